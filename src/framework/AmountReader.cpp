@@ -1,0 +1,30 @@
+#include "framework/AmountReader.h"
+
+#include "framework/Fields.h"
+#include "tax/Amount.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+std::optional<double> Refuse(QLineEdit* field, QLabel* info, const QString& message) {
+    if (info && !message.isEmpty()) fields::Write(info, message);
+    field->setFocus();
+    field->selectAll();
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule) {
+    const std::string trimmed = tax::TrimAmountText(field->text().toStdString());
+    fields::Write(field, QString::fromStdString(trimmed));
+    if (rule.emptyIsZero && trimmed.empty()) fields::Write(field, QStringLiteral("0.00"));
+
+    const std::optional<double> value = tax::ParseAmount(field->text().toStdString());
+    if (!value) return Refuse(field, info, rule.notNumber);
+    const bool inRange = rule.zeroAllowed ? *value >= 0 : *value > 0;
+    if (!inRange) return Refuse(field, info, rule.outOfRange);
+    return value;
+}

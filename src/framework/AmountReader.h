@@ -1,0 +1,33 @@
+#pragma once
+// Reads one amount field the way every panel does: trim, write back, fill an empty optional
+// field with "0.00", parse, range-check; on failure a message beside the field, and the field
+// focused with its whole text selected so the user can type over it.
+
+#include "framework/Messages.h"
+
+#include <QString>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+
+struct AmountRule {
+    bool emptyIsZero;   // an empty field is filled with "0.00" and read as 0
+    bool zeroAllowed;   // accepts 0 and above; otherwise only amounts above 0
+    QString notNumber;  // message for a text that is no amount (empty: no message)
+    QString outOfRange; // message for an amount outside the range (empty: no message)
+};
+
+namespace rules {
+// A required income: above 0.
+inline const AmountRule kIncome{false, false, msg::kInvalidAmount, msg::kIncomeAboveZero};
+// A required amount that may be 0 (salary parts).
+inline const AmountRule kIncomeOrZero{false, true, msg::kInvalidAmount, msg::kIncomeNotNegative};
+// Social insurance: empty means 0, and 0 is accepted despite the message's wording.
+inline const AmountRule kSafe{true, true, msg::kInvalidAmount, msg::kSafeAboveZero};
+// The tax or after-tax amount typed for a reverse calculation.
+inline const AmountRule kReverse{false, false, msg::kAmountInvalid, msg::kTaxAboveZero};
+} // namespace rules
+
+// `info` may be null for a field that reports only by focus and selection.
+std::optional<double> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule);

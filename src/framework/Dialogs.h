@@ -1,0 +1,25 @@
+#pragma once
+// The modal boxes and the save dialog, behind one small seam: the program shows real ones,
+// tests install a host that records what would have been shown and answers at once.
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace dialogs {
+
+class Host {
+public:
+    virtual ~Host() = default;
+    // A modal box with one OK button; returns when the user closes it.
+    virtual void Message(QWidget* owner, const QString& caption, const QString& text, QMessageBox::Icon icon);
+    // The save dialog; the chosen path, or an empty string when the user cancels.
+    virtual QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix);
+};
+
+Host& Current();
+// Replaces the host; nullptr brings back the real dialogs.
+void SetHost(Host* host);
+
+} // namespace dialogs

@@ -1,0 +1,44 @@
+#include "shell/IncomeRows.h"
+
+#include "shell/UFrmEmpty.h"
+
+#include <array>
+
+namespace {
+
+template <class Panel> TCalcPanel* Make(QWidget* parent) {
+    return new Panel(parent);
+}
+
+const char kSeparator[] = "----------------------------------";
+
+const std::array<IncomeRow, 17> kRows{{
+    {"工资、薪金所得", nullptr},
+    {"工资、薪金所得(年薪）", nullptr},
+    {"年终奖所得", nullptr},
+    {"工资、年终奖所得", nullptr},
+    {kSeparator, nullptr},
+    {"劳务报酬所得", nullptr},
+    {"稿酬所得", nullptr},
+    {"财产租赁所得", nullptr},
+    {"财产转让所得", nullptr},
+    {kSeparator, nullptr},
+    {"特许权使用费所得", nullptr},
+    {"个体工商户生产、经营所得", nullptr},
+    {"对企事业单位的承包经营、承租经营所得", nullptr},
+    {kSeparator, nullptr},
+    {"利息、股息、红利所得", nullptr},
+    {"偶然所得（如中奖、中彩）", nullptr},
+    {"被确定征税的其他部分", nullptr},
+}};
+
+} // namespace
+
+std::span<const IncomeRow> IncomeRows() {
+    return kRows;
+}
+
+TCalcPanel* CreatePanel(int row, QWidget* parent) {
+    if (row >= 0 && row < static_cast<int>(kRows.size()) && kRows[row].make) return kRows[row].make(parent);
+    return Make<TFrmEmpty>(parent);
+}

@@ -1,0 +1,3 @@
+#include "shell/UFrmEmpty.h"
+
+TFrmEmpty::TFrmEmpty(QWidget* parent) : TCalcPanel(parent, QStringLiteral("FrmEmpty"), QSize(320, 240)) {}

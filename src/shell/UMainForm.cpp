@@ -1,0 +1,151 @@
+#include "shell/UMainForm.h"
+
+#include "framework/CalcPanel.h"
+#include "framework/Fonts.h"
+#include "framework/Product.h"
+#include "shell/IncomeRows.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kCream(255, 251, 240);
+constexpr int kClientWidth = 472;
+constexpr int kClientHeight = 546; // list strip 65, host area 461, status bar 20
+
+QWidget* CreamPanel(const QString& name, QWidget* parent) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(name);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, kCream);
+    panel->setPalette(pal);
+    return panel;
+}
+
+} // namespace
+
+TFrmMain::TFrmMain() {
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(product::kCaption);
+    setFont(fonts::Ui());
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Panel2 = CreamPanel(QStringLiteral("Panel2"), client);
+    Panel2->setFixedHeight(65);
+    auto* caption = new QLabel(QStringLiteral("收入类型"), Panel2);
+    caption->setObjectName(QStringLiteral("StaticText3"));
+    caption->setFont(fonts::Ui(true));
+    caption->move(40, 38);
+    caption->adjustSize();
+    CmbType = new QComboBox(Panel2);
+    CmbType->setObjectName(QStringLiteral("CmbType"));
+    CmbType->setFont(fonts::Field());
+    CmbType->setGeometry(124, 33, 301, 23);
+    column->addWidget(Panel2);
+
+    Panel1 = CreamPanel(QStringLiteral("Panel1"), client);
+    column->addWidget(Panel1, 1);
+    setCentralWidget(client);
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    status->setFixedHeight(20);
+    auto* statusText =
+        new QLabel(QStringLiteral("  意见反馈、错误纠正、批量计算、个性化软件定制，请联系客服QQ：") +
+                       product::kContactQQ + QStringLiteral("  "),
+                   status);
+    statusText->setObjectName(QStringLiteral("StatusText"));
+    statusText->setAlignment(Qt::AlignCenter);
+    status->addWidget(statusText, 1);
+    setStatusBar(status);
+
+    BuildMenu();
+    connect(CmbType, &QComboBox::activated, this, &TFrmMain::CmbTypeChange);
+
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (QScreen* s = screen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), s->availableGeometry()));
+
+    FormCreate();
+}
+
+void TFrmMain::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MenuMain"));
+
+    QMenu* file = bar->addMenu(QStringLiteral("文件(&F)"));
+    file->setObjectName(QStringLiteral("FileF1"));
+    QAction* exit = file->addAction(QStringLiteral("退出(&X)"), this, &TFrmMain::Menu_File_ExitClick);
+    exit->setObjectName(QStringLiteral("Menu_File_Exit"));
+
+    QMenu* tool = bar->addMenu(QStringLiteral("工具(&T)"));
+    tool->setObjectName(QStringLiteral("N2"));
+    Menu_Tool_Top = tool->addAction(QStringLiteral("在最前面显示(&F)"), this, &TFrmMain::Menu_Tool_TopClick);
+    Menu_Tool_Top->setObjectName(QStringLiteral("Menu_Tool_Top"));
+    Menu_Tool_Top->setCheckable(true);
+
+    QAction* img = bar->addAction(QStringLiteral("截图(&I)"), this, &TFrmMain::Menu_ImgClick);
+    img->setObjectName(QStringLiteral("Menu_Img"));
+
+    QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("N1"));
+    QAction* home = help->addAction(QStringLiteral("访问官方网站(&W)"), this, &TFrmMain::Menu_Help_HomeClick);
+    home->setObjectName(QStringLiteral("Menu_Help_Home"));
+    QAction* about =
+        help->addAction(QStringLiteral("关于 青蚨税算(&A)..."), this, &TFrmMain::Menu_Help_AboutClick);
+    about->setObjectName(QStringLiteral("Menu_Help_About"));
+}
+
+void TFrmMain::FormCreate() {
+    Menu_Tool_Top->setChecked(true);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    CmbType->setMaxVisibleItems(20);
+    CmbType->clear();
+    for (const IncomeRow& row : IncomeRows())
+        CmbType->addItem(QString::fromUtf8(row.text));
+    // Selecting from code is no user selection: the panel is made here, not by CmbTypeChange.
+    CmbType->setCurrentIndex(0);
+    ShowPanel(0);
+}
+
+void TFrmMain::CmbTypeChange() {
+    ShowPanel(CmbType->currentIndex());
+}
+
+void TFrmMain::ShowPanel(int row) {
+    // The old panel goes before the new one is made, whatever row was chosen.
+    delete CurrentPanel;
+    CurrentPanel = nullptr;
+    CurrentPanel = CreatePanel(row, Panel1);
+    CurrentPanel->show();
+}
+
+void TFrmMain::Menu_File_ExitClick() {
+    QApplication::quit();
+}
+
+void TFrmMain::Menu_Tool_TopClick() {
+    // The action's check mark has already flipped; the window follows it.
+    setWindowFlag(Qt::WindowStaysOnTopHint, Menu_Tool_Top->isChecked());
+    show();
+    // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
+    if (CurrentPanel) CurrentPanel->FrameResize();
+}
+
+void TFrmMain::Menu_ImgClick() {}
+
+void TFrmMain::Menu_Help_HomeClick() {}
+
+void TFrmMain::Menu_Help_AboutClick() {}

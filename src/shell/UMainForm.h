@@ -1,0 +1,36 @@
+#pragma once
+// The main window: the income-type list above, the current calculator panel below.
+
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class TCalcPanel;
+
+class TFrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    TFrmMain();
+
+    TCalcPanel* currentPanel() const { return CurrentPanel; }
+
+    void CmbTypeChange();
+    void Menu_File_ExitClick();
+    void Menu_Tool_TopClick();
+    void Menu_ImgClick();
+    void Menu_Help_HomeClick();
+    void Menu_Help_AboutClick();
+
+private:
+    void FormCreate();
+    void BuildMenu();
+    void ShowPanel(int row);
+
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QComboBox* CmbType = nullptr;
+    QAction* Menu_Tool_Top = nullptr;
+    // The one calculator panel shown in Panel1; replaced on every selection.
+    TCalcPanel* CurrentPanel = nullptr;
+};

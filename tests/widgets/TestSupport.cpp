@@ -1,0 +1,56 @@
+#include "TestSupport.h"
+
+#include "shell/App.h"
+#include "shell/UMainForm.h"
+
+#include <QApplication>
+#include <QComboBox>
+
+void RecordingDialogs::Message(QWidget* owner, const QString& caption, const QString& text,
+                               QMessageBox::Icon icon) {
+    boxes.append({caption, text, icon, owner});
+    if (onMessage) onMessage();
+}
+
+QString RecordingDialogs::SaveFileName(QWidget*, const QString& filter, const QString&) {
+    saveFilters.append(filter);
+    return saveAnswer;
+}
+
+namespace drive {
+
+void SetupApp() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    SetupApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+}
+
+void ChooseRow(TFrmMain& main, int row) {
+    auto* list = main.findChild<QComboBox*>(QStringLiteral("CmbType"));
+    list->setFocus();
+    while (list->currentIndex() < row)
+        QTest::keyClick(list, Qt::Key_Down);
+    while (list->currentIndex() > row)
+        QTest::keyClick(list, Qt::Key_Up);
+}
+
+void Retype(QLineEdit* field, const QString& text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
+
+void Enter(QWidget* widget, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(widget, Qt::Key_Return, modifiers);
+}
+
+QString TextOf(QWidget* root, const char* name) {
+    QObject* child = root->findChild<QObject*>(QString::fromLatin1(name));
+    if (auto* label = qobject_cast<QLabel*>(child)) return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(child)) return edit->text();
+    return QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
+
+} // namespace drive

@@ -1,0 +1,62 @@
+#pragma once
+// Shared by the widget tests: driving the program as a person does, offscreen, with the
+// modal boxes answered at once.
+
+#include "framework/Dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTest>
+
+class TFrmMain;
+class QWidget;
+
+// Records every box and save dialog instead of showing it; the save dialog answers with
+// `saveAnswer` (empty: cancel).
+class RecordingDialogs : public dialogs::Host {
+public:
+    struct Box {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon;
+        QWidget* owner;
+    };
+    RecordingDialogs() { dialogs::SetHost(this); }
+    ~RecordingDialogs() override { dialogs::SetHost(nullptr); }
+
+    void Message(QWidget* owner, const QString& caption, const QString& text,
+                 QMessageBox::Icon icon) override;
+    QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix) override;
+
+    QList<Box> boxes;
+    // What the program showed at the moment a box opened (for "results while the box is open").
+    std::function<void()> onMessage;
+    QString saveAnswer;
+    QStringList saveFilters;
+};
+
+namespace drive {
+
+// The application as the program sets it up (fonts, translations, icon).
+void SetupApp();
+
+// Chooses a row of the income-type list with the arrow keys, as a person on the closed list.
+void ChooseRow(TFrmMain& main, int row);
+
+// Replaces a field's text by typing, then leaves the focus in it.
+void Retype(QLineEdit* field, const QString& text);
+
+// Presses Enter in a widget (optionally with modifiers held).
+void Enter(QWidget* widget, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+QString TextOf(QWidget* root, const char* name); // a label's or field's text, found by objectName
+
+} // namespace drive
+
+// Finds a child by objectName, failing the test when it is missing.
+template <class T> T* Child(QWidget* root, const char* name) {
+    T* found = root->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qWarning("no child %s", name);
+    return found;
+}
