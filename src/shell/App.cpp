@@ -9,8 +9,10 @@
 #include <QTranslator>
 
 void SetupApplication(QApplication& app) {
-    app.setApplicationName(QStringLiteral("qingfu"));
-    app.setApplicationDisplayName(product::kTitle);
+    // The title is the application's name. Setting a display name instead would make Qt append
+    // it to every window caption.
+    app.setApplicationName(product::kTitle);
+    app.setDesktopFileName(QStringLiteral("qingfu"));
     app.setApplicationVersion(product::kVersion);
 
     // Qt's own boxes and the save dialog speak Chinese ("确定", "保存").
