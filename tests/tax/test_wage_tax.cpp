@@ -14,42 +14,6 @@ namespace {
 
 using tax::FormatAmount;
 
-struct ForwardCase {
-    const char* name;
-    double wage, insurance, allowance;
-    const char *taxable, *rate, *quick, *tax, *net; // as the panel shows them
-};
-void PrintTo(const ForwardCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class WageForward : public ::testing::TestWithParam<ForwardCase> {};
-
-TEST_P(WageForward, ShowsTheFiguresOfTheRow) {
-    const ForwardCase& c = GetParam();
-    const tax::WageResult r = tax::CalcWage(c.wage, c.insurance, c.allowance);
-    // Untaxed wages keep "0.00" in the three labels.
-    EXPECT_EQ(r.taxed ? FormatAmount(r.taxable) : "0.00", c.taxable);
-    EXPECT_EQ(r.taxed ? tax::FormatRate(r.bracket.rate) : "0.00", c.rate);
-    EXPECT_EQ(r.taxed ? FormatAmount(r.bracket.quick) : "0.00", c.quick);
-    EXPECT_EQ(FormatAmount(r.tax), c.tax);
-    EXPECT_EQ(FormatAmount(r.net), c.net);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WageForward,
-    ::testing::Values(
-        ForwardCase{"first edge stays at 3%", 5000, 0, 3500, "1500.00", "3%", "0.00", "45.00", "4955.00"},
-        ForwardCase{"a cent above crosses into 10%", 5000.01, 0, 3500, "1500.01", "10%", "105.00", "45.00",
-                    "4955.01"},
-        ForwardCase{"taxable exactly 0 is untaxed", 3500, 0, 3500, "0.00", "0.00", "0.00", "0.00", "3500.00"},
-        ForwardCase{"allowance 4800 with insurance", 10000, 1000, 4800, "4200.00", "10%", "105.00", "315.00",
-                    "8685.00"},
-        ForwardCase{"insurance above the wage", 1000, 2000, 3500, "0.00", "0.00", "0.00", "0.00", "-1000.00"},
-        ForwardCase{"the road of one calculation", 10000, 0, 3500, "6500.00", "20%", "555.00", "745.00",
-                    "9255.00"},
-        ForwardCase{"top bracket", 100000, 0, 3500, "96500.00", "45%", "13505.00", "29920.00", "70080.00"}));
-
 // Every cent within `span` cents of each edge, then a broad random sample up to `maxCents`.
 std::vector<long long> CentsAround(std::initializer_list<double> edges, long long span, long long maxCents,
                                    unsigned seed) {
@@ -129,35 +93,6 @@ TEST(WageReverse, FromNetShowsTheTypedNetAgainToTheCent) {
         }
     }
 }
-
-struct ReverseCase {
-    const char* name;
-    bool fromTax;
-    double typed, insurance;
-    const char* grossWritten; // the general form written into the wage field
-};
-void PrintTo(const ReverseCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class WageReverseRows : public ::testing::TestWithParam<ReverseCase> {};
-
-TEST_P(WageReverseRows, WritesTheGrossInTheGeneralForm) {
-    const ReverseCase& c = GetParam();
-    const double gross = c.fromTax ? tax::WageFromTax(c.typed, c.insurance, 3500)
-                                   : tax::WageFromNet(c.typed, c.insurance, 3500);
-    EXPECT_EQ(tax::FormatGeneral(gross), c.grossWritten);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WageReverseRows,
-    ::testing::Values(ReverseCase{"tax 100 in the second row", true, 100, 0, "5550"},
-                      ReverseCase{"tax on the first edge", true, 45, 0, "5000"},
-                      ReverseCase{"tax a cent into the top row", true, 22495.01, 0, "83500.0222222222"},
-                      ReverseCase{"net in the third row", false, 10000, 0, "10931.25"},
-                      ReverseCase{"net in the fifth row", false, 40000, 0, "51707.1428571429"},
-                      ReverseCase{"net below the allowance", false, 3000, 500, "3500"},
-                      ReverseCase{"net on the first edge", false, 4955, 0, "5000"}));
 
 TEST(WageTax, NeverNegativeNorUnprintable) {
     std::mt19937_64 rng(3);
