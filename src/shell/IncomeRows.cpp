@@ -1,5 +1,9 @@
 #include "shell/IncomeRows.h"
 
+#include "panels/wage/UFrmAnnual.h"
+#include "panels/wage/UFrmAward.h"
+#include "panels/wage/UFrmSalary.h"
+#include "panels/wage/UFrmYear.h"
 #include "shell/UFrmEmpty.h"
 
 #include <array>
@@ -13,10 +17,10 @@ template <class Panel> TCalcPanel* Make(QWidget* parent) {
 const char kSeparator[] = "----------------------------------";
 
 const std::array<IncomeRow, 17> kRows{{
-    {"工资、薪金所得", nullptr},
-    {"工资、薪金所得(年薪）", nullptr},
-    {"年终奖所得", nullptr},
-    {"工资、年终奖所得", nullptr},
+    {"工资、薪金所得", Make<TFrmSalary>},
+    {"工资、薪金所得(年薪）", Make<TFrmAnnual>},
+    {"年终奖所得", Make<TFrmYear>},
+    {"工资、年终奖所得", Make<TFrmAward>},
     {kSeparator, nullptr},
     {"劳务报酬所得", nullptr},
     {"稿酬所得", nullptr},

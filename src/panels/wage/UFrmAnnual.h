@@ -1,0 +1,42 @@
+#pragma once
+
+#include "framework/CalcPanel.h"
+
+#include <optional>
+
+// An annual salary: twelve monthly payments, and the rest of the salary with any other bonus
+// taxed as one year-end bonus.
+class TFrmAnnual : public TCalcPanel {
+    Q_OBJECT
+public:
+    explicit TFrmAnnual(QWidget* parent);
+
+    void FrameResize() override;
+    void BtnCalcClick();
+    void BtnResetClick();
+
+private:
+    void ClearInfo();
+    void ClearResults();
+    std::optional<double> ReadYear();
+    std::optional<double> ReadSalary();
+    std::optional<double> ReadSafe();
+    std::optional<double> ReadOther();
+
+    QLineEdit* EditYear;
+    QLabel* TxtInfo_1;
+    QLineEdit* EditSalary;
+    QLabel* TxtInfo_2;
+    QLineEdit* EditSafe;
+    QLabel* TxtInfo_3;
+    QLineEdit* EditOther;
+    QComboBox* CmbPoint;
+    QPushButton* BtnCalc;
+    QPushButton* BtnReset;
+    TLinkLabel* TxtDetail;
+    QLabel* TxtTax;
+    QLabel* TxtYearAward;
+    QLabel* TxtYearTax;
+    QLabel* TxtAllTax;
+    QLabel* TxtRealIncome;
+};

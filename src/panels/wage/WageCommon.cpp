@@ -1,0 +1,43 @@
+#include "panels/wage/WageCommon.h"
+
+#include "framework/CalcPanel.h"
+#include "framework/Dialogs.h"
+#include "framework/Fields.h"
+#include "framework/Product.h"
+#include "tax/BonusTax.h"
+#include "tax/WageTax.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace wage {
+
+QComboBox* AllowanceList(QWidget* parent, int x, int y) {
+    QStringList items;
+    for (double allowance : tax::kAllowances)
+        items << fields::General(allowance);
+    return build::PickList(parent, QStringLiteral("CmbPoint"), items, x, y);
+}
+
+double Allowance(const QComboBox* list) {
+    const int row = list->currentIndex();
+    return tax::kAllowances[row > 0 && row < static_cast<int>(tax::kAllowances.size()) ? row : 0];
+}
+
+void FocusAll(QLineEdit* field) {
+    field->setFocus();
+    field->selectAll();
+}
+
+void CheckBlindZone(QWidget* panel, QLabel* info, double bonus) {
+    const tax::BlindZone* zone = tax::FindBlindZone(bonus);
+    if (!zone) return;
+    fields::Write(info, QString::fromUtf8(zone->text));
+    // Qt breaks a plain-text line on "\n"; a "\r" would only show as a stray glyph.
+    const QString text = QStringLiteral("年终奖发放不合理，个税盲区致年终奖严重缩水。\n联系客服 QQ：") +
+                         product::kContactQQ + QStringLiteral("，帮你筹划，为您节税。");
+    dialogs::Current().Message(panel->window(), QStringLiteral("注意"), text, QMessageBox::Warning);
+}
+
+} // namespace wage
