@@ -4,13 +4,15 @@
 namespace tax {
 
 struct Settlement {
-    double tax;      // rounded to the cent it is shown as
-    double afterTax; // income less that rounded tax
+    double tax;
+    double afterTax; // a whole number of cents, or the income itself when that is less
 };
 
 // Rounding the tax and the rest each on its own can show a sum one cent off the income when
-// both fall on half a cent (800.25 at 14% shows 0.04 + 800.22). Taking the rest from the tax
-// as shown keeps tax + after tax equal to the shown income, whatever the amounts.
+// both fall on half a cent (800.25 at 14%: 0.035 and 800.215 would show 0.04 + 800.22). The
+// rest is rounded to its shown cent and the tax is what it leaves of the income, so the two
+// shown figures add up to the shown income, and the amount after tax keeps its full precision
+// for the reverse calculations that aim at it.
 Settlement Settle(double income, double exactTax);
 
 } // namespace tax
