@@ -30,12 +30,18 @@ private slots:
         QCOMPARE(p->objectName(), QStringLiteral("FrmLabour"));
         QCOMPARE(p->size(), QSize(649, 532));
         QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-        QCOMPARE(panel::Shown(p, {"TxtInfo=", "TxtInfo_2=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
-                                  "TxtRate=0.00", "TxtQuick=0.00", "EditTax=", "EditRealIncome=",
-                                  "StaticText3=速算扣除数", "BtnRealIncome=反算", "BtnReset=重置"}),
-                 QStringList({"TxtInfo=", "TxtInfo_2=", "TxtDeduct=0.00", "TxtTaxIncome=0.00", "TxtRate=0.00",
-                              "TxtQuick=0.00", "EditTax=", "EditRealIncome=", "StaticText3=速算扣除数",
-                              "BtnRealIncome=反算", "BtnReset=重置"}));
+        const QStringList fresh{"TxtInfo=",
+                                "TxtInfo_2=",
+                                "TxtDeduct=0.00",
+                                "TxtTaxIncome=0.00",
+                                "TxtRate=0.00",
+                                "TxtQuick=0.00",
+                                "EditTax=",
+                                "EditRealIncome=",
+                                "BtnReset=重置",
+                                "BtnRealIncome=反算",
+                                "StaticText3=速算扣除数"};
+        QCOMPARE(panel::Shown(p, fresh), fresh);
         QCOMPARE(panel::TabOrder(p, 6), QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax",
                                                      "EditRealIncome", "BtnRealIncome"}));
         QCOMPARE(Child<QWidget>(p, "BtnReset")->geometry(), QRect(210, 53, 75, 25));
