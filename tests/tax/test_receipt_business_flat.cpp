@@ -40,7 +40,7 @@ std::vector<long long> AmountsInCents(const std::vector<double>& edges, unsigned
     std::mt19937_64 rng(seed);
     std::uniform_int_distribution<long long> wide(1, 500000000); // up to 5 million yuan
     std::uniform_int_distribution<long long> small(1, 1000000);  // the common range, up to 10000
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < 30000; ++i)
         cents.push_back(i % 2 ? wide(rng) : small(rng));
     return cents;
 }
