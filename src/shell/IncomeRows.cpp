@@ -1,5 +1,15 @@
 #include "shell/IncomeRows.h"
 
+#include "panels/business/UFrmChance.h"
+#include "panels/business/UFrmCompany.h"
+#include "panels/business/UFrmContract.h"
+#include "panels/business/UFrmInterest.h"
+#include "panels/business/UFrmOther.h"
+#include "panels/business/UFrmProperty.h"
+#include "panels/receipt/UFrmLabour.h"
+#include "panels/receipt/UFrmLicence.h"
+#include "panels/receipt/UFrmRent.h"
+#include "panels/receipt/UFrmWriting.h"
 #include "panels/wage/UFrmAnnual.h"
 #include "panels/wage/UFrmAward.h"
 #include "panels/wage/UFrmSalary.h"
@@ -22,18 +32,18 @@ const std::array<IncomeRow, 17> kRows{{
     {"年终奖所得", Make<TFrmYear>},
     {"工资、年终奖所得", Make<TFrmAward>},
     {kSeparator, nullptr},
-    {"劳务报酬所得", nullptr},
-    {"稿酬所得", nullptr},
-    {"财产租赁所得", nullptr},
-    {"财产转让所得", nullptr},
+    {"劳务报酬所得", Make<TFrmLabour>},
+    {"稿酬所得", Make<TFrmWriting>},
+    {"财产租赁所得", Make<TFrmRent>},
+    {"财产转让所得", Make<TFrmProperty>},
     {kSeparator, nullptr},
-    {"特许权使用费所得", nullptr},
-    {"个体工商户生产、经营所得", nullptr},
-    {"对企事业单位的承包经营、承租经营所得", nullptr},
+    {"特许权使用费所得", Make<TFrmLicence>},
+    {"个体工商户生产、经营所得", Make<TFrmCompany>},
+    {"对企事业单位的承包经营、承租经营所得", Make<TFrmContract>},
     {kSeparator, nullptr},
-    {"利息、股息、红利所得", nullptr},
-    {"偶然所得（如中奖、中彩）", nullptr},
-    {"被确定征税的其他部分", nullptr},
+    {"利息、股息、红利所得", Make<TFrmInterest>},
+    {"偶然所得（如中奖、中彩）", Make<TFrmChance>},
+    {"被确定征税的其他部分", Make<TFrmOther>},
 }};
 
 } // namespace

@@ -1,0 +1,3 @@
+#include "panels/business/UFrmChance.h"
+
+TFrmChance::TFrmChance(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Chance) {}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "panels/business/FlatPanel.h"
+
+// Incidental income such as prizes and lottery wins at 20%.
+class TFrmChance : public TFlatPanel {
+    Q_OBJECT
+public:
+    explicit TFrmChance(QWidget* parent);
+};

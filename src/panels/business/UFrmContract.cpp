@@ -1,0 +1,3 @@
+#include "panels/business/UFrmContract.h"
+
+TFrmContract::TFrmContract(QWidget* parent) : TBusinessPanel(parent, BusinessPanelId::Contract) {}

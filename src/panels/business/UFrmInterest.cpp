@@ -1,0 +1,3 @@
+#include "panels/business/UFrmInterest.h"
+
+TFrmInterest::TFrmInterest(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Interest) {}

@@ -1,0 +1,3 @@
+#include "panels/business/UFrmOther.h"
+
+TFrmOther::TFrmOther(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Other) {}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "panels/business/FlatPanel.h"
+
+// Other income determined to be taxable, at 20%.
+class TFrmOther : public TFlatPanel {
+    Q_OBJECT
+public:
+    explicit TFrmOther(QWidget* parent);
+};

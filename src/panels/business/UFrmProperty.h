@@ -1,0 +1,10 @@
+#pragma once
+
+#include "panels/business/FlatPanel.h"
+
+// Transfer of property: the whole amount at 20%, with no cost or expenses taken off.
+class TFrmProperty : public TFlatPanel {
+    Q_OBJECT
+public:
+    explicit TFrmProperty(QWidget* parent);
+};

@@ -1,0 +1,12 @@
+#include "tax/FlatTax.h"
+
+#include "tax/Settle.h"
+
+namespace tax {
+
+FlatTaxResult FlatTax(double income) {
+    const Settlement s = Settle(income, income * kFlatRate);
+    return {s.tax, s.afterTax};
+}
+
+} // namespace tax

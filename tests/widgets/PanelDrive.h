@@ -1,0 +1,88 @@
+#pragma once
+// Helpers for the single-receipt, business and flat-rate panel tests: open a row of the main
+// window, type and calculate as a person does, and read back what the panel shows.
+
+#include "TestSupport.h"
+
+#include "framework/CalcPanel.h"
+#include "shell/UMainForm.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <memory>
+
+namespace panel {
+
+// How a calculation is started.
+enum class Start { Enter, Click };
+
+// A main window shown and active, so that clicks and keys move the focus as on a desktop.
+inline std::unique_ptr<TFrmMain> ShowMain() {
+    auto main = std::make_unique<TFrmMain>();
+    main->show();
+    QApplication::setActiveWindow(main.get());
+    if (!QTest::qWaitForWindowActive(main.get())) qWarning("main window not active");
+    return main;
+}
+
+inline TCalcPanel* Open(TFrmMain& main, int row) {
+    drive::ChooseRow(main, row);
+    return main.currentPanel();
+}
+
+// Like drive::Retype, but also types characters beyond ASCII (full-width digits, 元) as key
+// events carrying their text, which is how an input method hands them over.
+inline void Retype(QLineEdit* field, const QString& text) {
+    drive::Retype(field, QString());
+    for (QChar ch : text) {
+        if (ch.unicode() < 128)
+            QTest::keyClick(field, ch.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+inline void Run(TCalcPanel* panel, const QString& typed, Start how = Start::Enter) {
+    Retype(Child<QLineEdit>(panel, "EditIncome"), typed);
+    if (how == Start::Enter)
+        drive::Enter(Child<QLineEdit>(panel, "EditIncome"));
+    else
+        QTest::mouseClick(Child<QPushButton>(panel, "BtnCalc"), Qt::LeftButton);
+}
+
+// "Name=text" for each "Name=…" of `expected`, so a mismatch prints the whole picture.
+inline QStringList Shown(QWidget* panel, const QStringList& expected) {
+    QStringList got;
+    for (const QString& entry : expected) {
+        const QString name = entry.section(QLatin1Char('='), 0, 0);
+        auto* button = panel->findChild<QAbstractButton*>(name);
+        got << name + QLatin1Char('=') +
+                   (button ? button->text() : drive::TextOf(panel, name.toLatin1().constData()));
+    }
+    return got;
+}
+
+inline QString FocusName() {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QStringLiteral("<none>");
+}
+
+// The field that has the focus with its whole text selected.
+inline bool FocusedAndSelected(QLineEdit* field) {
+    return QApplication::focusWidget() == field && field->selectedText() == field->text();
+}
+
+// The names of the focusable controls in the order Tab visits them, from the first field.
+inline QStringList TabOrder(QWidget* panel, int steps) {
+    QStringList names;
+    QWidget* w = Child<QLineEdit>(panel, "EditIncome");
+    for (int i = 0; i < steps; ++i) {
+        names << w->objectName();
+        w = w->nextInFocusChain();
+        while (w && (!(w->focusPolicy() & Qt::TabFocus) || !panel->isAncestorOf(w)))
+            w = w->nextInFocusChain();
+        if (!w) break;
+    }
+    return names;
+}
+
+} // namespace panel

@@ -1,0 +1,141 @@
+// The four flat-rate panels: one calculation at 20% of the whole amount, run on each of them.
+#include "PanelDrive.h"
+
+namespace {
+struct FlatRow {
+    int row;
+    const char* className;
+    QSize size;
+};
+const FlatRow kFlatRows[] = {
+    {8, "TFrmProperty", {668, 536}},
+    {14, "TFrmInterest", {642, 465}},
+    {15, "TFrmChance", {1280, 744}},
+    {16, "TFrmOther", {563, 543}},
+};
+} // namespace
+
+class TestFlat : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TFrmMain> main;
+
+    // The same case once for each of the four panels.
+    template <class AddRow> static void ForEachPanel(const char* what, AddRow add) {
+        for (const FlatRow& f : kFlatRows)
+            add(QTest::newRow(QByteArray(f.className) + ": " + what) << f.row);
+    }
+
+private slots:
+    void initTestCase() { drive::SetupApp(); }
+    void init() { main = panel::ShowMain(); }
+    void cleanup() { main.reset(); }
+
+    void eachRowMakesItsOwnPanel_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QSize>("size");
+        for (const FlatRow& f : kFlatRows)
+            QTest::newRow(f.className) << f.row << QString::fromLatin1(f.className) << f.size;
+    }
+    void eachRowMakesItsOwnPanel() {
+        QFETCH(int, row);
+        QFETCH(QString, className);
+        QFETCH(QSize, size);
+        TCalcPanel* p = panel::Open(*main, row);
+        QCOMPARE(QString::fromLatin1(p->metaObject()->className()), className);
+        QCOMPARE(p->objectName(), className.mid(1));
+        QCOMPARE(p->size(), size);
+        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        const QStringList fresh{"TxtInfo=", "StaticText8=应纳税所得额", "TxtTaxIncome=0.00", "TxtRate=0.00",
+                                "EditTax=", "EditRealIncome="};
+        QCOMPARE(panel::Shown(p, fresh), fresh);
+        QVERIFY(!p->findChild<QWidget*>("TxtDeduct"));
+        QCOMPARE(panel::TabOrder(p, 5),
+                 QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax", "EditRealIncome"}));
+        QCOMPARE(Child<QWidget>(p, "EditTax")->geometry(), QRect(125, 228, 121, 24));
+        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->geometry(), QRect(125, 266, 121, 24));
+    }
+
+    void calculation_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        const struct {
+            const char* what;
+            const char* typed;
+            QStringList shown;
+        } cases[] = {
+            {"a cent is taxed",
+             "0.01",
+             {"TxtTaxIncome=0.01", "TxtRate=20%", "EditTax=0.00", "EditRealIncome=0.01", "TxtInfo="}},
+            {"one yuan", "1", {"TxtTaxIncome=1.00", "EditTax=0.20", "EditRealIncome=0.80"}},
+            {"1000",
+             "1000",
+             {"TxtTaxIncome=1000.00", "TxtRate=20%", "EditTax=200.00", "EditRealIncome=800.00"}},
+            {"each figure rounded from full precision",
+             "12345.67",
+             {"TxtTaxIncome=12345.67", "EditTax=2469.13", "EditRealIncome=9876.54"}},
+            {"trimmed and exponent",
+             " 1.5E6\t",
+             {"EditIncome=1.5E6", "TxtTaxIncome=1500000.00", "EditTax=300000.00"}},
+            {"thousands separator",
+             "1,000",
+             {"TxtInfo=无效的金额，请重新输入", "TxtTaxIncome=0.00", "TxtRate=0.00",
+              "EditTax=", "EditRealIncome="}},
+            {"letters", "abc", {"TxtInfo=无效的金额，请重新输入", "EditTax="}},
+            {"empty", "", {"TxtInfo=无效的金额，请重新输入", "EditRealIncome="}},
+            {"zero", "0", {"TxtInfo=收入金额需大于零，请重新输入", "TxtTaxIncome=0.00", "EditTax="}},
+            {"negative", "-20", {"TxtInfo=收入金额需大于零，请重新输入", "TxtRate=0.00"}},
+        };
+        for (const auto& c : cases)
+            ForEachPanel(c.what, [&](QTestData& row) { row << QString::fromUtf8(c.typed) << c.shown; });
+    }
+    void calculation() {
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        TCalcPanel* p = panel::Open(*main, row);
+        panel::Run(p, "777"); // a failed input must not keep these figures
+        panel::Run(p, typed, panel::Start::Click);
+        QCOMPARE(panel::Shown(p, shown), shown);
+        // After figures or a message alike the income is selected for the next amount.
+        QVERIFY(panel::FocusedAndSelected(Child<QLineEdit>(p, "EditIncome")));
+    }
+
+    void typingEmptiesTheMessage_data() {
+        QTest::addColumn<int>("row");
+        ForEachPanel("", [](QTestData&) {});
+    }
+    void typingEmptiesTheMessage() {
+        QFETCH(int, row);
+        TCalcPanel* p = panel::Open(*main, row);
+        panel::Run(p, "1000");
+        panel::Run(p, "1000x");
+        QCOMPARE(drive::TextOf(p, "TxtInfo"), QStringLiteral("无效的金额，请重新输入"));
+        auto* income = Child<QLineEdit>(p, "EditIncome");
+        QTest::keyClick(income, Qt::Key_End);
+        QTest::keyClick(income, Qt::Key_Backspace);
+        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        QCOMPARE(drive::TextOf(p, "EditTax"), QString());
+        drive::Enter(income, Qt::ShiftModifier);
+        QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("200.00"));
+    }
+
+    void resetClears_data() {
+        QTest::addColumn<int>("row");
+        ForEachPanel("", [](QTestData&) {});
+    }
+    void resetClears() {
+        QFETCH(int, row);
+        TCalcPanel* p = panel::Open(*main, row);
+        panel::Run(p, "5000");
+        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
+        const QStringList fresh{"EditIncome=",  "TxtInfo=", "TxtTaxIncome=0.00",
+                                "TxtRate=0.00", "EditTax=", "EditRealIncome="};
+        QCOMPARE(panel::Shown(p, fresh), fresh);
+        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+    }
+};
+
+QTEST_MAIN(TestFlat)
+#include "tst_flat.moc"

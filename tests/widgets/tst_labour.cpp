@@ -1,0 +1,258 @@
+// The labour remuneration panel as a person uses it: receipts on each side of the bracket
+// edges, the way back from the amount after tax, messages, focus and reset.
+#include "PanelDrive.h"
+
+#include <QAction>
+
+namespace {
+constexpr int kLabourRow = 5;
+const QString kBad = QStringLiteral("无效的金额，请重新输入");
+const QString kNotAbove = QStringLiteral("收入金额需大于零，请重新输入");
+} // namespace
+
+class TestLabour : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TFrmMain> main;
+    TCalcPanel* p = nullptr;
+    QLineEdit* income() { return Child<QLineEdit>(p, "EditIncome"); }
+    QLineEdit* net() { return Child<QLineEdit>(p, "EditRealIncome"); }
+
+private slots:
+    void initTestCase() { drive::SetupApp(); }
+    void init() {
+        main = panel::ShowMain();
+        p = panel::Open(*main, kLabourRow);
+    }
+    void cleanup() { main.reset(); }
+
+    void rowMakesItsOwnPanelFreshlyLaidOut() {
+        QCOMPARE(p->metaObject()->className(), "TFrmLabour");
+        QCOMPARE(p->objectName(), QStringLiteral("FrmLabour"));
+        QCOMPARE(p->size(), QSize(649, 532));
+        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        const QStringList fresh{"TxtInfo=",
+                                "TxtInfo_2=",
+                                "TxtDeduct=0.00",
+                                "TxtTaxIncome=0.00",
+                                "TxtRate=0.00",
+                                "TxtQuick=0.00",
+                                "EditTax=",
+                                "EditRealIncome=",
+                                "BtnReset=重置",
+                                "BtnRealIncome=反算",
+                                "StaticText3=速算扣除数"};
+        QCOMPARE(panel::Shown(p, fresh), fresh);
+        QCOMPARE(panel::TabOrder(p, 6), QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax",
+                                                     "EditRealIncome", "BtnRealIncome"}));
+        QCOMPARE(Child<QWidget>(p, "BtnReset")->geometry(), QRect(210, 53, 75, 25));
+        QCOMPARE(Child<QWidget>(p, "BtnRealIncome")->geometry(), QRect(259, 344, 75, 25));
+        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->geometry(), QRect(125, 345, 121, 24));
+    }
+
+    void forward_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("800 bears no tax, the rate stays 0.00")
+            << "800"
+            << QStringList{"TxtDeduct=0.00", "TxtTaxIncome=0.00",     "TxtRate=0.00", "TxtQuick=0.00",
+                           "EditTax=0.00",   "EditRealIncome=800.00", "TxtInfo="};
+        QTest::newRow("1000: 800 deducted, 20%")
+            << "1000" << QStringList{"TxtDeduct=800.00", "TxtTaxIncome=200.00", "TxtRate=20%",
+                                     "TxtQuick=0.00",    "EditTax=40.00",       "EditRealIncome=960.00"};
+        QTest::newRow("4000 is still deducted by 800")
+            << "4000"
+            << QStringList{"TxtDeduct=800.00", "TxtTaxIncome=3200.00", "TxtRate=20%", "EditTax=640.00",
+                           "EditRealIncome=3360.00"};
+        QTest::newRow("a cent over 4000 is deducted by a fifth")
+            << "4000.01"
+            << QStringList{"TxtDeduct=800.00", "TxtTaxIncome=3200.01", "EditTax=640.00",
+                           "EditRealIncome=3360.01"};
+        QTest::newRow("taxable 20000 stays at 20%")
+            << "25000"
+            << QStringList{"TxtTaxIncome=20000.00", "TxtRate=20%", "TxtQuick=0.00", "EditTax=4000.00",
+                           "EditRealIncome=21000.00"};
+        QTest::newRow("taxable just over 20000 is at 30%")
+            << "25000.02"
+            << QStringList{"TxtTaxIncome=20000.02", "TxtRate=30%", "TxtQuick=2000.00", "EditTax=4000.00",
+                           "EditRealIncome=21000.02"};
+        QTest::newRow("taxable 50000 stays at 30%")
+            << "62500"
+            << QStringList{"TxtTaxIncome=50000.00", "TxtRate=30%", "TxtQuick=2000.00", "EditTax=13000.00",
+                           "EditRealIncome=49500.00"};
+        QTest::newRow("100000 at 40%")
+            << "100000"
+            << QStringList{"TxtDeduct=20000.00", "TxtTaxIncome=80000.00", "TxtRate=40%",
+                           "TxtQuick=7000.00",   "EditTax=25000.00",      "EditRealIncome=75000.00"};
+        QTest::newRow("blanks around are trimmed") << "  1200 "
+                                                   << QStringList{"EditIncome=1200", "TxtTaxIncome=400.00",
+                                                                  "EditTax=80.00", "EditRealIncome=1120.00"};
+        QTest::newRow("exponent and plus sign")
+            << "+1.2e3" << QStringList{"EditTax=80.00", "EditIncome=+1.2e3"};
+    }
+    void forward() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        panel::Run(p, typed);
+        QCOMPARE(panel::Shown(p, shown), shown);
+        // With tax the income is selected for the next amount; without, nothing moves.
+        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        QCOMPARE(panel::FocusedAndSelected(income()), !shown.contains("TxtRate=0.00"));
+    }
+
+    void noTaxLeavesTheFocusOnTheButton() {
+        panel::Run(p, "500", panel::Start::Click);
+        QCOMPARE(panel::Shown(p, {"EditTax=0.00", "EditRealIncome=500.00"}),
+                 QStringList({"EditTax=0.00", "EditRealIncome=500.00"}));
+        QCOMPARE(panel::FocusName(), QStringLiteral("BtnCalc"));
+        panel::Run(p, "1000", panel::Start::Click);
+        QVERIFY(panel::FocusedAndSelected(income()));
+    }
+
+    void enterWithAnyModifier_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Shift+Enter") << int(Qt::Key_Return) << int(Qt::ShiftModifier);
+        QTest::newRow("Ctrl+Enter") << int(Qt::Key_Return) << int(Qt::ControlModifier);
+        QTest::newRow("Alt+Enter") << int(Qt::Key_Return) << int(Qt::AltModifier);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    }
+    void enterWithAnyModifier() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        drive::Retype(income(), "1000");
+        QTest::keyClick(income(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("40.00"));
+        drive::Retype(net(), "21000");
+        QTest::keyClick(net(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(income()->text(), QStringLiteral("25000"));
+    }
+
+    void badIncome_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << ""
+                               << "" << kBad;
+        QTest::newRow("thousands separator") << "1,200"
+                                             << "1,200" << kBad;
+        QTest::newRow("unit after digits") << "1200元"
+                                           << "1200元" << kBad;
+        QTest::newRow("full-width digits") << "１２００"
+                                           << "１２００" << kBad;
+        QTest::newRow("zero") << " 0 "
+                              << "0" << kNotAbove;
+        QTest::newRow("negative") << "-5"
+                                  << "-5" << kNotAbove;
+    }
+    void badIncome() {
+        QFETCH(QString, typed);
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        panel::Run(p, "100000"); // earlier results must go
+        panel::Run(p, typed, panel::Start::Click);
+        const QStringList want{
+            "EditIncome=" + field, "TxtInfo=" + message, "TxtInfo_2=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
+            "TxtRate=0.00",        "TxtQuick=0.00",      "EditTax=",   "EditRealIncome="};
+        QCOMPARE(panel::Shown(p, want), want);
+        QVERIFY(panel::FocusedAndSelected(income()));
+        // The first keystroke empties the message; the results stay as they are.
+        QTest::keyClick(income(), Qt::Key_1);
+        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+    }
+
+    void reverse_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("below 800 comes back unchanged")
+            << "500"
+            << QStringList{"EditIncome=500", "EditTax=0.00", "EditRealIncome=500.00", "TxtRate=0.00"};
+        QTest::newRow("800 comes back unchanged")
+            << "800" << QStringList{"EditIncome=800", "EditTax=0.00", "EditRealIncome=800.00"};
+        QTest::newRow("960 is 1000 before tax")
+            << "960"
+            << QStringList{"EditIncome=1000", "TxtDeduct=800.00", "EditTax=40.00", "EditRealIncome=960.00"};
+        QTest::newRow("3360 is 4000 before tax")
+            << "3360"
+            << QStringList{"EditIncome=4000", "TxtDeduct=800.00", "TxtTaxIncome=3200.00", "EditTax=640.00",
+                           "EditRealIncome=3360.00"};
+        QTest::newRow("21000 is 25000 before tax")
+            << "21000" << QStringList{"EditIncome=25000", "TxtRate=20%", "EditRealIncome=21000.00"};
+        QTest::newRow("49500 is 62500 before tax")
+            << "49500" << QStringList{"EditIncome=62500", "TxtRate=30%", "EditRealIncome=49500.00"};
+        QTest::newRow("75000 is 100000 before tax")
+            << "75000" << QStringList{"EditIncome=100000", "TxtRate=40%", "EditRealIncome=75000.00"};
+        QTest::newRow("the gross keeps fifteen digits")
+            << " 5000 "
+            << QStringList{"EditIncome=5952.38095238095", "TxtDeduct=1190.48", "TxtTaxIncome=4761.90",
+                           "EditTax=952.38", "EditRealIncome=5000.00"};
+        QTest::newRow("a cent on a half-cent tax lands on the net")
+            << "800.02" << QStringList{"EditIncome=800.025", "EditTax=0.00", "EditRealIncome=800.02"};
+    }
+    void reverse() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        drive::Retype(net(), typed);
+        QTest::mouseClick(Child<QPushButton>(p, "BtnRealIncome"), Qt::LeftButton);
+        QCOMPARE(panel::Shown(p, shown), shown);
+        QCOMPARE(panel::Shown(p, {"TxtInfo=", "TxtInfo_2="}), QStringList({"TxtInfo=", "TxtInfo_2="}));
+    }
+
+    void badNet_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << ""
+                               << "金额无效，请重新输入";
+        QTest::newRow("letters") << "abc"
+                                 << "金额无效，请重新输入";
+        QTest::newRow("zero") << "0"
+                              << "应纳税额应大于0。";
+        QTest::newRow("negative") << "-1"
+                                  << "应纳税额应大于0。";
+    }
+    void badNet() {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        panel::Run(p, "1000");
+        drive::Retype(net(), typed);
+        drive::Enter(net());
+        // The earlier results stay; only the message and the focus change.
+        const QStringList want{"TxtInfo_2=" + message, "EditIncome=1000", "TxtDeduct=800.00",
+                               "TxtRate=20%",          "EditTax=40.00",   "EditRealIncome=" + typed};
+        QCOMPARE(panel::Shown(p, want), want);
+        QVERIFY(panel::FocusedAndSelected(net()));
+        QTest::keyClick(net(), Qt::Key_5);
+        QCOMPARE(drive::TextOf(p, "TxtInfo_2"), QString());
+    }
+
+    void typingTheNetEmptiesBothMessages() {
+        panel::Run(p, "abc");
+        QCOMPARE(drive::TextOf(p, "TxtInfo"), kBad);
+        net()->setFocus();
+        QTest::keyClick(net(), Qt::Key_9);
+        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+    }
+
+    void resetClearsAndFocusesTheIncome() {
+        panel::Run(p, "100000");
+        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
+        const QStringList want{
+            "EditIncome=",  "TxtInfo=",      "TxtInfo_2=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
+            "TxtRate=0.00", "TxtQuick=0.00", "EditTax=",   "EditRealIncome="};
+        QCOMPARE(panel::Shown(p, want), want);
+        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+    }
+
+    void stayOnTopSwitchLaysOutAgain() {
+        panel::Run(p, "abc");
+        Child<QPushButton>(p, "BtnReset")->setFocus();
+        Child<QAction>(main.get(), "Menu_Tool_Top")->trigger();
+        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        // The window is shown anew by the switch; the focus waits in it for the activation.
+        QCOMPARE(main->focusWidget(), income());
+        Child<QAction>(main.get(), "Menu_Tool_Top")->trigger();
+        QCOMPARE(main->currentPanel(), p);
+    }
+};
+
+QTEST_MAIN(TestLabour)
+#include "tst_labour.moc"
