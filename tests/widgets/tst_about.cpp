@@ -133,20 +133,6 @@ private slots:
         QVERIFY(main.findChildren<TFrmAbout*>().isEmpty());
     }
 
-    void eachShowingIsAFreshWindow() {
-        TFrmMain main;
-        main.show();
-        QPointer<TFrmAbout> first;
-        QVERIFY(RunAbout(main, [&](TFrmAbout* about) {
-            first = about;
-            about->accept();
-        }));
-        QVERIFY(RunAbout(main, [&](TFrmAbout* about) {
-            QVERIFY(first.isNull() || first.data() != about);
-            about->accept();
-        }));
-    }
-
     void linkOpensTheSiteAndLeavesAboutOpen() {
         TFrmMain main;
         main.show();
