@@ -29,16 +29,20 @@ void SetOpener(Opener opener) {
 
 QUrl SiteAddress(const QString& path) {
     const QString base = QStringLiteral(QINGFU_SITE_URL);
-    const QString page = path.isEmpty() ? QStringLiteral("index.html") : path;
+    // A hosted site serves its home page at the bare directory address.
     if (!base.isEmpty()) return QUrl(base.endsWith('/') ? base + path : base + '/' + path);
-    // The copy of the site that ships with the program: beside it in the build tree,
-    // under share/ when installed.
+    // A local directory address would show a file listing, so the home page is named.
+    const QString page = path.isEmpty() ? QStringLiteral("index.html") : path;
+    // The copy of the site that ships with the program: beside it in the build tree, under
+    // share/ when installed, and one level up for the test programs in the build tree.
     const QDir appDir(QCoreApplication::applicationDirPath());
     const QStringList candidates{appDir.filePath(QStringLiteral("site")),
-                                 appDir.filePath(QStringLiteral("../share/qingfu/site"))};
+                                 appDir.filePath(QStringLiteral("../share/qingfu/site")),
+                                 appDir.filePath(QStringLiteral("../site"))};
     for (const QString& dir : candidates)
-        if (QFileInfo::exists(dir)) return QUrl::fromLocalFile(QDir(dir).absoluteFilePath(page));
-    return QUrl::fromLocalFile(QDir(candidates.first()).absoluteFilePath(page));
+        if (QFileInfo::exists(QDir(dir).filePath(QStringLiteral("index.html"))))
+            return QUrl::fromLocalFile(QDir::cleanPath(QDir(dir).absoluteFilePath(page)));
+    return QUrl::fromLocalFile(QDir::cleanPath(QDir(candidates.first()).absoluteFilePath(page)));
 }
 
 } // namespace links

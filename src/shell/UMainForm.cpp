@@ -1,12 +1,17 @@
 #include "shell/UMainForm.h"
 
 #include "framework/CalcPanel.h"
+#include "framework/Dialogs.h"
 #include "framework/Fonts.h"
+#include "framework/Links.h"
 #include "framework/Product.h"
 #include "shell/IncomeRows.h"
+#include "shell/UCatchImg.h"
+#include "shell/UFrmAbout.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -144,8 +149,36 @@ void TFrmMain::Menu_Tool_TopClick() {
     if (CurrentPanel) CurrentPanel->FrameResize();
 }
 
-void TFrmMain::Menu_ImgClick() {}
+void TFrmMain::Menu_ImgClick() {
+    // The picture is taken before the save dialog opens, so the dialog is never in it.
+    const QRect frame = frameGeometry();
+    const QByteArray picture =
+        TCatchImg().CatchToFile(frame.left(), frame.top(), frame.left() + frame.width(),
+                                frame.top() + frame.height(), capture::TempFileName());
+    if (picture.isEmpty()) {
+        dialogs::Current().Message(this, product::kTitle, QStringLiteral("无法读取屏幕，未能截取窗口图像。"),
+                                   QMessageBox::Warning);
+        return;
+    }
+    const QString target =
+        dialogs::Current().SaveFileName(this, QStringLiteral("JPEG(*.jpg)"), QStringLiteral("jpg"));
+    if (target.isEmpty()) return;
+    // The chosen file gets the picture held in memory, not the scratch file, which may be
+    // missing or older when the program's directory cannot be written.
+    const QString reason = capture::SaveWhole(target, picture);
+    if (!reason.isEmpty())
+        dialogs::Current().Message(
+            this, product::kTitle,
+            QStringLiteral("截图未能保存到“%1”：\n%2").arg(QDir::toNativeSeparators(target), reason),
+            QMessageBox::Warning);
+}
 
-void TFrmMain::Menu_Help_HomeClick() {}
+void TFrmMain::Menu_Help_HomeClick() {
+    links::Open(links::SiteAddress());
+}
 
-void TFrmMain::Menu_Help_AboutClick() {}
+void TFrmMain::Menu_Help_AboutClick() {
+    // Made fresh for each showing and gone when it closes; the main window waits meanwhile.
+    TFrmAbout about(this);
+    about.exec();
+}

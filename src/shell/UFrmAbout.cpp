@@ -1,0 +1,70 @@
+#include "shell/UFrmAbout.h"
+
+#include "framework/Fonts.h"
+#include "framework/Links.h"
+#include "framework/Product.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QColor kCream(255, 251, 240);
+constexpr int kClientWidth = 339;
+constexpr int kClientHeight = 190;
+constexpr int kRightMargin = 16;
+
+QLabel* Caption(QWidget* parent, const QString& name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+TFrmAbout::TFrmAbout(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("FrmAbout"));
+    setWindowTitle(QStringLiteral("关于 ") + product::kTitle);
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(fonts::Ui());
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kCream);
+    setPalette(pal);
+
+    Caption(this, QStringLiteral("StaticText1"),
+            QStringLiteral("版本：") + product::kTitle + 'v' + product::kVersion, 40, 32);
+    Caption(this, QStringLiteral("StaticText2"), QStringLiteral("QQ：") + product::kContactQQ, 40, 64);
+    Caption(this, QStringLiteral("StaticText3"), QStringLiteral("官网："), 40, 96);
+
+    // A local copy's address can be long: the label shows what fits, the tooltip all of it.
+    const QString address = links::SiteAddress().toDisplayString(QUrl::PreferLocalFile);
+    TxtHomePage = new TLinkLabel(QString(), this);
+    TxtHomePage->setObjectName(QStringLiteral("TxtHomePage"));
+    TxtHomePage->setToolTip(address);
+    TxtHomePage->setText(
+        TxtHomePage->fontMetrics().elidedText(address, Qt::ElideMiddle, kClientWidth - kRightMargin - 80));
+    TxtHomePage->move(80, 96);
+    TxtHomePage->adjustSize();
+    connect(TxtHomePage, &TLinkLabel::clicked, this, &TFrmAbout::TxtHomePageClick);
+
+    BtnOk = new QPushButton(QStringLiteral("确定"), this);
+    BtnOk->setObjectName(QStringLiteral("BtnOk"));
+    BtnOk->setGeometry(224, 144, 75, 25);
+    // Enter presses it; Esc and the close button reject the dialog, which closes it the same way.
+    BtnOk->setDefault(true);
+    BtnOk->setFocus();
+    connect(BtnOk, &QPushButton::clicked, this, &TFrmAbout::BtnOkClick);
+}
+
+void TFrmAbout::BtnOkClick() {
+    accept();
+}
+
+void TFrmAbout::TxtHomePageClick() {
+    links::Open(links::SiteAddress());
+}
