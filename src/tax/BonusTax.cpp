@@ -1,6 +1,7 @@
 #include "tax/BonusTax.h"
 
 #include "tax/Amount.h"
+#include "tax/Settle.h"
 #include "tax/WageTax.h"
 
 #include <array>
@@ -20,19 +21,15 @@ constexpr std::array<BlindZone, 6> kBlindZones{{
     {960000, 1120000, "进入奖盲区：( 960,000, 1,120,000 ]"},
 }};
 
-// A bonus as the calculator shows it and reads it back: to the cent.
-double Cents(double amount) {
-    return ParseAmount(FormatAmount(amount)).value_or(amount);
-}
-
 } // namespace
 
 BonusResult CalcBonus(double bonus) {
     BonusResult r{};
     r.average = bonus / 12;
     r.bracket = FindRate(r.average);
-    r.tax = bonus * r.bracket.rate - r.bracket.quick;
-    r.net = bonus - r.tax;
+    const Settlement s = Settle(bonus, bonus * r.bracket.rate - r.bracket.quick);
+    r.tax = s.tax;
+    r.net = s.afterTax;
     return r;
 }
 

@@ -6,13 +6,14 @@
 
 namespace tax {
 
-Settlement Settle(double income, double exactTax) {
-    const double exactRest = income - exactTax;
-    // The same rounding as the screen's "%.2f": the cent of the shown text.
-    double rest = ParseAmount(FormatAmount(exactRest)).value_or(exactRest);
-    // Below a cent the rounding may go up past the income; the tax is never negative.
-    rest = std::min(rest, income);
-    return {income - rest, rest};
+double Cents(double amount) {
+    return ParseAmount(FormatAmount(amount)).value_or(amount);
+}
+
+Settlement Settle(double amount, double exactTax) {
+    // Below a cent the rounding may go up past the amount; the tax is never negative.
+    const double rest = std::min(Cents(amount - exactTax), amount);
+    return {amount - rest, rest};
 }
 
 } // namespace tax

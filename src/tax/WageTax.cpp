@@ -1,5 +1,7 @@
 #include "tax/WageTax.h"
 
+#include "tax/Settle.h"
+
 namespace tax {
 
 WageResult CalcWage(double wage, double insurance, double allowance) {
@@ -8,7 +10,7 @@ WageResult CalcWage(double wage, double insurance, double allowance) {
     r.taxed = r.taxable > 0;
     if (r.taxed) {
         r.bracket = FindRate(r.taxable);
-        r.tax = r.taxable * r.bracket.rate - r.bracket.quick;
+        r.tax = Settle(wage - insurance, r.taxable * r.bracket.rate - r.bracket.quick).tax;
     }
     r.net = wage - insurance - r.tax;
     return r;

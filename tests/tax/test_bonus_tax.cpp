@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -134,3 +135,21 @@ TEST(BonusTax, NeverNegativeNorUnprintable) {
 }
 
 } // namespace
+
+// The shown tax and after-tax bonus add up to the bonus, to the cent, for every cent near the
+// zones and a broad sample beyond.
+TEST(BonusSettlement, ShownTaxAndNetAddUpToTheBonus) {
+    std::mt19937_64 rng(5);
+    std::uniform_int_distribution<long long> wide(1, 300000000LL);
+    std::vector<long long> cents;
+    for (const tax::BlindZone& zone : tax::BlindZones())
+        for (long long c = static_cast<long long>(zone.lower * 100) - 500; c <= zone.lower * 100 + 500; ++c)
+            cents.push_back(c);
+    for (int i = 0; i < 100000; ++i)
+        cents.push_back(wide(rng));
+    for (long long c : cents) {
+        const tax::BonusResult r = tax::CalcBonus(static_cast<double>(c) / 100);
+        const auto shown = [](double v) { return std::llround(std::stod(tax::FormatAmount(v)) * 100); };
+        ASSERT_EQ(shown(r.tax) + shown(r.net), c);
+    }
+}

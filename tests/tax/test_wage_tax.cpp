@@ -110,3 +110,31 @@ TEST(WageTax, NeverNegativeNorUnprintable) {
 }
 
 } // namespace
+
+namespace {
+
+long long ShownCents(double value) {
+    const std::string text = tax::FormatAmount(value);
+    const bool negative = text[0] == '-';
+    const size_t point = text.find('.');
+    const long long whole = std::stoll(text.substr(negative ? 1 : 0, point - (negative ? 1 : 0)));
+    const long long cents = whole * 100 + std::stoll(text.substr(point + 1));
+    return negative ? -cents : cents;
+}
+
+} // namespace
+
+// The shown tax and net wage add up to the shown wage less insurance, also where both fall on
+// half a cent (5000.05: 45.005 and 4955.045 rounded each on its own would be a cent over).
+TEST(WageSettlement, ShownTaxAndNetAddUpToTheCent) {
+    for (long long c : CentsAround({5000, 8000, 12500, 38500, 58500, 83500}, 3000, 300000000LL, 11)) {
+        const double wage = static_cast<double>(c) / 100;
+        for (double insurance : {0.0, 333.33}) {
+            const tax::WageResult r = tax::CalcWage(wage, insurance, 3500);
+            ASSERT_EQ(ShownCents(r.tax) + ShownCents(r.net), ShownCents(wage - insurance)) << wage;
+            ASSERT_GE(ShownCents(r.tax), 0) << wage;
+        }
+    }
+    const tax::WageResult half = tax::CalcWage(5000.05, 0, 3500);
+    EXPECT_EQ(FormatAmount(half.tax) + " " + FormatAmount(half.net), "45.00 4955.05");
+}
