@@ -44,7 +44,7 @@ bench: build
 # (on Xvfb), then the in-process start-up and panel-switch benchmarks.
 bench-startup: build
 	bash bench/startup.sh $(BUILD)
-	env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ./$(BUILD)/bench/bench_startup
+	env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" ./$(BUILD)/bench/bench_startup
 
 # The amount parser and formatters under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS; new
 # inputs go to the build directory, the seed corpus in fuzz/corpus stays as committed.

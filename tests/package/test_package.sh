@@ -71,7 +71,7 @@ for i in \$(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
 kill \$pid
 wait \$pid || true
 SESSION
-PATH="$work/fakebin:$PATH" timeout 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$work/session.sh" ||
+PATH="$work/fakebin:$PATH" timeout 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" bash "$work/session.sh" ||
   fail "the installed program's window did not come up"
 
 [ -s "$work/opened" ] || fail "the web-site menu item opened nothing"
