@@ -71,34 +71,45 @@ static void BM_MinimalAppToFirstPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_MinimalAppToFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// One step through the closed list with the arrow keys: the old panel destroyed, the next one
-// made and given its first layout (synchronously), then its first paint.
-static void BM_SwitchOnePanel(benchmark::State& state) {
+// One step through the closed list with the arrow keys, alternating between a row and the one
+// after it so each step lands on a panel of its own. Without paint: the old panel destroyed, the
+// new one made and given its first layout (all synchronous). With paint: until it is drawn.
+static void SwitchPanels(benchmark::State& state, bool untilPainted) {
     QApplication app(gArgc, gArgv);
     SetupApplication(app);
     TFrmMain main;
     ShowAndWaitForPaint(main);
     auto* list = main.findChild<QComboBox*>(QStringLiteral("CmbType"));
     const int row = static_cast<int>(state.range(0));
-    // Steps alternate between the row and the one after it, so each lands on a panel of its own.
-    bool down = true;
     while (list->currentIndex() < row) {
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QApplication::sendEvent(list, &key);
     }
+    QCoreApplication::processEvents();
+    bool down = true;
     for (auto _ : state) {
         QKeyEvent key(QEvent::KeyPress, down ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier);
         QApplication::sendEvent(list, &key);
         down = !down;
-        TCalcPanel* panel = main.currentPanel();
+        if (!untilPainted) continue;
         PaintWatch watch;
-        panel->installEventFilter(&watch);
+        main.currentPanel()->installEventFilter(&watch);
         while (!watch.painted)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        panel->removeEventFilter(&watch);
+        main.currentPanel()->removeEventFilter(&watch);
     }
+    state.SetLabel(main.currentPanel()->objectName().toStdString());
+}
+
+static void BM_SwitchOnePanel(benchmark::State& state) {
+    SwitchPanels(state, false);
 }
 BENCHMARK(BM_SwitchOnePanel)->Unit(benchmark::kMicrosecond)->Arg(0)->Arg(5)->Arg(11)->Arg(14);
+
+static void BM_SwitchOnePanelToPaint(benchmark::State& state) {
+    SwitchPanels(state, true);
+}
+BENCHMARK(BM_SwitchOnePanelToPaint)->Unit(benchmark::kMicrosecond)->Arg(0)->Arg(5)->Arg(11)->Arg(14);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
