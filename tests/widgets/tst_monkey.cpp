@@ -54,6 +54,16 @@ bool IsRefusal(const QString& info) {
            info.contains(QStringLiteral("不能小于0"));
 }
 
+// Without leading and trailing characters of code 32 or less, as the amount reader trims.
+QString Trimmed(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 // What no amount on screen may ever look like.
 bool ShowsNoAmount(const QString& text) {
     return text.contains(QLatin1String("inf"), Qt::CaseInsensitive) ||
@@ -127,8 +137,11 @@ public:
                 return QStringLiteral("%1 shows \"%2\"").arg(label->objectName(), label->text());
         for (QLineEdit* field : panel->findChildren<QLineEdit*>()) {
             if (!IsResultField(field->objectName())) continue;
-            // What the monkey typed itself is its input, not a result.
-            if (typed_.count(field) && typed_.at(field) == field->text()) continue;
+            // What the monkey typed itself is its input, not a result, also once a reverse
+            // calculation has trimmed it.
+            if (typed_.count(field) &&
+                (typed_.at(field) == field->text() || Trimmed(typed_.at(field)) == field->text()))
+                continue;
             if (ShowsNoAmount(field->text()))
                 return QStringLiteral("%1 shows \"%2\"").arg(field->objectName(), field->text().left(80));
         }
