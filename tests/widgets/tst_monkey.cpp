@@ -118,7 +118,7 @@ public:
             main_.findChild<QAction*>(QStringLiteral("Menu_Tool_Top"))->trigger();
             return QStringLiteral("stay-on-top switch");
         case 8: {
-            QList<QComboBox*> lists = Panel()->findChildren<QComboBox*>();
+            const QList<QComboBox*> lists = PanelLists();
             if (lists.isEmpty()) return QStringLiteral("(no list on the panel)");
             QComboBox* list = lists[Uniform(0, lists.size() - 1)];
             return ChooseByMouse(list, Uniform(0, list->count() - 1));
@@ -193,7 +193,7 @@ private:
     }
 
     QString ArrowKeys() {
-        QList<QComboBox*> lists = Panel()->findChildren<QComboBox*>();
+        QList<QComboBox*> lists = PanelLists();
         lists.prepend(TypeList());
         QComboBox* list = Chance(0.7) ? TypeList() : lists[Uniform(0, lists.size() - 1)];
         static const Qt::Key keys[] = {Qt::Key_Down, Qt::Key_Up,  Qt::Key_Down,     Qt::Key_Up,
@@ -202,6 +202,13 @@ private:
         list->setFocus();
         QTest::keyClick(list, key);
         return QStringLiteral("key %1 on %2").arg(int(key), 0, 16).arg(list->objectName());
+    }
+
+    QList<QComboBox*> PanelLists() const {
+        QList<QComboBox*> lists;
+        for (QComboBox* list : Panel()->findChildren<QComboBox*>())
+            if (list->isVisibleTo(Panel()) && list->isEnabled()) lists << list;
+        return lists;
     }
 
     QLineEdit* AnyField() {
