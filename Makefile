@@ -1,9 +1,11 @@
 # Two commands on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test test-asan bench clean
+.PHONY: all deps configure build run test test-asan bench bench-startup fuzz clean
 
 all: build
 
@@ -35,8 +37,23 @@ test-asan: deps
 	  ctest --output-on-failure -j2
 
 bench: build
-	./$(BUILD)/bench_tax
-	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench_gui
+	./$(BUILD)/bench/bench_tax
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_gui
+
+# Start-up and peak memory of the whole program against a plain Qt window with the same widgets
+# (on Xvfb), then the in-process start-up and panel-switch benchmarks.
+bench-startup: build
+	bash bench/startup.sh $(BUILD)
+	env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" ./$(BUILD)/bench/bench_startup
+
+# The amount parser and formatters under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS; new
+# inputs go to the build directory, the seed corpus in fuzz/corpus stays as committed.
+fuzz: deps
+	cmake -S fuzz -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_FUZZ)
+	mkdir -p $(BUILD_FUZZ)/corpus
+	cd $(BUILD_FUZZ) && ./fuzz_amount -max_total_time=$(FUZZ_SECONDS) -dict=$(CURDIR)/fuzz/amount.dict \
+	  -print_final_stats=1 corpus $(CURDIR)/fuzz/corpus/amount
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

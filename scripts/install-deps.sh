@@ -10,6 +10,8 @@ packages=(
   libjpeg-dev
   fonts-wqy-microhei
   xvfb xauth xdotool
+  dpkg-dev libxdamage-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
