@@ -10,7 +10,7 @@ packages=(
   libjpeg-dev
   fonts-wqy-microhei
   xvfb xauth xdotool
-  dpkg-dev libxdamage-dev
+  dpkg-dev file libxdamage-dev
   clang libclang-rt-14-dev
 )
 
