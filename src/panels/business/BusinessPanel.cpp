@@ -62,7 +62,7 @@ TBusinessPanel::TBusinessPanel(QWidget* parent, BusinessPanelId id)
     connect(BtnCalc, &QPushButton::clicked, this, &TBusinessPanel::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TBusinessPanel::BtnResetClick);
     connect(EditIncome, &QLineEdit::textChanged, this, &TBusinessPanel::EditIncomeChange);
-    fields::OnEnter(EditIncome, [this] { BtnCalcClick(); });
+    fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
 }
 
 void TBusinessPanel::FillMonths() {
@@ -119,4 +119,8 @@ void TBusinessPanel::BtnResetClick() {
 
 void TBusinessPanel::EditIncomeChange() {
     fields::Write(TxtInfo, QString());
+}
+
+void TBusinessPanel::EditIncomeKeyDown() {
+    BtnCalcClick();
 }

@@ -19,6 +19,7 @@ class TBusinessPanel : public TCalcPanel {
 public:
     void FrameResize() override;
     void BtnCalcClick();
+    void EditIncomeKeyDown();
     void BtnResetClick();
     void EditIncomeChange();
 

@@ -47,7 +47,7 @@ TFlatPanel::TFlatPanel(QWidget* parent, FlatPanelId id)
     connect(BtnCalc, &QPushButton::clicked, this, &TFlatPanel::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TFlatPanel::BtnResetClick);
     connect(EditIncome, &QLineEdit::textChanged, this, &TFlatPanel::EditIncomeChange);
-    fields::OnEnter(EditIncome, [this] { BtnCalcClick(); });
+    fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
 }
 
 void TFlatPanel::FrameResize() {
@@ -85,4 +85,8 @@ void TFlatPanel::BtnResetClick() {
 
 void TFlatPanel::EditIncomeChange() {
     fields::Write(TxtInfo, QString());
+}
+
+void TFlatPanel::EditIncomeKeyDown() {
+    BtnCalcClick();
 }

@@ -18,6 +18,7 @@ class TFlatPanel : public TCalcPanel {
 public:
     void FrameResize() override;
     void BtnCalcClick();
+    void EditIncomeKeyDown();
     void BtnResetClick();
     void EditIncomeChange();
 

@@ -51,7 +51,7 @@ TReceiptPanel::TReceiptPanel(QWidget* parent, ReceiptPanelId id)
     connect(BtnCalc, &QPushButton::clicked, this, &TReceiptPanel::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TReceiptPanel::BtnResetClick);
     connect(EditIncome, &QLineEdit::textChanged, this, &TReceiptPanel::EditIncomeChange);
-    fields::OnEnter(EditIncome, [this] { BtnCalcClick(); });
+    fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
 }
 
 void TReceiptPanel::FrameResize() {
@@ -101,4 +101,8 @@ void TReceiptPanel::BtnResetClick() {
 
 void TReceiptPanel::EditIncomeChange() {
     fields::Write(TxtInfo, QString());
+}
+
+void TReceiptPanel::EditIncomeKeyDown() {
+    BtnCalcClick();
 }

@@ -21,6 +21,7 @@ class TReceiptPanel : public TCalcPanel {
 public:
     void FrameResize() override;
     void BtnCalcClick();
+    void EditIncomeKeyDown();
     void BtnResetClick();
     void EditIncomeChange();
 

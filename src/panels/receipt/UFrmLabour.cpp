@@ -37,8 +37,8 @@ TFrmLabour::TFrmLabour(QWidget* parent) : TCalcPanel(parent, QStringLiteral("Frm
     connect(BtnRealIncome, &QPushButton::clicked, this, &TFrmLabour::BtnRealIncomeClick);
     connect(EditIncome, &QLineEdit::textChanged, this, &TFrmLabour::EditIncomeChange);
     connect(EditRealIncome, &QLineEdit::textChanged, this, &TFrmLabour::EditRealIncomeChange);
-    fields::OnEnter(EditIncome, [this] { BtnCalcClick(); });
-    fields::OnEnter(EditRealIncome, [this] { BtnRealIncomeClick(); });
+    fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
+    fields::OnEnter(EditRealIncome, [this] { EditRealIncomeKeyDown(); });
 }
 
 void TFrmLabour::FrameResize() {
@@ -103,4 +103,12 @@ void TFrmLabour::EditIncomeChange() {
 void TFrmLabour::EditRealIncomeChange() {
     fields::Write(TxtInfo, QString());
     fields::Write(TxtInfo_2, QString());
+}
+
+void TFrmLabour::EditIncomeKeyDown() {
+    BtnCalcClick();
+}
+
+void TFrmLabour::EditRealIncomeKeyDown() {
+    BtnRealIncomeClick();
 }

@@ -65,7 +65,7 @@ TFrmAnnual::TFrmAnnual(QWidget* parent) : TCalcPanel(parent, QStringLiteral("Frm
     TxtRealIncome = build::Result(this, QStringLiteral("TxtRealIncome"), 125, 418, true);
 
     for (QLineEdit* field : {EditYear, EditSalary, EditSafe, EditOther})
-        fields::OnEnter(field, [this] { BtnCalcClick(); });
+        fields::OnEnter(field, [this] { EditOtherKeyDown(); });
     connect(BtnCalc, &QPushButton::clicked, this, &TFrmAnnual::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TFrmAnnual::BtnResetClick);
 }
@@ -134,4 +134,8 @@ void TFrmAnnual::BtnResetClick() {
         fields::Write(field, QString());
     CmbPoint->setCurrentIndex(0);
     EditYear->setFocus();
+}
+
+void TFrmAnnual::EditOtherKeyDown() {
+    BtnCalcClick();
 }

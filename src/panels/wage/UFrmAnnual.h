@@ -13,6 +13,7 @@ public:
 
     void FrameResize() override;
     void BtnCalcClick();
+    void EditOtherKeyDown();
     void BtnResetClick();
 
 private:

@@ -60,7 +60,7 @@ TFrmAward::TFrmAward(QWidget* parent) : TCalcPanel(parent, QStringLiteral("FrmAw
 
     for (QLineEdit* field : {EditYear, EditSalary, EditSafe}) {
         connect(field, &QLineEdit::textChanged, this, &TFrmAward::EditSafeChange);
-        fields::OnEnter(field, [this] { BtnCalcClick(); });
+        fields::OnEnter(field, [this] { EditSafeKeyDown(); });
     }
     connect(BtnCalc, &QPushButton::clicked, this, &TFrmAward::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TFrmAward::BtnResetClick);
@@ -128,4 +128,8 @@ void TFrmAward::EditSafeChange() {
 
 void TFrmAward::TxtDetailClick() {
     links::Open(links::SiteAddress(QStringLiteral("online/001.html")));
+}
+
+void TFrmAward::EditSafeKeyDown() {
+    BtnCalcClick();
 }

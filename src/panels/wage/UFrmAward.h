@@ -13,6 +13,7 @@ public:
 
     void FrameResize() override;
     void BtnCalcClick();
+    void EditSafeKeyDown();
     void BtnResetClick();
     void EditSafeChange();
     void TxtDetailClick();

@@ -42,10 +42,10 @@ TFrmSalary::TFrmSalary(QWidget* parent) : TCalcPanel(parent, QStringLiteral("Frm
 
     for (QLineEdit* field : {EditIncome, EditSafe, EditTax, EditRealIncome})
         connect(field, &QLineEdit::textChanged, this, &TFrmSalary::EditSafeChange);
-    fields::OnEnter(EditIncome, [this] { BtnCalcClick(); });
-    fields::OnEnter(EditSafe, [this] { BtnCalcClick(); });
-    fields::OnEnter(EditTax, [this] { BtnTaxClick(); });
-    fields::OnEnter(EditRealIncome, [this] { BtnRealIncomeClick(); });
+    fields::OnEnter(EditIncome, [this] { EditSafeKeyDown(); });
+    fields::OnEnter(EditSafe, [this] { EditSafeKeyDown(); });
+    fields::OnEnter(EditTax, [this] { EditTaxKeyDown(); });
+    fields::OnEnter(EditRealIncome, [this] { EditRealIncomeKeyDown(); });
     connect(BtnCalc, &QPushButton::clicked, this, &TFrmSalary::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TFrmSalary::BtnResetClick);
     connect(BtnTax, &QPushButton::clicked, this, &TFrmSalary::BtnTaxClick);
@@ -138,4 +138,16 @@ void TFrmSalary::EditSafeChange() {
 
 void TFrmSalary::TxtDetailClick() {
     links::Open(links::SiteAddress(QStringLiteral("online/index.html")));
+}
+
+void TFrmSalary::EditSafeKeyDown() {
+    BtnCalcClick();
+}
+
+void TFrmSalary::EditTaxKeyDown() {
+    BtnTaxClick();
+}
+
+void TFrmSalary::EditRealIncomeKeyDown() {
+    BtnRealIncomeClick();
 }

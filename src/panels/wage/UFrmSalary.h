@@ -13,6 +13,9 @@ public:
 
     void FrameResize() override;
     void BtnCalcClick();
+    void EditSafeKeyDown();
+    void EditTaxKeyDown();
+    void EditRealIncomeKeyDown();
     void BtnTaxClick();
     void BtnRealIncomeClick();
     void BtnResetClick();

@@ -36,8 +36,8 @@ TFrmYear::TFrmYear(QWidget* parent) : TCalcPanel(parent, QStringLiteral("FrmYear
     connect(EditTax, &QLineEdit::textChanged, this, &TFrmYear::EditTaxChange);
     connect(EditRealIncome, &QLineEdit::textChanged, this, &TFrmYear::EditRealIncomeChange);
     // The tax field is only written here: Enter in it runs nothing.
-    fields::OnEnter(EditIncome, [this] { BtnCalcClick(); });
-    fields::OnEnter(EditRealIncome, [this] { BtnRealIncomeClick(); });
+    fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
+    fields::OnEnter(EditRealIncome, [this] { EditRealIncomeKeyDown(); });
     connect(BtnCalc, &QPushButton::clicked, this, &TFrmYear::BtnCalcClick);
     connect(BtnReset, &QPushButton::clicked, this, &TFrmYear::BtnResetClick);
     connect(BtnRealIncome, &QPushButton::clicked, this, &TFrmYear::BtnRealIncomeClick);
@@ -110,4 +110,12 @@ void TFrmYear::EditRealIncomeChange() {
 
 void TFrmYear::TxtDetailClick() {
     links::Open(links::SiteAddress(QStringLiteral("online/001.html")));
+}
+
+void TFrmYear::EditIncomeKeyDown() {
+    BtnCalcClick();
+}
+
+void TFrmYear::EditRealIncomeKeyDown() {
+    BtnRealIncomeClick();
 }

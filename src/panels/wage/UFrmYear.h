@@ -13,6 +13,8 @@ public:
 
     void FrameResize() override;
     void BtnCalcClick();
+    void EditIncomeKeyDown();
+    void EditRealIncomeKeyDown();
     void BtnRealIncomeClick();
     void BtnResetClick();
     void EditIncomeChange();
