@@ -59,9 +59,12 @@ mkdir -p -m 700 "\$XDG_RUNTIME_DIR"
 cd "$work"
 "$prefix/bin/qingfu" &
 pid=\$!
-win=\$(timeout 30 xdotool search --sync --onlyvisible --name '青蚨税算')
+# Found by its instance name: matching the Chinese caption would need a UTF-8 locale.
+win=\$(timeout 30 xdotool search --sync --onlyvisible --classname '^qingfu\$')
 win=\$(echo "\$win" | head -n1)
-echo "window \$win: \$(xdotool getwindowname "\$win")"
+name=\$(xdotool getwindowname "\$win")
+echo "window \$win: \$name"
+case "\$name" in 青蚨税算*) ;; *) echo "unexpected caption: \$name" >&2; exit 1 ;; esac
 # 帮助(&H) then 访问官方网站(&W), by keyboard as a person would.
 xdotool windowfocus --sync "\$win"
 xdotool key --delay 100 alt+h
