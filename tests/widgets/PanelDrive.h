@@ -30,20 +30,8 @@ inline TCalcPanel* Open(TFrmMain& main, int row) {
     return main.currentPanel();
 }
 
-// Like drive::Retype, but also types characters beyond ASCII (full-width digits, 元) as key
-// events carrying their text, which is how an input method hands them over.
-inline void Retype(QLineEdit* field, const QString& text) {
-    drive::Retype(field, QString());
-    for (QChar ch : text) {
-        if (ch.unicode() < 128)
-            QTest::keyClick(field, ch.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
-}
-
 inline void Run(TCalcPanel* panel, const QString& typed, Start how = Start::Enter) {
-    Retype(Child<QLineEdit>(panel, "EditIncome"), typed);
+    drive::Retype(Child<QLineEdit>(panel, "EditIncome"), typed);
     if (how == Start::Enter)
         drive::Enter(Child<QLineEdit>(panel, "EditIncome"));
     else

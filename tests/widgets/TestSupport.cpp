@@ -39,7 +39,14 @@ void Retype(QLineEdit* field, const QString& text) {
     field->setFocus();
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
+    // QTest::keyClicks takes only Latin-1; other characters (full-width digits, 元) arrive as
+    // key events carrying their text, which is how an input method hands them over.
+    for (QChar ch : text) {
+        if (ch.unicode() < 128)
+            QTest::keyClick(field, ch.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
 }
 
 void Enter(QWidget* widget, Qt::KeyboardModifiers modifiers) {

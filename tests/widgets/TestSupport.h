@@ -44,7 +44,7 @@ void SetupApp();
 // Chooses a row of the income-type list with the arrow keys, as a person on the closed list.
 void ChooseRow(TFrmMain& main, int row);
 
-// Replaces a field's text by typing, then leaves the focus in it.
+// Replaces a field's text by typing (any characters), then leaves the focus in it.
 void Retype(QLineEdit* field, const QString& text);
 
 // Presses Enter in a widget (optionally with modifiers held).

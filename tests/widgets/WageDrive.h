@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QUrl>
 
@@ -29,20 +28,7 @@ public:
     QLineEdit* field(const char* name) const { return Child<QLineEdit>(panel(), name); }
     QString text(const char* name) const { return drive::TextOf(panel(), name); }
 
-    // Retypes a field. Text beyond ASCII (full-width digits, 元) arrives as an input method
-    // commits it.
-    void type(const char* name, const QString& text) {
-        QLineEdit* f = field(name);
-        int ascii = 0;
-        while (ascii < text.size() && text[ascii].unicode() < 128)
-            ++ascii;
-        drive::Retype(f, text.left(ascii));
-        if (ascii < text.size()) {
-            QInputMethodEvent commit;
-            commit.setCommitString(text.mid(ascii));
-            QApplication::sendEvent(f, &commit);
-        }
-    }
+    void type(const char* name, const QString& text) { drive::Retype(field(name), text); }
     void click(const char* name) { QTest::mouseClick(Child<QPushButton>(panel(), name), Qt::LeftButton); }
     // Picks an allowance row on the closed list with the arrow keys.
     void chooseAllowance(int row) {

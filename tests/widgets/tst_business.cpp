@@ -246,7 +246,7 @@ private slots:
 
     void enterWithAModifier() {
         TCalcPanel* p = panel::Open(*main, kContract);
-        panel::Retype(Child<QLineEdit>(p, "EditIncome"), "43000");
+        drive::Retype(Child<QLineEdit>(p, "EditIncome"), "43000");
         drive::Enter(Child<QLineEdit>(p, "EditIncome"), Qt::AltModifier);
         QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("50.00"));
     }

@@ -182,7 +182,7 @@ private slots:
 
     void enterWithAModifier() {
         TCalcPanel* p = panel::Open(*main, kWriting);
-        panel::Retype(Child<QLineEdit>(p, "EditIncome"), "1000");
+        drive::Retype(Child<QLineEdit>(p, "EditIncome"), "1000");
         drive::Enter(Child<QLineEdit>(p, "EditIncome"), Qt::ShiftModifier | Qt::ControlModifier);
         QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("28.00"));
     }
