@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CalcPanel.h"
+#include "framework/IncomePanel.h"
 
 // What sets the two business-income panels apart.
 struct BusinessPanelKind {
@@ -14,31 +14,22 @@ const BusinessPanelKind& BusinessKindOf(BusinessPanelId id);
 
 // Business income on the five-band table: an individual business's whole income, or a
 // contracted operation's income less its operating-period allowance.
-class TBusinessPanel : public TCalcPanel {
+class TBusinessPanel : public TIncomePanel {
     Q_OBJECT
 public:
     void FrameResize() override;
-    void BtnCalcClick();
-    void EditIncomeKeyDown();
-    void BtnResetClick();
-    void EditIncomeChange();
+    void BtnCalcClick() override;
+    void BtnResetClick() override;
 
 protected:
     TBusinessPanel(QWidget* parent, BusinessPanelId id);
 
 private:
-    void ClearResults();
     void FillMonths();
 
     const BusinessPanelKind& Kind;
-    QLineEdit* EditIncome = nullptr;
-    QLabel* TxtInfo = nullptr;
     QComboBox* CmbMonth = nullptr; // only with months of operation
-    QPushButton* BtnCalc = nullptr;
-    QPushButton* BtnReset = nullptr;
     QLabel* TxtTaxIncome = nullptr;
     QLabel* TxtRate = nullptr;
     QLabel* TxtDeduct = nullptr; // the quick deduction
-    QLineEdit* EditTax = nullptr;
-    QLineEdit* EditRealIncome = nullptr;
 };

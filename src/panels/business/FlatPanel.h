@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CalcPanel.h"
+#include "framework/IncomePanel.h"
 
 // What sets the four flat-rate panels apart.
 struct FlatPanelKind {
@@ -13,27 +13,15 @@ const FlatPanelKind& FlatKindOf(FlatPanelId id);
 
 // Income taxed at a flat 20% of the whole amount: property transfer, interest and dividends,
 // incidental and other income. One layout and one calculation for the four.
-class TFlatPanel : public TCalcPanel {
+class TFlatPanel : public TIncomePanel {
     Q_OBJECT
 public:
-    void FrameResize() override;
-    void BtnCalcClick();
-    void EditIncomeKeyDown();
-    void BtnResetClick();
-    void EditIncomeChange();
+    void BtnCalcClick() override;
 
 protected:
     TFlatPanel(QWidget* parent, FlatPanelId id);
 
 private:
-    void ClearResults();
-
-    QLineEdit* EditIncome = nullptr;
-    QLabel* TxtInfo = nullptr;
-    QPushButton* BtnCalc = nullptr;
-    QPushButton* BtnReset = nullptr;
     QLabel* TxtTaxIncome = nullptr;
     QLabel* TxtRate = nullptr;
-    QLineEdit* EditTax = nullptr;
-    QLineEdit* EditRealIncome = nullptr;
 };

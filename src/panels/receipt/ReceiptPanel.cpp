@@ -1,12 +1,9 @@
 #include "panels/receipt/ReceiptPanel.h"
 
-#include "framework/AmountReader.h"
 #include "framework/Fields.h"
 #include "tax/ReceiptTax.h"
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <array>
 
@@ -18,6 +15,13 @@ const std::array<ReceiptPanelKind, 3> kKinds{{
     {"FrmRent", 684, 511, tax::kRentRate, "20%", false},
 }};
 
+constexpr ResultRow kRows[]{
+    {"StaticText2", "减除费用", "TxtDeduct", 160},
+    {"StaticText8", "应纳税所得额", "TxtTaxIncome", 197},
+    {"StaticText9", "税率", "TxtRate", 234},
+};
+constexpr IncomeLayout kLayout{211, 0, kRows, 265, 303};
+
 const QString kNoTaxNotice = QStringLiteral("收入金额小于800元，无需纳税。");
 
 } // namespace
@@ -27,49 +31,14 @@ const ReceiptPanelKind& ReceiptKindOf(ReceiptPanelId id) {
 }
 
 TReceiptPanel::TReceiptPanel(QWidget* parent, ReceiptPanelId id)
-    : TCalcPanel(parent, QString::fromLatin1(ReceiptKindOf(id).objectName),
-                 QSize(ReceiptKindOf(id).width, ReceiptKindOf(id).height)),
-      Kind(ReceiptKindOf(id)) {
-    // Focusable controls are made in tab order.
-    build::Caption(this, QStringLiteral("StaticText1"), QStringLiteral("收入金额"), 40, 12);
-    EditIncome = build::AmountField(this, QStringLiteral("EditIncome"), 125, 9);
-    TxtInfo = build::Info(this, QStringLiteral("TxtInfo"), 250, 12);
-    BtnCalc = build::Button(this, QStringLiteral("BtnCalc"), QStringLiteral("开始计算"), 125, 53);
-    BtnReset = build::Button(this, QStringLiteral("BtnReset"), QStringLiteral("重置"), 211, 53);
-    build::Heading(this, 40, 105);
-    build::Caption(this, QStringLiteral("StaticText2"), QStringLiteral("减除费用"), 40, 160);
-    TxtDeduct = build::Result(this, QStringLiteral("TxtDeduct"), 125, 160);
-    build::Caption(this, QStringLiteral("StaticText8"), QStringLiteral("应纳税所得额"), 40, 197);
-    TxtTaxIncome = build::Result(this, QStringLiteral("TxtTaxIncome"), 125, 197);
-    build::Caption(this, QStringLiteral("StaticText9"), QStringLiteral("税率"), 40, 234);
-    TxtRate = build::Result(this, QStringLiteral("TxtRate"), 125, 234);
-    build::Caption(this, QStringLiteral("StaticText11"), QStringLiteral("应纳税额"), 40, 271);
-    EditTax = build::AmountField(this, QStringLiteral("EditTax"), 125, 265);
-    build::Caption(this, QStringLiteral("StaticText12"), QStringLiteral("税后收入"), 40, 307);
-    EditRealIncome = build::AmountField(this, QStringLiteral("EditRealIncome"), 125, 303);
-
-    connect(BtnCalc, &QPushButton::clicked, this, &TReceiptPanel::BtnCalcClick);
-    connect(BtnReset, &QPushButton::clicked, this, &TReceiptPanel::BtnResetClick);
-    connect(EditIncome, &QLineEdit::textChanged, this, &TReceiptPanel::EditIncomeChange);
-    fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
-}
-
-void TReceiptPanel::FrameResize() {
-    EditIncome->setFocus();
-    fields::Write(TxtInfo, QString());
-}
-
-void TReceiptPanel::ClearResults() {
-    fields::Write(TxtInfo, QString());
-    for (QLabel* result : {TxtDeduct, TxtTaxIncome, TxtRate})
-        fields::Write(result, QStringLiteral("0.00"));
-    fields::Write(EditTax, QString());
-    fields::Write(EditRealIncome, QString());
-}
+    : TIncomePanel(parent, QString::fromLatin1(ReceiptKindOf(id).objectName),
+                   QSize(ReceiptKindOf(id).width, ReceiptKindOf(id).height), kLayout),
+      Kind(ReceiptKindOf(id)), TxtDeduct(ResultLabel("TxtDeduct")), TxtTaxIncome(ResultLabel("TxtTaxIncome")),
+      TxtRate(ResultLabel("TxtRate")) {}
 
 void TReceiptPanel::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> receipt = ReadAmount(EditIncome, TxtInfo, rules::kIncome);
+    const std::optional<double> receipt = ReadIncome();
     if (!receipt) return;
 
     const tax::ReceiptTaxResult r = tax::FlatReceiptTax(*receipt, Kind.rate);
@@ -78,8 +47,7 @@ void TReceiptPanel::BtnCalcClick() {
         fields::Write(EditRealIncome, fields::Money(r.afterTax));
         if (Kind.noticeNoTax) {
             fields::Write(TxtInfo, kNoTaxNotice);
-            EditIncome->setFocus();
-            EditIncome->selectAll();
+            SelectIncome();
         }
         // Otherwise the focus stays where the user left it.
         return;
@@ -89,20 +57,5 @@ void TReceiptPanel::BtnCalcClick() {
     fields::Write(TxtRate, QString::fromLatin1(Kind.rateText));
     fields::Write(EditTax, fields::Money(r.tax));
     fields::Write(EditRealIncome, fields::Money(r.afterTax));
-    EditIncome->setFocus();
-    EditIncome->selectAll();
-}
-
-void TReceiptPanel::BtnResetClick() {
-    ClearResults();
-    fields::Write(EditIncome, QString());
-    EditIncome->setFocus();
-}
-
-void TReceiptPanel::EditIncomeChange() {
-    fields::Write(TxtInfo, QString());
-}
-
-void TReceiptPanel::EditIncomeKeyDown() {
-    BtnCalcClick();
+    SelectIncome();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/CalcPanel.h"
+#include "framework/IncomePanel.h"
 
 // What sets the three flat-rate per-receipt panels apart.
 struct ReceiptPanelKind {
@@ -16,29 +16,17 @@ const ReceiptPanelKind& ReceiptKindOf(ReceiptPanelId id);
 
 // Author's remuneration, royalties and property lease: one receipt after the per-receipt
 // deduction at the panel's rate. One layout and one calculation for the three.
-class TReceiptPanel : public TCalcPanel {
+class TReceiptPanel : public TIncomePanel {
     Q_OBJECT
 public:
-    void FrameResize() override;
-    void BtnCalcClick();
-    void EditIncomeKeyDown();
-    void BtnResetClick();
-    void EditIncomeChange();
+    void BtnCalcClick() override;
 
 protected:
     TReceiptPanel(QWidget* parent, ReceiptPanelId id);
 
 private:
-    void ClearResults();
-
     const ReceiptPanelKind& Kind;
-    QLineEdit* EditIncome = nullptr;
-    QLabel* TxtInfo = nullptr;
-    QPushButton* BtnCalc = nullptr;
-    QPushButton* BtnReset = nullptr;
     QLabel* TxtDeduct = nullptr;
     QLabel* TxtTaxIncome = nullptr;
     QLabel* TxtRate = nullptr;
-    QLineEdit* EditTax = nullptr;
-    QLineEdit* EditRealIncome = nullptr;
 };
