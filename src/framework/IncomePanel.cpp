@@ -55,7 +55,7 @@ void TIncomePanel::ClearResults() {
     fields::Write(EditRealIncome, QString());
 }
 
-std::optional<double> TIncomePanel::ReadIncome() {
+std::optional<tax::Decimal> TIncomePanel::ReadIncome() {
     return ReadAmount(EditIncome, TxtInfo, rules::kIncome);
 }
 

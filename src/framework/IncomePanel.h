@@ -4,6 +4,7 @@
 // handlers that do not depend on the kind of income; each computes in its own BtnCalcClick.
 
 #include "framework/CalcPanel.h"
+#include "tax/Decimal.h"
 
 #include <optional>
 #include <span>
@@ -40,7 +41,7 @@ protected:
     virtual void ClearInfo();
     // The info labels emptied, the result labels at "0.00", the tax and after-tax fields empty.
     void ClearResults();
-    std::optional<double> ReadIncome();
+    std::optional<tax::Decimal> ReadIncome();
     // After a calculation: the income selected, ready for the next one.
     void SelectIncome();
     QLabel* ResultLabel(const char* name) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/IncomePanel.h"
+#include "tax/Decimal.h"
 
 #include <optional>
 
@@ -18,7 +19,7 @@ public:
 
 private:
     void ClearInfo() override;
-    std::optional<double> ReadRealIncome();
+    std::optional<tax::Decimal> ReadRealIncome();
 
     QLabel* TxtDeduct = nullptr;
     QLabel* TxtTaxIncome = nullptr;

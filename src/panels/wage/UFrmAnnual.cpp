@@ -87,28 +87,28 @@ void TFrmAnnual::ClearResults() {
         fields::Write(result, QStringLiteral("0.00"));
 }
 
-std::optional<double> TFrmAnnual::ReadYear() {
+std::optional<tax::Decimal> TFrmAnnual::ReadYear() {
     return ReadAmount(EditYear, TxtInfo_1, rules::kIncomeOrZero);
 }
-std::optional<double> TFrmAnnual::ReadSalary() {
+std::optional<tax::Decimal> TFrmAnnual::ReadSalary() {
     return ReadAmount(EditSalary, TxtInfo_2, rules::kIncomeOrZero);
 }
-std::optional<double> TFrmAnnual::ReadSafe() {
+std::optional<tax::Decimal> TFrmAnnual::ReadSafe() {
     return ReadAmount(EditSafe, TxtInfo_3, rules::kSafe);
 }
-std::optional<double> TFrmAnnual::ReadOther() {
+std::optional<tax::Decimal> TFrmAnnual::ReadOther() {
     return ReadAmount(EditOther, nullptr, kOther);
 }
 
 void TFrmAnnual::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> salary = ReadYear();
+    const std::optional<tax::Decimal> salary = ReadYear();
     if (!salary) return;
-    const std::optional<double> monthly = ReadSalary();
+    const std::optional<tax::Decimal> monthly = ReadSalary();
     if (!monthly) return;
-    const std::optional<double> safe = ReadSafe();
+    const std::optional<tax::Decimal> safe = ReadSafe();
     if (!safe) return;
-    const std::optional<double> other = ReadOther();
+    const std::optional<tax::Decimal> other = ReadOther();
     if (!other) return;
 
     if (tax::MonthlyExceedsSalary(*salary, *monthly)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CalcPanel.h"
+#include "tax/Decimal.h"
 
 #include <optional>
 
@@ -19,10 +20,10 @@ public:
 private:
     void ClearInfo();
     void ClearResults();
-    std::optional<double> ReadYear();
-    std::optional<double> ReadSalary();
-    std::optional<double> ReadSafe();
-    std::optional<double> ReadOther();
+    std::optional<tax::Decimal> ReadYear();
+    std::optional<tax::Decimal> ReadSalary();
+    std::optional<tax::Decimal> ReadSafe();
+    std::optional<tax::Decimal> ReadOther();
 
     QLineEdit* EditYear;
     QLabel* TxtInfo_1;

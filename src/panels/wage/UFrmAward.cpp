@@ -83,23 +83,23 @@ void TFrmAward::ClearResults() {
         fields::Write(result, QStringLiteral("0.00"));
 }
 
-std::optional<double> TFrmAward::ReadYear() {
+std::optional<tax::Decimal> TFrmAward::ReadYear() {
     return ReadAmount(EditYear, TxtInfo_1, rules::kIncome);
 }
-std::optional<double> TFrmAward::ReadSalary() {
+std::optional<tax::Decimal> TFrmAward::ReadSalary() {
     return ReadAmount(EditSalary, TxtInfo_2, rules::kIncomeOrZero);
 }
-std::optional<double> TFrmAward::ReadSafe() {
+std::optional<tax::Decimal> TFrmAward::ReadSafe() {
     return ReadAmount(EditSafe, TxtInfo_3, rules::kSafe);
 }
 
 void TFrmAward::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> bonus = ReadYear();
+    const std::optional<tax::Decimal> bonus = ReadYear();
     if (!bonus) return;
-    const std::optional<double> wage = ReadSalary();
+    const std::optional<tax::Decimal> wage = ReadSalary();
     if (!wage) return;
-    const std::optional<double> safe = ReadSafe();
+    const std::optional<tax::Decimal> safe = ReadSafe();
     if (!safe) return;
 
     const tax::AwardResult r = tax::CalcAward(*bonus, *wage, *safe, wage::Allowance(CmbPoint));

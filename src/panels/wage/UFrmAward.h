@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CalcPanel.h"
+#include "tax/Decimal.h"
 
 #include <optional>
 
@@ -21,9 +22,9 @@ public:
 private:
     void ClearInfo();
     void ClearResults();
-    std::optional<double> ReadYear();
-    std::optional<double> ReadSalary();
-    std::optional<double> ReadSafe();
+    std::optional<tax::Decimal> ReadYear();
+    std::optional<tax::Decimal> ReadSalary();
+    std::optional<tax::Decimal> ReadSafe();
 
     QLineEdit* EditYear;
     QLabel* TxtInfo_1;

@@ -71,24 +71,24 @@ void TFrmSalary::ClearResults() {
     fields::Write(EditRealIncome, QString());
 }
 
-std::optional<double> TFrmSalary::ReadIncome() {
+std::optional<tax::Decimal> TFrmSalary::ReadIncome() {
     return ReadAmount(EditIncome, TxtInfo_1, rules::kIncome);
 }
-std::optional<double> TFrmSalary::ReadSafe() {
+std::optional<tax::Decimal> TFrmSalary::ReadSafe() {
     return ReadAmount(EditSafe, TxtInfo_2, rules::kSafe);
 }
-std::optional<double> TFrmSalary::ReadTax() {
+std::optional<tax::Decimal> TFrmSalary::ReadTax() {
     return ReadAmount(EditTax, TxtInfo_3, rules::kReverse);
 }
-std::optional<double> TFrmSalary::ReadRealIncome() {
+std::optional<tax::Decimal> TFrmSalary::ReadRealIncome() {
     return ReadAmount(EditRealIncome, TxtInfo_4, rules::kReverse);
 }
 
 void TFrmSalary::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> wage = ReadIncome();
+    const std::optional<tax::Decimal> wage = ReadIncome();
     if (!wage) return;
-    const std::optional<double> safe = ReadSafe();
+    const std::optional<tax::Decimal> safe = ReadSafe();
     if (!safe) return;
 
     const tax::WageResult r = tax::CalcWage(*wage, *safe, wage::Allowance(CmbPoint));
@@ -105,22 +105,27 @@ void TFrmSalary::BtnCalcClick() {
 
 void TFrmSalary::BtnTaxClick() {
     ClearInfo(); // the results stay until the forward run rewrites them
-    const std::optional<double> taxAmount = ReadTax();
+    const std::optional<tax::Decimal> taxAmount = ReadTax();
     if (!taxAmount) return;
-    const std::optional<double> safe = ReadSafe();
+    const std::optional<tax::Decimal> safe = ReadSafe();
     if (!safe) return;
-    fields::Write(EditIncome,
-                  fields::General(tax::WageFromTax(*taxAmount, *safe, wage::Allowance(CmbPoint))));
+    const auto wage = ReadableAnswer(tax::WageFromTax(*taxAmount, *safe, wage::Allowance(CmbPoint)), EditTax,
+                                     TxtInfo_3, rules::kReverse);
+    if (!wage) return;
+    fields::Write(EditIncome, fields::General(*wage));
     BtnCalcClick();
 }
 
 void TFrmSalary::BtnRealIncomeClick() {
     ClearInfo();
-    const std::optional<double> net = ReadRealIncome();
+    const std::optional<tax::Decimal> net = ReadRealIncome();
     if (!net) return;
-    const std::optional<double> safe = ReadSafe();
+    const std::optional<tax::Decimal> safe = ReadSafe();
     if (!safe) return;
-    fields::Write(EditIncome, fields::General(tax::WageFromNet(*net, *safe, wage::Allowance(CmbPoint))));
+    const auto wage = ReadableAnswer(tax::WageFromNet(*net, *safe, wage::Allowance(CmbPoint)), EditRealIncome,
+                                     TxtInfo_4, rules::kReverse);
+    if (!wage) return;
+    fields::Write(EditIncome, fields::General(*wage));
     BtnCalcClick();
 }
 

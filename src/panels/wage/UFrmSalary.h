@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CalcPanel.h"
+#include "tax/Decimal.h"
 
 #include <optional>
 
@@ -25,10 +26,10 @@ public:
 private:
     void ClearInfo();
     void ClearResults();
-    std::optional<double> ReadIncome();
-    std::optional<double> ReadSafe();
-    std::optional<double> ReadTax();
-    std::optional<double> ReadRealIncome();
+    std::optional<tax::Decimal> ReadIncome();
+    std::optional<tax::Decimal> ReadSafe();
+    std::optional<tax::Decimal> ReadTax();
+    std::optional<tax::Decimal> ReadRealIncome();
 
     QLineEdit* EditIncome;
     QLabel* TxtInfo_1;

@@ -62,16 +62,16 @@ void TFrmYear::ClearResults() {
     fields::Write(EditRealIncome, QString());
 }
 
-std::optional<double> TFrmYear::ReadIncome() {
+std::optional<tax::Decimal> TFrmYear::ReadIncome() {
     return ReadAmount(EditIncome, TxtInfo_1, rules::kIncome);
 }
-std::optional<double> TFrmYear::ReadRealIncome() {
+std::optional<tax::Decimal> TFrmYear::ReadRealIncome() {
     return ReadAmount(EditRealIncome, TxtInfo_2, rules::kIncome);
 }
 
 void TFrmYear::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> bonus = ReadIncome();
+    const std::optional<tax::Decimal> bonus = ReadIncome();
     if (!bonus) return;
 
     const tax::BonusResult r = tax::CalcBonus(*bonus);
@@ -86,9 +86,11 @@ void TFrmYear::BtnCalcClick() {
 }
 
 void TFrmYear::BtnRealIncomeClick() {
-    const std::optional<double> net = ReadRealIncome();
+    const std::optional<tax::Decimal> net = ReadRealIncome();
     if (!net) return;
-    fields::Write(EditIncome, fields::Money(tax::BonusFromNet(*net)));
+    const auto bonus = ReadableAnswer(tax::BonusFromNet(*net), EditRealIncome, TxtInfo_2, rules::kIncome);
+    if (!bonus) return;
+    fields::Write(EditIncome, fields::Money(*bonus));
     BtnCalcClick();
 }
 

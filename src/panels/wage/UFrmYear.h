@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CalcPanel.h"
+#include "tax/Decimal.h"
 
 #include <optional>
 
@@ -25,8 +26,8 @@ public:
 private:
     void ClearInfo();
     void ClearResults();
-    std::optional<double> ReadIncome();
-    std::optional<double> ReadRealIncome();
+    std::optional<tax::Decimal> ReadIncome();
+    std::optional<tax::Decimal> ReadRealIncome();
 
     QLineEdit* EditIncome;
     QLabel* TxtInfo_1;

@@ -15,12 +15,12 @@ namespace wage {
 
 QComboBox* AllowanceList(QWidget* parent, int x, int y) {
     QStringList items;
-    for (double allowance : tax::kAllowances)
+    for (tax::Decimal allowance : tax::kAllowances)
         items << fields::General(allowance);
     return build::PickList(parent, QStringLiteral("CmbPoint"), items, x, y);
 }
 
-double Allowance(const QComboBox* list) {
+tax::Decimal Allowance(const QComboBox* list) {
     const int row = list->currentIndex();
     return tax::kAllowances[row > 0 && row < static_cast<int>(tax::kAllowances.size()) ? row : 0];
 }
@@ -30,7 +30,7 @@ void FocusAll(QLineEdit* field) {
     field->selectAll();
 }
 
-void CheckBlindZone(QWidget* panel, QLabel* info, double bonus) {
+void CheckBlindZone(QWidget* panel, QLabel* info, tax::Decimal bonus) {
     const tax::BlindZone* zone = tax::FindBlindZone(bonus);
     if (!zone) return;
     fields::Write(info, QString::fromUtf8(zone->text));
