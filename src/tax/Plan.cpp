@@ -161,6 +161,33 @@ std::vector<Split> BestSplits(const Question& q) {
     return best;
 }
 
+std::vector<Point> Curve(const Question& q, int samples) {
+    const std::int64_t top = q.pay / kMonths;
+    auto at = [&](std::int64_t m) { return Point{q.pay - kMonths * m, YearTax(q, m)}; };
+    std::vector<Point> points;
+    std::int64_t previous = top;
+    points.push_back(at(top));
+    for (int i = samples - 1; i >= 0; --i) {
+        const std::int64_t m = top * i / samples;
+        if (m == previous) continue;
+        // A jump lies where the bracket changes: halve the gap down to the two cents around it.
+        std::int64_t a = previous, b = m;
+        while (BonusBracket(q, a) != BonusBracket(q, b) && a - b > 1) {
+            std::int64_t left = a, right = b;
+            while (left - right > 1) {
+                const std::int64_t mid = right + (left - right) / 2;
+                (BonusBracket(q, mid) == BonusBracket(q, a) ? left : right) = mid;
+            }
+            points.push_back(at(left));
+            points.push_back(at(right));
+            a = right;
+        }
+        points.push_back(at(m));
+        previous = m;
+    }
+    return points;
+}
+
 } // namespace fen
 
 namespace {

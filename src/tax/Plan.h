@@ -65,6 +65,13 @@ struct Split {
 // Index 0: the overall best; 1 + k: the best whose bonus bracket is k − 1 (k = 0 is no bonus tax).
 std::vector<Split> BestSplits(const Question& q);
 
+// The year's tax against the bonus, from bonus 0 (all wages) to the whole pay, for drawing:
+// about `samples` evenly spaced splits, and both sides of every jump in the bonus's bracket.
+struct Point {
+    std::int64_t bonus, tax;
+};
+std::vector<Point> Curve(const Question& q, int samples);
+
 } // namespace fen
 
 } // namespace tax
