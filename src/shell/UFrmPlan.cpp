@@ -68,14 +68,14 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* inputs = new QGridLayout;
-    int row = 0;
+    int row = 0, infos = 0;
     auto addField = [&](const QString& name, const QString& caption, QLineEdit*& field, QLabel*& info,
                         const QString& hint) {
         inputs->addWidget(build::Caption(this, name + QStringLiteral("Caption"), caption, 0, 0), row, 0);
         field = build::AmountField(this, name, 0, 0);
         field->setPlaceholderText(hint);
         inputs->addWidget(field, row, 1);
-        info = build::Info(this, QStringLiteral("TxtInfo_%1").arg(row + 1), 0, 0);
+        info = build::Info(this, QStringLiteral("TxtInfo_%1").arg(++infos), 0, 0);
         fields::Write(info, QString());
         inputs->addWidget(info, row, 2);
         ++row;
