@@ -26,8 +26,7 @@ double Allowance(const QComboBox* list) {
 }
 
 void FocusAll(QLineEdit* field) {
-    field->setFocus();
-    field->selectAll();
+    fields::FocusAll(field);
 }
 
 void CheckBlindZone(QWidget* panel, QLabel* info, double bonus) {
