@@ -155,8 +155,9 @@ public:
                 continue;
             if (ShowsNoAmount(field->text()))
                 return QStringLiteral("%1 shows \"%2\"").arg(field->objectName(), field->text().left(80));
-            // A written figure is seen from its first character, however long.
-            if (!field->hasFocus() && CursorLeft(field) > kFirstCharacterAt)
+            // A written figure wider than its field is seen from its first character.
+            const bool wide = field->fontMetrics().horizontalAdvance(field->text()) > field->width() - 8;
+            if (wide && !field->hasFocus() && CursorLeft(field) > kFirstCharacterAt)
                 return QStringLiteral("%1 shows \"%2\" scrolled from its start")
                     .arg(field->objectName(), field->text().left(80));
         }
