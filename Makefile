@@ -5,7 +5,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test test-asan bench bench-startup fuzz clean
+.PHONY: all deps configure build run test test-asan bench bench-startup bench-memory fuzz clean
 
 all: build
 
@@ -46,6 +46,10 @@ bench: build
 bench-startup: build
 	bash bench/startup.sh $(BUILD)
 	env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" ./$(BUILD)/bench/bench_startup
+
+# Resident memory after 1,000 and after 100,000 panel switches (offscreen, about two minutes).
+bench-memory: build
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/switch_memory 100000
 
 # The amount parser and formatters under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS; new
 # inputs go to the build directory, the seed corpus in fuzz/corpus stays as committed.

@@ -7,18 +7,24 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
 
 namespace {
 const QColor kCream(255, 251, 240);
 } // namespace
 
-TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designSize) : QWidget(parent) {
+TCreamArea::TCreamArea(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TCreamArea::paintEvent(QPaintEvent* event) {
+    QPainter(this).fillRect(event->rect(), kCream);
+}
+
+TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designSize) : TCreamArea(parent) {
     setObjectName(objectName);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kCream);
-    setPalette(pal);
     setFont(fonts::Ui());
     setGeometry(QRect(QPoint(0, 0), designSize));
 }

@@ -11,7 +11,20 @@ class QLineEdit;
 class QPushButton;
 class TLinkLabel;
 
-class TCalcPanel : public QWidget {
+// An area in the program's cream. It paints the colour itself instead of carrying a palette:
+// a palette set here would be copied into every widget made on it, each copy with a new cache
+// key, so every panel made anew would add fresh entries to the style's pixmap cache for its
+// buttons and lists, and switching panels would grow memory without end.
+class TCreamArea : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCreamArea(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class TCalcPanel : public TCreamArea {
     Q_OBJECT
 public:
     // First layout: focus into the first amount field and empty the info labels. Runs when

@@ -1,5 +1,7 @@
 #include "framework/Dialogs.h"
 
+#include "framework/Windows.h"
+
 #include <QFileDialog>
 
 namespace dialogs {
@@ -11,6 +13,7 @@ Host* gHost = &gRealHost;
 
 void Host::Message(QWidget* owner, const QString& caption, const QString& text, QMessageBox::Icon icon) {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
+    windows::PlaceOnScreen(&box);
     box.exec();
 }
 
@@ -20,6 +23,7 @@ QString Host::SaveFileName(QWidget* owner, const QString& filter, const QString&
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    windows::PlaceOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 
 namespace fields {
 
@@ -31,12 +32,31 @@ private:
 } // namespace
 
 void Write(QLineEdit* field, const QString& text) {
-    if (field->text() != text) field->setText(text);
+    if (field->text() != text) {
+        field->setText(text);
+        // setText leaves the cursor at the end, which scrolls a long figure to its last digits.
+        field->setCursorPosition(0);
+    }
+    // The text area: the frame and the line edit's own two-pixel margin on each side.
+    const QMargins margins = field->textMargins();
+    const int frame = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+    const int room = field->contentsRect().width() - margins.left() - margins.right() - 2 * frame - 4;
+    field->setToolTip(field->fontMetrics().horizontalAdvance(text) > room ? text : QString());
 }
 
 void Write(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+    // A label that runs past its parent's right edge is cut there.
+    const QWidget* parent = label->parentWidget();
+    const bool cut = parent && label->geometry().right() >= parent->width();
+    label->setToolTip(cut ? text : QString());
+}
+
+void FocusAll(QLineEdit* field) {
+    field->setFocus();
+    // A backward selection: everything selected, the cursor (and so the view) at the start.
+    field->setSelection(int(field->text().size()), -int(field->text().size()));
 }
 
 QString Money(tax::Decimal amount) {

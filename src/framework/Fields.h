@@ -12,11 +12,17 @@ class QLineEdit;
 namespace fields {
 
 // Writes a field from code. Its change handler runs only when the text really changes, as
-// after an edit by the user; an equal text leaves the field and its handlers alone.
+// after an edit by the user; an equal text leaves the field and its handlers alone. The field
+// shows the text from its first character; a text wider than the field is also its tooltip.
 void Write(QLineEdit* field, const QString& text);
 
-// Writes a result or info label and fits the label to its text.
+// Writes a result or info label and fits the label to its text; when the label then runs past
+// its parent's edge, the text is also its tooltip.
 void Write(QLabel* label, const QString& text);
+
+// Focuses a field with all its text selected and the cursor at the start, so a long figure
+// shows its first digits.
+void FocusAll(QLineEdit* field);
 
 QString Money(tax::Decimal amount);   // two decimals, half away from zero: 12.5 -> "12.50"
 QString General(tax::Decimal amount); // 15 significant digits, no trailing zeros: 10931.25

@@ -60,8 +60,7 @@ std::optional<tax::Decimal> TIncomePanel::ReadIncome() {
 }
 
 void TIncomePanel::SelectIncome() {
-    EditIncome->setFocus();
-    EditIncome->selectAll();
+    fields::FocusAll(EditIncome);
 }
 
 QLabel* TIncomePanel::ResultLabel(const char* name) const {

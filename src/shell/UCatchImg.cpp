@@ -1,8 +1,11 @@
 #include "shell/UCatchImg.h"
 
+#include "framework/FileErrors.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
@@ -10,6 +13,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -90,14 +94,31 @@ void SetTempDir(const QString& dir) {
 }
 
 QString SaveWhole(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    // Only a new name or a regular file is written; a link to a regular file writes that file
+    // and stays a link. Renaming over a pipe, a device or a folder would destroy it.
+    const QFileInfo chosen(path);
+    QString target = path;
+    if (chosen.isSymLink() || chosen.exists()) {
+        const QString resolved = chosen.canonicalFilePath();
+        if (resolved.isEmpty() || !QFileInfo(resolved).isFile()) return files::NotRegularFileText(path);
+        target = resolved;
+    }
+    // The error number is read at once after each failing call, before anything can change it.
+    QSaveFile file(target);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) return files::SaveErrorText(target, errno, file.errorString());
+    errno = 0;
     if (file.write(data) != data.size()) {
+        const int error = errno;
         const QString reason = file.errorString();
         file.cancelWriting();
-        return reason;
+        return files::SaveErrorText(target, error, reason);
     }
-    if (!file.commit()) return file.errorString();
+    errno = 0;
+    if (!file.commit()) {
+        const int error = errno;
+        return files::SaveErrorText(target, error, file.errorString());
+    }
     return {};
 }
 

@@ -38,7 +38,9 @@ QString TempFileName();
 void SetTempDir(const QString& dir);
 
 // Writes data to path as one whole: the new file is written beside it and renamed over the
-// old one, so an existing file is never left truncated. Empty on success, else the reason.
+// old one, so an existing file is never left truncated. Only a new name or a regular file (also
+// through a link) is written; anything else is left as it is. Empty on success, else the
+// reason in Chinese.
 QString SaveWhole(const QString& path, const QByteArray& data);
 
 } // namespace capture

@@ -3,6 +3,7 @@
 #include "framework/Fonts.h"
 #include "framework/Links.h"
 #include "framework/Product.h"
+#include "framework/Windows.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -13,6 +14,7 @@ const QColor kCream(255, 251, 240);
 constexpr int kClientWidth = 339;
 constexpr int kClientHeight = 190;
 constexpr int kRightMargin = 16;
+const QString kLocalSiteName = QStringLiteral("青蚨税算网站（随程序安装）");
 
 QLabel* Caption(QWidget* parent, const QString& name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
@@ -41,13 +43,17 @@ TFrmAbout::TFrmAbout(QWidget* owner)
     Caption(this, QStringLiteral("StaticText2"), QStringLiteral("QQ：") + product::kContactQQ, 40, 64);
     Caption(this, QStringLiteral("StaticText3"), QStringLiteral("官网："), 40, 96);
 
-    // A local copy's address can be long: the label shows what fits, the tooltip all of it.
-    const QString address = links::SiteAddress().toDisplayString(QUrl::PreferLocalFile);
+    // The copy that ships with the program lives in a folder no one needs to read: it is named
+    // for what it is, its address in the tooltip. A hosted site shows its address, which fits
+    // or is shortened in the middle.
+    const QUrl site = links::SiteAddress();
+    const QString address = site.toString(QUrl::PrettyDecoded);
     TxtHomePage = new TLinkLabel(QString(), this);
     TxtHomePage->setObjectName(QStringLiteral("TxtHomePage"));
     TxtHomePage->setToolTip(address);
-    TxtHomePage->setText(
-        TxtHomePage->fontMetrics().elidedText(address, Qt::ElideMiddle, kClientWidth - kRightMargin - 80));
+    TxtHomePage->setText(site.isLocalFile() ? kLocalSiteName
+                                            : TxtHomePage->fontMetrics().elidedText(
+                                                  address, Qt::ElideMiddle, kClientWidth - kRightMargin - 80));
     TxtHomePage->move(80, 96);
     TxtHomePage->adjustSize();
     connect(TxtHomePage, &TLinkLabel::clicked, this, &TFrmAbout::TxtHomePageClick);
@@ -59,6 +65,7 @@ TFrmAbout::TFrmAbout(QWidget* owner)
     BtnOk->setDefault(true);
     BtnOk->setFocus();
     connect(BtnOk, &QPushButton::clicked, this, &TFrmAbout::BtnOkClick);
+    windows::PlaceOnScreen(this);
 }
 
 void TFrmAbout::BtnOkClick() {

@@ -5,6 +5,7 @@
 #include "framework/Fonts.h"
 #include "framework/Links.h"
 #include "framework/Product.h"
+#include "framework/Windows.h"
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
 #include "shell/UFrmAbout.h"
@@ -12,27 +13,23 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScreen>
+#include <QScopedValueRollback>
 #include <QStatusBar>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 
-const QColor kCream(255, 251, 240);
 constexpr int kClientWidth = 472;
 constexpr int kClientHeight = 546; // list strip 65, host area 461, status bar 20
 
 QWidget* CreamPanel(const QString& name, QWidget* parent) {
-    auto* panel = new QWidget(parent);
+    auto* panel = new TCreamArea(parent);
     panel->setObjectName(name);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, kCream);
-    panel->setPalette(pal);
     return panel;
 }
 
@@ -79,10 +76,10 @@ TFrmMain::TFrmMain() {
 
     BuildMenu();
     connect(CmbType, &QComboBox::activated, this, &TFrmMain::CmbTypeChange);
+    CmbType->installEventFilter(this);
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    if (QScreen* s = screen())
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), s->availableGeometry()));
+    windows::PlaceOnScreen(this);
 
     FormCreate();
 }
@@ -132,12 +129,36 @@ void TFrmMain::CmbTypeChange() {
     ShowPanel(CmbType->currentIndex());
 }
 
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CmbType && event->type() == QEvent::KeyPress && !CmbType->view()->isVisible()) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End: {
+            // The list handles the key itself, which may show a new panel on the way.
+            const QScopedValueRollback stepping(SteppingByKey, true);
+            static_cast<QObject*>(CmbType)->event(event);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TFrmMain::ShowPanel(int row) {
     // The old panel goes before the new one is made, whatever row was chosen.
     delete CurrentPanel;
     CurrentPanel = nullptr;
     CurrentPanel = CreatePanel(row, Panel1);
     CurrentPanel->show();
+    // The new panel took the focus for its first field; a person stepping through the list
+    // with the keys keeps it in the list until they leave it.
+    if (SteppingByKey) CmbType->setFocus();
 }
 
 void TFrmMain::Menu_File_ExitClick() {

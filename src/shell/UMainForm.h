@@ -24,6 +24,9 @@ public:
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormCreate();
     void BuildMenu();
@@ -37,4 +40,6 @@ private:
     TFrmPlan* FrmPlan = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
+    // Set while a key steps through the closed list, which then keeps the focus.
+    bool SteppingByKey = false;
 };

@@ -33,6 +33,8 @@ void ChooseRow(TFrmMain& main, int row) {
         QTest::keyClick(list, Qt::Key_Down);
     while (list->currentIndex() > row)
         QTest::keyClick(list, Qt::Key_Up);
+    // Done choosing: leaving the list puts the focus into the panel's first field.
+    QTest::keyClick(list, Qt::Key_Tab);
 }
 
 void Retype(QLineEdit* field, const QString& text) {

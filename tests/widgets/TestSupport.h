@@ -41,7 +41,8 @@ namespace drive {
 // The application as the program sets it up (fonts, translations, icon).
 void SetupApp();
 
-// Chooses a row of the income-type list with the arrow keys, as a person on the closed list.
+// Chooses a row of the income-type list with the arrow keys, as a person on the closed list,
+// then leaves the list with Tab for the panel.
 void ChooseRow(TFrmMain& main, int row);
 
 // Replaces a field's text by typing (any characters), then leaves the focus in it.

@@ -9,9 +9,12 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 namespace {
@@ -238,33 +241,66 @@ private slots:
         QVERIFY(Compare(picture, desktop.Expected(main.frameGeometry())).mean < 1.5);
     }
 
-    void failedSaveIsReportedAndKeepsTheOldFile_data() {
+    // A save that cannot be made is told in Chinese, and whatever stood at the name is left
+    // exactly as it was: a pipe, a device or a folder is never replaced by a picture.
+    void failedSaveIsReportedAndKeepsWhatWasThere_data() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("target below a regular file") << "parent-is-file";
-        QTest::newRow("write cut short by the file size limit, old file kept") << "size-limit";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("target below a regular file") << "parent-is-file" << "“%1plain-file”不是文件夹。";
+        QTest::newRow("folder missing") << "no-folder" << "文件夹“%1missing”不存在。";
+        QTest::newRow("name too long") << "long-name" << "文件名太长。";
+        QTest::newRow("write cut short by the file size limit, old file kept")
+            << "size-limit" << "写入文件时出错（";
+        QTest::newRow("named pipe") << "fifo" << "不是普通文件";
+        QTest::newRow("link to a device") << "device-link" << "不是普通文件";
+        QTest::newRow("a folder") << "folder" << "不是普通文件";
+        QTest::newRow("link to nothing") << "dangling-link" << "不是普通文件";
     }
-    void failedSaveIsReportedAndKeepsTheOldFile() {
+    void failedSaveIsReportedAndKeepsWhatWasThere() {
         QFETCH(QString, how);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         capture::SetTempDir(dir.path());
+        const QString base = QDir::toNativeSeparators(dir.path() + '/');
         TFrmMain main;
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         FakeDesktop desktop(main);
         CaptureDialogs dialogs;
         const QByteArray old = "the picture saved last week";
-        QString target;
+        QString target = dir.filePath("shot.jpg");
+        std::function<bool()> untouched = [&] { return !QFileInfo::exists(target); };
         if (how == "parent-is-file") {
             WriteFile(dir.filePath("plain-file"), "x");
             target = dir.filePath("plain-file/shot.jpg");
-        } else {
-            target = dir.filePath("shot.jpg");
+        } else if (how == "no-folder") {
+            target = dir.filePath("missing/shot.jpg");
+        } else if (how == "long-name") {
+            target = dir.filePath(QString(300, QLatin1Char('a')) + ".jpg");
+        } else if (how == "size-limit") {
             WriteFile(target, old);
+            untouched = [&] { return ReadAll(target) == old; };
+        } else if (how == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0644), 0);
+            untouched = [&] { return QFileInfo(target).isFile() == false && QFileInfo(target).exists(); };
+        } else if (how == "device-link") {
+            QVERIFY(QFile::link("/dev/null", target));
+            untouched = [&] {
+                struct stat st {};
+                return QFileInfo(target).symLinkTarget() == "/dev/null" && stat("/dev/null", &st) == 0 &&
+                       S_ISCHR(st.st_mode);
+            };
+        } else if (how == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("shot.jpg"));
+            untouched = [&] { return QFileInfo(target).isDir() && QDir(target).isEmpty(); };
+        } else {
+            QVERIFY(QFile::link(dir.filePath("gone.jpg"), target));
+            untouched = [&] { return QFileInfo(target).isSymLink() && !QFileInfo::exists(dir.filePath("gone.jpg")); };
         }
         dialogs.saveAnswer = target;
 
         if (how == "size-limit") {
-            // Writes past 4 KiB fail (EFBIG) as on a full disk; the picture is far larger.
+            // Writes past 4 KiB fail (EFBIG); the picture is far larger.
             std::signal(SIGXFSZ, SIG_IGN);
             rlimit before{};
             getrlimit(RLIMIT_FSIZE, &before);
@@ -274,11 +310,10 @@ private slots:
             Child<QAction>(&main, "Menu_Img")->trigger();
             setrlimit(RLIMIT_FSIZE, &before);
             std::signal(SIGXFSZ, SIG_DFL);
-            QCOMPARE(ReadAll(target), old);
         } else {
             Child<QAction>(&main, "Menu_Img")->trigger();
-            QVERIFY(!QFile::exists(target));
         }
+        QVERIFY2(untouched(), "what stood at the name was changed");
 
         QCOMPARE(dialogs.boxes.size(), 1);
         const RecordingDialogs::Box box = dialogs.boxes.first();
@@ -287,13 +322,33 @@ private slots:
         QCOMPARE(box.owner, &main);
         const QString prefix = QStringLiteral("截图未能保存到“%1”：\n").arg(QDir::toNativeSeparators(target));
         QVERIFY2(box.text.startsWith(prefix), qPrintable(box.text));
-        QVERIFY2(box.text.size() > prefix.size(), "the reason is missing");
+        const QString said = box.text.mid(prefix.size());
+        QVERIFY2(said.contains(reason.contains("%1") ? reason.arg(base) : reason), qPrintable(said));
         // No half-written temporary file is left beside the target.
-        QStringList left = QDir(dir.path()).entryList(QDir::Files);
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot);
         left.removeAll("tmp.jpg");
         left.removeAll("plain-file");
         left.removeAll("shot.jpg");
         QCOMPARE(left, QStringList());
+    }
+
+    void savingThroughALinkWritesTheFileItNames() {
+        QTemporaryDir dir;
+        capture::SetTempDir(dir.path());
+        WriteFile(dir.filePath("real.jpg"), "older");
+        QVERIFY(QFile::link(dir.filePath("real.jpg"), dir.filePath("shot.jpg")));
+        TFrmMain main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        FakeDesktop desktop(main);
+        CaptureDialogs dialogs;
+        dialogs.saveAnswer = dir.filePath("shot.jpg");
+
+        Child<QAction>(&main, "Menu_Img")->trigger();
+
+        QVERIFY(dialogs.boxes.isEmpty());
+        QCOMPARE(QFileInfo(dir.filePath("shot.jpg")).symLinkTarget(), dir.filePath("real.jpg"));
+        QCOMPARE(ReadAll(dir.filePath("real.jpg")), ReadAll(dir.filePath("tmp.jpg")));
     }
 
     void unreadableScreenIsReportedWithoutDialog() {

@@ -4,10 +4,20 @@
 #include "framework/AmountReader.h"
 #include "framework/Fields.h"
 #include "framework/Links.h"
+#include "framework/Windows.h"
 
+#include <QDialog>
+#include <QScreen>
 #include <QSignalSpy>
+#include <memory>
 
 namespace {
+
+// Where the text cursor is drawn in the field: left of the first character when the text is
+// seen from its start, at or past the left edge when it is scrolled.
+int CursorLeft(const QLineEdit* field) {
+    return field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+}
 
 // A bare host with one field and its info label, as a panel would have them.
 struct Host {
@@ -128,6 +138,87 @@ private slots:
         fields::Write(host.info, QStringLiteral("收入金额需大于零，请重新输入"));
         QVERIFY(host.info->width() > narrow);
         QVERIFY(host.info->width() >= host.info->sizeHint().width());
+    }
+
+    // A figure is read from its first digit: a view scrolled to its end would show a wrong
+    // amount. What does not fit is in the tooltip, whole.
+    void figuresShowFromTheirFirstCharacter_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("fits") << "12.50";
+        QTest::newRow("a reverse result wider than the field") << "6161.11111111111";
+        QTest::newRow("far wider") << QString(80, QLatin1Char('9')) + ".25";
+    }
+    void figuresShowFromTheirFirstCharacter() {
+        QFETCH(QString, text);
+        Host host;
+        host.field->setGeometry(0, 0, 121, 24);
+        host.info->move(host.window.width() - 60, 0);
+        const bool wide = host.field->fontMetrics().horizontalAdvance(text) > host.field->width() - 8;
+        const int start = CursorLeft(host.field); // where the first character sits
+        fields::Write(host.field, QString());
+        fields::Write(host.field, text);
+        QCOMPARE(CursorLeft(host.field), start);
+        QCOMPARE(host.field->toolTip(), wide ? text : QString());
+        // Focused and selected for the next entry, still from the start.
+        fields::FocusAll(host.field);
+        QCOMPARE(host.field->selectedText(), text);
+        QCOMPARE(CursorLeft(host.field), start);
+        // A label runs on past its parent's edge; the tooltip then carries the whole text.
+        fields::Write(host.info, text);
+        QCOMPARE(host.info->x(), host.window.width() - 60);
+        QCOMPARE(host.info->toolTip(), host.info->geometry().right() >= host.window.width() ? text : QString());
+        QCOMPARE(host.info->toolTip().isEmpty(), text.size() < 8);
+    }
+
+    // Wherever a window first appears, its title bar and top-left are on the available area.
+    void windowsAppearWithTheirTopLeftOnTheScreen_data() {
+        QTest::addColumn<QSize>("size");       // of the window, as a share of the area in percent
+        QTest::addColumn<QPoint>("parentAt"); // where a parent window stands; none when negative
+        QTest::newRow("small: centred") << QSize(50, 50) << QPoint(-1, -1);
+        QTest::newRow("taller than the area") << QSize(50, 150) << QPoint(-1, -1);
+        QTest::newRow("larger both ways") << QSize(130, 170) << QPoint(-1, -1);
+        QTest::newRow("dialog over a parent at the bottom right") << QSize(30, 30) << QPoint(80, 85);
+        QTest::newRow("dialog larger than the area") << QSize(120, 110) << QPoint(10, 10);
+    }
+    void windowsAppearWithTheirTopLeftOnTheScreen() {
+        QFETCH(QSize, size);
+        QFETCH(QPoint, parentAt);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QSize want(area.width() * size.width() / 100, area.height() * size.height() / 100);
+        QWidget parent;
+        std::unique_ptr<QWidget> window;
+        if (parentAt.x() >= 0) {
+            parent.resize(area.size() / 3);
+            parent.move(area.topLeft() + QPoint(area.width() * parentAt.x() / 100, area.height() * parentAt.y() / 100));
+            parent.show();
+            window = std::make_unique<QDialog>(&parent);
+        } else {
+            window = std::make_unique<QWidget>();
+        }
+        window->resize(want);
+        windows::PlaceOnScreen(window.get());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(area.contains(frame.topLeft()), qPrintable(QStringLiteral("top-left at %1,%2").arg(frame.x()).arg(frame.y())));
+        // Each way: the whole window on the area if it fits, else from the area's edge.
+        if (frame.width() > area.width())
+            QCOMPARE(frame.left(), area.left());
+        else
+            QVERIFY(frame.right() <= area.right());
+        if (frame.height() > area.height())
+            QCOMPARE(frame.top(), area.top());
+        else
+            QVERIFY(frame.bottom() <= area.bottom());
+        // Centred on the area, or on the parent as far as the area allows.
+        const QRect over = parentAt.x() >= 0 ? parent.frameGeometry() : area;
+        if (frame.width() <= area.width() && parentAt.x() < 0) QVERIFY(qAbs(frame.center().x() - over.center().x()) <= 1);
+        if (frame.height() <= area.height() && parentAt.x() < 0) QVERIFY(qAbs(frame.center().y() - over.center().y()) <= 1);
+        // A second showing leaves a window where the person put it.
+        window->hide();
+        window->move(area.topLeft() + QPoint(7, 9));
+        window->show();
+        QCOMPARE(window->pos(), area.topLeft() + QPoint(7, 9));
     }
 
     void enterRunsTheHandlerWithAnyModifier_data() {

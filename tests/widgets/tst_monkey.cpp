@@ -5,7 +5,8 @@
 // What the checks assume of a panel:
 // - result labels are the QLabels named Txt* other than TxtInfo* and TxtDetail; the result
 //   fields are the QLineEdits EditTax and EditRealIncome;
-// - no result ever shows "inf", "nan" or "-0.00";
+// - no result ever shows "inf", "nan" or "-0.00", and a result field shows its figure from the
+//   first character;
 // - a 开始计算 (BtnCalc) click whose input is refused writes a message containing "无效",
 //   "需大于零" or "不能小于0" into a TxtInfo* label, and then every result label reads "0.00"
 //   and the result fields are empty.
@@ -33,12 +34,22 @@
 
 namespace {
 
+// Where the text cursor is drawn in the field: left of the first character when the text is
+// seen from its start, at or past the left edge when it is scrolled.
+int CursorLeft(const QLineEdit* field) {
+    return field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+}
+
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kDefaultSteps = 15000; // a few tens of seconds under the sanitizers
 #else
 constexpr int kDefaultSteps = 30000;
 #endif
 constexpr unsigned kDefaultSeed = 20261207;
+
+// Where a line edit's cursor stands when it is before the first character and nothing is
+// scrolled: the frame and the edit's own margin.
+constexpr int kFirstCharacterAt = 8;
 
 bool IsResultLabel(const QString& name) {
     return name.startsWith(QLatin1String("Txt")) && !name.startsWith(QLatin1String("TxtInfo")) &&
@@ -144,6 +155,11 @@ public:
                 continue;
             if (ShowsNoAmount(field->text()))
                 return QStringLiteral("%1 shows \"%2\"").arg(field->objectName(), field->text().left(80));
+            // A written figure wider than its field is seen from its first character.
+            const bool wide = field->fontMetrics().horizontalAdvance(field->text()) > field->width() - 8;
+            if (wide && !field->hasFocus() && CursorLeft(field) > kFirstCharacterAt)
+                return QStringLiteral("%1 shows \"%2\" scrolled from its start")
+                    .arg(field->objectName(), field->text().left(80));
         }
         if (action.startsWith(QLatin1String("click BtnCalc")) && refusedByCalc_) {
             for (QLabel* label : panel->findChildren<QLabel*>())

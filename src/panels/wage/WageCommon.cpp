@@ -26,8 +26,7 @@ tax::Decimal Allowance(const QComboBox* list) {
 }
 
 void FocusAll(QLineEdit* field) {
-    field->setFocus();
-    field->selectAll();
+    fields::FocusAll(field);
 }
 
 void CheckBlindZone(QWidget* panel, QLabel* info, tax::Decimal bonus) {
