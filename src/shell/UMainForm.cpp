@@ -174,7 +174,10 @@ void TFrmMain::Menu_Tool_TopClick() {
 }
 
 void TFrmMain::Menu_Tool_PlanClick() {
-    if (!FrmPlan) FrmPlan = new TFrmPlan(this);
+    if (!FrmPlan) {
+        FrmPlan = new TFrmPlan(this);
+        windows::PlaceOnScreen(FrmPlan);
+    }
     FrmPlan->show();
     FrmPlan->raise();
     FrmPlan->activateWindow();
