@@ -10,12 +10,16 @@ namespace {
 
 std::optional<double> Refuse(QLineEdit* field, QLabel* info, const QString& message) {
     if (info && !message.isEmpty()) fields::Write(info, message);
-    field->setFocus();
-    field->selectAll();
+    FocusAll(field);
     return std::nullopt;
 }
 
 } // namespace
+
+void FocusAll(QLineEdit* field) {
+    field->setFocus();
+    field->selectAll();
+}
 
 std::optional<double> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule) {
     const std::string trimmed = tax::TrimAmountText(field->text().toStdString());

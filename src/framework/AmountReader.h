@@ -31,3 +31,7 @@ inline const AmountRule kReverse{false, false, msg::kAmountInvalid, msg::kTaxAbo
 
 // `info` may be null for a field that reports only by focus and selection.
 std::optional<double> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule);
+
+// Focus in the field with its whole text selected, ready to be typed over: after a refused
+// amount, and after a calculation for the next one.
+void FocusAll(QLineEdit* field);

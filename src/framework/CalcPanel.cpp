@@ -1,5 +1,6 @@
 #include "framework/CalcPanel.h"
 
+#include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Links.h"
 
@@ -10,10 +11,85 @@
 #include <QPushButton>
 
 namespace {
-const QColor kCream(255, 251, 240);
+
+QColor ColorOf(Control::Tint tint) {
+    switch (tint) {
+    case Control::Tint::Red:
+        return Qt::red;
+    case Control::Tint::Blue:
+        return Qt::blue;
+    case Control::Tint::Grey:
+        return Qt::gray;
+    case Control::Tint::Plain:
+        break;
+    }
+    return {};
+}
+
+// A label in the UI font that sizes itself to its text.
+template <class L> L* MakeLabel(QWidget* parent, const Control& c, const QString& text, bool bold) {
+    auto* label = new L(text, parent);
+    label->setFont(fonts::Ui(bold));
+    label->move(c.x, c.y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* MakeField(QWidget* parent, const Control& c) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFont(fonts::Field());
+    edit->setGeometry(c.x, c.y, 121, 24);
+    return edit;
+}
+
+QWidget* Make(QWidget* parent, const Control& c) {
+    const QString text = QString::fromUtf8(c.text ? c.text : c.name);
+    switch (c.kind) {
+    case Control::Caption:
+    case Control::Info:
+    case Control::Result:
+        return MakeLabel<QLabel>(parent, c, text, c.bold);
+    case Control::Link:
+        return MakeLabel<TLinkLabel>(parent, c, text, true);
+    case Control::Field:
+    case Control::Output:
+        return MakeField(parent, c);
+    case Control::Button: {
+        auto* button = new QPushButton(text, parent);
+        button->setGeometry(c.x, c.y, 75, 25);
+        return button;
+    }
+    case Control::Heading: {
+        MakeLabel<QLabel>(parent, c, text, true)->setObjectName(QString::fromLatin1(c.name));
+        auto* rule = new QLabel(QString(129, QLatin1Char('.')), parent);
+        rule->setFont(fonts::Ui());
+        // The rule is as wide as designed; dots beyond it are cut, which no one can tell.
+        rule->setGeometry(c.x, c.y + 9, 391, 17);
+        rule->setObjectName(QStringLiteral("StaticText5"));
+        return nullptr;
+    }
+    case Control::List: {
+        auto* list = new QComboBox(parent);
+        list->setFont(fonts::Field());
+        if (c.items) list->addItems(c.items());
+        list->setGeometry(c.x, c.y, c.width, 24);
+        return list;
+    }
+    case Control::Group: {
+        auto* box = new QGroupBox(text, parent);
+        box->setFont(fonts::Ui(true));
+        box->setGeometry(c.x, c.y, c.width, c.height);
+        return box;
+    }
+    }
+    return nullptr;
+}
+
 } // namespace
 
-TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designSize) : QWidget(parent) {
+TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designSize,
+                       std::span<const Control> controls)
+    : QWidget(parent) {
     setObjectName(objectName);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -21,6 +97,46 @@ TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designS
     setPalette(pal);
     setFont(fonts::Ui());
     setGeometry(QRect(QPoint(0, 0), designSize));
+
+    for (const Control& c : controls) {
+        QWidget* host = c.parent ? Find<QWidget>(c.parent) : this;
+        QWidget* w = Make(host, c);
+        if (!w) continue;
+        w->setObjectName(QString::fromLatin1(c.name));
+        if (c.tint != Control::Tint::Plain) {
+            QPalette p = w->palette();
+            p.setColor(QPalette::WindowText, ColorOf(c.tint));
+            w->setPalette(p);
+        }
+        if (c.hidden) w->hide();
+        switch (c.kind) {
+        case Control::Field:
+            Fields.push_back(static_cast<QLineEdit*>(w));
+            break;
+        case Control::Output:
+            Outputs.push_back(static_cast<QLineEdit*>(w));
+            break;
+        case Control::Info:
+            Infos.push_back(static_cast<QLabel*>(w));
+            break;
+        case Control::Result:
+            Results.push_back(static_cast<QLabel*>(w));
+            break;
+        case Control::List:
+            Lists.push_back(static_cast<QComboBox*>(w));
+            break;
+        default:
+            break;
+        }
+    }
+    // A field's message label may come after it in the table.
+    for (const Control& c : controls)
+        if (c.rule) Readers.push_back({Find<QLineEdit>(c.name), c.info ? Find<QLabel>(c.info) : nullptr, c.rule});
+
+    if (auto* calc = Find<QPushButton>("BtnCalc"))
+        connect(calc, &QPushButton::clicked, this, [this] { BtnCalcClick(); });
+    if (auto* reset = Find<QPushButton>("BtnReset"))
+        connect(reset, &QPushButton::clicked, this, [this] { BtnResetClick(); });
 }
 
 void TCalcPanel::resizeEvent(QResizeEvent* event) {
@@ -28,78 +144,35 @@ void TCalcPanel::resizeEvent(QResizeEvent* event) {
     FrameResize();
 }
 
-namespace build {
-
-QLabel* Caption(QWidget* parent, const QString& name, const QString& text, int x, int y, bool bold) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setFont(fonts::Ui(bold));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+void TCalcPanel::FrameResize() {
+    if (!Fields.empty()) Fields.front()->setFocus();
+    ClearInfo();
 }
 
-QLineEdit* AmountField(QWidget* parent, const QString& name, int x, int y) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setFont(fonts::Field());
-    edit->setGeometry(x, y, 121, 24);
-    return edit;
+void TCalcPanel::ClearInfo() {
+    for (QLabel* info : Infos)
+        fields::Write(info, QString());
 }
 
-QPushButton* Button(QWidget* parent, const QString& name, const QString& text, int x, int y) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(x, y, 75, 25);
-    return button;
+void TCalcPanel::ClearResults() {
+    ClearInfo();
+    for (QLabel* result : Results)
+        fields::Write(result, QStringLiteral("0.00"));
+    for (QLineEdit* output : Outputs)
+        fields::Write(output, QString());
 }
 
-QLabel* Result(QWidget* parent, const QString& name, int x, int y, bool bold) {
-    return Caption(parent, name, QStringLiteral("0.00"), x, y, bold);
+std::optional<double> TCalcPanel::Read(QLineEdit* field) {
+    for (const Reader& r : Readers)
+        if (r.field == field) return ReadAmount(field, r.info, *r.rule);
+    return std::nullopt;
 }
 
-QLabel* Info(QWidget* parent, const QString& name, int x, int y) {
-    QLabel* label = Caption(parent, name, name, x, y, false);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Qt::red);
-    label->setPalette(pal);
-    return label;
+void TCalcPanel::BtnResetClick() {
+    ClearResults();
+    for (QLineEdit* field : Fields)
+        fields::Write(field, QString());
+    for (QComboBox* list : Lists)
+        list->setCurrentIndex(0);
+    if (!Fields.empty()) Fields.front()->setFocus();
 }
-
-void Heading(QWidget* parent, int x, int y, const QString& headingName, const QString& ruleName) {
-    Caption(parent, headingName, QStringLiteral("计算结果"), x, y);
-    auto* rule = new QLabel(QString(129, QLatin1Char('.')), parent);
-    rule->setObjectName(ruleName);
-    rule->setFont(fonts::Ui());
-    // The rule is as wide as designed; dots beyond it are cut, which no one can tell.
-    rule->setGeometry(x, y + 9, 391, 17);
-}
-
-QComboBox* PickList(QWidget* parent, const QString& name, const QStringList& items, int x, int y, int width) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(name);
-    list->setFont(fonts::Field());
-    list->addItems(items);
-    list->setGeometry(x, y, width, 24);
-    return list;
-}
-
-TLinkLabel* DetailLink(QWidget* parent, int x, int y) {
-    auto* link = new TLinkLabel(QStringLiteral("查看详细计算过程"), parent);
-    link->setObjectName(QStringLiteral("TxtDetail"));
-    link->setFont(fonts::Ui(true));
-    link->move(x, y);
-    link->adjustSize();
-    return link;
-}
-
-QGroupBox* Group(QWidget* parent, const QString& name, const QString& title, int x, int y, int w, int h) {
-    auto* box = new QGroupBox(title, parent);
-    box->setObjectName(name);
-    QFont bold = fonts::Ui(true);
-    box->setFont(bold);
-    box->setGeometry(x, y, w, h);
-    return box;
-}
-
-} // namespace build

@@ -3,6 +3,7 @@
 #include "framework/Fields.h"
 #include "tax/FlatTax.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include <array>
@@ -31,7 +32,7 @@ const FlatPanelKind& FlatKindOf(FlatPanelId id) {
 TFlatPanel::TFlatPanel(QWidget* parent, FlatPanelId id)
     : TIncomePanel(parent, QString::fromLatin1(FlatKindOf(id).objectName),
                    QSize(FlatKindOf(id).width, FlatKindOf(id).height), kLayout),
-      TxtTaxIncome(ResultLabel("TxtTaxIncome")), TxtRate(ResultLabel("TxtRate")) {}
+      TxtTaxIncome(Find<QLabel>("TxtTaxIncome")), TxtRate(Find<QLabel>("TxtRate")) {}
 
 void TFlatPanel::BtnCalcClick() {
     ClearResults();

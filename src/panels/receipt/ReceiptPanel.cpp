@@ -3,6 +3,7 @@
 #include "framework/Fields.h"
 #include "tax/ReceiptTax.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include <array>
@@ -33,8 +34,8 @@ const ReceiptPanelKind& ReceiptKindOf(ReceiptPanelId id) {
 TReceiptPanel::TReceiptPanel(QWidget* parent, ReceiptPanelId id)
     : TIncomePanel(parent, QString::fromLatin1(ReceiptKindOf(id).objectName),
                    QSize(ReceiptKindOf(id).width, ReceiptKindOf(id).height), kLayout),
-      Kind(ReceiptKindOf(id)), TxtDeduct(ResultLabel("TxtDeduct")), TxtTaxIncome(ResultLabel("TxtTaxIncome")),
-      TxtRate(ResultLabel("TxtRate")) {}
+      Kind(ReceiptKindOf(id)), TxtDeduct(Find<QLabel>("TxtDeduct")), TxtTaxIncome(Find<QLabel>("TxtTaxIncome")),
+      TxtRate(Find<QLabel>("TxtRate")) {}
 
 void TReceiptPanel::BtnCalcClick() {
     ClearResults();

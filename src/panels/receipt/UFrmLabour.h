@@ -17,7 +17,6 @@ public:
     void EditRealIncomeChange();
 
 private:
-    void ClearInfo() override;
     std::optional<double> ReadRealIncome();
 
     QLabel* TxtDeduct = nullptr;

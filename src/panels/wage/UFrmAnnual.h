@@ -2,8 +2,6 @@
 
 #include "framework/CalcPanel.h"
 
-#include <optional>
-
 // An annual salary: twelve monthly payments, and the rest of the salary with any other bonus
 // taxed as one year-end bonus.
 class TFrmAnnual : public TCalcPanel {
@@ -11,30 +9,15 @@ class TFrmAnnual : public TCalcPanel {
 public:
     explicit TFrmAnnual(QWidget* parent);
 
-    void FrameResize() override;
-    void BtnCalcClick();
+    void BtnCalcClick() override;
     void EditOtherKeyDown();
-    void BtnResetClick();
 
 private:
-    void ClearInfo();
-    void ClearResults();
-    std::optional<double> ReadYear();
-    std::optional<double> ReadSalary();
-    std::optional<double> ReadSafe();
-    std::optional<double> ReadOther();
-
     QLineEdit* EditYear;
-    QLabel* TxtInfo_1;
     QLineEdit* EditSalary;
-    QLabel* TxtInfo_2;
     QLineEdit* EditSafe;
-    QLabel* TxtInfo_3;
     QLineEdit* EditOther;
     QComboBox* CmbPoint;
-    QPushButton* BtnCalc;
-    QPushButton* BtnReset;
-    TLinkLabel* TxtDetail;
     QLabel* TxtTax;
     QLabel* TxtYearAward;
     QLabel* TxtYearTax;

@@ -2,8 +2,6 @@
 
 #include "framework/CalcPanel.h"
 
-#include <optional>
-
 // A month's wage with a year-end bonus paid in the same month: each taxed on its own, the
 // wage's unused allowance taken off the bonus first.
 class TFrmAward : public TCalcPanel {
@@ -11,34 +9,19 @@ class TFrmAward : public TCalcPanel {
 public:
     explicit TFrmAward(QWidget* parent);
 
-    void FrameResize() override;
-    void BtnCalcClick();
+    void BtnCalcClick() override;
     void EditSafeKeyDown();
-    void BtnResetClick();
     void EditSafeChange();
     void TxtDetailClick();
 
 private:
-    void ClearInfo();
-    void ClearResults();
-    std::optional<double> ReadYear();
-    std::optional<double> ReadSalary();
-    std::optional<double> ReadSafe();
-
     QLineEdit* EditYear;
     QLabel* TxtInfo_1;
     QLineEdit* EditSalary;
-    QLabel* TxtInfo_2;
     QLineEdit* EditSafe;
-    QLabel* TxtInfo_3;
     QComboBox* CmbPoint;
-    QPushButton* BtnCalc;
-    QPushButton* BtnReset;
-    TLinkLabel* TxtDetail;
-    QGroupBox* GroupBox1;
     QLabel* TxtTax1;
     QLabel* TxtRealIncome1;
-    QGroupBox* GroupBox2;
     QLabel* TxtTax2;
     QLabel* TxtRealIncome2;
     QLabel* TxtTaxTotal;

@@ -2,8 +2,6 @@
 
 #include "framework/CalcPanel.h"
 
-#include <optional>
-
 // One month's wages: the tax from the gross wage, and the gross wage back from a tax amount
 // or from a net wage.
 class TFrmSalary : public TCalcPanel {
@@ -11,40 +9,22 @@ class TFrmSalary : public TCalcPanel {
 public:
     explicit TFrmSalary(QWidget* parent);
 
-    void FrameResize() override;
-    void BtnCalcClick();
+    void BtnCalcClick() override;
     void EditSafeKeyDown();
     void EditTaxKeyDown();
     void EditRealIncomeKeyDown();
     void BtnTaxClick();
     void BtnRealIncomeClick();
-    void BtnResetClick();
     void EditSafeChange();
     void TxtDetailClick();
 
 private:
-    void ClearInfo();
-    void ClearResults();
-    std::optional<double> ReadIncome();
-    std::optional<double> ReadSafe();
-    std::optional<double> ReadTax();
-    std::optional<double> ReadRealIncome();
-
     QLineEdit* EditIncome;
-    QLabel* TxtInfo_1;
     QLineEdit* EditSafe;
-    QLabel* TxtInfo_2;
     QComboBox* CmbPoint;
-    QPushButton* BtnCalc;
-    QPushButton* BtnReset;
-    TLinkLabel* TxtDetail;
     QLabel* TxtTaxIncome;
     QLabel* TxtRate;
     QLabel* TxtQuick;
     QLineEdit* EditTax;
-    QPushButton* BtnTax;
-    QLabel* TxtInfo_3;
     QLineEdit* EditRealIncome;
-    QPushButton* BtnRealIncome;
-    QLabel* TxtInfo_4;
 };

@@ -2,8 +2,6 @@
 
 #include "framework/CalcPanel.h"
 
-#include <optional>
-
 // A year-end bonus on its own: the tax by the one-twelfth rule, the bonus back from what is
 // left after tax, and the blind-zone notice.
 class TFrmYear : public TCalcPanel {
@@ -11,33 +9,21 @@ class TFrmYear : public TCalcPanel {
 public:
     explicit TFrmYear(QWidget* parent);
 
-    void FrameResize() override;
-    void BtnCalcClick();
+    void BtnCalcClick() override;
     void EditIncomeKeyDown();
     void EditRealIncomeKeyDown();
     void BtnRealIncomeClick();
-    void BtnResetClick();
     void EditIncomeChange();
     void EditTaxChange();
     void EditRealIncomeChange();
     void TxtDetailClick();
 
 private:
-    void ClearInfo();
-    void ClearResults();
-    std::optional<double> ReadIncome();
-    std::optional<double> ReadRealIncome();
-
     QLineEdit* EditIncome;
     QLabel* TxtInfo_1;
-    QPushButton* BtnCalc;
-    QPushButton* BtnReset;
-    TLinkLabel* TxtDetail;
     QLabel* TxtAverage;
     QLabel* TxtRate;
     QLabel* TxtQuick;
     QLineEdit* EditTax;
     QLineEdit* EditRealIncome;
-    QPushButton* BtnRealIncome;
-    QLabel* TxtInfo_2;
 };
