@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev
+  libintelrdfpmath-dev
   fonts-wqy-microhei
   xvfb xauth xdotool
   dpkg-dev file libxdamage-dev

@@ -8,7 +8,7 @@
 
 namespace {
 
-std::optional<double> Refuse(QLineEdit* field, QLabel* info, const QString& message) {
+std::optional<tax::Decimal> Refuse(QLineEdit* field, QLabel* info, const QString& message) {
     if (info && !message.isEmpty()) fields::Write(info, message);
     FocusAll(field);
     return std::nullopt;
@@ -21,14 +21,21 @@ void FocusAll(QLineEdit* field) {
     field->selectAll();
 }
 
-std::optional<double> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule) {
+std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule) {
     const std::string trimmed = tax::TrimAmountText(field->text().toStdString());
     fields::Write(field, QString::fromStdString(trimmed));
     if (rule.emptyIsZero && trimmed.empty()) fields::Write(field, QStringLiteral("0.00"));
 
-    const std::optional<double> value = tax::ParseAmount(field->text().toStdString());
+    const std::optional<tax::Decimal> value = tax::ParseAmount(field->text().toStdString());
     if (!value) return Refuse(field, info, rule.notNumber);
-    const bool inRange = rule.zeroAllowed ? *value >= 0 : *value > 0;
+    const bool inRange = rule.zeroAllowed ? !value->IsNegative() : *value > 0;
     if (!inRange) return Refuse(field, info, rule.outOfRange);
     return value;
+}
+
+std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed, QLabel* info,
+                                           const AmountRule& rule) {
+    // The answer is written in the general form, which rounds to 15 digits: judge that.
+    if (!tax::ParseAmount(tax::FormatGeneral(answer))) return Refuse(typed, info, rule.notNumber);
+    return answer;
 }

@@ -4,6 +4,7 @@
 // focused with its whole text selected so the user can type over it.
 
 #include "framework/Messages.h"
+#include "tax/Decimal.h"
 
 #include <QString>
 #include <optional>
@@ -30,7 +31,12 @@ inline const AmountRule kReverse{false, false, msg::kAmountInvalid, msg::kTaxAbo
 } // namespace rules
 
 // `info` may be null for a field that reports only by focus and selection.
-std::optional<double> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule);
+std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule);
+
+// The answer of a reverse calculation, if the reader could take it back: otherwise the typed
+// figure that led to it is refused as no amount, beside its field, and kept as typed.
+std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed, QLabel* info,
+                                           const AmountRule& rule);
 
 // Focus in the field with its whole text selected, ready to be typed over: after a refused
 // amount, and after a calculation for the next one.

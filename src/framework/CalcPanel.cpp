@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 QColor ColorOf(Control::Tint tint) {
@@ -162,10 +164,18 @@ void TCalcPanel::ClearResults() {
         fields::Write(output, QString());
 }
 
-std::optional<double> TCalcPanel::Read(QLineEdit* field) {
-    for (const Reader& r : Readers)
-        if (r.field == field) return ReadAmount(field, r.info, *r.rule);
-    return std::nullopt;
+const TCalcPanel::Reader& TCalcPanel::ReaderOf(QLineEdit* field) const {
+    return *std::find_if(Readers.begin(), Readers.end(), [field](const Reader& r) { return r.field == field; });
+}
+
+std::optional<tax::Decimal> TCalcPanel::Read(QLineEdit* field) {
+    const Reader& r = ReaderOf(field);
+    return ReadAmount(field, r.info, *r.rule);
+}
+
+std::optional<tax::Decimal> TCalcPanel::Readable(tax::Decimal answer, QLineEdit* typed) {
+    const Reader& r = ReaderOf(typed);
+    return ReadableAnswer(answer, typed, r.info, *r.rule);
 }
 
 void TCalcPanel::BtnResetClick() {

@@ -133,7 +133,10 @@ protected:
     // The info labels emptied, the results at "0.00", the output fields empty.
     void ClearResults();
     // A field by its table row's rule, its messages going to that row's label.
-    std::optional<double> Read(QLineEdit* field);
+    std::optional<tax::Decimal> Read(QLineEdit* field);
+    // A reverse calculation's answer if the reader could take it back; otherwise the field it
+    // came from is refused as holding no amount, by that field's table row.
+    std::optional<tax::Decimal> Readable(tax::Decimal answer, QLineEdit* typed);
 
     template <class W> W* Find(const char* name) const {
         return findChild<W*>(QLatin1String(name));
@@ -151,4 +154,6 @@ private:
     std::vector<QLabel*> Results;
     std::vector<QComboBox*> Lists;
     std::vector<Reader> Readers;
+    // Only fields with a rule in their table row are read.
+    const Reader& ReaderOf(QLineEdit* field) const;
 };

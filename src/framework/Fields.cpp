@@ -39,13 +39,13 @@ void Write(QLabel* label, const QString& text) {
     label->adjustSize();
 }
 
-QString Money(double amount) {
+QString Money(tax::Decimal amount) {
     return QString::fromStdString(tax::FormatAmount(amount));
 }
-QString General(double amount) {
+QString General(tax::Decimal amount) {
     return QString::fromStdString(tax::FormatGeneral(amount));
 }
-QString Rate(double rate) {
+QString Rate(tax::Decimal rate) {
     return QString::fromStdString(tax::FormatRate(rate));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Writing results and reading keys the same way on every panel.
 
+#include "tax/Decimal.h"
+
 #include <QString>
 #include <functional>
 
@@ -16,9 +18,9 @@ void Write(QLineEdit* field, const QString& text);
 // Writes a result or info label and fits the label to its text.
 void Write(QLabel* label, const QString& text);
 
-QString Money(double amount);   // two decimals, half away from zero: 12.5 -> "12.50"
-QString General(double amount); // 15 significant digits, no trailing zeros: 10931.25
-QString Rate(double rate);      // 0.2 -> "20%"
+QString Money(tax::Decimal amount);   // two decimals, half away from zero: 12.5 -> "12.50"
+QString General(tax::Decimal amount); // 15 significant digits, no trailing zeros: 10931.25
+QString Rate(tax::Decimal rate);      // 0.20 -> "20%"
 
 // Runs `handler` on Enter or the keypad's Enter in `field`, whatever modifier is held.
 // The key still reaches the field afterwards.

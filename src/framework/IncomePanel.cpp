@@ -46,7 +46,7 @@ TIncomePanel::TIncomePanel(QWidget* parent, const QString& objectName, QSize des
     fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
 }
 
-std::optional<double> TIncomePanel::ReadIncome() {
+std::optional<tax::Decimal> TIncomePanel::ReadIncome() {
     return Read(EditIncome);
 }
 

@@ -35,7 +35,7 @@ public:
 protected:
     TIncomePanel(QWidget* parent, const QString& objectName, QSize designSize, const IncomeLayout& layout);
 
-    std::optional<double> ReadIncome();
+    std::optional<tax::Decimal> ReadIncome();
     // After a calculation: the income selected, ready for the next one.
     void SelectIncome();
 

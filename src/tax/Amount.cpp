@@ -1,9 +1,6 @@
 #include "tax/Amount.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <system_error>
 
 namespace tax {
 
@@ -13,42 +10,9 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The value's 15 significant digits and its decimal exponent: value = d.dddd… × 10^exponent.
-struct Decimal15 {
-    bool negative = false;
-    std::string digits; // exactly 15 digits, the first non-zero unless the value is zero
-    int exponent = 0;
-};
-
-Decimal15 ToDecimal15(double value) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
-    Decimal15 d;
-    size_t i = 0;
-    if (text[i] == '-') {
-        d.negative = true;
-        ++i;
-    }
-    for (; i < text.size() && text[i] != 'e'; ++i)
-        if (IsDigit(text[i])) d.digits += text[i];
-    ++i; // 'e'
-    int sign = 1;
-    if (text[i] == '-' || text[i] == '+') sign = text[i++] == '-' ? -1 : 1;
-    int exponent = 0;
-    for (; i < text.size(); ++i)
-        exponent = exponent * 10 + (text[i] - '0');
-    d.exponent = sign * exponent;
-    return d;
-}
-
-// Digit at decimal position `pos` (0 is the first significant digit) or '0' outside the 15.
-char DigitAt(const Decimal15& d, int pos) {
-    return pos >= 0 && pos < static_cast<int>(d.digits.size()) ? d.digits[pos] : '0';
-}
-
-// Decimal exponent of the first non-zero digit of a grammar-checked number text without sign.
-long DecimalMagnitude(std::string_view body) {
+// Decimal exponent of the first non-zero digit of a grammar-checked number text without sign;
+// none when every digit is zero.
+std::optional<long> DecimalMagnitude(std::string_view body) {
     const size_t e = body.find_first_of("eE");
     const std::string_view mantissa = body.substr(0, e);
     long exponent = 0;
@@ -62,7 +26,7 @@ long DecimalMagnitude(std::string_view body) {
     }
     const size_t point = std::min(mantissa.find('.'), mantissa.size());
     const size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos) return -1; // all zeros: zero is never out of range
+    if (first == std::string_view::npos) return std::nullopt;
     const long magnitude =
         first < point ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point);
     return magnitude + exponent;
@@ -79,11 +43,13 @@ std::string TrimAmountText(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
-std::optional<double> ParseAmount(std::string_view text) {
-    // Check the grammar ourselves: from_chars alone would take "inf", "nan" and hex forms.
+bool WithinAmountLimit(Decimal value) {
+    return value.Abs() <= kMaxAmount;
+}
+
+std::optional<Decimal> ParseAmount(std::string_view text) {
     size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const size_t numberStart = i;
     size_t mantissaDigits = 0;
     bool seenPoint = false;
@@ -107,73 +73,75 @@ std::optional<double> ParseAmount(std::string_view text) {
     }
     if (i != text.size()) return std::nullopt;
 
-    // from_chars takes no leading '+': hand it the text from the first digit or point.
-    std::string body(text.substr(numberStart));
-    if (!body.empty() && body[0] == '.') body.insert(body.begin(), '0');
-    double value = 0;
-    auto res = std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Either too large for a double (refused) or too small (reads as zero): the decimal
-        // exponent of the first non-zero digit tells which.
-        if (DecimalMagnitude(body) >= 0) return std::nullopt;
-        value = 0.0;
-    } else if (res.ec != std::errc() || res.ptr != body.data() + body.size()) {
-        return std::nullopt;
-    }
-    if (!std::isfinite(value) || std::fabs(value) > kMaxAmount) return std::nullopt;
-    return negative ? -value : value;
+    // The exponent of the first non-zero digit settles the extremes before any conversion.
+    const std::optional<long> magnitude = DecimalMagnitude(text.substr(numberStart));
+    if (!magnitude || *magnitude < -6000) return Decimal(); // zero, or too small to matter
+    if (*magnitude > 300) return std::nullopt;
+    const Decimal value = Decimal::FromText(std::string(text));
+    if (!WithinAmountLimit(value)) return std::nullopt;
+    return value.IsZero() ? Decimal() : value; // "-0" reads as 0
 }
 
-std::string FormatAmount(double value) {
-    if (!std::isfinite(value)) return "溢出"; // unreachable with amounts within kMaxAmount
-    const Decimal15 d = ToDecimal15(value);
-    const int intDigits = d.exponent + 1; // digits before the point
-    // Integer part and the first two decimals as one digit string, the third decimal decides.
-    std::string whole;
-    for (int pos = 0; pos < intDigits; ++pos)
-        whole += DigitAt(d, pos);
-    if (whole.empty()) whole = "0";
-    const int firstDecimal = intDigits; // position of the first decimal, also when negative
-    whole += DigitAt(d, firstDecimal);
-    whole += DigitAt(d, firstDecimal + 1);
-    if (DigitAt(d, firstDecimal + 2) >= '5') {
-        int k = static_cast<int>(whole.size()) - 1;
-        while (k >= 0 && whole[k] == '9')
-            whole[k--] = '0';
-        if (k >= 0)
-            ++whole[k];
-        else
-            whole.insert(whole.begin(), '1');
+std::string FormatAmount(Decimal value) {
+    const Decimal::Parts p = value.RoundCents().Decompose();
+    std::string out;
+    if (p.exponent >= 0) {
+        out = p.digits == "0" ? "0" : p.digits + std::string(static_cast<size_t>(p.exponent), '0');
+        out += ".00";
+    } else {
+        // Quantised to the cent, so the exponent is -1 or -2 here.
+        const size_t decimals = static_cast<size_t>(-p.exponent);
+        std::string digits = p.digits;
+        if (digits.size() <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+        out = digits.substr(0, digits.size() - decimals) + "." + digits.substr(digits.size() - decimals);
+        if (decimals == 1) out += '0';
     }
-    std::string out = whole.substr(0, whole.size() - 2) + "." + whole.substr(whole.size() - 2);
-    const bool zero = whole.find_first_not_of('0') == std::string::npos;
-    return d.negative && !zero ? "-" + out : out;
+    const bool zero = out.find_first_of("123456789") == std::string::npos;
+    return p.negative && !zero ? "-" + out : out;
 }
 
-std::string FormatGeneral(double value) {
-    if (!std::isfinite(value)) return "溢出"; // unreachable with amounts within kMaxAmount
-    if (value == 0) return "0";
-    const Decimal15 d = ToDecimal15(value);
-    std::string digits = d.digits;
-    while (digits.size() > 1 && digits.back() == '0')
+std::string FormatGeneral(Decimal value) {
+    Decimal::Parts p = value.Decompose();
+    if (p.digits == "0") return "0";
+    std::string& digits = p.digits;
+    constexpr size_t kSignificant = 15;
+    if (digits.size() > kSignificant) {
+        const bool up = digits[kSignificant] >= '5';
+        p.exponent += static_cast<int>(digits.size() - kSignificant);
+        digits.resize(kSignificant);
+        if (up) {
+            int k = static_cast<int>(digits.size()) - 1;
+            while (k >= 0 && digits[k] == '9')
+                digits[k--] = '0';
+            if (k >= 0) {
+                ++digits[k];
+            } else {
+                digits.insert(digits.begin(), '1');
+                digits.pop_back();
+                ++p.exponent;
+            }
+        }
+    }
+    while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
-    std::string out = d.negative ? "-" : "";
-    if (d.exponent >= 15 || d.exponent < -5) {
+        ++p.exponent;
+    }
+    // The exponent of the first digit, as in d.ddd × 10^lead.
+    const int lead = p.exponent + static_cast<int>(digits.size()) - 1;
+    std::string out = p.negative ? "-" : "";
+    if (lead >= 15 || lead < -5) {
         out += digits[0];
         if (digits.size() > 1) out += "." + digits.substr(1);
-        out += "E" + std::to_string(d.exponent);
+        out += "E" + std::to_string(lead);
         return out;
     }
-    if (d.exponent < 0) {
-        out += "0." + std::string(static_cast<size_t>(-d.exponent - 1), '0') + digits;
-        return out;
-    }
-    const size_t intDigits = static_cast<size_t>(d.exponent) + 1;
+    if (lead < 0) return out + "0." + std::string(static_cast<size_t>(-lead - 1), '0') + digits;
+    const size_t intDigits = static_cast<size_t>(lead) + 1;
     if (digits.size() <= intDigits) return out + digits + std::string(intDigits - digits.size(), '0');
     return out + digits.substr(0, intDigits) + "." + digits.substr(intDigits);
 }
 
-std::string FormatRate(double rate) {
+std::string FormatRate(Decimal rate) {
     return FormatGeneral(rate * 100) + "%";
 }
 

@@ -1,6 +1,5 @@
 #include "tax/BonusTax.h"
 
-#include "tax/Amount.h"
 #include "tax/Settle.h"
 #include "tax/WageTax.h"
 
@@ -10,68 +9,100 @@ namespace tax {
 
 namespace {
 
-// Lower bounds are twelve times the top edges of the first six wage brackets; upper bounds
-// are where the after-tax bonus climbs back to its value at the lower bound.
-constexpr std::array<BlindZone, 6> kBlindZones{{
-    {18000, 19283.33, "进入盲区：( 18,000, 19,283.33 ]"},
-    {54000, 60187.5, "进入奖盲区：( 54,000, 60187.50 ]"},
-    {108000, 114600, "进入奖盲区：( 108,000, 114,600 ]"},
-    {420000, 447500, "进入奖盲区：( 420,000, 447,500 ]"},
-    {660000, 706538.46, "进入奖盲区：( 660,000, 706,538.46 ]"},
-    {960000, 1120000, "进入奖盲区：( 960,000, 1,120,000 ]"},
-}};
+constexpr int kMonths = 12;
+
+// The zones' texts, as the calculators have always shown them; their bounds follow from the
+// wage table below.
+constexpr std::array<const char*, 6> kZoneTexts{
+    "进入盲区：( 18,000, 19,283.33 ]",          "进入奖盲区：( 54,000, 60187.50 ]",
+    "进入奖盲区：( 108,000, 114,600 ]",         "进入奖盲区：( 420,000, 447,500 ]",
+    "进入奖盲区：( 660,000, 706,538.46 ]",      "进入奖盲区：( 960,000, 1,120,000 ]",
+};
+
+// A zone starts at twelve times an edge, where the bracket steps up; it ends where the bonus
+// in the higher bracket again leaves what the bonus on the edge left.
+std::array<BlindZone, kZoneTexts.size()> MakeZones() {
+    std::array<BlindZone, kZoneTexts.size()> zones{};
+    const RateTable& table = WageTable();
+    for (size_t i = 0; i < zones.size(); ++i) {
+        const Decimal lower = table.Bands()[i].upTo * kMonths;
+        const RateBracket below = table.BracketAt(i);
+        const RateBracket above = table.BracketAt(i + 1);
+        const Decimal leftAtLower = lower - below.TaxOn(lower);
+        zones[i] = {lower, ((leftAtLower - above.quick) / (1 - above.rate)).FloorCents(), kZoneTexts[i]};
+    }
+    return zones;
+}
+
+const std::array<BlindZone, kZoneTexts.size()>& Zones() {
+    static const auto zones = MakeZones();
+    return zones;
+}
 
 } // namespace
 
-BonusResult CalcBonus(double bonus) {
+RateBracket BonusBracket(Decimal bonus) {
+    return WageTable().FindScaled(bonus, kMonths);
+}
+
+BonusResult CalcBonus(Decimal bonus) {
     BonusResult r{};
-    r.average = bonus / 12;
-    r.bracket = FindRate(r.average);
-    const Settlement s = Settle(bonus, bonus * r.bracket.rate - r.bracket.quick);
+    r.average = bonus / kMonths;
+    r.bracket = BonusBracket(bonus);
+    const Settlement s = Settle(bonus, r.bracket.TaxOn(bonus));
     r.tax = s.tax;
     r.net = s.afterTax;
     return r;
 }
 
-double BonusFromNet(double net) {
-    // The brackets in ascending order: the first, then the one just above each bonus edge.
-    std::array<RateBracket, kBlindZones.size() + 1> brackets{FindRate(0)};
-    for (size_t i = 0; i < kBlindZones.size(); ++i)
-        brackets[i + 1] = FindRate(kBlindZones[i].lower / 12 + 1);
-
-    double bonus = 0;
-    for (const RateBracket& b : brackets) {
-        // The bracket is judged on the bonus rounded as the forward run will read it, so a
-        // bonus that rounds onto an edge is judged on the side it lands.
-        bonus = Cents((net - b.quick) / (1 - b.rate));
-        if (FindRate(bonus / 12) == b) return bonus;
+Decimal BonusFromNet(Decimal net) {
+    const Decimal target = net.RoundCents();
+    const RateTable& table = WageTable();
+    const Decimal cent = Decimal::Cents(1);
+    Decimal guess = target;
+    // Brackets lie in rising bonus ranges, so the first that holds an answer holds the least.
+    // Within one, the bonus left after tax rises by 0 or 1 cent per cent of bonus, and the
+    // tax's rounding moves it by at most half a cent: the answer is within a few cents of
+    // the exact quotient.
+    for (size_t i = 0; i < table.BracketCount(); ++i) {
+        const RateBracket b = table.BracketAt(i);
+        guess = (target - b.quick) / (1 - b.rate);
+        if (!(guess.Abs() < Decimal::Scaled(1, 30))) return guess.RoundCents(); // no cents there
+        const Decimal first = guess.FloorCents() - 3 * cent, last = guess.CeilCents() + 3 * cent;
+        // Skip a bracket whose bonuses lie wholly beside the few cents to try.
+        if (i < table.Bands().size() && first > table.Bands()[i].upTo * kMonths) continue;
+        if (i > 0 && last <= table.Bands()[i - 1].upTo * kMonths) continue;
+        for (Decimal bonus = first; bonus <= last; bonus += cent) {
+            if (bonus.IsNegative() || !(BonusBracket(bonus) == b)) continue;
+            if (bonus - Settle(bonus, b.TaxOn(bonus)).tax == target) return bonus;
+        }
     }
-    return bonus; // unreachable: the top bracket holds every bonus above its edge
+    return guess.RoundCents(); // unreachable: every amount is left by some bonus
 }
 
 std::span<const BlindZone> BlindZones() {
-    return kBlindZones;
+    return Zones();
 }
 
-const BlindZone* FindBlindZone(double bonus) {
-    for (const BlindZone& zone : kBlindZones)
-        if (bonus > zone.lower && !(bonus > zone.upper)) return &zone;
+const BlindZone* FindBlindZone(Decimal bonus) {
+    for (const BlindZone& zone : Zones())
+        if (bonus > zone.lower && bonus <= zone.upper) return &zone;
     return nullptr;
 }
 
-double AllowanceShortfall(double wage, double insurance, double allowance) {
-    const double left = wage - insurance;
-    return left >= allowance ? 0 : allowance - left;
+Decimal AllowanceShortfall(Decimal wage, Decimal insurance, Decimal allowance) {
+    const Decimal left = wage - insurance;
+    return left >= allowance ? Decimal() : allowance - left;
 }
 
-ShortfallBonus CalcBonusWithWage(double bonus, double wage, double insurance, double allowance) {
+ShortfallBonus CalcBonusWithWage(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance) {
     ShortfallBonus r{};
     r.taxable = bonus - AllowanceShortfall(wage, insurance, allowance);
-    r.tax = r.taxable > 0 ? CalcBonus(r.taxable).tax : 0;
+    r.tax = r.taxable > 0 ? CalcBonus(r.taxable).tax : Decimal();
     return r;
 }
 
-AwardResult CalcAward(double bonus, double wage, double insurance, double allowance) {
+AwardResult CalcAward(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance) {
     AwardResult r{};
     r.wageTax = CalcWage(wage, insurance, allowance).tax;
     r.wageNet = wage - r.wageTax;
@@ -82,22 +113,22 @@ AwardResult CalcAward(double bonus, double wage, double insurance, double allowa
     return r;
 }
 
-bool MonthlyExceedsSalary(double salary, double monthly) {
-    return 12 * monthly > salary;
+bool MonthlyExceedsSalary(Decimal salary, Decimal monthly) {
+    return monthly * kMonths > salary;
 }
 
-double MonthlyLimit(double salary) {
-    return salary / 12;
+Decimal MonthlyLimit(Decimal salary) {
+    return salary / kMonths;
 }
 
-AnnualResult CalcAnnual(double salary, double monthly, double insurance, double otherBonus,
-                        double allowance) {
+AnnualResult CalcAnnual(Decimal salary, Decimal monthly, Decimal insurance, Decimal otherBonus,
+                        Decimal allowance) {
     AnnualResult r{};
     r.monthTax = CalcWage(monthly, insurance, allowance).tax;
-    r.bonus = salary - 12 * monthly + otherBonus;
+    r.bonus = salary - monthly * kMonths + otherBonus;
     r.bonusTax = CalcBonusWithWage(r.bonus, monthly, insurance, allowance).tax;
-    r.totalTax = 12 * r.monthTax + r.bonusTax;
-    r.realIncome = salary + otherBonus - 12 * insurance - r.totalTax;
+    r.totalTax = r.monthTax * kMonths + r.bonusTax;
+    r.realIncome = salary + otherBonus - insurance * kMonths - r.totalTax;
     return r;
 }
 

@@ -2,75 +2,77 @@
 // The year-end bonus: one twelfth of it picks the bracket of the monthly wage table, and that
 // bracket's rate and quick deduction apply once to the whole bonus.
 
-#include "tax/WageTable.h"
+#include "tax/RateTable.h"
 
 #include <span>
 
 namespace tax {
 
 struct BonusResult {
-    double average; // bonus / 12, the amount that picks the bracket
+    Decimal average; // bonus / 12, the amount that picks the bracket
     RateBracket bracket;
-    double tax;
-    double net; // bonus − tax
+    Decimal tax;
+    Decimal net; // bonus − tax
 };
 
-BonusResult CalcBonus(double bonus);
+// The bracket of a bonus: its twelfth against the monthly edges, decided exactly.
+RateBracket BonusBracket(Decimal bonus);
+BonusResult CalcBonus(Decimal bonus);
 
-// The bonus, to the cent, that leaves `net` after tax. Of the brackets whose bonus, once
-// rounded to the cent as it is shown, lies in that same bracket, the lowest is taken, so where
-// a blind-zone bonus and a smaller one leave the same amount, the smaller one is the answer.
-double BonusFromNet(double net);
+// The smallest bonus, to the cent, whose tax leaves `net` (taken to the cent), so where a
+// blind-zone bonus and a smaller one leave the same amount, the smaller one is the answer.
+Decimal BonusFromNet(Decimal net);
 
 // A range of bonuses just above twelve times a top edge of the wage table, in which a larger
 // bonus leaves less after tax. Holds a bonus x when lower < x <= upper.
 struct BlindZone {
-    double lower;
-    double upper;
+    Decimal lower; // twelve times the edge
+    Decimal upper; // the last cent whose bonus leaves no more than the lower bound does
     const char* text; // UTF-8, as the calculators show it
 };
 
 std::span<const BlindZone> BlindZones();
 // The zone that holds the bonus, or null.
-const BlindZone* FindBlindZone(double bonus);
+const BlindZone* FindBlindZone(Decimal bonus);
 
 // What a month's wage leaves unused of the allowance; it is taken off the year-end bonus.
-double AllowanceShortfall(double wage, double insurance, double allowance);
+Decimal AllowanceShortfall(Decimal wage, Decimal insurance, Decimal allowance);
 
 struct ShortfallBonus {
-    double taxable; // bonus − shortfall; at 0 or below no tax is due
-    double tax;
+    Decimal taxable; // bonus − shortfall; at 0 or below no tax is due
+    Decimal tax;
 };
 
 // The bonus paid with a month's wage, taxed after the wage's allowance shortfall.
-ShortfallBonus CalcBonusWithWage(double bonus, double wage, double insurance, double allowance);
+ShortfallBonus CalcBonusWithWage(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance);
 
 // A month's wage and a year-end bonus paid together.
 struct AwardResult {
-    double wageTax;
-    double wageNet; // wage − wage tax: insurance is not subtracted here
+    Decimal wageTax;
+    Decimal wageNet; // wage − wage tax: insurance is not subtracted here
     ShortfallBonus bonus;
-    double bonusNet; // the whole bonus less its tax
-    double totalTax;
-    double totalNet;
+    Decimal bonusNet; // the whole bonus less its tax
+    Decimal totalTax;
+    Decimal totalNet;
 };
 
-AwardResult CalcAward(double bonus, double wage, double insurance, double allowance);
+AwardResult CalcAward(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance);
 
 // An annual salary: twelve monthly payments, and what is left of the salary plus any other
 // bonus paid at the end of the year as one year-end bonus.
 struct AnnualResult {
-    double monthTax;
-    double bonus; // salary − 12 × monthly + other bonus
-    double bonusTax;
-    double totalTax;   // the year's tax: 12 monthly taxes and the bonus tax
-    double realIncome; // salary + other bonus − 12 × insurance − the year's tax
+    Decimal monthTax;
+    Decimal bonus; // salary − 12 × monthly + other bonus
+    Decimal bonusTax;
+    Decimal totalTax;   // the year's tax: 12 monthly taxes and the bonus tax
+    Decimal realIncome; // salary + other bonus − 12 × insurance − the year's tax
 };
 
-// Twelve monthly payments that exceed the salary leave a negative bonus: refused.
-bool MonthlyExceedsSalary(double salary, double monthly);
-double MonthlyLimit(double salary); // the largest monthly payment, salary / 12
+// Twelve monthly payments that exceed the salary leave a negative bonus: refused. Twelve
+// payments that make up the salary exactly are fine.
+bool MonthlyExceedsSalary(Decimal salary, Decimal monthly);
+Decimal MonthlyLimit(Decimal salary); // the largest monthly payment, salary / 12
 
-AnnualResult CalcAnnual(double salary, double monthly, double insurance, double otherBonus, double allowance);
+AnnualResult CalcAnnual(Decimal salary, Decimal monthly, Decimal insurance, Decimal otherBonus, Decimal allowance);
 
 } // namespace tax

@@ -4,7 +4,7 @@
 
 namespace tax {
 
-FlatTaxResult FlatTax(double income) {
+FlatTaxResult FlatTax(Decimal income) {
     const Settlement s = Settle(income, income * kFlatRate);
     return {s.tax, s.afterTax};
 }

@@ -2,15 +2,17 @@
 // Property transfer, interest and dividends, incidental and other income: a fifth of the
 // whole amount, with no allowance, deduction or threshold.
 
+#include "tax/Decimal.h"
+
 namespace tax {
 
-inline constexpr double kFlatRate = 0.2;
+inline constexpr Decimal kFlatRate = Decimal::Scaled(20, -2);
 
 struct FlatTaxResult {
-    double tax; // rounded to the shown cent
-    double afterTax;
+    Decimal tax; // rounded once to the cent
+    Decimal afterTax;
 };
 
-FlatTaxResult FlatTax(double income);
+FlatTaxResult FlatTax(Decimal income);
 
 } // namespace tax

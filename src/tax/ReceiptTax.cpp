@@ -6,50 +6,57 @@ namespace tax {
 
 namespace {
 
-ReceiptTaxResult Untaxed(double receipt) {
+ReceiptTaxResult Untaxed(Decimal receipt) {
     return {false, 0, 0, {0, 0}, 0, receipt};
 }
 
-ReceiptTaxResult Taxed(double receipt, RateBracket bracket) {
-    const double deduction = ReceiptDeduction(receipt);
-    const double taxable = receipt - deduction;
-    const Settlement s = Settle(receipt, taxable * bracket.rate - bracket.quick);
+ReceiptTaxResult Taxed(Decimal receipt, RateBracket bracket) {
+    const Decimal deduction = ReceiptDeduction(receipt);
+    const Decimal taxable = receipt - deduction;
+    const Settlement s = Settle(receipt, bracket.TaxOn(taxable));
     return {true, deduction, taxable, bracket, s.tax, s.afterTax};
+}
+
+// What a receipt above the fixed-deduction limit keeps per yuan of taxable income: the
+// receipt is taxable / (1 − fraction), of which taxable × rate − quick goes in tax.
+Decimal ReceiptPerTaxable() {
+    return 1 / (1 - kReceiptDeductionFraction);
 }
 
 } // namespace
 
-double ReceiptDeduction(double receipt) {
+Decimal ReceiptDeduction(Decimal receipt) {
     return receipt > kReceiptFixedDeductionLimit ? receipt * kReceiptDeductionFraction : kReceiptFreeLimit;
 }
 
-ReceiptTaxResult FlatReceiptTax(double receipt, double rate) {
-    if (!(receipt > kReceiptFreeLimit)) return Untaxed(receipt);
+ReceiptTaxResult FlatReceiptTax(Decimal receipt, Decimal rate) {
+    if (receipt <= kReceiptFreeLimit) return Untaxed(receipt);
     return Taxed(receipt, {rate, 0});
 }
 
-RateBracket FindLabourRate(double taxable) {
-    if (taxable > 50000) return {0.4, 7000};
-    if (taxable > 20000) return {0.3, 2000};
-    return {0.2, 0};
+ReceiptTaxResult LabourTax(Decimal income) {
+    if (income <= kReceiptFreeLimit) return Untaxed(income);
+    return Taxed(income, LabourTable().Find(income - ReceiptDeduction(income)));
 }
 
-ReceiptTaxResult LabourTax(double income) {
-    if (!(income > kReceiptFreeLimit)) return Untaxed(income);
-    return Taxed(income, FindLabourRate(income - ReceiptDeduction(income)));
-}
-
-double LabourIncomeFromNet(double net) {
-    if (net <= 800) return net;
-    if (net <= 3360) return (net - 800) / 0.8 + 800;
-    double taxable;
-    if (net <= 21000)
-        taxable = net * 0.8 / 0.84;
-    else if (net <= 49500)
-        taxable = (net - 2000) * 0.8 / 0.76;
-    else
-        taxable = (net - 7000) * 0.8 / 0.68;
-    return taxable / 0.8;
+Decimal LabourIncomeFromNet(Decimal net) {
+    if (net <= kReceiptFreeLimit) return net;
+    // Up to the fixed-deduction limit the first bracket applies to receipt − 800.
+    const RateBracket first = LabourTable().BracketAt(0);
+    const Decimal limit = kReceiptFixedDeductionLimit;
+    if (net <= limit - first.TaxOn(limit - kReceiptFreeLimit))
+        return (net - kReceiptFreeLimit * first.rate) / (1 - first.rate);
+    // Above it: net = taxable × (k − rate) + quick, k the receipt per yuan of taxable income.
+    const Decimal k = ReceiptPerTaxable();
+    const RateTable& table = LabourTable();
+    RateBracket b = table.Top();
+    for (const RateTable::Band& band : table.Bands()) {
+        if (net <= band.upTo * k - band.bracket.TaxOn(band.upTo)) {
+            b = band.bracket;
+            break;
+        }
+    }
+    return (net - b.quick) / (k - b.rate) * k;
 }
 
 } // namespace tax

@@ -68,7 +68,7 @@ void TBusinessPanel::FrameResize() {
 
 void TBusinessPanel::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> income = ReadIncome();
+    const std::optional<tax::Decimal> income = ReadIncome();
     if (!income) return;
 
     const int allowance = CmbMonth ? tax::ContractAllowance(CmbMonth->currentIndex() + 1) : 0;

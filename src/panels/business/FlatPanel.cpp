@@ -36,7 +36,7 @@ TFlatPanel::TFlatPanel(QWidget* parent, FlatPanelId id)
 
 void TFlatPanel::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> income = ReadIncome();
+    const std::optional<tax::Decimal> income = ReadIncome();
     if (!income) return;
 
     const tax::FlatTaxResult r = tax::FlatTax(*income);

@@ -39,7 +39,7 @@ TReceiptPanel::TReceiptPanel(QWidget* parent, ReceiptPanelId id)
 
 void TReceiptPanel::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> receipt = ReadIncome();
+    const std::optional<tax::Decimal> receipt = ReadIncome();
     if (!receipt) return;
 
     const tax::ReceiptTaxResult r = tax::FlatReceiptTax(*receipt, Kind.rate);

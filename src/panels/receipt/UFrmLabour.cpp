@@ -37,7 +37,7 @@ TFrmLabour::TFrmLabour(QWidget* parent)
 
 void TFrmLabour::BtnCalcClick() {
     ClearResults();
-    const std::optional<double> income = ReadIncome();
+    const std::optional<tax::Decimal> income = ReadIncome();
     if (!income) return;
 
     const tax::ReceiptTaxResult r = tax::LabourTax(*income);
@@ -56,15 +56,17 @@ void TFrmLabour::BtnCalcClick() {
     SelectIncome();
 }
 
-std::optional<double> TFrmLabour::ReadRealIncome() {
+std::optional<tax::Decimal> TFrmLabour::ReadRealIncome() {
     return ReadAmount(EditRealIncome, TxtInfo_2, rules::kReverse);
 }
 
 void TFrmLabour::BtnRealIncomeClick() {
-    const std::optional<double> net = ReadRealIncome();
+    const std::optional<tax::Decimal> net = ReadRealIncome();
     if (!net) return;
+    const auto income = ReadableAnswer(tax::LabourIncomeFromNet(*net), EditRealIncome, TxtInfo_2, rules::kReverse);
+    if (!income) return;
     // The general form keeps every digit the forward calculation needs to land on the net.
-    fields::Write(EditIncome, fields::General(tax::LabourIncomeFromNet(*net)));
+    fields::Write(EditIncome, fields::General(*income));
     BtnCalcClick();
 }
 

@@ -17,7 +17,7 @@ public:
     void EditRealIncomeChange();
 
 private:
-    std::optional<double> ReadRealIncome();
+    std::optional<tax::Decimal> ReadRealIncome();
 
     QLabel* TxtDeduct = nullptr;
     QLabel* TxtTaxIncome = nullptr;

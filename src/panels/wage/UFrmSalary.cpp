@@ -87,8 +87,9 @@ void TFrmSalary::BtnTaxClick() {
     if (!taxAmount) return;
     const auto safe = Read(EditSafe);
     if (!safe) return;
-    fields::Write(EditIncome,
-                  fields::General(tax::WageFromTax(*taxAmount, *safe, wage::Allowance(CmbPoint))));
+    const auto wage = Readable(tax::WageFromTax(*taxAmount, *safe, wage::Allowance(CmbPoint)), EditTax);
+    if (!wage) return;
+    fields::Write(EditIncome, fields::General(*wage));
     BtnCalcClick();
 }
 
@@ -98,7 +99,9 @@ void TFrmSalary::BtnRealIncomeClick() {
     if (!net) return;
     const auto safe = Read(EditSafe);
     if (!safe) return;
-    fields::Write(EditIncome, fields::General(tax::WageFromNet(*net, *safe, wage::Allowance(CmbPoint))));
+    const auto wage = Readable(tax::WageFromNet(*net, *safe, wage::Allowance(CmbPoint)), EditRealIncome);
+    if (!wage) return;
+    fields::Write(EditIncome, fields::General(*wage));
     BtnCalcClick();
 }
 

@@ -71,7 +71,9 @@ void TFrmYear::BtnCalcClick() {
 void TFrmYear::BtnRealIncomeClick() {
     const auto net = Read(EditRealIncome);
     if (!net) return;
-    fields::Write(EditIncome, fields::Money(tax::BonusFromNet(*net)));
+    const auto bonus = Readable(tax::BonusFromNet(*net), EditRealIncome);
+    if (!bonus) return;
+    fields::Write(EditIncome, fields::Money(*bonus));
     BtnCalcClick();
 }
 

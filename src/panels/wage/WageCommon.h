@@ -3,6 +3,7 @@
 // blind-zone notice.
 
 #include "framework/CalcPanel.h"
+#include "tax/Decimal.h"
 
 class QComboBox;
 class QLabel;
@@ -16,10 +17,10 @@ inline constexpr Control AllowanceList(int x, int y) {
     return layout::List("CmbPoint", x, y, AllowanceItems);
 }
 // The allowance of the selected row.
-double Allowance(const QComboBox* list);
+tax::Decimal Allowance(const QComboBox* list);
 
 // If the bonus lies in a blind zone: the zone's text into `info`, then a modal warning owned
 // by the panel's window. Nothing at all otherwise: `info` keeps its text.
-void CheckBlindZone(QWidget* panel, QLabel* info, double bonus);
+void CheckBlindZone(QWidget* panel, QLabel* info, tax::Decimal bonus);
 
 } // namespace wage

@@ -1,0 +1,82 @@
+#pragma once
+// Money, rates and quotients as exact decimals: IEEE 754 decimal128 (34 significant digits,
+// exponents far beyond the reader's limit) from Intel's decimal floating-point library. Typed
+// cents stay cents, so a difference that lands on a bracket edge lands exactly on it.
+
+#include <compare>
+#include <cstdint>
+#include <string>
+
+namespace tax {
+
+class Decimal {
+public:
+    constexpr Decimal() = default; // zero
+    // Whole numbers, so tables and constants read as they are written: Decimal(3500).
+    constexpr Decimal(long long whole) : Decimal(whole < 0, Magnitude(whole), 0) {}
+    constexpr Decimal(int whole) : Decimal(static_cast<long long>(whole)) {}
+    // coefficient × 10^exponent: Decimal::Scaled(20, -2) is 0.20.
+    static constexpr Decimal Scaled(long long coefficient, int exponent) {
+        return Decimal(coefficient < 0, Magnitude(coefficient), exponent);
+    }
+    static constexpr Decimal Cents(long long cents) { return Scaled(cents, -2); }
+
+    friend Decimal operator+(Decimal a, Decimal b);
+    friend Decimal operator-(Decimal a, Decimal b);
+    friend Decimal operator*(Decimal a, Decimal b);
+    // Rounded to 34 significant digits, half to even, as decimal128 does.
+    friend Decimal operator/(Decimal a, Decimal b);
+    Decimal operator-() const;
+    Decimal& operator+=(Decimal b) { return *this = *this + b; }
+    Decimal& operator-=(Decimal b) { return *this = *this - b; }
+
+    friend bool operator==(Decimal a, Decimal b);
+    friend std::strong_ordering operator<=>(Decimal a, Decimal b);
+
+    bool IsZero() const;
+    bool IsNegative() const; // below zero; negative zero is zero
+    Decimal Abs() const;
+
+    // To a whole number of cents: half away from zero (分以下四舍五入), down, or up.
+    Decimal RoundCents() const;
+    Decimal FloorCents() const;
+    Decimal CeilCents() const;
+    // The value in cents when it is a whole number of cents that fits in 64 bits.
+    bool ToCents(long long& cents) const;
+    // Nearest double: for drawing, never for a figure that is shown.
+    double ToDouble() const;
+
+    // value = (negative ? −1 : 1) × coefficient × 10^exponent; coefficient in decimal digits
+    // without leading zeros ("0" for zero).
+    struct Parts {
+        bool negative;
+        std::string digits;
+        int exponent;
+    };
+    Parts Decompose() const;
+    // Reads a grammar-checked plain decimal text: optional sign, digits with at most one
+    // '.', optional exponent. More than 34 significant digits are rounded half away.
+    static Decimal FromText(const std::string& text);
+
+    struct Bits {
+        std::uint64_t lo = 0, hi = 0x3040000000000000ULL; // +0E0
+    };
+    Bits bits() const { return b_; }
+    static Decimal FromBits(Bits b) {
+        Decimal d;
+        d.b_ = b;
+        return d;
+    }
+
+private:
+    static constexpr unsigned long long Magnitude(long long v) {
+        return v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    }
+    static constexpr int kBias = 6176;
+    constexpr Decimal(bool negative, unsigned long long coefficient, int exponent)
+        : b_{coefficient, (negative ? 0x8000000000000000ULL : 0) |
+                              (static_cast<std::uint64_t>(exponent + kBias) << 49)} {}
+    Bits b_;
+};
+
+} // namespace tax
