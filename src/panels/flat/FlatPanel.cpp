@@ -1,4 +1,4 @@
-#include "panels/business/FlatPanel.h"
+#include "panels/flat/FlatPanel.h"
 
 #include "framework/Fields.h"
 #include "tax/FlatTax.h"
