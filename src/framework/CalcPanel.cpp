@@ -3,6 +3,7 @@
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Links.h"
+#include "framework/Look.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -93,10 +94,7 @@ TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designS
                        std::span<const Control> controls)
     : QWidget(parent) {
     setObjectName(objectName);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kCream);
-    setPalette(pal);
+    look::Cream(this);
     setFont(fonts::Ui());
     setGeometry(QRect(QPoint(0, 0), designSize));
 

@@ -5,7 +5,6 @@
 
 #include "framework/AmountReader.h"
 
-#include <QColor>
 #include <QStringList>
 #include <QWidget>
 
@@ -18,9 +17,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TLinkLabel;
-
-// The background of the panels and of every window around them.
-inline const QColor kCream(255, 251, 240);
 
 // One control of a panel's design. A table of them is made in its order, which is the tab order
 // and the stacking order too. Written with the makers in namespace `layout` below.

@@ -4,6 +4,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Fonts.h"
 #include "framework/Links.h"
+#include "framework/Look.h"
 #include "framework/Product.h"
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
@@ -21,17 +22,13 @@
 
 namespace {
 
-const QColor kCream(255, 251, 240);
 constexpr int kClientWidth = 472;
 constexpr int kClientHeight = 546; // list strip 65, host area 461, status bar 20
 
 QWidget* CreamPanel(const QString& name, QWidget* parent) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(name);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, kCream);
-    panel->setPalette(pal);
+    look::Cream(panel);
     return panel;
 }
 
