@@ -41,7 +41,7 @@ void TFlatPanel::BtnCalcClick() {
 
     const tax::FlatTaxResult r = tax::FlatTax(*income);
     fields::Write(TxtTaxIncome, fields::Money(*income));
-    fields::Write(TxtRate, QStringLiteral("20%"));
+    fields::Write(TxtRate, fields::Rate(tax::kFlatRate));
     fields::Write(EditTax, fields::Money(r.tax));
     fields::Write(EditRealIncome, fields::Money(r.afterTax));
     SelectIncome();

@@ -11,9 +11,9 @@
 namespace {
 
 const std::array<ReceiptPanelKind, 3> kKinds{{
-    {"FrmWriting", 1280, 744, tax::kWritingRate, "14%", false},
-    {"FrmLicence", 1280, 744, tax::kLicenceRate, "20%", true},
-    {"FrmRent", 684, 511, tax::kRentRate, "20%", false},
+    {"FrmWriting", 1280, 744, tax::kWritingRate, false},
+    {"FrmLicence", 1280, 744, tax::kLicenceRate, true},
+    {"FrmRent", 684, 511, tax::kRentRate, false},
 }};
 
 constexpr ResultRow kRows[]{
@@ -55,7 +55,7 @@ void TReceiptPanel::BtnCalcClick() {
     }
     fields::Write(TxtDeduct, fields::Money(r.deduction));
     fields::Write(TxtTaxIncome, fields::Money(r.taxable));
-    fields::Write(TxtRate, QString::fromLatin1(Kind.rateText));
+    fields::Write(TxtRate, fields::Rate(Kind.rate));
     fields::Write(EditTax, fields::Money(r.tax));
     fields::Write(EditRealIncome, fields::Money(r.afterTax));
     SelectIncome();
