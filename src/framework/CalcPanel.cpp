@@ -29,57 +29,44 @@ QColor ColorOf(Control::Tint tint) {
     return {};
 }
 
-// A label in the UI font that sizes itself to its text.
-template <class L> L* MakeLabel(QWidget* parent, const Control& c, const QString& text, bool bold) {
+template <class L> L* MakeLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, bool bold) {
     auto* label = new L(text, parent);
+    label->setObjectName(name);
     label->setFont(fonts::Ui(bold));
-    label->move(c.x, c.y);
+    label->move(x, y);
     label->adjustSize();
     return label;
 }
 
-QLineEdit* MakeField(QWidget* parent, const Control& c) {
-    auto* edit = new QLineEdit(parent);
-    edit->setFont(fonts::Field());
-    edit->setGeometry(c.x, c.y, 121, 24);
-    return edit;
-}
-
 QWidget* Make(QWidget* parent, const Control& c) {
+    const QString name = QString::fromLatin1(c.name);
     const QString text = QString::fromUtf8(c.text ? c.text : c.name);
     switch (c.kind) {
     case Control::Caption:
     case Control::Info:
     case Control::Result:
-        return MakeLabel<QLabel>(parent, c, text, c.bold);
+        return build::Caption(parent, name, text, c.x, c.y, c.bold);
     case Control::Link:
-        return MakeLabel<TLinkLabel>(parent, c, text, true);
+        return MakeLabel<TLinkLabel>(parent, name, text, c.x, c.y, true);
     case Control::Field:
     case Control::Output:
-        return MakeField(parent, c);
-    case Control::Button: {
-        auto* button = new QPushButton(text, parent);
-        button->setGeometry(c.x, c.y, 75, 25);
-        return button;
-    }
+        return build::AmountField(parent, name, c.x, c.y);
+    case Control::Button:
+        return build::Button(parent, name, text, c.x, c.y);
     case Control::Heading: {
-        MakeLabel<QLabel>(parent, c, text, true)->setObjectName(QString::fromLatin1(c.name));
+        build::Caption(parent, name, text, c.x, c.y);
         auto* rule = new QLabel(QString(129, QLatin1Char('.')), parent);
+        rule->setObjectName(QStringLiteral("StaticText5"));
         rule->setFont(fonts::Ui());
         // The rule is as wide as designed; dots beyond it are cut, which no one can tell.
         rule->setGeometry(c.x, c.y + 9, 391, 17);
-        rule->setObjectName(QStringLiteral("StaticText5"));
         return nullptr;
     }
-    case Control::List: {
-        auto* list = new QComboBox(parent);
-        list->setFont(fonts::Field());
-        if (c.items) list->addItems(c.items());
-        list->setGeometry(c.x, c.y, c.width, 24);
-        return list;
-    }
+    case Control::List:
+        return build::PickList(parent, name, c.items ? c.items() : QStringList(), c.x, c.y, c.width);
     case Control::Group: {
         auto* box = new QGroupBox(text, parent);
+        box->setObjectName(name);
         box->setFont(fonts::Ui(true));
         box->setGeometry(c.x, c.y, c.width, c.height);
         return box;
@@ -102,7 +89,6 @@ TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designS
         QWidget* host = c.parent ? Find<QWidget>(c.parent) : this;
         QWidget* w = Make(host, c);
         if (!w) continue;
-        w->setObjectName(QString::fromLatin1(c.name));
         if (c.tint != Control::Tint::Plain) {
             QPalette p = w->palette();
             p.setColor(QPalette::WindowText, ColorOf(c.tint));
@@ -138,6 +124,50 @@ TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designS
     if (auto* reset = Find<QPushButton>("BtnReset"))
         connect(reset, &QPushButton::clicked, this, [this] { BtnResetClick(); });
 }
+
+namespace build {
+
+QLabel* Caption(QWidget* parent, const QString& name, const QString& text, int x, int y, bool bold) {
+    return MakeLabel<QLabel>(parent, name, text, x, y, bold);
+}
+
+QLineEdit* AmountField(QWidget* parent, const QString& name, int x, int y) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setFont(fonts::Field());
+    edit->setGeometry(x, y, 121, 24);
+    return edit;
+}
+
+QPushButton* Button(QWidget* parent, const QString& name, const QString& text, int x, int y) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(x, y, 75, 25);
+    return button;
+}
+
+QLabel* Result(QWidget* parent, const QString& name, int x, int y, bool bold) {
+    return Caption(parent, name, QStringLiteral("0.00"), x, y, bold);
+}
+
+QLabel* Info(QWidget* parent, const QString& name, int x, int y) {
+    QLabel* label = Caption(parent, name, name, x, y, false);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, Qt::red);
+    label->setPalette(pal);
+    return label;
+}
+
+QComboBox* PickList(QWidget* parent, const QString& name, const QStringList& items, int x, int y, int width) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setFont(fonts::Field());
+    list->addItems(items);
+    list->setGeometry(x, y, width, 24);
+    return list;
+}
+
+} // namespace build
 
 void TCalcPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);

@@ -107,6 +107,22 @@ constexpr Control Group(const char* name, const char* title, int x, int y, int w
 
 } // namespace layout
 
+// Single controls of the common kinds, for windows that a Qt layout places (x, y may be 0).
+namespace build {
+
+QLabel* Caption(QWidget* parent, const QString& name, const QString& text, int x, int y, bool bold = true);
+QLineEdit* AmountField(QWidget* parent, const QString& name, int x, int y);
+QPushButton* Button(QWidget* parent, const QString& name, const QString& text, int x, int y);
+// A result label: "0.00" until a calculation writes it; sizes itself to its text.
+QLabel* Result(QWidget* parent, const QString& name, int x, int y, bool bold = false);
+// A red info label; its design text (its own name) is emptied at first layout.
+QLabel* Info(QWidget* parent, const QString& name, int x, int y);
+// A pick-only list in the field font.
+QComboBox* PickList(QWidget* parent, const QString& name, const QStringList& items, int x, int y,
+                    int width = 121);
+
+} // namespace build
+
 class TCalcPanel : public QWidget {
     Q_OBJECT
 public:

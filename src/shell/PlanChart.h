@@ -43,6 +43,6 @@ Q_DECLARE_INTERFACE(IPlanChartFactory, IPlanChartFactory_iid)
 namespace planchart {
 // The plot, or null when its plugin cannot be found or loaded (the window then goes without it).
 TPlanChartView* Create(QWidget* parent);
-// Why the last Create failed, for the window to say so.
+// Why the last Create failed.
 QString LoadError();
 } // namespace planchart

@@ -7,6 +7,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class TCalcPanel;
+class TFrmPlan;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -18,6 +19,7 @@ public:
     void CmbTypeChange();
     void Menu_File_ExitClick();
     void Menu_Tool_TopClick();
+    void Menu_Tool_PlanClick();
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
@@ -31,6 +33,8 @@ private:
     QWidget* Panel1 = nullptr;
     QComboBox* CmbType = nullptr;
     QAction* Menu_Tool_Top = nullptr;
+    // Made on first choice of its menu item, then kept and brought forward.
+    TFrmPlan* FrmPlan = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
 };
