@@ -10,8 +10,7 @@ namespace {
 
 std::optional<tax::Decimal> Refuse(QLineEdit* field, QLabel* info, const QString& message) {
     if (info && !message.isEmpty()) fields::Write(info, message);
-    field->setFocus();
-    field->selectAll();
+    fields::FocusAll(field);
     return std::nullopt;
 }
 

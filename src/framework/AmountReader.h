@@ -37,3 +37,4 @@ std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const Amo
 // figure that led to it is refused as no amount, beside its field, and kept as typed.
 std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed, QLabel* info,
                                            const AmountRule& rule);
+

@@ -1,7 +1,9 @@
 #include "framework/CalcPanel.h"
 
+#include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Links.h"
+#include "framework/Look.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -11,8 +13,70 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
-const QColor kCream(255, 251, 240);
+
+QColor ColorOf(Control::Tint tint) {
+    switch (tint) {
+    case Control::Tint::Red:
+        return Qt::red;
+    case Control::Tint::Blue:
+        return Qt::blue;
+    case Control::Tint::Grey:
+        return Qt::gray;
+    case Control::Tint::Plain:
+        break;
+    }
+    return {};
+}
+
+template <class L> L* MakeLabel(QWidget* parent, const QString& name, const QString& text, int x, int y, bool bold) {
+    auto* label = new L(text, parent);
+    label->setObjectName(name);
+    label->setFont(fonts::Ui(bold));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QWidget* Make(QWidget* parent, const Control& c) {
+    const QString name = QString::fromLatin1(c.name);
+    const QString text = QString::fromUtf8(c.text ? c.text : c.name);
+    switch (c.kind) {
+    case Control::Caption:
+    case Control::Info:
+    case Control::Result:
+        return build::Caption(parent, name, text, c.x, c.y, c.bold);
+    case Control::Link:
+        return MakeLabel<TLinkLabel>(parent, name, text, c.x, c.y, true);
+    case Control::Field:
+    case Control::Output:
+        return build::AmountField(parent, name, c.x, c.y);
+    case Control::Button:
+        return build::Button(parent, name, text, c.x, c.y);
+    case Control::Heading: {
+        build::Caption(parent, name, text, c.x, c.y);
+        auto* rule = new QLabel(QString(129, QLatin1Char('.')), parent);
+        rule->setObjectName(QStringLiteral("StaticText5"));
+        rule->setFont(fonts::Ui());
+        // The rule is as wide as designed; dots beyond it are cut, which no one can tell.
+        rule->setGeometry(c.x, c.y + 9, 391, 17);
+        return nullptr;
+    }
+    case Control::List:
+        return build::PickList(parent, name, c.items ? c.items() : QStringList(), c.x, c.y, c.width);
+    case Control::Group: {
+        auto* box = new QGroupBox(text, parent);
+        box->setObjectName(name);
+        box->setFont(fonts::Ui(true));
+        box->setGeometry(c.x, c.y, c.width, c.height);
+        return box;
+    }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 TCreamArea::TCreamArea(QWidget* parent) : QWidget(parent) {
@@ -20,29 +84,60 @@ TCreamArea::TCreamArea(QWidget* parent) : QWidget(parent) {
 }
 
 void TCreamArea::paintEvent(QPaintEvent* event) {
-    QPainter(this).fillRect(event->rect(), kCream);
+    QPainter(this).fillRect(event->rect(), look::kCream);
 }
 
-TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designSize) : TCreamArea(parent) {
+TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designSize,
+                       std::span<const Control> controls)
+    : TCreamArea(parent) {
     setObjectName(objectName);
     setFont(fonts::Ui());
     setGeometry(QRect(QPoint(0, 0), designSize));
-}
 
-void TCalcPanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    FrameResize();
+    for (const Control& c : controls) {
+        QWidget* host = c.parent ? Find<QWidget>(c.parent) : this;
+        QWidget* w = Make(host, c);
+        if (!w) continue;
+        if (c.tint != Control::Tint::Plain) {
+            QPalette p = w->palette();
+            p.setColor(QPalette::WindowText, ColorOf(c.tint));
+            w->setPalette(p);
+        }
+        if (c.hidden) w->hide();
+        switch (c.kind) {
+        case Control::Field:
+            Fields.push_back(static_cast<QLineEdit*>(w));
+            break;
+        case Control::Output:
+            Outputs.push_back(static_cast<QLineEdit*>(w));
+            break;
+        case Control::Info:
+            Infos.push_back(static_cast<QLabel*>(w));
+            break;
+        case Control::Result:
+            Results.push_back(static_cast<QLabel*>(w));
+            break;
+        case Control::List:
+            Lists.push_back(static_cast<QComboBox*>(w));
+            break;
+        default:
+            break;
+        }
+    }
+    // A field's message label may come after it in the table.
+    for (const Control& c : controls)
+        if (c.rule) Readers.push_back({Find<QLineEdit>(c.name), c.info ? Find<QLabel>(c.info) : nullptr, c.rule});
+
+    if (auto* calc = Find<QPushButton>("BtnCalc"))
+        connect(calc, &QPushButton::clicked, this, [this] { BtnCalcClick(); });
+    if (auto* reset = Find<QPushButton>("BtnReset"))
+        connect(reset, &QPushButton::clicked, this, [this] { BtnResetClick(); });
 }
 
 namespace build {
 
 QLabel* Caption(QWidget* parent, const QString& name, const QString& text, int x, int y, bool bold) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setFont(fonts::Ui(bold));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+    return MakeLabel<QLabel>(parent, name, text, x, y, bold);
 }
 
 QLineEdit* AmountField(QWidget* parent, const QString& name, int x, int y) {
@@ -72,15 +167,6 @@ QLabel* Info(QWidget* parent, const QString& name, int x, int y) {
     return label;
 }
 
-void Heading(QWidget* parent, int x, int y, const QString& headingName, const QString& ruleName) {
-    Caption(parent, headingName, QStringLiteral("计算结果"), x, y);
-    auto* rule = new QLabel(QString(129, QLatin1Char('.')), parent);
-    rule->setObjectName(ruleName);
-    rule->setFont(fonts::Ui());
-    // The rule is as wide as designed; dots beyond it are cut, which no one can tell.
-    rule->setGeometry(x, y + 9, 391, 17);
-}
-
 QComboBox* PickList(QWidget* parent, const QString& name, const QStringList& items, int x, int y, int width) {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
@@ -90,22 +176,50 @@ QComboBox* PickList(QWidget* parent, const QString& name, const QStringList& ite
     return list;
 }
 
-TLinkLabel* DetailLink(QWidget* parent, int x, int y) {
-    auto* link = new TLinkLabel(QStringLiteral("查看详细计算过程"), parent);
-    link->setObjectName(QStringLiteral("TxtDetail"));
-    link->setFont(fonts::Ui(true));
-    link->move(x, y);
-    link->adjustSize();
-    return link;
-}
-
-QGroupBox* Group(QWidget* parent, const QString& name, const QString& title, int x, int y, int w, int h) {
-    auto* box = new QGroupBox(title, parent);
-    box->setObjectName(name);
-    QFont bold = fonts::Ui(true);
-    box->setFont(bold);
-    box->setGeometry(x, y, w, h);
-    return box;
-}
-
 } // namespace build
+
+void TCalcPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FrameResize();
+}
+
+void TCalcPanel::FrameResize() {
+    if (!Fields.empty()) Fields.front()->setFocus();
+    ClearInfo();
+}
+
+void TCalcPanel::ClearInfo() {
+    for (QLabel* info : Infos)
+        fields::Write(info, QString());
+}
+
+void TCalcPanel::ClearResults() {
+    ClearInfo();
+    for (QLabel* result : Results)
+        fields::Write(result, QStringLiteral("0.00"));
+    for (QLineEdit* output : Outputs)
+        fields::Write(output, QString());
+}
+
+const TCalcPanel::Reader& TCalcPanel::ReaderOf(QLineEdit* field) const {
+    return *std::find_if(Readers.begin(), Readers.end(), [field](const Reader& r) { return r.field == field; });
+}
+
+std::optional<tax::Decimal> TCalcPanel::Read(QLineEdit* field) {
+    const Reader& r = ReaderOf(field);
+    return ReadAmount(field, r.info, *r.rule);
+}
+
+std::optional<tax::Decimal> TCalcPanel::Readable(tax::Decimal answer, QLineEdit* typed) {
+    const Reader& r = ReaderOf(typed);
+    return ReadableAnswer(answer, typed, r.info, *r.rule);
+}
+
+void TCalcPanel::BtnResetClick() {
+    ClearResults();
+    for (QLineEdit* field : Fields)
+        fields::Write(field, QString());
+    for (QComboBox* list : Lists)
+        list->setCurrentIndex(0);
+    if (!Fields.empty()) Fields.front()->setFocus();
+}

@@ -7,72 +7,51 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+// The layout table of one panel, its rows and the extra input row's shift put in place.
+std::vector<Control> ControlsOf(const IncomeLayout& design) {
+    using namespace layout;
+    const int dy = design.shift;
+    std::vector<Control> controls{
+        Caption("StaticText1", "收入金额", 40, 12),
+        Field("EditIncome", 125, 9).Reports("TxtInfo", rules::kIncome),
+        Info("TxtInfo", 250, 12),
+        Button("BtnCalc", "开始计算", 125, 53 + dy),
+        Button("BtnReset", "重置", design.resetLeft, 53 + dy),
+        Heading(40, 105 + dy),
+    };
+    for (const ResultRow& row : design.rows) {
+        controls.push_back(Caption(row.captionName, row.caption, 40, row.top + dy));
+        controls.push_back(Result(row.resultName, 125, row.top + dy));
+    }
+    controls.insert(controls.end(), {
+                                        Caption("StaticText11", "应纳税额", 40, design.taxTop + 6 + dy),
+                                        Output("EditTax", 125, design.taxTop + dy),
+                                        Caption("StaticText12", "税后收入", 40, design.realIncomeTop + 4 + dy),
+                                        Output("EditRealIncome", 125, design.realIncomeTop + dy),
+                                    });
+    controls.insert(controls.end(), design.extra.begin(), design.extra.end());
+    return controls;
+}
+
+} // namespace
+
 TIncomePanel::TIncomePanel(QWidget* parent, const QString& objectName, QSize designSize,
                            const IncomeLayout& layout)
-    : TCalcPanel(parent, objectName, designSize) {
-    const int dy = layout.shift;
-    // Focusable controls are made in tab order; a panel's own come after these.
-    build::Caption(this, QStringLiteral("StaticText1"), QStringLiteral("收入金额"), 40, 12);
-    EditIncome = build::AmountField(this, QStringLiteral("EditIncome"), 125, 9);
-    TxtInfo = build::Info(this, QStringLiteral("TxtInfo"), 250, 12);
-    BtnCalc = build::Button(this, QStringLiteral("BtnCalc"), QStringLiteral("开始计算"), 125, 53 + dy);
-    BtnReset =
-        build::Button(this, QStringLiteral("BtnReset"), QStringLiteral("重置"), layout.resetLeft, 53 + dy);
-    build::Heading(this, 40, 105 + dy);
-    for (const ResultRow& row : layout.rows) {
-        build::Caption(this, QString::fromLatin1(row.captionName), QString::fromUtf8(row.caption), 40,
-                       row.top + dy);
-        Results << build::Result(this, QString::fromLatin1(row.resultName), 125, row.top + dy);
-    }
-    build::Caption(this, QStringLiteral("StaticText11"), QStringLiteral("应纳税额"), 40,
-                   layout.taxTop + 6 + dy);
-    EditTax = build::AmountField(this, QStringLiteral("EditTax"), 125, layout.taxTop + dy);
-    build::Caption(this, QStringLiteral("StaticText12"), QStringLiteral("税后收入"), 40,
-                   layout.realIncomeTop + 4 + dy);
-    EditRealIncome =
-        build::AmountField(this, QStringLiteral("EditRealIncome"), 125, layout.realIncomeTop + dy);
-
-    connect(BtnCalc, &QPushButton::clicked, this, [this] { BtnCalcClick(); });
-    connect(BtnReset, &QPushButton::clicked, this, [this] { BtnResetClick(); });
+    : TCalcPanel(parent, objectName, designSize, ControlsOf(layout)), EditIncome(Find<QLineEdit>("EditIncome")),
+      TxtInfo(Find<QLabel>("TxtInfo")), BtnCalc(Find<QPushButton>("BtnCalc")), BtnReset(Find<QPushButton>("BtnReset")),
+      EditTax(Find<QLineEdit>("EditTax")), EditRealIncome(Find<QLineEdit>("EditRealIncome")) {
     connect(EditIncome, &QLineEdit::textChanged, this, &TIncomePanel::EditIncomeChange);
     fields::OnEnter(EditIncome, [this] { EditIncomeKeyDown(); });
 }
 
-void TIncomePanel::FrameResize() {
-    EditIncome->setFocus();
-    ClearInfo();
-}
-
-void TIncomePanel::ClearInfo() {
-    fields::Write(TxtInfo, QString());
-}
-
-void TIncomePanel::ClearResults() {
-    ClearInfo();
-    for (QLabel* result : Results)
-        fields::Write(result, QStringLiteral("0.00"));
-    fields::Write(EditTax, QString());
-    fields::Write(EditRealIncome, QString());
-}
-
 std::optional<tax::Decimal> TIncomePanel::ReadIncome() {
-    return ReadAmount(EditIncome, TxtInfo, rules::kIncome);
+    return Read(EditIncome);
 }
 
 void TIncomePanel::SelectIncome() {
     fields::FocusAll(EditIncome);
-}
-
-QLabel* TIncomePanel::ResultLabel(const char* name) const {
-    for (QLabel* result : Results)
-        if (result->objectName() == QLatin1String(name)) return result;
-    return nullptr;
-}
-
-void TIncomePanel::BtnResetClick() {
-    ClearResults();
-    fields::Write(EditIncome, QString());
-    EditIncome->setFocus();
 }
 
 void TIncomePanel::EditIncomeChange() {

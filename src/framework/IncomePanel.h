@@ -4,7 +4,6 @@
 // handlers that do not depend on the kind of income; each computes in its own BtnCalcClick.
 
 #include "framework/CalcPanel.h"
-#include "tax/Decimal.h"
 
 #include <optional>
 #include <span>
@@ -23,28 +22,22 @@ struct IncomeLayout {
     std::span<const ResultRow> rows; // tops without the shift
     int taxTop;                      // EditTax; EditRealIncome follows, its top given too
     int realIncomeTop;
+    std::span<const Control> extra = {}; // a panel's own controls, made after the common ones
 };
 
 class TIncomePanel : public TCalcPanel {
     Q_OBJECT
 public:
-    void FrameResize() override;
-    virtual void BtnCalcClick() = 0;
-    virtual void BtnResetClick();
+    void BtnCalcClick() override = 0;
     void EditIncomeChange();
     void EditIncomeKeyDown();
 
 protected:
     TIncomePanel(QWidget* parent, const QString& objectName, QSize designSize, const IncomeLayout& layout);
 
-    // Empties the info labels; a panel with more than TxtInfo adds its own.
-    virtual void ClearInfo();
-    // The info labels emptied, the result labels at "0.00", the tax and after-tax fields empty.
-    void ClearResults();
     std::optional<tax::Decimal> ReadIncome();
     // After a calculation: the income selected, ready for the next one.
     void SelectIncome();
-    QLabel* ResultLabel(const char* name) const;
 
     QLineEdit* EditIncome = nullptr;
     QLabel* TxtInfo = nullptr;
@@ -52,7 +45,4 @@ protected:
     QPushButton* BtnReset = nullptr;
     QLineEdit* EditTax = nullptr;
     QLineEdit* EditRealIncome = nullptr;
-
-private:
-    QList<QLabel*> Results;
 };

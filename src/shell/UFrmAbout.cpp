@@ -2,6 +2,7 @@
 
 #include "framework/Fonts.h"
 #include "framework/Links.h"
+#include "framework/Look.h"
 #include "framework/Product.h"
 #include "framework/Windows.h"
 
@@ -10,7 +11,6 @@
 
 namespace {
 
-const QColor kCream(255, 251, 240);
 constexpr int kClientWidth = 339;
 constexpr int kClientHeight = 190;
 constexpr int kRightMargin = 16;
@@ -33,10 +33,7 @@ TFrmAbout::TFrmAbout(QWidget* owner)
     setWindowTitle(QStringLiteral("关于 ") + product::kTitle);
     setFixedSize(kClientWidth, kClientHeight);
     setFont(fonts::Ui());
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kCream);
-    setPalette(pal);
+    look::Cream(this);
 
     Caption(this, QStringLiteral("StaticText1"),
             QStringLiteral("版本：") + product::kTitle + 'v' + product::kVersion, 40, 32);

@@ -46,8 +46,7 @@ double Plot(tax::Decimal amount) {
 
 bool Refuse(QLineEdit* field, QLabel* info, const QString& message) {
     fields::Write(info, message);
-    field->setFocus();
-    field->selectAll();
+    fields::FocusAll(field);
     return false;
 }
 

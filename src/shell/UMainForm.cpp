@@ -4,6 +4,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Fonts.h"
 #include "framework/Links.h"
+#include "framework/Look.h"
 #include "framework/Product.h"
 #include "framework/Windows.h"
 #include "shell/IncomeRows.h"

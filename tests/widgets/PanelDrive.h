@@ -59,18 +59,4 @@ inline bool FocusedAndSelected(QLineEdit* field) {
     return QApplication::focusWidget() == field && field->selectedText() == field->text();
 }
 
-// The names of the focusable controls in the order Tab visits them, from the first field.
-inline QStringList TabOrder(QWidget* panel, int steps) {
-    QStringList names;
-    QWidget* w = Child<QLineEdit>(panel, "EditIncome");
-    for (int i = 0; i < steps; ++i) {
-        names << w->objectName();
-        w = w->nextInFocusChain();
-        while (w && (!(w->focusPolicy() & Qt::TabFocus) || !panel->isAncestorOf(w)))
-            w = w->nextInFocusChain();
-        if (!w) break;
-    }
-    return names;
-}
-
 } // namespace panel

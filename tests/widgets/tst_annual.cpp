@@ -27,36 +27,6 @@ class TestAnnual : public QObject {
 private slots:
     void initTestCase() { drive::SetupApp(); }
 
-    void firstLayout() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmAnnual"));
-        QCOMPARE(s.panel()->size(), QSize(803, 516));
-        QCOMPARE(Results(s), kCleared);
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        QCOMPARE(s.text("TxtInfo_2"), QString());
-        QCOMPARE(s.text("TxtInfo_3"), kHint);
-        QCOMPARE(s.focused(), s.field("EditYear"));
-        QVERIFY(Child<QWidget>(s.panel(), "TxtDetail")->isHidden());
-        const QList<std::pair<const char*, QPoint>> places{
-            {"EditYear", {125, 9}},     {"TxtInfo_1", {258, 10}},  {"EditSalary", {125, 47}},
-            {"TxtInfo_2", {258, 55}},   {"EditSafe", {125, 84}},   {"TxtInfo_3", {258, 92}},
-            {"EditOther", {125, 124}},  {"CmbPoint", {125, 171}},  {"BtnCalc", {125, 216}},
-            {"BtnReset", {210, 216}},   {"TxtTax", {125, 296}},    {"TxtYearAward", {125, 323}},
-            {"TxtYearTax", {125, 352}}, {"TxtAllTax", {125, 392}}, {"TxtRealIncome", {125, 418}}};
-        for (const auto& [name, pos] : places)
-            QCOMPARE(Child<QWidget>(s.panel(), name)->pos(), pos);
-        QStringList order;
-        QWidget* w = s.field("EditYear");
-        for (int i = 0; i < 6; ++i) {
-            do
-                w = w->nextInFocusChain();
-            while (!(w->focusPolicy() & Qt::TabFocus));
-            order << w->objectName();
-        }
-        QCOMPARE(order,
-                 QStringList({"EditSalary", "EditSafe", "EditOther", "CmbPoint", "BtnCalc", "BtnReset"}));
-    }
-
     void calculation_data() {
         QTest::addColumn<QStringList>("inputs"); // salary, monthly, insurance, other bonus
         QTest::addColumn<int>("allowanceRow");

@@ -36,52 +36,8 @@ private slots:
     void init() { main = panel::ShowMain(); }
     void cleanup() { main.reset(); }
 
-    void companyPanelLayout() {
-        TCalcPanel* p = panel::Open(*main, kCompany);
-        QCOMPARE(p->metaObject()->className(), "TFrmCompany");
-        QCOMPARE(p->objectName(), QStringLiteral("FrmCompany"));
-        QCOMPARE(p->size(), QSize(1280, 744));
-        QVERIFY(!p->findChild<QComboBox*>("CmbMonth"));
-        const QStringList fresh{"TxtInfo=",
-                                "StaticText2=应纳税所得额",
-                                "StaticText9=速算扣除数",
-                                "TxtDeduct=0.00",
-                                "TxtRate=0.00",
-                                "TxtTaxIncome=0.00",
-                                "EditTax=",
-                                "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QCOMPARE(panel::TabOrder(p, 5),
-                 QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax", "EditRealIncome"}));
-        QCOMPARE(Child<QWidget>(p, "BtnCalc")->pos(), QPoint(125, 53));
-        QCOMPARE(Child<QWidget>(p, "TxtDeduct")->pos(), QPoint(125, 234));
-        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->geometry(), QRect(125, 303, 121, 24));
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-    }
-
-    void contractPanelLayout() {
-        TCalcPanel* p = panel::Open(*main, kContract);
-        QCOMPARE(p->metaObject()->className(), "TFrmContract");
-        QCOMPARE(p->objectName(), QStringLiteral("FrmContract"));
-        QCOMPARE(p->size(), QSize(774, 469));
-        auto* months = Child<QComboBox>(p, "CmbMonth");
-        QCOMPARE(months->geometry(), QRect(125, 56, 75, 24));
-        QVERIFY(!months->isEditable());
-        QCOMPARE(months->maxVisibleItems(), 12);
-        QCOMPARE(Entries(months), kTwelve);
-        QCOMPARE(months->currentText(), QStringLiteral("12"));
-        const QStringList fresh{"StaticText3=经营时间", "StaticText4=月", "TxtInfo=", "TxtDeduct=0.00"};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        // Everything under the month row sits 57 pixels lower.
-        QCOMPARE(Child<QWidget>(p, "BtnCalc")->pos(), QPoint(125, 110));
-        QCOMPARE(Child<QWidget>(p, "BtnReset")->pos(), QPoint(211, 110));
-        QCOMPARE(Child<QWidget>(p, "StaticText5")->pos(), QPoint(40, 171));
-        QCOMPARE(Child<QWidget>(p, "TxtDeduct")->pos(), QPoint(125, 291));
-        QCOMPARE(Child<QWidget>(p, "EditTax")->pos(), QPoint(125, 322));
-        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->pos(), QPoint(125, 360));
-        QCOMPARE(panel::TabOrder(p, 6),
-                 QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax", "EditRealIncome", "CmbMonth"}));
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+    void contractMonthListShowsAllTwelveMonths() {
+        QCOMPARE(Child<QComboBox>(panel::Open(*main, kContract), "CmbMonth")->maxVisibleItems(), 12);
     }
 
     void calculation_data() {

@@ -5,13 +5,12 @@ namespace {
 struct FlatRow {
     int row;
     const char* className;
-    QSize size;
 };
 const FlatRow kFlatRows[] = {
-    {8, "TFrmProperty", {668, 536}},
-    {14, "TFrmInterest", {642, 465}},
-    {15, "TFrmChance", {1280, 744}},
-    {16, "TFrmOther", {563, 543}},
+    {8, "TFrmProperty"},
+    {14, "TFrmInterest"},
+    {15, "TFrmChance"},
+    {16, "TFrmOther"},
 };
 } // namespace
 
@@ -29,32 +28,6 @@ private slots:
     void initTestCase() { drive::SetupApp(); }
     void init() { main = panel::ShowMain(); }
     void cleanup() { main.reset(); }
-
-    void eachRowMakesItsOwnPanel_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QSize>("size");
-        for (const FlatRow& f : kFlatRows)
-            QTest::newRow(f.className) << f.row << QString::fromLatin1(f.className) << f.size;
-    }
-    void eachRowMakesItsOwnPanel() {
-        QFETCH(int, row);
-        QFETCH(QString, className);
-        QFETCH(QSize, size);
-        TCalcPanel* p = panel::Open(*main, row);
-        QCOMPARE(QString::fromLatin1(p->metaObject()->className()), className);
-        QCOMPARE(p->objectName(), className.mid(1));
-        QCOMPARE(p->size(), size);
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-        const QStringList fresh{"TxtInfo=", "StaticText8=应纳税所得额", "TxtTaxIncome=0.00", "TxtRate=0.00",
-                                "EditTax=", "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QVERIFY(!p->findChild<QWidget*>("TxtDeduct"));
-        QCOMPARE(panel::TabOrder(p, 5),
-                 QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax", "EditRealIncome"}));
-        QCOMPARE(Child<QWidget>(p, "EditTax")->geometry(), QRect(125, 228, 121, 24));
-        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->geometry(), QRect(125, 266, 121, 24));
-    }
 
     void calculation_data() {
         QTest::addColumn<int>("row");

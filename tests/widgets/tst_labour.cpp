@@ -25,30 +25,6 @@ private slots:
     }
     void cleanup() { main.reset(); }
 
-    void rowMakesItsOwnPanelFreshlyLaidOut() {
-        QCOMPARE(p->metaObject()->className(), "TFrmLabour");
-        QCOMPARE(p->objectName(), QStringLiteral("FrmLabour"));
-        QCOMPARE(p->size(), QSize(649, 532));
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-        const QStringList fresh{"TxtInfo=",
-                                "TxtInfo_2=",
-                                "TxtDeduct=0.00",
-                                "TxtTaxIncome=0.00",
-                                "TxtRate=0.00",
-                                "TxtQuick=0.00",
-                                "EditTax=",
-                                "EditRealIncome=",
-                                "BtnReset=重置",
-                                "BtnRealIncome=反算",
-                                "StaticText3=速算扣除数"};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QCOMPARE(panel::TabOrder(p, 6), QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax",
-                                                     "EditRealIncome", "BtnRealIncome"}));
-        QCOMPARE(Child<QWidget>(p, "BtnReset")->geometry(), QRect(210, 53, 75, 25));
-        QCOMPARE(Child<QWidget>(p, "BtnRealIncome")->geometry(), QRect(259, 344, 75, 25));
-        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->geometry(), QRect(125, 345, 121, 24));
-    }
-
     void forward_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("shown");

@@ -16,35 +16,6 @@ private slots:
     void init() { main = panel::ShowMain(); }
     void cleanup() { main.reset(); }
 
-    void eachRowMakesItsOwnPanel_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("author's remuneration") << kWriting << "TFrmWriting" << QSize(1280, 744);
-        QTest::newRow("property lease") << kRent << "TFrmRent" << QSize(684, 511);
-        QTest::newRow("royalties") << kLicence << "TFrmLicence" << QSize(1280, 744);
-    }
-    void eachRowMakesItsOwnPanel() {
-        QFETCH(int, row);
-        QFETCH(QString, className);
-        QFETCH(QSize, size);
-        TCalcPanel* p = panel::Open(*main, row);
-        QCOMPARE(QString::fromLatin1(p->metaObject()->className()), className);
-        QCOMPARE(p->objectName(), className.mid(1));
-        QCOMPARE(p->size(), size);
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-        const QStringList fresh{"TxtInfo=",     "TxtDeduct=0.00",  "TxtTaxIncome=0.00",    "TxtRate=0.00",
-                                "EditTax=",     "EditRealIncome=", "StaticText2=减除费用", "BtnCalc=开始计算",
-                                "BtnReset=重置"};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QCOMPARE(panel::TabOrder(p, 5),
-                 QStringList({"EditIncome", "BtnCalc", "BtnReset", "EditTax", "EditRealIncome"}));
-        QCOMPARE(Child<QWidget>(p, "BtnReset")->geometry(), QRect(211, 53, 75, 25));
-        QCOMPARE(Child<QWidget>(p, "EditTax")->geometry(), QRect(125, 265, 121, 24));
-        QCOMPARE(Child<QWidget>(p, "EditRealIncome")->geometry(), QRect(125, 303, 121, 24));
-        QVERIFY(!p->findChild<QWidget*>("TxtQuick"));
-    }
-
     void calculation_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("typed");

@@ -1,4 +1,4 @@
-// The monthly wage panel: forward, the two reverse calculations, messages, reset, layout.
+// The monthly wage panel: forward, the two reverse calculations, messages, reset.
 #include "WageDrive.h"
 
 namespace {
@@ -24,44 +24,6 @@ class TestSalary : public QObject {
 
 private slots:
     void initTestCase() { drive::SetupApp(); }
-
-    void firstLayout() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmSalary"));
-        QCOMPARE(s.panel()->size(), QSize(972, 651));
-        expectMessage(s, nullptr, {});
-        expectCleared(s);
-        QCOMPARE(s.text("EditIncome"), QString());
-        QCOMPARE(s.allowance(), QStringLiteral("3500"));
-        QCOMPARE(Child<QComboBox>(s.panel(), "CmbPoint")->count(), 2);
-        QCOMPARE(Child<QComboBox>(s.panel(), "CmbPoint")->itemText(1), QStringLiteral("4800"));
-        QCOMPARE(s.focused(), s.field("EditIncome"));
-        const QList<std::pair<const char*, QPoint>> places{
-            {"EditIncome", {125, 9}},      {"TxtInfo_1", {250, 12}},  {"EditSafe", {125, 52}},
-            {"TxtInfo_2", {250, 55}},      {"CmbPoint", {125, 94}},   {"BtnCalc", {125, 140}},
-            {"BtnReset", {210, 140}},      {"TxtDetail", {323, 186}}, {"TxtTaxIncome", {125, 227}},
-            {"TxtRate", {125, 264}},       {"TxtQuick", {125, 301}},  {"EditTax", {125, 335}},
-            {"BtnTax", {259, 334}},        {"TxtInfo_3", {344, 340}}, {"EditRealIncome", {125, 373}},
-            {"BtnRealIncome", {259, 373}}, {"TxtInfo_4", {344, 378}}};
-        for (const auto& [name, pos] : places)
-            QCOMPARE(Child<QWidget>(s.panel(), name)->pos(), pos);
-        QCOMPARE(Child<QPushButton>(s.panel(), "BtnTax")->text(), QStringLiteral("反算"));
-        QCOMPARE(Child<QLabel>(s.panel(), "TxtDetail")->text(), QStringLiteral("查看详细计算过程"));
-    }
-
-    void tabOrder() {
-        PanelOnScreen s(kRow);
-        QStringList order;
-        QWidget* w = s.field("EditIncome");
-        for (int i = 0; i < 8; ++i) {
-            w = w->nextInFocusChain();
-            while (!(w->focusPolicy() & Qt::TabFocus))
-                w = w->nextInFocusChain();
-            order << w->objectName();
-        }
-        QCOMPARE(order, QStringList({"EditSafe", "CmbPoint", "BtnCalc", "BtnReset", "EditTax", "BtnTax",
-                                     "EditRealIncome", "BtnRealIncome"}));
-    }
 
     void forward_data() {
         QTest::addColumn<QString>("wage");

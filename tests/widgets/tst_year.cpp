@@ -1,5 +1,5 @@
 // The year-end bonus panel: the one-twelfth rule, the blind-zone notice, the reverse
-// calculation, messages, reset and layout.
+// calculation, messages and reset.
 #include "WageDrive.h"
 
 #include "framework/Product.h"
@@ -24,32 +24,6 @@ class TestYear : public QObject {
 
 private slots:
     void initTestCase() { drive::SetupApp(); }
-
-    void firstLayout() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmYear"));
-        QCOMPARE(s.panel()->size(), QSize(594, 582));
-        expectCleared(s);
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        QCOMPARE(s.text("TxtInfo_2"), QString());
-        QCOMPARE(s.focused(), s.field("EditIncome"));
-        const QList<std::pair<const char*, QPoint>> places{
-            {"EditIncome", {125, 9}},       {"TxtInfo_1", {250, 12}},      {"BtnCalc", {125, 53}},
-            {"BtnReset", {210, 53}},        {"TxtDetail", {315, 106}},     {"TxtAverage", {125, 160}},
-            {"TxtRate", {125, 197}},        {"TxtQuick", {125, 234}},      {"EditTax", {125, 265}},
-            {"EditRealIncome", {125, 303}}, {"BtnRealIncome", {255, 302}}, {"TxtInfo_2", {335, 308}}};
-        for (const auto& [name, pos] : places)
-            QCOMPARE(Child<QWidget>(s.panel(), name)->pos(), pos);
-        QStringList order;
-        QWidget* w = s.field("EditIncome");
-        for (int i = 0; i < 5; ++i) {
-            do
-                w = w->nextInFocusChain();
-            while (!(w->focusPolicy() & Qt::TabFocus));
-            order << w->objectName();
-        }
-        QCOMPARE(order, QStringList({"BtnCalc", "BtnReset", "EditTax", "EditRealIncome", "BtnRealIncome"}));
-    }
 
     void forward_data() {
         QTest::addColumn<QString>("bonus");

@@ -4,6 +4,7 @@
 #include "tax/BusinessTax.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <array>
@@ -23,8 +24,17 @@ constexpr ResultRow kRows[]{
 constexpr int kMonthRowHeight = 57;
 constexpr int kMonths = 12;
 
+// Made after the common controls, so the month list comes last in the tab order. The list is
+// empty until the first layout fills it.
+const Control kMonthRow[]{
+    layout::Caption("StaticText3", "经营时间", 40, 60),
+    layout::List("CmbMonth", 125, 56, nullptr, 75),
+    layout::Caption("StaticText4", "月", 203, 60).Bold(false),
+};
+
 IncomeLayout LayoutOf(const BusinessPanelKind& kind) {
-    return {211, kind.monthsOfOperation ? kMonthRowHeight : 0, kRows, 265, 303};
+    if (kind.monthsOfOperation) return {211, kMonthRowHeight, kRows, 265, 303, kMonthRow};
+    return {211, 0, kRows, 265, 303};
 }
 
 const QString kNoTaxNotice = QStringLiteral("无需纳税。");
@@ -38,16 +48,9 @@ const BusinessPanelKind& BusinessKindOf(BusinessPanelId id) {
 TBusinessPanel::TBusinessPanel(QWidget* parent, BusinessPanelId id)
     : TIncomePanel(parent, QString::fromLatin1(BusinessKindOf(id).objectName),
                    QSize(BusinessKindOf(id).width, BusinessKindOf(id).height), LayoutOf(BusinessKindOf(id))),
-      Kind(BusinessKindOf(id)), TxtTaxIncome(ResultLabel("TxtTaxIncome")), TxtRate(ResultLabel("TxtRate")),
-      TxtDeduct(ResultLabel("TxtDeduct")) {
-    // Made after the common controls, so the month list comes last in the tab order.
-    if (Kind.monthsOfOperation) {
-        build::Caption(this, QStringLiteral("StaticText3"), QStringLiteral("经营时间"), 40, 60);
-        // Empty until the first layout fills it.
-        CmbMonth = build::PickList(this, QStringLiteral("CmbMonth"), {}, 125, 56, 75);
-        CmbMonth->setMaxVisibleItems(kMonths);
-        build::Caption(this, QStringLiteral("StaticText4"), QStringLiteral("月"), 203, 60, false);
-    }
+      Kind(BusinessKindOf(id)), TxtTaxIncome(Find<QLabel>("TxtTaxIncome")), TxtRate(Find<QLabel>("TxtRate")),
+      TxtDeduct(Find<QLabel>("TxtDeduct")), CmbMonth(Find<QComboBox>("CmbMonth")) {
+    if (CmbMonth) CmbMonth->setMaxVisibleItems(kMonths);
 }
 
 void TBusinessPanel::FillMonths() {
@@ -60,7 +63,7 @@ void TBusinessPanel::FillMonths() {
 
 void TBusinessPanel::FrameResize() {
     if (CmbMonth) FillMonths();
-    TIncomePanel::FrameResize();
+    TCalcPanel::FrameResize();
 }
 
 void TBusinessPanel::BtnCalcClick() {
@@ -86,6 +89,6 @@ void TBusinessPanel::BtnCalcClick() {
 }
 
 void TBusinessPanel::BtnResetClick() {
-    TIncomePanel::BtnResetClick();
+    TCalcPanel::BtnResetClick();
     if (CmbMonth) CmbMonth->setCurrentIndex(kMonths - 1);
 }

@@ -28,8 +28,8 @@ private:
     void FillMonths();
 
     const BusinessPanelKind& Kind;
-    QComboBox* CmbMonth = nullptr; // only with months of operation
     QLabel* TxtTaxIncome = nullptr;
     QLabel* TxtRate = nullptr;
-    QLabel* TxtDeduct = nullptr; // the quick deduction
+    QLabel* TxtDeduct = nullptr;   // the quick deduction
+    QComboBox* CmbMonth = nullptr; // only with months of operation
 };

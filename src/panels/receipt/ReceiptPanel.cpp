@@ -3,6 +3,7 @@
 #include "framework/Fields.h"
 #include "tax/ReceiptTax.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include <array>
@@ -10,9 +11,9 @@
 namespace {
 
 const std::array<ReceiptPanelKind, 3> kKinds{{
-    {"FrmWriting", 1280, 744, tax::kWritingRate, "14%", false},
-    {"FrmLicence", 1280, 744, tax::kLicenceRate, "20%", true},
-    {"FrmRent", 684, 511, tax::kRentRate, "20%", false},
+    {"FrmWriting", 1280, 744, tax::kWritingRate, false},
+    {"FrmLicence", 1280, 744, tax::kLicenceRate, true},
+    {"FrmRent", 684, 511, tax::kRentRate, false},
 }};
 
 constexpr ResultRow kRows[]{
@@ -33,8 +34,8 @@ const ReceiptPanelKind& ReceiptKindOf(ReceiptPanelId id) {
 TReceiptPanel::TReceiptPanel(QWidget* parent, ReceiptPanelId id)
     : TIncomePanel(parent, QString::fromLatin1(ReceiptKindOf(id).objectName),
                    QSize(ReceiptKindOf(id).width, ReceiptKindOf(id).height), kLayout),
-      Kind(ReceiptKindOf(id)), TxtDeduct(ResultLabel("TxtDeduct")), TxtTaxIncome(ResultLabel("TxtTaxIncome")),
-      TxtRate(ResultLabel("TxtRate")) {}
+      Kind(ReceiptKindOf(id)), TxtDeduct(Find<QLabel>("TxtDeduct")), TxtTaxIncome(Find<QLabel>("TxtTaxIncome")),
+      TxtRate(Find<QLabel>("TxtRate")) {}
 
 void TReceiptPanel::BtnCalcClick() {
     ClearResults();
@@ -54,7 +55,7 @@ void TReceiptPanel::BtnCalcClick() {
     }
     fields::Write(TxtDeduct, fields::Money(r.deduction));
     fields::Write(TxtTaxIncome, fields::Money(r.taxable));
-    fields::Write(TxtRate, QString::fromLatin1(Kind.rateText));
+    fields::Write(TxtRate, fields::Rate(Kind.rate));
     fields::Write(EditTax, fields::Money(r.tax));
     fields::Write(EditRealIncome, fields::Money(r.afterTax));
     SelectIncome();

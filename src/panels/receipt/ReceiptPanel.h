@@ -7,7 +7,6 @@ struct ReceiptPanelKind {
     const char* objectName;
     int width, height; // design size
     tax::Decimal rate;
-    const char* rateText; // shown as written, not formatted from the rate
     bool noticeNoTax;     // says so in the info label, and selects the receipt, when no tax is due
 };
 

@@ -16,26 +16,23 @@ constexpr ResultRow kRows[]{
     {"StaticText9", "税率", "TxtRate", 234},
     {"StaticText3", "速算扣除数", "TxtQuick", 271},
 };
-constexpr IncomeLayout kLayout{210, 0, kRows, 307, 345};
+// The reverse calculation from the amount after tax; its label's design text is not its name.
+const Control kReverse[]{
+    layout::Button("BtnRealIncome", "反算", 259, 344),
+    layout::Info("TxtInfo_2", 338, 348, "TxtInfo"),
+};
+const IncomeLayout kLayout{210, 0, kRows, 307, 345, kReverse};
 
 } // namespace
 
 TFrmLabour::TFrmLabour(QWidget* parent)
     : TIncomePanel(parent, QStringLiteral("FrmLabour"), QSize(649, 532), kLayout),
-      TxtDeduct(ResultLabel("TxtDeduct")), TxtTaxIncome(ResultLabel("TxtTaxIncome")),
-      TxtRate(ResultLabel("TxtRate")), TxtQuick(ResultLabel("TxtQuick")) {
-    BtnRealIncome = build::Button(this, QStringLiteral("BtnRealIncome"), QStringLiteral("反算"), 259, 344);
-    TxtInfo_2 = build::Info(this, QStringLiteral("TxtInfo_2"), 338, 348);
-    fields::Write(TxtInfo_2, QStringLiteral("TxtInfo"));
-
+      TxtDeduct(Find<QLabel>("TxtDeduct")), TxtTaxIncome(Find<QLabel>("TxtTaxIncome")),
+      TxtRate(Find<QLabel>("TxtRate")), TxtQuick(Find<QLabel>("TxtQuick")),
+      BtnRealIncome(Find<QPushButton>("BtnRealIncome")), TxtInfo_2(Find<QLabel>("TxtInfo_2")) {
     connect(BtnRealIncome, &QPushButton::clicked, this, &TFrmLabour::BtnRealIncomeClick);
     connect(EditRealIncome, &QLineEdit::textChanged, this, &TFrmLabour::EditRealIncomeChange);
     fields::OnEnter(EditRealIncome, [this] { EditRealIncomeKeyDown(); });
-}
-
-void TFrmLabour::ClearInfo() {
-    fields::Write(TxtInfo, QString());
-    fields::Write(TxtInfo_2, QString());
 }
 
 void TFrmLabour::BtnCalcClick() {

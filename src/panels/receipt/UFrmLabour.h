@@ -1,7 +1,6 @@
 #pragma once
 
 #include "framework/IncomePanel.h"
-#include "tax/Decimal.h"
 
 #include <optional>
 
@@ -18,7 +17,6 @@ public:
     void EditRealIncomeChange();
 
 private:
-    void ClearInfo() override;
     std::optional<tax::Decimal> ReadRealIncome();
 
     QLabel* TxtDeduct = nullptr;

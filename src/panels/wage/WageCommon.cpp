@@ -1,6 +1,5 @@
 #include "panels/wage/WageCommon.h"
 
-#include "framework/CalcPanel.h"
 #include "framework/Dialogs.h"
 #include "framework/Fields.h"
 #include "framework/Product.h"
@@ -9,24 +8,19 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 
 namespace wage {
 
-QComboBox* AllowanceList(QWidget* parent, int x, int y) {
+QStringList AllowanceItems() {
     QStringList items;
     for (tax::Decimal allowance : tax::kAllowances)
         items << fields::General(allowance);
-    return build::PickList(parent, QStringLiteral("CmbPoint"), items, x, y);
+    return items;
 }
 
 tax::Decimal Allowance(const QComboBox* list) {
     const int row = list->currentIndex();
     return tax::kAllowances[row > 0 && row < static_cast<int>(tax::kAllowances.size()) ? row : 0];
-}
-
-void FocusAll(QLineEdit* field) {
-    fields::FocusAll(field);
 }
 
 void CheckBlindZone(QWidget* panel, QLabel* info, tax::Decimal bonus) {

@@ -1,3 +1,3 @@
-#include "panels/business/UFrmOther.h"
+#include "panels/flat/UFrmOther.h"
 
 TFrmOther::TFrmOther(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Other) {}

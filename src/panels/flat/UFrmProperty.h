@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panels/business/FlatPanel.h"
+#include "panels/flat/FlatPanel.h"
 
 // Transfer of property: the whole amount at 20%, with no cost or expenses taken off.
 class TFrmProperty : public TFlatPanel {

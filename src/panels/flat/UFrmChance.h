@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panels/business/FlatPanel.h"
+#include "panels/flat/FlatPanel.h"
 
 // Incidental income such as prizes and lottery wins at 20%.
 class TFrmChance : public TFlatPanel {

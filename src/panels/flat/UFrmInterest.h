@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panels/business/FlatPanel.h"
+#include "panels/flat/FlatPanel.h"
 
 // Interest, dividends and bonuses at 20%.
 class TFrmInterest : public TFlatPanel {

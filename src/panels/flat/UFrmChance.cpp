@@ -1,3 +1,3 @@
-#include "panels/business/UFrmChance.h"
+#include "panels/flat/UFrmChance.h"
 
 TFrmChance::TFrmChance(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Chance) {}

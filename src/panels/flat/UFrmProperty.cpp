@@ -1,3 +1,3 @@
-#include "panels/business/UFrmProperty.h"
+#include "panels/flat/UFrmProperty.h"
 
 TFrmProperty::TFrmProperty(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Property) {}

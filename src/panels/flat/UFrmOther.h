@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panels/business/FlatPanel.h"
+#include "panels/flat/FlatPanel.h"
 
 // Other income determined to be taxable, at 20%.
 class TFrmOther : public TFlatPanel {

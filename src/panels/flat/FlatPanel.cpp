@@ -1,8 +1,9 @@
-#include "panels/business/FlatPanel.h"
+#include "panels/flat/FlatPanel.h"
 
 #include "framework/Fields.h"
 #include "tax/FlatTax.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include <array>
@@ -31,7 +32,7 @@ const FlatPanelKind& FlatKindOf(FlatPanelId id) {
 TFlatPanel::TFlatPanel(QWidget* parent, FlatPanelId id)
     : TIncomePanel(parent, QString::fromLatin1(FlatKindOf(id).objectName),
                    QSize(FlatKindOf(id).width, FlatKindOf(id).height), kLayout),
-      TxtTaxIncome(ResultLabel("TxtTaxIncome")), TxtRate(ResultLabel("TxtRate")) {}
+      TxtTaxIncome(Find<QLabel>("TxtTaxIncome")), TxtRate(Find<QLabel>("TxtRate")) {}
 
 void TFlatPanel::BtnCalcClick() {
     ClearResults();
@@ -40,7 +41,7 @@ void TFlatPanel::BtnCalcClick() {
 
     const tax::FlatTaxResult r = tax::FlatTax(*income);
     fields::Write(TxtTaxIncome, fields::Money(*income));
-    fields::Write(TxtRate, QStringLiteral("20%"));
+    fields::Write(TxtRate, fields::Rate(tax::kFlatRate));
     fields::Write(EditTax, fields::Money(r.tax));
     fields::Write(EditRealIncome, fields::Money(r.afterTax));
     SelectIncome();

@@ -1,3 +1,3 @@
-#include "panels/business/UFrmInterest.h"
+#include "panels/flat/UFrmInterest.h"
 
 TFrmInterest::TFrmInterest(QWidget* parent) : TFlatPanel(parent, FlatPanelId::Interest) {}
