@@ -8,6 +8,27 @@ namespace batch {
 
 namespace tb = tax::batch;
 
+void Sum::Add(tax::Decimal v) {
+    long long c = 0;
+    if (v.ToCents(c)) {
+        cents_ += c;
+    } else {
+        rest_ += v;
+    }
+}
+
+tax::Decimal Sum::Value() const {
+    const bool negative = cents_ < 0;
+    unsigned __int128 m = negative ? -static_cast<unsigned __int128>(cents_) : static_cast<unsigned __int128>(cents_);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
+        m /= 10;
+    } while (m != 0);
+    const tax::Decimal whole = tax::Decimal::FromText((negative ? "-" : "") + digits + "E-2");
+    return rest_.IsZero() ? whole : whole + rest_;
+}
+
 void Totals::Add(const tb::RowResult& r) {
     ++read;
     if (!r.ok) {
@@ -15,16 +36,16 @@ void Totals::Add(const tb::RowResult& r) {
         return;
     }
     ++computed;
-    wage += r.wage;
-    insurance += r.insurance;
-    wageTax += r.wageTax;
-    wageNet += r.wageNet;
+    wage.Add(r.wage);
+    insurance.Add(r.insurance);
+    wageTax.Add(r.wageTax);
+    wageNet.Add(r.wageNet);
     if (r.hasBonus) {
-        bonus += r.bonus;
-        bonusTax += r.bonusTax;
-        bonusNet += r.bonusNet;
+        bonus.Add(r.bonus);
+        bonusTax.Add(r.bonusTax);
+        bonusNet.Add(r.bonusNet);
     }
-    totalTax += r.totalTax;
+    totalTax.Add(r.totalTax);
 }
 
 XlsxWriter::~XlsxWriter() {
@@ -107,14 +128,14 @@ void XlsxWriter::Add(const tb::RowText& row, const tb::RowResult& r) {
 
 void XlsxWriter::AddTotals(const Totals& t) {
     worksheet_write_string(sheet_, row_, tb::kName, "合计", bold_);
-    Number(sheet_, row_, tb::kWage, t.wage, boldMoney_);
-    Number(sheet_, row_, tb::kInsurance, t.insurance, boldMoney_);
-    Number(sheet_, row_, tb::kBonus, t.bonus, boldMoney_);
-    Number(sheet_, row_, 8, t.wageTax, boldMoney_);
-    Number(sheet_, row_, 9, t.wageNet, boldMoney_);
-    Number(sheet_, row_, 10, t.bonusTax, boldMoney_);
-    Number(sheet_, row_, 11, t.bonusNet, boldMoney_);
-    Number(sheet_, row_, 12, t.totalTax, boldMoney_);
+    Number(sheet_, row_, tb::kWage, t.wage.Value(), boldMoney_);
+    Number(sheet_, row_, tb::kInsurance, t.insurance.Value(), boldMoney_);
+    Number(sheet_, row_, tb::kBonus, t.bonus.Value(), boldMoney_);
+    Number(sheet_, row_, 8, t.wageTax.Value(), boldMoney_);
+    Number(sheet_, row_, 9, t.wageNet.Value(), boldMoney_);
+    Number(sheet_, row_, 10, t.bonusTax.Value(), boldMoney_);
+    Number(sheet_, row_, 11, t.bonusNet.Value(), boldMoney_);
+    Number(sheet_, row_, 12, t.totalTax.Value(), boldMoney_);
     ++row_;
 }
 

@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
         }
     }
     std::string total;
-    tb::AppendMoney(total, totals.totalTax);
+    tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，合计个税 %s\n", totals.read, totals.computed,
                  totals.refused, total.c_str());
     return totals.refused > 0 ? 1 : 0;

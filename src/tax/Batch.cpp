@@ -311,19 +311,18 @@ void AppendMoney(std::string& out, Decimal value) {
         c = -c;
     }
     char buf[24];
-    int n = 0;
-    const long long whole = c / 100;
+    char* end = buf + sizeof buf;
+    char* p = end;
     const int cents = static_cast<int>(c % 100);
-    buf[n++] = static_cast<char>('0' + cents % 10);
-    buf[n++] = static_cast<char>('0' + cents / 10);
-    buf[n++] = '.';
-    long long w = whole;
+    *--p = static_cast<char>('0' + cents % 10);
+    *--p = static_cast<char>('0' + cents / 10);
+    *--p = '.';
+    long long whole = c / 100;
     do {
-        buf[n++] = static_cast<char>('0' + w % 10);
-        w /= 10;
-    } while (w != 0);
-    while (n > 0)
-        out += buf[--n];
+        *--p = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    out.append(p, static_cast<size_t>(end - p));
 }
 
 std::string_view RateText(int bracket) {
