@@ -8,8 +8,10 @@
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
 #include "shell/UFrmAbout.h"
+#include "shell/UFrmBatch.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -100,6 +102,8 @@ void TFrmMain::BuildMenu() {
     Menu_Tool_Top = tool->addAction(QStringLiteral("在最前面显示(&F)"), this, &TFrmMain::Menu_Tool_TopClick);
     Menu_Tool_Top->setObjectName(QStringLiteral("Menu_Tool_Top"));
     Menu_Tool_Top->setCheckable(true);
+    Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
+    Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
 
     QAction* img = bar->addAction(QStringLiteral("截图(&I)"), this, &TFrmMain::Menu_ImgClick);
     img->setObjectName(QStringLiteral("Menu_Img"));
@@ -138,6 +142,7 @@ void TFrmMain::ShowPanel(int row) {
 }
 
 void TFrmMain::Menu_File_ExitClick() {
+    if (Batch && !Batch->ConfirmClose()) return;
     QApplication::quit();
 }
 
@@ -147,6 +152,25 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
+}
+
+void TFrmMain::Menu_Tool_BatchClick() {
+    if (!Batch) {
+        Batch = new TFrmBatch(this);
+        connect(Batch, &QObject::destroyed, this, [this] { Batch = nullptr; });
+    }
+    Batch->show();
+    Batch->raise();
+    Batch->activateWindow();
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    // The batch window asks about its unsaved rows before the program goes.
+    if (Batch && !Batch->ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void TFrmMain::Menu_ImgClick() {

@@ -7,6 +7,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class TCalcPanel;
+class TFrmBatch;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -18,9 +19,14 @@ public:
     void CmbTypeChange();
     void Menu_File_ExitClick();
     void Menu_Tool_TopClick();
+    void Menu_Tool_BatchClick();
+    TFrmBatch* batchWindow() const { return Batch; }
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
@@ -33,4 +39,7 @@ private:
     QAction* Menu_Tool_Top = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
+    QAction* Menu_Tool_Batch = nullptr;
+    // Made on first choice of the menu item, so nothing of it is built at start.
+    TFrmBatch* Batch = nullptr;
 };
