@@ -38,6 +38,7 @@ test-asan: deps
 
 bench: build
 	./$(BUILD)/bench/bench_tax
+	./$(BUILD)/bench/bench_plan
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench_gui
 
 # Start-up and peak memory of the whole program against a plain Qt window with the same widgets

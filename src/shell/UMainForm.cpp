@@ -8,6 +8,7 @@
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
 #include "shell/UFrmAbout.h"
+#include "shell/UFrmPlan.h"
 #include "shell/UFrmBatch.h"
 
 #include <QApplication>
@@ -102,6 +103,8 @@ void TFrmMain::BuildMenu() {
     Menu_Tool_Top = tool->addAction(QStringLiteral("在最前面显示(&F)"), this, &TFrmMain::Menu_Tool_TopClick);
     Menu_Tool_Top->setObjectName(QStringLiteral("Menu_Tool_Top"));
     Menu_Tool_Top->setCheckable(true);
+    QAction* plan = tool->addAction(QStringLiteral("年终奖筹划(&P)..."), this, &TFrmMain::Menu_Tool_PlanClick);
+    plan->setObjectName(QStringLiteral("Menu_Tool_Plan"));
     Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
     Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
 
@@ -152,6 +155,13 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
+}
+
+void TFrmMain::Menu_Tool_PlanClick() {
+    if (!FrmPlan) FrmPlan = new TFrmPlan(this);
+    FrmPlan->show();
+    FrmPlan->raise();
+    FrmPlan->activateWindow();
 }
 
 void TFrmMain::Menu_Tool_BatchClick() {

@@ -7,6 +7,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class TCalcPanel;
+class TFrmPlan;
 class TFrmBatch;
 
 class TFrmMain : public QMainWindow {
@@ -19,6 +20,7 @@ public:
     void CmbTypeChange();
     void Menu_File_ExitClick();
     void Menu_Tool_TopClick();
+    void Menu_Tool_PlanClick();
     void Menu_Tool_BatchClick();
     TFrmBatch* batchWindow() const { return Batch; }
     void Menu_ImgClick();
@@ -37,6 +39,8 @@ private:
     QWidget* Panel1 = nullptr;
     QComboBox* CmbType = nullptr;
     QAction* Menu_Tool_Top = nullptr;
+    // Made on first choice of its menu item, then kept and brought forward.
+    TFrmPlan* FrmPlan = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
     QAction* Menu_Tool_Batch = nullptr;

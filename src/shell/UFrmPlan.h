@@ -1,0 +1,51 @@
+#pragma once
+// The year-end bonus planning window: splits a year's pay into twelve monthly wages and a
+// year-end bonus with the least tax, compares it with the user's split, and plots the year's tax
+// against the bonus with the blind zones.
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class TPlanChartView;
+
+class TFrmPlan : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmPlan(QWidget* parent = nullptr);
+
+    void BtnCalcClick();
+    void BtnCopyClick();
+    // The plain-text summary that 复制结果 puts on the clipboard; empty before a result.
+    QString Summary() const { return summary; }
+
+private:
+    void ClearResults();
+
+    QLineEdit* EditPay = nullptr;
+    QLineEdit* EditSafe = nullptr;
+    QComboBox* CmbPoint = nullptr;
+    QLineEdit* EditMinSalary = nullptr;
+    QLineEdit* EditSalary = nullptr;
+    QLabel* TxtInfo_1 = nullptr;
+    QLabel* TxtInfo_2 = nullptr;
+    QLabel* TxtInfo_3 = nullptr;
+    QLabel* TxtInfo_4 = nullptr;
+    QPushButton* BtnCalc = nullptr;
+    QPushButton* BtnCopy = nullptr;
+
+    QLabel* TxtBestSalary = nullptr;
+    QLabel* TxtBestBonus = nullptr;
+    QLabel* TxtBestTax = nullptr;
+    QLabel* TxtBestRealIncome = nullptr;
+    QLabel* TxtAllSalaryTax = nullptr;
+    QLabel* TxtOwnTax = nullptr;
+    QLabel* TxtSaving = nullptr;
+    QLabel* TxtSavingCaption = nullptr;
+    QTableWidget* GridOthers = nullptr;
+    TPlanChartView* Chart = nullptr;
+    QString summary;
+};

@@ -1,0 +1,243 @@
+#include "tax/Plan.h"
+
+#include "tax/RateTable.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tax {
+
+namespace fen {
+
+namespace {
+
+constexpr std::int64_t kMonths = 12;
+
+// The wage table in cents and whole percentages, read from the decimal table once.
+struct Bracket {
+    std::int64_t upTo; // inclusive; the top bracket has none
+    std::int64_t percent;
+    std::int64_t quick;
+};
+constexpr size_t kBrackets = 7;
+
+std::int64_t Cents(Decimal d) {
+    long long c = 0;
+    d.ToCents(c);
+    return c;
+}
+
+std::array<Bracket, kBrackets> MakeTable() {
+    const RateTable& t = WageTable();
+    std::array<Bracket, kBrackets> out{};
+    for (size_t i = 0; i < kBrackets; ++i) {
+        const RateBracket b = t.BracketAt(i);
+        out[i] = {i < t.Bands().size() ? Cents(t.Bands()[i].upTo) : INT64_MAX, Cents(b.rate), Cents(b.quick)};
+    }
+    return out;
+}
+
+const std::array<Bracket, kBrackets>& Table() {
+    static const auto table = MakeTable();
+    return table;
+}
+
+// The bracket of a taxable amount that is judged against `scale` times the edges.
+int Find(std::int64_t taxable, std::int64_t scale) {
+    const auto& t = Table();
+    for (size_t i = 0; i + 1 < kBrackets; ++i)
+        if (taxable <= t[i].upTo * scale) return static_cast<int>(i);
+    return kBrackets - 1;
+}
+
+// taxable × rate − quick, rounded half away from zero to the cent; nothing when not above 0.
+std::int64_t TaxOn(std::int64_t taxable, int bracket) {
+    const Bracket& b = Table()[bracket];
+    const std::int64_t hundredths = taxable * b.percent - b.quick * 100;
+    return hundredths > 0 ? (hundredths + 50) / 100 : 0;
+}
+
+std::int64_t WageTaxable(const Question& q, std::int64_t m) {
+    return m - q.insurance - q.allowance;
+}
+// The bonus after the wage's allowance shortfall.
+std::int64_t BonusTaxable(const Question& q, std::int64_t m) {
+    const std::int64_t left = m - q.insurance;
+    const std::int64_t shortfall = left >= q.allowance ? 0 : q.allowance - left;
+    return q.pay - kMonths * m - shortfall;
+}
+
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { // b > 0
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+} // namespace
+
+Question FromPlan(const PlanQuestion& q) {
+    // Insurance beyond the pay leaves every split untaxed, as insurance equal to the pay does,
+    // so capping it keeps the arithmetic within 64 bits without changing any tax.
+    const Decimal insurance = q.insurance > q.pay ? q.pay : q.insurance;
+    return {Cents(q.pay), Cents(insurance), Cents(q.allowance), Cents(q.lowest)};
+}
+
+std::int64_t YearTax(const Question& q, std::int64_t m) {
+    const std::int64_t t = WageTaxable(q, m);
+    const std::int64_t wageTax = t > 0 ? TaxOn(t, Find(t, 1)) : 0;
+    const std::int64_t b = BonusTaxable(q, m);
+    const std::int64_t bonusTax = b > 0 ? TaxOn(b, Find(b, kMonths)) : 0;
+    return kMonths * wageTax + bonusTax;
+}
+
+int BonusBracket(const Question& q, std::int64_t m) {
+    const std::int64_t b = BonusTaxable(q, m);
+    return b > 0 ? Find(b, kMonths) : -1;
+}
+
+// Between breakpoints (an edge of the monthly taxable income, an edge of the bonus's bracket,
+// the end of the allowance shortfall, the ends of the range) the wage and the bonus each stay in
+// one bracket, so the exact year's tax is linear in the monthly wage m. Rounding each tax to the
+// cent adds at most half a cent to each of the twelve wage taxes and to the bonus tax, so two
+// points of one stretch differ from the line by less than 13 cents between them. The slope, per
+// cent of m, is 12 × (wage rate − bonus rate) / 100 (or −11 × bonus rate / 100 while the wage
+// leaves allowance unused, or 12 × wage rate / 100 on the last cent when the bonus is nothing):
+// when not zero, at least 0.33 of a cent. So 40 cents in from the stretch's lower end the tax is
+// already more than 13 cents above that end (rising), or below the upper end (falling): the least
+// lies within 40 cents of an end. Where the two rates are equal the line is flat and the
+// rounding's pattern repeats exactly every 100 cents of m (one more yuan of wage adds the
+// rate's whole cents to each wage tax, and twelve yuan less bonus takes as many off), so the
+// last 100 cents of the stretch hold the least and, for ties, the largest wage that reaches it.
+std::vector<Split> BestSplits(const Question& q) {
+    std::vector<Split> best(2 + kBrackets);
+    const std::int64_t lo = std::max<std::int64_t>(0, q.lowest);
+    const std::int64_t hi = q.pay / kMonths;
+    if (lo > hi) return best;
+
+    std::array<std::int64_t, 8 + 4 * kBrackets> starts{};
+    size_t n = 0;
+    const std::int64_t full = q.insurance + q.allowance; // the wage from which nothing is left unused
+    starts[n++] = lo;
+    starts[n++] = hi + 1;
+    starts[n++] = full;
+    starts[n++] = full + 1;
+    for (size_t i = 0; i + 1 < kBrackets; ++i) starts[n++] = full + Table()[i].upTo + 1;
+    // The first wage at which the bonus is at or below 12 × edge, with and without the shortfall
+    // (only one of the two is a real change; the other just splits a stretch).
+    for (size_t i = 0; i < kBrackets; ++i) {
+        const std::int64_t edge = i == 0 ? 0 : kMonths * Table()[i - 1].upTo;
+        starts[n++] = CeilDiv(q.pay - edge, kMonths);
+        starts[n++] = CeilDiv(q.pay - full - edge, kMonths - 1);
+    }
+    for (size_t i = 0; i < n; ++i) starts[i] = std::clamp(starts[i], lo, hi + 1);
+    std::sort(starts.begin(), starts.begin() + n);
+    n = std::unique(starts.begin(), starts.begin() + n) - starts.begin();
+
+    auto consider = [&](Split& s, std::int64_t m, std::int64_t tax) {
+        if (s.monthly < 0 || tax < s.tax || (tax == s.tax && m > s.monthly)) s = {m, tax};
+    };
+    auto scan = [&](std::int64_t from, std::int64_t to, int bracket) {
+        for (std::int64_t m = from; m <= to; ++m) {
+            const std::int64_t tax = YearTax(q, m);
+            consider(best[0], m, tax);
+            consider(best[2 + bracket], m, tax);
+        }
+    };
+    for (size_t i = 0; i + 1 < n; ++i) {
+        const std::int64_t a = starts[i], b = starts[i + 1] - 1;
+        const std::int64_t t = WageTaxable(q, a), bonus = BonusTaxable(q, a);
+        const int bracket = bonus > 0 ? Find(bonus, kMonths) : -1;
+        const std::int64_t wageRate = t > 0 ? Table()[Find(t, 1)].percent : 0;
+        const std::int64_t bonusRate = bracket >= 0 ? Table()[bracket].percent : 0;
+        const bool shortfall = a < full;
+        const bool flat = shortfall ? bonusRate == 0 : wageRate == bonusRate;
+        if (flat) {
+            scan(std::max(a, b - 99), b, bracket);
+        } else if (b - a < 80) {
+            scan(a, b, bracket);
+        } else {
+            scan(a, a + 39, bracket);
+            scan(b - 39, b, bracket);
+        }
+    }
+    return best;
+}
+
+std::vector<Point> Curve(const Question& q, int samples) {
+    const std::int64_t top = q.pay / kMonths;
+    auto at = [&](std::int64_t m) { return Point{q.pay - kMonths * m, YearTax(q, m)}; };
+    std::vector<Point> points;
+    std::int64_t previous = top;
+    points.push_back(at(top));
+    for (int i = samples - 1; i >= 0; --i) {
+        const std::int64_t m = top * i / samples;
+        if (m == previous) continue;
+        // A jump lies where the bracket changes: halve the gap down to the two cents around it.
+        std::int64_t a = previous, b = m;
+        while (BonusBracket(q, a) != BonusBracket(q, b) && a - b > 1) {
+            std::int64_t left = a, right = b;
+            while (left - right > 1) {
+                const std::int64_t mid = right + (left - right) / 2;
+                (BonusBracket(q, mid) == BonusBracket(q, a) ? left : right) = mid;
+            }
+            points.push_back(at(left));
+            points.push_back(at(right));
+            a = right;
+        }
+        points.push_back(at(m));
+        previous = m;
+    }
+    return points;
+}
+
+} // namespace fen
+
+namespace {
+
+// The next-best splits shown: one per bonus bracket, the cheapest few.
+constexpr size_t kMaxOthers = 4;
+
+} // namespace
+
+bool PlanAmount(Decimal amount) {
+    long long cents = 0;
+    return !amount.IsNegative() && amount <= kPlanLimit && amount.ToCents(cents);
+}
+
+Decimal LargestMonthly(Decimal pay) {
+    return (pay / 12).FloorCents();
+}
+
+PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly) {
+    PlanSplit s{};
+    s.monthly = monthly;
+    s.bonus = q.pay - monthly * 12;
+    s.year = CalcAnnual(q.pay, monthly, q.insurance, Decimal(), q.allowance);
+    const ShortfallBonus b = CalcBonusWithWage(s.bonus, monthly, q.insurance, q.allowance);
+    s.bonusBracket = -1;
+    if (b.taxable > 0) {
+        const RateBracket bracket = BonusBracket(b.taxable);
+        for (size_t i = 0; i < WageTable().BracketCount(); ++i)
+            if (WageTable().BracketAt(i) == bracket) s.bonusBracket = static_cast<int>(i);
+    }
+    return s;
+}
+
+std::optional<Plan> MakePlan(const PlanQuestion& q) {
+    const std::vector<fen::Split> splits = fen::BestSplits(fen::FromPlan(q));
+    if (splits[0].monthly < 0) return std::nullopt;
+    Plan plan;
+    plan.best = EvaluateSplit(q, Decimal::Cents(splits[0].monthly));
+    plan.allWages = EvaluateSplit(q, LargestMonthly(q.pay));
+    std::vector<fen::Split> others;
+    for (size_t k = 1; k < splits.size(); ++k)
+        if (splits[k].monthly >= 0 && splits[k].monthly != splits[0].monthly) others.push_back(splits[k]);
+    std::sort(others.begin(), others.end(), [](const fen::Split& a, const fen::Split& b) {
+        return a.tax != b.tax ? a.tax < b.tax : a.monthly > b.monthly;
+    });
+    for (const fen::Split& s : others) {
+        if (plan.others.size() == kMaxOthers) break;
+        plan.others.push_back(EvaluateSplit(q, Decimal::Cents(s.monthly)));
+    }
+    return plan;
+}
+
+} // namespace tax

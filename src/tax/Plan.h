@@ -1,0 +1,77 @@
+#pragma once
+// Planning a year's pay: how much to pay as twelve equal monthly wages and how much as the
+// year-end bonus so that the year's tax is least. Every split is to the cent, and the year's
+// tax of a split is what the annual salary panel shows for it.
+
+#include "tax/BonusTax.h"
+#include "tax/Decimal.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tax {
+
+struct PlanQuestion {
+    Decimal pay;       // the year's pay before tax: twelve monthly wages plus the bonus
+    Decimal insurance; // per month
+    Decimal allowance;
+    Decimal lowest;    // the least monthly wage the employer pays; 0 for none
+};
+
+// The amounts a plan can take: whole cents from 0 up to kPlanLimit. The search runs on whole
+// cents, and a pay with a fraction of a cent has no split into cents that adds up to it.
+inline constexpr Decimal kPlanLimit = Decimal::Scaled(1, 15);
+bool PlanAmount(Decimal amount);
+
+struct PlanSplit {
+    Decimal monthly;
+    Decimal bonus;       // pay − 12 × monthly
+    AnnualResult year;   // from the decimal core, as the annual salary panel computes it
+    int bonusBracket;    // index into the wage table of the bonus's bracket; −1 when it bears no tax
+};
+
+struct Plan {
+    PlanSplit best;               // least tax; among equals the larger monthly wage
+    std::vector<PlanSplit> others; // the best split of each other bonus bracket, least tax first
+    PlanSplit allWages;           // pay / 12 down to the cent, the cents left over as bonus
+};
+
+// The split with monthly wage `monthly` (whole cents, 12 × monthly not above the pay).
+PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly);
+// The largest monthly wage the pay allows: pay / 12 down to the cent.
+Decimal LargestMonthly(Decimal pay);
+// Null when the lowest wage is above LargestMonthly; all amounts must pass PlanAmount.
+std::optional<Plan> MakePlan(const PlanQuestion& q);
+
+// The same arithmetic in whole cents on 64-bit integers, which the search runs on: a decimal
+// evaluation costs too much to try thousands of splits per keystroke. Tests hold it equal to
+// the decimal core; the figures shown come from the decimal core.
+namespace fen {
+
+struct Question {
+    std::int64_t pay, insurance, allowance, lowest;
+};
+Question FromPlan(const PlanQuestion& q);
+
+std::int64_t YearTax(const Question& q, std::int64_t monthly);
+// The bonus bracket of a split, as in PlanSplit.
+int BonusBracket(const Question& q, std::int64_t monthly);
+
+struct Split {
+    std::int64_t monthly = -1; // −1: none
+    std::int64_t tax = 0;
+};
+// Index 0: the overall best; 1 + k: the best whose bonus bracket is k − 1 (k = 0 is no bonus tax).
+std::vector<Split> BestSplits(const Question& q);
+
+// The year's tax against the bonus, from bonus 0 (all wages) to the whole pay, for drawing:
+// about `samples` evenly spaced splits, and both sides of every jump in the bonus's bracket.
+struct Point {
+    std::int64_t bonus, tax;
+};
+std::vector<Point> Curve(const Question& q, int samples);
+
+} // namespace fen
+
+} // namespace tax

@@ -1,0 +1,102 @@
+// The year-end bonus planning window, opened from the tool menu and driven by typing.
+#include "TestSupport.h"
+
+#include "framework/Messages.h"
+#include "shell/UMainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
+
+class TestPlan : public QObject {
+    Q_OBJECT
+
+    QWidget* Open(TFrmMain& main) {
+        Child<QAction>(&main, "Menu_Tool_Plan")->trigger();
+        return main.findChild<QWidget*>(QStringLiteral("FrmPlan"));
+    }
+
+private slots:
+    void initTestCase() { drive::SetupApp(); }
+
+    // Made on first choice, kept and brought back by the next; its own resizable window with
+    // the plot loaded from the plugin beside the test programs.
+    void MenuOpensOneWindow() {
+        TFrmMain main;
+        main.show();
+        QVERIFY(!main.findChild<QWidget*>(QStringLiteral("FrmPlan")));
+        QCOMPARE(Child<QAction>(&main, "Menu_Tool_Plan")->text(), QStringLiteral("年终奖筹划(&P)..."));
+        QWidget* plan = Open(main);
+        QVERIFY(plan && plan->isVisible() && plan->isWindow() && !plan->isModal());
+        QVERIFY(plan->minimumSize() != plan->maximumSize());
+        QVERIFY(plan->findChild<QWidget*>(QStringLiteral("PlanChart")));
+        plan->hide();
+        QCOMPARE(Open(main), plan);
+        QVERIFY(plan->isVisible());
+        QCOMPARE(main.findChildren<QWidget*>(QStringLiteral("FrmPlan")).size(), 1);
+    }
+
+    void Figures_data() {
+        QTest::addColumn<QString>("pay");
+        QTest::addColumn<QString>("own");
+        QTest::addColumn<QStringList>("shown"); // best wage, bonus, tax, take-home, all-wage tax, own tax, saving
+        QTest::newRow("100000: the bonus fills 3%")
+            << "100000" << "" << QStringList{"6833.34", "17999.92", "3279.96", "96720.04", "4940.04", "未填写", "1660.08"};
+        QTest::newRow("against the user's split")
+            << "100000" << "7000" << QStringList{"6833.34", "17999.92", "3279.96", "96720.04", "4940.04", "3420.00", "140.04"};
+    }
+    void Figures() {
+        QFETCH(QString, pay);
+        QFETCH(QString, own);
+        QFETCH(QStringList, shown);
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        drive::Retype(Child<QLineEdit>(plan, "EditSalary"), own);
+        drive::Retype(Child<QLineEdit>(plan, "EditPay"), pay);
+        drive::Enter(Child<QLineEdit>(plan, "EditPay"));
+        const char* names[] = {"TxtBestSalary", "TxtBestBonus", "TxtBestTax", "TxtBestRealIncome",
+                               "TxtAllSalaryTax", "TxtOwnTax", "TxtSaving"};
+        for (int i = 0; i < shown.size(); ++i) QCOMPARE(drive::TextOf(plan, names[i]), shown[i]);
+        QVERIFY(Child<QTableWidget>(plan, "GridOthers")->rowCount() > 0);
+
+        Child<QPushButton>(plan, "BtnCopy")->click();
+        const QString copied = QApplication::clipboard()->text();
+        for (const QString& figure : shown.mid(0, 4)) QVERIFY2(copied.contains(figure), qPrintable(copied));
+    }
+
+    void Refusals_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("pay not a number") << "EditPay" << "abc" << "TxtInfo_1" << msg::kInvalidAmount;
+        QTest::newRow("pay zero") << "EditPay" << "0" << "TxtInfo_1" << msg::kIncomeAboveZero;
+        QTest::newRow("pay with half a cent") << "EditPay" << "100000.005" << "TxtInfo_1" << msg::kInvalidAmount;
+        QTest::newRow("negative insurance") << "EditSafe" << "-1" << "TxtInfo_2" << msg::kSafeAboveZero;
+        QTest::newRow("lowest wage above pay / 12")
+            << "EditMinSalary" << "8333.34" << "TxtInfo_3" << QStringLiteral("月工资最高不能大于 8333.33 元");
+        QTest::newRow("own wage above pay / 12")
+            << "EditSalary" << "9000" << "TxtInfo_4" << QStringLiteral("月工资最高不能大于 8333.33 元");
+    }
+    void Refusals() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, info);
+        QFETCH(QString, message);
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        drive::Retype(Child<QLineEdit>(plan, "EditPay"), QStringLiteral("100000"));
+        auto* edit = Child<QLineEdit>(plan, field.toLatin1().constData());
+        drive::Retype(edit, text);
+        drive::Enter(edit);
+        QCOMPARE(drive::TextOf(plan, info.toLatin1().constData()), message);
+        QCOMPARE(drive::TextOf(plan, "TxtBestTax"), QStringLiteral("0.00"));
+        QVERIFY(edit->hasFocus() || !plan->isActiveWindow());
+    }
+};
+
+QTEST_MAIN(TestPlan)
+#include "tst_plan.moc"
