@@ -4,6 +4,7 @@
 // their titles and figures. libxlsxwriter in its constant-memory mode writes row by row, so a
 // workbook of any length needs no more memory than a short one.
 
+#include "batch/Rows.h"
 #include "tax/Batch.h"
 
 #include <string>
@@ -15,24 +16,6 @@ struct lxw_format;
 namespace batch {
 
 // Sums of the computed rows, and the counts the window and the command line report.
-// A column's sum: whole cents in 128-bit integers while the figures are whole cents, which is
-// many times faster than decimal additions; anything else in decimals.
-class Sum {
-public:
-    void Add(tax::Decimal v);
-    tax::Decimal Value() const;
-
-private:
-    __int128 cents_ = 0;
-    tax::Decimal rest_;
-};
-
-struct Totals {
-    long long read = 0, computed = 0, refused = 0;
-    Sum wage, insurance, wageTax, wageNet, bonus, bonusTax, bonusNet, totalTax;
-    void Add(const tax::batch::RowResult& r);
-};
-
 class XlsxWriter {
 public:
     XlsxWriter() = default;

@@ -4,6 +4,7 @@
 #include "batch/Decode.h"
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
+#include "shell/BatchWorkbook.h"
 
 #include "tax/WageTax.h"
 
@@ -313,8 +314,11 @@ QString Export(const QString& path, const std::vector<BatchRow>& rows, const bat
         return view;
     };
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
+        QString loadError;
+        const std::unique_ptr<IBatchWorkbook> workbook = batchbook::Create(loadError);
+        if (!workbook) return QStringLiteral("无法载入写 XLSX 的组件：") + loadError;
+        IBatchWorkbook& book = *workbook;
         const std::string scratch = batch::ScratchPath(target);
-        batch::XlsxWriter book;
         std::string error;
         if (!book.Open(scratch, error)) return QString::fromStdString(error);
         for (size_t i = 0; i < rows.size(); ++i) {

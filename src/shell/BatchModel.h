@@ -4,7 +4,7 @@
 
 // moc cannot parse the standard library's concepts that these pull in; it needs none of them.
 #ifndef Q_MOC_RUN
-#include "batch/Xlsx.h"
+#include "batch/Rows.h"
 #include "tax/Batch.h"
 #endif
 

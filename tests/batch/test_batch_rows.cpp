@@ -241,11 +241,13 @@ TEST(BatchImport, EveryFormReadsTheSameRows) {
         const Read r = ReadBytes(f.bytes);
         EXPECT_EQ(r.header, f.header) << f.what;
         ASSERT_EQ(r.rows.size(), expected.size()) << f.what;
-        for (size_t i = 0; i < expected.size(); ++i)
+        for (size_t i = 0; i < expected.size(); ++i) {
             for (int c : {tb::kName, tb::kWage, tb::kInsurance, tb::kBonus})
                 EXPECT_EQ(r.rows[i][c], expected[i][c]) << f.what << " row " << i << " col " << c;
-        if (f.header && std::string(f.what) != "English header in another order")
+        }
+        if (f.header && std::string(f.what) != "English header in another order") {
             EXPECT_EQ(r.rows[1][tb::kAllowance], "4800") << f.what;
+        }
     }
     EXPECT_EQ(ReadBytes(noHeader).lines, (std::vector<long long>{2, 5, 6}));
 }

@@ -140,6 +140,14 @@ private slots:
         WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{5000});
         QCOMPARE(Row(w, 7), row7);
+        // The workbook comes from the plugin loaded on this first XLSX export.
+        const QString book = dir.filePath(QStringLiteral("out.xlsx"));
+        w->ExportTo(book);
+        WaitForWork(w);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QFile written(book);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.read(2), QByteArray("PK"));
         QDir(dir.path()).mkdir(QStringLiteral("sub"));
         w->ExportTo(dir.filePath(QStringLiteral("sub")));
         WaitForWork(w);
