@@ -28,6 +28,21 @@ QString Host::SaveFileName(QWidget* owner, const QString& filter, const QString&
     return dialog.selectedFiles().constFirst();
 }
 
+QString Host::OpenFileName(QWidget* owner, const QString& filter) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool Host::Question(QWidget* owner, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 Host& Current() {
     return *gHost;
 }

@@ -16,6 +16,10 @@ public:
     virtual void Message(QWidget* owner, const QString& caption, const QString& text, QMessageBox::Icon icon);
     // The save dialog; the chosen path, or an empty string when the user cancels.
     virtual QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix);
+    // The open dialog; the chosen path, or an empty string when the user cancels.
+    virtual QString OpenFileName(QWidget* owner, const QString& filter);
+    // A modal question with Yes and No; true for Yes.
+    virtual bool Question(QWidget* owner, const QString& caption, const QString& text);
 };
 
 Host& Current();

@@ -11,8 +11,10 @@
 #include "shell/UCatchImg.h"
 #include "shell/UFrmAbout.h"
 #include "shell/UFrmPlan.h"
+#include "shell/UFrmBatch.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QAbstractItemView>
 #include <QDir>
@@ -101,6 +103,8 @@ void TFrmMain::BuildMenu() {
     Menu_Tool_Top->setCheckable(true);
     QAction* plan = tool->addAction(QStringLiteral("年终奖筹划(&P)..."), this, &TFrmMain::Menu_Tool_PlanClick);
     plan->setObjectName(QStringLiteral("Menu_Tool_Plan"));
+    Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
+    Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
 
     QAction* img = bar->addAction(QStringLiteral("截图(&I)"), this, &TFrmMain::Menu_ImgClick);
     img->setObjectName(QStringLiteral("Menu_Img"));
@@ -163,6 +167,7 @@ void TFrmMain::ShowPanel(int row) {
 }
 
 void TFrmMain::Menu_File_ExitClick() {
+    if (Batch && !Batch->ConfirmClose()) return;
     QApplication::quit();
 }
 
@@ -182,6 +187,26 @@ void TFrmMain::Menu_Tool_PlanClick() {
     FrmPlan->show();
     FrmPlan->raise();
     FrmPlan->activateWindow();
+}
+
+void TFrmMain::Menu_Tool_BatchClick() {
+    if (!Batch) {
+        Batch = new TFrmBatch(this);
+        windows::PlaceOnScreen(Batch);
+        connect(Batch, &QObject::destroyed, this, [this] { Batch = nullptr; });
+    }
+    Batch->show();
+    Batch->raise();
+    Batch->activateWindow();
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    // The batch window asks about its unsaved rows before the program goes.
+    if (Batch && !Batch->ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void TFrmMain::Menu_ImgClick() {

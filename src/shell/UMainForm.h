@@ -8,6 +8,7 @@ class QComboBox;
 class QLabel;
 class TCalcPanel;
 class TFrmPlan;
+class TFrmBatch;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -20,12 +21,15 @@ public:
     void Menu_File_ExitClick();
     void Menu_Tool_TopClick();
     void Menu_Tool_PlanClick();
+    void Menu_Tool_BatchClick();
+    TFrmBatch* batchWindow() const { return Batch; }
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
@@ -42,4 +46,7 @@ private:
     TCalcPanel* CurrentPanel = nullptr;
     // Set while a key steps through the closed list, which then keeps the focus.
     bool SteppingByKey = false;
+    QAction* Menu_Tool_Batch = nullptr;
+    // Made on first choice of the menu item, so nothing of it is built at start.
+    TFrmBatch* Batch = nullptr;
 };

@@ -19,7 +19,7 @@ echo "package: $(basename "$deb")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for want in libqt6widgets6 libqt6gui6 libc6 fonts-wqy-microhei qt6-translations-l10n; do
+for want in libqt6widgets6 libqt6gui6 libc6 libxlsxwriter fonts-wqy-microhei qt6-translations-l10n; do
   grep -q "$want" <<<"$depends" || fail "Depends does not name $want"
 done
 
@@ -27,6 +27,8 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 prefix="$root/usr"
 [ -x "$prefix/bin/qingfu" ] || fail "no program at usr/bin/qingfu"
+[ -x "$prefix/bin/qingfu-batch" ] || fail "no program at usr/bin/qingfu-batch"
+"$prefix/bin/qingfu-batch" --version | grep -q '^qingfu-batch ' || fail "qingfu-batch --version does not answer"
 desktop="$prefix/share/applications/qingfu.desktop"
 [ -f "$desktop" ] || fail "no desktop entry at usr/share/applications/qingfu.desktop"
 grep -qx 'Name\[zh_CN\]=青蚨税算' "$desktop" || fail "the desktop entry has no Chinese name"
@@ -35,7 +37,7 @@ grep -qx 'Icon=qingfu' "$desktop" || fail "the desktop entry names no icon qingf
 grep -qx 'Exec=qingfu' "$desktop" || fail "the desktop entry does not start qingfu"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/qingfu.svg" ] || fail "no icon in the hicolor theme"
 # Nothing of the build's tests or benchmarks travels in the package.
-extra=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -E '/bin/.' | grep -v '/bin/qingfu$' || true)
+extra=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -E '/bin/.' | grep -vE '/bin/qingfu(-batch)?$' || true)
 [ -z "$extra" ] || fail "the package carries more programs: $extra"
 
 site="$prefix/share/qingfu/site"

@@ -17,6 +17,15 @@ QString RecordingDialogs::SaveFileName(QWidget*, const QString& filter, const QS
     return saveAnswer;
 }
 
+QString RecordingDialogs::OpenFileName(QWidget*, const QString&) {
+    return openAnswer;
+}
+
+bool RecordingDialogs::Question(QWidget*, const QString&, const QString& text) {
+    questions.append(text);
+    return questionAnswer;
+}
+
 namespace drive {
 
 void SetupApp() {

@@ -28,12 +28,17 @@ public:
     void Message(QWidget* owner, const QString& caption, const QString& text,
                  QMessageBox::Icon icon) override;
     QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix) override;
+    QString OpenFileName(QWidget* owner, const QString& filter) override;
+    bool Question(QWidget* owner, const QString& caption, const QString& text) override;
 
     QList<Box> boxes;
     // What the program showed at the moment a box opened (for "results while the box is open").
     std::function<void()> onMessage;
     QString saveAnswer;
     QStringList saveFilters;
+    QString openAnswer;       // the open dialog's answer (empty: cancel)
+    bool questionAnswer = false; // Yes or No
+    QStringList questions;    // every question asked
 };
 
 namespace drive {

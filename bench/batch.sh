@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# qingfu-batch CSV -> CSV on generated payrolls of 10,000 and 1,000,000 employees: rows per
+# second (wall clock and CPU) and peak resident memory, beside the same computation by the
+# Python yardstick (standard decimal module) on the same files, in the same session.
+# usage: bench/batch.sh [BUILD_DIR]
+set -euo pipefail
+build=${1:-build}
+here=$(cd "$(dirname "$0")" && pwd)
+bin=$build/qingfu-batch
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+py=/usr/bin/python3
+
+measure() { # label rows command...
+    local label=$1 rows=$2; shift 2
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || true
+    read -r wall user sys rss <"$work/time"
+    awk -v l="$label" -v n="$rows" -v w="$wall" -v u="$user" -v s="$sys" -v m="$rss" 'BEGIN {
+        cpu = u + s; if (w < 0.001) w = 0.001; if (cpu < 0.001) cpu = 0.001;
+        printf "%-28s %9d rows  %7.2f s wall  %10.0f rows/s wall  %10.0f rows/s cpu  %8.1f MB peak\n",
+               l, n, w, n / w, n / cpu, m / 1024 }'
+}
+
+for n in 10000 1000000; do
+    "$py" "$here/gen_payroll.py" "$n" "$work/in-$n.csv"
+done
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+for n in 10000 1000000; do
+    measure "qingfu-batch" "$n" "$bin" "$work/in-$n.csv" -o "$work/out-$n.csv"
+    measure "qingfu-batch -> xlsx" "$n" "$bin" "$work/in-$n.csv" -o "$work/out-$n.xlsx"
+    measure "python decimal yardstick" "$n" "$py" "$here/batch_yardstick.py" "$work/in-$n.csv" "$work/py-$n.csv"
+    # The two agree on every tax figure (the yardstick's note column is shorter).
+    if ! cmp -s <(tail -n +2 "$work/out-$n.csv" | python3 -c 'import csv,sys; [print(r[8],r[10],r[12]) for r in csv.reader(sys.stdin)]') \
+                <(tail -n +2 "$work/py-$n.csv" | python3 -c 'import csv,sys; [print(r[8],r[10],r[12]) for r in csv.reader(sys.stdin)]'); then
+        echo "MISMATCH between qingfu-batch and the yardstick at $n rows"
+    fi
+done

@@ -1,0 +1,36 @@
+#pragma once
+// Workbooks for the batch window's export. libxlsxwriter and what it pulls in (zip, crypto)
+// live in a plugin loaded on the first XLSX export, so the program's start never loads them.
+
+#include <QString>
+#include <QtPlugin>
+#include <memory>
+#include <string>
+
+#ifndef Q_MOC_RUN
+#include "batch/Rows.h"
+#include "tax/Batch.h"
+#endif
+
+class IBatchWorkbook {
+public:
+    virtual ~IBatchWorkbook() = default;
+    // As batch::XlsxWriter: the workbook at `path`, one row at a time, the totals, then Close.
+    virtual bool Open(const std::string& path, std::string& error) = 0;
+    virtual void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) = 0;
+    virtual void AddTotals(const batch::Totals& totals) = 0;
+    virtual bool Close(std::string& error) = 0;
+};
+
+class IBatchWorkbookFactory {
+public:
+    virtual ~IBatchWorkbookFactory() = default;
+    virtual IBatchWorkbook* Create() = 0;
+};
+#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/1"
+Q_DECLARE_INTERFACE(IBatchWorkbookFactory, IBatchWorkbookFactory_iid)
+
+namespace batchbook {
+// A new workbook writer, or null when the plugin cannot be found or loaded; `error` says why.
+std::unique_ptr<IBatchWorkbook> Create(QString& error);
+} // namespace batchbook

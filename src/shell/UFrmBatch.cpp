@@ -1,0 +1,280 @@
+#include "shell/UFrmBatch.h"
+
+#include "framework/Dialogs.h"
+#include "framework/Fields.h"
+#include "framework/Fonts.h"
+#include "framework/Product.h"
+#include "tax/WageTax.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tb = tax::batch;
+
+namespace {
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+} // namespace
+
+TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setObjectName(QStringLiteral("FrmBatch"));
+    setWindowTitle(QStringLiteral("批量计算 - ") + product::kCaption);
+    setFont(fonts::Ui());
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* column = new QVBoxLayout(this);
+    auto* bar = new QHBoxLayout;
+    auto* caption = new QLabel(QStringLiteral("起征点"), this);
+    caption->setObjectName(QStringLiteral("StaticText1"));
+    bar->addWidget(caption);
+    CmbPoint = new QComboBox(this);
+    CmbPoint->setObjectName(QStringLiteral("CmbPoint"));
+    for (tax::Decimal allowance : tax::kAllowances)
+        CmbPoint->addItem(fields::General(allowance));
+    bar->addWidget(CmbPoint);
+    bar->addSpacing(16);
+    BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
+    BtnRemove = Button(this, "BtnRemove", QStringLiteral("删除行"));
+    BtnPaste = Button(this, "BtnPaste", QStringLiteral("粘贴"));
+    BtnImport = Button(this, "BtnImport", QStringLiteral("导入…"));
+    BtnExport = Button(this, "BtnExport", QStringLiteral("导出…"));
+    for (QPushButton* b : {BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport})
+        bar->addWidget(b);
+    bar->addStretch(1);
+    column->addLayout(bar);
+
+    Model = new BatchModel(this);
+    TableRows = new QTableView(this);
+    TableRows->setObjectName(QStringLiteral("TableRows"));
+    TableRows->setModel(Model);
+    // Fixed row heights and column widths: the view never measures a hundred thousand rows.
+    TableRows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    TableRows->verticalHeader()->setDefaultSectionSize(TableRows->fontMetrics().height() + 8);
+    TableRows->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    const int widths[tb::kOutputColumns] = {80, 90, 80, 50, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
+    for (int c = 0; c < tb::kOutputColumns; ++c)
+        TableRows->setColumnWidth(c, widths[c]);
+    TableRows->horizontalHeader()->setStretchLastSection(true);
+    TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
+    auto* paste = new QAction(TableRows);
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WidgetShortcut);
+    TableRows->addAction(paste);
+    connect(paste, &QAction::triggered, this, &TFrmBatch::BtnPasteClick);
+    column->addWidget(TableRows, 1);
+
+    auto* foot = new QHBoxLayout;
+    TxtStatus = new QLabel(this);
+    TxtStatus->setObjectName(QStringLiteral("TxtStatus"));
+    foot->addWidget(TxtStatus, 1);
+    ProgressWork = new QProgressBar(this);
+    ProgressWork->setObjectName(QStringLiteral("ProgressWork"));
+    ProgressWork->setRange(0, 1000);
+    ProgressWork->setTextVisible(false);
+    ProgressWork->setFixedWidth(240);
+    ProgressWork->hide();
+    foot->addWidget(ProgressWork);
+    BtnCancel = Button(this, "BtnCancel", QStringLiteral("取消"));
+    BtnCancel->hide();
+    foot->addWidget(BtnCancel);
+    column->addLayout(foot);
+
+    connect(CmbPoint, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbPointChange);
+    connect(BtnAdd, &QPushButton::clicked, this, &TFrmBatch::BtnAddClick);
+    connect(BtnRemove, &QPushButton::clicked, this, &TFrmBatch::BtnRemoveClick);
+    connect(BtnPaste, &QPushButton::clicked, this, &TFrmBatch::BtnPasteClick);
+    connect(BtnImport, &QPushButton::clicked, this, &TFrmBatch::BtnImportClick);
+    connect(BtnExport, &QPushButton::clicked, this, &TFrmBatch::BtnExportClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &TFrmBatch::BtnCancelClick);
+    connect(Model, &BatchModel::Edited, this, [this] { Dirty = true; });
+    connect(Model, &BatchModel::TotalsChanged, this, &TFrmBatch::UpdateStatus);
+
+    ProgressTimer = new QTimer(this);
+    ProgressTimer->setInterval(50);
+    connect(ProgressTimer, &QTimer::timeout, this, [this] {
+        if (WorkProgress) ProgressWork->setValue(WorkProgress->permille);
+    });
+
+    resize(1280, 720);
+    UpdateStatus();
+}
+
+TFrmBatch::~TFrmBatch() {
+    if (Worker) {
+        WorkProgress->cancel = true;
+        Worker->wait();
+    }
+}
+
+void TFrmBatch::UpdateStatus() {
+    const batch::Totals& t = Model->totals();
+    TxtStatus->setText(QStringLiteral("读入 %1 行，计算 %2 行，拒绝 %3 行；合计个税 %4")
+                           .arg(t.read)
+                           .arg(t.computed)
+                           .arg(t.refused)
+                           .arg(batchio::Grouped(t.totalTax.Value())));
+}
+
+void TFrmBatch::CmbPointChange() {
+    const int i = CmbPoint->currentIndex();
+    Model->SetAllowance(tax::kAllowances[i > 0 && i < static_cast<int>(tax::kAllowances.size()) ? i : 0]);
+}
+
+void TFrmBatch::BtnAddClick() {
+    const QModelIndex current = TableRows->currentIndex();
+    const int at = current.isValid() ? current.row() + 1 : static_cast<int>(Model->Rows().size());
+    Model->AddRows(at, 1);
+    TableRows->setCurrentIndex(Model->index(std::min(at, static_cast<int>(Model->Rows().size()) - 1), 0));
+}
+
+void TFrmBatch::BtnRemoveClick() {
+    QList<int> rows;
+    for (const QModelIndex& i : TableRows->selectionModel()->selectedIndexes())
+        if (!Model->IsTotalsRow(i.row()) && !rows.contains(i.row())) rows.append(i.row());
+    if (rows.isEmpty() && TableRows->currentIndex().isValid() && !Model->IsTotalsRow(TableRows->currentIndex().row()))
+        rows.append(TableRows->currentIndex().row());
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int r : rows)
+        Model->RemoveRows(r, 1);
+}
+
+void TFrmBatch::BtnPasteClick() {
+    const QString text = QApplication::clipboard()->text();
+    if (text.isEmpty()) return;
+    const QModelIndex current = TableRows->currentIndex();
+    const int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
+    const int col = current.isValid() ? std::min(current.column(), tb::kInputColumns - 1) : 0;
+    Model->Paste(row, col, text);
+}
+
+void TFrmBatch::BtnImportClick() {
+    if (Worker) return;
+    if (Dirty && !dialogs::Current().Question(this, product::kTitle,
+                                              QStringLiteral("表中有未导出的修改，导入将替换它们。继续吗？")))
+        return;
+    const QString path = dialogs::Current().OpenFileName(
+        this, QStringLiteral("CSV 文件 (*.csv *.txt);;所有文件 (*)"));
+    if (!path.isEmpty()) ImportFrom(path);
+}
+
+void TFrmBatch::BtnExportClick() {
+    if (Worker) return;
+    const QString path = dialogs::Current().SaveFileName(
+        this, QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"), QStringLiteral("xlsx"));
+    if (!path.isEmpty()) ExportTo(path);
+}
+
+void TFrmBatch::BtnCancelClick() {
+    if (WorkProgress) WorkProgress->cancel = true;
+}
+
+void TFrmBatch::StartWork(QThread* worker, const QString& what) {
+    Worker = worker;
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint})
+        w->setEnabled(false);
+    TableRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TxtStatus->setText(what);
+    ProgressWork->setValue(0);
+    ProgressWork->show();
+    BtnCancel->show();
+    ProgressTimer->start();
+    worker->start();
+}
+
+void TFrmBatch::EndWork() {
+    ProgressTimer->stop();
+    ProgressWork->hide();
+    BtnCancel->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint})
+        w->setEnabled(true);
+    TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
+    Worker->deleteLater();
+    Worker = nullptr;
+    WorkProgress.reset();
+    UpdateStatus();
+    emit WorkFinished();
+}
+
+void TFrmBatch::ImportFrom(const QString& path) {
+    WorkProgress = std::make_unique<batchio::Progress>();
+    auto result = std::make_shared<batchio::ImportResult>();
+    batchio::Progress* progress = WorkProgress.get();
+    const tax::Decimal allowance = Model->allowance();
+    QThread* worker = QThread::create([=] { *result = batchio::Import(path, allowance, *progress); });
+    connect(worker, &QThread::finished, this, [this, result, path] {
+        const bool cancelled = result->cancelled;
+        const QString error = result->error;
+        if (!cancelled && error.isEmpty()) {
+            Model->Replace(std::move(result->rows));
+            Dirty = false;
+        }
+        EndWork();
+        if (!error.isEmpty())
+            dialogs::Current().Message(
+                this, product::kTitle,
+                QStringLiteral("未能导入“%1”：\n%2").arg(QDir::toNativeSeparators(path), error),
+                QMessageBox::Warning);
+    });
+    StartWork(worker, QStringLiteral("正在导入 %1 …").arg(QDir::toNativeSeparators(path)));
+}
+
+void TFrmBatch::ExportTo(const QString& path) {
+    WorkProgress = std::make_unique<batchio::Progress>();
+    auto reason = std::make_shared<QString>();
+    batchio::Progress* progress = WorkProgress.get();
+    // The worker writes a copy, so the table may be looked at meanwhile.
+    auto rows = std::make_shared<std::vector<BatchRow>>(Model->Rows());
+    const batch::Totals totals = Model->totals();
+    QThread* worker = QThread::create([=] { *reason = batchio::Export(path, *rows, totals, *progress); });
+    connect(worker, &QThread::finished, this, [this, reason, path, progress] {
+        const bool saved = reason->isEmpty() && !progress->cancel;
+        if (saved) Dirty = false;
+        EndWork();
+        if (!reason->isEmpty())
+            dialogs::Current().Message(this, product::kTitle, SaveFailureText(path, *reason), QMessageBox::Warning);
+    });
+    StartWork(worker, QStringLiteral("正在导出 %1 …").arg(QDir::toNativeSeparators(path)));
+}
+
+QString TFrmBatch::SaveFailureText(const QString& path, const QString& reason) const {
+    return QStringLiteral("未能保存到“%1”：\n%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool TFrmBatch::ConfirmClose() {
+    if (!Dirty) return true;
+    return dialogs::Current().Question(this, product::kTitle,
+                                       QStringLiteral("批量计算表中有未导出的修改。不保存就关闭吗？"));
+}
+
+void TFrmBatch::closeEvent(QCloseEvent* event) {
+    if (!ConfirmClose()) {
+        event->ignore();
+        return;
+    }
+    if (Worker) {
+        WorkProgress->cancel = true;
+        Worker->wait();
+    }
+    Dirty = false; // asked once: the program's close does not ask again
+    event->accept();
+}

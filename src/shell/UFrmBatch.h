@@ -1,0 +1,74 @@
+#pragma once
+// The batch window: a whole payroll in a table, typed, pasted or imported, computed as the
+// wage and the wage + bonus calculators compute one person, and exported.
+
+#ifndef Q_MOC_RUN
+#include "shell/BatchModel.h"
+#endif
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QThread;
+class QTimer;
+
+class TFrmBatch : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmBatch(QWidget* owner);
+    ~TFrmBatch() override;
+
+    BatchModel* model() const { return Model; }
+    bool IsDirty() const { return Dirty; }
+    bool IsBusy() const { return Worker != nullptr; }
+    // Asks before unsaved edits are dropped; true when the window may close.
+    bool ConfirmClose();
+
+    void CmbPointChange();
+    void BtnAddClick();
+    void BtnRemoveClick();
+    void BtnPasteClick();
+    void BtnImportClick();
+    void BtnExportClick();
+    void BtnCancelClick();
+
+    // Both run the file work on a worker thread; the window stays usable and the result is
+    // taken when the worker ends. Public so tests can give a path without a dialog.
+    void ImportFrom(const QString& path);
+    void ExportTo(const QString& path);
+
+signals:
+    void WorkFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void UpdateStatus();
+    void StartWork(QThread* worker, const QString& what);
+    void EndWork();
+    // The one place where a failed save's reason becomes the text the user reads.
+    QString SaveFailureText(const QString& path, const QString& reason) const;
+
+    QComboBox* CmbPoint = nullptr;
+    QPushButton* BtnAdd = nullptr;
+    QPushButton* BtnRemove = nullptr;
+    QPushButton* BtnPaste = nullptr;
+    QPushButton* BtnImport = nullptr;
+    QPushButton* BtnExport = nullptr;
+    QTableView* TableRows = nullptr;
+    QLabel* TxtStatus = nullptr;
+    QProgressBar* ProgressWork = nullptr;
+    QPushButton* BtnCancel = nullptr;
+    BatchModel* Model = nullptr;
+
+    bool Dirty = false;
+    QThread* Worker = nullptr;
+    QTimer* ProgressTimer = nullptr;
+    std::unique_ptr<batchio::Progress> WorkProgress;
+};

@@ -1,0 +1,186 @@
+// The batch window driven as a clerk uses it: opened from the tool menu, rows pasted from a
+// spreadsheet and edited, a refused row marked, totals, files in and out, and the question
+// before unsaved rows are dropped.
+#include "TestSupport.h"
+
+#include "shell/BatchModel.h"
+#include "shell/UFrmBatch.h"
+#include "shell/UMainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+    static QString Cell(TFrmBatch* w, int row, int col) {
+        return w->model()->data(w->model()->index(row, col), Qt::DisplayRole).toString();
+    }
+    static QStringList Row(TFrmBatch* w, int row) {
+        QStringList out;
+        for (int c = 0; c < w->model()->columnCount(); ++c)
+            out << Cell(w, row, c);
+        return out;
+    }
+    static TFrmBatch* Open(TFrmMain& main) {
+        main.findChild<QAction*>(QStringLiteral("Menu_Tool_Batch"))->trigger();
+        return main.findChild<TFrmBatch*>(QStringLiteral("FrmBatch"));
+    }
+    static void WaitForWork(TFrmBatch* w) {
+        QSignalSpy done(w, &TFrmBatch::WorkFinished);
+        QVERIFY(done.wait(20000));
+    }
+
+private slots:
+    void initTestCase() { drive::SetupApp(); }
+
+    void menuOpensOneWindowLazily() {
+        TFrmMain main;
+        main.show();
+        QCOMPARE(main.findChild<TFrmBatch*>(), nullptr); // nothing of it at start
+        TFrmBatch* first = Open(main);
+        QVERIFY(first && first->isVisible() && first->isWindow());
+        QCOMPARE(Open(main), first);
+        QCOMPARE(main.findChildren<TFrmBatch*>().size(), 1);
+    }
+
+    void pasteEditRefuseTotals() {
+        RecordingDialogs dialogs;
+        TFrmMain main;
+        main.show();
+        TFrmBatch* w = Open(main);
+        auto* table = Child<QTableView>(w, "TableRows");
+        // As a spreadsheet puts a block with its title row on the clipboard.
+        QApplication::clipboard()->setText(QStringLiteral(
+            "姓名\t月工资\t五险一金\t年终奖\r\n张三\t12,000.00\t1000\t24000\r\n李四\t12k\t\t\r\n王五\t3000\t300\t60000\r\n"));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        table->setFocus();
+        QTest::keySequence(table, QKeySequence::Paste);
+        QCOMPARE(w->model()->Rows().size(), size_t{3});
+        QCOMPARE(Row(w, 0), QStringList({"张三", "12,000.00", "1000", "", "24000", "7,500.00", "20%", "555.00",
+                                          "945.00", "10,055.00", "2,295.00", "21,705.00", "3,240.00", ""}));
+        // The refused row keeps its text, marks its cell and gives the column and the reason.
+        QCOMPARE(Cell(w, 1, 1), QStringLiteral("12k"));
+        QCOMPARE(Cell(w, 1, 13), QStringLiteral("月工资：无效的金额，请重新输入"));
+        QCOMPARE(Cell(w, 1, 8), QString());
+        QVERIFY(w->model()->data(w->model()->index(1, 1), Qt::BackgroundRole).isValid());
+        QCOMPARE(Cell(w, 2, 13), QStringLiteral("进入奖盲区：( 54,000, 60187.50 ]"));
+        // Totals leave the refused row out.
+        QCOMPARE(Cell(w, 3, 0), QStringLiteral("合计"));
+        QCOMPARE(Cell(w, 3, 12), QStringLiteral("14,525.00"));
+        QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(), QStringLiteral("读入 3 行，计算 2 行，拒绝 1 行；合计个税 14,525.00"));
+
+        // Typing over the bad cell computes the row and the totals at once.
+        table->setCurrentIndex(w->model()->index(1, 1));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        drive::Retype(editor, QStringLiteral("9000"));
+        drive::Enter(editor); // the delegate commits on its next turn of the event loop
+        QTRY_COMPARE(Cell(w, 1, 8), QStringLiteral("545.00")); // (9000 − 3500) × 20% − 555
+        QCOMPARE(Cell(w, 3, 12), QStringLiteral("15,070.00"));
+        // The allowance above the table applies to rows that leave theirs empty.
+        Child<QComboBox>(w, "CmbPoint")->setCurrentIndex(1);
+        QCOMPARE(Cell(w, 1, 8), QStringLiteral("315.00")); // (9000 − 4800) × 10% − 105
+
+        // Rows added and removed.
+        QTest::mouseClick(Child<QPushButton>(w, "BtnAdd"), Qt::LeftButton);
+        QCOMPARE(w->model()->Rows().size(), size_t{4});
+        QTest::mouseClick(Child<QPushButton>(w, "BtnRemove"), Qt::LeftButton);
+        QCOMPARE(w->model()->Rows().size(), size_t{3});
+
+        // Unsaved rows: closing asks; No keeps the window, Yes closes it; the program asks too.
+        dialogs.questionAnswer = false;
+        QVERIFY(!w->close());
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(w->isVisible());
+        QVERIFY(!main.close());
+        QCOMPARE(dialogs.questions.size(), 2);
+        dialogs.questionAnswer = true;
+        QVERIFY(main.close());
+    }
+
+    void importExportCancel() {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        TFrmMain main;
+        TFrmBatch* w = Open(main);
+        const QString in = dir.filePath(QStringLiteral("in.csv"));
+        {
+            QFile f(in);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("\xEF\xBB\xBF姓名,月工资,五险一金,起征点,年终奖\n");
+            for (int i = 0; i < 5000; ++i)
+                f.write(QStringLiteral("p%1,%2,100,,%3\n").arg(i).arg(4000 + i).arg(i % 2 ? "20000" : "").toUtf8());
+        }
+        dialogs.openAnswer = in;
+        QTest::mouseClick(Child<QPushButton>(w, "BtnImport"), Qt::LeftButton);
+        QVERIFY(Child<QProgressBar>(w, "ProgressWork")->isVisible() || !w->IsBusy());
+        WaitForWork(w);
+        QCOMPARE(w->model()->Rows().size(), size_t{5000});
+        QVERIFY(!w->IsDirty());
+        const QStringList row7 = Row(w, 7);
+
+        // Export to CSV and read it back: the same rows. An existing non-file is refused.
+        const QString out = dir.filePath(QStringLiteral("out.csv"));
+        dialogs.saveAnswer = out;
+        QTest::mouseClick(Child<QPushButton>(w, "BtnExport"), Qt::LeftButton);
+        WaitForWork(w);
+        QVERIFY(dialogs.boxes.isEmpty());
+        w->ImportFrom(out);
+        WaitForWork(w);
+        QCOMPARE(w->model()->Rows().size(), size_t{5000});
+        QCOMPARE(Row(w, 7), row7);
+        // The workbook comes from the plugin loaded on this first XLSX export.
+        const QString book = dir.filePath(QStringLiteral("out.xlsx"));
+        w->ExportTo(book);
+        WaitForWork(w);
+        QVERIFY(dialogs.boxes.isEmpty());
+        QFile written(book);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.read(2), QByteArray("PK"));
+        QDir(dir.path()).mkdir(QStringLiteral("sub"));
+        w->ExportTo(dir.filePath(QStringLiteral("sub")));
+        WaitForWork(w);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes[0].text.contains(QStringLiteral("未能保存")));
+
+        // A cancelled import leaves the table as it was. The file is long enough that the
+        // worker is still reading when the button is pressed.
+        const QString big = dir.filePath(QStringLiteral("big.csv"));
+        {
+            QFile f(big);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray line = "someone,12345.67,1234.56,,24000\n";
+            f.write(line.repeated(400000));
+        }
+        w->model()->RemoveRows(0, 4990);
+        w->ImportFrom(big);
+        QTest::mouseClick(Child<QPushButton>(w, "BtnCancel"), Qt::LeftButton);
+        WaitForWork(w);
+        QCOMPARE(w->model()->Rows().size(), size_t{10});
+        // A file whose title row has no wage column is refused with a reason, the table kept.
+        const QString bad = dir.filePath(QStringLiteral("bad.csv"));
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("name,bonus\nx,1\n");
+        f.close();
+        dialogs.questionAnswer = true; // replace the unsaved rows
+        w->ImportFrom(bad);
+        WaitForWork(w);
+        QCOMPARE(w->model()->Rows().size(), size_t{10});
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("月工资")));
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "tst_batch.moc"
