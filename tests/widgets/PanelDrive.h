@@ -65,7 +65,8 @@ public:
     QLineEdit* field(const char* name) const { return Child<QLineEdit>(panel(), name); }
     // A label's or field's text, or the entry chosen on a list.
     QString text(const char* name) const {
-        if (auto* list = panel()->findChild<QComboBox*>(QString::fromLatin1(name))) return list->currentText();
+        if (auto* list = panel()->findChild<QComboBox*>(QString::fromLatin1(name)))
+            return list->currentText();
         return drive::TextOf(panel(), name);
     }
     // "Name=text" for each "Name=…" of `expected`, so a mismatch prints the whole picture.

@@ -209,21 +209,6 @@ private slots:
         QCOMPARE(s.text("EditSalary"), QStringLiteral("-1"));
         QCOMPARE(s.focused(), s.field("EditYear"));
     }
-
-    void freshPanelAfterSwitchingAwayAndBack() {
-        PanelOnScreen s(kRow);
-        s.chooseAllowance(1);
-        Fill(s, {"120000", "10000"});
-        s.click("BtnCalc");
-        s.choose(3);
-        s.choose(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmAnnual"));
-        QCOMPARE(Results(s), kCleared);
-        for (const char* f : kFields)
-            QCOMPARE(s.text(f), QString());
-        QCOMPARE(s.text("CmbPoint"), QStringLiteral("3500"));
-        QCOMPARE(s.focused(), s.field("EditYear"));
-    }
 };
 
 QTEST_MAIN(TestAnnual)

@@ -225,25 +225,6 @@ private slots:
         QCOMPARE(s.text("TxtTaxTotal"), QStringLiteral("1840.00"));
         QCOMPARE(s.focused(), s.field("EditYear"));
     }
-
-    void freshPanelAfterSwitchingAwayAndBack() {
-        PanelOnScreen s(kRow);
-        s.chooseAllowance(1);
-        s.type("EditYear", "24000");
-        s.click("BtnCalc");
-        s.choose(1);
-        s.choose(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmAward"));
-        QCOMPARE(Results(s), kCleared);
-        QCOMPARE(s.text("EditYear"), QString());
-        QCOMPARE(s.text("CmbPoint"), QStringLiteral("3500"));
-        QCOMPARE(s.focused(), s.field("EditYear"));
-    }
-
-    void detailLinkOpensTheBonusHelpPage() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(OpenedByDetailLink(s.panel()), links::SiteAddress(QStringLiteral("online/001.html")));
-    }
 };
 
 QTEST_MAIN(TestAward)

@@ -117,8 +117,7 @@ private slots:
         QFETCH(QString, message);
         PanelOnScreen s(row);
         s.run("100000");
-        QCOMPARE(s.text("TxtDeduct"),
-                 row == kCompany ? QStringLiteral("9750") : QStringLiteral("3750"));
+        QCOMPARE(s.text("TxtDeduct"), row == kCompany ? QStringLiteral("9750") : QStringLiteral("3750"));
         s.run(typed);
         // A failed input shows the quick deduction as "0.00" again, not as a whole number.
         const QStringList want{"TxtInfo=" + message, "TxtTaxIncome=0.00", "TxtRate=0.00",

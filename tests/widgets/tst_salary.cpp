@@ -287,25 +287,6 @@ private slots:
         QCOMPARE(s.text("TxtTaxIncome"), QStringLiteral("6500.00"));
         QCOMPARE(s.focused(), s.field("EditIncome"));
     }
-
-    void freshPanelAfterSwitchingAwayAndBack() {
-        PanelOnScreen s(kRow);
-        s.chooseAllowance(1);
-        s.run("10000");
-        s.choose(2);
-        s.choose(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmSalary"));
-        expectCleared(s);
-        expectMessage(s, nullptr, {});
-        QCOMPARE(s.text("EditIncome"), QString());
-        QCOMPARE(s.text("CmbPoint"), QStringLiteral("3500"));
-        QCOMPARE(s.focused(), s.field("EditIncome"));
-    }
-
-    void detailLinkOpensTheHelpIndex() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(OpenedByDetailLink(s.panel()), links::SiteAddress(QStringLiteral("online/index.html")));
-    }
 };
 
 QTEST_MAIN(TestSalary)

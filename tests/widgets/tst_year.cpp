@@ -228,23 +228,6 @@ private slots:
         QCOMPARE(Results(s), QStringList({"5000.00", "20%", "555.00", "11445.00", "48555.00"}));
         QCOMPARE(s.focused(), s.field("EditIncome"));
     }
-
-    void freshPanelAfterSwitchingAwayAndBack() {
-        PanelOnScreen s(kRow);
-        s.run("60000");
-        s.choose(0);
-        s.choose(kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmYear"));
-        expectCleared(s);
-        QCOMPARE(s.text("EditIncome"), QString());
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        QCOMPARE(s.focused(), s.field("EditIncome"));
-    }
-
-    void detailLinkOpensTheBonusHelpPage() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(OpenedByDetailLink(s.panel()), links::SiteAddress(QStringLiteral("online/001.html")));
-    }
 };
 
 QTEST_MAIN(TestYear)
