@@ -2,7 +2,6 @@
 // what the first layout and reset do to the month list.
 #include "PanelDrive.h"
 
-#include <QAction>
 #include <QComboBox>
 
 namespace {
@@ -19,25 +18,13 @@ QStringList Entries(QComboBox* list) {
 
 class TestBusiness : public QObject {
     Q_OBJECT
-    std::unique_ptr<TFrmMain> main;
-
-    // Picks a month count on the closed list with the arrow keys.
-    static void ChooseMonths(TCalcPanel* p, int months) {
-        auto* list = Child<QComboBox>(p, "CmbMonth");
-        list->setFocus();
-        while (list->currentIndex() > months - 1)
-            QTest::keyClick(list, Qt::Key_Up);
-        while (list->currentIndex() < months - 1)
-            QTest::keyClick(list, Qt::Key_Down);
-    }
 
 private slots:
     void initTestCase() { drive::SetupApp(); }
-    void init() { main = panel::ShowMain(); }
-    void cleanup() { main.reset(); }
 
     void contractMonthListShowsAllTwelveMonths() {
-        QCOMPARE(Child<QComboBox>(panel::Open(*main, kContract), "CmbMonth")->maxVisibleItems(), 12);
+        PanelOnScreen s(kContract);
+        QCOMPARE(Child<QComboBox>(s.panel(), "CmbMonth")->maxVisibleItems(), 12);
     }
 
     void calculation_data() {
@@ -99,13 +86,13 @@ private slots:
         QFETCH(int, months);
         QFETCH(QString, typed);
         QFETCH(QStringList, shown);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "500000"); // the notice must not keep these figures
-        if (months) ChooseMonths(p, months);
-        panel::Run(p, typed, panel::Start::Click);
-        QCOMPARE(panel::Shown(p, shown), shown);
+        PanelOnScreen s(row);
+        s.run("500000"); // the notice must not keep these figures
+        if (months) s.select("CmbMonth", months - 1);
+        s.run(typed, Press::Click);
+        QCOMPARE(s.shown(shown), shown);
         // With figures or with the notice, the income is selected for the next amount.
-        QVERIFY(panel::FocusedAndSelected(Child<QLineEdit>(p, "EditIncome")));
+        QVERIFY(s.readyToRetype("EditIncome"));
     }
 
     void badIncome_data() {
@@ -128,83 +115,81 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "100000");
-        QCOMPARE(drive::TextOf(p, "TxtDeduct"),
-                 row == kCompany ? QStringLiteral("9750") : QStringLiteral("3750"));
-        panel::Run(p, typed);
+        PanelOnScreen s(row);
+        s.run("100000");
+        QCOMPARE(s.text("TxtDeduct"), row == kCompany ? QStringLiteral("9750") : QStringLiteral("3750"));
+        s.run(typed);
         // A failed input shows the quick deduction as "0.00" again, not as a whole number.
         const QStringList want{"TxtInfo=" + message, "TxtTaxIncome=0.00", "TxtRate=0.00",
                                "TxtDeduct=0.00",     "EditTax=",          "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, want), want);
-        auto* income = Child<QLineEdit>(p, "EditIncome");
-        QVERIFY(panel::FocusedAndSelected(income));
+        QCOMPARE(s.shown(want), want);
+        auto* income = s.field("EditIncome");
+        QVERIFY(s.readyToRetype("EditIncome"));
         QTest::keyClick(income, Qt::Key_8);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        QCOMPARE(s.text("TxtInfo"), QString());
     }
 
     void resetBringsBackTwelveMonths() {
-        TCalcPanel* p = panel::Open(*main, kContract);
-        ChooseMonths(p, 3);
-        panel::Run(p, "80000");
-        QCOMPARE(drive::TextOf(p, "TxtTaxIncome"), QStringLiteral("69500.00"));
-        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
-        auto* months = Child<QComboBox>(p, "CmbMonth");
+        PanelOnScreen s(kContract);
+        s.select("CmbMonth", 2);
+        s.run("80000");
+        QCOMPARE(s.text("TxtTaxIncome"), QStringLiteral("69500.00"));
+        s.click("BtnReset");
+        auto* months = Child<QComboBox>(s.panel(), "CmbMonth");
         QCOMPARE(Entries(months), kTwelve);
         QCOMPARE(months->currentText(), QStringLiteral("12"));
         const QStringList fresh{"EditIncome=",    "TxtInfo=", "TxtTaxIncome=0.00", "TxtRate=0.00",
                                 "TxtDeduct=0.00", "EditTax=", "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-        panel::Run(p, "80000");
-        QCOMPARE(drive::TextOf(p, "TxtTaxIncome"), QStringLiteral("38000.00"));
+        QCOMPARE(s.shown(fresh), fresh);
+        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
+        s.run("80000");
+        QCOMPARE(s.text("TxtTaxIncome"), QStringLiteral("38000.00"));
     }
 
     void companyResetShowsZeroQuickDeduction() {
-        TCalcPanel* p = panel::Open(*main, kCompany);
-        panel::Run(p, "1000");
-        QCOMPARE(drive::TextOf(p, "TxtDeduct"), QStringLiteral("0"));
-        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
-        QCOMPARE(drive::TextOf(p, "TxtDeduct"), QStringLiteral("0.00"));
-        QCOMPARE(drive::TextOf(p, "EditIncome"), QString());
+        PanelOnScreen s(kCompany);
+        s.run("1000");
+        QCOMPARE(s.text("TxtDeduct"), QStringLiteral("0"));
+        s.click("BtnReset");
+        QCOMPARE(s.text("TxtDeduct"), QStringLiteral("0.00"));
+        QCOMPARE(s.text("EditIncome"), QString());
     }
 
     void everyFirstLayoutLeavesTwelveMonthsWithTwelveChosen() {
-        TCalcPanel* p = panel::Open(*main, kContract);
+        PanelOnScreen s(kContract);
+        TCalcPanel* p = s.panel();
         auto* months = Child<QComboBox>(p, "CmbMonth");
-        auto* top = Child<QAction>(main.get(), "Menu_Tool_Top");
         for (int round = 1; round <= 3; ++round) {
-            ChooseMonths(p, round + 2);
-            top->trigger();
-            top->trigger();
-            QCOMPARE(main->currentPanel(), p);
+            s.select("CmbMonth", round + 1);
+            s.toggleStayOnTop();
+            s.toggleStayOnTop();
+            QCOMPARE(s.panel(), p);
             QCOMPARE(Entries(months), kTwelve);
             QCOMPARE(months->currentIndex(), 11);
-            ChooseMonths(p, 5);
+            s.select("CmbMonth", 4);
             p->resize(p->width() + 1, p->height());
             QCOMPARE(Entries(months), kTwelve);
             QCOMPARE(months->currentIndex(), 11);
         }
         // The allowance still follows the entry chosen afterwards.
-        ChooseMonths(p, 2);
-        panel::Run(p, "10000");
-        QCOMPARE(drive::TextOf(p, "TxtTaxIncome"), QStringLiteral("3000.00"));
+        s.select("CmbMonth", 1);
+        s.run("10000");
+        QCOMPARE(s.text("TxtTaxIncome"), QStringLiteral("3000.00"));
     }
 
     void firstLayoutEmptiesTheMessageAndTakesTheFocus() {
-        TCalcPanel* p = panel::Open(*main, kContract);
-        panel::Run(p, "x");
-        Child<QPushButton>(p, "BtnReset")->setFocus();
-        p->resize(p->width(), p->height() + 1);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        PanelOnScreen s(kContract);
+        s.run("x");
+        Child<QPushButton>(s.panel(), "BtnReset")->setFocus();
+        s.panel()->resize(s.panel()->width(), s.panel()->height() + 1);
+        QCOMPARE(s.text("TxtInfo"), QString());
+        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
     }
 
     void enterWithAModifier() {
-        TCalcPanel* p = panel::Open(*main, kContract);
-        drive::Retype(Child<QLineEdit>(p, "EditIncome"), "43000");
-        drive::Enter(Child<QLineEdit>(p, "EditIncome"), Qt::AltModifier);
-        QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("50.00"));
+        PanelOnScreen s(kContract);
+        s.run("43000", Press::AltEnter);
+        QCOMPARE(s.text("EditTax"), QStringLiteral("50.00"));
     }
 };
 

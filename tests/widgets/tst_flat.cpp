@@ -16,7 +16,6 @@ const FlatRow kFlatRows[] = {
 
 class TestFlat : public QObject {
     Q_OBJECT
-    std::unique_ptr<TFrmMain> main;
 
     // The same case once for each of the four panels.
     template <class AddRow> static void ForEachPanel(const char* what, AddRow add) {
@@ -26,8 +25,6 @@ class TestFlat : public QObject {
 
 private slots:
     void initTestCase() { drive::SetupApp(); }
-    void init() { main = panel::ShowMain(); }
-    void cleanup() { main.reset(); }
 
     void calculation_data() {
         QTest::addColumn<int>("row");
@@ -67,12 +64,12 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, typed);
         QFETCH(QStringList, shown);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "777"); // a failed input must not keep these figures
-        panel::Run(p, typed, panel::Start::Click);
-        QCOMPARE(panel::Shown(p, shown), shown);
+        PanelOnScreen s(row);
+        s.run("777"); // a failed input must not keep these figures
+        s.run(typed, Press::Click);
+        QCOMPARE(s.shown(shown), shown);
         // After figures or a message alike the income is selected for the next amount.
-        QVERIFY(panel::FocusedAndSelected(Child<QLineEdit>(p, "EditIncome")));
+        QVERIFY(s.readyToRetype("EditIncome"));
     }
 
     void typingEmptiesTheMessage_data() {
@@ -81,17 +78,17 @@ private slots:
     }
     void typingEmptiesTheMessage() {
         QFETCH(int, row);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "1000");
-        panel::Run(p, "1000x");
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QStringLiteral("无效的金额，请重新输入"));
-        auto* income = Child<QLineEdit>(p, "EditIncome");
+        PanelOnScreen s(row);
+        s.run("1000");
+        s.run("1000x");
+        QCOMPARE(s.text("TxtInfo"), QStringLiteral("无效的金额，请重新输入"));
+        auto* income = s.field("EditIncome");
         QTest::keyClick(income, Qt::Key_End);
         QTest::keyClick(income, Qt::Key_Backspace);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
-        QCOMPARE(drive::TextOf(p, "EditTax"), QString());
+        QCOMPARE(s.text("TxtInfo"), QString());
+        QCOMPARE(s.text("EditTax"), QString());
         drive::Enter(income, Qt::ShiftModifier);
-        QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("200.00"));
+        QCOMPARE(s.text("EditTax"), QStringLiteral("200.00"));
     }
 
     void resetClears_data() {
@@ -100,13 +97,13 @@ private slots:
     }
     void resetClears() {
         QFETCH(int, row);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "5000");
-        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
+        PanelOnScreen s(row);
+        s.run("5000");
+        s.click("BtnReset");
         const QStringList fresh{"EditIncome=",  "TxtInfo=", "TxtTaxIncome=0.00",
                                 "TxtRate=0.00", "EditTax=", "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        QCOMPARE(s.shown(fresh), fresh);
+        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
     }
 };
 

@@ -2,8 +2,6 @@
 // edges, the way back from the amount after tax, messages, focus and reset.
 #include "PanelDrive.h"
 
-#include <QAction>
-
 namespace {
 constexpr int kLabourRow = 5;
 const QString kBad = QStringLiteral("无效的金额，请重新输入");
@@ -12,18 +10,9 @@ const QString kNotAbove = QStringLiteral("收入金额需大于零，请重新�
 
 class TestLabour : public QObject {
     Q_OBJECT
-    std::unique_ptr<TFrmMain> main;
-    TCalcPanel* p = nullptr;
-    QLineEdit* income() { return Child<QLineEdit>(p, "EditIncome"); }
-    QLineEdit* net() { return Child<QLineEdit>(p, "EditRealIncome"); }
 
 private slots:
     void initTestCase() { drive::SetupApp(); }
-    void init() {
-        main = panel::ShowMain();
-        p = panel::Open(*main, kLabourRow);
-    }
-    void cleanup() { main.reset(); }
 
     void forward_data() {
         QTest::addColumn<QString>("typed");
@@ -66,41 +55,41 @@ private slots:
             << "+1.2e3" << QStringList{"EditTax=80.00", "EditIncome=+1.2e3"};
     }
     void forward() {
+        PanelOnScreen s(kLabourRow);
         QFETCH(QString, typed);
         QFETCH(QStringList, shown);
-        panel::Run(p, typed);
-        QCOMPARE(panel::Shown(p, shown), shown);
+        s.run(typed);
+        QCOMPARE(s.shown(shown), shown);
         // With tax the income is selected for the next amount; without, nothing moves.
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
-        QCOMPARE(panel::FocusedAndSelected(income()), !shown.contains("TxtRate=0.00"));
+        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
+        QCOMPARE(s.readyToRetype("EditIncome"), !shown.contains("TxtRate=0.00"));
     }
 
     void noTaxLeavesTheFocusOnTheButton() {
-        panel::Run(p, "500", panel::Start::Click);
-        QCOMPARE(panel::Shown(p, {"EditTax=0.00", "EditRealIncome=500.00"}),
+        PanelOnScreen s(kLabourRow);
+        s.run("500", Press::Click);
+        QCOMPARE(s.shown({"EditTax=0.00", "EditRealIncome=500.00"}),
                  QStringList({"EditTax=0.00", "EditRealIncome=500.00"}));
-        QCOMPARE(panel::FocusName(), QStringLiteral("BtnCalc"));
-        panel::Run(p, "1000", panel::Start::Click);
-        QVERIFY(panel::FocusedAndSelected(income()));
+        QCOMPARE(s.focusName(), QStringLiteral("BtnCalc"));
+        s.run("1000", Press::Click);
+        QVERIFY(s.readyToRetype("EditIncome"));
     }
 
     void enterWithAnyModifier_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::newRow("Shift+Enter") << int(Qt::Key_Return) << int(Qt::ShiftModifier);
-        QTest::newRow("Ctrl+Enter") << int(Qt::Key_Return) << int(Qt::ControlModifier);
-        QTest::newRow("Alt+Enter") << int(Qt::Key_Return) << int(Qt::AltModifier);
-        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        QTest::addColumn<Press>("press");
+        QTest::newRow("Shift+Enter") << Press::ShiftEnter;
+        QTest::newRow("Ctrl+Enter") << Press::CtrlEnter;
+        QTest::newRow("Alt+Enter") << Press::AltEnter;
+        QTest::newRow("keypad Enter") << Press::KeypadEnter;
     }
     void enterWithAnyModifier() {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        drive::Retype(income(), "1000");
-        QTest::keyClick(income(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("40.00"));
-        drive::Retype(net(), "21000");
-        QTest::keyClick(net(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(income()->text(), QStringLiteral("25000"));
+        QFETCH(Press, press);
+        PanelOnScreen s(kLabourRow);
+        s.run("1000", press);
+        QCOMPARE(s.text("EditTax"), QStringLiteral("40.00"));
+        s.type("EditRealIncome", "21000");
+        s.press("EditRealIncome", press);
+        QCOMPARE(s.field("EditIncome")->text(), QStringLiteral("25000"));
     }
 
     void badIncome_data() {
@@ -121,19 +110,20 @@ private slots:
                                   << "-5" << kNotAbove;
     }
     void badIncome() {
+        PanelOnScreen s(kLabourRow);
         QFETCH(QString, typed);
         QFETCH(QString, field);
         QFETCH(QString, message);
-        panel::Run(p, "100000"); // earlier results must go
-        panel::Run(p, typed, panel::Start::Click);
+        s.run("100000"); // earlier results must go
+        s.run(typed, Press::Click);
         const QStringList want{
             "EditIncome=" + field, "TxtInfo=" + message, "TxtInfo_2=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
             "TxtRate=0.00",        "TxtQuick=0.00",      "EditTax=",   "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, want), want);
-        QVERIFY(panel::FocusedAndSelected(income()));
+        QCOMPARE(s.shown(want), want);
+        QVERIFY(s.readyToRetype("EditIncome"));
         // The first keystroke empties the message; the results stay as they are.
-        QTest::keyClick(income(), Qt::Key_1);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        QTest::keyClick(s.field("EditIncome"), Qt::Key_1);
+        QCOMPARE(s.text("TxtInfo"), QString());
     }
 
     void reverse_data() {
@@ -165,12 +155,13 @@ private slots:
             << "800.02" << QStringList{"EditIncome=800.025", "EditTax=0.01", "EditRealIncome=800.02"};
     }
     void reverse() {
+        PanelOnScreen s(kLabourRow);
         QFETCH(QString, typed);
         QFETCH(QStringList, shown);
-        drive::Retype(net(), typed);
-        QTest::mouseClick(Child<QPushButton>(p, "BtnRealIncome"), Qt::LeftButton);
-        QCOMPARE(panel::Shown(p, shown), shown);
-        QCOMPARE(panel::Shown(p, {"TxtInfo=", "TxtInfo_2="}), QStringList({"TxtInfo=", "TxtInfo_2="}));
+        s.type("EditRealIncome", typed);
+        s.click("BtnRealIncome");
+        QCOMPARE(s.shown(shown), shown);
+        QCOMPARE(s.shown({"TxtInfo=", "TxtInfo_2="}), QStringList({"TxtInfo=", "TxtInfo_2="}));
     }
 
     void badNet_data() {
@@ -186,47 +177,52 @@ private slots:
                                   << "应纳税额应大于0。";
     }
     void badNet() {
+        PanelOnScreen s(kLabourRow);
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        panel::Run(p, "1000");
-        drive::Retype(net(), typed);
-        drive::Enter(net());
+        s.run("1000");
+        s.type("EditRealIncome", typed);
+        s.press("EditRealIncome", Press::Enter);
         // The earlier results stay; only the message and the focus change.
         const QStringList want{"TxtInfo_2=" + message, "EditIncome=1000", "TxtDeduct=800.00",
                                "TxtRate=20%",          "EditTax=40.00",   "EditRealIncome=" + typed};
-        QCOMPARE(panel::Shown(p, want), want);
-        QVERIFY(panel::FocusedAndSelected(net()));
-        QTest::keyClick(net(), Qt::Key_5);
-        QCOMPARE(drive::TextOf(p, "TxtInfo_2"), QString());
+        QCOMPARE(s.shown(want), want);
+        QVERIFY(s.readyToRetype("EditRealIncome"));
+        QTest::keyClick(s.field("EditRealIncome"), Qt::Key_5);
+        QCOMPARE(s.text("TxtInfo_2"), QString());
     }
 
     void typingTheNetEmptiesBothMessages() {
-        panel::Run(p, "abc");
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), kBad);
-        net()->setFocus();
-        QTest::keyClick(net(), Qt::Key_9);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        PanelOnScreen s(kLabourRow);
+        s.run("abc");
+        QCOMPARE(s.text("TxtInfo"), kBad);
+        s.field("EditRealIncome")->setFocus();
+        QTest::keyClick(s.field("EditRealIncome"), Qt::Key_9);
+        QCOMPARE(s.text("TxtInfo"), QString());
     }
 
     void resetClearsAndFocusesTheIncome() {
-        panel::Run(p, "100000");
-        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
+        PanelOnScreen s(kLabourRow);
+        s.run("100000");
+        s.click("BtnReset");
         const QStringList want{
             "EditIncome=",  "TxtInfo=",      "TxtInfo_2=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
             "TxtRate=0.00", "TxtQuick=0.00", "EditTax=",   "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, want), want);
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        QCOMPARE(s.shown(want), want);
+        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
     }
 
     void stayOnTopSwitchLaysOutAgain() {
-        panel::Run(p, "abc");
+        PanelOnScreen s(kLabourRow);
+        TCalcPanel* p = s.panel();
+        s.run("abc");
         Child<QPushButton>(p, "BtnReset")->setFocus();
-        Child<QAction>(main.get(), "Menu_Tool_Top")->trigger();
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        s.toggleStayOnTop();
+        QCOMPARE(s.text("TxtInfo"), QString());
         // The window is shown anew by the switch; the focus waits in it for the activation.
-        QCOMPARE(main->focusWidget(), income());
-        Child<QAction>(main.get(), "Menu_Tool_Top")->trigger();
-        QCOMPARE(main->currentPanel(), p);
+        QCOMPARE(s.focused(), s.field("EditIncome"));
+        s.toggleStayOnTop();
+        QCOMPARE(s.panel(), p);
     }
 };
 

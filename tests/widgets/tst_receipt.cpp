@@ -9,12 +9,9 @@ const QString kNoTax = QStringLiteral("收入金额小于800元，无需纳税�
 
 class TestReceipt : public QObject {
     Q_OBJECT
-    std::unique_ptr<TFrmMain> main;
 
 private slots:
     void initTestCase() { drive::SetupApp(); }
-    void init() { main = panel::ShowMain(); }
-    void cleanup() { main.reset(); }
 
     void calculation_data() {
         QTest::addColumn<int>("row");
@@ -72,10 +69,10 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, typed);
         QFETCH(QStringList, shown);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "50000"); // a no-tax result must not keep these figures
-        panel::Run(p, typed);
-        QCOMPARE(panel::Shown(p, shown), shown);
+        PanelOnScreen s(row);
+        s.run("50000"); // a no-tax result must not keep these figures
+        s.run(typed);
+        QCOMPARE(s.shown(shown), shown);
     }
 
     void focusAfterACalculation_data() {
@@ -101,10 +98,10 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, focus);
         QFETCH(bool, selected);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, typed, panel::Start::Click);
-        QCOMPARE(panel::FocusName(), focus);
-        auto* income = Child<QLineEdit>(p, "EditIncome");
+        PanelOnScreen s(row);
+        s.run(typed, Press::Click);
+        QCOMPARE(s.focusName(), focus);
+        auto* income = s.field("EditIncome");
         if (selected) QCOMPARE(income->selectedText(), income->text());
     }
 
@@ -130,32 +127,31 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "10000");
-        panel::Run(p, typed);
+        PanelOnScreen s(row);
+        s.run("10000");
+        s.run(typed);
         const QStringList want{"TxtInfo=" + message, "TxtDeduct=0.00", "TxtTaxIncome=0.00",
                                "TxtRate=0.00",       "EditTax=",       "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, want), want);
-        auto* income = Child<QLineEdit>(p, "EditIncome");
-        QVERIFY(panel::FocusedAndSelected(income));
+        QCOMPARE(s.shown(want), want);
+        auto* income = s.field("EditIncome");
+        QVERIFY(s.readyToRetype("EditIncome"));
         QTest::keyClick(income, Qt::Key_3);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
+        QCOMPARE(s.text("TxtInfo"), QString());
     }
 
     void typingEmptiesTheNoTaxNotice() {
-        TCalcPanel* p = panel::Open(*main, kLicence);
-        panel::Run(p, "600");
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), kNoTax);
-        QTest::keyClick(Child<QLineEdit>(p, "EditIncome"), Qt::Key_7);
-        QCOMPARE(drive::TextOf(p, "TxtInfo"), QString());
-        QCOMPARE(drive::TextOf(p, "EditRealIncome"), QStringLiteral("600.00"));
+        PanelOnScreen s(kLicence);
+        s.run("600");
+        QCOMPARE(s.text("TxtInfo"), kNoTax);
+        QTest::keyClick(s.field("EditIncome"), Qt::Key_7);
+        QCOMPARE(s.text("TxtInfo"), QString());
+        QCOMPARE(s.text("EditRealIncome"), QStringLiteral("600.00"));
     }
 
     void enterWithAModifier() {
-        TCalcPanel* p = panel::Open(*main, kWriting);
-        drive::Retype(Child<QLineEdit>(p, "EditIncome"), "1000");
-        drive::Enter(Child<QLineEdit>(p, "EditIncome"), Qt::ShiftModifier | Qt::ControlModifier);
-        QCOMPARE(drive::TextOf(p, "EditTax"), QStringLiteral("28.00"));
+        PanelOnScreen s(kWriting);
+        s.run("1000", Press::ShiftCtrlEnter);
+        QCOMPARE(s.text("EditTax"), QStringLiteral("28.00"));
     }
 
     void resetClears_data() {
@@ -166,14 +162,14 @@ private slots:
     }
     void resetClears() {
         QFETCH(int, row);
-        TCalcPanel* p = panel::Open(*main, row);
-        panel::Run(p, "500");
-        panel::Run(p, "5000");
-        QTest::mouseClick(Child<QPushButton>(p, "BtnReset"), Qt::LeftButton);
+        PanelOnScreen s(row);
+        s.run("500");
+        s.run("5000");
+        s.click("BtnReset");
         const QStringList fresh{"EditIncome=",  "TxtInfo=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
                                 "TxtRate=0.00", "EditTax=", "EditRealIncome="};
-        QCOMPARE(panel::Shown(p, fresh), fresh);
-        QCOMPARE(panel::FocusName(), QStringLiteral("EditIncome"));
+        QCOMPARE(s.shown(fresh), fresh);
+        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
     }
 };
 

@@ -1,6 +1,6 @@
 // The year-end bonus panel: the one-twelfth rule, the blind-zone notice, the reverse
 // calculation, messages and reset.
-#include "WageDrive.h"
+#include "PanelDrive.h"
 
 #include "framework/Product.h"
 
@@ -80,8 +80,7 @@ private slots:
             infoAtBox = s.text("TxtInfo_1");
             focusMovedBeforeBox = s.field("EditIncome")->hasSelectedText();
         };
-        s.type("EditIncome", bonus);
-        drive::Enter(s.field("EditIncome"));
+        s.run(bonus);
         QCOMPARE(Results(s), want);
         QCOMPARE(s.text("TxtInfo_1"), zone);
         QVERIFY(s.readyToRetype("EditIncome"));
@@ -102,8 +101,7 @@ private slots:
 
     void everyBlindZoneBonusRaisesTheBoxAgain() {
         PanelOnScreen s(kRow);
-        s.type("EditIncome", "19000");
-        drive::Enter(s.field("EditIncome"));
+        s.run("19000");
         s.click("BtnCalc");
         QCOMPARE(s.dialogs.boxes.size(), 2);
         QCOMPARE(s.text("TxtInfo_1"), QStringLiteral("进入盲区：( 18,000, 19,283.33 ]"));
@@ -127,10 +125,8 @@ private slots:
         QFETCH(QString, bonus);
         QFETCH(QString, message);
         PanelOnScreen s(kRow);
-        s.type("EditIncome", "19000");
-        drive::Enter(s.field("EditIncome"));
-        s.type("EditIncome", bonus);
-        drive::Enter(s.field("EditIncome"), Qt::ShiftModifier);
+        s.run("19000");
+        s.run(bonus, Press::ShiftEnter);
         QCOMPARE(s.text("TxtInfo_1"), message);
         expectCleared(s);
         QVERIFY(s.readyToRetype("EditIncome"));
@@ -186,8 +182,7 @@ private slots:
         QFETCH(QString, afterTax);
         QFETCH(QString, message);
         PanelOnScreen s(kRow);
-        s.type("EditIncome", "100000");
-        drive::Enter(s.field("EditIncome"));
+        s.run("100000");
         s.type("EditRealIncome", afterTax);
         s.click("BtnRealIncome");
         QCOMPARE(s.text("TxtInfo_2"), message);
@@ -202,8 +197,7 @@ private slots:
 
     void reverseRightAfterResetFindsNoAmount() {
         PanelOnScreen s(kRow);
-        s.type("EditIncome", "100000");
-        drive::Enter(s.field("EditIncome"));
+        s.run("100000");
         s.click("BtnReset");
         expectCleared(s);
         QCOMPARE(s.text("EditIncome"), QString());
@@ -214,8 +208,7 @@ private slots:
 
     void enterInTheTaxFieldOnlyEmptiesMessages() {
         PanelOnScreen s(kRow);
-        s.type("EditIncome", "19000");
-        drive::Enter(s.field("EditIncome"));
+        s.run("19000");
         QVERIFY(!s.text("TxtInfo_1").isEmpty());
         s.type("EditTax", "100");
         QCOMPARE(s.text("TxtInfo_1"), QString());
@@ -226,8 +219,7 @@ private slots:
 
     void stayOnTopSwitchRunsTheFirstLayout() {
         PanelOnScreen s(kRow);
-        s.type("EditIncome", "60000");
-        drive::Enter(s.field("EditIncome"));
+        s.run("60000");
         QVERIFY(!s.text("TxtInfo_1").isEmpty());
         s.field("EditRealIncome")->setFocus();
         s.toggleStayOnTop();
@@ -235,24 +227,6 @@ private slots:
         QCOMPARE(s.text("EditIncome"), QStringLiteral("60000"));
         QCOMPARE(Results(s), QStringList({"5000.00", "20%", "555.00", "11445.00", "48555.00"}));
         QCOMPARE(s.focused(), s.field("EditIncome"));
-    }
-
-    void freshPanelAfterSwitchingAwayAndBack() {
-        PanelOnScreen s(kRow);
-        s.type("EditIncome", "60000");
-        drive::Enter(s.field("EditIncome"));
-        drive::ChooseRow(s.main, 0);
-        drive::ChooseRow(s.main, kRow);
-        QCOMPARE(s.panel()->objectName(), QStringLiteral("FrmYear"));
-        expectCleared(s);
-        QCOMPARE(s.text("EditIncome"), QString());
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        QCOMPARE(s.focused(), s.field("EditIncome"));
-    }
-
-    void detailLinkOpensTheBonusHelpPage() {
-        PanelOnScreen s(kRow);
-        QCOMPARE(OpenedByDetailLink(s.panel()), links::SiteAddress(QStringLiteral("online/001.html")));
     }
 };
 
