@@ -102,8 +102,9 @@ public:
         for (qsizetype i = 0; i < p.zones.size(); ++i) {
             const PlanPicture::Zone& z = p.zones[i];
             const double right = std::max(z.upper, z.lower + minWidth);
-            auto* lower = new QLineSeries;
-            auto* upper = new QLineSeries;
+            // An area series does not own its bounds: the chart does, so they go with it.
+            auto* lower = new QLineSeries(chart);
+            auto* upper = new QLineSeries(chart);
             *lower << QPointF(z.lower, 0) << QPointF(right, 0);
             *upper << QPointF(z.lower, y->max()) << QPointF(right, y->max());
             auto* area = new QAreaSeries(upper, lower);

@@ -189,11 +189,14 @@ void TFrmMain::Menu_Tool_PlanClick() {
     FrmPlan->activateWindow();
 }
 
+TFrmBatch* TFrmMain::batchWindow() const {
+    return Batch;
+}
+
 void TFrmMain::Menu_Tool_BatchClick() {
     if (!Batch) {
         Batch = new TFrmBatch(this);
         windows::PlaceOnScreen(Batch);
-        connect(Batch, &QObject::destroyed, this, [this] { Batch = nullptr; });
     }
     Batch->show();
     Batch->raise();

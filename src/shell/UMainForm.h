@@ -2,6 +2,7 @@
 // The main window: the income-type list above, the current calculator panel below.
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QComboBox;
@@ -22,7 +23,7 @@ public:
     void Menu_Tool_TopClick();
     void Menu_Tool_PlanClick();
     void Menu_Tool_BatchClick();
-    TFrmBatch* batchWindow() const { return Batch; }
+    TFrmBatch* batchWindow() const;
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
@@ -48,5 +49,6 @@ private:
     bool SteppingByKey = false;
     QAction* Menu_Tool_Batch = nullptr;
     // Made on first choice of the menu item, so nothing of it is built at start.
-    TFrmBatch* Batch = nullptr;
+    // Empties itself when the window goes, also while this window is being destroyed.
+    QPointer<TFrmBatch> Batch;
 };
