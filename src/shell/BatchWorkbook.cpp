@@ -1,9 +1,8 @@
 #include "shell/BatchWorkbook.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include "framework/Plugins.h"
+
 #include <QMutex>
-#include <QPluginLoader>
 
 namespace batchbook {
 
@@ -13,23 +12,8 @@ std::unique_ptr<IBatchWorkbook> Create(QString& error) {
     static IBatchWorkbookFactory* factory = nullptr;
     QMutexLocker lock(&mutex);
     if (!factory) {
-        // Beside the program (the build tree), where the installed program keeps its plugins,
-        // and one level up (test and bench programs in the build tree's subdirectories).
-        const QString bin = QCoreApplication::applicationDirPath();
-        QStringList tried;
-        for (const QString& dir : {bin, QDir(bin).filePath(QStringLiteral(QINGFU_PLUGIN_FROM_BIN)),
-                                   QDir(bin).filePath(QStringLiteral(".."))}) {
-            QPluginLoader loader(QDir::cleanPath(QDir(dir).filePath(QStringLiteral("qingfu_xlsx"))));
-            if (auto* f = qobject_cast<IBatchWorkbookFactory*>(loader.instance())) {
-                factory = f; // the loader keeps the plugin loaded for the rest of the run
-                break;
-            }
-            tried << loader.errorString();
-        }
-        if (!factory) {
-            error = tried.join(QLatin1Char('\n'));
-            return nullptr;
-        }
+        factory = qobject_cast<IBatchWorkbookFactory*>(plugins::Load(QStringLiteral("qingfu_xlsx"), error));
+        if (!factory) return nullptr;
     }
     return std::unique_ptr<IBatchWorkbook>(factory->Create());
 }
