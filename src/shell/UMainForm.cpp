@@ -177,6 +177,24 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
+    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(Batch.data())})
+        if (tool && tool->isVisible()) MatchStayOnTop(tool);
+}
+
+void TFrmMain::MatchStayOnTop(QWidget* tool) {
+    // A window kept on top would otherwise cover the tools opened from it.
+    const bool onTop = Menu_Tool_Top->isChecked();
+    if (tool->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
+    const bool visible = tool->isVisible();
+    tool->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible) tool->show(); // changing the flag hides the window
+}
+
+void TFrmMain::ShowTool(QWidget* tool) {
+    MatchStayOnTop(tool);
+    tool->show();
+    tool->raise();
+    tool->activateWindow();
 }
 
 void TFrmMain::Menu_Tool_PlanClick() {
@@ -184,9 +202,7 @@ void TFrmMain::Menu_Tool_PlanClick() {
         FrmPlan = new TFrmPlan(this);
         windows::PlaceOnScreen(FrmPlan);
     }
-    FrmPlan->show();
-    FrmPlan->raise();
-    FrmPlan->activateWindow();
+    ShowTool(FrmPlan);
 }
 
 TFrmBatch* TFrmMain::batchWindow() const {
@@ -198,9 +214,7 @@ void TFrmMain::Menu_Tool_BatchClick() {
         Batch = new TFrmBatch(this);
         windows::PlaceOnScreen(Batch);
     }
-    Batch->show();
-    Batch->raise();
-    Batch->activateWindow();
+    ShowTool(Batch);
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {

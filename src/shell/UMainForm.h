@@ -36,6 +36,9 @@ private:
     void FormCreate();
     void BuildMenu();
     void ShowPanel(int row);
+    // Shows a window opened from the tool menu in front, kept on top as this window is.
+    void ShowTool(QWidget* tool);
+    void MatchStayOnTop(QWidget* tool);
 
     QWidget* Panel2 = nullptr;
     QWidget* Panel1 = nullptr;

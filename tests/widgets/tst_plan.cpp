@@ -9,7 +9,10 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QPushButton>
+#include <QGraphicsView>
+#include <QMouseEvent>
 #include <QTableWidget>
+#include <QToolTip>
 
 class TestPlan : public QObject {
     Q_OBJECT
@@ -39,6 +42,32 @@ private slots:
         QCOMPARE(main.findChildren<QWidget*>(QStringLiteral("FrmPlan")).size(), 1);
     }
 
+    // The main window stays on top by default; a tool opened from it must not end up behind it,
+    // and follows when the switch is turned off and on again.
+    void ToolWindowsFollowStayOnTop_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("planning") << "Menu_Tool_Plan" << "FrmPlan";
+        QTest::newRow("batch") << "Menu_Tool_Batch" << "FrmBatch";
+    }
+    void ToolWindowsFollowStayOnTop() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        RecordingDialogs dialogs;
+        TFrmMain main;
+        main.show();
+        Child<QAction>(&main, action.toLatin1().constData())->trigger();
+        auto* tool = main.findChild<QWidget*>(window);
+        QVERIFY(tool && tool->isVisible());
+        auto onTop = [](QWidget* w) { return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
+        QVERIFY(onTop(&main) && onTop(tool));
+        Child<QAction>(&main, "Menu_Tool_Top")->trigger();
+        QVERIFY(!onTop(&main) && !onTop(tool));
+        QVERIFY(tool->isVisible());
+        Child<QAction>(&main, "Menu_Tool_Top")->trigger();
+        QVERIFY(onTop(tool) && tool->isVisible());
+    }
+
     void Figures_data() {
         QTest::addColumn<QString>("pay");
         QTest::addColumn<QString>("own");
@@ -65,6 +94,31 @@ private slots:
         Child<QPushButton>(plan, "BtnCopy")->click();
         const QString copied = QApplication::clipboard()->text();
         for (const QString& figure : shown.mid(0, 4)) QVERIFY2(copied.contains(figure), qPrintable(copied));
+    }
+
+    // The pointer over the middle of the plot names the split under it: a bonus near half the
+    // pay, the monthly wage that makes up the rest, and that split's year tax.
+    void HoverNamesTheSplit() {
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        drive::Retype(Child<QLineEdit>(plan, "EditPay"), QStringLiteral("100000"));
+        drive::Enter(Child<QLineEdit>(plan, "EditPay"));
+        auto* view = plan->findChild<QGraphicsView*>();
+        QVERIFY(view);
+        QWidget* port = view->viewport();
+        const QPointF middle(port->width() / 2.0, port->height() / 2.0);
+        QMouseEvent move(QEvent::MouseMove, middle, port->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+        const QStringList lines = QToolTip::text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("年终奖 ")) && lines[1].startsWith(QStringLiteral("月工资 ")) &&
+                     lines[2].startsWith(QStringLiteral("全年个税 ")),
+                 qPrintable(QToolTip::text()));
+        const double bonus = lines[0].section(' ', 1, 1).remove(',').toDouble();
+        const double monthly = lines[1].section(' ', 1, 1).remove(',').toDouble();
+        QVERIFY2(bonus > 40000 && bonus < 60000, qPrintable(lines[0]));
+        QCOMPARE(qRound64((bonus + 12 * monthly) * 100), 10000000LL);
     }
 
     void Refusals_data() {
