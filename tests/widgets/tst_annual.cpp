@@ -71,23 +71,6 @@ private slots:
         QCOMPARE(s.text("TxtInfo_3"), kHint);
     }
 
-    void enterInEveryField_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<Press>("press");
-        QTest::newRow("salary") << "EditYear" << Press::Enter;
-        QTest::newRow("monthly, Shift") << "EditSalary" << Press::ShiftEnter;
-        QTest::newRow("insurance, Ctrl") << "EditSafe" << Press::CtrlEnter;
-        QTest::newRow("other, keypad") << "EditOther" << Press::KeypadEnter;
-    }
-    void enterInEveryField() {
-        QFETCH(QString, field);
-        QFETCH(Press, press);
-        PanelOnScreen s(kRow);
-        Fill(s, {"120000", "10000"});
-        PressIn(s.field(field.toLatin1().constData()), press);
-        QCOMPARE(s.text("TxtAllTax"), QStringLiteral("8940.00"));
-    }
-
     void monthlyAboveATwelfthIsRefusedInABox_data() {
         QTest::addColumn<QStringList>("inputs");
         QTest::addColumn<QString>("limit");
@@ -180,34 +163,6 @@ private slots:
         s.choose(0);
         s.choose(kRow);
         QCOMPARE(s.text("TxtInfo_3"), kHint);
-    }
-
-    void resetEmptiesEverything() {
-        PanelOnScreen s(kRow);
-        s.chooseAllowance(1);
-        Fill(s, {"150000", "10000", "1000", "6000"});
-        s.click("BtnCalc");
-        s.type("EditYear", "x");
-        s.click("BtnCalc");
-        QVERIFY(!s.text("TxtInfo_1").isEmpty());
-        s.click("BtnReset");
-        QCOMPARE(Results(s), kCleared);
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        for (const char* f : kFields)
-            QCOMPARE(s.text(f), QString());
-        QCOMPARE(s.text("CmbPoint"), QStringLiteral("3500"));
-        QCOMPARE(s.focused(), s.field("EditYear"));
-    }
-
-    void stayOnTopSwitchRunsTheFirstLayout() {
-        PanelOnScreen s(kRow);
-        Fill(s, {"120000", "-1"});
-        s.click("BtnCalc");
-        QVERIFY(!s.text("TxtInfo_2").isEmpty());
-        s.toggleStayOnTop();
-        QCOMPARE(s.text("TxtInfo_2"), QString());
-        QCOMPARE(s.text("EditSalary"), QStringLiteral("-1"));
-        QCOMPARE(s.focused(), s.field("EditYear"));
     }
 };
 

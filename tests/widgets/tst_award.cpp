@@ -1,5 +1,5 @@
 // The wage and year-end bonus panel: the shortfall off the bonus, the blind-zone notice on the
-// taxable bonus with the wage results already shown, messages and reset.
+// taxable bonus with the wage results already shown, and messages.
 #include "PanelDrive.h"
 
 namespace {
@@ -104,27 +104,6 @@ private slots:
         QCOMPARE(atBox, (QStringList{want[0], want[1], "0.00", "0.00", "0.00", "0.00"}));
     }
 
-    void enterInEveryFieldCalculates_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<Press>("press");
-        QTest::newRow("bonus, Enter") << "EditYear" << Press::Enter;
-        QTest::newRow("wage, Shift+Enter") << "EditSalary" << Press::ShiftEnter;
-        QTest::newRow("insurance, Alt+Enter") << "EditSafe" << Press::AltEnter;
-        QTest::newRow("bonus, keypad Enter") << "EditYear" << Press::KeypadEnter;
-    }
-    void enterInEveryFieldCalculates() {
-        QFETCH(QString, field);
-        QFETCH(Press, press);
-        PanelOnScreen s(kRow);
-        s.type("EditYear", "24000");
-        s.type("EditSalary", "5000");
-        s.field(field.toLatin1().constData())->setFocus();
-        PressIn(s.field(field.toLatin1().constData()), press);
-        QCOMPARE(s.text("EditSafe"), QStringLiteral("0.00")); // the empty insurance filled in
-        QCOMPARE(s.text("TxtTaxTotal"), QStringLiteral("2340.00"));
-        QCOMPARE(s.focused(), s.field(field.toLatin1().constData()));
-    }
-
     void refused_data() {
         QTest::addColumn<QString>("bonus");
         QTest::addColumn<QString>("wage");
@@ -194,36 +173,6 @@ private slots:
         // An edit in any field empties the message.
         QTest::keyClicks(s.field("EditSalary"), "0");
         QCOMPARE(s.text(label.toLatin1().constData()), QString());
-    }
-
-    void resetAfterChoosing4800() {
-        PanelOnScreen s(kRow);
-        s.chooseAllowance(1);
-        s.type("EditYear", "19000");
-        s.type("EditSalary", "5000");
-        s.type("EditSafe", "100");
-        s.click("BtnCalc");
-        QVERIFY(!s.text("TxtInfo_1").isEmpty());
-        s.click("BtnReset");
-        QCOMPARE(Results(s), kCleared);
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        for (const char* f : {"EditYear", "EditSalary", "EditSafe"})
-            QCOMPARE(s.text(f), QString());
-        QCOMPARE(s.text("CmbPoint"), QStringLiteral("3500"));
-        QCOMPARE(s.focused(), s.field("EditYear"));
-    }
-
-    void stayOnTopSwitchRunsTheFirstLayout() {
-        PanelOnScreen s(kRow);
-        s.type("EditYear", "19000");
-        s.type("EditSalary", "5000");
-        drive::Enter(s.field("EditSalary"));
-        QVERIFY(!s.text("TxtInfo_1").isEmpty());
-        s.toggleStayOnTop();
-        QCOMPARE(s.text("TxtInfo_1"), QString());
-        QCOMPARE(s.text("EditSalary"), QStringLiteral("5000"));
-        QCOMPARE(s.text("TxtTaxTotal"), QStringLiteral("1840.00"));
-        QCOMPARE(s.focused(), s.field("EditYear"));
     }
 };
 

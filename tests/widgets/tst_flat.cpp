@@ -90,21 +90,6 @@ private slots:
         drive::Enter(income, Qt::ShiftModifier);
         QCOMPARE(s.text("EditTax"), QStringLiteral("200.00"));
     }
-
-    void resetClears_data() {
-        QTest::addColumn<int>("row");
-        ForEachPanel("", [](QTestData&) {});
-    }
-    void resetClears() {
-        QFETCH(int, row);
-        PanelOnScreen s(row);
-        s.run("5000");
-        s.click("BtnReset");
-        const QStringList fresh{"EditIncome=",  "TxtInfo=", "TxtTaxIncome=0.00",
-                                "TxtRate=0.00", "EditTax=", "EditRealIncome="};
-        QCOMPARE(s.shown(fresh), fresh);
-        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
-    }
 };
 
 QTEST_MAIN(TestFlat)

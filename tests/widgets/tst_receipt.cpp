@@ -147,30 +147,6 @@ private slots:
         QCOMPARE(s.text("TxtInfo"), QString());
         QCOMPARE(s.text("EditRealIncome"), QStringLiteral("600.00"));
     }
-
-    void enterWithAModifier() {
-        PanelOnScreen s(kWriting);
-        s.run("1000", Press::ShiftCtrlEnter);
-        QCOMPARE(s.text("EditTax"), QStringLiteral("28.00"));
-    }
-
-    void resetClears_data() {
-        QTest::addColumn<int>("row");
-        QTest::newRow("writing") << kWriting;
-        QTest::newRow("lease") << kRent;
-        QTest::newRow("royalty") << kLicence;
-    }
-    void resetClears() {
-        QFETCH(int, row);
-        PanelOnScreen s(row);
-        s.run("500");
-        s.run("5000");
-        s.click("BtnReset");
-        const QStringList fresh{"EditIncome=",  "TxtInfo=", "TxtDeduct=0.00", "TxtTaxIncome=0.00",
-                                "TxtRate=0.00", "EditTax=", "EditRealIncome="};
-        QCOMPARE(s.shown(fresh), fresh);
-        QCOMPARE(s.focusName(), QStringLiteral("EditIncome"));
-    }
 };
 
 QTEST_MAIN(TestReceipt)

@@ -1,4 +1,4 @@
-// The monthly wage panel: forward, the two reverse calculations, messages, reset.
+// The monthly wage panel: forward, the two reverse calculations, messages.
 #include "PanelDrive.h"
 
 namespace {
@@ -256,36 +256,6 @@ private slots:
         QCOMPARE(s.text("TxtTaxIncome"), QStringLiteral("6500.00"));
         QCOMPARE(s.text("TxtRate"), QStringLiteral("20%"));
         QVERIFY(s.readyToRetype(label == "TxtInfo_2" ? "EditSafe" : from.toLatin1().constData()));
-    }
-
-    void resetReturnsToFresh() {
-        PanelOnScreen s(kRow);
-        s.chooseAllowance(1);
-        s.type("EditSafe", "100");
-        s.run("10000");
-        s.type("EditTax", "x");
-        drive::Enter(s.field("EditTax")); // a message to be cleared too
-        s.click("BtnReset");
-        expectCleared(s);
-        expectMessage(s, nullptr, {});
-        QCOMPARE(s.text("EditIncome"), QString());
-        QCOMPARE(s.text("EditSafe"), QString());
-        QCOMPARE(s.text("CmbPoint"), QStringLiteral("3500"));
-        QCOMPARE(s.focused(), s.field("EditIncome"));
-    }
-
-    void stayOnTopSwitchRunsTheFirstLayout() {
-        PanelOnScreen s(kRow);
-        s.run("10000");
-        s.type("EditRealIncome", "x");
-        drive::Enter(s.field("EditRealIncome"));
-        QCOMPARE(s.text("TxtInfo_4"), QStringLiteral("金额无效，请重新输入"));
-        s.toggleStayOnTop();
-        expectMessage(s, nullptr, {});
-        QCOMPARE(s.text("EditIncome"), QStringLiteral("10000"));
-        QCOMPARE(s.text("EditRealIncome"), QStringLiteral("x"));
-        QCOMPARE(s.text("TxtTaxIncome"), QStringLiteral("6500.00"));
-        QCOMPARE(s.focused(), s.field("EditIncome"));
     }
 };
 
