@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 namespace windows {
@@ -30,6 +31,19 @@ void PlaceNow(QWidget* window) {
     window->move(Placed(window->frameGeometry().size(), over, area));
 }
 
+// Once a window manager has framed the window, its title bar may still stand above the area:
+// some managers keep the client where it was asked to be and grow the frame upwards. The frame
+// is known only some time after showing, so it is looked at again then.
+void KeepFrameOnArea(QWidget* window) {
+    if (!window->isVisible() || window->frameGeometry() == window->geometry()) return;
+    QScreen* screen = window->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = window->frameGeometry();
+    if (frame.top() >= area.top() && frame.left() >= area.left()) return;
+    window->move(qMax(frame.left(), area.left()), qMax(frame.top(), area.top()));
+}
+
 // Places its window once, when Qt is about to show it for the first time: only then is its
 // size final (a dialog sizes itself on showing).
 class FirstShow : public QObject {
@@ -40,7 +54,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && watched == parent()) {
             watched->removeEventFilter(this);
-            PlaceNow(static_cast<QWidget*>(watched));
+            auto* window = static_cast<QWidget*>(watched);
+            PlaceNow(window);
+            for (int ms : {100, 500, 1500})
+                QTimer::singleShot(ms, window, [window] { KeepFrameOnArea(window); });
             deleteLater();
         }
         return false;
