@@ -4,6 +4,9 @@
 
 #include <xlsxwriter.h>
 
+#include <charconv>
+#include <string>
+
 namespace batch {
 
 namespace tb = tax::batch;
@@ -44,10 +47,14 @@ bool XlsxWriter::Open(const std::string& path, std::string& error) {
 
 namespace {
 
-// A spreadsheet cell holds a binary double; an amount in cents below 2^53 survives the trip
-// exactly and is shown with two decimals.
+// A spreadsheet cell holds a binary double, so the exact figure becomes the nearest one here, at
+// the file's edge; an amount in cents below 2^53 survives the trip exactly and shows two decimals.
 void Number(lxw_worksheet* sheet, unsigned row, int col, tax::Decimal v, lxw_format* format) {
-    worksheet_write_number(sheet, row, static_cast<lxw_col_t>(col), v.ToDouble(), format);
+    const tax::Decimal::Parts p = v.Decompose();
+    const std::string text = (p.negative ? "-" : "") + p.digits + "e" + std::to_string(p.exponent);
+    double cell = 0;
+    std::from_chars(text.data(), text.data() + text.size(), cell);
+    worksheet_write_number(sheet, row, static_cast<lxw_col_t>(col), cell, format);
 }
 
 void Text(lxw_worksheet* sheet, unsigned row, int col, std::string_view text) {

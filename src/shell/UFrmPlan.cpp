@@ -40,8 +40,9 @@ QString RateOf(int bracket) {
     return bracket < 0 ? QStringLiteral("不纳税") : fields::Rate(tax::WageTable().BracketAt(bracket).rate);
 }
 
+// The plot is drawn in doubles; the figures it shows come from the decimals, never from these.
 double Plot(tax::Decimal amount) {
-    return amount.ToDouble();
+    return fields::General(amount).toDouble();
 }
 
 bool Refuse(QLineEdit* field, QLabel* info, const QString& message) {

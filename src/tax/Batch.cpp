@@ -2,6 +2,7 @@
 
 #include "tax/Amount.h"
 #include "tax/Messages.h"
+#include "tax/WageFen.h"
 #include "tax/WageTax.h"
 
 #include <vector>
@@ -15,14 +16,8 @@ namespace {
 // decimal path of the calculators.
 constexpr long long kFastLimitCents = 1'000'000'000'000'000LL; // 10^13 yuan
 
-// The wage table in cents and percent, read once from the table itself.
+// The blind zones in fen and the rates' texts, read once from the tables themselves.
 struct FenTable {
-    struct Band {
-        long long upTo;    // cents
-        long long percent; // 3 for 3%
-        long long quick;   // cents
-    };
-    std::vector<Band> bands; // the last one open above
     struct Zone {
         long long lower, upper;
         const BlindZone* zone;
@@ -31,24 +26,14 @@ struct FenTable {
     std::vector<std::string> rates;
 };
 
-long long Cents(Decimal d) {
-    long long c = 0;
-    d.ToCents(c);
-    return c;
-}
-
 const FenTable& Fen() {
     static const FenTable table = [] {
         FenTable t;
         const RateTable& wage = WageTable();
-        for (size_t i = 0; i < wage.BracketCount(); ++i) {
-            const RateBracket b = wage.BracketAt(i);
-            const long long upTo = i < wage.Bands().size() ? Cents(wage.Bands()[i].upTo) : kFastLimitCents * 100;
-            t.bands.push_back({upTo, Cents(b.rate), Cents(b.quick)});
-            t.rates.push_back(FormatRate(b.rate));
-        }
+        for (size_t i = 0; i < wage.BracketCount(); ++i)
+            t.rates.push_back(FormatRate(wage.BracketAt(i).rate));
         for (const BlindZone& z : BlindZones())
-            t.zones.push_back({Cents(z.lower), Cents(z.upper), &z});
+            t.zones.push_back({fen::Of(z.lower), fen::Of(z.upper), &z});
         return t;
     }();
     return table;
@@ -167,45 +152,23 @@ bool Negative(const Amount& a) {
     return a.fast ? a.cents < 0 : a.value.IsNegative();
 }
 
-// The tax of a bracket on a taxable amount in cents, rounded once to the cent, half away.
-long long TaxCents(const FenTable::Band& b, long long taxable) {
-    const long long hundredths = taxable * b.percent - b.quick * 100;
-    return hundredths > 0 ? (hundredths + 50) / 100 : 0;
-}
-
-size_t WageBand(const FenTable& t, long long taxable) {
-    size_t i = 0;
-    while (i + 1 < t.bands.size() && taxable > t.bands[i].upTo)
-        ++i;
-    return i;
-}
-
-size_t BonusBand(const FenTable& t, long long bonus) {
-    size_t i = 0;
-    while (i + 1 < t.bands.size() && bonus > t.bands[i].upTo * 12)
-        ++i;
-    return i;
-}
-
 void ComputeFast(long long wage, long long insurance, long long allowance, const long long* bonus, RowResult& r) {
     const FenTable& t = Fen();
     const long long left = wage - insurance;
     const long long taxable = left - allowance;
     long long wageTax = 0;
     if (taxable > 0) {
-        const size_t band = WageBand(t, taxable);
-        r.bracket = static_cast<int>(band);
-        wageTax = TaxCents(t.bands[band], taxable);
+        r.bracket = fen::WageBracket(taxable);
+        wageTax = fen::TaxOn(taxable, r.bracket);
     }
     r.taxable = Decimal::Cents(taxable);
     r.wageTax = Decimal::Cents(wageTax);
     r.wageNet = Decimal::Cents(left - wageTax);
     long long total = wageTax;
     if (bonus) {
-        const long long shortfall = left >= allowance ? 0 : allowance - left;
-        const long long bonusTaxable = *bonus - shortfall;
+        const long long bonusTaxable = *bonus - fen::Shortfall(wage, insurance, allowance);
         long long bonusTax = 0;
-        if (bonusTaxable > 0) bonusTax = TaxCents(t.bands[BonusBand(t, bonusTaxable)], bonusTaxable);
+        if (bonusTaxable > 0) bonusTax = fen::TaxOn(bonusTaxable, fen::BonusBracket(bonusTaxable));
         for (const FenTable::Zone& z : t.zones)
             if (bonusTaxable > z.lower && bonusTaxable <= z.upper) r.zone = z.zone;
         r.bonusTax = Decimal::Cents(bonusTax);
@@ -219,11 +182,7 @@ void ComputeFast(long long wage, long long insurance, long long allowance, const
 void ComputeDecimal(RowResult& r) {
     const WageResult w = CalcWage(r.wage, r.insurance, r.allowance);
     r.taxable = w.taxable;
-    if (w.taxed) {
-        const RateTable& table = WageTable();
-        for (size_t i = 0; i < table.BracketCount(); ++i)
-            if (table.BracketAt(i) == w.bracket) r.bracket = static_cast<int>(i);
-    }
+    if (w.taxed) r.bracket = WageTable().IndexOf(w.bracket);
     r.wageTax = w.tax;
     r.wageNet = w.net;
     r.totalTax = w.tax;

@@ -145,11 +145,6 @@ bool Decimal::ToCents(long long& cents) const {
     return true;
 }
 
-double Decimal::ToDouble() const {
-    _IDEC_flags flags = 0;
-    return bid128_to_binary64(In(*this), BID_ROUNDING_TO_NEAREST, &flags);
-}
-
 Decimal::Parts Decimal::Decompose() const {
     U128 c;
     int e;

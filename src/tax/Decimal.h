@@ -43,8 +43,6 @@ public:
     Decimal CeilCents() const;
     // The value in cents when it is a whole number of cents that fits in 64 bits.
     bool ToCents(long long& cents) const;
-    // Nearest double: for drawing, never for a figure that is shown.
-    double ToDouble() const;
 
     // value = (negative ? −1 : 1) × coefficient × 10^exponent; coefficient in decimal digits
     // without leading zeros ("0" for zero).

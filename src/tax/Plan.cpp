@@ -1,6 +1,7 @@
 #include "tax/Plan.h"
 
 #include "tax/RateTable.h"
+#include "tax/WageFen.h"
 
 #include <algorithm>
 #include <array>
@@ -13,58 +14,12 @@ namespace {
 
 constexpr std::int64_t kMonths = 12;
 
-// The wage table in cents and whole percentages, read from the decimal table once.
-struct Bracket {
-    std::int64_t upTo; // inclusive; the top bracket has none
-    std::int64_t percent;
-    std::int64_t quick;
-};
-constexpr size_t kBrackets = 7;
-
-std::int64_t Cents(Decimal d) {
-    long long c = 0;
-    d.ToCents(c);
-    return c;
-}
-
-std::array<Bracket, kBrackets> MakeTable() {
-    const RateTable& t = WageTable();
-    std::array<Bracket, kBrackets> out{};
-    for (size_t i = 0; i < kBrackets; ++i) {
-        const RateBracket b = t.BracketAt(i);
-        out[i] = {i < t.Bands().size() ? Cents(t.Bands()[i].upTo) : INT64_MAX, Cents(b.rate), Cents(b.quick)};
-    }
-    return out;
-}
-
-const std::array<Bracket, kBrackets>& Table() {
-    static const auto table = MakeTable();
-    return table;
-}
-
-// The bracket of a taxable amount that is judged against `scale` times the edges.
-int Find(std::int64_t taxable, std::int64_t scale) {
-    const auto& t = Table();
-    for (size_t i = 0; i + 1 < kBrackets; ++i)
-        if (taxable <= t[i].upTo * scale) return static_cast<int>(i);
-    return kBrackets - 1;
-}
-
-// taxable × rate − quick, rounded half away from zero to the cent; nothing when not above 0.
-std::int64_t TaxOn(std::int64_t taxable, int bracket) {
-    const Bracket& b = Table()[bracket];
-    const std::int64_t hundredths = taxable * b.percent - b.quick * 100;
-    return hundredths > 0 ? (hundredths + 50) / 100 : 0;
-}
-
 std::int64_t WageTaxable(const Question& q, std::int64_t m) {
     return m - q.insurance - q.allowance;
 }
 // The bonus after the wage's allowance shortfall.
 std::int64_t BonusTaxable(const Question& q, std::int64_t m) {
-    const std::int64_t left = m - q.insurance;
-    const std::int64_t shortfall = left >= q.allowance ? 0 : q.allowance - left;
-    return q.pay - kMonths * m - shortfall;
+    return q.pay - kMonths * m - Shortfall(m, q.insurance, q.allowance);
 }
 
 std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { // b > 0
@@ -77,20 +32,20 @@ Question FromPlan(const PlanQuestion& q) {
     // Insurance beyond the pay leaves every split untaxed, as insurance equal to the pay does,
     // so capping it keeps the arithmetic within 64 bits without changing any tax.
     const Decimal insurance = q.insurance > q.pay ? q.pay : q.insurance;
-    return {Cents(q.pay), Cents(insurance), Cents(q.allowance), Cents(q.lowest)};
+    return {Of(q.pay), Of(insurance), Of(q.allowance), Of(q.lowest)};
 }
 
 std::int64_t YearTax(const Question& q, std::int64_t m) {
     const std::int64_t t = WageTaxable(q, m);
-    const std::int64_t wageTax = t > 0 ? TaxOn(t, Find(t, 1)) : 0;
+    const std::int64_t wageTax = t > 0 ? TaxOn(t, WageBracket(t)) : 0;
     const std::int64_t b = BonusTaxable(q, m);
-    const std::int64_t bonusTax = b > 0 ? TaxOn(b, Find(b, kMonths)) : 0;
+    const std::int64_t bonusTax = b > 0 ? TaxOn(b, BonusBracket(b)) : 0;
     return kMonths * wageTax + bonusTax;
 }
 
 int BonusBracket(const Question& q, std::int64_t m) {
     const std::int64_t b = BonusTaxable(q, m);
-    return b > 0 ? Find(b, kMonths) : -1;
+    return b > 0 ? BonusBracket(b) : -1;
 }
 
 // Between breakpoints (an edge of the monthly taxable income, an edge of the bonus's bracket,
@@ -107,23 +62,23 @@ int BonusBracket(const Question& q, std::int64_t m) {
 // rate's whole cents to each wage tax, and twelve yuan less bonus takes as many off), so the
 // last 100 cents of the stretch hold the least and, for ties, the largest wage that reaches it.
 std::vector<Split> BestSplits(const Question& q) {
-    std::vector<Split> best(2 + kBrackets);
+    std::vector<Split> best(2 + kWageBrackets);
     const std::int64_t lo = std::max<std::int64_t>(0, q.lowest);
     const std::int64_t hi = q.pay / kMonths;
     if (lo > hi) return best;
 
-    std::array<std::int64_t, 8 + 4 * kBrackets> starts{};
+    std::array<std::int64_t, 8 + 4 * kWageBrackets> starts{};
     size_t n = 0;
     const std::int64_t full = q.insurance + q.allowance; // the wage from which nothing is left unused
     starts[n++] = lo;
     starts[n++] = hi + 1;
     starts[n++] = full;
     starts[n++] = full + 1;
-    for (size_t i = 0; i + 1 < kBrackets; ++i) starts[n++] = full + Table()[i].upTo + 1;
+    for (size_t i = 0; i + 1 < kWageBrackets; ++i) starts[n++] = full + WageBands()[i].upTo + 1;
     // The first wage at which the bonus is at or below 12 × edge, with and without the shortfall
     // (only one of the two is a real change; the other just splits a stretch).
-    for (size_t i = 0; i < kBrackets; ++i) {
-        const std::int64_t edge = i == 0 ? 0 : kMonths * Table()[i - 1].upTo;
+    for (size_t i = 0; i < kWageBrackets; ++i) {
+        const std::int64_t edge = i == 0 ? 0 : kMonths * WageBands()[i - 1].upTo;
         starts[n++] = CeilDiv(q.pay - edge, kMonths);
         starts[n++] = CeilDiv(q.pay - full - edge, kMonths - 1);
     }
@@ -144,9 +99,9 @@ std::vector<Split> BestSplits(const Question& q) {
     for (size_t i = 0; i + 1 < n; ++i) {
         const std::int64_t a = starts[i], b = starts[i + 1] - 1;
         const std::int64_t t = WageTaxable(q, a), bonus = BonusTaxable(q, a);
-        const int bracket = bonus > 0 ? Find(bonus, kMonths) : -1;
-        const std::int64_t wageRate = t > 0 ? Table()[Find(t, 1)].percent : 0;
-        const std::int64_t bonusRate = bracket >= 0 ? Table()[bracket].percent : 0;
+        const int bracket = bonus > 0 ? BonusBracket(bonus) : -1;
+        const std::int64_t wageRate = t > 0 ? WageBands()[WageBracket(t)].percent : 0;
+        const std::int64_t bonusRate = bracket >= 0 ? WageBands()[bracket].percent : 0;
         const bool shortfall = a < full;
         const bool flat = shortfall ? bonusRate == 0 : wageRate == bonusRate;
         if (flat) {
@@ -212,12 +167,7 @@ PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly) {
     s.bonus = q.pay - monthly * 12;
     s.year = CalcAnnual(q.pay, monthly, q.insurance, Decimal(), q.allowance);
     const ShortfallBonus b = CalcBonusWithWage(s.bonus, monthly, q.insurance, q.allowance);
-    s.bonusBracket = -1;
-    if (b.taxable > 0) {
-        const RateBracket bracket = BonusBracket(b.taxable);
-        for (size_t i = 0; i < WageTable().BracketCount(); ++i)
-            if (WageTable().BracketAt(i) == bracket) s.bonusBracket = static_cast<int>(i);
-    }
+    s.bonusBracket = b.taxable > 0 ? WageTable().IndexOf(BonusBracket(b.taxable)) : -1;
     return s;
 }
 

@@ -48,6 +48,12 @@ RateBracket RateTable::FindScaled(Decimal value, Decimal scale) const {
     return top_;
 }
 
+int RateTable::IndexOf(const RateBracket& bracket) const {
+    for (size_t i = 0; i < BracketCount(); ++i)
+        if (BracketAt(i) == bracket) return static_cast<int>(i);
+    return -1;
+}
+
 // The tax and the rest are rising in the taxable income, so the band of a tax (or a rest) is
 // the first whose edge yields at least that much.
 Decimal RateTable::TaxableFromTax(Decimal tax) const {

@@ -41,6 +41,8 @@ public:
     // Every bracket, lowest first.
     RateBracket BracketAt(size_t index) const { return index < bands_.size() ? bands_[index].bracket : top_; }
     size_t BracketCount() const { return bands_.size() + 1; }
+    // The index of a bracket of this table, lowest 0; −1 for one that is not in it.
+    int IndexOf(const RateBracket& bracket) const;
 
 private:
     std::span<const Band> bands_;

@@ -112,7 +112,8 @@ TEST(PlanSearch, EqualsEveryYuanAndEveryCentNearAChange) {
             const std::int64_t top = pay / 12;
             auto kind = [&](std::int64_t m) {
                 const std::int64_t taxable = m - f.insurance - f.allowance;
-                const int wage = taxable > 0 ? tax::WageTable().Find(Decimal::Cents(taxable)).quick.ToDouble() : -1;
+                long long wage = -1; // the wage bracket, named by its quick deduction in fen
+                if (taxable > 0) tax::WageTable().Find(Decimal::Cents(taxable)).quick.ToCents(wage);
                 return (tax::fen::BonusBracket(f, m) * 100000 + wage) * 2 + (taxable < 0);
             };
             std::vector<tax::fen::Split> want(9);

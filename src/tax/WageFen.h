@@ -1,0 +1,38 @@
+#pragma once
+// The monthly wage table in whole fen and whole percentages, read once from the decimal table,
+// for the paths that take many figures of whole fen at a time (a payroll, the search for the
+// best split of a year's pay), where a decimal operation per figure costs too much. Amounts
+// below 10^15 fen times a percentage stay well inside 64 bits; tests hold every figure these
+// give to the decimal calculators'.
+
+#include "tax/Decimal.h"
+
+#include <array>
+#include <cstdint>
+
+namespace tax::fen {
+
+using Fen = std::int64_t;
+
+struct Band {
+    Fen upTo;    // inclusive upper edge; the top band has none (the largest Fen)
+    Fen percent; // 3 for 3%
+    Fen quick;   // quick deduction in fen
+};
+inline constexpr int kWageBrackets = 7;
+const std::array<Band, kWageBrackets>& WageBands();
+
+// A decimal of whole fen, in fen.
+Fen Of(Decimal wholeFen);
+
+// The bracket of a monthly taxable income; an edge stays in the lower bracket.
+int WageBracket(Fen taxable);
+// The bracket of a year-end bonus: its twelfth against the monthly edges, without dividing.
+int BonusBracket(Fen bonus);
+// taxable × rate − quick of the bracket, rounded once to the fen, half away from zero; 0 when
+// that is not above 0.
+Fen TaxOn(Fen taxable, int bracket);
+// What a month's wage leaves unused of the allowance; it is taken off the year-end bonus.
+Fen Shortfall(Fen wage, Fen insurance, Fen allowance);
+
+} // namespace tax::fen
