@@ -23,6 +23,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cmath>
 #include <optional>
 #include <tuple>
 
@@ -208,7 +209,7 @@ void TFrmPlan::BtnCalcClick() {
     }
 
     const tax::PlanQuestion q{*pay, *safe, tax::kAllowances[static_cast<size_t>(CmbPoint->currentIndex())],
-                              *lowest};
+                              *lowest, hasOwn ? own : std::nullopt};
     const std::optional<tax::Plan> plan = tax::MakePlan(q);
     if (!plan) return; // unreachable: the lowest wage was checked against the pay
     const tax::PlanSplit& best = plan->best;
@@ -217,18 +218,16 @@ void TFrmPlan::BtnCalcClick() {
     fields::Write(TxtBestTax, Yuan(best.year.totalTax));
     fields::Write(TxtBestRealIncome, Yuan(best.year.realIncome));
     fields::Write(TxtAllSalaryTax, Yuan(plan->allWages.year.totalTax));
-    std::optional<tax::PlanSplit> mine;
-    if (hasOwn) mine = tax::EvaluateSplit(q, *own);
+    const std::optional<tax::PlanSplit>& mine = plan->own;
     fields::Write(TxtOwnTax, mine ? Yuan(mine->year.totalTax) : QStringLiteral("未填写"));
-    const tax::PlanSplit& against = mine ? *mine : plan->allWages;
     fields::Write(TxtSavingCaption, mine ? QStringLiteral("比您的方案节税") : QStringLiteral("比全按月发放节税"));
-    fields::Write(TxtSaving, Yuan(against.year.totalTax - best.year.totalTax));
+    fields::Write(TxtSaving, Yuan(plan->Saving()));
 
     GridOthers->setRowCount(static_cast<int>(plan->others.size()));
     for (int r = 0; r < GridOthers->rowCount(); ++r) {
         const tax::PlanSplit& s = plan->others[static_cast<size_t>(r)];
         const QStringList cells{Yuan(s.monthly), Yuan(s.bonus), RateOf(s.bonusBracket), Yuan(s.year.totalTax),
-                                Yuan(s.year.totalTax - best.year.totalTax)};
+                                Yuan(s.extra)};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -267,12 +266,9 @@ void TFrmPlan::BtnCalcClick() {
                                      QStringLiteral("(%1, %2]").arg(fields::General(z.lower), fields::General(z.upper))});
     picture.best = QPointF(Plot(best.bonus), Plot(best.year.totalTax));
     if (mine) picture.own = QPointF(Plot(mine->bonus), Plot(mine->year.totalTax));
-    // The pointer's bonus is taken to the split whose bonus is nearest: pay − 12 × wage, the wage in cents.
-    picture.hoverText = [q, largest](double bonus) {
-        const long long cents = static_cast<long long>((Plot(q.pay) - bonus) / 12 * 100 + 0.5);
-        tax::Decimal monthly = tax::Decimal::Cents(std::max(0LL, cents));
-        if (monthly > largest) monthly = largest;
-        const tax::PlanSplit s = tax::EvaluateSplit(q, monthly);
+    // The pointer's place on the axis, taken to the fen, names the split nearest it.
+    picture.hoverText = [q](double bonus) {
+        const tax::PlanSplit s = tax::SplitNearBonus(q, tax::Decimal::Cents(std::llround(bonus * 100)));
         return QStringLiteral("年终奖 %1 元\n月工资 %2 元\n全年个税 %3 元")
             .arg(Yuan(s.bonus), Yuan(s.monthly), Yuan(s.year.totalTax));
     };

@@ -157,6 +157,11 @@ bool PlanAmount(Decimal amount) {
     return !amount.IsNegative() && amount <= kPlanLimit && amount.ToCents(cents);
 }
 
+PlanSplit SplitNearBonus(const PlanQuestion& q, Decimal bonus) {
+    const Decimal monthly = ((q.pay - bonus) / 12).RoundCents();
+    return EvaluateSplit(q, std::clamp(monthly, Decimal(), LargestMonthly(q.pay)));
+}
+
 Decimal LargestMonthly(Decimal pay) {
     return (pay / 12).FloorCents();
 }
@@ -187,6 +192,12 @@ std::optional<Plan> MakePlan(const PlanQuestion& q) {
         if (plan.others.size() == kMaxOthers) break;
         plan.others.push_back(EvaluateSplit(q, Decimal::Cents(s.monthly)));
     }
+    if (q.own) plan.own = EvaluateSplit(q, *q.own);
+    const Decimal least = plan.best.year.totalTax;
+    plan.allWages.extra = plan.allWages.year.totalTax - least;
+    for (PlanSplit& s : plan.others)
+        s.extra = s.year.totalTax - least;
+    if (plan.own) plan.own->extra = plan.own->year.totalTax - least;
     return plan;
 }
 

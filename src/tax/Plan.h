@@ -17,6 +17,7 @@ struct PlanQuestion {
     Decimal insurance; // per month
     Decimal allowance;
     Decimal lowest;    // the least monthly wage the employer pays; 0 for none
+    std::optional<Decimal> own = std::nullopt; // the monthly wage the user pays now, to compare; none: not typed
 };
 
 // The amounts a plan can take: whole cents from 0 up to kPlanLimit. The search runs on whole
@@ -29,16 +30,23 @@ struct PlanSplit {
     Decimal bonus;       // pay − 12 × monthly
     AnnualResult year;   // from the decimal core, as the annual salary panel computes it
     int bonusBracket;    // index into the wage table of the bonus's bracket; −1 when it bears no tax
+    Decimal extra;       // the year's tax beyond the best split's (in a Plan)
 };
 
 struct Plan {
     PlanSplit best;               // least tax; among equals the larger monthly wage
     std::vector<PlanSplit> others; // the best split of each other bonus bracket, least tax first
     PlanSplit allWages;           // pay / 12 down to the cent, the cents left over as bonus
+    std::optional<PlanSplit> own; // the user's split, when the question has one
+    // What the best split saves: against the user's split when there is one, else all wages.
+    Decimal Saving() const { return own ? own->extra : allWages.extra; }
 };
 
 // The split with monthly wage `monthly` (whole cents, 12 × monthly not above the pay).
 PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly);
+// The split whose bonus is nearest `bonus` (0 to the pay): the monthly wage (pay − bonus) / 12
+// to the cent, within 0 and LargestMonthly.
+PlanSplit SplitNearBonus(const PlanQuestion& q, Decimal bonus);
 // The largest monthly wage the pay allows: pay / 12 down to the cent.
 Decimal LargestMonthly(Decimal pay);
 // Null when the lowest wage is above LargestMonthly; all amounts must pass PlanAmount.
