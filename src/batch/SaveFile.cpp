@@ -1,19 +1,22 @@
 #include "batch/SaveFile.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace batch {
 
-std::string RefuseTarget(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return {};
-    if (!S_ISREG(st.st_mode)) return path + ": not a regular file";
-    return {};
+std::optional<std::string> SaveTarget(const std::string& path) {
+    const QFileInfo chosen(QFile::decodeName(path.c_str()));
+    if (!chosen.isSymLink() && !chosen.exists()) return path;
+    const QString resolved = chosen.canonicalFilePath();
+    if (resolved.isEmpty() || !QFileInfo(resolved).isFile()) return std::nullopt;
+    return QFile::encodeName(resolved).toStdString();
 }
 
 std::string ScratchPath(const std::string& path) {

@@ -129,10 +129,12 @@ int main(int argc, char** argv) {
     std::FILE* output = stdout;
     batch::XlsxWriter book;
     if (toFile) {
-        if (const std::string why = batch::RefuseTarget(out); !why.empty()) {
-            std::fprintf(stderr, "qingfu-batch: %s\n", why.c_str());
+        const std::optional<std::string> target = batch::SaveTarget(out);
+        if (!target) {
+            std::fprintf(stderr, "qingfu-batch: %s: not a regular file\n", out.c_str());
             return 2;
         }
+        out = *target;
         scratch = batch::ScratchPath(out);
         std::string error;
         if (xlsx ? !book.Open(scratch, error) : !(output = std::fopen(scratch.c_str(), "wb"))) {

@@ -302,9 +302,9 @@ ImportResult Import(const QString& path, tax::Decimal allowance, Progress& progr
 
 QString Export(const QString& path, const std::vector<BatchRow>& rows, const batch::Totals& totals,
                Progress& progress) {
-    const std::string target = QFile::encodeName(path).toStdString();
-    if (const std::string why = batch::RefuseTarget(target); !why.empty())
-        return files::NotRegularFileText(path);
+    const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
+    if (!resolved) return files::NotRegularFileText(path);
+    const std::string& target = *resolved;
     // Every failure is told the way the program's other saves tell theirs; the error number is
     // read right after the failing call.
     auto failed = [&path](const QString& systemText) { return files::SaveErrorText(path, errno, systemText); };
@@ -344,10 +344,12 @@ QString Export(const QString& path, const std::vector<BatchRow>& rows, const bat
         return moved.empty() ? QString() : files::SaveErrorText(path, 0, QString::fromStdString(moved));
     }
     // As the capture saves: the whole file or nothing.
-    QSaveFile file(path);
+    QSaveFile file(QFile::decodeName(target.c_str()));
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
     std::string buffer = "\xEF\xBB\xBF" + batch::HeaderLine();
     auto flush = [&] {
+        errno = 0;
         const bool ok = file.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
                         static_cast<qint64>(buffer.size());
         buffer.clear();
@@ -370,6 +372,7 @@ QString Export(const QString& path, const std::vector<BatchRow>& rows, const bat
         file.cancelWriting();
         return reason;
     }
+    errno = 0;
     if (!file.commit()) return failed(file.errorString());
     return {};
 }

@@ -1,5 +1,7 @@
 #include "shell/UCatchImg.h"
 
+#include "batch/SaveFile.h"
+
 #include "framework/FileErrors.h"
 
 #include <QBuffer>
@@ -94,15 +96,9 @@ void SetTempDir(const QString& dir) {
 }
 
 QString SaveWhole(const QString& path, const QByteArray& data) {
-    // Only a new name or a regular file is written; a link to a regular file writes that file
-    // and stays a link. Renaming over a pipe, a device or a folder would destroy it.
-    const QFileInfo chosen(path);
-    QString target = path;
-    if (chosen.isSymLink() || chosen.exists()) {
-        const QString resolved = chosen.canonicalFilePath();
-        if (resolved.isEmpty() || !QFileInfo(resolved).isFile()) return files::NotRegularFileText(path);
-        target = resolved;
-    }
+    const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
+    if (!resolved) return files::NotRegularFileText(path);
+    const QString target = QFile::decodeName(resolved->c_str());
     // The error number is read at once after each failing call, before anything can change it.
     QSaveFile file(target);
     errno = 0;

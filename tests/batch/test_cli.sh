@@ -67,6 +67,15 @@ check "no scratch left" test "$(ls "$dir" | grep -c part)" = 0
 mkdir "$dir/adir"
 check "directory refused" run 2 "$sample" -o "$dir/adir"
 check "directory named" has err "not a regular file"
+# Through a link to a regular file that file is written and the link stays; a link to nothing is refused.
+printf 'old' >"$dir/real.csv"
+ln -s "$dir/real.csv" "$dir/link.csv"
+check "to a link" run 0 "$sample" -o "$dir/link.csv"
+check "link kept" test -L "$dir/link.csv"
+check "its file written" bash -c "tail -c +4 '$dir/real.csv' | cmp -s - <('$bin' '$sample' 2>/dev/null)"
+ln -s "$dir/nothing.csv" "$dir/dangling.csv"
+check "dangling link refused" run 2 "$sample" -o "$dir/dangling.csv"
+check "dangling link left" bash -c "test -L '$dir/dangling.csv' && test ! -e '$dir/nothing.csv'"
 
 # The workbook: the same figures as numbers, two-decimal formats, a totals row.
 check "to xlsx" run 0 "$sample" -o "$dir/out.xlsx"
