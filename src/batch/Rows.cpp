@@ -138,44 +138,4 @@ std::string RefusalText(long long line, const tb::RowResult& r) {
     return out;
 }
 
-void Sum::Add(tax::Decimal v) {
-    long long c = 0;
-    if (v.ToCents(c)) {
-        cents_ += c;
-    } else {
-        rest_ += v;
-    }
-}
-
-tax::Decimal Sum::Value() const {
-    const bool negative = cents_ < 0;
-    unsigned __int128 m = negative ? -static_cast<unsigned __int128>(cents_) : static_cast<unsigned __int128>(cents_);
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
-        m /= 10;
-    } while (m != 0);
-    const tax::Decimal whole = tax::Decimal::FromText((negative ? "-" : "") + digits + "E-2");
-    return rest_.IsZero() ? whole : whole + rest_;
-}
-
-void Totals::Add(const tb::RowResult& r) {
-    ++read;
-    if (!r.ok) {
-        ++refused;
-        return;
-    }
-    ++computed;
-    wage.Add(r.wage);
-    insurance.Add(r.insurance);
-    wageTax.Add(r.wageTax);
-    wageNet.Add(r.wageNet);
-    if (r.hasBonus) {
-        bonus.Add(r.bonus);
-        bonusTax.Add(r.bonusTax);
-        bonusNet.Add(r.bonusNet);
-    }
-    totalTax.Add(r.totalTax);
-}
-
 } // namespace batch

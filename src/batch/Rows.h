@@ -12,23 +12,9 @@
 
 namespace batch {
 
-// A column's sum: whole cents in 128-bit integers while the figures are whole cents, which is
-// many times faster than decimal additions; anything else in decimals.
-class Sum {
-public:
-    void Add(tax::Decimal v);
-    tax::Decimal Value() const;
-
-private:
-    __int128 cents_ = 0;
-    tax::Decimal rest_;
-};
-
-struct Totals {
-    long long read = 0, computed = 0, refused = 0;
-    Sum wage, insurance, wageTax, wageNet, bonus, bonusTax, bonusNet, totalTax;
-    void Add(const tax::batch::RowResult& r);
-};
+// The sums of a payroll are money arithmetic, kept with the rows' own in the Qt-free core.
+using tax::batch::Sum;
+using tax::batch::Totals;
 
 class RowReader {
 public:

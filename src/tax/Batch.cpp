@@ -297,4 +297,44 @@ Decimal BracketQuick(int bracket) {
     return bracket < 0 ? Decimal() : WageTable().BracketAt(static_cast<size_t>(bracket)).quick;
 }
 
+void Sum::Add(Decimal v) {
+    long long c = 0;
+    if (v.ToCents(c)) {
+        cents_ += c;
+    } else {
+        rest_ += v;
+    }
+}
+
+Decimal Sum::Value() const {
+    const bool negative = cents_ < 0;
+    unsigned __int128 m = negative ? -static_cast<unsigned __int128>(cents_) : static_cast<unsigned __int128>(cents_);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
+        m /= 10;
+    } while (m != 0);
+    const Decimal whole = Decimal::FromText((negative ? "-" : "") + digits + "E-2");
+    return rest_.IsZero() ? whole : whole + rest_;
+}
+
+void Totals::Add(const RowResult& r) {
+    ++read;
+    if (!r.ok) {
+        ++refused;
+        return;
+    }
+    ++computed;
+    wage.Add(r.wage);
+    insurance.Add(r.insurance);
+    wageTax.Add(r.wageTax);
+    wageNet.Add(r.wageNet);
+    if (r.hasBonus) {
+        bonus.Add(r.bonus);
+        bonusTax.Add(r.bonusTax);
+        bonusNet.Add(r.bonusNet);
+    }
+    totalTax.Add(r.totalTax);
+}
+
 } // namespace tax::batch
