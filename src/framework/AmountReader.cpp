@@ -6,15 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-
-std::optional<tax::Decimal> Refuse(QLineEdit* field, QLabel* info, const QString& message) {
+std::optional<tax::Decimal> RefuseAmount(QLineEdit* field, QLabel* info, const QString& message) {
     if (info && !message.isEmpty()) fields::Write(info, message);
     fields::FocusAll(field);
     return std::nullopt;
 }
-
-} // namespace
 
 std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule) {
     const std::string trimmed = tax::TrimAmountText(field->text().toStdString());
@@ -22,15 +18,15 @@ std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const Amo
     if (rule.emptyIsZero && trimmed.empty()) fields::Write(field, QStringLiteral("0.00"));
 
     const std::optional<tax::Decimal> value = tax::ParseAmount(field->text().toStdString());
-    if (!value) return Refuse(field, info, rule.notNumber);
+    if (!value) return RefuseAmount(field, info, rule.notNumber);
     const bool inRange = rule.zeroAllowed ? !value->IsNegative() : *value > 0;
-    if (!inRange) return Refuse(field, info, rule.outOfRange);
+    if (!inRange) return RefuseAmount(field, info, rule.outOfRange);
     return value;
 }
 
 std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed, QLabel* info,
                                            const AmountRule& rule) {
     // The answer is written in the general form, which rounds to 15 digits: judge that.
-    if (!tax::ParseAmount(tax::FormatGeneral(answer))) return Refuse(typed, info, rule.notNumber);
+    if (!tax::ParseAmount(tax::FormatGeneral(answer))) return RefuseAmount(typed, info, rule.notNumber);
     return answer;
 }

@@ -30,6 +30,10 @@ inline const AmountRule kSafe{true, true, msg::kInvalidAmount, msg::kSafeAboveZe
 inline const AmountRule kReverse{false, false, msg::kAmountInvalid, msg::kTaxAboveZero};
 } // namespace rules
 
+// A field's amount refused: the message beside it (when there is a label and a message), the
+// field focused with its text selected to be typed over. Gives no amount.
+std::optional<tax::Decimal> RefuseAmount(QLineEdit* field, QLabel* info, const QString& message);
+
 // `info` may be null for a field that reports only by focus and selection.
 std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const AmountRule& rule);
 

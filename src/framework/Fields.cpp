@@ -1,6 +1,9 @@
 #include "framework/Fields.h"
 
 #include "tax/Amount.h"
+#include "tax/WageTax.h"
+
+#include <QComboBox>
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -67,6 +70,18 @@ QString General(tax::Decimal amount) {
 }
 QString Rate(tax::Decimal rate) {
     return QString::fromStdString(tax::FormatRate(rate));
+}
+
+QStringList AllowanceItems() {
+    QStringList items;
+    for (tax::Decimal allowance : tax::kAllowances)
+        items << General(allowance);
+    return items;
+}
+
+tax::Decimal Allowance(const QComboBox* list) {
+    const int row = list->currentIndex();
+    return tax::kAllowances[row > 0 && row < static_cast<int>(tax::kAllowances.size()) ? row : 0];
 }
 
 void OnEnter(QLineEdit* field, std::function<void()> handler) {

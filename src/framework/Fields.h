@@ -4,8 +4,10 @@
 #include "tax/Decimal.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
@@ -27,6 +29,11 @@ void FocusAll(QLineEdit* field);
 QString Money(tax::Decimal amount);   // two decimals, half away from zero: 12.5 -> "12.50"
 QString General(tax::Decimal amount); // 15 significant digits, no trailing zeros: 10931.25
 QString Rate(tax::Decimal rate);      // 0.20 -> "20%"
+
+// The rows of a pick-only "起征点" list, from the allowance table, and the allowance of the
+// row a list has selected: every window that offers the choice reads it the same way.
+QStringList AllowanceItems();
+tax::Decimal Allowance(const QComboBox* list);
 
 // Runs `handler` on Enter or the keypad's Enter in `field`, whatever modifier is held.
 // The key still reaches the field afterwards.

@@ -47,8 +47,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     bar->addWidget(caption);
     CmbPoint = new QComboBox(this);
     CmbPoint->setObjectName(QStringLiteral("CmbPoint"));
-    for (tax::Decimal allowance : tax::kAllowances)
-        CmbPoint->addItem(fields::General(allowance));
+    CmbPoint->addItems(fields::AllowanceItems());
     bar->addWidget(CmbPoint);
     bar->addSpacing(16);
     BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
@@ -135,8 +134,7 @@ void TFrmBatch::UpdateStatus() {
 }
 
 void TFrmBatch::CmbPointChange() {
-    const int i = CmbPoint->currentIndex();
-    Model->SetAllowance(tax::kAllowances[i > 0 && i < static_cast<int>(tax::kAllowances.size()) ? i : 0]);
+    Model->SetAllowance(fields::Allowance(CmbPoint));
 }
 
 void TFrmBatch::BtnAddClick() {

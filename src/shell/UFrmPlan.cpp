@@ -46,12 +46,6 @@ double Plot(tax::Decimal amount) {
     return fields::General(amount).toDouble();
 }
 
-bool Refuse(QLineEdit* field, QLabel* info, const QString& message) {
-    fields::Write(info, message);
-    fields::FocusAll(field);
-    return false;
-}
-
 std::optional<tax::Decimal> ReadOptional(QLineEdit* field, QLabel* info) {
     if (tax::TrimAmountText(field->text().toStdString()).empty()) {
         fields::Write(field, QString());
@@ -86,9 +80,7 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
              QStringLiteral("月工资和年终奖合计"));
     addField(QStringLiteral("EditSafe"), QStringLiteral("五险一金"), EditSafe, TxtInfo_2, QStringLiteral("每月"));
     inputs->addWidget(build::Caption(this, QStringLiteral("CmbPointCaption"), QStringLiteral("起征点"), 0, 0), row, 0);
-    QStringList allowances;
-    for (tax::Decimal a : tax::kAllowances) allowances << fields::General(a);
-    CmbPoint = build::PickList(this, QStringLiteral("CmbPoint"), allowances, 0, 0);
+    CmbPoint = build::PickList(this, QStringLiteral("CmbPoint"), fields::AllowanceItems(), 0, 0);
     inputs->addWidget(CmbPoint, row++, 1);
     addField(QStringLiteral("EditMinSalary"), QStringLiteral("最低月工资"), EditMinSalary, TxtInfo_3,
              QStringLiteral("可不填"));
@@ -191,10 +183,10 @@ void TFrmPlan::BtnCalcClick() {
     const std::optional<tax::Decimal> pay = ReadAmount(EditPay, TxtInfo_1, rules::kIncome);
     if (!pay) return;
     // The plan works in whole cents: a fraction of a cent has no split that adds up to it.
-    if (!tax::PlanAmount(*pay)) return void(Refuse(EditPay, TxtInfo_1, msg::kInvalidAmount));
+    if (!tax::PlanAmount(*pay)) return void(RefuseAmount(EditPay, TxtInfo_1, msg::kInvalidAmount));
     const std::optional<tax::Decimal> safe = ReadAmount(EditSafe, TxtInfo_2, rules::kSafe);
     if (!safe) return;
-    if (!tax::PlanAmount(*safe)) return void(Refuse(EditSafe, TxtInfo_2, msg::kInvalidAmount));
+    if (!tax::PlanAmount(*safe)) return void(RefuseAmount(EditSafe, TxtInfo_2, msg::kInvalidAmount));
     const bool hasLowest = !tax::TrimAmountText(EditMinSalary->text().toStdString()).empty();
     const std::optional<tax::Decimal> lowest = ReadOptional(EditMinSalary, TxtInfo_3);
     if (!lowest) return;
@@ -204,11 +196,11 @@ void TFrmPlan::BtnCalcClick() {
     const tax::Decimal largest = tax::LargestMonthly(*pay);
     const QString tooLarge = QStringLiteral("月工资最高不能大于 ") + Yuan(largest) + QStringLiteral(" 元");
     for (auto [typed, field, info] : {std::tuple{*lowest, EditMinSalary, TxtInfo_3}, std::tuple{*own, EditSalary, TxtInfo_4}}) {
-        if (!tax::PlanAmount(typed)) return void(Refuse(field, info, msg::kInvalidAmount));
-        if (typed > largest) return void(Refuse(field, info, tooLarge));
+        if (!tax::PlanAmount(typed)) return void(RefuseAmount(field, info, msg::kInvalidAmount));
+        if (typed > largest) return void(RefuseAmount(field, info, tooLarge));
     }
 
-    const tax::PlanQuestion q{*pay, *safe, tax::kAllowances[static_cast<size_t>(CmbPoint->currentIndex())],
+    const tax::PlanQuestion q{*pay, *safe, fields::Allowance(CmbPoint),
                               *lowest, hasOwn ? own : std::nullopt};
     const std::optional<tax::Plan> plan = tax::MakePlan(q);
     if (!plan) return; // unreachable: the lowest wage was checked against the pay

@@ -86,7 +86,7 @@ void TFrmAnnual::BtnCalcClick() {
         return;
     }
 
-    const tax::AnnualResult r = tax::CalcAnnual(*salary, *monthly, *safe, *other, wage::Allowance(CmbPoint));
+    const tax::AnnualResult r = tax::CalcAnnual(*salary, *monthly, *safe, *other, fields::Allowance(CmbPoint));
     fields::Write(TxtTax, fields::Money(r.monthTax));
     fields::Write(TxtYearAward, fields::Money(r.bonus));
     fields::Write(TxtYearTax, fields::Money(r.bonusTax));

@@ -73,7 +73,7 @@ void TFrmAward::BtnCalcClick() {
     const auto safe = Read(EditSafe);
     if (!safe) return;
 
-    const tax::AwardResult r = tax::CalcAward(*bonus, *wage, *safe, wage::Allowance(CmbPoint));
+    const tax::AwardResult r = tax::CalcAward(*bonus, *wage, *safe, fields::Allowance(CmbPoint));
     fields::Write(TxtTax1, fields::Money(r.wageTax));
     fields::Write(TxtRealIncome1, fields::Money(r.wageNet));
     // The notice comes while the wage results already stand and the bonus ones still read 0.00.

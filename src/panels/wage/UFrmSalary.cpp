@@ -69,7 +69,7 @@ void TFrmSalary::BtnCalcClick() {
     const auto safe = Read(EditSafe);
     if (!safe) return;
 
-    const tax::WageResult r = tax::CalcWage(*wage, *safe, wage::Allowance(CmbPoint));
+    const tax::WageResult r = tax::CalcWage(*wage, *safe, fields::Allowance(CmbPoint));
     if (r.taxed) {
         fields::Write(TxtTaxIncome, fields::Money(r.taxable));
         fields::Write(TxtRate, fields::Rate(r.bracket.rate));
@@ -87,7 +87,7 @@ void TFrmSalary::BtnTaxClick() {
     if (!taxAmount) return;
     const auto safe = Read(EditSafe);
     if (!safe) return;
-    const auto wage = Readable(tax::WageFromTax(*taxAmount, *safe, wage::Allowance(CmbPoint)), EditTax);
+    const auto wage = Readable(tax::WageFromTax(*taxAmount, *safe, fields::Allowance(CmbPoint)), EditTax);
     if (!wage) return;
     fields::Write(EditIncome, fields::General(*wage));
     BtnCalcClick();
@@ -99,7 +99,7 @@ void TFrmSalary::BtnRealIncomeClick() {
     if (!net) return;
     const auto safe = Read(EditSafe);
     if (!safe) return;
-    const auto wage = Readable(tax::WageFromNet(*net, *safe, wage::Allowance(CmbPoint)), EditRealIncome);
+    const auto wage = Readable(tax::WageFromNet(*net, *safe, fields::Allowance(CmbPoint)), EditRealIncome);
     if (!wage) return;
     fields::Write(EditIncome, fields::General(*wage));
     BtnCalcClick();

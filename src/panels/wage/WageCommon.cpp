@@ -11,18 +11,6 @@
 
 namespace wage {
 
-QStringList AllowanceItems() {
-    QStringList items;
-    for (tax::Decimal allowance : tax::kAllowances)
-        items << fields::General(allowance);
-    return items;
-}
-
-tax::Decimal Allowance(const QComboBox* list) {
-    const int row = list->currentIndex();
-    return tax::kAllowances[row > 0 && row < static_cast<int>(tax::kAllowances.size()) ? row : 0];
-}
-
 void CheckBlindZone(QWidget* panel, QLabel* info, tax::Decimal bonus) {
     const tax::BlindZone* zone = tax::FindBlindZone(bonus);
     if (!zone) return;

@@ -3,6 +3,7 @@
 // blind-zone notice.
 
 #include "framework/CalcPanel.h"
+#include "framework/Fields.h"
 #include "tax/Decimal.h"
 
 class QComboBox;
@@ -11,13 +12,10 @@ class QWidget;
 
 namespace wage {
 
-// The rows of the pick-only "起征点" list, from the allowance table.
-QStringList AllowanceItems();
+// The pick-only "起征点" list at its place in a panel's table.
 inline constexpr Control AllowanceList(int x, int y) {
-    return layout::List("CmbPoint", x, y, AllowanceItems);
+    return layout::List("CmbPoint", x, y, fields::AllowanceItems);
 }
-// The allowance of the selected row.
-tax::Decimal Allowance(const QComboBox* list);
 
 // If the bonus lies in a blind zone: the zone's text into `info`, then a modal warning owned
 // by the panel's window. Nothing at all otherwise: `info` keeps its text.
