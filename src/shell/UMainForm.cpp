@@ -205,10 +205,6 @@ void TFrmMain::Menu_Tool_PlanClick() {
     ShowTool(FrmPlan);
 }
 
-TFrmBatch* TFrmMain::batchWindow() const {
-    return Batch;
-}
-
 void TFrmMain::Menu_Tool_BatchClick() {
     if (!Batch) {
         Batch = new TFrmBatch(this);

@@ -23,7 +23,6 @@ public:
     void Menu_Tool_TopClick();
     void Menu_Tool_PlanClick();
     void Menu_Tool_BatchClick();
-    TFrmBatch* batchWindow() const;
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
