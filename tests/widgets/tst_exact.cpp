@@ -1,26 +1,11 @@
 // Figures that binary arithmetic got wrong, typed as a person types them: edges reached by
 // subtracting typed cents, taxes ending in half a cent, twelve payments making up the salary,
 // cents at fourteen digits, and reverse answers too large to read back.
-#include "TestSupport.h"
-
-#include "framework/CalcPanel.h"
-#include "shell/UMainForm.h"
-
-#include <QComboBox>
+#include "PanelDrive.h"
 
 namespace {
 
 constexpr int kSalary = 0, kAnnual = 1, kYear = 2, kAward = 3, kLabour = 5;
-
-// "Name=text" pairs: fields to type in, or figures to read.
-QStringList Read(QWidget* panel, const QStringList& wanted) {
-    QStringList shown;
-    for (const QString& pair : wanted) {
-        const QString name = pair.section('=', 0, 0);
-        shown << name + '=' + drive::TextOf(panel, name.toLatin1().constData());
-    }
-    return shown;
-}
 
 } // namespace
 
@@ -97,17 +82,12 @@ private slots:
         QFETCH(QString, enterIn);
         QFETCH(QStringList, shown);
         QFETCH(int, boxes);
-        RecordingDialogs dialogs;
-        TFrmMain main;
-        main.show();
-        if (Child<QComboBox>(&main, "CmbType")->currentIndex() != row) drive::ChooseRow(main, row);
-        QWidget* panel = main.currentPanel();
+        PanelOnScreen s(row);
         for (const QString& pair : typed)
-            drive::Retype(Child<QLineEdit>(panel, pair.section('=', 0, 0).toLatin1().constData()),
-                          pair.section('=', 1));
-        drive::Enter(Child<QLineEdit>(panel, enterIn.toLatin1().constData()));
-        QCOMPARE(Read(panel, shown), shown);
-        QCOMPARE(dialogs.boxes.size(), boxes);
+            s.type(pair.section('=', 0, 0).toLatin1().constData(), pair.section('=', 1));
+        s.press(enterIn.toLatin1().constData(), Press::Enter);
+        QCOMPARE(s.shown(shown), shown);
+        QCOMPARE(s.dialogs.boxes.size(), boxes);
     }
 };
 
