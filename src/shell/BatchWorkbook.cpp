@@ -6,16 +6,31 @@
 
 namespace batchbook {
 
-std::unique_ptr<IBatchWorkbook> Create(QString& error) {
-    // Exports run on a worker thread; the first load is made once.
+namespace {
+
+// Exports and imports run on a worker thread; the first load is made once.
+IBatchWorkbookFactory* Factory(QString& error) {
     static QMutex mutex;
     static IBatchWorkbookFactory* factory = nullptr;
     QMutexLocker lock(&mutex);
-    if (!factory) {
+    if (!factory)
         factory = qobject_cast<IBatchWorkbookFactory*>(plugins::Load(QStringLiteral("qingfu_xlsx"), error));
-        if (!factory) return nullptr;
-    }
+    return factory;
+}
+
+} // namespace
+
+std::unique_ptr<IBatchWorkbook> Create(QString& error) {
+    IBatchWorkbookFactory* factory = Factory(error);
+    if (!factory) return nullptr;
     return std::unique_ptr<IBatchWorkbook>(factory->Create());
+}
+
+tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) {
+    QString error;
+    IBatchWorkbookFactory* factory = Factory(error);
+    if (!factory) return tax::Fail("无法载入读取工作簿的组件：" + error.toStdString());
+    return factory->OpenBook(path, kind);
 }
 
 } // namespace batchbook

@@ -1,6 +1,7 @@
 #pragma once
-// Workbooks for the batch window's export. libxlsxwriter and what it pulls in (zip, crypto)
-// live in a plugin loaded on the first XLSX export, so the program's start never loads them.
+// Workbooks for the batch window's export and import. libxlsxwriter, the workbook readers and
+// what they pull in (zip, crypto) live in a plugin loaded on the first workbook export or
+// import, so the program's start never loads them.
 
 #include <QString>
 #include <QtPlugin>
@@ -9,6 +10,7 @@
 
 #ifndef Q_MOC_RUN
 #include "batch/Rows.h"
+#include "batch/Sheet.h"
 #include "tax/Batch.h"
 #endif
 
@@ -26,11 +28,15 @@ class IBatchWorkbookFactory {
 public:
     virtual ~IBatchWorkbookFactory() = default;
     virtual IBatchWorkbook* Create() = 0;
+    // batch::OpenWorkbook, inside the plugin.
+    virtual tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) = 0;
 };
-#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/1"
+#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/2"
 Q_DECLARE_INTERFACE(IBatchWorkbookFactory, IBatchWorkbookFactory_iid)
 
 namespace batchbook {
 // A new workbook writer, or null when the plugin cannot be found or loaded; `error` says why.
 std::unique_ptr<IBatchWorkbook> Create(QString& error);
+// batch::OpenWorkbook through the plugin; a failure when the plugin cannot be loaded either.
+tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind);
 } // namespace batchbook

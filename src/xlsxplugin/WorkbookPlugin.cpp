@@ -1,5 +1,5 @@
-// The batch window's workbook writer: batch::XlsxWriter behind the plugin interface, so that
-// libxlsxwriter is loaded only for the first XLSX export.
+// The batch window's workbook writer and readers: batch::XlsxWriter and batch::OpenWorkbook
+// behind the plugin interface, so that their libraries are loaded only when first used.
 #include "batch/Xlsx.h"
 #include "shell/BatchWorkbook.h"
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-class Workbook : public IBatchWorkbook {
+class WorkbookWriter : public IBatchWorkbook {
 public:
     bool Open(const std::string& path, std::string& error) override { return writer_.Open(path, error); }
     void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) override { writer_.Add(row, r); }
@@ -25,7 +25,10 @@ class TBatchWorkbookFactory : public QObject, public IBatchWorkbookFactory {
     Q_PLUGIN_METADATA(IID IBatchWorkbookFactory_iid)
     Q_INTERFACES(IBatchWorkbookFactory)
 public:
-    IBatchWorkbook* Create() override { return new Workbook; }
+    IBatchWorkbook* Create() override { return new WorkbookWriter; }
+    tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) override {
+        return batch::OpenWorkbook(path, kind);
+    }
 };
 
 #include "WorkbookPlugin.moc"

@@ -1,0 +1,46 @@
+#pragma once
+// A sheet's rows as text cells, whatever kind of file they come from: text (CSV) is read by
+// CsvReader; workbooks (.xlsx/.xlsm, old .xls) by a Workbook, which the command line links and
+// the window loads in a plugin on first use.
+
+#include "tax/Result.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace batch {
+
+enum class FileKind { kText, kXlsx, kXls, kOther };
+
+// A file's kind told from its first bytes (pass at least the first 4 KiB, or the whole file when
+// shorter), never from its name: a zip container is an .xlsx, an OLE2 compound file an .xls,
+// text without NUL bytes or other binary control characters is text, anything else is other.
+FileKind SniffFileKind(std::string_view head);
+
+class SheetSource {
+public:
+    virtual ~SheetSource() = default;
+    // The next row holding any non-empty cell: true, with its cells and its row number in the
+    // sheet (from 1); false at the end; a failure when the file proves damaged. Cells are UTF-8;
+    // a number is plain decimal text as a spreadsheet shows it (at most 15 significant digits,
+    // no exponent for amounts, no trailing zeros: "12000", "0.1"); an empty cell is "".
+    // Views stay valid until the next call.
+    virtual tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) = 0;
+    // How far the reading has come, 0 to 1000, for progress.
+    virtual int Permille() const = 0;
+};
+
+class Workbook {
+public:
+    virtual ~Workbook() = default;
+    virtual const std::vector<std::string>& SheetNames() const = 0;
+    virtual tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) = 0;
+};
+
+// Opens a workbook of the kind sniffed (kXlsx or kXls). A damaged, encrypted or over-large file
+// (more inflated data than a payroll can need) fails with a message in Chinese.
+tax::Result<std::unique_ptr<Workbook>> OpenWorkbook(const std::string& path, FileKind kind);
+
+} // namespace batch
