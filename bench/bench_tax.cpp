@@ -2,6 +2,7 @@
 // calculation as the panel runs it, and the way back from a net bonus.
 #include "tax/Amount.h"
 #include "tax/BonusTax.h"
+#include "tax/Law2019.h"
 #include "tax/WageTax.h"
 
 #include <benchmark/benchmark.h>
@@ -63,5 +64,27 @@ static void BM_BonusFromNet(benchmark::State& state) {
         benchmark::DoNotOptimize(tax::BonusFromNet(nets[i++ % nets.size()]));
 }
 BENCHMARK(BM_BonusFromNet);
+
+// Every figure of a year under the law from 2019, as the yearly window recomputes on each
+// keystroke: twelve months withheld cumulatively, a bonus both ways, two receipts, the settlement.
+static void BM_Year2019(benchmark::State& state) {
+    namespace y = tax::law2019;
+    y::YearQuestion q;
+    q.year = 2024;
+    q.firstMonth = 3;
+    for (size_t m = 0; m < q.months.size(); ++m)
+        q.months[m] = {tax::Decimal::Cents(2534567 + 10000 * static_cast<long long>(m)), 0, tax::Decimal::Cents(345678), 100};
+    q.family.children = 2;
+    q.family.elder = y::Elder::OnlyChild;
+    q.family.housing = y::Housing::RentCapital;
+    q.bonus = 60000;
+    q.receipts = {{y::ReceiptKind::Labour, 30000}, {y::ReceiptKind::Author, 5000}};
+    for (auto _ : state) {
+        const tax::Result<y::YearAnswer> a = y::ComputeYear(q);
+        for (const y::MonthFigures& f : a->months) benchmark::DoNotOptimize(tax::FormatAmount(f.withheld));
+        benchmark::DoNotOptimize(tax::FormatAmount(a->Best().balance));
+    }
+}
+BENCHMARK(BM_Year2019);
 
 BENCHMARK_MAIN();

@@ -229,9 +229,8 @@ RowResult Compute(const RowText& row, Decimal defaultAllowance) {
 
     Amount allowance{};
     if (Trim(row[kAllowance]).empty()) {
-        long long c = 0;
-        defaultAllowance.ToCents(c);
-        allowance = {true, c, defaultAllowance};
+        const std::optional<long long> c = defaultAllowance.ToCents();
+        allowance = {c && *c < kFastLimitCents, c.value_or(0), defaultAllowance};
     } else {
         if (ReadField(row[kAllowance], allowance) != Read::kOk) return Refuse(r, kAllowance, msg::kAllowanceChoice);
         bool known = false;

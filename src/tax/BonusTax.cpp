@@ -2,14 +2,13 @@
 
 #include "tax/Settle.h"
 #include "tax/WageTax.h"
+#include "tax/Year.h"
 
 #include <array>
 
 namespace tax {
 
 namespace {
-
-constexpr int kMonths = 12;
 
 // The zones' texts, as the calculators have always shown them; their bounds follow from the
 // wage table below.
@@ -25,7 +24,7 @@ std::array<BlindZone, kZoneTexts.size()> MakeZones() {
     std::array<BlindZone, kZoneTexts.size()> zones{};
     const RateTable& table = WageTable();
     for (size_t i = 0; i < zones.size(); ++i) {
-        const Decimal lower = table.Bands()[i].upTo * kMonths;
+        const Decimal lower = table.Bands()[i].upTo * kMonthsPerYear;
         const RateBracket below = table.BracketAt(i);
         const RateBracket above = table.BracketAt(i + 1);
         const Decimal leftAtLower = lower - below.TaxOn(lower);
@@ -42,12 +41,12 @@ const std::array<BlindZone, kZoneTexts.size()>& Zones() {
 } // namespace
 
 RateBracket BonusBracket(Decimal bonus) {
-    return WageTable().FindScaled(bonus, kMonths);
+    return WageTable().FindScaled(bonus, kMonthsPerYear);
 }
 
 BonusResult CalcBonus(Decimal bonus) {
     BonusResult r{};
-    r.average = bonus / kMonths;
+    r.average = bonus / kMonthsPerYear;
     r.bracket = BonusBracket(bonus);
     const Settlement s = Settle(bonus, r.bracket.TaxOn(bonus));
     r.tax = s.tax;
@@ -70,8 +69,8 @@ Decimal BonusFromNet(Decimal net) {
         if (!(guess.Abs() < Decimal::Scaled(1, 30))) return guess.RoundCents(); // no cents there
         const Decimal first = guess.FloorCents() - 3 * cent, last = guess.CeilCents() + 3 * cent;
         // Skip a bracket whose bonuses lie wholly beside the few cents to try.
-        if (i < table.Bands().size() && first > table.Bands()[i].upTo * kMonths) continue;
-        if (i > 0 && last <= table.Bands()[i - 1].upTo * kMonths) continue;
+        if (i < table.Bands().size() && first > table.Bands()[i].upTo * kMonthsPerYear) continue;
+        if (i > 0 && last <= table.Bands()[i - 1].upTo * kMonthsPerYear) continue;
         for (Decimal bonus = first; bonus <= last; bonus += cent) {
             if (bonus.IsNegative() || !(BonusBracket(bonus) == b)) continue;
             if (bonus - Settle(bonus, b.TaxOn(bonus)).tax == target) return bonus;
@@ -114,21 +113,21 @@ AwardResult CalcAward(Decimal bonus, Decimal wage, Decimal insurance, Decimal al
 }
 
 bool MonthlyExceedsSalary(Decimal salary, Decimal monthly) {
-    return monthly * kMonths > salary;
+    return monthly * kMonthsPerYear > salary;
 }
 
 Decimal MonthlyLimit(Decimal salary) {
-    return salary / kMonths;
+    return salary / kMonthsPerYear;
 }
 
 AnnualResult CalcAnnual(Decimal salary, Decimal monthly, Decimal insurance, Decimal otherBonus,
                         Decimal allowance) {
     AnnualResult r{};
     r.monthTax = CalcWage(monthly, insurance, allowance).tax;
-    r.bonus = salary - monthly * kMonths + otherBonus;
+    r.bonus = salary - monthly * kMonthsPerYear + otherBonus;
     r.bonusTax = CalcBonusWithWage(r.bonus, monthly, insurance, allowance).tax;
-    r.totalTax = r.monthTax * kMonths + r.bonusTax;
-    r.realIncome = salary + otherBonus - insurance * kMonths - r.totalTax;
+    r.totalTax = r.monthTax * kMonthsPerYear + r.bonusTax;
+    r.realIncome = salary + otherBonus - insurance * kMonthsPerYear - r.totalTax;
     return r;
 }
 

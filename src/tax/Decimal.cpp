@@ -31,11 +31,15 @@ Decimal Out(BID_UINT128 v) {
 constexpr std::uint64_t kSign = 0x8000000000000000ULL;
 constexpr std::uint64_t kSteering = 0x6000000000000000ULL; // both set: special or non-canonical
 
-// Coefficient and biased exponent of a finite canonical value; the arithmetic never makes
-// anything else from the amounts the reader accepts.
+bool Special(Decimal d) {
+    return (d.bits().hi & kSteering) == kSteering;
+}
+
+// Coefficient and exponent of a finite canonical value; the arithmetic makes nothing else
+// from finite values short of an invalid operation, which Special() tells apart.
 void Fields(Decimal d, U128& coefficient, int& exponent) {
     const std::uint64_t hi = d.bits().hi;
-    if ((hi & kSteering) == kSteering) {
+    if (Special(d)) {
         coefficient = 0;
         exponent = 0;
         return;
@@ -52,32 +56,48 @@ Decimal Make(bool negative, U128 coefficient, int exponent) {
 
 const BID_UINT128 kCent = In(Decimal::Cents(1));
 
+// A flagged operation already yields NaN or an infinity; the flags are kept from being read
+// as a value by handing the special result on, never a number made up in its place.
+Decimal Checked(BID_UINT128 v, _IDEC_flags flags) {
+    if (flags & (BID_INVALID_EXCEPTION | BID_ZERO_DIVIDE_EXCEPTION | BID_OVERFLOW_EXCEPTION)) {
+        const Decimal d = Out(v);
+        if (!Special(d)) return Out(bid128_nan(""));
+    }
+    return Out(v);
+}
+
 Decimal Quantize(Decimal d, int mode) {
+    if (Special(d)) return d;
     U128 c;
     int e;
     Fields(d, c, e);
     if (e >= -2) return d; // already whole cents, and beyond 10^32 there are no cents to round
     _IDEC_flags flags = 0;
-    return Out(bid128_quantize(In(d), kCent, mode, &flags));
+    const BID_UINT128 q = bid128_quantize(In(d), kCent, mode, &flags);
+    return Checked(q, flags);
 }
 
 } // namespace
 
 Decimal operator+(Decimal a, Decimal b) {
     _IDEC_flags flags = 0;
-    return Out(bid128_add(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags));
+    const BID_UINT128 r = bid128_add(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags);
+    return Checked(r, flags);
 }
 Decimal operator-(Decimal a, Decimal b) {
     _IDEC_flags flags = 0;
-    return Out(bid128_sub(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags));
+    const BID_UINT128 r = bid128_sub(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags);
+    return Checked(r, flags);
 }
 Decimal operator*(Decimal a, Decimal b) {
     _IDEC_flags flags = 0;
-    return Out(bid128_mul(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags));
+    const BID_UINT128 r = bid128_mul(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags);
+    return Checked(r, flags);
 }
 Decimal operator/(Decimal a, Decimal b) {
     _IDEC_flags flags = 0;
-    return Out(bid128_div(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags));
+    const BID_UINT128 r = bid128_div(In(a), In(b), BID_ROUNDING_TO_NEAREST, &flags);
+    return Checked(r, flags);
 }
 Decimal Decimal::operator-() const {
     Bits b = b_;
@@ -90,14 +110,20 @@ bool operator==(Decimal a, Decimal b) {
     return bid128_quiet_equal(In(a), In(b), &flags) != 0;
 }
 
-std::strong_ordering operator<=>(Decimal a, Decimal b) {
+std::partial_ordering operator<=>(Decimal a, Decimal b) {
     _IDEC_flags flags = 0;
-    if (bid128_quiet_less(In(a), In(b), &flags)) return std::strong_ordering::less;
-    if (bid128_quiet_equal(In(a), In(b), &flags)) return std::strong_ordering::equal;
-    return std::strong_ordering::greater;
+    if (bid128_quiet_less(In(a), In(b), &flags)) return std::partial_ordering::less;
+    if (bid128_quiet_equal(In(a), In(b), &flags)) return std::partial_ordering::equivalent;
+    if (bid128_quiet_greater(In(a), In(b), &flags)) return std::partial_ordering::greater;
+    return std::partial_ordering::unordered;
+}
+
+bool Decimal::IsFinite() const {
+    return !Special(*this);
 }
 
 bool Decimal::IsZero() const {
+    if (Special(*this)) return false;
     U128 c;
     int e;
     Fields(*this, c, e);
@@ -124,25 +150,25 @@ Decimal Decimal::CeilCents() const {
     return Quantize(*this, BID_ROUNDING_UP);
 }
 
-bool Decimal::ToCents(long long& cents) const {
+std::optional<long long> Decimal::ToCents() const {
+    if (Special(*this)) return std::nullopt;
     U128 c;
     int e;
     Fields(*this, c, e);
     if (e < -2) {
         // Trailing zeros below the cent are fine (1.500 is 150 cents); other digits are not.
         for (; e < -2; ++e) {
-            if (c % 10 != 0) return false;
+            if (c % 10 != 0) return std::nullopt;
             c /= 10;
         }
     }
     for (; e > -2; --e) {
-        if (c > static_cast<U128>(INT64_MAX)) return false;
+        if (c > static_cast<U128>(INT64_MAX)) return std::nullopt;
         c *= 10;
     }
-    if (c > static_cast<U128>(INT64_MAX)) return false;
-    cents = static_cast<long long>(c);
-    if (b_.hi & kSign) cents = -cents;
-    return true;
+    if (c > static_cast<U128>(INT64_MAX)) return std::nullopt;
+    const long long cents = static_cast<long long>(c);
+    return (b_.hi & kSign) ? -cents : cents;
 }
 
 Decimal::Parts Decimal::Decompose() const {

@@ -5,6 +5,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tax {
@@ -30,10 +31,13 @@ public:
     Decimal& operator+=(Decimal b) { return *this = *this + b; }
     Decimal& operator-=(Decimal b) { return *this = *this - b; }
 
+    // An operation the library flags as invalid, overflowing or dividing by zero yields a
+    // value that is not finite; it compares unordered with everything and is never zero.
     friend bool operator==(Decimal a, Decimal b);
-    friend std::strong_ordering operator<=>(Decimal a, Decimal b);
+    friend std::partial_ordering operator<=>(Decimal a, Decimal b);
 
-    bool IsZero() const;
+    bool IsFinite() const;
+    bool IsZero() const;     // false for a value that is not finite
     bool IsNegative() const; // below zero; negative zero is zero
     Decimal Abs() const;
 
@@ -41,11 +45,17 @@ public:
     Decimal RoundCents() const;
     Decimal FloorCents() const;
     Decimal CeilCents() const;
-    // The value in cents when it is a whole number of cents that fits in 64 bits.
-    bool ToCents(long long& cents) const;
+    // The value in cents when it is a finite whole number of cents that fits in 64 bits.
+    std::optional<long long> ToCents() const;
+    // The same through an out-parameter, for the payroll's fast path.
+    [[nodiscard]] bool ToCents(long long& cents) const {
+        const std::optional<long long> c = ToCents();
+        if (c) cents = *c;
+        return c.has_value();
+    }
 
     // value = (negative ? −1 : 1) × coefficient × 10^exponent; coefficient in decimal digits
-    // without leading zeros ("0" for zero).
+    // without leading zeros ("0" for zero). Only for finite values.
     struct Parts {
         bool negative;
         std::string digits;

@@ -2,6 +2,7 @@
 
 #include "tax/RateTable.h"
 #include "tax/WageFen.h"
+#include "tax/Year.h"
 
 #include <algorithm>
 #include <array>
@@ -12,14 +13,11 @@ namespace fen {
 
 namespace {
 
-constexpr std::int64_t kMonths = 12;
+constexpr std::int64_t kMonths = kMonthsPerYear;
 
-std::int64_t WageTaxable(const Question& q, std::int64_t m) {
-    return m - q.insurance - q.allowance;
-}
-// The bonus after the wage's allowance shortfall.
-std::int64_t BonusTaxable(const Question& q, std::int64_t m) {
-    return q.pay - kMonths * m - Shortfall(m, q.insurance, q.allowance);
+// The split with monthly wage m: twelve such wages, the rest of the pay as the bonus.
+Award SplitAt(const Question& q, std::int64_t m) {
+    return AwardTax(m, q.insurance, q.allowance, q.pay - kMonths * m);
 }
 
 std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { // b > 0
@@ -36,16 +34,12 @@ Question FromPlan(const PlanQuestion& q) {
 }
 
 std::int64_t YearTax(const Question& q, std::int64_t m) {
-    const std::int64_t t = WageTaxable(q, m);
-    const std::int64_t wageTax = t > 0 ? TaxOn(t, WageBracket(t)) : 0;
-    const std::int64_t b = BonusTaxable(q, m);
-    const std::int64_t bonusTax = b > 0 ? TaxOn(b, BonusBracket(b)) : 0;
-    return kMonths * wageTax + bonusTax;
+    const Award a = SplitAt(q, m);
+    return kMonths * a.wageTax + a.bonusTax;
 }
 
 int BonusBracket(const Question& q, std::int64_t m) {
-    const std::int64_t b = BonusTaxable(q, m);
-    return b > 0 ? BonusBracket(b) : -1;
+    return SplitAt(q, m).bonusBracket;
 }
 
 // Between breakpoints (an edge of the monthly taxable income, an edge of the bonus's bracket,
@@ -98,8 +92,9 @@ std::vector<Split> BestSplits(const Question& q) {
     };
     for (size_t i = 0; i + 1 < n; ++i) {
         const std::int64_t a = starts[i], b = starts[i + 1] - 1;
-        const std::int64_t t = WageTaxable(q, a), bonus = BonusTaxable(q, a);
-        const int bracket = bonus > 0 ? BonusBracket(bonus) : -1;
+        const Award at = SplitAt(q, a);
+        const std::int64_t t = at.wageTaxable;
+        const int bracket = at.bonusBracket;
         const std::int64_t wageRate = t > 0 ? WageBands()[WageBracket(t)].percent : 0;
         const std::int64_t bonusRate = bracket >= 0 ? WageBands()[bracket].percent : 0;
         const bool shortfall = a < full;
@@ -158,18 +153,18 @@ bool PlanAmount(Decimal amount) {
 }
 
 PlanSplit SplitNearBonus(const PlanQuestion& q, Decimal bonus) {
-    const Decimal monthly = ((q.pay - bonus) / 12).RoundCents();
+    const Decimal monthly = ((q.pay - bonus) / kMonthsPerYear).RoundCents();
     return EvaluateSplit(q, std::clamp(monthly, Decimal(), LargestMonthly(q.pay)));
 }
 
 Decimal LargestMonthly(Decimal pay) {
-    return (pay / 12).FloorCents();
+    return (pay / kMonthsPerYear).FloorCents();
 }
 
 PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly) {
     PlanSplit s{};
     s.monthly = monthly;
-    s.bonus = q.pay - monthly * 12;
+    s.bonus = q.pay - monthly * kMonthsPerYear;
     s.year = CalcAnnual(q.pay, monthly, q.insurance, Decimal(), q.allowance);
     const ShortfallBonus b = CalcBonusWithWage(s.bonus, monthly, q.insurance, q.allowance);
     s.bonusBracket = b.taxable > 0 ? WageTable().IndexOf(BonusBracket(b.taxable)) : -1;

@@ -34,18 +34,32 @@ constexpr std::array<RateTable::Band, 4> kBusinessBands{{
 }};
 constexpr RateTable kBusiness(kBusinessBands, {Pct(35), 14750});
 
+constexpr std::array<RateTable::Band, 6> kAnnualBands{{
+    {36000, {Pct(3), 0}},
+    {144000, {Pct(10), 2520}},
+    {300000, {Pct(20), 16920}},
+    {420000, {Pct(25), 31920}},
+    {660000, {Pct(30), 52920}},
+    {960000, {Pct(35), 85920}},
+}};
+constexpr RateTable kAnnual(kAnnualBands, {Pct(45), 181920});
+
+constexpr std::array<RateTable::Band, 6> kMonthlyBands{{
+    {3000, {Pct(3), 0}},
+    {12000, {Pct(10), 210}},
+    {25000, {Pct(20), 1410}},
+    {35000, {Pct(25), 2660}},
+    {55000, {Pct(30), 4410}},
+    {80000, {Pct(35), 7160}},
+}};
+constexpr RateTable kMonthly(kMonthlyBands, {Pct(45), 15160});
+
 } // namespace
 
-RateBracket RateTable::Find(Decimal taxable) const {
-    for (const Band& band : bands_)
-        if (taxable <= band.upTo) return band.bracket;
-    return top_;
-}
-
-RateBracket RateTable::FindScaled(Decimal value, Decimal scale) const {
-    for (const Band& band : bands_)
-        if (value <= band.upTo * scale) return band.bracket;
-    return top_;
+size_t RateTable::Locate(Decimal value, Decimal scale) const {
+    for (size_t i = 0; i < bands_.size(); ++i)
+        if (value <= bands_[i].upTo * scale) return i;
+    return bands_.size();
 }
 
 int RateTable::IndexOf(const RateBracket& bracket) const {
@@ -86,6 +100,12 @@ const RateTable& LabourTable() {
 }
 const RateTable& BusinessTable() {
     return kBusiness;
+}
+const RateTable& AnnualTable() {
+    return kAnnual;
+}
+const RateTable& MonthlyTable() {
+    return kMonthly;
 }
 
 } // namespace tax

@@ -24,12 +24,13 @@ public:
     };
     constexpr RateTable(std::span<const Band> bands, RateBracket top) : bands_(bands), top_(top) {}
 
-    // The bracket of a taxable income; an income on an edge stays in the lower band, zero and
+    // The one look-up: the index (lowest 0) of the bracket of `value / scale`, decided
+    // without dividing against scale × each edge (a year-end bonus is judged by its twelfth
+    // against the monthly edges). An amount on an edge stays in the lower band; zero and
     // negatives land in the first.
-    RateBracket Find(Decimal taxable) const;
-    // The bracket of scale × t for the t that is `value / scale`, decided without dividing:
-    // a year-end bonus is judged by its twelfth against the monthly edges.
-    RateBracket FindScaled(Decimal value, Decimal scale) const;
+    size_t Locate(Decimal value, Decimal scale = 1) const;
+    RateBracket Find(Decimal taxable) const { return BracketAt(Locate(taxable)); }
+    RateBracket FindScaled(Decimal value, Decimal scale) const { return BracketAt(Locate(value, scale)); }
 
     // The taxable income whose tax is `tax` (above 0).
     Decimal TaxableFromTax(Decimal tax) const;
@@ -55,5 +56,11 @@ const RateTable& WageTable();
 const RateTable& LabourTable();
 // Business income: 5% to 15000, then 10%, 20%, 30% and 35% above 30000, 60000 and 100000.
 const RateTable& BusinessTable();
+
+// From 2019: the comprehensive income's annual table (3% to 45%), which cumulative withholding
+// and the year's settlement use.
+const RateTable& AnnualTable();
+// From 2019: the same table divided by twelve, for a year-end bonus taxed alone.
+const RateTable& MonthlyTable();
 
 } // namespace tax

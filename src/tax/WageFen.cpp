@@ -1,14 +1,15 @@
 #include "tax/WageFen.h"
 
 #include "tax/RateTable.h"
+#include "tax/Year.h"
 
+#include <cassert>
 #include <limits>
+#include <optional>
 
 namespace tax::fen {
 
 namespace {
-
-constexpr Fen kMonths = 12;
 
 std::array<Band, kWageBrackets> MakeBands() {
     const RateTable& t = WageTable();
@@ -36,9 +37,9 @@ const std::array<Band, kWageBrackets>& WageBands() {
 }
 
 Fen Of(Decimal wholeFen) {
-    long long fen = 0;
-    wholeFen.ToCents(fen);
-    return fen;
+    const std::optional<long long> fen = wholeFen.ToCents();
+    assert(fen && "a figure of whole fen within 64 bits");
+    return fen.value_or(0);
 }
 
 int WageBracket(Fen taxable) {
@@ -46,7 +47,7 @@ int WageBracket(Fen taxable) {
 }
 
 int BonusBracket(Fen bonus) {
-    return Find(bonus, kMonths);
+    return Find(bonus, kMonthsPerYear);
 }
 
 Fen TaxOn(Fen taxable, int bracket) {
@@ -58,6 +59,16 @@ Fen TaxOn(Fen taxable, int bracket) {
 Fen Shortfall(Fen wage, Fen insurance, Fen allowance) {
     const Fen left = wage - insurance;
     return left >= allowance ? 0 : allowance - left;
+}
+
+Award AwardTax(Fen wage, Fen insurance, Fen allowance, Fen bonus) {
+    Award a{};
+    a.wageTaxable = wage - insurance - allowance;
+    a.wageTax = a.wageTaxable > 0 ? TaxOn(a.wageTaxable, WageBracket(a.wageTaxable)) : 0;
+    a.bonusTaxable = bonus - Shortfall(wage, insurance, allowance);
+    a.bonusBracket = a.bonusTaxable > 0 ? BonusBracket(a.bonusTaxable) : -1;
+    a.bonusTax = a.bonusBracket >= 0 ? TaxOn(a.bonusTaxable, a.bonusBracket) : 0;
+    return a;
 }
 
 } // namespace tax::fen

@@ -35,4 +35,15 @@ Fen TaxOn(Fen taxable, int bracket);
 // What a month's wage leaves unused of the allowance; it is taken off the year-end bonus.
 Fen Shortfall(Fen wage, Fen insurance, Fen allowance);
 
+// A month's wage and a year-end bonus paid with it: the wage's tax, and the bonus's tax after
+// the wage's allowance shortfall (the decimal form is CalcAward).
+struct Award {
+    Fen wageTaxable;  // wage − insurance − allowance
+    Fen wageTax;
+    Fen bonusTaxable; // bonus − shortfall; no tax at 0 or below
+    int bonusBracket; // −1 when the bonus bears no tax
+    Fen bonusTax;
+};
+Award AwardTax(Fen wage, Fen insurance, Fen allowance, Fen bonus);
+
 } // namespace tax::fen

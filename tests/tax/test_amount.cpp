@@ -138,9 +138,25 @@ TEST(FormatAmount, WholeCentsPrintAsTyped) {
         ASSERT_EQ(FormatAmount(tax::Decimal::Cents(c)), want);
         const auto back = ParseAmount(want);
         ASSERT_TRUE(back);
-        long long read = 0;
-        ASSERT_TRUE(back->ToCents(read));
-        ASSERT_EQ(read, c);
+        ASSERT_EQ(back->ToCents(), c);
     }
     EXPECT_EQ(FormatAmount(tax::kMaxAmount), "1" + std::string(300, '0') + ".00");
+}
+
+// What the library flags (dividing by zero, an invalid operation) stays visible: never read as
+// zero, never as a number of cents, unordered against every figure.
+TEST(Decimal, FlaggedResultsAreNotNumbers) {
+    using tax::Decimal;
+    for (const Decimal bad : {Decimal(1) / Decimal(0), Decimal(0) / Decimal(0), (Decimal(0) / Decimal(0)) + Decimal(1)}) {
+        EXPECT_FALSE(bad.IsFinite());
+        EXPECT_FALSE(bad.IsZero());
+        EXPECT_FALSE(bad.ToCents().has_value());
+        EXPECT_FALSE(bad.RoundCents().IsFinite());
+        EXPECT_FALSE(bad == Decimal());
+    }
+    const Decimal nan = Decimal(0) / Decimal(0);
+    EXPECT_FALSE(nan < Decimal(1) || nan > Decimal(1) || nan == Decimal(1));
+    EXPECT_EQ(Decimal::Scaled(1500, -3).ToCents(), 150);
+    EXPECT_FALSE(Decimal::Scaled(1501, -3).ToCents().has_value());
+    EXPECT_FALSE((Decimal::Scaled(1, 20) * Decimal(1000)).ToCents().has_value());
 }

@@ -112,8 +112,9 @@ TEST(PlanSearch, EqualsEveryYuanAndEveryCentNearAChange) {
             const std::int64_t top = pay / 12;
             auto kind = [&](std::int64_t m) {
                 const std::int64_t taxable = m - f.insurance - f.allowance;
-                long long wage = -1; // the wage bracket, named by its quick deduction in fen
-                if (taxable > 0) tax::WageTable().Find(Decimal::Cents(taxable)).quick.ToCents(wage);
+                // the wage bracket, named by its quick deduction in fen
+                const long long wage =
+                    taxable > 0 ? tax::WageTable().Find(Decimal::Cents(taxable)).quick.ToCents().value() : -1;
                 return (tax::fen::BonusBracket(f, m) * 100000 + wage) * 2 + (taxable < 0);
             };
             std::vector<tax::fen::Split> want(9);

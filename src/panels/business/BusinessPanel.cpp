@@ -2,6 +2,7 @@
 
 #include "framework/Fields.h"
 #include "tax/BusinessTax.h"
+#include "tax/Year.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,7 +23,7 @@ constexpr ResultRow kRows[]{
     {"StaticText9", "速算扣除数", "TxtDeduct", 234},
 };
 constexpr int kMonthRowHeight = 57;
-constexpr int kMonths = 12;
+constexpr int kMonths = tax::kMonthsPerYear;
 
 // Made after the common controls, so the month list comes last in the tab order. The list is
 // empty until the first layout fills it.
