@@ -72,7 +72,7 @@ TEST(Workbook, BooksOfOtherProgramsReadCellForCell) {
         std::vector<std::string> names;
         std::vector<std::vector<Row>> sheets;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"payroll.xlsx", {"工资表", "说明"},
          {{
               {1, {"2024年3月工资表"}},
@@ -102,6 +102,9 @@ TEST(Workbook, BooksOfOtherProgramsReadCellForCell) {
               {3, {"", "2147483648"}},
           }}},
     };
+    // The same book with its parts stored uncompressed.
+    cases.push_back(cases[0]);
+    cases.back().file = "payroll-stored.xlsx";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         auto book = Open(Fixture(c.file));

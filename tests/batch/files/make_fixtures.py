@@ -109,11 +109,11 @@ def shared_strings_xml(strings):
             f'count="{len(strings)}" uniqueCount="{len(strings)}">' + "".join(items) + "</sst>")
 
 
-def rezip(parts):
+def rezip(parts, method=zipfile.ZIP_DEFLATED):
     buf = io.BytesIO()
-    with zipfile.ZipFile(buf, "w", zipfile.ZIP_DEFLATED) as z:
+    with zipfile.ZipFile(buf, "w", method) as z:
         for name, data in parts:
-            z.writestr(zipfile.ZipInfo(name, STAMP), data, zipfile.ZIP_DEFLATED)
+            z.writestr(zipfile.ZipInfo(name, STAMP), data, method)
     return buf.getvalue()
 
 
@@ -225,6 +225,10 @@ def write(name, data):
 
 xlsx = payroll_xlsx()
 write("payroll.xlsx", xlsx)
+# The same parts stored without compression, as some programs write them (and a seed whose XML
+# a fuzzer can change directly).
+stored = zipfile.ZipFile(io.BytesIO(xlsx))
+write("payroll-stored.xlsx", rezip([(n, stored.read(n)) for n in stored.namelist()], zipfile.ZIP_STORED))
 write("payroll.xls", payroll_xls())
 # Cut short: the directory at the end of the container is gone.
 write("truncated.xlsx", xlsx[: len(xlsx) * 2 // 3])
