@@ -2,7 +2,7 @@
 // would be, is opened by the reader its first bytes choose and every sheet is read to the end.
 // A refusal is fine; a crash, a sanitizer report or a row that breaks the reader's promises
 // (rows numbered from 1, cells within XFD, no empty last cell, progress 0 to 1000) is not.
-#include "batch/Sheet.h"
+#include "batch/WorkbookRead.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,7 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 namespace {
 
 void ReadAll(const std::string& path, std::string_view bytes) {
-    auto book = batch::OpenWorkbook(path, batch::SniffFileKind(bytes.substr(0, 4096)));
+    // The program reads .xls in a helper process; here FreeXL runs in the fuzzer's own.
+    const batch::FileKind kind = batch::SniffFileKind(bytes.substr(0, 4096));
+    auto book = kind == batch::FileKind::kXls ? batch::book::OpenXlsHere(path) : batch::OpenWorkbook(path, kind);
     if (!book) {
         if (book.error().empty()) Fail("a refusal without a message", 0);
         return;

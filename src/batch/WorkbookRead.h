@@ -34,6 +34,14 @@ std::string DoubleText(double value);
 int ColumnOf(std::string_view reference);
 
 tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path);
+// FreeXL decodes every cell of every sheet when it opens a book, as large as the sheets' recorded
+// dimensions say (a 10 KB file can ask for gigabytes), and trusts lengths inside the file; so the
+// program reads .xls in a helper process of bounded memory and time (qingfu-xls, which runs
+// OpenXlsHere) and only a message comes back when that fails.
 tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path);
+tax::Result<std::unique_ptr<Workbook>> OpenXlsHere(const std::string& path);
+// The helper's side: writes the sheet names (index < 0) or sheet `index`'s rows to `out` (a file
+// descriptor) in the form OpenXls reads; 0 when all was written.
+int ServeXls(const std::string& path, int index, int out);
 
 } // namespace batch::book

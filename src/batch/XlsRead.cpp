@@ -34,7 +34,7 @@ public:
     tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) override {
         // The handle has one active sheet: choose ours again in case another sheet read meanwhile.
         if (next_ < rows_ && freexl_select_active_worksheet(handle_->xls, index_) != FREEXL_OK)
-            return tax::Fail("无法读取 .xls 工作簿：文件已损坏");
+            return tax::Fail("无法读取 .xls 工作簿：文件已损坏，或其中的工作表大得超出了限制");
         while (next_ < rows_) {
             const unsigned r = next_++;
             size_t width = 0;
@@ -102,7 +102,7 @@ private:
 
 } // namespace
 
-tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path) {
+tax::Result<std::unique_ptr<Workbook>> OpenXlsHere(const std::string& path) {
     // Whether the book is protected is known before its cells are decoded.
     {
         Handle info;
@@ -116,12 +116,12 @@ tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path) {
     if (const int code = freexl_open(path.c_str(), &handle->xls); code != FREEXL_OK) return OpenFailure(code);
     unsigned count = 0;
     if (freexl_get_info(handle->xls, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
-        return tax::Fail("无法读取 .xls 工作簿：文件已损坏");
+        return tax::Fail("无法读取 .xls 工作簿：文件已损坏，或其中的工作表大得超出了限制");
     std::vector<std::string> names;
     for (unsigned i = 0; i < count; ++i) {
         const char* name = nullptr;
         if (freexl_get_worksheet_name(handle->xls, static_cast<unsigned short>(i), &name) != FREEXL_OK)
-            return tax::Fail("无法读取 .xls 工作簿：文件已损坏");
+            return tax::Fail("无法读取 .xls 工作簿：文件已损坏，或其中的工作表大得超出了限制");
         names.emplace_back(name ? name : "");
     }
     if (names.empty()) return tax::Fail("工作簿中没有工作表");

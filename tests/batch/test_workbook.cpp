@@ -134,10 +134,15 @@ TEST(Workbook, DamagedCraftedAndForeignFilesRefused) {
         {"bomb-liar.xlsx", batch::FileKind::kXlsx, 0, "解压后比其自述的大小更大"},
         {"plain.zip", batch::FileKind::kXlsx, -1, "不是 Excel 工作簿"},
         {"truncated.xls", batch::FileKind::kXls, -1, ".xls 工作簿：文件已损坏"},
+        {"wide.xls", batch::FileKind::kXls, -1, ".xls 工作簿：文件已损坏"},
         {"picture.png", batch::FileKind::kOther, -1, "不是 Excel 工作簿"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
+#if defined(__SANITIZE_ADDRESS__)
+        // The helper's memory bound cannot apply beside the sanitizer's shadow memory.
+        if (std::string_view(c.file) == "wide.xls") continue;
+#endif
         const std::string path = Fixture(c.file);
         EXPECT_EQ(KindOf(path), c.kind);
         auto book = batch::OpenWorkbook(path, c.kind);

@@ -249,4 +249,13 @@ with zipfile.ZipFile(buf, "w") as plain:
     plain.writestr(zipfile.ZipInfo("readme.txt", STAMP), "not a workbook\n")
 write("plain.zip", buf.getvalue())
 write("truncated.xls", payroll_xls()[:3000])
+# Ten sheets, each with one cell in the last row and column: FreeXL would take gigabytes.
+wide = xlwt.Workbook()
+for k in range(10):
+    sheet = wide.add_sheet(f"s{k}")
+    sheet.write(0, 0, "a")
+    sheet.write(65535, 255, "z")
+buf = io.BytesIO()
+wide.save(buf)
+write("wide.xls", buf.getvalue())
 write("picture.png", png())
