@@ -21,8 +21,8 @@ constexpr char kDamaged[] = "工作簿文件已损坏，无法读取";
 constexpr qsizetype kChunk = 256 * 1024;
 
 tax::Failure TooLarge() {
-    return tax::Fail("工作簿解压后超过 " + std::to_string(kMaxTotalBytes >> 20) +
-                     " MB，不像一份工资表，已拒绝读取");
+    return tax::Fail("工作簿解压后过大（单个部件超过 " + std::to_string(kMaxEntryBytes >> 20) + " MB 或合计超过 " +
+                     std::to_string(kMaxTotalBytes >> 20) + " MB），不像一份工资表，已拒绝读取");
 }
 
 // An entry that inflates to more than its headers say: a damaged or crafted container.
@@ -30,10 +30,11 @@ tax::Failure LargerThanDeclared() {
     return tax::Fail("工作簿中的内部文件解压后比其自述的大小更大（文件已损坏或被恶意构造），已拒绝读取");
 }
 
-// The container and what all its parts share: the inflated bytes so far, against the total bound.
+// The container. Every part's declared size is within bounds (checked on opening, for all parts
+// together too) and no part may inflate to more than it declares, so reading the parts never
+// inflates more than the bounds, however often a sheet is read again.
 struct Container {
     zip_t* zip = nullptr;
-    std::uint64_t inflated = 0;
     ~Container() {
         if (zip) zip_discard(zip);
     }
@@ -159,9 +160,7 @@ private:
             return {};
         }
         read_ += static_cast<std::uint64_t>(n);
-        container_->inflated += static_cast<std::uint64_t>(n);
         if (read_ > declared_) return LargerThanDeclared();
-        if (read_ > kMaxEntryBytes || container_->inflated > kMaxTotalBytes) return TooLarge();
         // The XML reader holds a whole token in memory: bound the longest stretch without markup.
         const char* p = chunk.constData();
         const char* end = p + n;
@@ -176,7 +175,9 @@ private:
             run_ = 0;
             p = static_cast<const char*>(lt) + 1;
         }
-        if (run_ > kMaxMarkupRun) return TooLarge();
+        if (run_ > kMaxMarkupRun)
+            return tax::Fail("工作簿中有一段超长的内容（超过 " + std::to_string(kMaxMarkupRun >> 20) +
+                             " MB 的单个单元格或标记），不像一份工资表，已拒绝读取");
         chunk.truncate(static_cast<qsizetype>(n));
         xml.addData(chunk);
         return {};
@@ -550,13 +551,19 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
         if (r.type == "sharedStrings") data->sharedPart = r.target;
 
     std::vector<std::string> names, parts;
+    bool seenRoot = false;
     XmlPart xml(container);
     if (tax::Status opened = xml.Open(bookIndex); !opened) return opened.failure();
     for (;;) {
         tax::Result<bool> more = xml.Next();
         if (!more) return more.failure();
         if (!*more) break;
-        if (!xml.xml.isStartElement() || xml.xml.name() != u"sheet") continue;
+        if (!xml.xml.isStartElement()) continue;
+        // A word-processing or presentation document is a zip of the same kind.
+        if (!seenRoot && xml.xml.name() != u"workbook")
+            return tax::Fail("文件是压缩包，但不是 Excel 工作簿（.xlsx），无法读取");
+        seenRoot = true;
+        if (xml.xml.name() != u"sheet") continue;
         if (names.size() >= static_cast<size_t>(kMaxEntries)) return tax::Fail(kDamaged);
         std::string id;
         for (const QXmlStreamAttribute& a : xml.xml.attributes())

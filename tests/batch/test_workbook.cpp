@@ -130,9 +130,11 @@ TEST(Workbook, DamagedCraftedAndForeignFilesRefused) {
     const Case cases[] = {
         {"truncated.xlsx", batch::FileKind::kXlsx, -1, "工作簿文件已损坏"},
         {"damaged-sheet.xlsx", batch::FileKind::kXlsx, 0, "工作簿文件已损坏"},
-        {"bomb-declared.xlsx", batch::FileKind::kXlsx, -1, "工作簿解压后超过 2048 MB"},
+        {"bomb-declared.xlsx", batch::FileKind::kXlsx, -1, "工作簿解压后过大"},
+        {"long-cell.xlsx", batch::FileKind::kXlsx, 0, "超长的内容"},
         {"bomb-liar.xlsx", batch::FileKind::kXlsx, 0, "解压后比其自述的大小更大"},
         {"plain.zip", batch::FileKind::kXlsx, -1, "不是 Excel 工作簿"},
+        {"document.docx", batch::FileKind::kXlsx, -1, "不是 Excel 工作簿"},
         {"truncated.xls", batch::FileKind::kXls, -1, ".xls 工作簿：文件已损坏"},
         {"wide.xls", batch::FileKind::kXls, -1, ".xls 工作簿：文件已损坏"},
         {"picture.png", batch::FileKind::kOther, -1, "不是 Excel 工作簿"},

@@ -243,6 +243,16 @@ write("damaged-sheet.xlsx", bytes(damaged))
 # Small files that inflate hugely: one declaring 3 GiB, one declaring 2 KiB but inflating to 8 MiB.
 write("bomb-declared.xlsx", patch_sizes(minimal_book(b"<worksheet/>"), "xl/worksheets/sheet1.xml", 3 << 30))
 write("bomb-liar.xlsx", patch_sizes(minimal_book(bomb_rows(8)), "xl/worksheets/sheet1.xml", 2048))
+# One cell of 5 MiB, beyond what the reader holds as one piece of text.
+write("long-cell.xlsx", minimal_book(b'<worksheet><sheetData><row><c t="inlineStr"><is><t>'
+                                     + b"a" * (5 << 20) + b"</t></is></c></row></sheetData></worksheet>"))
+# A document of another kind in the same sort of container.
+write("document.docx", rezip([
+    ("_rels/.rels", b'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+                    b'<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
+                    b'relationships/officeDocument" Target="word/document.xml"/></Relationships>'),
+    ("word/document.xml", '<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">'
+                          '<w:body><w:p><w:r><w:t>工资</w:t></w:r></w:p></w:body></w:document>'.encode())]))
 # A zip that holds no workbook, an .xls cut short, and a picture.
 buf = io.BytesIO()
 with zipfile.ZipFile(buf, "w") as plain:
