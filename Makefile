@@ -51,14 +51,18 @@ bench-startup: build
 bench-memory: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/switch_memory 100000
 
-# The amount parser and formatters under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS; new
-# inputs go to the build directory, the seed corpus in fuzz/corpus stays as committed.
+# The amount parser and formatters, then the workbook readers, under libFuzzer (clang, ASan,
+# UBSan) for FUZZ_SECONDS each; new inputs go to the build directory, the seed corpora in
+# fuzz/corpus stay as committed. fuzz/*.supp mute what FreeXL itself does wrong (not our code).
 fuzz: deps
 	cmake -S fuzz -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_FUZZ)
 	mkdir -p $(BUILD_FUZZ)/corpus
 	cd $(BUILD_FUZZ) && ./fuzz_amount -max_total_time=$(FUZZ_SECONDS) -dict=$(CURDIR)/fuzz/amount.dict \
 	  -print_final_stats=1 corpus $(CURDIR)/fuzz/corpus/amount
+	mkdir -p $(BUILD_FUZZ)/corpus-workbook
+	cd $(BUILD_FUZZ) && ASAN_OPTIONS=suppressions=$(CURDIR)/fuzz/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
+	  ./fuzz_workbook -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 corpus-workbook $(CURDIR)/fuzz/corpus/workbook
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # qingfu-batch CSV -> CSV on generated payrolls of 10,000 and 1,000,000 employees: rows per
 # second (wall clock and CPU) and peak resident memory, beside the same computation by the
-# Python yardstick (standard decimal module) on the same files, in the same session.
+# Python yardstick (standard decimal module) on the same files, in the same session; then the
+# workbook reader on a 100,000-row .xlsx.
 # usage: bench/batch.sh [BUILD_DIR]
 set -euo pipefail
 build=${1:-build}
@@ -35,3 +36,8 @@ for n in 10000 1000000; do
         echo "MISMATCH between qingfu-batch and the yardstick at $n rows"
     fi
 done
+
+# Reading a workbook as the batch reads it: 100,000 employees in ten columns, written by
+# libxlsxwriter with its text in the shared strings as a spreadsheet program saves it.
+"$build/bench/gen_workbook" 100000 "$work/in-100000.xlsx"
+measure "read .xlsx, 10 columns" 100000 "$build/bench/read_workbook" "$work/in-100000.xlsx" --count

@@ -10,6 +10,7 @@ packages=(
   libjpeg-dev
   libintelrdfpmath-dev
   libxlsxwriter-dev zlib1g-dev python3-openpyxl
+  libzip-dev libfreexl-dev
   fonts-wqy-microhei
   xvfb xauth xdotool
   dpkg-dev file libxdamage-dev

@@ -40,6 +40,11 @@ grep -qx 'Exec=qingfu' "$desktop" || fail "the desktop entry does not start qing
 extra=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -E '/bin/.' | grep -vE '/bin/qingfu(-batch)?$' || true)
 [ -z "$extra" ] || fail "the package carries more programs: $extra"
 
+# The helper that reads old .xls workbooks sits beside the plugins, where the programs look for it.
+helper=$(find "$prefix/lib" -name qingfu-xls -type f | head -n1)
+[ -x "$helper" ] || fail "no qingfu-xls beside the plugins"
+"$helper" "$(dirname "$0")/../batch/files/payroll.xls" | grep -aq '工资表' || fail "the installed qingfu-xls does not read an .xls"
+
 site="$prefix/share/qingfu/site"
 [ -d "$site" ] || fail "no site under usr/share/qingfu/site (the source tree has no site/ directory?)"
 for page in index.html online/index.html online/001.html; do

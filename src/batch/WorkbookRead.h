@@ -1,0 +1,47 @@
+#pragma once
+// Inside the workbook readers: the two formats behind batch::OpenWorkbook, the bounds a workbook
+// must stay within, and numbers turned into the text a spreadsheet shows.
+
+#include "batch/Sheet.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace batch::book {
+
+// A payroll of a million rows fits well inside these; a file beyond them is refused rather than
+// inflated into memory or worked through for minutes.
+inline constexpr std::uint64_t kMaxEntryBytes = 1ull << 30;      // one part, inflated
+inline constexpr std::uint64_t kMaxTotalBytes = 2ull << 30;      // all parts together
+inline constexpr std::int64_t kMaxEntries = 10000;               // parts in the container
+inline constexpr std::size_t kMaxSharedStrings = 4'000'000;
+inline constexpr std::uint64_t kMaxSharedStringBytes = 512ull << 20;
+inline constexpr int kMaxColumns = 16384;                        // A to XFD
+inline constexpr std::size_t kMaxMarkupRun = 4u << 20;           // bytes between two '<'
+
+// Number text as stored in a workbook ("12000.1000000000004", "1E-3", "-0") as a spreadsheet
+// shows it: at most 15 significant digits, rounded half away from zero on the decimal digits
+// themselves, no trailing zeros, no exponent between 1E-10 and 1E+21. Text that is not a
+// number is returned trimmed but otherwise as it is.
+std::string NumberText(std::string_view stored);
+// A binary number (from an .xls) to the same text, through its correctly rounded 15 digits.
+std::string DoubleText(double value);
+
+// Column number from 1 for the letters of a cell reference ("A1" → 1, "AA7" → 27); 0 when the
+// reference has no letters or goes past XFD.
+int ColumnOf(std::string_view reference);
+
+tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path);
+// FreeXL decodes every cell of every sheet when it opens a book, as large as the sheets' recorded
+// dimensions say (a 10 KB file can ask for gigabytes), and trusts lengths inside the file; so the
+// program reads .xls in a helper process of bounded memory and time (qingfu-xls, which runs
+// OpenXlsHere) and only a message comes back when that fails.
+tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path);
+tax::Result<std::unique_ptr<Workbook>> OpenXlsHere(const std::string& path);
+// The helper's side: writes the sheet names (index < 0) or sheet `index`'s rows to `out` (a file
+// descriptor) in the form OpenXls reads; 0 when all was written.
+int ServeXls(const std::string& path, int index, int out);
+
+} // namespace batch::book
