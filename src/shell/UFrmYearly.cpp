@@ -92,6 +92,18 @@ QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
     return item;
 }
 
+// Writing only what changed keeps a keystroke's recomputation from repainting and re-measuring
+// every cell.
+void SetText(QTableWidgetItem* item, const QString& text) {
+    if (item->text() != text) item->setText(text);
+}
+void SetFlags(QTableWidgetItem* item, Qt::ItemFlags flags) {
+    if (item->flags() != flags) item->setFlags(flags);
+}
+void SetBackground(QTableWidgetItem* item, const QBrush& brush) {
+    if (item->background() != brush) item->setBackground(brush);
+}
+
 QString BalanceNote(const y::YearSettlement& s) {
     switch (s.kind) {
     case y::BalanceKind::None:
@@ -156,7 +168,8 @@ TFrmYearly::TFrmYearly(QWidget* parent) : QWidget(parent, Qt::Window) {
          QStringLiteral("速算扣除数"), QStringLiteral("累计应纳税额"), QStringLiteral("本月预扣税额"),
          QStringLiteral("税后工资")});
     TblMonths->setVerticalHeaderLabels(months);
-    TblMonths->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Columns are fitted once per recomputation, not on every cell written.
+    TblMonths->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     TblMonths->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     TblMonths->verticalHeader()->setDefaultSectionSize(TblMonths->fontMetrics().height() + 8);
     TblMonths->setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -264,7 +277,7 @@ TFrmYearly::TFrmYearly(QWidget* parent) : QWidget(parent, Qt::Window) {
     TblReceipts->setObjectName(QStringLiteral("TblReceipts"));
     TblReceipts->setHorizontalHeaderLabels({QStringLiteral("类型"), QStringLiteral("每次收入"),
                                             QStringLiteral("预扣税额"), QStringLiteral("计入收入额")});
-    TblReceipts->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TblReceipts->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     TblReceipts->verticalHeader()->hide();
     TblReceipts->setEditTriggers(QAbstractItemView::AllEditTriggers);
     TblReceipts->setMinimumHeight(120);
@@ -412,9 +425,9 @@ void TFrmYearly::BtnFillClick() {
 void TFrmYearly::ClearResults() {
     filling = true;
     for (int r = 0; r < tax::kMonthsPerYear; ++r)
-        for (int c = kTyped; c < kMonthColumns; ++c) Cell(TblMonths, r, c)->setText(QString());
+        for (int c = kTyped; c < kMonthColumns; ++c) SetText(Cell(TblMonths, r, c), QString());
     for (int r = 0; r < TblReceipts->rowCount(); ++r)
-        for (int c = kReceiptWithheld; c < kReceiptColumns; ++c) Cell(TblReceipts, r, c)->setText(QString());
+        for (int c = kReceiptWithheld; c < kReceiptColumns; ++c) SetText(Cell(TblReceipts, r, c), QString());
     filling = false;
     for (QLabel* label : {TxtExtraMonth, TxtBonusAlone, TxtBonusJoined, TxtBonusBest, TxtBonusZone, TxtYearIncome,
                           TxtYearTaxable, TxtYearRate, TxtYearQuick, TxtYearTax, TxtYearWithheld, TxtYearBalance,
@@ -442,14 +455,14 @@ void TFrmYearly::Recompute() {
             const bool typed = c < kTyped;
             Qt::ItemFlags flags = Qt::NoItemFlags;
             if (open) flags = typed ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled;
-            item->setFlags(flags);
-            if (!open) item->setText(QString());
+            SetFlags(item, flags);
+            if (!open) SetText(item, QString());
             if (!typed || !open) {
-                item->setBackground(open ? kComputed : QColor(230, 230, 230));
+                SetBackground(item, open ? kComputed : QColor(230, 230, 230));
                 continue;
             }
             const Entry e = ReadEntry(item->text());
-            item->setBackground(e.value ? QBrush() : QBrush(kBad));
+            SetBackground(item, e.value ? QBrush() : QBrush(kBad));
             if (!e.value) {
                 if (monthsError.isEmpty()) monthsError = MonthName(r + 1) + titles[c] + QStringLiteral("：") + e.error;
                 ok = false;
@@ -509,7 +522,7 @@ void TFrmYearly::Recompute() {
     for (int r = 0; r < TblReceipts->rowCount(); ++r) {
         QTableWidgetItem* item = Cell(TblReceipts, r, kAmount);
         const Entry e = ReadEntry(item->text());
-        item->setBackground(e.value ? QBrush() : QBrush(kBad));
+        SetBackground(item, e.value ? QBrush() : QBrush(kBad));
         if (!e.value) {
             if (receiptsError.isEmpty()) receiptsError = QStringLiteral("第%1行：").arg(r + 1) + e.error;
             continue;
@@ -542,18 +555,20 @@ void TFrmYearly::Recompute() {
             cells = {Yuan(m.wage), Yuan(m.exempt), Yuan(m.insurance), Yuan(m.other), Yuan(f.income),
                      Yuan(f.basic), Yuan(f.insurance), Yuan(f.extra), Yuan(f.taxable), fields::Rate(f.bracket.rate),
                      Yuan(f.bracket.quick), Yuan(f.tax), Yuan(f.withheld), Yuan(f.net)};
-            for (int c = kTyped; c < kMonthColumns; ++c) Cell(TblMonths, r, c)->setText(cells[c]);
+            for (int c = kTyped; c < kMonthColumns; ++c) SetText(Cell(TblMonths, r, c), cells[c]);
         } else {
             for (int c = 0; c < kMonthColumns; ++c) cells << QString();
-            for (int c = kTyped; c < kMonthColumns; ++c) Cell(TblMonths, r, c)->setText(QString());
+            for (int c = kTyped; c < kMonthColumns; ++c) SetText(Cell(TblMonths, r, c), QString());
         }
         lines << (MonthName(r + 1) + QLatin1Char('\t') + cells.join(QLatin1Char('\t')));
     }
     for (int r = 0; r < TblReceipts->rowCount(); ++r) {
         const y::ReceiptFigures& f = a.receipts[static_cast<size_t>(r)];
-        Cell(TblReceipts, r, kReceiptWithheld)->setText(Yuan(f.withheld));
-        Cell(TblReceipts, r, kYearAmount)->setText(Yuan(f.yearAmount));
+        SetText(Cell(TblReceipts, r, kReceiptWithheld), Yuan(f.withheld));
+        SetText(Cell(TblReceipts, r, kYearAmount), Yuan(f.yearAmount));
     }
+    TblMonths->resizeColumnsToContents();
+    TblReceipts->resizeColumnsToContents();
     filling = false;
 
     fields::Write(TxtExtraMonth, Yuan(a.extraPerMonth) + QStringLiteral(" 元"));

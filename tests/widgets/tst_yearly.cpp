@@ -171,6 +171,22 @@ private slots:
         QCOMPARE(drive::TextOf(w, "TxtYearTax"), QStringLiteral("2600.00"));
     }
 
+    // Each keystroke recomputes the whole window; the keys must keep reaching the field typed in.
+    void TypingKeepsTheFocus() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        FillYear(w, 2024, 2, "4000", "");
+        auto* bonus = Child<QLineEdit>(w, "EditBonus");
+        bonus->setFocus();
+        for (char ch : QByteArray("38000")) QTest::keyClick(QApplication::focusWidget(), ch);
+        QCOMPARE(QApplication::focusWidget(), bonus);
+        QCOMPARE(bonus->text(), QStringLiteral("38000"));
+        QVERIFY(!drive::TextOf(w, "TxtBonusZone").isEmpty());
+    }
+
     void BadEntriesAreMarkedAndNothingIsComputed() {
         TFrmMain main;
         main.show();
