@@ -11,6 +11,7 @@
 #include "shell/UCatchImg.h"
 #include "shell/UFrmAbout.h"
 #include "shell/UFrmPlan.h"
+#include "shell/UFrmYearly.h"
 #include "shell/UFrmBatch.h"
 
 #include <QApplication>
@@ -103,6 +104,8 @@ void TFrmMain::BuildMenu() {
     Menu_Tool_Top->setCheckable(true);
     QAction* plan = tool->addAction(QStringLiteral("年终奖筹划(&P)..."), this, &TFrmMain::Menu_Tool_PlanClick);
     plan->setObjectName(QStringLiteral("Menu_Tool_Plan"));
+    QAction* yearly = tool->addAction(QStringLiteral("综合所得（2019年起）(&Z)..."), this, &TFrmMain::Menu_Tool_YearlyClick);
+    yearly->setObjectName(QStringLiteral("Menu_Tool_Yearly"));
     Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
     Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
 
@@ -177,7 +180,7 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
-    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(Batch.data())})
+    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(FrmYearly), static_cast<QWidget*>(Batch.data())})
         if (tool && tool->isVisible()) MatchStayOnTop(tool);
 }
 
@@ -203,6 +206,14 @@ void TFrmMain::Menu_Tool_PlanClick() {
         windows::PlaceOnScreen(FrmPlan);
     }
     ShowTool(FrmPlan);
+}
+
+void TFrmMain::Menu_Tool_YearlyClick() {
+    if (!FrmYearly) {
+        FrmYearly = new TFrmYearly(this);
+        windows::PlaceOnScreen(FrmYearly);
+    }
+    ShowTool(FrmYearly);
 }
 
 void TFrmMain::Menu_Tool_BatchClick() {

@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class TCalcPanel;
 class TFrmPlan;
+class TFrmYearly;
 class TFrmBatch;
 
 class TFrmMain : public QMainWindow {
@@ -22,6 +23,7 @@ public:
     void Menu_File_ExitClick();
     void Menu_Tool_TopClick();
     void Menu_Tool_PlanClick();
+    void Menu_Tool_YearlyClick();
     void Menu_Tool_BatchClick();
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
@@ -45,6 +47,7 @@ private:
     QAction* Menu_Tool_Top = nullptr;
     // Made on first choice of its menu item, then kept and brought forward.
     TFrmPlan* FrmPlan = nullptr;
+    TFrmYearly* FrmYearly = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
     // Set while a key steps through the closed list, which then keeps the focus.

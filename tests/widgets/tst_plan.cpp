@@ -49,6 +49,7 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::newRow("planning") << "Menu_Tool_Plan" << "FrmPlan";
         QTest::newRow("batch") << "Menu_Tool_Batch" << "FrmBatch";
+        QTest::newRow("yearly") << "Menu_Tool_Yearly" << "FrmYearly";
     }
     void ToolWindowsFollowStayOnTop() {
         QFETCH(QString, action);

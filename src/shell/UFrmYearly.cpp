@@ -1,0 +1,629 @@
+#include "shell/UFrmYearly.h"
+
+#include "framework/CalcPanel.h"
+#include "framework/Fields.h"
+#include "framework/Fonts.h"
+#include "framework/Messages.h"
+#include "framework/Product.h"
+#include "tax/Amount.h"
+#include "tax/Law2019.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QDate>
+#include <algorithm>
+#include <optional>
+#include <tuple>
+
+namespace {
+
+namespace y = tax::law2019;
+using tax::Decimal;
+
+// The month table's columns: four typed, then the computed figures.
+enum MonthColumn {
+    kWage, kExempt, kSafe, kOther,
+    kCumIncome, kCumBasic, kCumSafe, kCumExtra, kCumTaxable, kRate, kQuick, kCumTax, kWithheld, kNet,
+    kMonthColumns
+};
+constexpr int kTyped = kOther + 1;
+
+enum ReceiptColumn { kKind, kAmount, kReceiptWithheld, kYearAmount, kReceiptColumns };
+
+const QColor kBad(255, 214, 214);
+const QColor kComputed(246, 246, 246);
+
+QString Yuan(Decimal amount) {
+    return fields::Money(amount);
+}
+
+QString MonthName(int month) {
+    return QStringLiteral("%1月").arg(month);
+}
+
+// An entry read: empty is 0; anything typed must be an amount of 0 or more.
+struct Entry {
+    std::optional<Decimal> value;
+    QString error;
+};
+Entry ReadEntry(const QString& text) {
+    const std::string trimmed = tax::TrimAmountText(text.toStdString());
+    if (trimmed.empty()) return {Decimal(), {}};
+    const std::optional<Decimal> v = tax::ParseAmount(trimmed);
+    if (!v) return {std::nullopt, msg::kInvalidAmount};
+    if (v->IsNegative()) return {std::nullopt, QStringLiteral("金额不能小于0，请重新输入")};
+    return {v, {}};
+}
+
+void MarkField(QLineEdit* field, bool bad) {
+    field->setStyleSheet(bad ? QStringLiteral("QLineEdit { background-color: rgb(255, 214, 214); }") : QString());
+}
+
+// A field with its message beside it: the value, or nothing with the field marked.
+std::optional<Decimal> ReadField(QLineEdit* field, QLabel* info) {
+    const Entry e = ReadEntry(field->text());
+    MarkField(field, !e.value);
+    if (info) fields::Write(info, e.error);
+    return e.value;
+}
+
+QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
+    QTableWidgetItem* item = table->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(row, column, item);
+    }
+    return item;
+}
+
+// Writing only what changed keeps a keystroke's recomputation from repainting and re-measuring
+// every cell.
+void SetText(QTableWidgetItem* item, const QString& text) {
+    if (item->text() != text) item->setText(text);
+}
+void SetFlags(QTableWidgetItem* item, Qt::ItemFlags flags) {
+    if (item->flags() != flags) item->setFlags(flags);
+}
+void SetBackground(QTableWidgetItem* item, const QBrush& brush) {
+    if (item->background() != brush) item->setBackground(brush);
+}
+
+QString BalanceNote(const y::YearSettlement& s) {
+    switch (s.kind) {
+    case y::BalanceKind::None:
+        return QStringLiteral("无需补税或退税");
+    case y::BalanceKind::Refund:
+        return QStringLiteral("应退税：已预缴税额多于全年应纳税额");
+    case y::BalanceKind::Waived:
+        return s.grossIncome <= y::kWaiverIncome ? QStringLiteral("免于补税：年度综合所得收入不超过120000元")
+                                                 : QStringLiteral("免于补税：应补税额不超过400元");
+    case y::BalanceKind::Pay:
+        break;
+    }
+    return QStringLiteral("应补税：年度综合所得收入超过120000元且应补税额超过400元");
+}
+
+QLabel* ResultLabel(QWidget* parent, const QString& name) {
+    QLabel* r = build::Result(parent, name, 0, 0, false);
+    r->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return r;
+}
+
+} // namespace
+
+TFrmYearly::TFrmYearly(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("FrmYearly"));
+    setWindowTitle(QStringLiteral("综合所得（2019年起） - ") + product::kTitle);
+    setFont(fonts::Ui());
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    // ---- The year and the months -----------------------------------------------------------
+    QStringList years, months;
+    for (int year = y::kFirstYear; year <= y::kLastYear; ++year) years << QString::number(year);
+    for (int month = 1; month <= tax::kMonthsPerYear; ++month) months << MonthName(month);
+    auto* top = new QHBoxLayout;
+    top->addWidget(build::Caption(this, QStringLiteral("CmbYearCaption"), QStringLiteral("年度"), 0, 0));
+    CmbYear = build::PickList(this, QStringLiteral("CmbYear"), years, 0, 0, 80);
+    top->addWidget(CmbYear);
+    top->addWidget(build::Caption(this, QStringLiteral("CmbFirstMonthCaption"), QStringLiteral("本单位首月"), 0, 0));
+    CmbFirstMonth = build::PickList(this, QStringLiteral("CmbFirstMonth"), months, 0, 0, 70);
+    CmbFirstMonth->setToolTip(QStringLiteral("今年在本单位领取工资的第一个月；此前各月不计"));
+    top->addWidget(CmbFirstMonth);
+    top->addSpacing(12);
+    top->addWidget(build::Caption(this, QStringLiteral("EditMonthWageCaption"), QStringLiteral("每月工资"), 0, 0));
+    EditMonthWage = build::AmountField(this, QStringLiteral("EditMonthWage"), 0, 0);
+    top->addWidget(EditMonthWage);
+    top->addWidget(build::Caption(this, QStringLiteral("EditMonthSafeCaption"), QStringLiteral("每月五险一金"), 0, 0));
+    EditMonthSafe = build::AmountField(this, QStringLiteral("EditMonthSafe"), 0, 0);
+    top->addWidget(EditMonthSafe);
+    BtnFill = build::Button(this, QStringLiteral("BtnFill"), QStringLiteral("每月相同"), 0, 0);
+    BtnFill->setToolTip(QStringLiteral("从首月起每月填入这两项"));
+    top->addWidget(BtnFill);
+    TxtFillInfo = build::Info(this, QStringLiteral("TxtFillInfo"), 0, 0);
+    top->addWidget(TxtFillInfo);
+    top->addStretch(1);
+
+    TblMonths = new QTableWidget(tax::kMonthsPerYear, kMonthColumns, this);
+    TblMonths->setObjectName(QStringLiteral("TblMonths"));
+    TblMonths->setHorizontalHeaderLabels(
+        {QStringLiteral("工资薪金"), QStringLiteral("免税收入"), QStringLiteral("五险一金"), QStringLiteral("其他扣除"),
+         QStringLiteral("累计收入"), QStringLiteral("累计减除费用"), QStringLiteral("累计专项扣除"),
+         QStringLiteral("累计专项附加扣除"), QStringLiteral("累计应纳税所得额"), QStringLiteral("预扣率"),
+         QStringLiteral("速算扣除数"), QStringLiteral("累计应纳税额"), QStringLiteral("本月预扣税额"),
+         QStringLiteral("税后工资")});
+    TblMonths->setVerticalHeaderLabels(months);
+    // Columns are fitted once per recomputation, not on every cell written.
+    TblMonths->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    TblMonths->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    TblMonths->verticalHeader()->setDefaultSectionSize(TblMonths->fontMetrics().height() + 8);
+    TblMonths->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    TblMonths->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (int r = 0; r < tax::kMonthsPerYear; ++r)
+        for (int c = 0; c < kMonthColumns; ++c) Cell(TblMonths, r, c);
+    TxtMonthsInfo = build::Info(this, QStringLiteral("TxtMonthsInfo"), 0, 0);
+
+    auto* upper = new QWidget(this);
+    auto* upperColumn = new QVBoxLayout(upper);
+    upperColumn->setContentsMargins(0, 0, 0, 0);
+    upperColumn->addLayout(top);
+    upperColumn->addWidget(TblMonths, 1);
+    upperColumn->addWidget(TxtMonthsInfo);
+
+    // ---- Below: deductions, the bonus, other receipts, the settlement ----------------------
+    auto* lower = new QWidget;
+    auto* lowerColumn = new QVBoxLayout(lower);
+    auto* groups = new QHBoxLayout;
+    lowerColumn->addLayout(groups);
+
+    auto* extraBox = new QGroupBox(QStringLiteral("专项附加扣除"), lower);
+    auto* extra = new QGridLayout(extraBox);
+    int row = 0;
+    auto caption = [&](QGridLayout* grid, const QString& name, const QString& text) {
+        grid->addWidget(build::Caption(this, name + QStringLiteral("Caption"), text, 0, 0, false), row, 0);
+    };
+    caption(extra, QStringLiteral("SpinChildren"), QStringLiteral("子女教育（人）"));
+    SpinChildren = new QSpinBox(extraBox);
+    SpinChildren->setObjectName(QStringLiteral("SpinChildren"));
+    SpinChildren->setRange(0, 20);
+    extra->addWidget(SpinChildren, row++, 1);
+    caption(extra, QStringLiteral("SpinInfants"), QStringLiteral("3岁以下婴幼儿（人）"));
+    SpinInfants = new QSpinBox(extraBox);
+    SpinInfants->setObjectName(QStringLiteral("SpinInfants"));
+    SpinInfants->setRange(0, 20);
+    SpinInfants->setToolTip(QStringLiteral("2022年起"));
+    extra->addWidget(SpinInfants, row++, 1);
+    caption(extra, QStringLiteral("CmbElder"), QStringLiteral("赡养老人"));
+    CmbElder = build::PickList(this, QStringLiteral("CmbElder"),
+                               {QStringLiteral("无"), QStringLiteral("独生子女"), QStringLiteral("非独生子女")}, 0, 0);
+    extra->addWidget(CmbElder, row++, 1);
+    caption(extra, QStringLiteral("EditElderShare"), QStringLiteral("分摊额（每月）"));
+    EditElderShare = build::AmountField(this, QStringLiteral("EditElderShare"), 0, 0);
+    extra->addWidget(EditElderShare, row++, 1);
+    caption(extra, QStringLiteral("CmbHousing"), QStringLiteral("住房"));
+    CmbHousing = build::PickList(this, QStringLiteral("CmbHousing"),
+                                 {QStringLiteral("无"), QStringLiteral("住房贷款利息"),
+                                  QStringLiteral("住房租金（直辖市、省会等）"),
+                                  QStringLiteral("住房租金（其他百万人口以上城市）"), QStringLiteral("住房租金（其他城市）")},
+                                 0, 0, 230);
+    extra->addWidget(CmbHousing, row++, 1);
+    caption(extra, QStringLiteral("ChkDegree"), QStringLiteral("继续教育"));
+    ChkDegree = new QCheckBox(QStringLiteral("学历（学位）教育"), extraBox);
+    ChkDegree->setObjectName(QStringLiteral("ChkDegree"));
+    extra->addWidget(ChkDegree, row++, 1);
+    ChkCertificate = new QCheckBox(QStringLiteral("当年取得职业资格证书"), extraBox);
+    ChkCertificate->setObjectName(QStringLiteral("ChkCertificate"));
+    extra->addWidget(ChkCertificate, row++, 1);
+    caption(extra, QStringLiteral("EditIllness"), QStringLiteral("大病医疗自付（全年）"));
+    EditIllness = build::AmountField(this, QStringLiteral("EditIllness"), 0, 0);
+    EditIllness->setToolTip(QStringLiteral("超过15000元的部分，最多80000元，汇算时扣除"));
+    extra->addWidget(EditIllness, row++, 1);
+    caption(extra, QStringLiteral("EditPension"), QStringLiteral("个人养老金（全年）"));
+    EditPension = build::AmountField(this, QStringLiteral("EditPension"), 0, 0);
+    EditPension->setToolTip(QStringLiteral("2022年起，每年最多12000元，汇算时扣除"));
+    extra->addWidget(EditPension, row++, 1);
+    caption(extra, QStringLiteral("TxtExtraMonth"), QStringLiteral("每月合计"));
+    TxtExtraMonth = ResultLabel(this, QStringLiteral("TxtExtraMonth"));
+    extra->addWidget(TxtExtraMonth, row++, 1);
+    TxtExtraInfo = build::Info(this, QStringLiteral("TxtExtraInfo"), 0, 0);
+    TxtExtraInfo->setWordWrap(true);
+    extra->addWidget(TxtExtraInfo, row++, 0, 1, 2);
+    extra->setRowStretch(row, 1);
+    groups->addWidget(extraBox);
+
+    auto* bonusBox = new QGroupBox(QStringLiteral("全年一次性奖金"), lower);
+    auto* bonus = new QGridLayout(bonusBox);
+    row = 0;
+    caption(bonus, QStringLiteral("EditBonus"), QStringLiteral("年终奖"));
+    EditBonus = build::AmountField(this, QStringLiteral("EditBonus"), 0, 0);
+    EditBonus->setMinimumWidth(110);
+    bonus->addWidget(EditBonus, row++, 1);
+    TxtBonusInfo = build::Info(this, QStringLiteral("TxtBonusInfo"), 0, 0);
+    bonus->addWidget(TxtBonusInfo, row++, 0, 1, 2);
+    caption(bonus, QStringLiteral("TxtBonusAlone"), QStringLiteral("单独计税，全年税额"));
+    TxtBonusAlone = ResultLabel(this, QStringLiteral("TxtBonusAlone"));
+    bonus->addWidget(TxtBonusAlone, row++, 1);
+    caption(bonus, QStringLiteral("TxtBonusJoined"), QStringLiteral("并入综合所得，全年税额"));
+    TxtBonusJoined = ResultLabel(this, QStringLiteral("TxtBonusJoined"));
+    bonus->addWidget(TxtBonusJoined, row++, 1);
+    TxtBonusBest = build::Result(this, QStringLiteral("TxtBonusBest"), 0, 0, true);
+    TxtBonusBest->setWordWrap(true);
+    bonus->addWidget(TxtBonusBest, row++, 0, 1, 2);
+    TxtBonusZone = build::Info(this, QStringLiteral("TxtBonusZone"), 0, 0);
+    TxtBonusZone->setWordWrap(true);
+    bonus->addWidget(TxtBonusZone, row++, 0, 1, 2);
+    bonus->setRowStretch(row, 1);
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(bonusBox);
+
+    auto* receiptBox = new QGroupBox(QStringLiteral("劳务报酬、稿酬、特许权使用费"), lower);
+    auto* receipts = new QVBoxLayout(receiptBox);
+    TblReceipts = new QTableWidget(0, kReceiptColumns, receiptBox);
+    TblReceipts->setObjectName(QStringLiteral("TblReceipts"));
+    TblReceipts->setHorizontalHeaderLabels({QStringLiteral("类型"), QStringLiteral("每次收入"),
+                                            QStringLiteral("预扣税额"), QStringLiteral("计入收入额")});
+    TblReceipts->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    TblReceipts->verticalHeader()->hide();
+    TblReceipts->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    TblReceipts->setMinimumHeight(120);
+    receipts->addWidget(TblReceipts, 1);
+    auto* receiptButtons = new QHBoxLayout;
+    BtnAddReceipt = build::Button(this, QStringLiteral("BtnAddReceipt"), QStringLiteral("添加"), 0, 0);
+    BtnRemoveReceipt = build::Button(this, QStringLiteral("BtnRemoveReceipt"), QStringLiteral("删除"), 0, 0);
+    receiptButtons->addWidget(BtnAddReceipt);
+    receiptButtons->addWidget(BtnRemoveReceipt);
+    receiptButtons->addStretch(1);
+    receipts->addLayout(receiptButtons);
+    TxtReceiptsInfo = build::Info(this, QStringLiteral("TxtReceiptsInfo"), 0, 0);
+    receipts->addWidget(TxtReceiptsInfo);
+    middle->addWidget(receiptBox, 1);
+    groups->addLayout(middle, 1);
+
+    auto* settleBox = new QGroupBox(QStringLiteral("年度汇算"), lower);
+    auto* settle = new QGridLayout(settleBox);
+    auto place = [&](QLabel*& label, const QString& name, const QString& text, int r, int c) {
+        settle->addWidget(build::Caption(this, name + QStringLiteral("Caption"), text, 0, 0, false), r, c);
+        label = ResultLabel(this, name);
+        settle->addWidget(label, r, c + 1);
+    };
+    place(TxtYearIncome, QStringLiteral("TxtYearIncome"), QStringLiteral("综合所得收入额"), 0, 0);
+    place(TxtYearTaxable, QStringLiteral("TxtYearTaxable"), QStringLiteral("应纳税所得额"), 1, 0);
+    place(TxtYearRate, QStringLiteral("TxtYearRate"), QStringLiteral("税率"), 2, 0);
+    place(TxtYearQuick, QStringLiteral("TxtYearQuick"), QStringLiteral("速算扣除数"), 3, 0);
+    place(TxtYearTax, QStringLiteral("TxtYearTax"), QStringLiteral("全年应纳税额"), 4, 0);
+    place(TxtYearWithheld, QStringLiteral("TxtYearWithheld"), QStringLiteral("已预缴税额"), 5, 0);
+    place(TxtYearBalance, QStringLiteral("TxtYearBalance"), QStringLiteral("应补（退）税额"), 6, 0);
+    for (QLabel* figure : {TxtYearTax, TxtYearBalance}) {
+        QFont bold = figure->font();
+        bold.setBold(true);
+        figure->setFont(bold);
+    }
+    TxtYearBalanceNote = build::Result(this, QStringLiteral("TxtYearBalanceNote"), 0, 0, true);
+    TxtYearBalanceNote->setWordWrap(true);
+    settle->addWidget(TxtYearBalanceNote, 7, 0, 1, 2);
+    settle->setColumnStretch(1, 1);
+    settle->setRowStretch(8, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(settleBox, 1);
+    auto* copyRow = new QVBoxLayout;
+    BtnCopy = build::Button(this, QStringLiteral("BtnCopy"), QStringLiteral("复制结果"), 0, 0);
+    BtnCopy->setToolTip(QStringLiteral("复制月度表和汇算结果，可直接粘贴到电子表格"));
+    copyRow->addWidget(BtnCopy, 0, Qt::AlignLeft);
+    auto* scope = new QLabel(QStringLiteral("按居民个人在一个单位取得工资计算；非居民个人、经营所得、外籍个人津补贴、"
+                                            "捐赠扣除限额不在计算范围内。"),
+                             lower);
+    scope->setObjectName(QStringLiteral("TxtScope"));
+    scope->setWordWrap(true);
+    copyRow->addWidget(scope);
+    right->addLayout(copyRow);
+    groups->addLayout(right, 1);
+    lowerColumn->addStretch(1);
+
+    // On a small screen the two parts share the height and each scrolls on its own.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("YearlyScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(lower);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(upper);
+    splitter->addWidget(scroll);
+    splitter->setChildrenCollapsible(false);
+    // The twelve months shown whole first; what height is left goes below.
+    const int tableHeight = TblMonths->horizontalHeader()->sizeHint().height() +
+                            tax::kMonthsPerYear * TblMonths->verticalHeader()->defaultSectionSize() +
+                            2 * TblMonths->frameWidth() + TblMonths->horizontalScrollBar()->sizeHint().height();
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({tableHeight + EditMonthWage->sizeHint().height() + 40, 800});
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(splitter);
+    setMinimumSize(520, 400);
+    resize(1180, 800);
+
+    // ---- Recomputing as the user types ------------------------------------------------------
+    connect(CmbYear, &QComboBox::currentIndexChanged, this, &TFrmYearly::Recompute);
+    connect(CmbFirstMonth, &QComboBox::currentIndexChanged, this, &TFrmYearly::Recompute);
+    connect(CmbElder, &QComboBox::currentIndexChanged, this, &TFrmYearly::Recompute);
+    connect(CmbHousing, &QComboBox::currentIndexChanged, this, &TFrmYearly::Recompute);
+    connect(SpinChildren, &QSpinBox::valueChanged, this, &TFrmYearly::Recompute);
+    connect(SpinInfants, &QSpinBox::valueChanged, this, &TFrmYearly::Recompute);
+    connect(ChkDegree, &QCheckBox::toggled, this, &TFrmYearly::Recompute);
+    connect(ChkCertificate, &QCheckBox::toggled, this, &TFrmYearly::Recompute);
+    for (QLineEdit* field : {EditElderShare, EditIllness, EditPension, EditBonus})
+        connect(field, &QLineEdit::textChanged, this, &TFrmYearly::Recompute);
+    connect(TblMonths, &QTableWidget::itemChanged, this, [this] { Recompute(); });
+    connect(TblReceipts, &QTableWidget::itemChanged, this, [this] { Recompute(); });
+    connect(BtnFill, &QPushButton::clicked, this, &TFrmYearly::BtnFillClick);
+    for (QLineEdit* field : {EditMonthWage, EditMonthSafe}) fields::OnEnter(field, [this] { BtnFillClick(); });
+    connect(BtnAddReceipt, &QPushButton::clicked, this, &TFrmYearly::AddReceipt);
+    connect(BtnRemoveReceipt, &QPushButton::clicked, this, &TFrmYearly::RemoveReceipt);
+    connect(BtnCopy, &QPushButton::clicked, this, &TFrmYearly::BtnCopyClick);
+
+    // The year last settled is the one most people look at: last year, within the years offered.
+    CmbYear->setCurrentIndex(std::clamp(QDate::currentDate().year() - 1, y::kFirstYear, y::kLastYear) - y::kFirstYear);
+    Recompute();
+    EditMonthWage->setFocus();
+}
+
+void TFrmYearly::AddReceipt() {
+    const int r = TblReceipts->rowCount();
+    filling = true;
+    TblReceipts->insertRow(r);
+    auto* kind = new QComboBox(TblReceipts);
+    kind->setObjectName(QStringLiteral("CmbReceiptKind_%1").arg(r + 1));
+    kind->addItems({QStringLiteral("劳务报酬"), QStringLiteral("稿酬"), QStringLiteral("特许权使用费")});
+    connect(kind, &QComboBox::currentIndexChanged, this, &TFrmYearly::Recompute);
+    TblReceipts->setCellWidget(r, kKind, kind);
+    for (int c = kAmount; c < kReceiptColumns; ++c) {
+        QTableWidgetItem* item = Cell(TblReceipts, r, c);
+        if (c != kAmount) {
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setBackground(kComputed);
+        }
+    }
+    filling = false;
+    TblReceipts->setCurrentCell(r, kAmount);
+    Recompute();
+}
+
+void TFrmYearly::RemoveReceipt() {
+    const int r = TblReceipts->currentRow() >= 0 ? TblReceipts->currentRow() : TblReceipts->rowCount() - 1;
+    if (r < 0) return;
+    TblReceipts->removeRow(r);
+    Recompute();
+}
+
+void TFrmYearly::BtnFillClick() {
+    const std::optional<Decimal> wage = ReadField(EditMonthWage, TxtFillInfo);
+    if (!wage) return;
+    const std::optional<Decimal> safe = ReadField(EditMonthSafe, TxtFillInfo);
+    if (!safe) return;
+    filling = true;
+    for (int r = CmbFirstMonth->currentIndex(); r < tax::kMonthsPerYear; ++r) {
+        Cell(TblMonths, r, kWage)->setText(Yuan(*wage));
+        Cell(TblMonths, r, kSafe)->setText(Yuan(*safe));
+    }
+    filling = false;
+    Recompute();
+}
+
+void TFrmYearly::ClearResults() {
+    filling = true;
+    for (int r = 0; r < tax::kMonthsPerYear; ++r)
+        for (int c = kTyped; c < kMonthColumns; ++c) SetText(Cell(TblMonths, r, c), QString());
+    for (int r = 0; r < TblReceipts->rowCount(); ++r)
+        for (int c = kReceiptWithheld; c < kReceiptColumns; ++c) SetText(Cell(TblReceipts, r, c), QString());
+    filling = false;
+    for (QLabel* label : {TxtExtraMonth, TxtBonusAlone, TxtBonusJoined, TxtBonusBest, TxtBonusZone, TxtYearIncome,
+                          TxtYearTaxable, TxtYearRate, TxtYearQuick, TxtYearTax, TxtYearWithheld, TxtYearBalance,
+                          TxtYearBalanceNote})
+        fields::Write(label, QString());
+    summary.clear();
+}
+
+void TFrmYearly::Recompute() {
+    if (filling) return;
+    bool ok = true;
+    y::YearQuestion q;
+    q.year = y::kFirstYear + CmbYear->currentIndex();
+    q.firstMonth = CmbFirstMonth->currentIndex() + 1;
+
+    // The months: those before the first stay empty and closed; each typed cell is read.
+    filling = true;
+    QString monthsError;
+    const QStringList titles{QStringLiteral("工资薪金"), QStringLiteral("免税收入"), QStringLiteral("五险一金"),
+                             QStringLiteral("其他扣除")};
+    for (int r = 0; r < tax::kMonthsPerYear; ++r) {
+        const bool open = r + 1 >= q.firstMonth;
+        for (int c = 0; c < kMonthColumns; ++c) {
+            QTableWidgetItem* item = Cell(TblMonths, r, c);
+            const bool typed = c < kTyped;
+            Qt::ItemFlags flags = Qt::NoItemFlags;
+            if (open) flags = typed ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled;
+            SetFlags(item, flags);
+            if (!open) SetText(item, QString());
+            if (!typed || !open) {
+                SetBackground(item, open ? kComputed : QColor(230, 230, 230));
+                continue;
+            }
+            const Entry e = ReadEntry(item->text());
+            SetBackground(item, e.value ? QBrush() : QBrush(kBad));
+            if (!e.value) {
+                if (monthsError.isEmpty()) monthsError = MonthName(r + 1) + titles[c] + QStringLiteral("：") + e.error;
+                ok = false;
+                continue;
+            }
+            y::Month& m = q.months[static_cast<size_t>(r)];
+            (c == kWage ? m.wage : c == kExempt ? m.exempt : c == kSafe ? m.insurance : m.other) = *e.value;
+        }
+    }
+    filling = false;
+    fields::Write(TxtMonthsInfo, monthsError);
+
+    // The family.
+    q.family.children = SpinChildren->value();
+    q.family.infants = SpinInfants->value();
+    q.family.elder = static_cast<y::Elder>(CmbElder->currentIndex());
+    q.family.housing = static_cast<y::Housing>(CmbHousing->currentIndex());
+    q.family.degree = ChkDegree->isChecked();
+    q.family.certificate = ChkCertificate->isChecked();
+    SpinInfants->setEnabled(y::RatesFor(q.year).infant > 0);
+    EditPension->setEnabled(y::RatesFor(q.year).pensionCap > 0);
+    const bool sibling = q.family.elder == y::Elder::Sibling;
+    EditElderShare->setEnabled(sibling);
+    QString extraError;
+    if (sibling) {
+        const Entry e = ReadEntry(EditElderShare->text());
+        MarkField(EditElderShare, !e.value);
+        if (e.value) q.family.elderShare = *e.value;
+        else extraError = QStringLiteral("分摊额：") + e.error;
+    } else {
+        MarkField(EditElderShare, false);
+    }
+    for (auto [field, value, title] : {std::tuple{EditIllness, &q.family.illnessCosts, QStringLiteral("大病医疗：")},
+                                       std::tuple{EditPension, &q.family.pensionPaid, QStringLiteral("个人养老金：")}}) {
+        const Entry e = ReadEntry(field->text());
+        MarkField(field, !e.value);
+        if (e.value) *value = *e.value;
+        else if (extraError.isEmpty()) extraError = title + e.error;
+    }
+    if (!EditPension->isEnabled()) q.family.pensionPaid = Decimal();
+    if (extraError.isEmpty()) {
+        const tax::Result<Decimal> monthly = y::MonthlyExtra(q.year, q.family);
+        if (!monthly) {
+            extraError = QString::fromStdString(monthly.error());
+            MarkField(EditElderShare, true);
+        }
+    }
+    fields::Write(TxtExtraInfo, extraError);
+    ok = ok && extraError.isEmpty();
+
+    const std::optional<Decimal> bonus = ReadField(EditBonus, TxtBonusInfo);
+    if (bonus) q.bonus = *bonus;
+    ok = ok && bonus;
+
+    filling = true;
+    QString receiptsError;
+    for (int r = 0; r < TblReceipts->rowCount(); ++r) {
+        QTableWidgetItem* item = Cell(TblReceipts, r, kAmount);
+        const Entry e = ReadEntry(item->text());
+        SetBackground(item, e.value ? QBrush() : QBrush(kBad));
+        if (!e.value) {
+            if (receiptsError.isEmpty()) receiptsError = QStringLiteral("第%1行：").arg(r + 1) + e.error;
+            continue;
+        }
+        const auto* kind = qobject_cast<QComboBox*>(TblReceipts->cellWidget(r, kKind));
+        q.receipts.push_back({static_cast<y::ReceiptKind>(kind ? kind->currentIndex() : 0), *e.value});
+    }
+    filling = false;
+    fields::Write(TxtReceiptsInfo, receiptsError);
+    ok = ok && receiptsError.isEmpty();
+
+    const tax::Result<y::YearAnswer> answer = ok ? y::ComputeYear(q) : tax::Result<y::YearAnswer>(tax::Fail(""));
+    if (!answer) {
+        ClearResults();
+        return;
+    }
+    const y::YearAnswer& a = *answer;
+
+    // The months' figures.
+    filling = true;
+    QStringList lines;
+    QStringList header{QStringLiteral("月份")};
+    for (int c = 0; c < kMonthColumns; ++c) header << TblMonths->horizontalHeaderItem(c)->text();
+    lines << header.join(QLatin1Char('\t'));
+    for (int r = 0; r < tax::kMonthsPerYear; ++r) {
+        const y::MonthFigures& f = a.months[static_cast<size_t>(r)];
+        QStringList cells;
+        if (f.onPayroll) {
+            const y::Month& m = q.months[static_cast<size_t>(r)];
+            cells = {Yuan(m.wage), Yuan(m.exempt), Yuan(m.insurance), Yuan(m.other), Yuan(f.income),
+                     Yuan(f.basic), Yuan(f.insurance), Yuan(f.extra), Yuan(f.taxable), fields::Rate(f.bracket.rate),
+                     Yuan(f.bracket.quick), Yuan(f.tax), Yuan(f.withheld), Yuan(f.net)};
+            for (int c = kTyped; c < kMonthColumns; ++c) SetText(Cell(TblMonths, r, c), cells[c]);
+        } else {
+            for (int c = 0; c < kMonthColumns; ++c) cells << QString();
+            for (int c = kTyped; c < kMonthColumns; ++c) SetText(Cell(TblMonths, r, c), QString());
+        }
+        lines << (MonthName(r + 1) + QLatin1Char('\t') + cells.join(QLatin1Char('\t')));
+    }
+    for (int r = 0; r < TblReceipts->rowCount(); ++r) {
+        const y::ReceiptFigures& f = a.receipts[static_cast<size_t>(r)];
+        SetText(Cell(TblReceipts, r, kReceiptWithheld), Yuan(f.withheld));
+        SetText(Cell(TblReceipts, r, kYearAmount), Yuan(f.yearAmount));
+    }
+    TblMonths->resizeColumnsToContents();
+    TblReceipts->resizeColumnsToContents();
+    filling = false;
+
+    fields::Write(TxtExtraMonth, Yuan(a.extraPerMonth) + QStringLiteral(" 元"));
+
+    // The bonus, both ways.
+    const bool hasBonus = q.bonus > 0;
+    fields::Write(TxtBonusAlone, a.alone ? Yuan(a.alone->tax) : QStringLiteral("2028年起不再单独计税"));
+    fields::Write(TxtBonusJoined, Yuan(a.joined.tax));
+    QString best;
+    if (!hasBonus) {
+        best = QStringLiteral("未填写年终奖");
+    } else if (!a.alone) {
+        best = QStringLiteral("年终奖并入综合所得计税");
+    } else if (a.joinedCheaper) {
+        best = QStringLiteral("并入综合所得更省：少缴 %1 元").arg(Yuan(a.alone->tax - a.joined.tax));
+    } else if (a.alone->tax == a.joined.tax) {
+        best = QStringLiteral("两种方式税额相同");
+    } else {
+        best = QStringLiteral("单独计税更省：少缴 %1 元").arg(Yuan(a.joined.tax - a.alone->tax));
+    }
+    fields::Write(TxtBonusBest, best);
+    fields::Write(TxtBonusZone, a.zone ? QStringLiteral("单独计税") + QString::fromUtf8(a.zone->text) +
+                                             QStringLiteral("，多发的奖金反而少于多缴的税")
+                                       : QString());
+
+    // The settlement, with the cheaper treatment of the bonus.
+    const y::YearSettlement& s = a.Best();
+    fields::Write(TxtYearIncome, Yuan(s.income));
+    fields::Write(TxtYearTaxable, Yuan(s.taxable));
+    fields::Write(TxtYearRate, fields::Rate(s.bracket.rate));
+    fields::Write(TxtYearQuick, Yuan(s.bracket.quick));
+    fields::Write(TxtYearTax, Yuan(s.tax));
+    fields::Write(TxtYearWithheld, Yuan(s.withheld));
+    fields::Write(TxtYearBalance, Yuan(s.balance));
+    fields::Write(TxtYearBalanceNote, BalanceNote(s));
+
+    lines << QString();
+    const std::initializer_list<std::pair<QString, QLabel*>> settled{
+        {QStringLiteral("每月专项附加扣除"), TxtExtraMonth},
+        {QStringLiteral("年终奖单独计税全年税额"), TxtBonusAlone},
+        {QStringLiteral("年终奖并入综合所得全年税额"), TxtBonusJoined},
+        {QStringLiteral("年终奖计税方式"), TxtBonusBest},
+        {QStringLiteral("综合所得收入额"), TxtYearIncome},
+        {QStringLiteral("应纳税所得额"), TxtYearTaxable},
+        {QStringLiteral("税率"), TxtYearRate},
+        {QStringLiteral("速算扣除数"), TxtYearQuick},
+        {QStringLiteral("全年应纳税额"), TxtYearTax},
+        {QStringLiteral("已预缴税额"), TxtYearWithheld},
+        {QStringLiteral("应补（退）税额"), TxtYearBalance},
+        {QStringLiteral("说明"), TxtYearBalanceNote}};
+    lines << QStringLiteral("%1年度综合所得汇算").arg(q.year);
+    for (const auto& [title, label] : settled) lines << title + QLatin1Char('\t') + label->text();
+    summary = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void TFrmYearly::BtnCopyClick() {
+    if (!summary.isEmpty()) QApplication::clipboard()->setText(summary);
+}
