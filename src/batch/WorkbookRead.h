@@ -13,11 +13,11 @@ namespace batch::book {
 
 // A payroll of a million rows fits well inside these; a file beyond them is refused rather than
 // inflated into memory or worked through for minutes.
-inline constexpr std::uint64_t kMaxEntryBytes = 1ull << 30;      // one part, inflated
-inline constexpr std::uint64_t kMaxTotalBytes = 2ull << 30;      // all parts together
+inline constexpr std::uint64_t kMaxEntryBytes = 512ull << 20;    // one part, inflated
+inline constexpr std::uint64_t kMaxTotalBytes = 1ull << 30;      // all parts together
 inline constexpr std::int64_t kMaxEntries = 10000;               // parts in the container
 inline constexpr std::size_t kMaxSharedStrings = 4'000'000;
-inline constexpr std::uint64_t kMaxSharedStringBytes = 512ull << 20;
+inline constexpr std::uint64_t kMaxSharedStringBytes = 256ull << 20;
 inline constexpr int kMaxColumns = 16384;                        // A to XFD
 inline constexpr std::size_t kMaxMarkupRun = 4u << 20;           // bytes between two '<'
 
