@@ -227,7 +227,7 @@ private slots:
         QStringList pages;
         for (QDirIterator it(root, {"*.html"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
             pages << it.next();
-        QCOMPARE(pages.size(), 3);
+        QCOMPARE(pages.size(), 4);
         const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]*)\""));
         for (const QString& page : pages) {
             QFile file(page);
