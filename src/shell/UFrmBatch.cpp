@@ -4,6 +4,7 @@
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Product.h"
+#include "shell/BatchPrint.h"
 #include "tax/WageTax.h"
 
 #include <QAction>
@@ -57,10 +58,11 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     BtnExport = Button(this, "BtnExport", QStringLiteral("导出…"));
     for (QPushButton* b : {BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport})
         bar->addWidget(b);
+    Model = new BatchModel(this);
+    new TBatchPrint(this, bar, Model);
     bar->addStretch(1);
     column->addLayout(bar);
 
-    Model = new BatchModel(this);
     TableRows = new QTableView(this);
     TableRows->setObjectName(QStringLiteral("TableRows"));
     TableRows->setModel(Model);
