@@ -108,9 +108,12 @@ struct Payroll::Sheet {
     double Dev(double points) const { return points * dpi / 72.0; }
     int Columns() const { return static_cast<int>(head.columns.size()); }
     bool Numeric(int c) const { return static_cast<size_t>(c) < head.numeric.size() && head.numeric[static_cast<size_t>(c)]; }
+    // A payslip's title: the payroll's, its 工资表 called 工资条 ("某某公司2023年5月工资条").
     QString TitleText() const {
-        if (!slips || !head.title.isEmpty()) return head.title;
-        return QStringLiteral("工资条");
+        if (!slips) return head.title;
+        if (head.title.isEmpty()) return QStringLiteral("工资条");
+        if (head.title.endsWith(QStringLiteral("工资表"))) return head.title.chopped(1) + QStringLiteral("条");
+        return head.title;
     }
 
     // The font size and bands that fit the widest text of every column to the page width.

@@ -108,7 +108,7 @@ for page in pages:
     lines = [l.strip() for l in page.splitlines() if l.strip()]
     assert "第" in lines[-1] and "打印日期" in lines[-1]
     for l in lines[:-1]:
-        if l == "某某公司2023年5月工资表":
+        if l == "某某公司2023年5月工资条":
             strips.append([])
         elif not set(l.split()) <= titles:                        # header lines left out
             strips[-1].append(l.split())
