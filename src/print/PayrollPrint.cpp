@@ -243,15 +243,27 @@ struct Payroll::Sheet {
         p.drawText(box, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("第 %1 页 / 共 %2 页").arg(page).arg(pages));
     }
 
-    double SlipHeight(double rowH) const {
-        const double bands = static_cast<double>(fit.bands.size());
+    // A band after the first with nothing but the name in it is left off a payslip (most
+    // people have no 说明).
+    bool Shown(size_t band, const QStringList& cells) const {
+        if (band == 0) return true;
+        for (int c : fit.bands[band])
+            if (std::find(keys.begin(), keys.end(), c) == keys.end() && c < cells.size() && !cells[c].isEmpty()) return true;
+        return false;
+    }
+
+    double SlipHeight(double rowH, const QStringList& cells) const {
+        double bands = 0;
+        for (size_t b = 0; b < fit.bands.size(); ++b) bands += Shown(b, cells) ? 1 : 0;
         return titleH + bands * (headH + rowH) + (bands - 1) * Dev(kBandGapPt / 2);
     }
 
     // A payslip: the title, then per band the header row and the person's row.
     void DrawSlip(QPainter& p, double y, double rowH, const QStringList& cells) const {
         y = DrawTitle(p, y);
-        for (const std::vector<int>& band : fit.bands) {
+        for (size_t b = 0; b < fit.bands.size(); ++b) {
+            if (!Shown(b, cells)) continue;
+            const std::vector<int>& band = fit.bands[b];
             DrawRow(p, y, headH, band, head.columns, true, false);
             DrawRow(p, y + headH, rowH, band, cells, false, false);
             DrawGrid(p, y, y + headH + rowH, band);
@@ -339,7 +351,7 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
         while (rows_ > 0 && spool_->Next(cells, refused)) {
             if (slips && refused) continue;
             const double h = wraps ? sheet.RowHeight(cells, sheet.body) : plain;
-            if (slips) place(sheet.SlipHeight(h), cut);
+            if (slips) place(sheet.SlipHeight(h, cells), cut);
             else place(bands * h, 0);
         }
         if (!slips && !totals_.isEmpty()) place(bands * sheet.RowHeight(totals_, sheet.bold), 0);
@@ -384,7 +396,7 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
                     y += cut;
                 }
                 sheet.DrawSlip(p, y, page[i].h, page[i].cells);
-                y += sheet.SlipHeight(page[i].h);
+                y += sheet.SlipHeight(page[i].h, page[i].cells);
             }
         } else {
             double y = sheet.DrawTitle(p, 0);
