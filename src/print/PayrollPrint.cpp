@@ -388,7 +388,12 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
         if (!slips && at + 1 == pages && !totals_.isEmpty())
             page.push_back({totals_, sheet.RowHeight(totals_, sheet.bold), true});
 
-        if (slips) {
+        if (slips && page.empty()) {
+            // Every row refused: a page that says so rather than a blank one.
+            p.setFont(sheet.body);
+            p.drawText(QRectF(0, 0, sheet.width, sheet.height / 2), Qt::AlignCenter,
+                       QStringLiteral("没有算出结果的行，没有工资条。"));
+        } else if (slips) {
             double y = 0;
             for (size_t i = 0; i < page.size(); ++i) {
                 if (i > 0) {

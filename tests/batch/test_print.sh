@@ -138,6 +138,11 @@ for f in "$dir"/each/*.pdf; do
 done
 check "files summary" has err "工资条 5 个文件"
 
+# Nobody computed: a page that says there are no payslips, not a blank one.
+printf '姓名,月工资\n王五,12k\n' >"$dir/allbad.csv"
+check "all refused" run 1 "$dir/allbad.csv" --payslips "$dir/none.pdf"
+check "no payslips said" bash -c "pdftotext '$dir/none.pdf' - | grep -q '没有工资条'"
+
 # A PDF and a CSV from one run; a PDF that cannot be written fails the run and leaves no scratch.
 check "pdf beside csv" run 1 "$dir/few.csv" -o "$dir/few.csv.out" --payslips "$dir/few.pdf"
 check "csv still written" has few.csv.out "李四,9000"
