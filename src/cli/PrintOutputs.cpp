@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -16,22 +15,29 @@ namespace tb = tax::batch;
 
 namespace {
 
-// The cells of one line of the CSV output: what the PDF shows is what the CSV holds.
-QStringList Cells(const std::string& line) {
-    size_t given = 0;
-    batch::CsvReader csv(
-        [&](char* buffer, size_t capacity) {
-            const size_t n = std::min(capacity, line.size() - given);
-            std::memcpy(buffer, line.data() + given, n);
-            given += n;
-            return n;
-        },
-        line.size() + 16);
-    std::vector<std::string_view> fields;
-    long long at = 0;
+// The cells of one line of the CSV output (comma-separated, quoted as AppendCsvField quotes):
+// what the PDF shows is what the CSV holds.
+QStringList Cells(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     QStringList cells;
-    if (csv.Next(fields, at))
-        for (std::string_view f : fields) cells << QString::fromUtf8(f.data(), static_cast<qsizetype>(f.size()));
+    std::string cell;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"') cell += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"') cell += line[++i];
+            else quoted = false;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            cells << QString::fromStdString(cell);
+            cell.clear();
+        } else {
+            cell += c;
+        }
+    }
+    cells << QString::fromStdString(cell);
     return cells;
 }
 
@@ -119,7 +125,6 @@ void PrintOutputs::Add(const tb::RowText& row, const tb::RowResult& r) {
     if (!s_->payroll) return;
     s_->line.clear();
     batch::AppendRow(s_->line, row, r);
-    if (!s_->line.empty() && s_->line.back() == '\n') s_->line.pop_back();
     if (!s_->failed.empty()) return;
     if (tax::Status added = s_->payroll->Add(Cells(s_->line), !r.ok); !added) s_->failed = added.error();
 }

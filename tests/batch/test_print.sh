@@ -138,6 +138,13 @@ for f in "$dir"/each/*.pdf; do
 done
 check "files summary" has err "工资条 5 个文件"
 
+# Names with quotes and many semicolons stay whole, in their own column.
+printf '姓名,月工资\n"a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p","8,000"\n"x""y",9000\n' >"$dir/odd.csv"
+check "odd names" run 0 "$dir/odd.csv" -o "$dir/odd.pdf"
+pdftotext -layout "$dir/odd.pdf" "$dir/odd.txt"
+check "odd name 1" grep -qE '^a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p +8,000 +4500.00 +10%' "$dir/odd.txt"
+check "odd name 2" grep -qE '^x"y +9000 +5500.00 +20%' "$dir/odd.txt"
+
 # Nobody computed: a page that says there are no payslips, not a blank one.
 printf '姓名,月工资\n王五,12k\n' >"$dir/allbad.csv"
 check "all refused" run 1 "$dir/allbad.csv" --payslips "$dir/none.pdf"
