@@ -49,22 +49,25 @@ constexpr int kListedRefusals = 20;
 
 } // namespace
 
-TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* bar, BatchModel* model)
+TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model)
     : QObject(window), Window(window), Model(model) {
     setObjectName(QStringLiteral("BatchPrint"));
-    bar->addSpacing(16);
+    // A row of its own under the file buttons, so the window still fits a narrow screen.
+    auto* bar = new QHBoxLayout;
+    column->addLayout(bar);
     auto* caption = new QLabel(QStringLiteral("标题"), window);
     caption->setObjectName(QStringLiteral("LblTitle"));
     bar->addWidget(caption);
     TxtTitle = new QLineEdit(window);
     TxtTitle->setObjectName(QStringLiteral("TxtTitle"));
     TxtTitle->setPlaceholderText(QStringLiteral("某某公司2023年5月工资表"));
-    TxtTitle->setMinimumWidth(200);
-    bar->addWidget(TxtTitle);
+    TxtTitle->setMinimumWidth(160);
+    bar->addWidget(TxtTitle, 1);
     BtnPrint = Button(window, "BtnPrint", QStringLiteral("打印…"));
     BtnPdf = Button(window, "BtnPdf", QStringLiteral("导出 PDF…"));
     BtnPayslips = Button(window, "BtnPayslips", QStringLiteral("生成工资条…"));
     for (QPushButton* b : {BtnPrint, BtnPdf, BtnPayslips}) bar->addWidget(b);
+    bar->addStretch(2);
     BtnPrint->setToolTip(QStringLiteral("打印预览 (Ctrl+P)"));
     auto* print = new QAction(window);
     print->setObjectName(QStringLiteral("ActPrint"));

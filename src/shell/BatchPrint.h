@@ -18,8 +18,8 @@ class Payroll;
 class TBatchPrint : public QObject {
     Q_OBJECT
 public:
-    // Adds the title field and the three buttons to `bar`, in `window`.
-    TBatchPrint(QWidget* window, QBoxLayout* bar, BatchModel* model);
+    // Adds a row with the title field and the three buttons to `column`, in `window`.
+    TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model);
 
     // The title row an imported file had, offered as the title line.
     void SetTitle(const QString& title);

@@ -58,10 +58,10 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     BtnExport = Button(this, "BtnExport", QStringLiteral("导出…"));
     for (QPushButton* b : {BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport})
         bar->addWidget(b);
-    Model = new BatchModel(this);
-    new TBatchPrint(this, bar, Model);
     bar->addStretch(1);
     column->addLayout(bar);
+    Model = new BatchModel(this);
+    new TBatchPrint(this, column, Model);
 
     TableRows = new QTableView(this);
     TableRows->setObjectName(QStringLiteral("TableRows"));
