@@ -38,6 +38,7 @@ constexpr double kCapShare = 0.3;   // a column wider than this share of the pag
 // advances at other sizes.
 constexpr double kSlack = 1.03;
 constexpr int kWrapFlags = Qt::TextWrapAnywhere;
+constexpr const char* kCancelled = "已取消。";
 
 QString Family() {
     static const QString family = [] {
@@ -376,6 +377,10 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
     };
     std::vector<Line> page;
     for (int at = 0; at < pages; ++at) {
+        if (progress_ && !progress_(at, pages)) {
+            p.end();
+            return tax::Fail(kCancelled);
+        }
         if (at > 0 && !device.newPage()) return tax::Fail("未能开始新的一页。");
         const long long end = at + 1 < pages ? starts[static_cast<size_t>(at + 1)] : -1;
         page.clear();
@@ -476,6 +481,7 @@ tax::Result<long long> Payroll::PayslipFiles(const QString& dir) {
     while (spool_->Next(cells, refused)) {
         ++ordinal;
         if (refused) continue;
+        if (progress_ && !progress_(written, Slips())) return tax::Fail(kCancelled);
         const auto cell = [&](int at) { return at >= 0 && at < cells.size() ? cells[at] : QString(); };
         QString name = SafeFileName(cell(idAt), cell(nameAt), ordinal);
         for (int k = 2; used.contains(name.toCaseFolded()); ++k)

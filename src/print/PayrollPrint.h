@@ -59,6 +59,12 @@ public:
     // those titles; the number of files.
     tax::Result<long long> PayslipFiles(const QString& dir);
 
+    // Called before each page is drawn and before each person's file is written, with the
+    // count done and the count in all; false stops the work, which then fails as cancelled
+    // (the PDF being written is not left behind; whole files a person already written stay).
+    using Progress = std::function<bool(long long done, long long total)>;
+    void SetProgress(Progress progress) { progress_ = std::move(progress); }
+
     // Pages of the last Write; the fit it used (for tests and the window's messages).
     int Pages() const { return pages_; }
     const Fit& LastFit() const { return fit_; }
@@ -77,6 +83,7 @@ private:
     long long rows_ = 0, refused_ = 0;
     int pages_ = 0;
     Fit fit_;
+    Progress progress_;
 };
 
 // A file name for a person's payslip from the ID and the name: characters that file systems

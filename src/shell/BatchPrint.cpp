@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -39,10 +40,26 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
     return b;
 }
 
-// A wait cursor for work done on the spot (a thousand rows take a fraction of a second).
-struct Busy {
-    Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Busy() { QApplication::restoreOverrideCursor(); }
+// The pages or files being written, with 取消, once the work takes more than a moment. Modal
+// for the whole program: nothing may close the window while its rows are being drawn.
+struct Working {
+    QProgressDialog dialog;
+    Working(QWidget* owner, const QString& text) : dialog(text, QStringLiteral("取消"), 0, 0, owner) {
+        dialog.setObjectName(QStringLiteral("DlgPrintProgress"));
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setMinimumDuration(400);
+        dialog.setAutoReset(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~Working() { QApplication::restoreOverrideCursor(); }
+    void Follow(print::Payroll& payroll) {
+        payroll.SetProgress([this](long long done, long long total) {
+            dialog.setMaximum(static_cast<int>(total));
+            dialog.setValue(static_cast<int>(done));
+            return !dialog.wasCanceled();
+        });
+    }
+    bool Cancelled() const { return dialog.wasCanceled(); }
 };
 
 constexpr int kListedRefusals = 20;
@@ -117,8 +134,9 @@ void TBatchPrint::BtnPrintClick() {
     }
     const QString name = TxtTitle->text().trimmed().isEmpty() ? QStringLiteral("工资表") : TxtTitle->text().trimmed();
     preview->Preview(Window, name, true, [this](QPagedPaintDevice& device) {
-        Busy busy;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         const std::unique_ptr<print::Payroll> payroll = Payroll();
+        QApplication::restoreOverrideCursor();
         if (!payroll) return QStringLiteral("未能准备打印：临时文件写不下。");
         const tax::Status drawn = payroll->WriteTable(device);
         return drawn ? QString() : QString::fromStdString(drawn.error());
@@ -158,11 +176,13 @@ bool TBatchPrint::ExportPdf(const QString& path) {
     tax::Status written = tax::Fail("临时文件写不下。");
     int pages = 0;
     {
-        Busy busy;
+        Working working(Window, QStringLiteral("正在导出 PDF …"));
         if (const std::unique_ptr<print::Payroll> payroll = Payroll()) {
+            working.Follow(*payroll);
             written = payroll->TablePdf(path);
             pages = payroll->Pages();
         }
+        if (working.Cancelled()) return false;
     }
     if (!written) {
         dialogs::Current().Message(Window, product::kTitle,
@@ -180,8 +200,9 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
     tax::Status written = tax::Fail("临时文件写不下。");
     long long slips = 0, rows = 0;
     {
-        Busy busy;
+        Working working(Window, QStringLiteral("正在生成工资条 …"));
         if (const std::unique_ptr<print::Payroll> payroll = Payroll()) {
+            working.Follow(*payroll);
             rows = payroll->Rows();
             slips = payroll->Slips();
             if (how == Slips::Files) {
@@ -191,6 +212,7 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
                 written = payroll->PayslipsPdf(path, how == Slips::OnePerPage);
             }
         }
+        if (working.Cancelled()) return false;
     }
     if (!written) {
         dialogs::Current().Message(Window, product::kTitle,

@@ -31,7 +31,8 @@ public:
     void BtnPayslipsClick();
 
     // The work behind the buttons once the target is chosen; public so tests need no dialog.
-    // A message box says what was written, or why not; true when written.
+    // A message box says what was written, or why not; true when written. Cancelled in the
+    // progress dialog: false, no box.
     bool ExportPdf(const QString& path);
     bool ExportPayslips(const QString& path, Slips how);
 

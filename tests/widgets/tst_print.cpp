@@ -94,6 +94,35 @@ private slots:
         QVERIFY(pages[0].indexOf(QStringLiteral("第29段")) < pages[0].indexOf(QStringLiteral("乙")));
     }
 
+    // Progress comes once before every page, counting up to the page count known in advance;
+    // stopping it fails the run and leaves no PDF, not even a scratch file, behind. Stopped
+    // while writing one file a person, the whole files written so far stay.
+    void progressAndCancel() {
+        print::Head head;
+        head.columns = QStringList{QStringLiteral("姓名"), QStringLiteral("工资")};
+        print::Payroll payroll(head);
+        for (int r = 0; r < 300; ++r) QVERIFY(payroll.Add({Name(r), Value(r, 1)}));
+        QTemporaryDir dir;
+        QList<long long> seen;
+        long long total = -1;
+        payroll.SetProgress([&](long long done, long long all) {
+            seen << done;
+            total = all;
+            return true;
+        });
+        QVERIFY(payroll.TablePdf(dir.filePath(QStringLiteral("all.pdf"))));
+        QCOMPARE(total, static_cast<long long>(payroll.Pages()));
+        QCOMPARE(seen.size(), payroll.Pages());
+        for (int i = 0; i < seen.size(); ++i) QCOMPARE(seen[i], static_cast<long long>(i));
+
+        payroll.SetProgress([](long long done, long long) { return done < 2; });
+        const tax::Status stopped = payroll.TablePdf(dir.filePath(QStringLiteral("stopped.pdf")));
+        QVERIFY(!stopped);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("all.pdf")});
+        QVERIFY(!payroll.PayslipFiles(dir.filePath(QStringLiteral("each"))));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("each"))).entryList(QDir::Files).size(), 2);
+    }
+
     void fileNames_data() {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("name");
