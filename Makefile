@@ -5,7 +5,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test test-asan bench bench-startup bench-memory fuzz clean
+.PHONY: all deps configure build run test test-asan bench bench-startup bench-memory bench-print fuzz clean
 
 all: build
 
@@ -50,6 +50,10 @@ bench-startup: build
 # Resident memory after 1,000 and after 100,000 panel switches (offscreen, about two minutes).
 bench-memory: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/switch_memory 100000
+
+# Payslips and the printed table as PDF for 1,000 and 10,000 people: time and peak memory.
+bench-print: build
+	bash bench/print.sh $(BUILD)
 
 # The amount parser and formatters, then the workbook readers, under libFuzzer (clang, ASan,
 # UBSan) for FUZZ_SECONDS each; new inputs go to the build directory, the seed corpora in

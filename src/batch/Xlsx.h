@@ -8,6 +8,7 @@
 #include "tax/Batch.h"
 
 #include <string>
+#include <vector>
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -32,6 +33,9 @@ public:
     bool Close(std::string& error);
 
 private:
+    static void PageSetup(lxw_worksheet* sheet);
+    void TotalCell(int col, tax::Decimal sum);
+
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* money_ = nullptr;
@@ -39,6 +43,7 @@ private:
     lxw_format* bold_ = nullptr;
     lxw_format* boldMoney_ = nullptr;
     unsigned row_ = 0;
+    std::vector<double> widths_; // widest content per column, in digit widths
 };
 
 } // namespace batch

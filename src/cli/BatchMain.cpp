@@ -6,6 +6,7 @@
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
 #include "batch/Xlsx.h"
+#include "cli/PrintOutputs.h"
 #include "tax/Amount.h"
 #include "tax/Batch.h"
 #include "tax/WageTax.h"
@@ -26,7 +27,8 @@ constexpr const char* kUsage = R"(NAME
     qingfu-batch - individual income tax of a whole payroll (2011-2018 schedules)
 
 SYNOPSIS
-    qingfu-batch IN.csv [-o OUT.csv | -o OUT.xlsx] [--allowance 3500|4800]
+    qingfu-batch IN.csv [-o OUT.csv | -o OUT.xlsx | -o OUT.pdf] [--allowance 3500|4800]
+                 [--payslips OUT.pdf] [--payslips-dir DIR] [--payslip-per-page] [--title TEXT]
     qingfu-batch --help | --version
 
 DESCRIPTION
@@ -52,12 +54,17 @@ DESCRIPTION
     beside its final name and moved into place at the end, so a failed run leaves an existing
     file as it was.
 
+    PDF: the printed payroll (-o OUT.pdf) and payslips (--payslips, --payslips-dir), with
+    their Chinese font embedded; refused rows are in the table but get no payslip. They may
+    be asked for beside a CSV or XLSX output; without -o, no CSV is written. No display is
+    needed.
+
     A summary line (rows read, computed, refused, total tax) and each refused row, as
     FILE:LINE: reason, go to standard error.
 
 OPTIONS
     -o, --output FILE     write to FILE (.xlsx: a workbook; otherwise CSV); default: standard output
-    --allowance 3500|4800 the allowance for rows that leave 起征点 empty (default 3500)
+%s    --allowance 3500|4800 the allowance for rows that leave 起征点 empty (default 3500)
     -h, --help            show this text
     --version             show the version
 
@@ -66,6 +73,12 @@ EXIT STATUS
     1   some rows were refused; the others were written
     2   unusable arguments, an unreadable input or an output that could not be written
 )";
+
+void PrintUsage() {
+    const std::string usage = kUsage;
+    const size_t at = usage.find("%s");
+    std::fputs((usage.substr(0, at) + cli::PrintOutputs::Help() + usage.substr(at + 2)).c_str(), stdout);
+}
 
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "qingfu-batch: %s\nTry 'qingfu-batch --help'.\n", problem.c_str());
@@ -86,10 +99,16 @@ int main(int argc, char** argv) {
     std::string in, out;
     tax::Decimal allowance = tax::kAllowances[0];
     bool haveIn = false;
+    cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
+        std::string problem;
+        if (const int took = prints.Take(argc, argv, i, problem)) {
+            if (took < 0) return Usage(problem);
+            continue;
+        }
         if (a == "-h" || a == "--help") {
-            std::fputs(kUsage, stdout);
+            PrintUsage();
             return 0;
         }
         if (a == "--version") {
@@ -117,6 +136,9 @@ int main(int argc, char** argv) {
         haveIn = true;
     }
     if (!haveIn) return Usage("no input file");
+    // -o OUT.pdf, or PDF options without -o: the PDFs are the output, no CSV besides them.
+    const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
+    if (pdfOnly) out.clear();
 
     std::FILE* input = in == "-" ? stdin : std::fopen(in.c_str(), "rb");
     if (!input) {
@@ -151,13 +173,15 @@ int main(int argc, char** argv) {
         return 2;
     };
 
+    if (std::string error; prints.Wanted() && !prints.Begin(argv[0], error)) return fail(error);
+
     batch::DecodingSource decoded(batch::FileSource(input));
     batch::CsvReader csv([&decoded](char* b, size_t n) { return decoded.Read(b, n); });
     batch::RowReader rows(csv);
     batch::Totals totals;
     std::string buffer;
     buffer.reserve(1 << 21);
-    if (!xlsx) {
+    if (!xlsx && !pdfOnly) {
         if (toFile) buffer += "\xEF\xBB\xBF";
         buffer += batch::HeaderLine();
     }
@@ -168,10 +192,12 @@ int main(int argc, char** argv) {
         totals.Add(r);
         if (!r.ok)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), line, batch::RefusalText(0, r).c_str());
+        prints.Add(row, r);
         if (xlsx) {
             book.Add(row, r);
             continue;
         }
+        if (pdfOnly) continue;
         batch::AppendRow(buffer, row, r);
         if (buffer.size() >= (1 << 20)) {
             if (std::fwrite(buffer.data(), 1, buffer.size(), output) != buffer.size())
@@ -183,11 +209,12 @@ int main(int argc, char** argv) {
     if (input != stdin) std::fclose(input);
     if (rows.MissingWage()) return fail(in + ": the header names no 月工资 (wage) column");
 
+    if (std::string error; !prints.Finish(totals, error)) return fail(error);
     if (xlsx) {
         book.AddTotals(totals);
         std::string error;
         if (!book.Close(error)) return fail(out + ": " + error);
-    } else {
+    } else if (!pdfOnly) {
         if (std::fwrite(buffer.data(), 1, buffer.size(), output) != buffer.size() || std::fflush(output) != 0)
             return fail((toFile ? out : std::string("standard output")) + ": " + std::strerror(errno));
         if (toFile && std::fclose(output) != 0) {

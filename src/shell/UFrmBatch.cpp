@@ -4,6 +4,7 @@
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Product.h"
+#include "shell/BatchPrint.h"
 #include "tax/WageTax.h"
 
 #include <QAction>
@@ -59,8 +60,9 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         bar->addWidget(b);
     bar->addStretch(1);
     column->addLayout(bar);
-
     Model = new BatchModel(this);
+    new TBatchPrint(this, column, Model);
+
     TableRows = new QTableView(this);
     TableRows->setObjectName(QStringLiteral("TableRows"));
     TableRows->setModel(Model);

@@ -84,7 +84,10 @@ check "xlsx read back" /usr/bin/python3 - "$dir/out.xlsx" "$dir/expected.csv" <<
 import csv, sys
 from decimal import Decimal
 import openpyxl
-ws = openpyxl.load_workbook(sys.argv[1]).active
+# Values as a reader that does not calculate sees them (the totals' cached values), and the
+# formulas behind them.
+ws = openpyxl.load_workbook(sys.argv[1], data_only=True).active
+wf = openpyxl.load_workbook(sys.argv[1]).active
 rows = list(ws.iter_rows(values_only=True))
 expected = list(csv.reader(open(sys.argv[2], encoding="utf-8")))
 assert list(rows[0]) == expected[0], rows[0]
@@ -102,7 +105,21 @@ for got, want in zip(rows[1:], expected[1:]):
     assert (got[13] or "") == want[13]
 total = rows[-1]
 assert total[0] == "合计"
-assert Decimal(repr(total[12])).quantize(Decimal("0.01")) == sum(Decimal(r[12]) for r in expected[1:])
+last = len(rows) - 1
+for c in (1, 2, 4, 8, 9, 10, 11, 12):
+    letter = "ABCDEFGHIJKLMN"[c]
+    assert wf.cell(row=last + 1, column=c + 1).value == f"=SUM({letter}2:{letter}{last})", (c, wf.cell(row=last + 1, column=c + 1).value)
+    want = sum(Decimal(r[c].replace(",", "").lstrip("¥")) for r in expected[1:] if r[c])
+    assert Decimal(repr(total[c])).quantize(Decimal("0.01")) == want, (c, total[c], want)
+for c in (3, 5, 6, 7, 13):
+    assert total[c] is None, (c, total[c])
+# Printed as a clerk sets it up: A4 landscape, one page wide, the header on every page.
+assert ws.print_title_rows == "$1:$1", ws.print_title_rows
+assert ws.freeze_panes == "A2"
+assert ws.page_setup.orientation == "landscape" and ws.page_setup.paperSize == 9
+assert ws.sheet_properties.pageSetUpPr.fitToPage
+assert ws.page_setup.fitToWidth in (None, 1) and ws.page_setup.fitToHeight == 0
+assert "第 &P 页 / 共 &N 页" in ws.oddFooter.right.text
 fmt = ws.cell(row=2, column=9).number_format
 assert fmt == "#,##0.00", fmt
 assert ws.cell(row=2, column=7).number_format == "0%"

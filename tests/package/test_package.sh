@@ -19,7 +19,7 @@ echo "package: $(basename "$deb")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for want in libqt6widgets6 libqt6gui6 libc6 libxlsxwriter fonts-wqy-microhei qt6-translations-l10n; do
+for want in libqt6widgets6 libqt6gui6 libqt6printsupport6 libc6 libxlsxwriter fonts-wqy-microhei qt6-translations-l10n; do
   grep -q "$want" <<<"$depends" || fail "Depends does not name $want"
 done
 
@@ -29,6 +29,12 @@ prefix="$root/usr"
 [ -x "$prefix/bin/qingfu" ] || fail "no program at usr/bin/qingfu"
 [ -x "$prefix/bin/qingfu-batch" ] || fail "no program at usr/bin/qingfu-batch"
 "$prefix/bin/qingfu-batch" --version | grep -q '^qingfu-batch ' || fail "qingfu-batch --version does not answer"
+# The installed program prints a payroll to PDF without a display; the print preview's plugin
+# is where the program looks for it.
+printf '姓名,月工资\n张三,8000\n' >"$work/p.csv"
+env -u DISPLAY "$prefix/bin/qingfu-batch" "$work/p.csv" -o "$work/p.pdf" 2>/dev/null || fail "qingfu-batch -o p.pdf failed"
+[ "$(head -c 4 "$work/p.pdf")" = "%PDF" ] || fail "qingfu-batch wrote no PDF"
+[ -n "$(find "$root/usr/lib" -path "*/qingfu/libqingfu_printpreview.so")" ] || fail "no print preview plugin beside the other plugins"
 desktop="$prefix/share/applications/qingfu.desktop"
 [ -f "$desktop" ] || fail "no desktop entry at usr/share/applications/qingfu.desktop"
 grep -qx 'Name\[zh_CN\]=青蚨税算' "$desktop" || fail "the desktop entry has no Chinese name"

@@ -4,6 +4,8 @@
 #include "TestSupport.h"
 
 #include "shell/BatchModel.h"
+#include "shell/BatchPrint.h"
+#include "shell/PrintPreview.h"
 #include "shell/UFrmBatch.h"
 #include "shell/UMainForm.h"
 
@@ -12,6 +14,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -33,6 +37,19 @@ class TestBatch : public QObject {
     static TFrmBatch* Open(TFrmMain& main) {
         main.findChild<QAction*>(QStringLiteral("Menu_Tool_Batch"))->trigger();
         return main.findChild<TFrmBatch*>(QStringLiteral("FrmBatch"));
+    }
+    // The text of a PDF as poppler reads it, pages split at form feeds.
+    static QStringList PdfPages(const QString& path) {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+        if (!p.waitForFinished(30000)) return {};
+        QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
+        pages.removeLast();
+        return pages;
+    }
+    static bool Loaded(const char* library) {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
     }
     static void WaitForWork(TFrmBatch* w) {
         QSignalSpy done(w, &TFrmBatch::WorkFinished);
@@ -179,6 +196,53 @@ private slots:
         WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{10});
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("月工资")));
+    }
+
+    // The payroll on paper as the table shows it: 导出 PDF… with the typed title, 生成工资条…
+    // without the refused row (which the message names), one file a person, and the preview's
+    // Qt Print Support loaded only when 打印… is first used.
+    void printPdfAndPayslips() {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        TFrmMain main;
+        main.show();
+        TFrmBatch* w = Open(main);
+        w->model()->Paste(0, 0, QStringLiteral("张三\t12,000.00\t1000\t\t24000\n李四\t12k\n王五\t3000\t300\t\t60000\n"));
+        Child<QLineEdit>(w, "TxtTitle")->insert(QStringLiteral("某某公司2023年5月工资表")); // keyClicks takes ASCII only
+        auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
+        QVERIFY(paper);
+
+        dialogs.saveAnswer = dir.filePath(QStringLiteral("table.pdf"));
+        QTest::mouseClick(Child<QPushButton>(w, "BtnPdf"), Qt::LeftButton);
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY2(dialogs.boxes[0].text.contains(QStringLiteral("共 1 页")), qPrintable(dialogs.boxes[0].text));
+        const QStringList table = PdfPages(dialogs.saveAnswer);
+        QCOMPARE(table.size(), 1);
+        QVERIFY(table[0].contains(QStringLiteral("某某公司2023年5月工资表")));
+        for (int r = 0; r <= 3; ++r) // every row as the table shows it, the totals row included
+            QVERIFY2(table[0].simplified().contains(Row(w, r).join(QLatin1Char(' ')).simplified()), qPrintable(Row(w, r).join(' ')));
+
+        QVERIFY(paper->ExportPayslips(dir.filePath(QStringLiteral("slips.pdf")), TBatchPrint::Slips::OnePerPage));
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("已生成 2 张工资条")));
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("第 2 行 李四：月工资：无效的金额")));
+        const QStringList slips = PdfPages(dir.filePath(QStringLiteral("slips.pdf")));
+        QCOMPARE(slips.size(), 2);
+        QVERIFY(slips[0].contains(QStringLiteral("张三")) && slips[1].contains(QStringLiteral("王五")));
+        QVERIFY(!slips.join(QString()).contains(QStringLiteral("李四")));
+        QVERIFY(paper->ExportPayslips(dir.filePath(QStringLiteral("each")), TBatchPrint::Slips::Files));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("each"))).entryList(QDir::Files, QDir::Name),
+                 QStringList({QStringLiteral("张三.pdf"), QStringLiteral("王五.pdf")}));
+        // A folder where the PDF should go: refused with a message, nothing written.
+        QVERIFY(!paper->ExportPdf(dir.filePath(QStringLiteral("each"))));
+        QCOMPARE(dialogs.boxes.last().icon, QMessageBox::Warning);
+
+        QCOMPARE(w->findChild<QAction*>(QStringLiteral("ActPrint"))->shortcut(), QKeySequence(QKeySequence::Print));
+        QVERIFY(!Loaded("libQt6PrintSupport"));
+        QString error;
+        QVERIFY2(printpreview::Get(error), qPrintable(error));
+        QVERIFY(Loaded("libQt6PrintSupport"));
+        // The print row sits under the file buttons: the window still fits an 800-pixel screen.
+        QVERIFY2(w->minimumSizeHint().width() <= 800, qPrintable(QString::number(w->minimumSizeHint().width())));
     }
 };
 

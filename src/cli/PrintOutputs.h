@@ -1,0 +1,40 @@
+#pragma once
+// The command line's PDF outputs: the payroll table (-o OUT.pdf), payslips in one file
+// (--payslips OUT.pdf) or one file a person (--payslips-dir DIR). A GUI application, which
+// drawing text needs, is started only when one of them is asked for.
+
+#include "batch/Rows.h"
+#include "tax/Batch.h"
+
+#include <memory>
+#include <string>
+
+namespace cli {
+
+class PrintOutputs {
+public:
+    PrintOutputs();
+    ~PrintOutputs();
+
+    // When argv[i] is one of these options, takes it and its value (advancing i): 1, or −1
+    // with `problem` set. 0 for any other argument.
+    int Take(int argc, char** argv, int& i, std::string& problem);
+    // True when `out` names a PDF: the table goes there and no CSV is written.
+    bool TakeOutput(const std::string& out);
+    bool Wanted() const;
+
+    // Starts the application and the spool; false and `error` set when it cannot.
+    bool Begin(const char* program, std::string& error);
+    void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r);
+    // Writes every PDF asked for; false and `error` set at the first that fails.
+    bool Finish(const batch::Totals& totals, std::string& error);
+
+    // The options' lines for --help.
+    static const char* Help();
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+} // namespace cli
