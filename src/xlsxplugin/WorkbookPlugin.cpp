@@ -1,7 +1,7 @@
 // The batch window's workbook writer and readers: batch::XlsxWriter and batch::OpenWorkbook
 // behind the plugin interface, so that their libraries are loaded only when first used.
 #include "batch/Xlsx.h"
-#include "shell/BatchWorkbook.h"
+#include "pluginapi/BatchWorkbook.h"
 
 #include <QObject>
 
