@@ -15,15 +15,12 @@ XlsxWriter::~XlsxWriter() {
     if (book_) workbook_close(book_);
 }
 
-bool XlsxWriter::Open(const std::string& path, std::string& error) {
+tax::Status XlsxWriter::Open(const std::string& path) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     book_ = workbook_new_opt(path.c_str(), &options);
-    if (!book_) {
-        error = "cannot create " + path;
-        return false;
-    }
+    if (!book_) return tax::Fail("无法创建工作簿。");
     sheet_ = workbook_add_worksheet(book_, "个税");
     money_ = workbook_add_format(book_);
     format_set_num_format(money_, "#,##0.00");
@@ -42,7 +39,7 @@ bool XlsxWriter::Open(const std::string& path, std::string& error) {
         worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), tb::kTitles[static_cast<size_t>(c)], bold_);
     worksheet_freeze_panes(sheet_, 1, 0);
     row_ = 1;
-    return true;
+    return {};
 }
 
 namespace {
@@ -106,14 +103,11 @@ void XlsxWriter::AddTotals(const Totals& t) {
     ++row_;
 }
 
-bool XlsxWriter::Close(std::string& error) {
+tax::Status XlsxWriter::Close() {
     const lxw_error result = workbook_close(book_);
     book_ = nullptr;
-    if (result != LXW_NO_ERROR) {
-        error = lxw_strerror(result);
-        return false;
-    }
-    return true;
+    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿时出错（") + lxw_strerror(result) + "）。");
+    return {};
 }
 
 } // namespace batch

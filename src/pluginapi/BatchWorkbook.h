@@ -19,10 +19,20 @@ class IBatchWorkbook {
 public:
     virtual ~IBatchWorkbook() = default;
     // As batch::XlsxWriter: the workbook at `path`, one row at a time, the totals, then Close.
-    virtual bool Open(const std::string& path, std::string& error) = 0;
+    virtual tax::Status Open(const std::string& path) = 0;
     virtual void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) = 0;
     virtual void AddTotals(const batch::Totals& totals) = 0;
-    virtual bool Close(std::string& error) = 0;
+    virtual tax::Status Close() = 0;
+
+    // The same with the message in `error`, for the callers not yet moved to the above.
+    bool Open(const std::string& path, std::string& error) { return Told(Open(path), error); }
+    bool Close(std::string& error) { return Told(Close(), error); }
+
+private:
+    static bool Told(const tax::Status& status, std::string& error) {
+        if (!status) error = status.error();
+        return status.ok();
+    }
 };
 
 class IBatchWorkbookFactory {
@@ -32,5 +42,5 @@ public:
     // batch::OpenWorkbook, inside the plugin.
     virtual tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) = 0;
 };
-#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/2"
+#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/3"
 Q_DECLARE_INTERFACE(IBatchWorkbookFactory, IBatchWorkbookFactory_iid)
