@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev
   libintelrdfpmath-dev
-  libxlsxwriter-dev zlib1g-dev python3-openpyxl
+  libxlsxwriter-dev zlib1g-dev python3 python3-openpyxl
   fonts-wqy-microhei
   xvfb xauth xdotool
   dpkg-dev file libxdamage-dev

@@ -62,7 +62,7 @@ for signal in INT TERM HUP KILL; do
     exec 3>"$dir/in/fifo"
     head -3 "$sample" >&3
     # Until the run holds its scratch file open (named or not, it is in the output's folder).
-    for _ in $(seq 100); do
+    for _ in $(seq 200); do
         ls -l /proc/$pid/fd 2>/dev/null | grep -q "$dir/stop" && break
         sleep 0.05
     done
