@@ -5,7 +5,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test test-asan bench bench-startup bench-memory bench-print fuzz clean
+.PHONY: all deps configure build run test update-golden test-asan bench bench-startup bench-memory bench-print fuzz clean
 
 all: build
 
@@ -25,6 +25,11 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+# The control dump written to tests/widgets/controls.txt.new and shown against the golden file,
+# for review; moving it over controls.txt is the reviewer's step.
+update-golden: configure
+	cmake --build $(BUILD) --target update-golden
 
 # The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
 test-asan: deps

@@ -36,15 +36,12 @@ XlsxWriter::~XlsxWriter() {
     if (book_) workbook_close(book_);
 }
 
-bool XlsxWriter::Open(const std::string& path, std::string& error) {
+tax::Status XlsxWriter::Open(const std::string& path) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     book_ = workbook_new_opt(path.c_str(), &options);
-    if (!book_) {
-        error = "cannot create " + path;
-        return false;
-    }
+    if (!book_) return tax::Fail("无法创建工作簿。");
     sheet_ = workbook_add_worksheet(book_, "个税");
     money_ = workbook_add_format(book_);
     format_set_num_format(money_, "#,##0.00");
@@ -61,7 +58,7 @@ bool XlsxWriter::Open(const std::string& path, std::string& error) {
     }
     PageSetup(sheet_);
     row_ = 1;
-    return true;
+    return {};
 }
 
 // Printed as a clerk sets the sheet up: A4 landscape, one page wide, the header row frozen on
@@ -161,18 +158,15 @@ void XlsxWriter::TotalCell(int col, tax::Decimal sum) {
     worksheet_write_formula_num(sheet_, row_, static_cast<lxw_col_t>(col), formula.c_str(), boldMoney_, Double(sum));
 }
 
-bool XlsxWriter::Close(std::string& error) {
+tax::Status XlsxWriter::Close() {
     // Widths from what was written: the sheet's columns are written out at the close, so they
     // can follow the content even though the rows were streamed.
     for (size_t c = 0; c < widths_.size(); ++c)
         worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
     const lxw_error result = workbook_close(book_);
     book_ = nullptr;
-    if (result != LXW_NO_ERROR) {
-        error = lxw_strerror(result);
-        return false;
-    }
-    return true;
+    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿时出错（") + lxw_strerror(result) + "）。");
+    return {};
 }
 
 } // namespace batch

@@ -6,6 +6,7 @@
 
 #include "batch/Rows.h"
 #include "tax/Batch.h"
+#include "tax/Result.h"
 
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ struct lxw_format;
 
 namespace batch {
 
-// Sums of the computed rows, and the counts the window and the command line report.
+// Writes one workbook: Open, a row at a time, the totals the caller summed, then Close.
 class XlsxWriter {
 public:
     XlsxWriter() = default;
@@ -24,17 +25,25 @@ public:
     XlsxWriter(const XlsxWriter&) = delete;
     XlsxWriter& operator=(const XlsxWriter&) = delete;
 
-    // Starts the workbook at `path` (written there directly: the caller picks a scratch name
-    // and moves it into place). False and `error` set when it cannot.
-    bool Open(const std::string& path, std::string& error);
+    // Starts the workbook at `path` (written there directly: the caller saves through a
+    // batch::SaveFile and gives its scratch name).
+    tax::Status Open(const std::string& path);
     void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r);
     void AddTotals(const Totals& totals);
-    // Writes the file out; false and `error` set when that fails.
-    bool Close(std::string& error);
+    // Writes the file out.
+    tax::Status Close();
+
+    // The same with the message in `error`, for the callers not yet moved to the above.
+    bool Open(const std::string& path, std::string& error) { return Told(Open(path), error); }
+    bool Close(std::string& error) { return Told(Close(), error); }
 
 private:
     static void PageSetup(lxw_worksheet* sheet);
     void TotalCell(int col, tax::Decimal sum);
+    static bool Told(const tax::Status& status, std::string& error) {
+        if (!status) error = status.error();
+        return status.ok();
+    }
 
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;

@@ -95,7 +95,8 @@ TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designS
     setGeometry(QRect(QPoint(0, 0), designSize));
 
     for (const Control& c : controls) {
-        QWidget* host = c.parent ? Find<QWidget>(c.parent) : this;
+        // A group must come before what stands in it.
+        QWidget* host = c.parent ? static_cast<QWidget*>(Find<QGroupBox>(c.parent)) : this;
         QWidget* w = Make(host, c);
         if (!w) continue;
         if (c.tint != Control::Tint::Plain) {
@@ -128,9 +129,10 @@ TCalcPanel::TCalcPanel(QWidget* parent, const QString& objectName, QSize designS
     for (const Control& c : controls)
         if (c.rule) Readers.push_back({Find<QLineEdit>(c.name), c.info ? Find<QLabel>(c.info) : nullptr, c.rule});
 
-    if (auto* calc = Find<QPushButton>("BtnCalc"))
+    // Not every panel has them.
+    if (auto* calc = findChild<QPushButton*>(QStringLiteral("BtnCalc")))
         connect(calc, &QPushButton::clicked, this, [this] { BtnCalcClick(); });
-    if (auto* reset = Find<QPushButton>("BtnReset"))
+    if (auto* reset = findChild<QPushButton*>(QStringLiteral("BtnReset")))
         connect(reset, &QPushButton::clicked, this, [this] { BtnResetClick(); });
 }
 
@@ -202,7 +204,15 @@ void TCalcPanel::ClearResults() {
 }
 
 const TCalcPanel::Reader& TCalcPanel::ReaderOf(QLineEdit* field) const {
-    return *std::find_if(Readers.begin(), Readers.end(), [field](const Reader& r) { return r.field == field; });
+    const auto r = std::find_if(Readers.begin(), Readers.end(), [field](const Reader& r) { return r.field == field; });
+    if (r == Readers.end())
+        qFatal("%s: the field %s is read, but its table row gives it no rule (Reports)", qPrintable(objectName()),
+               field ? qPrintable(field->objectName()) : "(none)");
+    return *r;
+}
+
+void TCalcPanel::MissingName(const char* name) const {
+    qFatal("%s: no control named %s of that kind in its layout table", qPrintable(objectName()), name);
 }
 
 std::optional<tax::Decimal> TCalcPanel::Read(QLineEdit* field) {

@@ -163,8 +163,12 @@ protected:
     // came from is refused as holding no amount, by that field's table row.
     std::optional<tax::Decimal> Readable(tax::Decimal answer, QLineEdit* typed);
 
+    // A control the table made, by name. A name the table does not hold is a fault of the
+    // program: it stops with a message naming it, in every build, before anything uses it.
     template <class W> W* Find(const char* name) const {
-        return findChild<W*>(QLatin1String(name));
+        W* w = findChild<W*>(QLatin1String(name));
+        if (!w) MissingName(name);
+        return w;
     }
 
 private:
@@ -181,4 +185,5 @@ private:
     std::vector<Reader> Readers;
     // Only fields with a rule in their table row are read.
     const Reader& ReaderOf(QLineEdit* field) const;
+    [[noreturn]] void MissingName(const char* name) const;
 };

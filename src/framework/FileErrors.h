@@ -1,19 +1,4 @@
 #pragma once
-// Why a file could not be saved, in words a person reads: every save of the program reports
-// its failures through this, so they all sound the same.
-
-#include <QString>
-
-namespace files {
-
-// The reason a save to `path` failed, in Chinese. `systemError` is the error number the failing
-// call left (errno; 0 when unknown) and `systemText` the system's or Qt's own message. No space,
-// a read-only file system, no permission, a missing folder, a folder that is a file and a name
-// that is too long are said in Chinese, from the number or else from the file system around
-// `path`; any other cause is given in the system's text after a Chinese lead.
-QString SaveErrorText(const QString& path, int systemError, const QString& systemText);
-
-// The reason for refusing to write over something that is not a regular file.
-QString NotRegularFileText(const QString& path);
-
-} // namespace files
+// The save messages moved to the payroll files' layer, where every save is made; this name stays
+// for the windows that still include it here.
+#include "batch/FileErrors.h"

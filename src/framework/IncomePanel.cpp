@@ -31,6 +31,7 @@ std::vector<Control> ControlsOf(const IncomeLayout& design) {
                                         Caption("StaticText12", "税后收入", 40, design.realIncomeTop + 4 + dy),
                                         Output("EditRealIncome", 125, design.realIncomeTop + dy),
                                     });
+    if (design.realIncomeRule) controls.back() = controls.back().Reports(design.realIncomeInfo, *design.realIncomeRule);
     controls.insert(controls.end(), design.extra.begin(), design.extra.end());
     return controls;
 }

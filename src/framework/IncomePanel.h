@@ -23,6 +23,9 @@ struct IncomeLayout {
     int taxTop;                      // EditTax; EditRealIncome follows, its top given too
     int realIncomeTop;
     std::span<const Control> extra = {}; // a panel's own controls, made after the common ones
+    // Where EditRealIncome reports when it is also typed in (for the way back); null: never read.
+    const char* realIncomeInfo = nullptr;
+    const AmountRule* realIncomeRule = nullptr;
 };
 
 class TIncomePanel : public TCalcPanel {

@@ -1,6 +1,6 @@
 // The planning window's plot, drawn with Qt Charts. Built as a plugin so that Qt Charts is loaded
 // only when the plot is first shown.
-#include "shell/PlanChart.h"
+#include "pluginapi/PlanChart.h"
 
 #include <QAreaSeries>
 #include <QChart>

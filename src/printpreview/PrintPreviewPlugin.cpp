@@ -1,6 +1,6 @@
 // The print preview of the batch window: QPrintPreviewDialog over a QPrinter on A4, whose own
 // print button sends the same pages to the chosen printer.
-#include "shell/PrintPreview.h"
+#include "pluginapi/PrintPreview.h"
 
 #include <QMessageBox>
 #include <QObject>

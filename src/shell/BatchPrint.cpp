@@ -6,7 +6,7 @@
 #include "framework/Product.h"
 #include "print/PayrollPrint.h"
 #include "shell/BatchModel.h"
-#include "shell/PrintPreview.h"
+#include "pluginapi/PrintPreview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,21 +4,14 @@
 
 namespace planchart {
 
-namespace {
-QString lastError;
-} // namespace
-
-TPlanChartView* Create(QWidget* parent) {
+tax::Result<TPlanChartView*> Create(QWidget* parent) {
     static IPlanChartFactory* factory = nullptr;
     if (!factory) {
-        factory = qobject_cast<IPlanChartFactory*>(plugins::Load(QStringLiteral("qingfu_planchart"), lastError));
-        if (!factory) return nullptr;
+        QString error;
+        factory = qobject_cast<IPlanChartFactory*>(plugins::Load(QStringLiteral("qingfu_planchart"), error));
+        if (!factory) return tax::Fail("无法载入图表组件：\n" + error.toStdString());
     }
     return factory->Create(parent);
-}
-
-QString LoadError() {
-    return lastError;
 }
 
 } // namespace planchart

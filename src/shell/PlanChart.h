@@ -1,48 +1,12 @@
 #pragma once
-// The plot of the planning window: the year's tax against the year-end bonus. It is drawn with
-// Qt Charts, which lives in a plugin loaded on first use, so the main window never pays for it.
+// The planning window's plot, through the plugin that is loaded when it is first shown.
 
-#include <QList>
-#include <QPointF>
-#include <QString>
-#include <QWidget>
-#include <QtPlugin>
-#include <functional>
-#include <optional>
+#include "pluginapi/PlanChart.h"
+#include "tax/Result.h"
 
-// What the plot shows, in yuan as doubles: for drawing only, never for a shown figure.
-struct PlanPicture {
-    struct Zone {
-        double lower, upper;
-        QString label;
-    };
-    double pay = 0;
-    QList<QPointF> curve; // (bonus, year's tax), bonus rising
-    QList<Zone> zones;    // those that begin below the pay
-    QPointF best;
-    std::optional<QPointF> own;
-    // The text shown when the pointer rests over a bonus.
-    std::function<QString(double bonus)> hoverText;
-};
-
-class TPlanChartView : public QWidget {
-public:
-    using QWidget::QWidget;
-    virtual void Show(const PlanPicture& picture) = 0;
-    virtual void Clear() = 0;
-};
-
-class IPlanChartFactory {
-public:
-    virtual ~IPlanChartFactory() = default;
-    virtual TPlanChartView* Create(QWidget* parent) = 0;
-};
-#define IPlanChartFactory_iid "cn.qingfu.PlanChart/1"
-Q_DECLARE_INTERFACE(IPlanChartFactory, IPlanChartFactory_iid)
+class QWidget;
 
 namespace planchart {
-// The plot, or null when its plugin cannot be found or loaded (the window then goes without it).
-TPlanChartView* Create(QWidget* parent);
-// Why the last Create failed.
-QString LoadError();
+// The plot, or why its plugin cannot be found or loaded (the window then goes without it).
+tax::Result<TPlanChartView*> Create(QWidget* parent);
 } // namespace planchart

@@ -2,8 +2,6 @@
 
 #include "batch/SaveFile.h"
 
-#include "framework/FileErrors.h"
-
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,10 +10,8 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QScreen>
 #include <algorithm>
-#include <cerrno>
 
 namespace {
 
@@ -78,9 +74,7 @@ QByteArray TCatchImg::CatchToFile(int left, int top, int right, int bottom, cons
     const QByteArray jpeg = Jpeg(Picture(area, screens));
     if (jpeg.isEmpty()) return {};
     // The scratch file is a convenience: the caller holds the picture, so its failure is dropped.
-    QSaveFile scratch(fileName);
-    scratch.setDirectWriteFallback(true);
-    if (scratch.open(QIODevice::WriteOnly) && scratch.write(jpeg) == jpeg.size()) scratch.commit();
+    (void)batch::SaveWhole(QFile::encodeName(fileName).toStdString(), std::string_view(jpeg.constData(), jpeg.size()));
     return jpeg;
 }
 
@@ -95,27 +89,8 @@ void SetTempDir(const QString& dir) {
     gTempDir = dir;
 }
 
-QString SaveWhole(const QString& path, const QByteArray& data) {
-    const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
-    if (!resolved) return files::NotRegularFileText(path);
-    const QString target = QFile::decodeName(resolved->c_str());
-    // The error number is read at once after each failing call, before anything can change it.
-    QSaveFile file(target);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) return files::SaveErrorText(target, errno, file.errorString());
-    errno = 0;
-    if (file.write(data) != data.size()) {
-        const int error = errno;
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return files::SaveErrorText(target, error, reason);
-    }
-    errno = 0;
-    if (!file.commit()) {
-        const int error = errno;
-        return files::SaveErrorText(target, error, file.errorString());
-    }
-    return {};
+tax::Status SaveWhole(const QString& path, const QByteArray& data) {
+    return batch::SaveWhole(QFile::encodeName(path).toStdString(), std::string_view(data.constData(), data.size()));
 }
 
 } // namespace capture

@@ -1,6 +1,8 @@
 #pragma once
 // The window capture: a rectangle of the screen as a JPEG picture, and where it is kept.
 
+#include "tax/Result.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -37,10 +39,9 @@ QString TempFileName();
 // Tests move the scratch file elsewhere; an empty directory brings back the executable's.
 void SetTempDir(const QString& dir);
 
-// Writes data to path as one whole: the new file is written beside it and renamed over the
-// old one, so an existing file is never left truncated. Only a new name or a regular file (also
-// through a link) is written; anything else is left as it is. Empty on success, else the
-// reason in Chinese.
-QString SaveWhole(const QString& path, const QByteArray& data);
+// Writes data to path as one whole, as every save does (batch::SaveFile): an existing file is
+// never left truncated, and keeps its mode. Only a new name or a regular file (also through a
+// link) is written; anything else is left as it is.
+tax::Status SaveWhole(const QString& path, const QByteArray& data);
 
 } // namespace capture

@@ -141,13 +141,14 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(left);
     // Nothing of the plot is made until the window is; its plugin is loaded here the first time.
-    Chart = planchart::Create(splitter);
-    if (Chart) {
+    const tax::Result<TPlanChartView*> chart = planchart::Create(splitter);
+    if (chart) {
+        Chart = *chart;
         Chart->setMinimumSize(420, 360);
         splitter->addWidget(Chart);
         splitter->setStretchFactor(1, 1);
     } else {
-        auto* missing = new QLabel(QStringLiteral("无法载入图表组件：\n") + planchart::LoadError(), splitter);
+        auto* missing = new QLabel(QString::fromStdString(chart.error()), splitter);
         missing->setObjectName(QStringLiteral("TxtChartMissing"));
         missing->setWordWrap(true);
         splitter->addWidget(missing);

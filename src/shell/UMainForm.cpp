@@ -249,12 +249,12 @@ void TFrmMain::Menu_ImgClick() {
     if (target.isEmpty()) return;
     // The chosen file gets the picture held in memory, not the scratch file, which may be
     // missing or older when the program's directory cannot be written.
-    const QString reason = capture::SaveWhole(target, picture);
-    if (!reason.isEmpty())
-        dialogs::Current().Message(
-            this, product::kTitle,
-            QStringLiteral("截图未能保存到“%1”：\n%2").arg(QDir::toNativeSeparators(target), reason),
-            QMessageBox::Warning);
+    const tax::Status saved = capture::SaveWhole(target, picture);
+    if (!saved)
+        dialogs::Current().Message(this, product::kTitle,
+                                   QStringLiteral("截图未能保存到“%1”：\n%2")
+                                       .arg(QDir::toNativeSeparators(target), QString::fromStdString(saved.error())),
+                                   QMessageBox::Warning);
 }
 
 void TFrmMain::Menu_Help_HomeClick() {

@@ -1,7 +1,7 @@
 // The batch window's workbook writer and readers: batch::XlsxWriter and batch::OpenWorkbook
 // behind the plugin interface, so that their libraries are loaded only when first used.
 #include "batch/Xlsx.h"
-#include "shell/BatchWorkbook.h"
+#include "pluginapi/BatchWorkbook.h"
 
 #include <QObject>
 
@@ -9,10 +9,10 @@ namespace {
 
 class WorkbookWriter : public IBatchWorkbook {
 public:
-    bool Open(const std::string& path, std::string& error) override { return writer_.Open(path, error); }
+    tax::Status Open(const std::string& path) override { return writer_.Open(path); }
     void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) override { writer_.Add(row, r); }
     void AddTotals(const batch::Totals& totals) override { writer_.AddTotals(totals); }
-    bool Close(std::string& error) override { return writer_.Close(error); }
+    tax::Status Close() override { return writer_.Close(); }
 
 private:
     batch::XlsxWriter writer_;

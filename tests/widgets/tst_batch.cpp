@@ -5,7 +5,7 @@
 
 #include "shell/BatchModel.h"
 #include "shell/BatchPrint.h"
-#include "shell/PrintPreview.h"
+#include "pluginapi/PrintPreview.h"
 #include "shell/UFrmBatch.h"
 #include "shell/UMainForm.h"
 

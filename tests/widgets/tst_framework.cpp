@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "framework/AmountReader.h"
+#include "framework/CalcPanel.h"
 #include "framework/Fields.h"
 #include "framework/Links.h"
 #include "framework/Windows.h"
@@ -9,7 +10,12 @@
 #include <QDialog>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryFile>
+#include <csignal>
+#include <functional>
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,12 +40,68 @@ struct Host {
     }
 };
 
+// A panel made from a table given by the test.
+class TTablePanel : public TCalcPanel {
+public:
+    TTablePanel(std::span<const Control> controls) : TCalcPanel(nullptr, QStringLiteral("FrmTable"), {200, 100}, controls) {}
+    using TCalcPanel::Find;
+    using TCalcPanel::Read;
+};
+
+// Runs `act` in a child process; what it wrote on standard error if it was stopped by abort(),
+// else a note of how it ended.
+QString AbortMessage(const std::function<void()>& act) {
+    QTemporaryFile err;
+    if (!err.open()) return QStringLiteral("no scratch file");
+    const pid_t child = fork();
+    if (child == 0) {
+        // The program's own ways: Qt's message to standard error, then the plain abort.
+        qInstallMessageHandler(nullptr);
+        std::signal(SIGABRT, SIG_DFL);
+        dup2(err.handle(), STDERR_FILENO);
+        act();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGABRT) return QStringLiteral("ended without abort");
+    err.seek(0);
+    return QString::fromUtf8(err.readAll());
+}
+
 } // namespace
 
 class TestFramework : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { drive::SetupApp(); }
+
+    // A name the layout table does not hold stops the program at once, in every build, naming it.
+    void missingNamesStopLoudly_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("a field reports to a label the table lacks") << 0 << "TxtGone";
+        QTest::newRow("a control stands in a group the table lacks") << 1 << "GroupGone";
+        QTest::newRow("a control looked up that the table lacks") << 2 << "TxtNone";
+        QTest::newRow("a field read that its row gives no rule") << 3 << "EditPlain";
+    }
+    void missingNamesStopLoudly() {
+        QFETCH(int, fault);
+        QFETCH(QString, named);
+        using namespace layout;
+        const Control reports[]{Field("EditA", 0, 0).Reports("TxtGone", rules::kIncome)};
+        const Control grouped[]{Caption("StaticText1", "x", 0, 0).In("GroupGone")};
+        const Control plain[]{Field("EditPlain", 0, 0), Info("TxtInfo", 0, 30)};
+        const QString message = AbortMessage([&] {
+            if (fault == 0) TTablePanel{reports};
+            if (fault == 1) TTablePanel{grouped};
+            TTablePanel panel{plain};
+            if (fault == 2) panel.Find<QLabel>("TxtNone");
+            if (fault == 3) (void)panel.Read(panel.Find<QLineEdit>("EditPlain"));
+        });
+        QVERIFY2(message.contains(named), qPrintable(message));
+        QVERIFY2(message.contains(QLatin1String("FrmTable")), qPrintable(message));
+    }
 
     void readerAcceptsOrRefuses_data() {
         QTest::addColumn<QString>("typed");

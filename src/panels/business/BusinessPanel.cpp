@@ -50,7 +50,8 @@ TBusinessPanel::TBusinessPanel(QWidget* parent, BusinessPanelId id)
     : TIncomePanel(parent, QString::fromLatin1(BusinessKindOf(id).objectName),
                    QSize(BusinessKindOf(id).width, BusinessKindOf(id).height), LayoutOf(BusinessKindOf(id))),
       Kind(BusinessKindOf(id)), TxtTaxIncome(Find<QLabel>("TxtTaxIncome")), TxtRate(Find<QLabel>("TxtRate")),
-      TxtDeduct(Find<QLabel>("TxtDeduct")), CmbMonth(Find<QComboBox>("CmbMonth")) {
+      TxtDeduct(Find<QLabel>("TxtDeduct")),
+      CmbMonth(Kind.monthsOfOperation ? Find<QComboBox>("CmbMonth") : nullptr) {
     if (CmbMonth) CmbMonth->setMaxVisibleItems(kMonths);
 }
 

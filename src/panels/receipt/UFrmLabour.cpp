@@ -1,6 +1,5 @@
 #include "panels/receipt/UFrmLabour.h"
 
-#include "framework/AmountReader.h"
 #include "framework/Fields.h"
 #include "tax/ReceiptTax.h"
 
@@ -21,7 +20,7 @@ const Control kReverse[]{
     layout::Button("BtnRealIncome", "反算", 259, 344),
     layout::Info("TxtInfo_2", 338, 348, "TxtInfo"),
 };
-const IncomeLayout kLayout{210, 0, kRows, 307, 345, kReverse};
+const IncomeLayout kLayout{210, 0, kRows, 307, 345, kReverse, "TxtInfo_2", &rules::kReverse};
 
 } // namespace
 
@@ -29,7 +28,7 @@ TFrmLabour::TFrmLabour(QWidget* parent)
     : TIncomePanel(parent, QStringLiteral("FrmLabour"), QSize(649, 532), kLayout),
       TxtDeduct(Find<QLabel>("TxtDeduct")), TxtTaxIncome(Find<QLabel>("TxtTaxIncome")),
       TxtRate(Find<QLabel>("TxtRate")), TxtQuick(Find<QLabel>("TxtQuick")),
-      BtnRealIncome(Find<QPushButton>("BtnRealIncome")), TxtInfo_2(Find<QLabel>("TxtInfo_2")) {
+      BtnRealIncome(Find<QPushButton>("BtnRealIncome")) {
     connect(BtnRealIncome, &QPushButton::clicked, this, &TFrmLabour::BtnRealIncomeClick);
     connect(EditRealIncome, &QLineEdit::textChanged, this, &TFrmLabour::EditRealIncomeChange);
     fields::OnEnter(EditRealIncome, [this] { EditRealIncomeKeyDown(); });
@@ -56,14 +55,10 @@ void TFrmLabour::BtnCalcClick() {
     SelectIncome();
 }
 
-std::optional<tax::Decimal> TFrmLabour::ReadRealIncome() {
-    return ReadAmount(EditRealIncome, TxtInfo_2, rules::kReverse);
-}
-
 void TFrmLabour::BtnRealIncomeClick() {
-    const std::optional<tax::Decimal> net = ReadRealIncome();
+    const std::optional<tax::Decimal> net = Read(EditRealIncome);
     if (!net) return;
-    const auto income = ReadableAnswer(tax::LabourIncomeFromNet(*net), EditRealIncome, TxtInfo_2, rules::kReverse);
+    const auto income = Readable(tax::LabourIncomeFromNet(*net), EditRealIncome);
     if (!income) return;
     // The general form keeps every digit the forward calculation needs to land on the net.
     fields::Write(EditIncome, fields::General(*income));

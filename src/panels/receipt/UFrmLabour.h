@@ -2,7 +2,6 @@
 
 #include "framework/IncomePanel.h"
 
-#include <optional>
 
 // Labour remuneration: one receipt after the per-receipt deduction on the three-bracket labour
 // table, and the receipt back from the amount after tax.
@@ -17,12 +16,9 @@ public:
     void EditRealIncomeChange();
 
 private:
-    std::optional<tax::Decimal> ReadRealIncome();
-
     QLabel* TxtDeduct = nullptr;
     QLabel* TxtTaxIncome = nullptr;
     QLabel* TxtRate = nullptr;
     QLabel* TxtQuick = nullptr;
     QPushButton* BtnRealIncome = nullptr;
-    QLabel* TxtInfo_2 = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "framework/FileErrors.h"
+#include "batch/FileErrors.h"
 
 #include <QDir>
 #include <QFileInfo>

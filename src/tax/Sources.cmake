@@ -1,0 +1,21 @@
+# The arithmetic's source files, one a line: the program's build (CMakeLists.txt) and the fuzz
+# build (fuzz/CMakeLists.txt) both read this list. New src/tax files go here.
+set(TAX_SOURCES
+    Amount.cpp Amount.h
+    Batch.cpp Batch.h
+    BonusTax.cpp BonusTax.h
+    BusinessTax.cpp BusinessTax.h
+    Decimal.cpp Decimal.h
+    FlatTax.cpp FlatTax.h
+    Law2019.cpp Law2019.h
+    Messages.h
+    Plan.cpp Plan.h
+    RateTable.cpp RateTable.h
+    ReceiptTax.cpp ReceiptTax.h
+    Result.h
+    Settle.cpp Settle.h
+    WageFen.cpp WageFen.h
+    WageTax.cpp WageTax.h
+    Year.h
+)
+list(TRANSFORM TAX_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
