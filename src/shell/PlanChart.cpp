@@ -6,15 +6,23 @@ namespace planchart {
 
 namespace {
 QString lastError;
+
+IPlanChartFactory* Factory() {
+    static IPlanChartFactory* factory = nullptr;
+    if (!factory) factory = qobject_cast<IPlanChartFactory*>(plugins::Load(QStringLiteral("qingfu_planchart"), lastError));
+    return factory;
+}
+
 } // namespace
 
 TPlanChartView* Create(QWidget* parent) {
-    static IPlanChartFactory* factory = nullptr;
-    if (!factory) {
-        factory = qobject_cast<IPlanChartFactory*>(plugins::Load(QStringLiteral("qingfu_planchart"), lastError));
-        if (!factory) return nullptr;
-    }
-    return factory->Create(parent);
+    IPlanChartFactory* factory = Factory();
+    return factory ? factory->Create(parent) : nullptr;
+}
+
+TLawsChartView* CreateLaws(QWidget* parent) {
+    IPlanChartFactory* factory = Factory();
+    return factory ? factory->CreateLaws(parent) : nullptr;
 }
 
 QString LoadError() {

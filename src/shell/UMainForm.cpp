@@ -12,6 +12,7 @@
 #include "shell/UFrmAbout.h"
 #include "shell/UFrmPlan.h"
 #include "shell/UFrmBatch.h"
+#include "shell/UFrmCompare.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -103,6 +104,8 @@ void TFrmMain::BuildMenu() {
     Menu_Tool_Top->setCheckable(true);
     QAction* plan = tool->addAction(QStringLiteral("年终奖筹划(&P)..."), this, &TFrmMain::Menu_Tool_PlanClick);
     plan->setObjectName(QStringLiteral("Menu_Tool_Plan"));
+    QAction* compare = tool->addAction(QStringLiteral("新旧税制对比(&C)..."), this, &TFrmMain::Menu_Tool_CompareClick);
+    compare->setObjectName(QStringLiteral("Menu_Tool_Compare"));
     Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
     Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
 
@@ -177,7 +180,8 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
-    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(Batch.data())})
+    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(FrmCompare),
+                          static_cast<QWidget*>(Batch.data())})
         if (tool && tool->isVisible()) MatchStayOnTop(tool);
 }
 
@@ -203,6 +207,14 @@ void TFrmMain::Menu_Tool_PlanClick() {
         windows::PlaceOnScreen(FrmPlan);
     }
     ShowTool(FrmPlan);
+}
+
+void TFrmMain::Menu_Tool_CompareClick() {
+    if (!FrmCompare) {
+        FrmCompare = new TFrmCompare(this);
+        windows::PlaceOnScreen(FrmCompare);
+    }
+    ShowTool(FrmCompare);
 }
 
 void TFrmMain::Menu_Tool_BatchClick() {

@@ -10,6 +10,7 @@ class QLabel;
 class TCalcPanel;
 class TFrmPlan;
 class TFrmBatch;
+class TFrmCompare;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -23,6 +24,7 @@ public:
     void Menu_Tool_TopClick();
     void Menu_Tool_PlanClick();
     void Menu_Tool_BatchClick();
+    void Menu_Tool_CompareClick();
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
@@ -45,6 +47,7 @@ private:
     QAction* Menu_Tool_Top = nullptr;
     // Made on first choice of its menu item, then kept and brought forward.
     TFrmPlan* FrmPlan = nullptr;
+    TFrmCompare* FrmCompare = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
     // Set while a key steps through the closed list, which then keeps the focus.

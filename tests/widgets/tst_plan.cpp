@@ -52,6 +52,7 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::newRow("planning") << "Menu_Tool_Plan" << "FrmPlan";
         QTest::newRow("batch") << "Menu_Tool_Batch" << "FrmBatch";
+        QTest::newRow("laws side by side") << "Menu_Tool_Compare" << "FrmCompare";
     }
     void ToolWindowsFollowStayOnTop() {
         QFETCH(QString, action);
