@@ -158,4 +158,24 @@ TEST(Plan2019, FenYearIsTheDecimalYear) {
               Decimal::Cents(Oracle{limit, limit, limit, 0}.Year(limit / 12)));
 }
 
+// The plot's points stay within the pay for both laws, up to the plan's limit, where the
+// sample's wage no longer fits 64 bits before dividing.
+TEST(PlanCurve, StaysWithinThePayUpToTheLimit) {
+    for (const Decimal pay : {Decimal(600000), tax::kPlanLimit}) {
+        const Fen fen = *pay.ToCents();
+        const auto old = tax::fen::Curve(tax::fen::FromPlan({pay, Decimal(1000), Decimal(3500), Decimal()}), 1200);
+        const auto now = tax::plan2019::fen::Curve(tax::plan2019::fen::FromPlan({pay, Decimal(1000), Decimal(), Decimal()}), 1200);
+        for (const auto* curve : {&old, &now}) {
+            ASSERT_GT(curve->size(), 1200u);
+            for (size_t i = 0; i < curve->size(); ++i) {
+                ASSERT_GE((*curve)[i].bonus, 0);
+                ASSERT_LE((*curve)[i].bonus, fen);
+                if (i > 0) {
+                    ASSERT_GE((*curve)[i].bonus, (*curve)[i - 1].bonus);
+                }
+            }
+        }
+    }
+}
+
 } // namespace
