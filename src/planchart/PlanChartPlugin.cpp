@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -183,6 +184,77 @@ private:
     std::vector<Label> labels_;
 };
 
+// One curve per law, in the order given; the typed wage marked by a vertical line.
+class TLawsChart : public TLawsChartView {
+public:
+    explicit TLawsChart(QWidget* parent) : TLawsChartView(parent) {
+        setObjectName(QStringLiteral("LawsChart"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        view_ = new QChartView(this);
+        view_->setObjectName(QStringLiteral("LawsChartView"));
+        view_->setRenderHint(QPainter::Antialiasing);
+        layout->addWidget(view_);
+        Show({});
+    }
+
+    void Show(const LawsPicture& p) override {
+        auto* chart = new QChart();
+        chart->setMargins(QMargins(4, 4, 4, 4));
+        view_->setChart(chart); // deletes the old chart and its series
+        if (p.curves.isEmpty()) {
+            chart->legend()->hide();
+            return;
+        }
+        const QFont font = this->font();
+        auto* x = new QValueAxis;
+        auto* y = new QValueAxis;
+        x->setTitleText(QStringLiteral("月工资（元）"));
+        y->setTitleText(QStringLiteral("全年个税（元）"));
+        double right = 0, top = 0;
+        for (const QList<QPointF>& c : p.curves)
+            for (const QPointF& pt : c) {
+                right = std::max(right, pt.x());
+                top = std::max(top, pt.y());
+            }
+        x->setRange(0, std::max(right, 1.0));
+        y->setRange(0, std::max(top * 1.05, 1.0));
+        for (QValueAxis* axis : {x, y}) {
+            axis->setLabelFormat(QStringLiteral("%.0f"));
+            axis->setLabelsFont(font);
+            axis->setTitleFont(font);
+        }
+        x->applyNiceNumbers();
+        y->applyNiceNumbers();
+        chart->addAxis(x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        static const QColor kColors[] = {QColor(31, 96, 170), QColor(120, 160, 220), QColor(150, 90, 180),
+                                         QColor(20, 150, 60), QColor(230, 120, 20)};
+        for (qsizetype i = 0; i < p.curves.size(); ++i) {
+            auto* s = new QLineSeries;
+            s->setName(i < p.names.size() ? p.names[i] : QString());
+            s->append(p.curves[i]);
+            s->setPen(QPen(kColors[static_cast<size_t>(i) % std::size(kColors)], 2));
+            chart->addSeries(s);
+            s->attachAxis(x);
+            s->attachAxis(y);
+        }
+        auto* mark = new QLineSeries;
+        mark->setName(QStringLiteral("您的月工资"));
+        *mark << QPointF(p.wage, 0) << QPointF(p.wage, y->max());
+        mark->setPen(QPen(kOwn, 1, Qt::DashLine));
+        chart->addSeries(mark);
+        mark->attachAxis(x);
+        mark->attachAxis(y);
+        chart->legend()->setFont(font);
+        chart->legend()->setAlignment(Qt::AlignBottom);
+        chart->legend()->show();
+    }
+
+private:
+    QChartView* view_ = nullptr;
+};
+
 } // namespace
 
 class TPlanChartFactory : public QObject, public IPlanChartFactory {
@@ -191,6 +263,7 @@ class TPlanChartFactory : public QObject, public IPlanChartFactory {
     Q_INTERFACES(IPlanChartFactory)
 public:
     TPlanChartView* Create(QWidget* parent) override { return new TPlanChart(parent); }
+    TLawsChartView* CreateLaws(QWidget* parent) override { return new TLawsChart(parent); }
 };
 
 #include "PlanChartPlugin.moc"

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <QtPlugin>
 #include <functional>
@@ -33,10 +34,24 @@ public:
     virtual void Clear() = 0;
 };
 
+// The laws side by side: the year's tax against the monthly wage, one curve per law.
+struct LawsPicture {
+    QStringList names;
+    QList<QList<QPointF>> curves; // (monthly wage, year's tax), wage rising; one per name
+    double wage = 0;              // the typed wage, marked by a line
+};
+
+class TLawsChartView : public QWidget {
+public:
+    using QWidget::QWidget;
+    virtual void Show(const LawsPicture& picture) = 0;
+};
+
 class IPlanChartFactory {
 public:
     virtual ~IPlanChartFactory() = default;
     virtual TPlanChartView* Create(QWidget* parent) = 0;
+    virtual TLawsChartView* CreateLaws(QWidget* parent) = 0;
 };
-#define IPlanChartFactory_iid "cn.qingfu.PlanChart/1"
+#define IPlanChartFactory_iid "cn.qingfu.PlanChart/2"
 Q_DECLARE_INTERFACE(IPlanChartFactory, IPlanChartFactory_iid)

@@ -9,4 +9,6 @@ class QWidget;
 namespace planchart {
 // The plot, or why its plugin cannot be found or loaded (the window then goes without it).
 tax::Result<TPlanChartView*> Create(QWidget* parent);
+// The laws' plot, or why its plugin cannot be loaded.
+tax::Result<TLawsChartView*> CreateLaws(QWidget* parent);
 } // namespace planchart

@@ -7,7 +7,9 @@
 #include "framework/Product.h"
 #include "shell/PlanChart.h"
 #include "tax/Amount.h"
+#include "tax/Law2019.h"
 #include "tax/Plan.h"
+#include "tax/Plan2019.h"
 #include "tax/RateTable.h"
 #include "tax/WageTax.h"
 
@@ -37,9 +39,12 @@ QString Yuan(tax::Decimal amount) {
     return fields::Money(amount);
 }
 
+// Both laws' bonus tables have the same seven rates in the same order.
 QString RateOf(int bracket) {
     return bracket < 0 ? QStringLiteral("不纳税") : fields::Rate(tax::WageTable().BracketAt(bracket).rate);
 }
+
+const QStringList kLaws{QStringLiteral("2011-09—2018-09"), QStringLiteral("2019—2027（年终奖单独计税）")};
 
 // The plot is drawn in doubles; the figures it shows come from the decimals, never from these.
 double Plot(tax::Decimal amount) {
@@ -65,20 +70,23 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* inputs = new QGridLayout;
     int row = 0, infos = 0;
     auto addField = [&](const QString& name, const QString& caption, QLineEdit*& field, QLabel*& info,
-                        const QString& hint) {
+                        const QString& hint, int infoNumber = 0) {
         inputs->addWidget(build::Caption(this, name + QStringLiteral("Caption"), caption, 0, 0), row, 0);
         field = build::AmountField(this, name, 0, 0);
         field->setPlaceholderText(hint);
         inputs->addWidget(field, row, 1);
-        info = build::Info(this, QStringLiteral("TxtInfo_%1").arg(++infos), 0, 0);
+        info = build::Info(this, QStringLiteral("TxtInfo_%1").arg(infoNumber ? infoNumber : ++infos), 0, 0);
         fields::Write(info, QString());
         inputs->addWidget(info, row, 2);
         ++row;
     };
     // Focusable controls are made in tab order.
+    AddLawChoice(inputs, row);
     addField(QStringLiteral("EditPay"), QStringLiteral("年度税前收入"), EditPay, TxtInfo_1,
              QStringLiteral("月工资和年终奖合计"));
     addField(QStringLiteral("EditSafe"), QStringLiteral("五险一金"), EditSafe, TxtInfo_2, QStringLiteral("每月"));
+    addField(QStringLiteral("EditExtra"), QStringLiteral("专项附加扣除"), EditExtra, TxtInfo_5,
+             QStringLiteral("每月，可不填"), 5);
     inputs->addWidget(build::Caption(this, QStringLiteral("CmbPointCaption"), QStringLiteral("起征点"), 0, 0), row, 0);
     CmbPoint = build::PickList(this, QStringLiteral("CmbPoint"), fields::AllowanceItems(), 0, 0);
     inputs->addWidget(CmbPoint, row++, 1);
@@ -159,16 +167,37 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     outer->addWidget(splitter);
     resize(1180, 640);
 
-    for (QLineEdit* field : {EditPay, EditSafe, EditMinSalary, EditSalary})
+    for (QLineEdit* field : {EditPay, EditSafe, EditExtra, EditMinSalary, EditSalary})
         fields::OnEnter(field, [this] { BtnCalcClick(); });
     connect(BtnCalc, &QPushButton::clicked, this, &TFrmPlan::BtnCalcClick);
     connect(BtnCopy, &QPushButton::clicked, this, &TFrmPlan::BtnCopyClick);
-    ClearResults();
+    CmbLawChange();
     EditPay->setFocus();
 }
 
+bool TFrmPlan::Law2019() const {
+    return CmbLaw->currentIndex() == 1;
+}
+
+void TFrmPlan::AddLawChoice(QGridLayout* inputs, int& row) {
+    inputs->addWidget(build::Caption(this, QStringLiteral("CmbLawCaption"), QStringLiteral("税制"), 0, 0), row, 0);
+    CmbLaw = build::PickList(this, QStringLiteral("CmbLaw"), kLaws, 0, 0, 240);
+    inputs->addWidget(CmbLaw, row++, 1, 1, 2, Qt::AlignLeft);
+    connect(CmbLaw, &QComboBox::currentIndexChanged, this, &TFrmPlan::CmbLawChange);
+}
+
+// Under the 2019 law the basic deduction is fixed and the special additional deductions count;
+// the other fields and every result keep their meaning.
+void TFrmPlan::CmbLawChange() {
+    const bool now = Law2019();
+    for (const char* name : {"CmbPointCaption", "CmbPoint"}) findChild<QWidget*>(QLatin1String(name))->setVisible(!now);
+    for (const char* name : {"EditExtraCaption", "EditExtra", "TxtInfo_5"})
+        findChild<QWidget*>(QLatin1String(name))->setVisible(now);
+    ClearResults();
+}
+
 void TFrmPlan::ClearResults() {
-    for (QLabel* info : {TxtInfo_1, TxtInfo_2, TxtInfo_3, TxtInfo_4}) fields::Write(info, QString());
+    for (QLabel* info : {TxtInfo_1, TxtInfo_2, TxtInfo_3, TxtInfo_4, TxtInfo_5}) fields::Write(info, QString());
     for (QLabel* result : {TxtBestSalary, TxtBestBonus, TxtBestTax, TxtBestRealIncome, TxtAllSalaryTax, TxtOwnTax,
                            TxtSaving})
         fields::Write(result, QStringLiteral("0.00"));
@@ -188,6 +217,12 @@ void TFrmPlan::BtnCalcClick() {
     const std::optional<tax::Decimal> safe = ReadAmount(EditSafe, TxtInfo_2, rules::kSafe);
     if (!safe) return;
     if (!tax::PlanAmount(*safe)) return void(RefuseAmount(EditSafe, TxtInfo_2, msg::kInvalidAmount));
+    std::optional<tax::Decimal> extra = tax::Decimal();
+    if (Law2019()) {
+        extra = ReadOptional(EditExtra, TxtInfo_5);
+        if (!extra) return;
+        if (!tax::PlanAmount(*extra)) return void(RefuseAmount(EditExtra, TxtInfo_5, msg::kInvalidAmount));
+    }
     const bool hasLowest = !tax::TrimAmountText(EditMinSalary->text().toStdString()).empty();
     const std::optional<tax::Decimal> lowest = ReadOptional(EditMinSalary, TxtInfo_3);
     if (!lowest) return;
@@ -203,7 +238,8 @@ void TFrmPlan::BtnCalcClick() {
 
     const tax::PlanQuestion q{*pay, *safe, fields::Allowance(CmbPoint),
                               *lowest, hasOwn ? own : std::nullopt};
-    const std::optional<tax::Plan> plan = tax::MakePlan(q);
+    const tax::plan2019::Question q2019{*pay, *safe, *extra, *lowest, hasOwn ? own : std::nullopt};
+    const std::optional<tax::Plan> plan = Law2019() ? tax::plan2019::MakePlan(q2019) : tax::MakePlan(q);
     if (!plan) return; // unreachable: the lowest wage was checked against the pay
     const tax::PlanSplit& best = plan->best;
     fields::Write(TxtBestSalary, Yuan(best.monthly));
@@ -229,9 +265,11 @@ void TFrmPlan::BtnCalcClick() {
     }
 
     QStringList lines{
-        QStringLiteral("年终奖筹划"),
-        QStringLiteral("年度税前收入：%1 元；五险一金：%2 元/月；起征点：%3")
-            .arg(Yuan(q.pay), Yuan(q.insurance), CmbPoint->currentText()),
+        QStringLiteral("年终奖筹划（%1）").arg(CmbLaw->currentText()),
+        Law2019() ? QStringLiteral("年度税前收入：%1 元；五险一金：%2 元/月；专项附加扣除：%3 元/月")
+                        .arg(Yuan(q.pay), Yuan(q.insurance), Yuan(*extra))
+                  : QStringLiteral("年度税前收入：%1 元；五险一金：%2 元/月；起征点：%3")
+                        .arg(Yuan(q.pay), Yuan(q.insurance), CmbPoint->currentText()),
     };
     if (hasLowest) lines << QStringLiteral("最低月工资：%1 元").arg(Yuan(q.lowest));
     lines << QStringLiteral("最优方案：月工资 %1 元 × 12，年终奖 %2 元，全年个税 %3 元，全年税后收入 %4 元")
@@ -250,18 +288,21 @@ void TFrmPlan::BtnCalcClick() {
     if (!Chart) return;
     PlanPicture picture;
     picture.pay = Plot(q.pay);
-    const tax::fen::Question f = tax::fen::FromPlan(q);
-    for (const tax::fen::Point& pt : tax::fen::Curve(f, kCurveSamples))
+    const std::vector<tax::fen::Point> curve =
+        Law2019() ? tax::plan2019::fen::Curve(tax::plan2019::fen::FromPlan(q2019), kCurveSamples)
+                  : tax::fen::Curve(tax::fen::FromPlan(q), kCurveSamples);
+    for (const tax::fen::Point& pt : curve)
         picture.curve << QPointF(Plot(tax::Decimal::Cents(pt.bonus)), Plot(tax::Decimal::Cents(pt.tax)));
-    for (const tax::BlindZone& z : tax::BlindZones())
+    for (const tax::BlindZone& z : Law2019() ? tax::law2019::ZonesAlone() : tax::BlindZones())
         if (z.lower < q.pay)
             picture.zones.push_back({Plot(z.lower), Plot(z.upper),
                                      QStringLiteral("(%1, %2]").arg(fields::General(z.lower), fields::General(z.upper))});
     picture.best = QPointF(Plot(best.bonus), Plot(best.year.totalTax));
     if (mine) picture.own = QPointF(Plot(mine->bonus), Plot(mine->year.totalTax));
     // The pointer's place on the axis, taken to the fen, names the split nearest it.
-    picture.hoverText = [q](double bonus) {
-        const tax::PlanSplit s = tax::SplitNearBonus(q, tax::Decimal::Cents(std::llround(bonus * 100)));
+    picture.hoverText = [q, q2019, law2019 = Law2019()](double bonus) {
+        const tax::Decimal near = tax::Decimal::Cents(std::llround(bonus * 100));
+        const tax::PlanSplit s = law2019 ? tax::plan2019::SplitNearBonus(q2019, near) : tax::SplitNearBonus(q, near);
         return QStringLiteral("年终奖 %1 元\n月工资 %2 元\n全年个税 %3 元")
             .arg(Yuan(s.bonus), Yuan(s.monthly), Yuan(s.year.totalTax));
     };

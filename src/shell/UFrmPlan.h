@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +25,15 @@ public:
 
 private:
     void ClearResults();
+    // Row 0: the 2011 law (allowance of 3500 or 4800, the bonus after the wage's shortfall);
+    // row 1: since 2019, wages taxed by the year and the bonus alone.
+    bool Law2019() const;
+    void AddLawChoice(QGridLayout* inputs, int& row);
+    void CmbLawChange();
+
+    QComboBox* CmbLaw = nullptr;
+    QLineEdit* EditExtra = nullptr;
+    QLabel* TxtInfo_5 = nullptr;
 
     QLineEdit* EditPay = nullptr;
     QLineEdit* EditSafe = nullptr;

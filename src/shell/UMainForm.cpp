@@ -13,6 +13,7 @@
 #include "shell/UFrmPlan.h"
 #include "shell/UFrmYearly.h"
 #include "shell/UFrmBatch.h"
+#include "shell/UFrmCompare.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -106,6 +107,8 @@ void TFrmMain::BuildMenu() {
     plan->setObjectName(QStringLiteral("Menu_Tool_Plan"));
     QAction* yearly = tool->addAction(QStringLiteral("综合所得（2019年起）(&Z)..."), this, &TFrmMain::Menu_Tool_YearlyClick);
     yearly->setObjectName(QStringLiteral("Menu_Tool_Yearly"));
+    QAction* compare = tool->addAction(QStringLiteral("新旧税制对比(&C)..."), this, &TFrmMain::Menu_Tool_CompareClick);
+    compare->setObjectName(QStringLiteral("Menu_Tool_Compare"));
     Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
     Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
 
@@ -180,7 +183,8 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
-    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(FrmYearly), static_cast<QWidget*>(Batch.data())})
+    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(FrmYearly),
+                          static_cast<QWidget*>(FrmCompare), static_cast<QWidget*>(Batch.data())})
         if (tool && tool->isVisible()) MatchStayOnTop(tool);
 }
 
@@ -214,6 +218,14 @@ void TFrmMain::Menu_Tool_YearlyClick() {
         windows::PlaceOnScreen(FrmYearly);
     }
     ShowTool(FrmYearly);
+}
+
+void TFrmMain::Menu_Tool_CompareClick() {
+    if (!FrmCompare) {
+        FrmCompare = new TFrmCompare(this);
+        windows::PlaceOnScreen(FrmCompare);
+    }
+    ShowTool(FrmCompare);
 }
 
 void TFrmMain::Menu_Tool_BatchClick() {

@@ -11,6 +11,7 @@ class TCalcPanel;
 class TFrmPlan;
 class TFrmYearly;
 class TFrmBatch;
+class TFrmCompare;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -25,6 +26,7 @@ public:
     void Menu_Tool_PlanClick();
     void Menu_Tool_YearlyClick();
     void Menu_Tool_BatchClick();
+    void Menu_Tool_CompareClick();
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
@@ -48,6 +50,7 @@ private:
     // Made on first choice of its menu item, then kept and brought forward.
     TFrmPlan* FrmPlan = nullptr;
     TFrmYearly* FrmYearly = nullptr;
+    TFrmCompare* FrmCompare = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
     // Set while a key steps through the closed list, which then keeps the focus.

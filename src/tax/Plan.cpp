@@ -112,21 +112,28 @@ std::vector<Split> BestSplits(const Question& q) {
 }
 
 std::vector<Point> Curve(const Question& q, int samples) {
-    const std::int64_t top = q.pay / kMonths;
-    auto at = [&](std::int64_t m) { return Point{q.pay - kMonths * m, YearTax(q, m)}; };
+    return CurveOf(q.pay, samples, [&q](std::int64_t m) { return YearTax(q, m); },
+                   [&q](std::int64_t m) { return BonusBracket(q, m); });
+}
+
+std::vector<Point> CurveOf(std::int64_t pay, int samples, const std::function<std::int64_t(std::int64_t)>& yearTax,
+                           const std::function<int(std::int64_t)>& bracketOf) {
+    const std::int64_t top = pay / kMonths;
+    auto at = [&](std::int64_t m) { return Point{pay - kMonths * m, yearTax(m)}; };
     std::vector<Point> points;
     std::int64_t previous = top;
     points.push_back(at(top));
     for (int i = samples - 1; i >= 0; --i) {
-        const std::int64_t m = top * i / samples;
+        // In 128 bits: top × i passes 2^63 for pays near the plan's limit.
+        const auto m = static_cast<std::int64_t>(static_cast<__int128>(top) * i / samples);
         if (m == previous) continue;
         // A jump lies where the bracket changes: halve the gap down to the two cents around it.
         std::int64_t a = previous, b = m;
-        while (BonusBracket(q, a) != BonusBracket(q, b) && a - b > 1) {
+        while (bracketOf(a) != bracketOf(b) && a - b > 1) {
             std::int64_t left = a, right = b;
             while (left - right > 1) {
                 const std::int64_t mid = right + (left - right) / 2;
-                (BonusBracket(q, mid) == BonusBracket(q, a) ? left : right) = mid;
+                (bracketOf(mid) == bracketOf(a) ? left : right) = mid;
             }
             points.push_back(at(left));
             points.push_back(at(right));
@@ -139,13 +146,6 @@ std::vector<Point> Curve(const Question& q, int samples) {
 }
 
 } // namespace fen
-
-namespace {
-
-// The next-best splits shown: one per bonus bracket, the cheapest few.
-constexpr size_t kMaxOthers = 4;
-
-} // namespace
 
 bool PlanAmount(Decimal amount) {
     long long cents = 0;
@@ -168,6 +168,7 @@ PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly) {
     s.year = CalcAnnual(q.pay, monthly, q.insurance, Decimal(), q.allowance);
     const ShortfallBonus b = CalcBonusWithWage(s.bonus, monthly, q.insurance, q.allowance);
     s.bonusBracket = b.taxable > 0 ? WageTable().IndexOf(BonusBracket(b.taxable)) : -1;
+    s.wagesTax = s.year.totalTax - s.year.bonusTax;
     return s;
 }
 
@@ -183,10 +184,7 @@ std::optional<Plan> MakePlan(const PlanQuestion& q) {
     std::sort(others.begin(), others.end(), [](const fen::Split& a, const fen::Split& b) {
         return a.tax != b.tax ? a.tax < b.tax : a.monthly > b.monthly;
     });
-    for (const fen::Split& s : others) {
-        if (plan.others.size() == kMaxOthers) break;
-        plan.others.push_back(EvaluateSplit(q, Decimal::Cents(s.monthly)));
-    }
+    for (const fen::Split& s : others) plan.others.push_back(EvaluateSplit(q, Decimal::Cents(s.monthly)));
     if (q.own) plan.own = EvaluateSplit(q, *q.own);
     const Decimal least = plan.best.year.totalTax;
     plan.allWages.extra = plan.allWages.year.totalTax - least;

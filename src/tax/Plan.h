@@ -7,6 +7,7 @@
 #include "tax/Decimal.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct PlanSplit {
     Decimal monthly;
     Decimal bonus;       // pay − 12 × monthly
     AnnualResult year;   // from the decimal core, as the annual salary panel computes it
+    Decimal wagesTax;    // the twelve wages' tax for the year (year.totalTax − year.bonusTax)
     int bonusBracket;    // index into the wage table of the bonus's bracket; −1 when it bears no tax
     Decimal extra;       // the year's tax beyond the best split's (in a Plan)
 };
@@ -79,6 +81,11 @@ struct Point {
     std::int64_t bonus, tax;
 };
 std::vector<Point> Curve(const Question& q, int samples);
+
+// The same drawing for any law: the split's year's tax and bonus bracket by monthly wage, for
+// monthly wages 0 to pay / 12.
+std::vector<Point> CurveOf(std::int64_t pay, int samples, const std::function<std::int64_t(std::int64_t)>& yearTax,
+                           const std::function<int(std::int64_t)>& bracket);
 
 } // namespace fen
 

@@ -8,8 +8,10 @@ set(TAX_SOURCES
     Decimal.cpp Decimal.h
     FlatTax.cpp FlatTax.h
     Law2019.cpp Law2019.h
+    LawCompare.cpp LawCompare.h
     Messages.h
     Plan.cpp Plan.h
+    Plan2019.cpp Plan2019.h
     RateTable.cpp RateTable.h
     ReceiptTax.cpp ReceiptTax.h
     Result.h

@@ -174,6 +174,48 @@ TEST(Plan, WorkedCases) {
     }
 }
 
+// The table of other bonus rates has a row for every bracket the pay reaches, however many.
+TEST(Plan, EveryReachableBonusRateHasARow) {
+    struct Case {
+        const char* pay;
+        const char* insurance;
+        int bracket; // a row to check: its bonus bracket (−1: no bonus tax) and its figures
+        const char *monthly, *bonus, *tax;
+    };
+    const std::vector<Case> cases{
+        {"600000", "1000", 4, "14999.97", "420000.36", "142684.99"},
+        {"900000", "0", 5, nullptr, nullptr, nullptr},
+        {"900000", "0", -1, "75000.00", "0.00", nullptr},
+    };
+    for (const Case& c : cases) {
+        const tax::PlanQuestion q{*tax::ParseAmount(c.pay), *tax::ParseAmount(c.insurance), Decimal(3500), Decimal()};
+        const std::optional<tax::Plan> plan = tax::MakePlan(q);
+        ASSERT_TRUE(plan);
+        // Every bracket some split reaches, found by walking the monthly wage a yuan at a time
+        // and every cent near the top, where the bonus runs out.
+        const tax::fen::Question f = tax::fen::FromPlan(q);
+        std::vector<int> reached;
+        auto reach = [&](std::int64_t m) {
+            const int b = tax::fen::BonusBracket(f, m);
+            if (std::find(reached.begin(), reached.end(), b) == reached.end()) reached.push_back(b);
+        };
+        for (std::int64_t m = 0; m <= f.pay / 12; m += 100) reach(m);
+        for (std::int64_t m = std::max<std::int64_t>(0, f.pay / 12 - 3000); m <= f.pay / 12; ++m) reach(m);
+        std::vector<int> shown{plan->best.bonusBracket};
+        for (const tax::PlanSplit& s : plan->others) shown.push_back(s.bonusBracket);
+        std::sort(reached.begin(), reached.end());
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, reached) << c.pay;
+        const auto row = std::find_if(plan->others.begin(), plan->others.end(),
+                                      [&](const tax::PlanSplit& s) { return s.bonusBracket == c.bracket; });
+        ASSERT_NE(row, plan->others.end()) << c.pay << " bracket " << c.bracket;
+        for (auto [want, got] : {std::pair{c.monthly, row->monthly}, std::pair{c.bonus, row->bonus},
+                                 std::pair{c.tax, row->year.totalTax}}) {
+            if (want) EXPECT_EQ(tax::FormatAmount(got), want) << c.pay << " bracket " << c.bracket;
+        }
+    }
+}
+
 TEST(Plan, RefusesWhatHasNoSplitInCents) {
     EXPECT_TRUE(tax::PlanAmount(*tax::ParseAmount("100000.10")));
     EXPECT_FALSE(tax::PlanAmount(*tax::ParseAmount("100000.105")));

@@ -1,7 +1,10 @@
 // The year-end bonus planning window, opened from the tool menu and driven by typing.
 #include "TestSupport.h"
 
+#include "framework/Fields.h"
 #include "framework/Messages.h"
+#include "tax/Amount.h"
+#include "tax/Plan2019.h"
 #include "shell/UMainForm.h"
 
 #include <QAction>
@@ -50,6 +53,7 @@ private slots:
         QTest::newRow("planning") << "Menu_Tool_Plan" << "FrmPlan";
         QTest::newRow("batch") << "Menu_Tool_Batch" << "FrmBatch";
         QTest::newRow("yearly") << "Menu_Tool_Yearly" << "FrmYearly";
+        QTest::newRow("laws side by side") << "Menu_Tool_Compare" << "FrmCompare";
     }
     void ToolWindowsFollowStayOnTop() {
         QFETCH(QString, action);
@@ -120,6 +124,94 @@ private slots:
         const double monthly = lines[1].section(' ', 1, 1).remove(',').toDouble();
         QVERIFY2(bonus > 40000 && bonus < 60000, qPrintable(lines[0]));
         QCOMPARE(qRound64((bonus + 12 * monthly) * 100), 10000000LL);
+    }
+
+    // Under the 2019 law the allowance list gives way to the special additional deductions, and
+    // every figure, each row of the table and the pointer's split are the 2019 plan's.
+    void Law2019ThroughTheScreen() {
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        auto* law = Child<QComboBox>(plan, "CmbLaw");
+        QCOMPARE(law->count(), 2);
+        QCOMPARE(law->itemText(1), QStringLiteral("2019—2027（年终奖单独计税）"));
+        auto shownUnder2019 = [&](bool yes) {
+            QCOMPARE(Child<QWidget>(plan, "EditExtra")->isVisibleTo(plan), yes);
+            QCOMPARE(Child<QWidget>(plan, "CmbPoint")->isVisibleTo(plan), !yes);
+        };
+        shownUnder2019(false);
+        law->setFocus();
+        QTest::keyClick(law, Qt::Key_Down);
+        QCOMPARE(law->currentIndex(), 1);
+        shownUnder2019(true);
+
+        const std::vector<std::array<const char*, 5>> questions{
+            // pay, insurance, deductions, lowest, own
+            {"600000", "1000", "2000", "", ""},
+            {"250000", "800", "", "12000", "15000"},
+            {"70000", "", "", "", ""}, // the 3% of wages and bonus meet: many equal splits
+        };
+        for (const auto& typed : questions) {
+            const char* fieldsInOrder[] = {"EditPay", "EditSafe", "EditExtra", "EditMinSalary", "EditSalary"};
+            for (int i = 0; i < 5; ++i) drive::Retype(Child<QLineEdit>(plan, fieldsInOrder[i]), typed[i]);
+            drive::Enter(Child<QLineEdit>(plan, "EditPay"));
+            auto amount = [](const char* text) { return *text ? *tax::ParseAmount(text) : tax::Decimal(); };
+            const tax::plan2019::Question q{amount(typed[0]), amount(typed[1]), amount(typed[2]), amount(typed[3]),
+                                            *typed[4] ? std::optional(amount(typed[4])) : std::nullopt};
+            const std::optional<tax::Plan> want = tax::plan2019::MakePlan(q);
+            QVERIFY(want);
+            const QStringList shown{fields::Money(want->best.monthly), fields::Money(want->best.bonus),
+                                    fields::Money(want->best.year.totalTax), fields::Money(want->best.year.realIncome),
+                                    fields::Money(want->allWages.year.totalTax),
+                                    want->own ? fields::Money(want->own->year.totalTax) : QStringLiteral("未填写"),
+                                    fields::Money(want->Saving())};
+            const char* names[] = {"TxtBestSalary", "TxtBestBonus", "TxtBestTax", "TxtBestRealIncome",
+                                   "TxtAllSalaryTax", "TxtOwnTax", "TxtSaving"};
+            for (int i = 0; i < shown.size(); ++i) QCOMPARE(drive::TextOf(plan, names[i]), shown[i]);
+            auto* grid = Child<QTableWidget>(plan, "GridOthers");
+            QCOMPARE(grid->rowCount(), static_cast<int>(want->others.size()));
+            for (int r = 0; r < grid->rowCount(); ++r) {
+                QCOMPARE(grid->item(r, 0)->text(), fields::Money(want->others[static_cast<size_t>(r)].monthly));
+                QCOMPARE(grid->item(r, 3)->text(), fields::Money(want->others[static_cast<size_t>(r)].year.totalTax));
+            }
+            QVERIFY(Child<QPushButton>(plan, "BtnCopy") && !drive::TextOf(plan, "TxtBestTax").isEmpty());
+
+            auto* port = plan->findChild<QGraphicsView*>()->viewport();
+            const QPointF middle(port->width() / 2.0, port->height() / 2.0);
+            QMouseEvent move(QEvent::MouseMove, middle, port->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(port, &move);
+            const QStringList lines = QToolTip::text().split(QLatin1Char('\n'));
+            QCOMPARE(lines.size(), 3);
+            const tax::Decimal monthly = *tax::ParseAmount(lines[1].section(' ', 1, 1).remove(',').toStdString());
+            QCOMPARE(lines[2].section(' ', 1, 1), fields::Money(tax::plan2019::EvaluateSplit(q, monthly).year.totalTax));
+        }
+        // A refused deduction is named beside its field.
+        drive::Retype(Child<QLineEdit>(plan, "EditExtra"), QStringLiteral("-5"));
+        drive::Enter(Child<QLineEdit>(plan, "EditExtra"));
+        QCOMPARE(drive::TextOf(plan, "TxtInfo_5"), msg::kIncomeNotNegative);
+        QCOMPARE(drive::TextOf(plan, "TxtBestTax"), QStringLiteral("0.00"));
+
+        // Back to the 2011 law: the allowance list again, the results cleared.
+        QTest::keyClick(law, Qt::Key_Up);
+        shownUnder2019(false);
+        QCOMPARE(drive::TextOf(plan, "TxtInfo_5"), QString());
+    }
+
+    // The table lists every bonus rate the pay reaches: at 600000 with 1000 of insurance, the 30%
+    // row too.
+    void EveryBonusRateListed() {
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        drive::Retype(Child<QLineEdit>(plan, "EditPay"), QStringLiteral("600000"));
+        drive::Retype(Child<QLineEdit>(plan, "EditSafe"), QStringLiteral("1000"));
+        drive::Enter(Child<QLineEdit>(plan, "EditPay"));
+        auto* grid = Child<QTableWidget>(plan, "GridOthers");
+        QStringList rates;
+        for (int r = 0; r < grid->rowCount(); ++r) rates << grid->item(r, 2)->text();
+        QVERIFY2(rates.size() >= 5, qPrintable(rates.join(' ')));
+        const int row = static_cast<int>(rates.indexOf(QStringLiteral("30%")));
+        QVERIFY2(row >= 0, qPrintable(rates.join(' ')));
+        QCOMPARE(grid->item(row, 0)->text(), QStringLiteral("14999.97"));
     }
 
     void Refusals_data() {
