@@ -106,6 +106,30 @@ void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int mont
     }
 }
 
+// The fen of a whole-fen amount below the fast limit. The reader hands over most amounts as
+// fen (exponent −2) or whole yuan (exponent 0), told here from the bits without the general
+// conversion; anything else goes through it.
+bool FastFen(Decimal d, Fen& fen) {
+    const Decimal::Bits b = d.bits();
+    constexpr std::uint64_t kSignBit = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    if ((b.hi & kSteering) != kSteering && (b.hi & (kSignBit | kHighCoefficient)) == 0 &&
+        b.lo < static_cast<std::uint64_t>(kFastLimit)) {
+        const int exponent = static_cast<int>(b.hi >> 49) - 6176;
+        if (exponent == -2 || b.lo == 0) {
+            fen = static_cast<Fen>(b.lo);
+            return true;
+        }
+        if (exponent == 0) {
+            fen = static_cast<Fen>(b.lo) * 100;
+            return fen < kFastLimit;
+        }
+    }
+    long long v = 0;
+    if (!d.ToCents(v) || v >= kFastLimit || v < 0) return false;
+    fen = v;
+    return true;
+}
+
 std::string MonthText(int month) {
     return std::to_string(month) + "月";
 }
@@ -163,12 +187,12 @@ Ledger::Person* Ledger::Find(const Row& row) {
         key_ += 'N';
         key_ += row.name;
     }
-    auto it = people_.find(key_);
-    if (it == people_.end()) {
-        it = people_.emplace(key_, std::make_unique<Person>()).first;
-        if (!row.id.empty()) it->second->name = row.name;
+    const auto [it, added] = index_.try_emplace(key_, static_cast<uint32_t>(people_.size()));
+    if (added) {
+        people_.emplace_back();
+        if (!row.id.empty()) people_.back().name = row.name;
     }
-    return it->second.get();
+    return &people_[it->second];
 }
 
 Figures Ledger::Refuse(Person* p, std::string reason) {
@@ -197,16 +221,12 @@ Figures Ledger::Add(const Row& row) {
         return Refuse(p, "月份早于该员工前面的" + MonthText(p->last));
     }
     for (int c = 0; c < kAmountColumns; ++c)
-        if (row.amounts[static_cast<size_t>(c)].IsNegative())
+        if ((row.amounts[static_cast<size_t>(c)].bits().hi >> 63) && row.amounts[static_cast<size_t>(c)].IsNegative())
             return Refuse(p, std::string(kAmountTitles[static_cast<size_t>(c)]) + "不能为负数");
 
     std::array<Fen, kAmountColumns> cents{};
     bool fast = p->exact;
-    for (int c = 0; c < kAmountColumns && fast; ++c) {
-        long long v = 0;
-        fast = row.amounts[static_cast<size_t>(c)].ToCents(v) && v < kFastLimit;
-        cents[static_cast<size_t>(c)] = v;
-    }
+    for (int c = 0; c < kAmountColumns && fast; ++c) fast = FastFen(row.amounts[static_cast<size_t>(c)], cents[static_cast<size_t>(c)]);
     if (!fast && p->exact) {
         // This person leaves the whole-fen path for good, figures to date carried over exactly.
         p->dec = std::make_unique<Sums<Decimal>>();

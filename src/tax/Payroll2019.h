@@ -14,13 +14,14 @@
 #include "tax/Decimal.h"
 #include "tax/Result.h"
 
+#include <absl/container/flat_hash_map.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tax::payroll2019 {
@@ -145,7 +146,9 @@ private:
 
     int year_;
     bool outOfOrder_ = false;
-    std::unordered_map<std::string, std::unique_ptr<Person>> people_;
+    // A flat table from key to index: a payroll looks a person up on every row.
+    absl::flat_hash_map<std::string, uint32_t> index_;
+    std::vector<Person> people_;
     std::string key_; // scratch
 };
 

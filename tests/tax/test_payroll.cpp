@@ -181,7 +181,9 @@ p19::Row RowOf(const In& in) {
     r.id = in.id;
     r.name = in.name;
     r.month = in.month;
-    for (size_t c = 0; c < in.li.size(); ++c) r.amounts[c] = L(in.li[c]);
+    // The reader's usual forms (whole yuan, fen) in some columns, a longer form in the others.
+    for (size_t c = 0; c < in.li.size(); ++c)
+        r.amounts[c] = c % 2 || in.li[c] % 10 ? L(in.li[c]) : in.li[c] % 1000 ? F(in.li[c] / 10) : Decimal(in.li[c] / 1000);
     return r;
 }
 
