@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev
-  libintelrdfpmath-dev libabsl-dev
+  libintelrdfpmath-dev
   libxlsxwriter-dev zlib1g-dev python3-openpyxl
   fonts-wqy-microhei
   xvfb xauth xdotool

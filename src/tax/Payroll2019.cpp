@@ -158,7 +158,9 @@ std::string_view Trimmed(std::string_view s) {
 } // namespace
 
 struct Ledger::Person {
+    std::string key;
     std::string name;  // of a person keyed by 工号, to catch a 工号 given to two names
+    uint32_t next = kNobody; // the person of the row after this person's last row
     int first = 0;     // the first month on the payroll; 0 before any row was computed
     int last = 0;      // the last month seen
     const char* stopped = nullptr; // why later rows are not computed
@@ -187,12 +189,21 @@ Ledger::Person* Ledger::Find(const Row& row) {
         key_ += 'N';
         key_ += row.name;
     }
-    const auto [it, added] = index_.try_emplace(key_, static_cast<uint32_t>(people_.size()));
-    if (added) {
-        people_.emplace_back();
-        if (!row.id.empty()) people_.back().name = row.name;
+    uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
+    if (found == kNobody || people_[found].key != key_) {
+        const auto [it, added] = index_.try_emplace(key_, static_cast<uint32_t>(people_.size()));
+        if (added) {
+            people_.emplace_back();
+            people_.back().key = key_;
+            if (!row.id.empty()) people_.back().name = row.name;
+        }
+        found = it->second;
     }
-    return &people_[it->second];
+    if (hints_) {
+        if (previous_ != kNobody) people_[previous_].next = found;
+        previous_ = found;
+    }
+    return &people_[found];
 }
 
 Figures Ledger::Refuse(Person* p, std::string reason) {
@@ -282,6 +293,7 @@ Figures Ledger::Add(const Row& row) {
 std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
     std::vector<Figures> out(rows.size());
     Ledger ledger(year);
+    ledger.hints_ = false; // in any order, the next person is anyone
     // Months in rising order, each in input order: every person's rows then come in month order,
     // and two rows of one month are told apart as the file lists them.
     std::array<std::vector<uint32_t>, kMonthsPerYear + 1> byMonth;

@@ -14,14 +14,13 @@
 #include "tax/Decimal.h"
 #include "tax/Result.h"
 
-#include <absl/container/flat_hash_map.h>
-
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tax::payroll2019 {
@@ -146,9 +145,13 @@ private:
 
     int year_;
     bool outOfOrder_ = false;
-    // A flat table from key to index: a payroll looks a person up on every row.
-    absl::flat_hash_map<std::string, uint32_t> index_;
+    std::unordered_map<std::string, uint32_t> index_;
     std::vector<Person> people_;
+    // Monthly payrolls list people in much the same order every month: the person who followed
+    // the last one last time is tried before the table.
+    bool hints_ = true;
+    uint32_t previous_ = kNobody;
+    static constexpr uint32_t kNobody = UINT32_MAX;
     std::string key_; // scratch
 };
 
