@@ -398,13 +398,14 @@ TEST(Payroll2019, RefusalsStopThePersonOnly) {
         }
     }
     // Computed rows of the first case are the untouched figures: 乙 in February is a first month.
-    const std::vector<p19::Row> one{RowOf(Make("E2", "乙", 2, 20000))};
+    const In alone = Make("E2", "乙", 2, 20000); // rows hold views of their person's texts
+    const std::vector<p19::Row> one{RowOf(alone)};
     EXPECT_EQ(p19::ComputeAll(2024, one)[0].withheld, Decimal(450));
 }
 
 TEST(Payroll2019, ReaderRefusalSpreadsAndBonusOnceAlone) {
-    std::vector<p19::Row> rows{RowOf(Make("E1", "甲", 1, 20000)), RowOf(Make("E1", "甲", 2, 20000)),
-                               RowOf(Make("E1", "甲", 3, 20000))};
+    const In jan = Make("E1", "甲", 1, 20000), feb = Make("E1", "甲", 2, 20000), mar = Make("E1", "甲", 3, 20000);
+    std::vector<p19::Row> rows{RowOf(jan), RowOf(feb), RowOf(mar)};
     rows[1].readError = "本期收入：无法识别“八千”";
     const auto got = p19::ComputeAll(2024, rows);
     EXPECT_TRUE(got[0].ok);
@@ -413,7 +414,8 @@ TEST(Payroll2019, ReaderRefusalSpreadsAndBonusOnceAlone) {
 
     // A second bonus in the year joins its month's income; from 2028 every bonus does.
     for (int year : {2027, 2028}) {
-        std::vector<p19::Row> b{RowOf(Make("", "乙", 1, 0)), RowOf(Make("", "乙", 2, 0))};
+        const In first = Make("", "乙", 1, 0), second = Make("", "乙", 2, 0);
+        std::vector<p19::Row> b{RowOf(first), RowOf(second)};
         b[0].amounts[p19::kBonus] = Decimal::Scaled(3600001, -2);
         b[1].amounts[p19::kBonus] = Decimal(20000);
         const auto f = p19::ComputeAll(year, b);
