@@ -412,6 +412,14 @@ TEST(Payroll2019, ReaderRefusalSpreadsAndBonusOnceAlone) {
     EXPECT_EQ(got[1].note, "本期收入：无法识别“八千”");
     EXPECT_EQ(got[2].note, p19::kEarlierRefused);
 
+    // Months missing between two rows are still months on the payroll, and the note says so.
+    const In g1 = Make("E3", "丁", 1, 20000), g3 = Make("E3", "丁", 3, 20000), g6 = Make("E3", "丁", 6, 20000);
+    const auto gap = p19::ComputeAll(2024, std::vector<p19::Row>{RowOf(g6), RowOf(g1), RowOf(g3)});
+    EXPECT_EQ(gap[0].basic, Decimal(30000));
+    EXPECT_EQ(gap[0].note, "4月至5月无记录，减除费用仍按月计");
+    EXPECT_EQ(gap[1].note, "");
+    EXPECT_EQ(gap[2].note, "2月无记录，减除费用仍按月计");
+
     // A second bonus in the year joins its month's income; from 2028 every bonus does.
     for (int year : {2027, 2028}) {
         const In first = Make("", "乙", 1, 0), second = Make("", "乙", 2, 0);
