@@ -3,10 +3,14 @@
 #include "tax/Amount.h"
 #include "tax/BonusTax.h"
 #include "tax/Law2019.h"
+#include "tax/Payroll2018Q4.h"
+#include "tax/Payroll2019.h"
 #include "tax/WageTax.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -86,5 +90,77 @@ static void BM_Year2019(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Year2019);
+
+// A year of monthly payrolls: 100,000 people × 12 months of person-month rows, amounts as the
+// reader hands them over (whole fen), through the cumulative withholding only.
+namespace {
+struct PayrollYear {
+    std::vector<std::string> ids;
+    std::vector<tax::payroll2019::Row> rows; // month after month
+};
+const PayrollYear& Payroll() {
+    static const PayrollYear year = [] {
+        namespace p = tax::payroll2019;
+        constexpr int kPeople = 100000;
+        PayrollYear y;
+        std::mt19937_64 rng(7);
+        y.ids.reserve(kPeople);
+        for (int n = 0; n < kPeople; ++n) y.ids.push_back("E" + std::to_string(100000 + n));
+        for (int m = 1; m <= 12; ++m) {
+            for (int n = 0; n < kPeople; ++n) {
+                p::Row r;
+                r.id = y.ids[static_cast<size_t>(n)];
+                r.name = "员工";
+                r.month = m;
+                const long long wage = 500000 + static_cast<long long>(rng() % 5000000);
+                r.amounts[p::kIncome] = tax::Decimal::Cents(wage);
+                r.amounts[p::kPension] = tax::Decimal::Cents(wage * 8 / 100);
+                r.amounts[p::kMedical] = tax::Decimal::Cents(wage * 2 / 100);
+                r.amounts[p::kUnemployment] = tax::Decimal::Cents(wage / 200);
+                r.amounts[p::kHousingFund] = tax::Decimal::Cents(wage * 12 / 100);
+                r.amounts[p::kChildToDate] = tax::Decimal(2000 * m);
+                r.amounts[p::kRentToDate] = tax::Decimal(1500 * m);
+                if (m == 12 && n % 3 == 0) r.amounts[p::kBonus] = tax::Decimal::Cents(wage * 3);
+                y.rows.push_back(r);
+            }
+        }
+        return y;
+    }();
+    return year;
+}
+} // namespace
+
+static void BM_Payroll2019Stream(benchmark::State& state) {
+    const PayrollYear& y = Payroll();
+    for (auto _ : state) {
+        tax::payroll2019::Ledger ledger(2024);
+        for (const tax::payroll2019::Row& r : y.rows) benchmark::DoNotOptimize(ledger.Add(r));
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(y.rows.size()));
+}
+BENCHMARK(BM_Payroll2019Stream)->Unit(benchmark::kMillisecond);
+
+// The same rows shuffled, computed whole.
+static void BM_Payroll2019Shuffled(benchmark::State& state) {
+    std::vector<tax::payroll2019::Row> rows = Payroll().rows;
+    std::shuffle(rows.begin(), rows.end(), std::mt19937_64(9));
+    for (auto _ : state) benchmark::DoNotOptimize(tax::payroll2019::ComputeAll(2024, rows));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(rows.size()));
+}
+BENCHMARK(BM_Payroll2019Shuffled)->Unit(benchmark::kMillisecond);
+
+// A row of October–December 2018: a wage and, on every third, a bonus.
+static void BM_Payroll2018Q4Row(benchmark::State& state) {
+    std::vector<tax::Decimal> wages;
+    for (long long c = 300000; wages.size() < 1000; c += 1234567) wages.push_back(tax::Decimal::Cents(c % 9000000 + 100000));
+    size_t i = 0;
+    for (auto _ : state) {
+        const tax::Decimal w = wages[i++ % wages.size()];
+        benchmark::DoNotOptimize(tax::payroll2018q4::Compute(w, tax::Decimal::Cents(100000), std::nullopt,
+                                                             i % 3 == 0 ? std::optional<tax::Decimal>(w * 3) : std::nullopt));
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_Payroll2018Q4Row);
 
 BENCHMARK_MAIN();

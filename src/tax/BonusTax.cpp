@@ -40,14 +40,14 @@ const std::array<BlindZone, kZoneTexts.size()>& Zones() {
 
 } // namespace
 
-RateBracket BonusBracket(Decimal bonus) {
-    return WageTable().FindScaled(bonus, kMonthsPerYear);
+RateBracket BonusBracket(Decimal bonus, const RateTable& table) {
+    return table.FindScaled(bonus, kMonthsPerYear);
 }
 
-BonusResult CalcBonus(Decimal bonus) {
+BonusResult CalcBonus(Decimal bonus, const RateTable& table) {
     BonusResult r{};
     r.average = bonus / kMonthsPerYear;
-    r.bracket = BonusBracket(bonus);
+    r.bracket = BonusBracket(bonus, table);
     const Settlement s = Settle(bonus, r.bracket.TaxOn(bonus));
     r.tax = s.tax;
     r.net = s.afterTax;
@@ -94,10 +94,11 @@ Decimal AllowanceShortfall(Decimal wage, Decimal insurance, Decimal allowance) {
     return left >= allowance ? Decimal() : allowance - left;
 }
 
-ShortfallBonus CalcBonusWithWage(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance) {
+ShortfallBonus CalcBonusWithWage(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance,
+                                 const RateTable& table) {
     ShortfallBonus r{};
     r.taxable = bonus - AllowanceShortfall(wage, insurance, allowance);
-    r.tax = r.taxable > 0 ? CalcBonus(r.taxable).tax : Decimal();
+    r.tax = r.taxable > 0 ? CalcBonus(r.taxable, table).tax : Decimal();
     return r;
 }
 

@@ -16,8 +16,9 @@ struct BonusResult {
 };
 
 // The bracket of a bonus: its twelfth against the monthly edges, decided exactly.
-RateBracket BonusBracket(Decimal bonus);
-BonusResult CalcBonus(Decimal bonus);
+// `table`: the monthly table in force, as for the wage.
+RateBracket BonusBracket(Decimal bonus, const RateTable& table = WageTable());
+BonusResult CalcBonus(Decimal bonus, const RateTable& table = WageTable());
 
 // The smallest bonus, to the cent, whose tax leaves `net` (taken to the cent), so where a
 // blind-zone bonus and a smaller one leave the same amount, the smaller one is the answer.
@@ -44,7 +45,8 @@ struct ShortfallBonus {
 };
 
 // The bonus paid with a month's wage, taxed after the wage's allowance shortfall.
-ShortfallBonus CalcBonusWithWage(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance);
+ShortfallBonus CalcBonusWithWage(Decimal bonus, Decimal wage, Decimal insurance, Decimal allowance,
+                                 const RateTable& table = WageTable());
 
 // A month's wage and a year-end bonus paid together.
 struct AwardResult {

@@ -11,9 +11,9 @@ namespace tax::fen {
 
 namespace {
 
-std::array<Band, kWageBrackets> MakeBands() {
-    const RateTable& t = WageTable();
-    std::array<Band, kWageBrackets> out{};
+Bands MakeBands(const RateTable& t) {
+    assert(t.BracketCount() == kWageBrackets);
+    Bands out{};
     for (size_t i = 0; i < out.size(); ++i) {
         const RateBracket b = t.BracketAt(i);
         const Fen upTo = i < t.Bands().size() ? Of(t.Bands()[i].upTo) : std::numeric_limits<Fen>::max();
@@ -22,8 +22,7 @@ std::array<Band, kWageBrackets> MakeBands() {
     return out;
 }
 
-int Find(Fen amount, Fen scale) {
-    const auto& bands = WageBands();
+int Find(const Bands& bands, Fen amount, Fen scale) {
     for (int i = 0; i + 1 < kWageBrackets; ++i)
         if (amount <= bands[static_cast<size_t>(i)].upTo * scale) return i;
     return kWageBrackets - 1;
@@ -31,8 +30,18 @@ int Find(Fen amount, Fen scale) {
 
 } // namespace
 
-const std::array<Band, kWageBrackets>& WageBands() {
-    static const auto bands = MakeBands();
+const Bands& WageBands() {
+    static const Bands bands = MakeBands(WageTable());
+    return bands;
+}
+
+const Bands& MonthlyBands() {
+    static const Bands bands = MakeBands(MonthlyTable());
+    return bands;
+}
+
+const Bands& AnnualBands() {
+    static const Bands bands = MakeBands(AnnualTable());
     return bands;
 }
 
@@ -42,16 +51,16 @@ Fen Of(Decimal wholeFen) {
     return fen.value_or(0);
 }
 
-int WageBracket(Fen taxable) {
-    return Find(taxable, 1);
+int WageBracket(Fen taxable, const Bands& bands) {
+    return Find(bands, taxable, 1);
 }
 
-int BonusBracket(Fen bonus) {
-    return Find(bonus, kMonthsPerYear);
+int BonusBracket(Fen bonus, const Bands& bands) {
+    return Find(bands, bonus, kMonthsPerYear);
 }
 
-Fen TaxOn(Fen taxable, int bracket) {
-    const Band& b = WageBands()[static_cast<size_t>(bracket)];
+Fen TaxOn(Fen taxable, int bracket, const Bands& bands) {
+    const Band& b = bands[static_cast<size_t>(bracket)];
     const Fen hundredths = taxable * b.percent - b.quick * 100;
     return hundredths > 0 ? (hundredths + 50) / 100 : 0;
 }
@@ -61,13 +70,13 @@ Fen Shortfall(Fen wage, Fen insurance, Fen allowance) {
     return left >= allowance ? 0 : allowance - left;
 }
 
-Award AwardTax(Fen wage, Fen insurance, Fen allowance, Fen bonus) {
+Award AwardTax(Fen wage, Fen insurance, Fen allowance, Fen bonus, const Bands& bands) {
     Award a{};
     a.wageTaxable = wage - insurance - allowance;
-    a.wageTax = a.wageTaxable > 0 ? TaxOn(a.wageTaxable, WageBracket(a.wageTaxable)) : 0;
+    a.wageTax = a.wageTaxable > 0 ? TaxOn(a.wageTaxable, WageBracket(a.wageTaxable, bands), bands) : 0;
     a.bonusTaxable = bonus - Shortfall(wage, insurance, allowance);
-    a.bonusBracket = a.bonusTaxable > 0 ? BonusBracket(a.bonusTaxable) : -1;
-    a.bonusTax = a.bonusBracket >= 0 ? TaxOn(a.bonusTaxable, a.bonusBracket) : 0;
+    a.bonusBracket = a.bonusTaxable > 0 ? BonusBracket(a.bonusTaxable, bands) : -1;
+    a.bonusTax = a.bonusBracket >= 0 ? TaxOn(a.bonusTaxable, a.bonusBracket, bands) : 0;
     return a;
 }
 

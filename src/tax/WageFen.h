@@ -20,18 +20,23 @@ struct Band {
     Fen quick;   // quick deduction in fen
 };
 inline constexpr int kWageBrackets = 7;
-const std::array<Band, kWageBrackets>& WageBands();
+using Bands = std::array<Band, kWageBrackets>;
+const Bands& WageBands();
+// From October 2018: the monthly table (its twelfth of the annual one from 2019), and the
+// annual table of cumulative withholding; both have seven brackets too.
+const Bands& MonthlyBands();
+const Bands& AnnualBands();
 
 // A decimal of whole fen, in fen.
 Fen Of(Decimal wholeFen);
 
 // The bracket of a monthly taxable income; an edge stays in the lower bracket.
-int WageBracket(Fen taxable);
+int WageBracket(Fen taxable, const Bands& bands = WageBands());
 // The bracket of a year-end bonus: its twelfth against the monthly edges, without dividing.
-int BonusBracket(Fen bonus);
+int BonusBracket(Fen bonus, const Bands& bands = WageBands());
 // taxable × rate − quick of the bracket, rounded once to the fen, half away from zero; 0 when
 // that is not above 0.
-Fen TaxOn(Fen taxable, int bracket);
+Fen TaxOn(Fen taxable, int bracket, const Bands& bands = WageBands());
 // What a month's wage leaves unused of the allowance; it is taken off the year-end bonus.
 Fen Shortfall(Fen wage, Fen insurance, Fen allowance);
 
@@ -44,6 +49,6 @@ struct Award {
     int bonusBracket; // −1 when the bonus bears no tax
     Fen bonusTax;
 };
-Award AwardTax(Fen wage, Fen insurance, Fen allowance, Fen bonus);
+Award AwardTax(Fen wage, Fen insurance, Fen allowance, Fen bonus, const Bands& bands = WageBands());
 
 } // namespace tax::fen

@@ -4,12 +4,12 @@
 
 namespace tax {
 
-WageResult CalcWage(Decimal wage, Decimal insurance, Decimal allowance) {
+WageResult CalcWage(Decimal wage, Decimal insurance, Decimal allowance, const RateTable& table) {
     WageResult r{};
     r.taxable = wage - insurance - allowance;
     r.taxed = r.taxable > 0;
     if (r.taxed) {
-        r.bracket = WageTable().Find(r.taxable);
+        r.bracket = table.Find(r.taxable);
         r.tax = Settle(wage - insurance, r.bracket.TaxOn(r.taxable)).tax;
     }
     r.net = wage - insurance - r.tax;

@@ -19,7 +19,8 @@ struct WageResult {
     Decimal net;         // wage − insurance − tax
 };
 
-WageResult CalcWage(Decimal wage, Decimal insurance, Decimal allowance);
+// `table`: the monthly table in force (WageTable() to September 2018, MonthlyTable() after).
+WageResult CalcWage(Decimal wage, Decimal insurance, Decimal allowance, const RateTable& table = WageTable());
 
 // The gross wage whose tax is `tax` (above 0), with the same insurance and allowance.
 Decimal WageFromTax(Decimal tax, Decimal insurance, Decimal allowance);

@@ -1,0 +1,376 @@
+#include "tax/Payroll2019.h"
+
+#include "tax/Amount.h"
+#include "tax/Law2019.h"
+#include "tax/Settle.h"
+#include "tax/WageFen.h"
+#include "tax/Year.h"
+
+#include <algorithm>
+
+namespace tax::payroll2019 {
+
+namespace {
+
+using fen::Fen;
+
+// A row's amounts take the whole-fen path when each is whole fen below this: a year of twenty
+// such columns, times a percentage, stays far inside 64 bits. Anything else (digits below the
+// fen, larger amounts) takes the decimal path for that person from then on.
+constexpr Fen kFastLimit = 100'000'000'000'000LL; // 10^12 yuan
+
+template <class N>
+struct Sums {
+    N income, exempt, special, other, donation, relief, withheld;
+    std::array<N, kToDateColumns> toDate{}; // the last row's
+};
+
+// The two kinds of number the step below runs on.
+Fen Zero(Fen) { return 0; }
+Decimal Zero(Decimal) { return Decimal(); }
+Fen Basic(Fen, int months) { return fen::Of(law2019::kBasicMonth) * months; }
+Decimal Basic(Decimal, int months) { return law2019::kBasicMonth * months; }
+Decimal Dec(Fen v) { return Decimal::Cents(v); }
+Decimal Dec(Decimal v) { return v; }
+
+Fen TaxOf(Fen taxable, int& bracket) {
+    if (taxable <= 0) return bracket = -1, 0;
+    bracket = fen::WageBracket(taxable, fen::AnnualBands());
+    return fen::TaxOn(taxable, bracket, fen::AnnualBands());
+}
+Decimal TaxOf(Decimal taxable, int& bracket) {
+    if (!(taxable > 0)) return bracket = -1, Decimal();
+    const size_t i = AnnualTable().Locate(taxable);
+    bracket = static_cast<int>(i);
+    return Settle(taxable, AnnualTable().BracketAt(i).TaxOn(taxable)).tax;
+}
+
+struct BracketText {
+    Decimal rate, quick;
+    std::string text;
+};
+const std::vector<BracketText>& Brackets() {
+    static const std::vector<BracketText> brackets = [] {
+        std::vector<BracketText> v;
+        for (size_t i = 0; i < AnnualTable().BracketCount(); ++i) {
+            const RateBracket b = AnnualTable().BracketAt(i);
+            v.push_back({b.rate, b.quick, FormatRate(b.rate)});
+        }
+        return v;
+    }();
+    return brackets;
+}
+
+// One month added to a person's figures to date; `a` is the row in the same kind of number,
+// `income` the month's income (with a bonus joined to it).
+template <class N>
+void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int months, Figures& f) {
+    const N special = a[kPension] + a[kMedical] + a[kUnemployment] + a[kHousingFund];
+    s.income = s.income + income;
+    s.exempt = s.exempt + a[kExempt];
+    s.special = s.special + special;
+    s.other = s.other + a[kAnnuity] + a[kHealth] + a[kDeferred] + a[kOther];
+    s.donation = s.donation + a[kDonation];
+    s.relief = s.relief + a[kRelief];
+    N extra = Zero(income);
+    for (int i = 0; i < kToDateColumns; ++i) {
+        s.toDate[static_cast<size_t>(i)] = a[static_cast<size_t>(kFirstToDate + i)];
+        if (kFirstToDate + i != kPrivatePensionToDate) extra = extra + a[static_cast<size_t>(kFirstToDate + i)];
+    }
+    const N other = s.other + a[kPrivatePensionToDate];
+    const N basic = Basic(income, months);
+    N taxable = s.income - s.exempt - basic - s.special - extra - other - s.donation;
+    if (taxable < Zero(income)) taxable = Zero(income);
+    const N tax = TaxOf(taxable, f.bracket);
+    N withheld = tax - s.relief - s.withheld;
+    if (withheld < Zero(income)) withheld = Zero(income);
+
+    f.income = Dec(s.income);
+    f.exempt = Dec(s.exempt);
+    f.basic = Dec(basic);
+    f.special = Dec(s.special);
+    f.extra = Dec(extra);
+    f.other = Dec(other);
+    f.donation = Dec(s.donation);
+    f.taxable = Dec(taxable);
+    f.tax = Dec(tax);
+    f.relief = Dec(s.relief);
+    f.withheldBefore = Dec(s.withheld);
+    f.withheld = Dec(withheld);
+    f.net = Dec(income - special - withheld);
+    s.withheld = s.withheld + withheld;
+    if (f.bracket >= 0) {
+        const BracketText& b = Brackets()[static_cast<size_t>(f.bracket)];
+        f.rate = b.rate;
+        f.quick = b.quick;
+    }
+}
+
+// The fen of a whole-fen amount below the fast limit. The reader hands over most amounts as
+// fen (exponent −2) or whole yuan (exponent 0), told here from the bits without the general
+// conversion; anything else goes through it.
+bool FastFen(Decimal d, Fen& fen) {
+    const Decimal::Bits b = d.bits();
+    constexpr std::uint64_t kSignBit = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    if ((b.hi & kSteering) != kSteering && (b.hi & (kSignBit | kHighCoefficient)) == 0 &&
+        b.lo < static_cast<std::uint64_t>(kFastLimit)) {
+        const int exponent = static_cast<int>(b.hi >> 49) - 6176;
+        if (exponent == -2 || b.lo == 0) {
+            fen = static_cast<Fen>(b.lo);
+            return true;
+        }
+        if (exponent == 0) {
+            fen = static_cast<Fen>(b.lo) * 100;
+            return fen < kFastLimit;
+        }
+    }
+    long long v = 0;
+    if (!d.ToCents(v) || v >= kFastLimit || v < 0) return false;
+    fen = v;
+    return true;
+}
+
+std::string MonthText(int month) {
+    return std::to_string(month) + "月";
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Digits only, at most `most` of them.
+bool ReadNumber(std::string_view s, size_t most, int& out) {
+    if (s.empty() || s.size() > most) return false;
+    out = 0;
+    for (char c : s) {
+        if (!IsDigit(c)) return false;
+        out = out * 10 + (c - '0');
+    }
+    return true;
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+struct Ledger::Person {
+    std::string key;
+    std::string name;  // of a person keyed by 工号, to catch a 工号 given to two names
+    uint32_t next = kNobody; // the person of the row after this person's last row
+    int first = 0;     // the first month on the payroll; 0 before any row was computed
+    int last = 0;      // the last month seen
+    const char* stopped = nullptr; // why later rows are not computed
+    bool bonusAlone = false;       // the once-a-year bonus taxed alone already used
+    bool exact = true;             // `fen` holds the figures; else `dec`
+    Sums<Fen> fen{};
+    std::unique_ptr<Sums<Decimal>> dec;
+};
+
+Ledger::Ledger(int year) : year_(year) {}
+Ledger::~Ledger() = default;
+Ledger::Ledger(Ledger&&) noexcept = default;
+Ledger& Ledger::operator=(Ledger&&) noexcept = default;
+
+size_t Ledger::People() const {
+    return people_.size();
+}
+
+Ledger::Person* Ledger::Find(const Row& row) {
+    // A 工号 and a 姓名 never collide: the first byte tells which the key is.
+    key_.clear();
+    if (!row.id.empty()) {
+        key_ += 'I';
+        key_ += row.id;
+    } else {
+        key_ += 'N';
+        key_ += row.name;
+    }
+    uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
+    if (found == kNobody || people_[found].key != key_) {
+        const auto [it, added] = index_.try_emplace(key_, static_cast<uint32_t>(people_.size()));
+        if (added) {
+            people_.emplace_back();
+            people_.back().key = key_;
+            if (!row.id.empty()) people_.back().name = row.name;
+        }
+        found = it->second;
+    }
+    if (hints_) {
+        if (previous_ != kNobody) people_[previous_].next = found;
+        previous_ = found;
+    }
+    return &people_[found];
+}
+
+Figures Ledger::Refuse(Person* p, std::string reason) {
+    if (p && !p->stopped) p->stopped = kEarlierRefused;
+    Figures f;
+    f.note = std::move(reason);
+    return f;
+}
+
+Figures Ledger::Add(const Row& row) {
+    if (row.id.empty() && row.name.empty()) return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
+    Person* p = Find(row);
+    if (p->stopped) {
+        Figures f;
+        f.note = p->stopped;
+        return f;
+    }
+    if (!row.readError.empty()) return Refuse(p, std::string(row.readError));
+    if (!row.id.empty() && !row.name.empty() && !p->name.empty() && row.name != p->name)
+        return Refuse(p, "工号" + std::string(row.id) + "前面的行姓名为“" + p->name + "”，本行为“" +
+                             std::string(row.name) + "”");
+    if (row.month < 1 || row.month > kMonthsPerYear) return Refuse(p, "月份须在1至12之间");
+    if (p->last == row.month) return Refuse(p, "同一员工" + MonthText(row.month) + "已有一行");
+    if (p->last > row.month) {
+        outOfOrder_ = true;
+        return Refuse(p, "月份早于该员工前面的" + MonthText(p->last));
+    }
+    for (int c = 0; c < kAmountColumns; ++c)
+        if ((row.amounts[static_cast<size_t>(c)].bits().hi >> 63) && row.amounts[static_cast<size_t>(c)].IsNegative())
+            return Refuse(p, std::string(kAmountTitles[static_cast<size_t>(c)]) + "不能为负数");
+
+    std::array<Fen, kAmountColumns> cents{};
+    bool fast = p->exact;
+    for (int c = 0; c < kAmountColumns && fast; ++c) fast = FastFen(row.amounts[static_cast<size_t>(c)], cents[static_cast<size_t>(c)]);
+    if (!fast && p->exact) {
+        // This person leaves the whole-fen path for good, figures to date carried over exactly.
+        p->dec = std::make_unique<Sums<Decimal>>();
+        Sums<Decimal>& d = *p->dec;
+        const Sums<Fen>& s = p->fen;
+        d = {Dec(s.income), Dec(s.exempt), Dec(s.special), Dec(s.other), Dec(s.donation), Dec(s.relief), Dec(s.withheld), {}};
+        for (size_t i = 0; i < d.toDate.size(); ++i) d.toDate[i] = Dec(s.toDate[i]);
+        p->exact = false;
+    }
+    // An amount to date never falls from one month to the next.
+    for (int i = 0; i < kToDateColumns; ++i) {
+        const size_t c = static_cast<size_t>(kFirstToDate + i), t = static_cast<size_t>(i);
+        const bool fell = fast ? cents[c] < p->fen.toDate[t] : row.amounts[c] < p->dec->toDate[t];
+        if (fell)
+            return Refuse(p, std::string(kAmountTitles[c]) + "少于前面" + MonthText(p->last) + "的" +
+                                 FormatAmount(fast ? Decimal::Cents(p->fen.toDate[t]) : p->dec->toDate[t]));
+    }
+
+    Figures f;
+    f.ok = true;
+    if (p->first == 0) p->first = row.month;
+    if (p->last != 0 && row.month > p->last + 1)
+        f.note = MonthText(p->last + 1) + (row.month > p->last + 2 ? "至" + MonthText(row.month - 1) : std::string()) +
+                 "无记录，减除费用仍按月计";
+    p->last = row.month;
+    const int months = row.month - p->first + 1;
+
+    // The bonus is taxed alone once a year, through 2027; any other joins the month's income.
+    const Decimal bonus = row.amounts[kBonus];
+    bool joined = false;
+    if (bonus > 0) {
+        if (law2019::BonusAloneAllowed(year_) && !p->bonusAlone) {
+            p->bonusAlone = true;
+            const law2019::BonusAlone b = law2019::TaxBonusAlone(bonus);
+            f.bonusTax = b.tax;
+            f.zone = law2019::FindZoneAlone(bonus);
+            if (f.zone) f.note += (f.note.empty() ? "" : "；") + std::string(f.zone->text);
+        } else {
+            joined = true;
+            f.note += (f.note.empty() ? "" : "；") +
+                      std::string(law2019::BonusAloneAllowed(year_) ? "本年已有一次年终奖单独计税，本次并入当月收入"
+                                                                    : "2028年起年终奖并入当月收入");
+        }
+    }
+    if (fast) {
+        Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, f);
+    } else {
+        Step(*p->dec, row.amounts, row.amounts[kIncome] + (joined ? bonus : Decimal()), months, f);
+    }
+    return f;
+}
+
+std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
+    std::vector<Figures> out(rows.size());
+    Ledger ledger(year);
+    ledger.hints_ = false; // in any order, the next person is anyone
+    // Months in rising order, each in input order: every person's rows then come in month order,
+    // and two rows of one month are told apart as the file lists them.
+    std::array<std::vector<uint32_t>, kMonthsPerYear + 1> byMonth;
+    std::array<size_t, kMonthsPerYear + 1> counts{};
+    for (const Row& r : rows) ++counts[r.month >= 1 && r.month <= kMonthsPerYear ? static_cast<size_t>(r.month) : 0];
+    for (size_t m = 0; m < byMonth.size(); ++m) byMonth[m].reserve(counts[m]);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int m = rows[i].month;
+        byMonth[m >= 1 && m <= kMonthsPerYear ? static_cast<size_t>(m) : 0].push_back(static_cast<uint32_t>(i));
+    }
+    // A row without a month could belong anywhere in its person's year: none of it is computed.
+    for (uint32_t i : byMonth[0]) {
+        out[i] = ledger.Add(rows[i]);
+        if (Ledger::Person* p = rows[i].id.empty() && rows[i].name.empty() ? nullptr : ledger.Find(rows[i]))
+            p->stopped = kUndatedRefused;
+    }
+    for (size_t m = 1; m < byMonth.size(); ++m)
+        for (uint32_t i : byMonth[m]) out[i] = ledger.Add(rows[i]);
+    return out;
+}
+
+Cell CellOf(const Figures& f, OutputColumn column) {
+    if (column == kOutNote) return f.note.empty() ? Cell{} : Cell{Cell::kText, Decimal(), f.note};
+    if (!f.ok) return {};
+    switch (column) {
+    case kOutIncome: return {Cell::kMoney, f.income, {}};
+    case kOutExempt: return {Cell::kMoney, f.exempt, {}};
+    case kOutBasic: return {Cell::kMoney, f.basic, {}};
+    case kOutSpecial: return {Cell::kMoney, f.special, {}};
+    case kOutExtra: return {Cell::kMoney, f.extra, {}};
+    case kOutOther: return {Cell::kMoney, f.other, {}};
+    case kOutDonation: return {Cell::kMoney, f.donation, {}};
+    case kOutTaxable: return {Cell::kMoney, f.taxable, {}};
+    case kOutRate:
+        return {Cell::kRate, f.rate, f.bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(f.bracket)].text)};
+    case kOutQuick: return {Cell::kMoney, f.quick, {}};
+    case kOutTax: return {Cell::kMoney, f.tax, {}};
+    case kOutRelief: return {Cell::kMoney, f.relief, {}};
+    case kOutWithheldBefore: return {Cell::kMoney, f.withheldBefore, {}};
+    case kOutWithheld: return {Cell::kMoney, f.withheld, {}};
+    case kOutNet: return {Cell::kMoney, f.net, {}};
+    case kOutBonusTax: return {Cell::kMoney, f.bonusTax, {}};
+    case kOutNote:
+    case kOutputColumns: break;
+    }
+    return {};
+}
+
+Result<int> ParseMonth(std::string_view text, int year) {
+    const std::string_view s = Trimmed(text);
+    const std::string bad = "月份：无法识别“" + std::string(s) + "”";
+    std::string_view rest = s;
+    constexpr std::string_view kMonthSign = "月", kYearSign = "年";
+    if (rest.size() >= kMonthSign.size() && rest.substr(rest.size() - kMonthSign.size()) == kMonthSign)
+        rest.remove_suffix(kMonthSign.size());
+    std::string_view yearPart, monthPart = rest;
+    size_t cut = rest.find(kYearSign);
+    size_t width = kYearSign.size();
+    if (cut == std::string_view::npos) {
+        cut = rest.find_first_of("-/.");
+        width = 1;
+    }
+    if (cut != std::string_view::npos) {
+        yearPart = rest.substr(0, cut);
+        monthPart = rest.substr(cut + width);
+    } else if (rest.size() == 6) {
+        yearPart = rest.substr(0, 4);
+        monthPart = rest.substr(4);
+    }
+    int month = 0, written = 0;
+    if (!ReadNumber(monthPart, 2, month) || month < 1 || month > kMonthsPerYear) return Fail(bad);
+    if (cut != std::string_view::npos || !yearPart.empty()) {
+        if (yearPart.size() != 4 || !ReadNumber(yearPart, 4, written)) return Fail(bad);
+        if (written != year)
+            return Fail("月份：“" + std::string(s) + "”不在所算的" + std::to_string(year) + "年度");
+    }
+    return month;
+}
+
+} // namespace tax::payroll2019

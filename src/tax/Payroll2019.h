@@ -1,0 +1,162 @@
+#pragma once
+// A year of monthly payrolls under the law in force since 2019: one row per person and month,
+// withheld cumulatively. A person (a 工号, or a 姓名 where there is none) starts on the payroll
+// in the first month the file holds for them; each later row adds to their figures to date. A
+// row that cannot be computed stops that person's later months, whose figures to date would be
+// wrong, and leaves everyone else alone.
+//
+// Two ways in, the same figures out:
+//   Ledger::Add   rows arriving month after month for each person (monthly payrolls appended
+//                 to each other, or a file sorted by person): memory grows with the people.
+//   ComputeAll    a file in any order, held whole; the figures come back in input order.
+
+#include "tax/BonusTax.h"
+#include "tax/Decimal.h"
+#include "tax/Result.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tax::payroll2019 {
+
+// ---- Input ---------------------------------------------------------------------------------
+
+// The amounts of a row, as the withholding forms name them. Titles beginning with 累计 hold the
+// amount to date, as the forms do; the others the month's own amount. A missing column is 0.
+enum AmountColumn {
+    kIncome,            // 本期收入
+    kExempt,            // 本期免税收入
+    kPension,           // the four special deductions ...
+    kMedical,
+    kUnemployment,
+    kHousingFund,
+    kChildToDate,       // the special additional deductions to date ...
+    kEducationToDate,
+    kLoanToDate,
+    kRentToDate,
+    kElderToDate,
+    kInfantToDate,
+    kPrivatePensionToDate, // ... to date as well, though it counts among the other deductions
+    kAnnuity,           // the month's other deductions ...
+    kHealth,
+    kDeferred,
+    kOther,
+    kDonation,          // 准予扣除的捐赠额, the month's
+    kRelief,            // 减免税额, the month's
+    kBonus,             // 全年一次性奖金
+    kAmountColumns
+};
+inline constexpr std::array<const char*, kAmountColumns> kAmountTitles{
+    "本期收入", "本期免税收入", "基本养老保险费", "基本医疗保险费", "失业保险费", "住房公积金",
+    "累计子女教育", "累计继续教育", "累计住房贷款利息", "累计住房租金", "累计赡养老人",
+    "累计3岁以下婴幼儿照护", "累计个人养老金", "企业(职业)年金", "商业健康保险", "税延养老保险",
+    "其他", "准予扣除的捐赠额", "减免税额", "全年一次性奖金"};
+inline constexpr int kFirstToDate = kChildToDate, kToDateColumns = kAnnuity - kChildToDate;
+
+struct Row {
+    std::string_view id;   // 工号; may be empty
+    std::string_view name; // 姓名
+    int month = 0;         // 1…12; anything else is refused
+    std::array<Decimal, kAmountColumns> amounts{};
+    // Set when the reader could not read the row (a cell it refused): the row is refused with
+    // this reason and, like any refused row, stops the person's later months.
+    std::string_view readError;
+};
+
+// The month of a 月份 / 所属月份 / 所得期间 cell: "5", "05", "5月", "2023-05", "2023/5", "2023.5",
+// "202305", "2023年5月", "2023年05月". A year, when written, must be `year`.
+Result<int> ParseMonth(std::string_view text, int year);
+
+// ---- Output --------------------------------------------------------------------------------
+
+struct Figures {
+    bool ok = false;
+    std::string note;            // 说明: the reason when refused, else remarks (may be empty)
+    Decimal income, exempt;      // to date
+    Decimal basic;               // 5000 × the months from the person's first month
+    Decimal special;             // the four insurance items to date
+    Decimal extra;               // the special additional deductions to date
+    Decimal other;               // the other deductions to date
+    Decimal donation;            // the allowed donations to date
+    Decimal taxable;             // to date, never below 0
+    int bracket = -1;            // in AnnualTable(); −1 when nothing is taxable
+    Decimal rate, quick;         // 预扣率 and 速算扣除数 (0 when bracket is −1)
+    Decimal tax;                 // 累计应纳税额
+    Decimal relief;              // 累计减免税额
+    Decimal withheldBefore;      // 累计已预扣预缴税额: the earlier months'
+    Decimal withheld;            // 本期应预扣预缴税额: tax − relief − withheld before, never below 0
+    Decimal net;                 // 税后工资: the month's income − the four items − withheld
+    Decimal bonusTax;            // 年终奖个税: the bonus taxed alone; 0 when none or joined
+    const BlindZone* zone = nullptr; // of a bonus taxed alone
+};
+
+// The computed columns, in order, with their titles; CellOf gives a row's cell of each.
+enum OutputColumn {
+    kOutIncome, kOutExempt, kOutBasic, kOutSpecial, kOutExtra, kOutOther, kOutDonation, kOutTaxable,
+    kOutRate, kOutQuick, kOutTax, kOutRelief, kOutWithheldBefore, kOutWithheld, kOutNet, kOutBonusTax,
+    kOutNote, kOutputColumns
+};
+inline constexpr std::array<const char*, kOutputColumns> kOutputTitles{
+    "累计收入", "累计免税收入", "累计减除费用", "累计专项扣除", "累计专项附加扣除", "累计其他扣除",
+    "累计准予扣除的捐赠额", "累计应纳税所得额", "预扣率", "速算扣除数", "累计应纳税额", "累计减免税额",
+    "累计已预扣预缴税额", "本期应预扣预缴税额", "税后工资", "年终奖个税", "说明"};
+
+struct Cell {
+    enum Kind { kEmpty, kMoney, kRate, kText } kind = kEmpty;
+    Decimal value;         // kMoney: the amount; kRate: the fraction (0.10)
+    std::string_view text; // kRate: "10%"; kText: the note
+};
+// A refused row has only its note; the others every figure.
+Cell CellOf(const Figures& f, OutputColumn column);
+
+// ---- Computing -----------------------------------------------------------------------------
+
+// The fixed messages, so callers and tests can tell them.
+inline constexpr const char* kEarlierRefused = "前月有误，未计算";
+inline constexpr const char* kUndatedRefused = "该员工有月份不明的行，未计算";
+
+class Ledger {
+public:
+    // `year` decides whether a bonus may be taxed alone.
+    explicit Ledger(int year);
+    ~Ledger();
+    Ledger(Ledger&&) noexcept;
+    Ledger& operator=(Ledger&&) noexcept;
+
+    // The next row. A person's rows must come in rising months: a month at or before one
+    // already seen is refused (and stops the person's later months).
+    Figures Add(const Row& row);
+    // Whether some row was refused for coming before a month already seen: a file in another
+    // order is to be computed whole with ComputeAll.
+    bool OutOfOrder() const { return outOfOrder_; }
+    size_t People() const;
+
+private:
+    friend std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
+    struct Person;
+    Person* Find(const Row& row);
+    Figures Refuse(Person* p, std::string reason);
+
+    int year_;
+    bool outOfOrder_ = false;
+    std::unordered_map<std::string, uint32_t> index_;
+    std::vector<Person> people_;
+    // Monthly payrolls list people in much the same order every month: the person who followed
+    // the last one last time is tried before the table.
+    bool hints_ = true;
+    uint32_t previous_ = kNobody;
+    static constexpr uint32_t kNobody = UINT32_MAX;
+    std::string key_; // scratch
+};
+
+// Every row, in input order, each person's rows taken in month order (the input's among rows
+// of one month). Rows whose month is not 1…12 stop every row of their person.
+std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
+
+} // namespace tax::payroll2019
