@@ -10,6 +10,8 @@ set(TAX_SOURCES
     Law2019.cpp Law2019.h
     LawCompare.cpp LawCompare.h
     Messages.h
+    Payroll2018Q4.cpp Payroll2018Q4.h
+    Payroll2019.cpp Payroll2019.h
     Plan.cpp Plan.h
     Plan2019.cpp Plan2019.h
     RateTable.cpp RateTable.h
