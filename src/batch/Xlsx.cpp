@@ -15,16 +15,17 @@ XlsxWriter::~XlsxWriter() {
     if (book_) workbook_close(book_);
 }
 
-bool XlsxWriter::Open(const std::string& path, std::string& error) {
+void XlsxWriter::Abandon() {
+    if (book_) lxw_workbook_free(book_);
+    book_ = nullptr;
+}
+
+tax::Status XlsxWriter::Open(const std::string& path) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     book_ = workbook_new_opt(path.c_str(), &options);
-    if (!book_) {
-        error = "cannot create " + path;
-        return false;
-    }
-    sheet_ = workbook_add_worksheet(book_, "个税");
+    if (!book_) return tax::Fail("无法创建工作簿");
     money_ = workbook_add_format(book_);
     format_set_num_format(money_, "#,##0.00");
     rate_ = workbook_add_format(book_);
@@ -34,15 +35,31 @@ bool XlsxWriter::Open(const std::string& path, std::string& error) {
     boldMoney_ = workbook_add_format(book_);
     format_set_bold(boldMoney_);
     format_set_num_format(boldMoney_, "#,##0.00");
+    return {};
+}
+
+void XlsxWriter::NewSheet() {
+    ++sheets_;
+    const std::string name = sheets_ == 1 ? "个税" : "个税 (" + std::to_string(sheets_) + ")";
+    sheet_ = workbook_add_worksheet(book_, name.c_str());
     // Wide enough for a title in CJK characters or a figure in the millions with separators.
-    const double widths[tb::kOutputColumns] = {12, 14, 12, 8, 14, 14, 7, 11, 12, 14, 12, 14, 12, 36};
-    for (int c = 0; c < tb::kOutputColumns; ++c)
-        worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths[c], nullptr);
-    for (int c = 0; c < tb::kOutputColumns; ++c)
-        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), tb::kTitles[static_cast<size_t>(c)], bold_);
+    constexpr double kWidths[kOutput.size()] = {12, 14, 12, 8, 14, 14, 7, 11, 12, 14, 12, 14, 12, 36};
+    for (int c = 0; c < layout_.Count(); ++c) {
+        int carried = 0;
+        const Field f = layout_.FieldAt(c, &carried);
+        const double width =
+            f == Field::kId ? 10 : f == Field::kCarried ? 12 : kWidths[static_cast<size_t>(c - (layout_.hasId ? 1 : 0))];
+        worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr);
+        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), std::string(layout_.Title(c)).c_str(), bold_);
+    }
     worksheet_freeze_panes(sheet_, 1, 0);
     row_ = 1;
-    return true;
+}
+
+tax::Status XlsxWriter::Begin(const Layout& layout) {
+    layout_ = layout;
+    NewSheet();
+    return {};
 }
 
 namespace {
@@ -57,63 +74,35 @@ void Number(lxw_worksheet* sheet, unsigned row, int col, tax::Decimal v, lxw_for
     worksheet_write_number(sheet, row, static_cast<lxw_col_t>(col), cell, format);
 }
 
-void Text(lxw_worksheet* sheet, unsigned row, int col, std::string_view text) {
-    if (text.empty()) return;
-    worksheet_write_string(sheet, row, static_cast<lxw_col_t>(col), std::string(text).c_str(), nullptr);
-}
-
 } // namespace
 
-void XlsxWriter::Add(const tb::RowText& row, const tb::RowResult& r) {
-    Text(sheet_, row_, tb::kName, row[tb::kName]);
-    if (!r.ok) {
-        for (int c = tb::kWage; c < tb::kInputColumns; ++c)
-            Text(sheet_, row_, c, row[static_cast<size_t>(c)]);
-        Text(sheet_, row_, tb::kOutputColumns - 1, RefusalText(0, r));
-        ++row_;
-        return;
+tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
+    // The last row of a sheet is kept for the totals, which may follow the last person.
+    if (row_ + 1 >= rowsPerSheet_) NewSheet();
+    Cell cell;
+    for (int c = 0; c < layout_.Count(); ++c) {
+        CellAt(layout_, c, record, r, cell);
+        const lxw_col_t col = static_cast<lxw_col_t>(c);
+        switch (cell.kind) {
+        case Cell::kEmpty: break;
+        case Cell::kText: worksheet_write_string(sheet_, row_, col, std::string(cell.text).c_str(), nullptr); break;
+        case Cell::kMoney: Number(sheet_, row_, c, cell.value, layout_.FieldAt(c) == Field::kAllowance ? nullptr : money_); break;
+        case Cell::kRate: Number(sheet_, row_, c, cell.value, rate_); break;
+        }
     }
-    Number(sheet_, row_, tb::kWage, r.wage, money_);
-    Number(sheet_, row_, tb::kInsurance, r.insurance, money_);
-    Number(sheet_, row_, tb::kAllowance, r.allowance, nullptr);
-    if (r.hasBonus) Number(sheet_, row_, tb::kBonus, r.bonus, money_);
-    int c = tb::kInputColumns;
-    Number(sheet_, row_, c++, r.bracket >= 0 ? r.taxable : tax::Decimal(), money_);
-    Number(sheet_, row_, c++, tb::BracketRate(r.bracket), rate_);
-    Number(sheet_, row_, c++, tb::BracketQuick(r.bracket), money_);
-    Number(sheet_, row_, c++, r.wageTax, money_);
-    Number(sheet_, row_, c++, r.wageNet, money_);
-    if (r.hasBonus) {
-        Number(sheet_, row_, c, r.bonusTax, money_);
-        Number(sheet_, row_, c + 1, r.bonusNet, money_);
-    }
-    c += 2;
-    Number(sheet_, row_, c++, r.totalTax, money_);
-    if (r.zone) Text(sheet_, row_, c, r.zone->text);
     ++row_;
+    return {};
 }
 
-void XlsxWriter::AddTotals(const Totals& t) {
-    worksheet_write_string(sheet_, row_, tb::kName, "合计", bold_);
-    Number(sheet_, row_, tb::kWage, t.wage.Value(), boldMoney_);
-    Number(sheet_, row_, tb::kInsurance, t.insurance.Value(), boldMoney_);
-    Number(sheet_, row_, tb::kBonus, t.bonus.Value(), boldMoney_);
-    Number(sheet_, row_, 8, t.wageTax.Value(), boldMoney_);
-    Number(sheet_, row_, 9, t.wageNet.Value(), boldMoney_);
-    Number(sheet_, row_, 10, t.bonusTax.Value(), boldMoney_);
-    Number(sheet_, row_, 11, t.bonusNet.Value(), boldMoney_);
-    Number(sheet_, row_, 12, t.totalTax.Value(), boldMoney_);
+tax::Status XlsxWriter::Finish(const Totals& t) {
+    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(layout_.ColumnOf(Field::kName)), kTotalsTitle, bold_);
+    for (const OutputColumn& o : kOutput)
+        if (o.total) Number(sheet_, row_, layout_.ColumnOf(o.field), (t.*o.total).Value(), boldMoney_);
     ++row_;
-}
-
-bool XlsxWriter::Close(std::string& error) {
     const lxw_error result = workbook_close(book_);
     book_ = nullptr;
-    if (result != LXW_NO_ERROR) {
-        error = lxw_strerror(result);
-        return false;
-    }
-    return true;
+    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿失败：") + lxw_strerror(result));
+    return {};
 }
 
 } // namespace batch

@@ -1,8 +1,9 @@
 #pragma once
-// The payroll as a spreadsheet workbook: a header row, one row per person with the figures as
+// The payroll as a spreadsheet workbook: a header row, one row per row read with the figures as
 // numbers of two decimals (the rate as a percentage), the totals row, columns wide enough for
 // their titles and figures. libxlsxwriter in its constant-memory mode writes row by row, so a
-// workbook of any length needs no more memory than a short one.
+// workbook of any length needs no more memory than a short one. A sheet holds 1,048,576 rows:
+// longer payrolls go on in further sheets, each under the header, the totals on the last.
 
 #include "batch/Rows.h"
 #include "tax/Batch.h"
@@ -15,30 +16,39 @@ struct lxw_format;
 
 namespace batch {
 
-// Sums of the computed rows, and the counts the window and the command line report.
-class XlsxWriter {
+class XlsxWriter : public PayrollWriter {
 public:
-    XlsxWriter() = default;
-    ~XlsxWriter();
+    // `rowsPerSheet` below the format's limit only for tests.
+    explicit XlsxWriter(unsigned rowsPerSheet = 1048576) : rowsPerSheet_(rowsPerSheet) {}
+    ~XlsxWriter() override;
     XlsxWriter(const XlsxWriter&) = delete;
     XlsxWriter& operator=(const XlsxWriter&) = delete;
 
     // Starts the workbook at `path` (written there directly: the caller picks a scratch name
-    // and moves it into place). False and `error` set when it cannot.
-    bool Open(const std::string& path, std::string& error);
-    void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r);
-    void AddTotals(const Totals& totals);
-    // Writes the file out; false and `error` set when that fails.
-    bool Close(std::string& error);
+    // and moves it into place).
+    tax::Status Open(const std::string& path);
+    tax::Status Begin(const Layout& layout) override;
+    tax::Status Add(const Record& record, const tax::batch::RowResult& r) override;
+    // The totals row, then the file written out.
+    tax::Status Finish(const Totals& totals) override;
+    // Drops the unfinished workbook without writing it out (the file at `path` is left as far
+    // as it got; the caller removes it).
+    void Abandon();
+    int Sheets() const { return sheets_; }
 
 private:
+    void NewSheet();
+
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* money_ = nullptr;
     lxw_format* rate_ = nullptr;
     lxw_format* bold_ = nullptr;
     lxw_format* boldMoney_ = nullptr;
+    Layout layout_;
+    unsigned rowsPerSheet_;
     unsigned row_ = 0;
+    int sheets_ = 0;
 };
 
 } // namespace batch

@@ -14,14 +14,12 @@
 #include "tax/Batch.h"
 #endif
 
-class IBatchWorkbook {
+// batch::XlsxWriter: Open, then the PayrollWriter calls; Abandon drops an unfinished workbook
+// at once (a cancelled export), without writing it out.
+class IBatchWorkbook : public batch::PayrollWriter {
 public:
-    virtual ~IBatchWorkbook() = default;
-    // As batch::XlsxWriter: the workbook at `path`, one row at a time, the totals, then Close.
-    virtual bool Open(const std::string& path, std::string& error) = 0;
-    virtual void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) = 0;
-    virtual void AddTotals(const batch::Totals& totals) = 0;
-    virtual bool Close(std::string& error) = 0;
+    virtual tax::Status Open(const std::string& path) = 0;
+    virtual void Abandon() = 0;
 };
 
 class IBatchWorkbookFactory {
@@ -31,7 +29,7 @@ public:
     // batch::OpenWorkbook, inside the plugin.
     virtual tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) = 0;
 };
-#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/2"
+#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/3"
 Q_DECLARE_INTERFACE(IBatchWorkbookFactory, IBatchWorkbookFactory_iid)
 
 namespace batchbook {
