@@ -115,13 +115,14 @@ bool StartsWith(std::string_view s, std::string_view p) {
 
 std::string_view TrimCell(std::string_view s) {
     for (;;) {
-        if (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-        else if (StartsWith(s, "\xE3\x80\x80")) s.remove_prefix(3);
+        if (s.empty()) return s;
+        if (static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+        else if (s.front() == '\xE3' && StartsWith(s, "\xE3\x80\x80")) s.remove_prefix(3);
         else break;
     }
     for (;;) {
-        if (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-        else if (s.size() >= 3 && s.substr(s.size() - 3) == "\xE3\x80\x80") s.remove_suffix(3);
+        if (static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+        else if (s.back() == '\x80' && s.size() >= 3 && s.substr(s.size() - 3) == "\xE3\x80\x80") s.remove_suffix(3);
         else break;
     }
     return s;

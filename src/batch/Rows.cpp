@@ -112,6 +112,9 @@ bool Negative(const tb::Amount& a) {
 } // namespace
 
 bool IsTotalCell(std::string_view s) {
+    s = TrimCell(s);
+    // 合 and 小 start with E5 in UTF-8, 总 with E6.
+    if (s.empty() || (s.front() != '\xE5' && s.front() != '\xE6')) return false;
     std::string key;
     for (char c : TrimCell(s))
         if (c != ' ') key += c;

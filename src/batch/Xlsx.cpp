@@ -77,8 +77,7 @@ void Number(lxw_worksheet* sheet, unsigned row, int col, tax::Decimal v, lxw_for
 } // namespace
 
 tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
-    // The last row of a sheet is kept for the totals, which may follow the last person.
-    if (row_ + 1 >= rowsPerSheet_) NewSheet();
+    if (row_ >= rowsPerSheet_) NewSheet();
     Cell cell;
     for (int c = 0; c < layout_.Count(); ++c) {
         CellAt(layout_, c, record, r, cell);
@@ -95,6 +94,7 @@ tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
 }
 
 tax::Status XlsxWriter::Finish(const Totals& t) {
+    if (row_ >= rowsPerSheet_) NewSheet();
     worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(layout_.ColumnOf(Field::kName)), kTotalsTitle, bold_);
     for (const OutputColumn& o : kOutput)
         if (o.total) Number(sheet_, row_, layout_.ColumnOf(o.field), (t.*o.total).Value(), boldMoney_);
