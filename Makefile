@@ -51,14 +51,17 @@ bench-startup: build
 bench-memory: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/switch_memory 100000
 
-# The amount parser and formatters under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS; new
-# inputs go to the build directory, the seed corpus in fuzz/corpus stays as committed.
+# The amount parser and formatters, then the payroll file readers, under libFuzzer (clang, ASan,
+# UBSan) for FUZZ_SECONDS each; new inputs go to the build directory, the seed corpus in
+# fuzz/corpus stays as committed.
 fuzz: deps
 	cmake -S fuzz -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_FUZZ)
-	mkdir -p $(BUILD_FUZZ)/corpus
+	mkdir -p $(BUILD_FUZZ)/corpus $(BUILD_FUZZ)/corpus-files
 	cd $(BUILD_FUZZ) && ./fuzz_amount -max_total_time=$(FUZZ_SECONDS) -dict=$(CURDIR)/fuzz/amount.dict \
 	  -print_final_stats=1 corpus $(CURDIR)/fuzz/corpus/amount
+	cd $(BUILD_FUZZ) && ./fuzz_files -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  corpus-files $(CURDIR)/fuzz/corpus/files
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
