@@ -341,7 +341,8 @@ TEST(BatchRefusals, QuoteTheCell) {
 // Payroll sheets as clerks keep them, each read at several read sizes with the same output, every
 // person's figures against the oracle; sheets that cannot be read safely refused whole.
 TEST(BatchFiles, RealShapedSheets) {
-    const std::string clerk = "某某公司2018年6月工资表,,,,,,,,\n"
+    const std::string clerk = "工资,,,,,,,,\n"
+                              "某某公司2018年6月,,,,,,,,\n"
                               "制表日期：2018-06-30,,,,,,,,\n"
                               ",,,,,,,,\n"
                               "序号,工号 ,姓名,部门,应发工资（元）,个人社保公积金,费用扣除标准,全年一次性奖金,银行账号\n"
@@ -368,7 +369,7 @@ TEST(BatchFiles, RealShapedSheets) {
           {"李强", 800000, 80000, 480000, -1, "", "2|销售部|6222000033334444"},
           {"赵敏", 300000, 30000, 0, 6000000, "进入奖盲区：( 54,000, 60187.50 ]", "3|销售部|"},
           {"", -1, 0, 0, 0, "合计行，未计算", "合 计||"}},
-         2,
+         3,
          "UTF-8"},
         {"the four insurance items in GB18030",
          Encode(split, "GB18030"),

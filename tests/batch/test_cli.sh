@@ -165,5 +165,12 @@ for i, letter in enumerate("ABCDEFGHIJKLMN"):
     assert ws.column_dimensions[letter].width >= need, (letter, need)
 PY
 
+# A workbook is told by its content, never read as text: the program's own export either reads
+# back (exit 0, the same people) or is refused in Chinese (exit 2); never binary on the output.
+cp "$dir/out.xlsx" "$dir/book-named.csv"
+"$bin" "$dir/book-named.csv" >"$dir/out" 2>"$dir/err"; got=$?
+check "a workbook not read as text" iconv -f UTF-8 -t UTF-8 "$dir/out" -o /dev/null
+check "a workbook read or refused" bash -c "{ [ $got = 0 ] && grep -q '^张伟,12000.00' '$dir/out'; } || { [ $got = 2 ] && [ ! -s '$dir/out' ] && grep -q 'qingfu-batch：.*工作簿' '$dir/err'; }"
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
