@@ -38,6 +38,9 @@ tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long lon
                 clean_[i].assign(fixed.constData(), static_cast<size_t>(fixed.size()));
                 cells[i] = clean_[i];
             }
+            // A converted encoding shows bytes it could not read as U+FFFD.
+            if (problem_.empty() && encoding() != Encoding::kUtf8 && cells[i].find("\xEF\xBF\xBD") != std::string_view::npos)
+                problem_ = "第 " + std::to_string(row) + " 行有无法按 " + EncodingName(encoding()) + " 读出的字节，此行未读取";
             blank = blank && TrimCell(cells[i]).empty();
         }
         if (!blank || !problem_.empty()) return true;

@@ -298,6 +298,11 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
             record.input[static_cast<size_t>(f) - static_cast<size_t>(Field::kName)] = cell;
         }
     }
+    for (size_t i = map_.size(); i < cells.size(); ++i)
+        if (!TrimCell(cells[i]).empty()) {
+            notice_ = "第 " + std::to_string(i + 1) + " 列起的内容没有标题，未带出";
+            break;
+        }
     if (items && !badItem) {
         AppendExact(insurance_, sum);
         record.input[tb::kInsurance] = insurance_;
