@@ -19,15 +19,15 @@ constexpr int kHeaderSearchRows = 20;
 struct Heading {
     Field field;
     const char* shown;
-    std::array<const char*, 12> names; // as FieldOfHeading compares them: no spaces, lower case
+    std::array<const char*, 12> names; // as shown; compared as HeadingKey makes them
 };
 const Heading kHeadings[] = {
-    {Field::kId, "工号", {"工号", "员工编号", "职工编号", "员工号", "人员编号", "编号", "id", "employeeid", "staffid"}},
+    {Field::kId, "工号", {"工号", "员工编号", "职工编号", "员工号", "人员编号", "编号", "id", "employee id", "staff id"}},
     {Field::kName, "姓名", {"姓名", "名字", "员工姓名", "职工姓名", "人员姓名", "name", "employee"}},
     {Field::kWage,
      "月工资",
      {"月工资", "工资", "税前工资", "应发工资", "应发合计", "应发金额", "应发数", "工资薪金", "wage", "salary",
-      "grosspay"}},
+      "gross pay"}},
     {Field::kInsurance,
      "五险一金",
      {"五险一金", "社保", "个人社保公积金", "代扣社保", "五险一金合计", "社保公积金", "三险一金", "代扣社保公积金",
@@ -139,11 +139,17 @@ std::string HeadingsText() {
 }
 
 Field FieldOfHeading(std::string_view heading) {
+    static const std::vector<std::pair<std::string, Field>> keys = [] {
+        std::vector<std::pair<std::string, Field>> k;
+        for (const Heading& h : kHeadings)
+            for (const char* n : h.names)
+                if (n) k.emplace_back(HeadingKey(n), h.field);
+        return k;
+    }();
     const std::string key = HeadingKey(heading);
     if (key.empty()) return Field::kCarried;
-    for (const Heading& h : kHeadings)
-        for (const char* n : h.names)
-            if (n && key == n) return h.field;
+    for (const auto& [name, field] : keys)
+        if (key == name) return field;
     for (const OutputColumn& o : kOutput)
         if (o.field >= Field::kTaxable && key == o.title) return Field::kDerived;
     return Field::kCarried;

@@ -185,6 +185,7 @@ int main(int argc, char** argv) {
             },
             toFile);
     auto fail = [&](const std::string& why) {
+        if (book) book->Abandon(); // nothing of it is written out
         writer.reset();
         if (toFile) {
             if (!xlsx) std::fclose(output);
