@@ -53,6 +53,11 @@ inline constexpr std::array<OutputColumn, 14> kOutput{{
     {Field::kTotalTax, "合计个税", &Totals::totalTax},
     {Field::kNote, "说明", nullptr},
 }};
+// The input columns lead, in tax::batch::Column's order, so a refused column's title is kOutput's.
+static_assert(kOutput[tax::batch::kName].field == Field::kName && kOutput[tax::batch::kWage].field == Field::kWage &&
+              kOutput[tax::batch::kInsurance].field == Field::kInsurance &&
+              kOutput[tax::batch::kAllowance].field == Field::kAllowance &&
+              kOutput[tax::batch::kBonus].field == Field::kBonus);
 inline constexpr const char* kIdTitle = "工号";
 inline constexpr const char* kTotalsTitle = "合计";
 

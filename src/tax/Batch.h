@@ -13,15 +13,10 @@
 
 namespace tax::batch {
 
-// The input columns, in the order a file without a header lists them.
+// The input columns, in the order a file without a header lists them (their titles and the
+// output columns: batch::kOutput).
 enum Column { kName, kWage, kInsurance, kAllowance, kBonus, kInputColumns };
 using RowText = std::array<std::string_view, kInputColumns>;
-
-// The column titles: the input ones, then the computed ones, then the note.
-inline constexpr std::array<const char*, 14> kTitles{
-    "姓名", "月工资", "五险一金", "起征点", "年终奖", "应纳税所得额", "税率",
-    "速算扣除数", "工资个税", "税后工资", "年终奖个税", "税后年终奖", "合计个税", "说明"};
-inline constexpr int kOutputColumns = static_cast<int>(kTitles.size());
 
 struct RowResult {
     bool ok = false;
