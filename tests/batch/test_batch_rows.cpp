@@ -18,6 +18,7 @@
 
 #include <cstring>
 #include <random>
+#include <unistd.h>
 
 namespace tb = tax::batch;
 using tax::Decimal;
@@ -580,4 +581,53 @@ TEST(BatchFiles, LongNameCut) {
     EXPECT_EQ(out[1][0].size(), batch::kMaxCellUnits * 3);
     EXPECT_EQ(out[1][13], "有单元格超过 32767 字，已截断");
     EXPECT_EQ(run.totals.computed, 1);
+}
+
+namespace {
+
+class FakeBook : public batch::Workbook {
+public:
+    const std::vector<std::string>& SheetNames() const override { return names_; }
+    tax::Result<std::unique_ptr<batch::SheetSource>> OpenSheet(int index) override {
+        std::unique_ptr<batch::SheetSource> sheet = std::make_unique<FakeSheet>(std::vector<std::vector<std::string>>{
+            {"姓名", "月工资"}, {"第" + std::to_string(index + 1) + "张", "5000"}});
+        return sheet;
+    }
+
+private:
+    std::vector<std::string> names_{"说明", "6月", "7月"};
+};
+
+} // namespace
+
+// A workbook is told by its content whatever its name, its sheet picked by name or number.
+TEST(BatchFiles, WorkbookSheetChosen) {
+    const std::string path = "/tmp/qingfu-book-" + std::to_string(getpid()) + ".csv";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs("PK\x03\x04 not really a zip", f);
+    std::fclose(f);
+    batch::FileKind seen = batch::FileKind::kText;
+    const batch::BookOpener open = [&seen](const std::string&, batch::FileKind kind) {
+        seen = kind;
+        return tax::Result<std::unique_ptr<batch::Workbook>>(std::make_unique<FakeBook>());
+    };
+    const struct {
+        const char* sheet;
+        const char* name; // null: refused
+    } cases[] = {{"", "第1张"}, {"6月", "第2张"}, {"3", "第3张"}, {"8月", nullptr}, {"4", nullptr}, {"0", nullptr}};
+    for (const auto& c : cases) {
+        tax::Result<std::unique_ptr<batch::Input>> input = batch::OpenInput(path, c.sheet, open);
+        EXPECT_EQ(seen, batch::FileKind::kXlsx);
+        if (!c.name) {
+            ASSERT_FALSE(input) << c.sheet;
+            EXPECT_NE(input.error().find("没有工作表“" + std::string(c.sheet) + "”；有：“说明”、“6月”、“7月”"),
+                      std::string::npos)
+                << input.error();
+            continue;
+        }
+        ASSERT_TRUE(input) << c.sheet;
+        const Output run = RunSheet(*(*input)->sheet, (*input)->Problem());
+        EXPECT_EQ(Parse(run.csv).back().front(), c.name) << c.sheet;
+    }
+    std::remove(path.c_str());
 }
