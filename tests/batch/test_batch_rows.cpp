@@ -561,7 +561,24 @@ TEST(BatchCsv, EncodingsAndBadBytes) {
     EXPECT_EQ(gbk.encoding, "GB18030");
     EXPECT_EQ(gbk.totals.computed, 2);
     EXPECT_EQ(Parse(gbk.csv).back().back(), "第 4 行有无法按 GB18030 读出的字节，此行未读取");
-    // A pair of UTF-16 surrogates split between reads is one character.
+    // A pair of UTF-16 surrogates split between the decoder's reads (past its first megabyte)
+    // is one character.
+    {
+        std::string bytes = "\xFF\xFE" + Encode("姓名,月工资\n", "UTF-16LE");
+        const std::string filler = Encode("a,1\n", "UTF-16LE"), tail = Encode(",1\n", "UTF-16LE");
+        const size_t split = (1u << 20) - 2; // where the high half of the pair sits
+        while (bytes.size() + filler.size() + tail.size() + 2 <= split)
+            bytes += filler;
+        while (bytes.size() + tail.size() < split)
+            bytes += Encode("b", "UTF-16LE");
+        bytes += tail;
+        ASSERT_EQ(bytes.size(), split);
+        bytes += Encode("𠀀,5000\n", "UTF-16LE");
+        const auto out = Parse(RunText(bytes, 4096).csv);
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back()[0], "𠀀");
+    }
+    // And the decoded text parsed the same at any read size.
     const std::string utf16 = "\xFF\xFE" + Encode("姓名,月工资\n𠀀𠀁,5000\n", "UTF-16LE");
     for (size_t chunk : {1, 2, 3, 5, 4096}) {
         const auto out = Parse(RunText(utf16, chunk).csv);
