@@ -302,6 +302,7 @@ void BatchModel::Paste(int row, int column, const QString& text) {
         while (csv.Next(fields, line))
             block.emplace_back(fields.begin(), fields.end());
     }
+    if (block.empty()) return;
     // A first line of headings: each column goes where its heading says, rows at the end.
     std::vector<int> columns;
     int known = 0;
