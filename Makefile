@@ -60,9 +60,10 @@ bench-memory: build
 bench-print: build
 	bash bench/print.sh $(BUILD)
 
-# The amount parser and formatters, then the workbook readers, under libFuzzer (clang, ASan,
-# UBSan) for FUZZ_SECONDS each; new inputs go to the build directory, the seed corpora in
-# fuzz/corpus stay as committed. fuzz/*.supp mute what FreeXL itself does wrong (not our code).
+# The amount parser and formatters, the workbook readers, then the payroll file readers through
+# the batch pipeline, under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS each; new inputs go to
+# the build directory, the seed corpora in fuzz/corpus stay as committed. fuzz/*.supp mute what
+# FreeXL itself does wrong (not our code).
 fuzz: deps
 	cmake -S fuzz -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_FUZZ)
@@ -72,6 +73,10 @@ fuzz: deps
 	mkdir -p $(BUILD_FUZZ)/corpus-workbook
 	cd $(BUILD_FUZZ) && ASAN_OPTIONS=suppressions=$(CURDIR)/fuzz/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 	  ./fuzz_workbook -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 corpus-workbook $(CURDIR)/fuzz/corpus/workbook
+	mkdir -p $(BUILD_FUZZ)/corpus-files
+	cd $(BUILD_FUZZ) && ASAN_OPTIONS=suppressions=$(CURDIR)/fuzz/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
+	  ./fuzz_files -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  corpus-files $(CURDIR)/fuzz/corpus/files
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

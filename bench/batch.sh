@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # qingfu-batch CSV -> CSV on generated payrolls of 10,000 and 1,000,000 employees: rows per
 # second (wall clock and CPU) and peak resident memory, beside the same computation by the
-# Python yardstick (standard decimal module) on the same files, in the same session; then the
-# workbook reader on a 100,000-row .xlsx.
+# Python yardstick (standard decimal module) on the same files, in the same session. Then files
+# that once took quadratic time (one line of 100 MB, 200 MB of commas), and the batch window
+# holding a million rows, exporting them to XLSX and cancelling an export (on the offscreen
+# platform). Then the workbook reader
+# on a 100,000-row .xlsx.
 # usage: bench/batch.sh [BUILD_DIR]
 set -euo pipefail
 build=${1:-build}
@@ -41,3 +44,17 @@ done
 # libxlsxwriter with its text in the shared strings as a spreadsheet program saves it.
 "$build/bench/gen_workbook" 100000 "$work/in-100000.xlsx"
 measure "read .xlsx, 10 columns" 100000 "$build/bench/read_workbook" "$work/in-100000.xlsx" --count
+
+# One line of 100 MB and one of 200 MB of commas: refused as over-long, in linear time.
+"$py" -c "
+import sys
+open(sys.argv[1], 'w').write('姓名,月工资\n' + 'x' * 100_000_000 + '\n张三,5000\n')
+open(sys.argv[2], 'w').write('姓名,月工资\n' + ',' * 200_000_000 + '\n张三,5000\n')" "$work/line.csv" "$work/commas.csv"
+measure "one 100 MB line" 2 "$bin" "$work/line.csv"
+measure "200 MB of commas" 2 "$bin" "$work/commas.csv"
+rm -f "$work/line.csv" "$work/commas.csv"
+
+# The window: the memory a million rows hold, an XLSX export's peak, a cancel's delay.
+if [ -x "$build/bench/batch_window" ]; then
+    QT_QPA_PLATFORM=offscreen "$build/bench/batch_window" "$work/in-1000000.csv" "$work" 2>/dev/null
+fi

@@ -1,14 +1,20 @@
 // The batch window importing a payroll file and showing it: from the import's start until the
-// table has painted the imported rows, and a scroll from top to bottom a page at a time.
-// usage: batch_window FILE.csv   (bench/gen_payroll.py makes one)
+// table has painted the imported rows, the memory the rows hold, a scroll from top to bottom a
+// page at a time; then an XLSX export (the memory it adds at its peak) and how soon a cancelled
+// export lets go.
+// usage: batch_window FILE.csv [SCRATCH_DIR]   (bench/gen_payroll.py makes one)
 #include "shell/App.h"
 #include "shell/UFrmBatch.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -27,6 +33,20 @@ void WaitForPaint(PaintWatch& watch) {
     const int before = watch.paints;
     while (watch.paints == before)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// A line of /proc/self/status in MB ("VmRSS", "VmHWM").
+double StatusMb(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key)) return line.mid(static_cast<int>(std::strlen(key)) + 1).trimmed().split(' ')[0].toDouble() / 1024;
+    return 0;
+}
+
+void ResetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
 }
 
 } // namespace
@@ -48,6 +68,7 @@ int main(int argc, char** argv) {
 
     bool done = false;
     QObject::connect(&window, &TFrmBatch::WorkFinished, [&done] { done = true; });
+    const double before = StatusMb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     window.ImportFrom(QString::fromLocal8Bit(argv[1]));
@@ -56,6 +77,7 @@ int main(int argc, char** argv) {
     const qint64 read = clock.elapsed();
     WaitForPaint(watch);
     const qint64 shown = clock.elapsed();
+    const double held = StatusMb("VmRSS:") - before;
 
     QScrollBar* bar = table->verticalScrollBar();
     int pages = 0;
@@ -69,5 +91,29 @@ int main(int argc, char** argv) {
     std::printf("%zu rows: imported in %lld ms, shown in %lld ms; %d pages scrolled, %.2f ms a page\n",
                 window.model()->Rows().size(), static_cast<long long>(read), static_cast<long long>(shown),
                 pages, pages ? static_cast<double>(scrolled) / pages : 0.0);
+    std::printf("the rows hold %.1f MB (%.0f bytes a row)\n", held,
+                held * 1024 * 1024 / std::max<size_t>(1, window.model()->RowCount()));
+    if (argc < 3) return 0;
+    const QString book = QDir(QString::fromLocal8Bit(argv[2])).filePath(QStringLiteral("batch-window-bench.xlsx"));
+    const double base = StatusMb("VmRSS:");
+    ResetPeak();
+    done = false;
+    clock.restart();
+    window.ExportTo(book);
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::printf("XLSX export in %lld ms, adding %.1f MB at its peak\n", static_cast<long long>(clock.elapsed()),
+                StatusMb("VmHWM:") - base);
+    done = false;
+    window.ExportTo(book + QStringLiteral(".2.xlsx"));
+    clock.restart();
+    while (clock.elapsed() < 1500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    clock.restart();
+    window.BtnCancelClick();
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::printf("a cancelled export let go in %lld ms\n", static_cast<long long>(clock.elapsed()));
+    QFile::remove(book);
     return 0;
 }

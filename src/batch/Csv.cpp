@@ -1,14 +1,18 @@
 #include "batch/Csv.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace batch {
 
-CsvReader::CsvReader(Source source, size_t chunk) : source_(std::move(source)), chunk_(chunk) {}
+namespace {
+constexpr size_t kSniffLimit = 64 << 10; // bytes of the first line looked at for the separator
+}
+
+CsvReader::CsvReader(Source source, size_t chunk, size_t maxRecord)
+    : source_(std::move(source)), chunk_(std::max<size_t>(1, chunk)), maxRecord_(maxRecord) {}
 
 bool CsvReader::Fill() {
     if (eof_) return false;
-    // Keep only the unread tail, then append a chunk after it.
     if (pos_ > 0) {
         buf_.erase(0, pos_);
         pos_ = 0;
@@ -24,133 +28,191 @@ bool CsvReader::Fill() {
 
 char CsvReader::Separator() {
     if (sep_) return sep_;
-    // The first line (quotes respected) must be in the buffer to be counted.
+    // Scanned once, on whatever part of the first line has arrived so far.
     for (;;) {
-        size_t counts[3] = {0, 0, 0};
-        bool quoted = false, complete = false;
-        for (size_t i = pos_; i < buf_.size(); ++i) {
-            const char c = buf_[i];
-            if (c == '"') quoted = !quoted;
-            if (quoted) continue;
+        bool complete = false;
+        for (; sniffAt_ < buf_.size() && sniffAt_ < kSniffLimit; ++sniffAt_) {
+            const char c = buf_[sniffAt_];
+            if (c == '"') sniffQuoted_ = !sniffQuoted_;
+            if (sniffQuoted_) continue;
             if (c == '\n' || c == '\r') {
                 complete = true;
                 break;
             }
-            if (c == ',') ++counts[0];
-            if (c == ';') ++counts[1];
-            if (c == '\t') ++counts[2];
+            if (c == ',') ++sniffCounts_[0];
+            if (c == ';') ++sniffCounts_[1];
+            if (c == '\t') ++sniffCounts_[2];
         }
-        if (complete || !Fill()) {
+        if (complete || sniffAt_ >= kSniffLimit || !Fill()) {
+            const size_t* n = sniffCounts_;
             sep_ = ',';
-            if (counts[1] > counts[0] && counts[1] >= counts[2]) sep_ = ';';
-            if (counts[2] > counts[0] && counts[2] > counts[1]) sep_ = '\t';
+            if (n[1] > n[0] && n[1] >= n[2]) sep_ = ';';
+            if (n[2] > n[0] && n[2] > n[1]) sep_ = '\t';
             return sep_;
         }
     }
 }
 
-// Parses one record from buf_[pos_..]. Quoted fields are unescaped in place (they only
-// shrink), so every field is a view into the buffer. Returns false when the record runs past
-// the buffer and more input may complete it.
-bool CsvReader::ParseRecord(std::vector<std::string_view>& fields, bool atEnd, size_t& end) {
-    fields.clear();
-    char* data = buf_.data();
-    const size_t size = buf_.size();
-    size_t i = pos_;
-    long long lines = 0;
+void CsvReader::SkipLine(size_t i) {
     for (;;) {
-        // One field starting at i.
-        if (i < size && data[i] == '"') {
-            size_t out = i + 1, in = i + 1;
-            const size_t start = out;
-            for (;;) {
-                if (in >= size) {
-                    if (!atEnd) return false;
-                    break; // an unterminated quote takes the rest of the input
-                }
-                const char c = data[in];
-                if (c == '"') {
-                    if (in + 1 >= size && !atEnd) return false;
-                    if (in + 1 < size && data[in + 1] == '"') {
-                        data[out++] = '"';
-                        in += 2;
-                        continue;
-                    }
-                    ++in;
-                    break;
-                }
-                if (c == '\n') ++lines;
-                data[out++] = c;
-                ++in;
-            }
-            // Text after the closing quote up to the separator is kept, as spreadsheets do.
-            size_t tail = in;
-            while (tail < size && data[tail] != sep_ && data[tail] != '\n' && data[tail] != '\r')
-                data[out++] = data[tail++];
-            if (tail >= size && !atEnd) return false;
-            fields.emplace_back(data + start, out - start);
-            i = tail;
-        } else {
-            const size_t start = i;
-            while (i < size && data[i] != sep_ && data[i] != '\n' && data[i] != '\r')
-                ++i;
-            if (i >= size && !atEnd) return false;
-            fields.emplace_back(data + start, i - start);
-        }
-        if (i < size && data[i] == sep_) {
+        while (i < buf_.size() && buf_[i] != '\n' && buf_[i] != '\r')
             ++i;
+        if (i >= buf_.size()) {
+            pos_ = i;
+            if (!Fill()) return;
+            i = 0;
             continue;
         }
-        // End of record: a line break or the end of the input.
-        if (i < size) {
-            if (data[i] == '\r') {
-                if (i + 1 >= size && !atEnd) return false;
-                if (i + 1 < size && data[i + 1] == '\n') ++i;
-            }
-            ++i;
+        if (buf_[i] == '\r' && i + 1 >= buf_.size()) {
+            pos_ = i;
+            if (Fill()) i = 0;
         }
-        ++lines;
-        end = i;
-        line_ += lines;
-        return true;
+        if (buf_[i] == '\r' && i + 1 < buf_.size() && buf_[i + 1] == '\n') ++i;
+        pos_ = i + 1;
+        return;
     }
 }
 
 bool CsvReader::Next(std::vector<std::string_view>& fields, long long& line) {
     Separator();
+    fields.clear();
+    rec_.clear();
+    ends_.clear();
+    problem_.clear();
+    if (pos_ >= buf_.size() && !Fill()) return false;
+    line = line_;
+
+    enum State { kStart, kPlain, kQuoted } state = kStart;
+    size_t i = pos_;
+    long long lines = 0; // line breaks inside the record so far
+    // Where reading goes on should the open quote never close: after its first line break.
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t resume = kNone, resumeRec = 0, resumeFields = 0;
+    long long resumeLines = 0, quoteLine = 0;
+    // More input; `i` keeps its place as the buffer's consumed front is dropped.
+    auto more = [&] {
+        const size_t offset = i - pos_;
+        const bool got = Fill();
+        i = pos_ + offset;
+        return got;
+    };
+    auto unclosed = [&] {
+        problem_ = "第 " + std::to_string(quoteLine) + " 行的引号没有闭合，此行未读取";
+        if (resume != kNone) {
+            rec_.resize(resumeRec);
+            ends_.resize(resumeFields);
+            pos_ += resume;
+            line_ += resumeLines;
+        } else {
+            pos_ = i;
+            line_ += lines + 1;
+        }
+        ends_.push_back(rec_.size());
+    };
+
     for (;;) {
-        if (pos_ >= buf_.size() && (eof_ || !Fill())) return false;
-        const long long startLine = line_;
-        size_t end = 0;
-        // In-place unescaping must not be repeated over the same bytes: parse a copy-free
-        // attempt only once the record is known complete, or when the input has ended.
-        if (!eof_) {
-            // Make sure a whole record is present by looking for its end with quotes respected.
-            bool quoted = false;
-            size_t k = pos_;
-            bool complete = false;
-            for (; k < buf_.size(); ++k) {
-                const char c = buf_[k];
-                if (c == '"') quoted = !quoted;
-                else if (!quoted && (c == '\n' || c == '\r')) {
-                    complete = k + 1 < buf_.size() || c == '\n';
-                    break;
-                }
+        if (i - pos_ > maxRecord_ || ends_.size() > kMaxFields) {
+            if (state == kQuoted && resume != kNone) {
+                unclosed();
+                break;
             }
-            if (!complete) {
-                if (!Fill()) continue; // input ended: parse what is there
+            problem_ = ends_.size() > kMaxFields
+                           ? "第 " + std::to_string(line) + " 行超过 " + std::to_string(kMaxFields) + " 列，未读取"
+                           : "第 " + std::to_string(line) + " 行超过 " + std::to_string((maxRecord_ + (1 << 20) - 1) >> 20) +
+                                 " MB，未读取";
+            rec_.clear();
+            ends_.assign(1, 0);
+            SkipLine(i);
+            line_ += lines + 1;
+            break;
+        }
+        if (i >= buf_.size()) {
+            if (more()) continue;
+            if (state == kQuoted) {
+                unclosed();
+                break;
+            }
+            ends_.push_back(rec_.size());
+            pos_ = i;
+            line_ += lines + 1;
+            break;
+        }
+        if (state == kStart) {
+            if (buf_[i] == '"') {
+                state = kQuoted;
+                quoteLine = line_ + lines;
+                ++i;
                 continue;
             }
+            state = kPlain;
         }
-        if (!ParseRecord(fields, eof_, end)) {
-            // Cannot happen once the record is complete; take more input to be safe.
-            if (!Fill()) continue;
+        const char* d = buf_.data();
+        const size_t n = buf_.size();
+        // No scan runs past the bound, however much input is at hand.
+        const size_t limit = std::min(n, pos_ + maxRecord_ + 1);
+        size_t j = i;
+        if (state == kPlain) {
+            while (j < limit && d[j] != sep_ && d[j] != '\n' && d[j] != '\r')
+                ++j;
+            rec_.append(d + i, j - i);
+            i = j;
+            if (i >= limit) continue;
+            if (d[i] == sep_) {
+                ends_.push_back(rec_.size());
+                state = kStart;
+                ++i;
+                continue;
+            }
+            if (d[i] == '\r' && i + 1 >= n && more()) continue;
+            if (buf_[i] == '\r' && i + 1 < buf_.size() && buf_[i + 1] == '\n') ++i;
+            ++i;
+            ends_.push_back(rec_.size());
+            pos_ = i;
+            line_ += lines + 1;
+            break;
+        }
+        // Inside quotes.
+        while (j < limit && d[j] != '"' && d[j] != '\n' && d[j] != '\r')
+            ++j;
+        rec_.append(d + i, j - i);
+        i = j;
+        if (i >= limit) continue;
+        if (d[i] == '"') {
+            if (i + 1 >= n && more()) continue;
+            if (i + 1 < buf_.size() && buf_[i + 1] == '"') {
+                rec_ += '"';
+                i += 2;
+                continue;
+            }
+            // Closed: text after it up to the separator is kept, as spreadsheets do.
+            ++i;
+            state = kPlain;
+            resume = kNone;
             continue;
         }
-        pos_ = end;
-        line = startLine;
-        return true;
+        if (d[i] == '\r' && i + 1 >= n && more()) continue;
+        const size_t before = rec_.size();
+        if (buf_[i] == '\r' && i + 1 < buf_.size() && buf_[i + 1] == '\n') {
+            rec_ += "\r\n";
+            i += 2;
+        } else {
+            rec_ += buf_[i];
+            ++i;
+        }
+        ++lines;
+        if (resume == kNone) {
+            resume = i - pos_;
+            resumeRec = before;
+            resumeFields = ends_.size();
+            resumeLines = lines;
+        }
     }
+    size_t start = 0;
+    for (size_t end : ends_) {
+        fields.emplace_back(rec_.data() + start, end - start);
+        start = end;
+    }
+    return true;
 }
 
 void AppendCsvField(std::string& out, std::string_view field, char separator) {

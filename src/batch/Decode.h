@@ -1,7 +1,9 @@
 #pragma once
 // Spreadsheet text files in UTF-8 (with or without a byte-order mark), UTF-16 with its mark,
-// or GB18030/GBK, as a UTF-8 stream, the encoding told from the first bytes without asking.
-// The conversion is Qt's (ICU's tables); UTF-8 passes through untouched.
+// or GB18030/GBK, as a UTF-8 stream. The encoding is judged on the first megabyte as a whole: a
+// text almost entirely valid UTF-8 is UTF-8 even with a stray byte (whose row is then refused);
+// GB18030 only when UTF-8 explains little of it. The conversion is Qt's (ICU's tables); UTF-8
+// passes through untouched.
 
 #include "batch/Csv.h"
 
@@ -13,17 +15,16 @@ namespace batch {
 
 enum class Encoding { kUtf8, kUtf16LE, kUtf16BE, kGb18030 };
 
-// Decides on a file's first bytes: a byte-order mark, else UTF-8 if they are valid UTF-8
-// (a sequence cut at the end is allowed), else GB18030.
 Encoding DetectEncoding(std::string_view head);
 const char* EncodingName(Encoding e);
 
-// Reads `raw` as UTF-8, converting as its first bytes say. The mark is dropped.
+// Reads `raw` as UTF-8, converting as its first megabyte says. The mark is dropped.
 class DecodingSource {
 public:
     explicit DecodingSource(CsvReader::Source raw);
     ~DecodingSource();
     size_t Read(char* buffer, size_t capacity);
+    // Known after the first Read.
     Encoding encoding() const { return encoding_; }
 
 private:
@@ -35,6 +36,7 @@ private:
     std::string pending_; // converted bytes not yet handed out
     size_t pendingPos_ = 0;
     std::string rawBuf_;
+    void Convert(std::string_view raw, bool last);
 };
 
 // A source over a C stream.

@@ -1,7 +1,12 @@
 #include "batch/Rows.h"
 
+#include "batch/Amount.h"
+#include "batch/Csv.h"
+#include "tax/Amount.h"
+#include "tax/Messages.h"
+#include "tax/WageTax.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace batch {
 
@@ -9,133 +14,556 @@ namespace tb = tax::batch;
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32)
-        s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32)
-        s.remove_suffix(1);
-    return s;
+constexpr int kHeaderSearchRows = 20;
+
+struct Heading {
+    Field field;
+    const char* shown;
+    std::array<const char*, 12> names; // as shown; compared as HeadingKey makes them
+};
+const Heading kHeadings[] = {
+    {Field::kId, "工号", {"工号", "员工编号", "职工编号", "员工号", "人员编号", "编号", "id", "employee id", "staff id"}},
+    {Field::kName, "姓名", {"姓名", "名字", "员工姓名", "职工姓名", "人员姓名", "name", "employee"}},
+    {Field::kWage,
+     "月工资",
+     {"月工资", "工资", "税前工资", "应发工资", "应发合计", "应发金额", "应发数", "工资薪金", "wage", "salary",
+      "gross pay"}},
+    {Field::kInsurance,
+     "五险一金",
+     {"五险一金", "社保", "个人社保公积金", "代扣社保", "五险一金合计", "社保公积金", "三险一金", "代扣社保公积金",
+      "个人缴纳社保公积金", "insurance"}},
+    {Field::kAllowance, "起征点", {"起征点", "费用扣除标准", "扣除标准", "减除费用", "费用减除标准", "allowance"}},
+    {Field::kBonus, "年终奖", {"年终奖", "奖金", "全年一次性奖金", "年终奖金", "一次性奖金", "bonus"}},
+    {Field::kPension, "基本养老保险费", {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
+    {Field::kMedical, "基本医疗保险费", {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
+    {Field::kUnemployment, "失业保险费", {"失业保险费", "失业保险"}},
+    {Field::kHousingFund, "住房公积金", {"住房公积金", "公积金"}},
+};
+
+bool IsItem(Field f) {
+    return f == Field::kPension || f == Field::kMedical || f == Field::kUnemployment || f == Field::kHousingFund;
 }
 
-bool Blank(const std::vector<std::string_view>& fields) {
-    return std::all_of(fields.begin(), fields.end(), [](std::string_view f) { return Trim(f).empty(); });
+bool StartsWith(std::string_view s, std::string_view p) {
+    return s.substr(0, p.size()) == p;
 }
 
-struct Title {
-    const char* text;
-    int column;
-};
-constexpr Title kTitles[] = {
-    {"姓名", tb::kName},        {"工号", tb::kName},        {"name", tb::kName},
-    {"id", tb::kName},          {"employee", tb::kName},    {"月工资", tb::kWage},
-    {"工资", tb::kWage},        {"税前工资", tb::kWage},    {"wage", tb::kWage},
-    {"salary", tb::kWage},      {"五险一金", tb::kInsurance}, {"社保", tb::kInsurance},
-    {"insurance", tb::kInsurance}, {"起征点", tb::kAllowance}, {"allowance", tb::kAllowance},
-    {"年终奖", tb::kBonus},     {"奖金", tb::kBonus},       {"bonus", tb::kBonus},
-};
+// Letter case, blanks, full-width brackets and a trailing "(元)" as a heading's key.
+std::string HeadingKey(std::string_view s) {
+    if (StartsWith(s, "\xEF\xBB\xBF")) s.remove_prefix(3);
+    s = TrimCell(s);
+    std::string key;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c <= 32) continue;
+        const std::string_view rest = s.substr(i);
+        if (StartsWith(rest, "\xE3\x80\x80")) { // ideographic space
+            i += 2;
+            continue;
+        }
+        if (StartsWith(rest, "（") || StartsWith(rest, "【")) {
+            key += '(';
+            i += 2;
+            continue;
+        }
+        if (StartsWith(rest, "）") || StartsWith(rest, "】")) {
+            key += ')';
+            i += 2;
+            continue;
+        }
+        key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
+    }
+    for (std::string_view unit : {"(元)", "(人民币)", "(rmb)", "(yuan)"})
+        if (key.size() > unit.size() && key.compare(key.size() - unit.size(), unit.size(), unit) == 0) {
+            key.resize(key.size() - unit.size());
+            break;
+        }
+    return key;
+}
+
+std::string Quoted(std::string_view s, size_t column) {
+    return "“" + std::string(TrimCell(s)) + "”（第 " + std::to_string(column + 1) + " 列）";
+}
+
+// `s` cut to what a spreadsheet cell holds; true when it was cut.
+bool CutToCell(std::string_view& s) {
+    if (s.size() <= kMaxCellUnits) return false;
+    size_t units = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) == 0x80) continue;
+        const size_t u = c >= 0xF0 ? 2 : 1;
+        if (units + u > kMaxCellUnits) {
+            s = s.substr(0, i);
+            return true;
+        }
+        units += u;
+    }
+    return false;
+}
+
+bool Positive(const tb::Amount& a) {
+    return a.fast ? a.cents > 0 : a.value > 0;
+}
+bool Negative(const tb::Amount& a) {
+    return a.fast ? a.cents < 0 : a.value.IsNegative();
+}
 
 } // namespace
 
-int ColumnOfTitle(std::string_view title) {
+bool IsTotalCell(std::string_view s) {
+    s = TrimCell(s);
+    // 合 and 小 start with E5 in UTF-8, 总 with E6.
+    if (s.empty() || (s.front() != '\xE5' && s.front() != '\xE6')) return false;
     std::string key;
-    // A BOM the decoder left, blanks and letter case do not matter.
-    if (title.substr(0, 3) == "\xEF\xBB\xBF") title.remove_prefix(3);
-    for (char c : Trim(title))
-        if (c != ' ') key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const Title& t : kTitles)
-        if (key == t.text) return t.column;
+    for (char c : TrimCell(s))
+        if (c != ' ') key += c;
+    return StartsWith(key, "合计") || StartsWith(key, "小计") || StartsWith(key, "总计");
+}
+
+std::string HeadingsText() {
+    std::string out;
+    for (const Heading& h : kHeadings) {
+        out += h.shown;
+        out += IsItem(h.field) ? "（与另三项相加为五险一金）：" : "：";
+        bool first = true;
+        for (const char* n : h.names) {
+            if (!n) break;
+            if (!first) out += "、";
+            out += n;
+            first = false;
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+Field FieldOfHeading(std::string_view heading) {
+    static const std::vector<std::pair<std::string, Field>> keys = [] {
+        std::vector<std::pair<std::string, Field>> k;
+        for (const Heading& h : kHeadings)
+            for (const char* n : h.names)
+                if (n) k.emplace_back(HeadingKey(n), h.field);
+        return k;
+    }();
+    const std::string key = HeadingKey(heading);
+    if (key.empty()) return Field::kCarried;
+    for (const auto& [name, field] : keys)
+        if (key == name) return field;
+    for (const OutputColumn& o : kOutput)
+        if (o.field >= Field::kTaxable && key == o.title) return Field::kDerived;
+    return Field::kCarried;
+}
+
+Field Layout::FieldAt(int col, int* carriedIndex) const {
+    if (hasId) {
+        if (col == 0) return Field::kId;
+        --col;
+    }
+    if (col < static_cast<int>(kOutput.size())) return kOutput[static_cast<size_t>(col)].field;
+    if (carriedIndex) *carriedIndex = col - static_cast<int>(kOutput.size());
+    return Field::kCarried;
+}
+
+std::string_view Layout::Title(int col) const {
+    int carriedIndex = 0;
+    const Field f = FieldAt(col, &carriedIndex);
+    if (f == Field::kId) return kIdTitle;
+    if (f == Field::kCarried) return carried[static_cast<size_t>(carriedIndex)];
+    return kOutput[static_cast<size_t>(col - (hasId ? 1 : 0))].title;
+}
+
+int Layout::ColumnOf(Field f) const {
+    if (f == Field::kId) return hasId ? 0 : -1;
+    for (size_t i = 0; i < kOutput.size(); ++i)
+        if (kOutput[i].field == f) return static_cast<int>(i) + (hasId ? 1 : 0);
     return -1;
 }
 
-bool RowReader::MapHeader(const std::vector<std::string_view>& fields) {
-    std::array<int, tb::kInputColumns> map;
-    map.fill(-1);
-    bool any = false;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const int c = ColumnOfTitle(fields[i]);
-        if (c >= 0 && map[static_cast<size_t>(c)] < 0) {
-            map[static_cast<size_t>(c)] = static_cast<int>(i);
-            any = true;
+tax::Status PayrollReader::MapHeader(const std::vector<std::string>& cells, long long line) {
+    std::vector<Field> map(cells.size(), Field::kCarried);
+    std::vector<int> first(static_cast<size_t>(Field::kCarried) + 1, -1);
+    int itemColumn = -1;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const Field f = FieldOfHeading(cells[i]);
+        map[i] = f;
+        if (f == Field::kCarried || f == Field::kDerived) continue;
+        int& seen = first[static_cast<size_t>(f)];
+        if (seen >= 0)
+            return tax::Fail("标题" + Quoted(cells[static_cast<size_t>(seen)], static_cast<size_t>(seen)) + "与" +
+                             Quoted(cells[i], i) + "是同一列，请删去或改名其中一列");
+        seen = static_cast<int>(i);
+        if (IsItem(f) && itemColumn < 0) itemColumn = static_cast<int>(i);
+    }
+    const int insurance = first[static_cast<size_t>(Field::kInsurance)];
+    if (insurance >= 0 && itemColumn >= 0) {
+        const size_t a = static_cast<size_t>(std::min(insurance, itemColumn));
+        const size_t b = static_cast<size_t>(std::max(insurance, itemColumn));
+        return tax::Fail("标题" + Quoted(cells[a], a) + "与" + Quoted(cells[b], b) +
+                         "重复：五险一金已是各项之和，请删去其中一种");
+    }
+    if (first[static_cast<size_t>(Field::kWage)] < 0)
+        return tax::Fail("第 " + std::to_string(line) + " 行的标题中没有月工资一列。认得的标题：\n" + HeadingsText());
+    // 工号 alone stands for the person; beside 姓名 it is a column of its own.
+    const bool hasName = first[static_cast<size_t>(Field::kName)] >= 0;
+    layout_ = Layout();
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (map[i] == Field::kId && !hasName) map[i] = Field::kName;
+        if (map[i] == Field::kId) layout_.hasId = true;
+        if (map[i] == Field::kCarried) layout_.carried.emplace_back(TrimCell(cells[i]));
+    }
+    map_ = std::move(map);
+    return {};
+}
+
+tax::Status PayrollReader::Start() {
+    if (!started_) {
+        started_ = true;
+        start_ = FindHeader();
+    }
+    return start_;
+}
+
+tax::Status PayrollReader::FindHeader() {
+    long long line = 0;
+    while (static_cast<int>(held_.size()) < kHeaderSearchRows) {
+        const tax::Result<bool> more = sheet_.Next(cells_, line);
+        if (!more) return more.failure();
+        if (!*more) break;
+        Held h{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string()};
+        int known = 0;
+        for (const std::string& c : h.cells)
+            known += FieldOfHeading(c) != Field::kCarried;
+        if (known >= 2 && h.problem.empty()) {
+            if (tax::Status s = MapHeader(h.cells, line); !s) return s;
+            skippedAbove_ = static_cast<long long>(held_.size());
+            held_.clear();
+            return {};
+        }
+        held_.push_back(std::move(h));
+    }
+    // No header: the columns stand in the documented order, but only when the first row is
+    // plainly a person (a name, then amounts); anything else would be read askew.
+    map_ = {Field::kName, Field::kWage, Field::kInsurance, Field::kAllowance, Field::kBonus};
+    layout_ = Layout();
+    if (held_.empty()) return {};
+    const std::vector<std::string>& row = held_.front().cells;
+    bool person = row.size() >= 2 && !TrimCell(row[0]).empty();
+    tb::Amount a;
+    for (size_t i = 1; person && i < std::min<size_t>(row.size(), 5); ++i)
+        person = (i > 1 && TrimCell(row[i]).empty()) || ReadAmount(row[i], a) == AmountRead::kOk;
+    if (!person)
+        return tax::Fail("没有找到标题行：前 " + std::to_string(kHeaderSearchRows) +
+                         " 行中没有一行写着两个以上认得的标题，第一行也不是按“姓名,月工资,五险一金,起征点,年终奖”"
+                         "排列的一个人。认得的标题：\n" +
+                         HeadingsText());
+    size_t width = 0;
+    for (const Held& h : held_)
+        width = std::max(width, h.cells.size());
+    for (size_t i = map_.size(); i < width; ++i) {
+        map_.push_back(Field::kCarried);
+        layout_.carried.push_back("第 " + std::to_string(i + 1) + " 列");
+    }
+    return {};
+}
+
+void PayrollReader::Take(const std::vector<std::string_view>& cells, long long line, std::string_view problem,
+                         Record& record) {
+    record.kind = problem.empty() ? RowKind::kPerson : RowKind::kBroken;
+    record.line = line;
+    record.id = {};
+    record.input = {};
+    record.carried.clear();
+    notice_.clear();
+    insurance_.clear();
+    bool items = false, badItem = false;
+    tax::Decimal sum;
+    std::string_view firstCell;
+    for (size_t i = 0; i < map_.size(); ++i) {
+        std::string_view cell = i < cells.size() ? cells[i] : std::string_view();
+        if (firstCell.empty()) firstCell = TrimCell(cell);
+        const Field f = map_[i];
+        if (f == Field::kDerived) continue;
+        if (f == Field::kId || f == Field::kName || f == Field::kCarried) {
+            if (CutToCell(cell)) notice_ = "有单元格超过 32767 字，已截断";
+            if (f == Field::kId) record.id = cell;
+            else if (f == Field::kName) record.input[tb::kName] = cell;
+            else record.carried.push_back(cell);
+        } else if (IsItem(f)) {
+            if (badItem || TrimCell(cell).empty()) continue;
+            items = true;
+            tb::Amount a;
+            if (ReadAmount(cell, a) != AmountRead::kOk || Negative(a)) {
+                // The unreadable item stands for the insurance, so its refusal quotes it.
+                badItem = true;
+                record.input[tb::kInsurance] = cell;
+            } else {
+                sum += a.value;
+            }
+        } else {
+            record.input[static_cast<size_t>(f) - static_cast<size_t>(Field::kName)] = cell;
         }
     }
-    if (!any) return false;
-    header_ = true;
-    map_ = map;
-    missingWage_ = map_[tb::kWage] < 0;
+    for (size_t i = map_.size(); i < cells.size(); ++i)
+        if (!TrimCell(cells[i]).empty()) {
+            notice_ = "第 " + std::to_string(i + 1) + " 列起的内容没有标题，未带出";
+            break;
+        }
+    if (items && !badItem) {
+        AppendExact(insurance_, sum);
+        record.input[tb::kInsurance] = insurance_;
+    }
+    if (record.kind == RowKind::kPerson &&
+        (IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) || IsTotalCell(firstCell)))
+        record.kind = RowKind::kTotal;
+    record.problem = record.kind == RowKind::kBroken ? problem : std::string_view(notice_);
+}
+
+tax::Result<bool> PayrollReader::Next(Record& record) {
+    if (tax::Status s = Start(); !s) return s.failure();
+    if (!held_.empty()) {
+        current_ = std::move(held_.front());
+        held_.pop_front();
+        cells_.assign(current_.cells.begin(), current_.cells.end());
+        Take(cells_, current_.line, current_.problem, record);
+        return true;
+    }
+    long long line = 0;
+    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    if (!more || !*more) return more;
+    Take(cells_, line, problem_ ? std::string_view(*problem_) : std::string_view(), record);
     return true;
 }
 
-bool RowReader::Next(tb::RowText& row, long long& line) {
-    for (;;) {
-        if (missingWage_) return false;
-        if (!csv_.Next(fields_, line)) return false;
-        if (Blank(fields_)) continue;
-        if (!started_) {
-            started_ = true;
-            if (MapHeader(fields_)) continue;
+tb::RowResult ComputeRow(const tb::RowText& row, tax::Decimal defaultAllowance) {
+    tb::RowResult r;
+    auto refuse = [&r](tb::Column c, const char* why) {
+        r.ok = false;
+        r.badColumn = c;
+        r.reason = why;
+        return r;
+    };
+    auto read = [](std::string_view text, tb::Amount& a) -> const char* {
+        switch (ReadAmount(text, a)) {
+        case AmountRead::kOk: return nullptr;
+        case AmountRead::kTooPrecise: return tax::msg::kCellTooPrecise;
+        case AmountRead::kUnreadable: break;
         }
-        for (size_t c = 0; c < row.size(); ++c) {
-            const int at = map_[c];
-            row[c] = at >= 0 && static_cast<size_t>(at) < fields_.size() ? fields_[static_cast<size_t>(at)]
-                                                                       : std::string_view();
-        }
-        return true;
+        return tax::msg::kCellUnreadable;
+    };
+    r.hasBonus = !TrimCell(row[tb::kBonus]).empty();
+    tb::Amount wage, insurance, allowance, bonus;
+    if (TrimCell(row[tb::kWage]).empty()) return refuse(tb::kWage, tax::msg::kCellEmpty);
+    if (const char* why = read(row[tb::kWage], wage)) return refuse(tb::kWage, why);
+    // The wage may be 0 beside a bonus, as on the wage + bonus calculator.
+    if (r.hasBonus ? Negative(wage) : !Positive(wage))
+        return refuse(tb::kWage, r.hasBonus ? tax::msg::kCellNegative : tax::msg::kCellNotPositive);
+    if (!TrimCell(row[tb::kInsurance]).empty()) {
+        if (const char* why = read(row[tb::kInsurance], insurance)) return refuse(tb::kInsurance, why);
+        if (Negative(insurance)) return refuse(tb::kInsurance, tax::msg::kCellNegative);
     }
+    if (TrimCell(row[tb::kAllowance]).empty()) {
+        allowance = tb::Amount::Of(defaultAllowance);
+    } else {
+        if (read(row[tb::kAllowance], allowance)) return refuse(tb::kAllowance, tax::msg::kCellAllowance);
+        if (std::find(tax::kAllowances.begin(), tax::kAllowances.end(), allowance.value) == tax::kAllowances.end())
+            return refuse(tb::kAllowance, tax::msg::kCellAllowance);
+    }
+    if (r.hasBonus) {
+        if (const char* why = read(row[tb::kBonus], bonus)) return refuse(tb::kBonus, why);
+        if (Negative(bonus)) return refuse(tb::kBonus, tax::msg::kCellNegative);
+    }
+    return tb::Compute(wage, insurance, allowance, r.hasBonus ? &bonus : nullptr);
 }
 
-std::string HeaderLine() {
-    std::string out;
-    for (size_t i = 0; i < tb::kTitles.size(); ++i) {
-        if (i) out += ',';
-        out += tb::kTitles[i];
-    }
-    out += '\n';
-    return out;
+tb::RowResult ComputeRecord(const Record& record, tax::Decimal defaultAllowance) {
+    if (record.kind != RowKind::kPerson) return tb::RowResult();
+    return ComputeRow(record.input, defaultAllowance);
 }
 
-void AppendRow(std::string& out, const tb::RowText& row, const tb::RowResult& r) {
-    for (std::string_view field : row) {
-        AppendCsvField(out, field);
-        out += ',';
-    }
-    if (!r.ok) {
-        out += ",,,,,,,,";
-        AppendCsvField(out, RefusalText(0, r));
-        out += '\n';
+void Tally(Totals& totals, const Record& record, const tb::RowResult& r) {
+    if (record.kind == RowKind::kTotal) {
+        ++totals.skipped;
         return;
     }
-    const bool taxed = r.bracket >= 0;
-    tax::batch::AppendMoney(out, taxed ? r.taxable : tax::Decimal());
-    out += ',';
-    out += tb::RateText(r.bracket);
-    out += ',';
-    tb::AppendMoney(out, tb::BracketQuick(r.bracket));
-    out += ',';
-    tb::AppendMoney(out, r.wageTax);
-    out += ',';
-    tb::AppendMoney(out, r.wageNet);
-    out += ',';
-    if (r.hasBonus) {
-        tb::AppendMoney(out, r.bonusTax);
-        out += ',';
-        tb::AppendMoney(out, r.bonusNet);
-        out += ',';
-    } else {
-        out += ",,";
+    totals.Add(r);
+}
+
+void Untally(Totals& totals, const Record& record, const tb::RowResult& r) {
+    if (record.kind == RowKind::kTotal) {
+        --totals.skipped;
+        return;
     }
-    tb::AppendMoney(out, r.totalTax);
-    out += ',';
-    if (r.zone) AppendCsvField(out, r.zone->text);
+    totals.Remove(r);
+}
+
+std::string RefusalText(long long line, const tb::RowText& input, const tb::RowResult& r) {
+    std::string out;
+    if (line > 0) out = "第 " + std::to_string(line) + " 行 ";
+    out += kOutput[static_cast<size_t>(r.badColumn)].title;
+    out += "：";
+    const std::string_view reason = r.reason ? r.reason : "";
+    const size_t at = reason.find("{}");
+    if (at == std::string_view::npos) {
+        out += reason;
+    } else {
+        out += reason.substr(0, at);
+        out += TrimCell(input[static_cast<size_t>(r.badColumn)]);
+        out += reason.substr(at + 2);
+    }
+    return out;
+}
+
+std::string NoteText(const Record& record, const tb::RowResult& r) {
+    if (record.kind == RowKind::kTotal) return "合计行，未计算";
+    if (record.kind == RowKind::kBroken) return std::string(record.problem);
+    if (!r.ok) return RefusalText(0, record.input, r);
+    std::string out;
+    auto add = [&out](std::string_view s) {
+        if (!out.empty()) out += "；";
+        out += s;
+    };
+    if (r.zone) add(r.zone->text);
+    if (r.insurance > r.wage) add("五险一金超过月工资，税后工资为负");
+    if (!record.problem.empty()) add(record.problem);
+    return out;
+}
+
+void CellAt(const Layout& layout, int col, const Record& record, const tb::RowResult& r, Cell& cell) {
+    int carriedIndex = 0;
+    const Field f = layout.FieldAt(col, &carriedIndex);
+    cell.kind = Cell::kEmpty;
+    cell.text = {};
+    auto text = [&cell](std::string_view s) {
+        if (s.empty()) return;
+        cell.kind = Cell::kText;
+        cell.text = s;
+    };
+    auto money = [&cell](tax::Decimal v) {
+        cell.kind = Cell::kMoney;
+        cell.value = v;
+    };
+    const bool computed = record.kind == RowKind::kPerson && r.ok;
+    switch (f) {
+    case Field::kId: return text(record.id);
+    case Field::kName: return text(record.input[tb::kName]);
+    case Field::kWage:
+    case Field::kInsurance:
+    case Field::kAllowance:
+    case Field::kBonus: {
+        // Read amounts echoed as figures; a refused row's unreadable cell keeps its text.
+        const size_t c = static_cast<size_t>(f) - static_cast<size_t>(Field::kName);
+        const std::string_view s = record.input[c];
+        if (TrimCell(s).empty()) return;
+        if (computed) {
+            const tax::Decimal v[] = {{}, r.wage, r.insurance, r.allowance, r.bonus};
+            return money(v[c]);
+        }
+        tb::Amount a;
+        if (record.kind == RowKind::kPerson && static_cast<int>(c) != r.badColumn &&
+            ReadAmount(s, a) == AmountRead::kOk)
+            return money(a.value);
+        return text(s);
+    }
+    case Field::kNote:
+        cell.own = NoteText(record, r);
+        return text(cell.own);
+    case Field::kCarried:
+        if (static_cast<size_t>(carriedIndex) < record.carried.size())
+            text(record.carried[static_cast<size_t>(carriedIndex)]);
+        return;
+    default: break;
+    }
+    if (!computed) return;
+    switch (f) {
+    case Field::kTaxable: return money(r.bracket >= 0 ? r.taxable : tax::Decimal());
+    case Field::kRate:
+        cell.kind = Cell::kRate;
+        cell.value = tb::BracketRate(r.bracket);
+        cell.text = tb::RateText(r.bracket);
+        return;
+    case Field::kQuick: return money(tb::BracketQuick(r.bracket));
+    case Field::kWageTax: return money(r.wageTax);
+    case Field::kWageNet: return money(r.wageNet);
+    case Field::kBonusTax: return r.hasBonus ? money(r.bonusTax) : void();
+    case Field::kBonusNet: return r.hasBonus ? money(r.bonusNet) : void();
+    case Field::kTotalTax: return money(r.totalTax);
+    default: return;
+    }
+}
+
+void AppendHeader(std::string& out, const Layout& layout) {
+    for (int c = 0; c < layout.Count(); ++c) {
+        if (c) out += ',';
+        AppendCsvField(out, layout.Title(c));
+    }
     out += '\n';
 }
 
-std::string RefusalText(long long line, const tb::RowResult& r) {
-    std::string out;
-    if (line > 0) out = "第 " + std::to_string(line) + " 行 ";
-    out += tb::kTitles[static_cast<size_t>(r.badColumn)];
-    out += "：";
-    out += r.reason ? r.reason : "";
-    return out;
+void AppendRow(std::string& out, const Layout& layout, const Record& record, const tb::RowResult& r) {
+    Cell cell;
+    for (int c = 0; c < layout.Count(); ++c) {
+        if (c) out += ',';
+        CellAt(layout, c, record, r, cell);
+        switch (cell.kind) {
+        case Cell::kEmpty: break;
+        case Cell::kText: AppendCsvField(out, cell.text); break;
+        case Cell::kMoney: AppendExact(out, cell.value); break;
+        case Cell::kRate: out += cell.text; break;
+        }
+    }
+    out += '\n';
+}
+
+tax::Status CsvWriter::Flush() {
+    if (buffer_.empty()) return {};
+    tax::Status s = write_(buffer_);
+    buffer_.clear();
+    return s;
+}
+
+tax::Status CsvWriter::Begin(const Layout& layout) {
+    layout_ = layout;
+    buffer_.reserve(1 << 21);
+    if (bom_) buffer_ += "\xEF\xBB\xBF";
+    AppendHeader(buffer_, layout_);
+    return {};
+}
+
+tax::Status CsvWriter::Add(const Record& record, const tb::RowResult& r) {
+    AppendRow(buffer_, layout_, record, r);
+    if (buffer_.size() >= (1 << 20)) return Flush();
+    return {};
+}
+
+tax::Status CsvWriter::Finish(const Totals&) {
+    return Flush();
+}
+
+tax::Result<bool> Pump(PayrollReader& reader, tax::Decimal allowance, PayrollWriter& writer, Totals& totals,
+                       const std::function<bool(const Record&, const tb::RowResult&)>& seen, bool* writing) {
+    bool ignored = false;
+    bool& w = writing ? *writing : ignored;
+    w = false;
+    if (tax::Status s = reader.Start(); !s) return s.failure();
+    totals.skipped += reader.SkippedAbove();
+    w = true;
+    if (tax::Status s = writer.Begin(reader.layout()); !s) return s.failure();
+    Record record;
+    for (;;) {
+        w = false;
+        const tax::Result<bool> more = reader.Next(record);
+        if (!more) return more;
+        if (!*more) break;
+        const tb::RowResult r = ComputeRecord(record, allowance);
+        Tally(totals, record, r);
+        if (seen && !seen(record, r)) return false;
+        w = true;
+        if (tax::Status s = writer.Add(record, r); !s) return s.failure();
+    }
+    w = true;
+    if (tax::Status s = writer.Finish(totals); !s) return s.failure();
+    return true;
 }
 
 } // namespace batch

@@ -1,51 +1,205 @@
 #pragma once
-// Payroll rows out of a CSV reader, and computed rows back into CSV text. The header, if the
-// first row has one, maps its columns by their Chinese or English names in any order; without
-// one the columns stand in the order of tax::batch::Column.
+// A payroll sheet's rows, whatever file they come from: the header found among the first rows
+// and its headings read through one table of the names people give them, each row's cells
+// taken to the person's columns (the four insurance items added into 五险一金), a sheet's own
+// total rows told apart, and every column the payroll does not use carried through. Then the
+// output columns, defined once with their titles and totals, that the CSV and workbook writers
+// and the batch window all lay out the same way.
 
-#include "batch/Csv.h"
+#include "batch/Sheet.h"
 #include "tax/Batch.h"
+#include "tax/Result.h"
 
 #include <array>
+#include <deque>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace batch {
 
-// The sums of a payroll are money arithmetic, kept with the rows' own in the Qt-free core.
 using tax::batch::Sum;
 using tax::batch::Totals;
 
-class RowReader {
-public:
-    explicit RowReader(CsvReader& csv) : csv_(csv) {}
-
-    // The next non-blank row; false at the end. Views valid until the next call.
-    bool Next(tax::batch::RowText& row, long long& line);
-    // After the first Next: whether a header was found. A header without a wage column is no
-    // header for this program: `MissingWage` says so and Next returns false at once.
-    bool HadHeader() const { return header_; }
-    bool MissingWage() const { return missingWage_; }
-
-private:
-    bool MapHeader(const std::vector<std::string_view>& fields);
-
-    CsvReader& csv_;
-    std::vector<std::string_view> fields_;
-    std::array<int, tax::batch::kInputColumns> map_{0, 1, 2, 3, 4};
-    bool started_ = false, header_ = false, missingWage_ = false;
+// What a column is to the payroll.
+enum class Field : unsigned char {
+    kId, kName, kWage, kInsurance, kAllowance, kBonus,
+    kPension, kMedical, kUnemployment, kHousingFund, // read only: added up into kInsurance
+    kTaxable, kRate, kQuick, kWageTax, kWageNet, kBonusTax, kBonusNet, kTotalTax, kNote,
+    kDerived, // read only: a computed column of an earlier run, computed afresh instead
+    kCarried,
 };
 
-// The column of a header title, or −1: 姓名/工号/name/id, 月工资/工资/wage/salary,
-// 五险一金/社保/insurance, 起征点/allowance, 年终奖/奖金/bonus (case and blanks ignored).
-int ColumnOfTitle(std::string_view title);
+// The output columns after 工号 (when the sheet has one) and before the carried ones.
+struct OutputColumn {
+    Field field;
+    const char* title;
+    Sum Totals::*total; // the column's sum on the totals row, or none
+};
+inline constexpr std::array<OutputColumn, 14> kOutput{{
+    {Field::kName, "姓名", nullptr},
+    {Field::kWage, "月工资", &Totals::wage},
+    {Field::kInsurance, "五险一金", &Totals::insurance},
+    {Field::kAllowance, "起征点", nullptr},
+    {Field::kBonus, "年终奖", &Totals::bonus},
+    {Field::kTaxable, "应纳税所得额", nullptr},
+    {Field::kRate, "税率", nullptr},
+    {Field::kQuick, "速算扣除数", nullptr},
+    {Field::kWageTax, "工资个税", &Totals::wageTax},
+    {Field::kWageNet, "税后工资", &Totals::wageNet},
+    {Field::kBonusTax, "年终奖个税", &Totals::bonusTax},
+    {Field::kBonusNet, "税后年终奖", &Totals::bonusNet},
+    {Field::kTotalTax, "合计个税", &Totals::totalTax},
+    {Field::kNote, "说明", nullptr},
+}};
+// The input columns lead, in tax::batch::Column's order, so a refused column's title is kOutput's.
+static_assert(kOutput[tax::batch::kName].field == Field::kName && kOutput[tax::batch::kWage].field == Field::kWage &&
+              kOutput[tax::batch::kInsurance].field == Field::kInsurance &&
+              kOutput[tax::batch::kAllowance].field == Field::kAllowance &&
+              kOutput[tax::batch::kBonus].field == Field::kBonus);
+inline constexpr const char* kIdTitle = "工号";
+inline constexpr const char* kTotalsTitle = "合计";
 
-// The output header line and one row of output, in the calculators' "%.2f" form. A refused
-// row keeps its input and carries its reason in the last column.
-std::string HeaderLine();
-void AppendRow(std::string& out, const tax::batch::RowText& row, const tax::batch::RowResult& r);
+// The headings understood, one line per column: "月工资：月工资、工资、税前工资…", for --help,
+// the README and the message refusing a sheet without a header.
+std::string HeadingsText();
+// The field a heading names, kDerived for the computed columns' own titles, or kCarried
+// (spaces, full-width brackets, letter case and a trailing "(元)" do not matter).
+Field FieldOfHeading(std::string_view heading);
 
-// "第 12 行 月工资：无效的金额，请重新输入", UTF-8.
-std::string RefusalText(long long line, const tax::batch::RowResult& r);
+struct Layout {
+    bool hasId = false;
+    std::vector<std::string> carried; // titles of the carried columns, in input order
+    int Count() const { return (hasId ? 1 : 0) + static_cast<int>(kOutput.size() + carried.size()); }
+    // The field of output column `col`; for kCarried, `*carriedIndex` is which.
+    Field FieldAt(int col, int* carriedIndex = nullptr) const;
+    std::string_view Title(int col) const;
+    int ColumnOf(Field f) const; // −1 when not shown
+};
+
+enum class RowKind : unsigned char {
+    kPerson,
+    kTotal,  // the sheet's own 合计/小计/总计 row: copied through, not computed, not summed
+    kBroken, // a record that could not be read as written (an open quote, bytes not text)
+};
+
+// One row as read. Views stay valid until the reader's next call.
+struct Record {
+    RowKind kind = RowKind::kPerson;
+    long long line = 0;
+    std::string_view id;
+    tax::batch::RowText input{};
+    std::vector<std::string_view> carried;
+    std::string_view problem; // kBroken: why; otherwise a notice such as a cell cut, or empty
+};
+
+// The cell text a spreadsheet cell can hold: 32,767 UTF-16 units; longer text is cut there.
+inline constexpr size_t kMaxCellUnits = 32767;
+
+class PayrollReader {
+public:
+    // `problem`, when given, is the text sheet's word on the row just read (CsvReader::Problem
+    // and bytes that are not UTF-8): such a row is kBroken.
+    explicit PayrollReader(SheetSource& sheet, const std::string* problem = nullptr)
+        : sheet_(sheet), problem_(problem) {}
+
+    // Reads up to the header. Fails, with nothing read, for a sheet with no header and no
+    // person in its first row, a heading given twice, a header without a wage column, or a
+    // damaged file. Reads only once; later calls give the same answer.
+    tax::Status Start();
+    const Layout& layout() const { return layout_; }
+    long long SkippedAbove() const { return skippedAbove_; }
+    // The next row: true, false at the end, or a failure when the file proves damaged.
+    tax::Result<bool> Next(Record& record);
+
+private:
+    struct Held {
+        std::vector<std::string> cells;
+        long long line;
+        std::string problem;
+    };
+    tax::Status FindHeader();
+    tax::Status MapHeader(const std::vector<std::string>& cells, long long line);
+    void Take(const std::vector<std::string_view>& cells, long long line, std::string_view problem, Record& record);
+
+    SheetSource& sheet_;
+    const std::string* problem_;
+    Held current_;
+    Layout layout_;
+    std::vector<Field> map_; // the field of each input column
+    std::deque<Held> held_;  // rows read while looking for the header, still to be handed out
+    std::vector<std::string_view> cells_;
+    std::string insurance_, notice_;
+    long long skippedAbove_ = 0;
+    bool started_ = false;
+    tax::Status start_;
+};
+
+// A person's row computed, or refused at its first unreadable cell (columns judged left to
+// right, as the calculators read their fields top down). An empty allowance takes
+// `defaultAllowance`; an empty bonus means none.
+tax::batch::RowResult ComputeRow(const tax::batch::RowText& input, tax::Decimal defaultAllowance);
+// Any row: total and broken rows are not computed.
+tax::batch::RowResult ComputeRecord(const Record& record, tax::Decimal defaultAllowance);
+// The row in the counts and sums, and taken out of them again.
+void Tally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
+void Untally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
+// A name (or 工号, or a row's first cell) that makes the row the sheet's own total row:
+// 合计, 小计 or 总计 at its start, spaces not counted.
+bool IsTotalCell(std::string_view cell);
+
+// "第 12 行 月工资：无法识别“八千”" (no line part for line 0).
+std::string RefusalText(long long line, const tax::batch::RowText& input, const tax::batch::RowResult& r);
+// The 说明 cell: the refusal, a blind-zone notice, 五险一金 above 月工资, a cell cut, …
+std::string NoteText(const Record& record, const tax::batch::RowResult& r);
+
+// One output cell, for every writer and the window alike.
+struct Cell {
+    enum Kind { kEmpty, kText, kMoney, kRate } kind = kEmpty;
+    std::string_view text; // kText (and the rate's "20%")
+    tax::Decimal value;    // kMoney, kRate
+    std::string own;       // backing for a text built for this cell
+};
+void CellAt(const Layout& layout, int col, const Record& record, const tax::batch::RowResult& r, Cell& cell);
+
+// The CSV output: a header line, one line per row, in the calculators' "%.2f" form.
+void AppendHeader(std::string& out, const Layout& layout);
+void AppendRow(std::string& out, const Layout& layout, const Record& record, const tax::batch::RowResult& r);
+
+// Where computed rows go: a CSV stream or a workbook.
+class PayrollWriter {
+public:
+    virtual ~PayrollWriter() = default;
+    virtual tax::Status Begin(const Layout& layout) = 0;
+    virtual tax::Status Add(const Record& record, const tax::batch::RowResult& r) = 0;
+    virtual tax::Status Finish(const Totals& totals) = 0;
+};
+
+// CSV through `write` (false when it fails: the reason is the caller's), in pieces of about a
+// megabyte; `bom` first when the text goes to a file for spreadsheet programs.
+class CsvWriter : public PayrollWriter {
+public:
+    using Write = std::function<tax::Status(std::string_view data)>;
+    CsvWriter(Write write, bool bom) : write_(std::move(write)), bom_(bom) {}
+    tax::Status Begin(const Layout& layout) override;
+    tax::Status Add(const Record& record, const tax::batch::RowResult& r) override;
+    tax::Status Finish(const Totals& totals) override;
+
+private:
+    tax::Status Flush();
+    Write write_;
+    bool bom_;
+    Layout layout_;
+    std::string buffer_;
+};
+
+// The one loop of a run: every row read, computed, counted into `totals` (the rows skipped
+// above the header included) and written. `seen` sees each row (for messages and progress);
+// its false stops the run. True when every row was read, false when stopped, a failure when the
+// sheet is refused, the file proves damaged or the writer fails (`*writing` then true).
+tax::Result<bool> Pump(PayrollReader& reader, tax::Decimal allowance, PayrollWriter& writer, Totals& totals,
+                       const std::function<bool(const Record&, const tax::batch::RowResult&)>& seen = {},
+                       bool* writing = nullptr);
 
 } // namespace batch

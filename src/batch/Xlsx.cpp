@@ -6,9 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <utility>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace batch {
 
@@ -30,51 +29,6 @@ double TextWidth(std::string_view utf8) {
     return width;
 }
 
-} // namespace
-
-XlsxWriter::~XlsxWriter() {
-    if (book_) workbook_close(book_);
-}
-
-tax::Status XlsxWriter::Open(const std::string& path) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    book_ = workbook_new_opt(path.c_str(), &options);
-    if (!book_) return tax::Fail("无法创建工作簿。");
-    sheet_ = workbook_add_worksheet(book_, "个税");
-    money_ = workbook_add_format(book_);
-    format_set_num_format(money_, "#,##0.00");
-    rate_ = workbook_add_format(book_);
-    format_set_num_format(rate_, "0%");
-    bold_ = workbook_add_format(book_);
-    format_set_bold(bold_);
-    boldMoney_ = workbook_add_format(book_);
-    format_set_bold(boldMoney_);
-    format_set_num_format(boldMoney_, "#,##0.00");
-    for (int c = 0; c < tb::kOutputColumns; ++c) {
-        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), tb::kTitles[static_cast<size_t>(c)], bold_);
-        Widen(widths_, c, TextWidth(tb::kTitles[static_cast<size_t>(c)]));
-    }
-    PageSetup(sheet_);
-    row_ = 1;
-    return {};
-}
-
-// Printed as a clerk sets the sheet up: A4 landscape, one page wide, the header row frozen on
-// screen and repeated at the top of every printed page, page numbers in the footer.
-void XlsxWriter::PageSetup(lxw_worksheet* sheet) {
-    worksheet_freeze_panes(sheet, 1, 0);
-    worksheet_set_paper(sheet, 9); // A4
-    worksheet_set_landscape(sheet);
-    worksheet_fit_to_pages(sheet, 1, 0);
-    worksheet_repeat_rows(sheet, 0, 0);
-    worksheet_set_margins(sheet, 0.4, 0.4, 0.6, 0.6);
-    worksheet_set_footer(sheet, "&L打印日期：&D&R第 &P 页 / 共 &N 页");
-}
-
-namespace {
-
 // A spreadsheet cell holds a binary double, so the exact figure becomes the nearest one here, at
 // the file's edge; an amount in cents below 2^53 survives the trip exactly and shows two decimals.
 double Double(tax::Decimal v) {
@@ -92,80 +46,148 @@ double MoneyWidth(tax::Decimal v) {
     return static_cast<double>(whole + (whole - 1) / 3 + 3 + (p.negative ? 1 : 0));
 }
 
-void Number(lxw_worksheet* sheet, std::vector<double>& widths, unsigned row, int col, tax::Decimal v, lxw_format* format) {
-    worksheet_write_number(sheet, row, static_cast<lxw_col_t>(col), Double(v), format);
-    Widen(widths, col, MoneyWidth(v));
-}
-
-void Text(lxw_worksheet* sheet, std::vector<double>& widths, unsigned row, int col, std::string_view text) {
-    if (text.empty()) return;
-    worksheet_write_string(sheet, row, static_cast<lxw_col_t>(col), std::string(text).c_str(), nullptr);
-    Widen(widths, col, TextWidth(text));
+// A sheet's name inside a formula: quoted, quotes doubled.
+std::string Quoted(const std::string& name) {
+    std::string out = "'";
+    for (char c : name) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out + "'";
 }
 
 } // namespace
 
-void XlsxWriter::Add(const tb::RowText& row, const tb::RowResult& r) {
-    Text(sheet_, widths_, row_, tb::kName, row[tb::kName]);
-    if (!r.ok) {
-        for (int c = tb::kWage; c < tb::kInputColumns; ++c)
-            Text(sheet_, widths_, row_, c, row[static_cast<size_t>(c)]);
-        Text(sheet_, widths_, row_, tb::kOutputColumns - 1, RefusalText(0, r));
-        ++row_;
-        return;
-    }
-    Number(sheet_, widths_, row_, tb::kWage, r.wage, money_);
-    Number(sheet_, widths_, row_, tb::kInsurance, r.insurance, money_);
-    Number(sheet_, widths_, row_, tb::kAllowance, r.allowance, money_);
-    if (r.hasBonus) Number(sheet_, widths_, row_, tb::kBonus, r.bonus, money_);
-    int c = tb::kInputColumns;
-    Number(sheet_, widths_, row_, c++, r.bracket >= 0 ? r.taxable : tax::Decimal(), money_);
-    Number(sheet_, widths_, row_, c++, tb::BracketRate(r.bracket), rate_);
-    Number(sheet_, widths_, row_, c++, tb::BracketQuick(r.bracket), money_);
-    Number(sheet_, widths_, row_, c++, r.wageTax, money_);
-    Number(sheet_, widths_, row_, c++, r.wageNet, money_);
-    if (r.hasBonus) {
-        Number(sheet_, widths_, row_, c, r.bonusTax, money_);
-        Number(sheet_, widths_, row_, c + 1, r.bonusNet, money_);
-    }
-    c += 2;
-    Number(sheet_, widths_, row_, c++, r.totalTax, money_);
-    if (r.zone) Text(sheet_, widths_, row_, c, r.zone->text);
-    ++row_;
+XlsxWriter::~XlsxWriter() {
+    if (book_) workbook_close(book_);
 }
 
-void XlsxWriter::AddTotals(const Totals& t) {
-    worksheet_write_string(sheet_, row_, tb::kName, "合计", bold_);
-    const std::pair<int, const tb::Sum*> sums[] = {{tb::kWage, &t.wage},   {tb::kInsurance, &t.insurance},
-                                                   {tb::kBonus, &t.bonus}, {8, &t.wageTax},
-                                                   {9, &t.wageNet},        {10, &t.bonusTax},
-                                                   {11, &t.bonusNet},      {12, &t.totalTax}};
-    for (const auto& [col, sum] : sums) TotalCell(col, sum->Value());
-    ++row_;
+void XlsxWriter::Abandon() {
+    if (book_) lxw_workbook_free(book_);
+    book_ = nullptr;
 }
 
-// A totals cell: the SUM of the rows above for a reader that calculates, the exact sum cached
-// for one that does not.
-void XlsxWriter::TotalCell(int col, tax::Decimal sum) {
-    Widen(widths_, col, MoneyWidth(sum));
-    if (row_ <= 1) {
-        worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(sum), boldMoney_);
-        return;
-    }
-    char range[64];
-    lxw_rowcol_to_range(range, 1, static_cast<lxw_col_t>(col), row_ - 1, static_cast<lxw_col_t>(col));
-    const std::string formula = std::string("=SUM(") + range + ")";
-    worksheet_write_formula_num(sheet_, row_, static_cast<lxw_col_t>(col), formula.c_str(), boldMoney_, Double(sum));
+tax::Status XlsxWriter::Open(const std::string& path) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    book_ = workbook_new_opt(path.c_str(), &options);
+    if (!book_) return tax::Fail("无法创建工作簿");
+    money_ = workbook_add_format(book_);
+    format_set_num_format(money_, "#,##0.00");
+    rate_ = workbook_add_format(book_);
+    format_set_num_format(rate_, "0%");
+    bold_ = workbook_add_format(book_);
+    format_set_bold(bold_);
+    boldMoney_ = workbook_add_format(book_);
+    format_set_bold(boldMoney_);
+    format_set_num_format(boldMoney_, "#,##0.00");
+    return {};
 }
 
-tax::Status XlsxWriter::Close() {
-    // Widths from what was written: the sheet's columns are written out at the close, so they
-    // can follow the content even though the rows were streamed.
+// Printed as a clerk sets the sheet up: A4 landscape, one page wide, the header row frozen on
+// screen and repeated at the top of every printed page, page numbers in the footer.
+void XlsxWriter::PageSetup(lxw_worksheet* sheet) {
+    worksheet_freeze_panes(sheet, 1, 0);
+    worksheet_set_paper(sheet, 9); // A4
+    worksheet_set_landscape(sheet);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    worksheet_repeat_rows(sheet, 0, 0);
+    worksheet_set_margins(sheet, 0.4, 0.4, 0.6, 0.6);
+    worksheet_set_footer(sheet, "&L打印日期：&D&R第 &P 页 / 共 &N 页");
+}
+
+// Widths from what was written: the sheet's columns are written out when the book is closed, so
+// they can follow the content even though the rows were streamed.
+void XlsxWriter::EndSheet() {
     for (size_t c = 0; c < widths_.size(); ++c)
         worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
+    lastRows_.push_back(row_ - 1);
+}
+
+void XlsxWriter::NewSheet() {
+    if (sheet_) EndSheet();
+    ++sheets_;
+    const std::string name = sheets_ == 1 ? "个税" : "个税 (" + std::to_string(sheets_) + ")";
+    names_.push_back(name);
+    sheet_ = workbook_add_worksheet(book_, name.c_str());
+    widths_.clear();
+    for (int c = 0; c < layout_.Count(); ++c) {
+        const std::string title(layout_.Title(c));
+        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), title.c_str(), bold_);
+        Widen(widths_, c, TextWidth(title));
+    }
+    PageSetup(sheet_);
+    row_ = 1;
+}
+
+tax::Status XlsxWriter::Begin(const Layout& layout) {
+    layout_ = layout;
+    NewSheet();
+    return {};
+}
+
+tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
+    if (row_ >= rowsPerSheet_) NewSheet();
+    Cell cell;
+    for (int c = 0; c < layout_.Count(); ++c) {
+        CellAt(layout_, c, record, r, cell);
+        const lxw_col_t col = static_cast<lxw_col_t>(c);
+        switch (cell.kind) {
+        case Cell::kEmpty: break;
+        case Cell::kText:
+            worksheet_write_string(sheet_, row_, col, std::string(cell.text).c_str(), nullptr);
+            Widen(widths_, c, TextWidth(cell.text));
+            break;
+        case Cell::kMoney:
+            worksheet_write_number(sheet_, row_, col, Double(cell.value), money_);
+            Widen(widths_, c, MoneyWidth(cell.value));
+            break;
+        case Cell::kRate:
+            worksheet_write_number(sheet_, row_, col, Double(cell.value), rate_);
+            Widen(widths_, c, 4);
+            break;
+        }
+    }
+    ++row_;
+    return {};
+}
+
+// A totals cell: the SUM of the rows of every sheet for a reader that calculates, the exact sum
+// cached for one that does not.
+void XlsxWriter::TotalCell(int col, tax::Decimal sum) {
+    Widen(widths_, col, MoneyWidth(sum));
+    std::string formula;
+    const lxw_col_t c = static_cast<lxw_col_t>(col);
+    for (size_t s = 0; s < names_.size(); ++s) {
+        // The totals' own sheet runs to the row above them.
+        const unsigned last = s + 1 < names_.size() ? lastRows_[s] : row_ - 1;
+        if (last < 1) continue;
+        char range[64];
+        lxw_rowcol_to_range(range, 1, c, last, c);
+        if (!formula.empty()) formula += ',';
+        if (names_.size() > 1 && s + 1 < names_.size()) formula += Quoted(names_[s]) + '!';
+        formula += range;
+    }
+    if (formula.empty()) {
+        worksheet_write_number(sheet_, row_, c, Double(sum), boldMoney_);
+        return;
+    }
+    formula = "=SUM(" + formula + ")";
+    worksheet_write_formula_num(sheet_, row_, c, formula.c_str(), boldMoney_, Double(sum));
+}
+
+tax::Status XlsxWriter::Finish(const Totals& t) {
+    if (row_ >= rowsPerSheet_) NewSheet();
+    const std::string title(kTotalsTitle);
+    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(layout_.ColumnOf(Field::kName)), title.c_str(), bold_);
+    for (const OutputColumn& o : kOutput)
+        if (o.total) TotalCell(layout_.ColumnOf(o.field), (t.*o.total).Value());
+    ++row_;
+    EndSheet();
     const lxw_error result = workbook_close(book_);
     book_ = nullptr;
-    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿时出错（") + lxw_strerror(result) + "）。");
+    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿失败：") + lxw_strerror(result));
     return {};
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// The payroll as a spreadsheet workbook: a header row, one row per person with the figures as
-// numbers of two decimals (the rate as a percentage), the totals row, columns wide enough for
-// their titles and figures. libxlsxwriter in its constant-memory mode writes row by row, so a
-// workbook of any length needs no more memory than a short one.
+// The payroll as a spreadsheet workbook, set up as a clerk would: a header row frozen and repeated
+// on every printed page, one row per row read with the figures as numbers of two decimals (the
+// rate as a percentage), the totals as SUM formulas with their values cached, columns as wide as
+// their content, A4 landscape one page wide. libxlsxwriter in its constant-memory mode writes row by row, so a
+// workbook of any length needs no more memory than a short one. A sheet holds 1,048,576 rows:
+// longer payrolls go on in further sheets, each under the header, the totals on the last.
 
 #include "batch/Rows.h"
 #include "tax/Batch.h"
-#include "tax/Result.h"
 
 #include <string>
 #include <vector>
@@ -17,33 +18,31 @@ struct lxw_format;
 
 namespace batch {
 
-// Writes one workbook: Open, a row at a time, the totals the caller summed, then Close.
-class XlsxWriter {
+class XlsxWriter : public PayrollWriter {
 public:
-    XlsxWriter() = default;
-    ~XlsxWriter();
+    // `rowsPerSheet` below the format's limit only for tests.
+    explicit XlsxWriter(unsigned rowsPerSheet = 1048576) : rowsPerSheet_(rowsPerSheet) {}
+    ~XlsxWriter() override;
     XlsxWriter(const XlsxWriter&) = delete;
     XlsxWriter& operator=(const XlsxWriter&) = delete;
 
-    // Starts the workbook at `path` (written there directly: the caller saves through a
-    // batch::SaveFile and gives its scratch name).
+    // Starts the workbook at `path` (written there directly: the caller picks a scratch name
+    // and moves it into place).
     tax::Status Open(const std::string& path);
-    void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r);
-    void AddTotals(const Totals& totals);
-    // Writes the file out.
-    tax::Status Close();
-
-    // The same with the message in `error`, for the callers not yet moved to the above.
-    bool Open(const std::string& path, std::string& error) { return Told(Open(path), error); }
-    bool Close(std::string& error) { return Told(Close(), error); }
+    tax::Status Begin(const Layout& layout) override;
+    tax::Status Add(const Record& record, const tax::batch::RowResult& r) override;
+    // The totals row, then the file written out.
+    tax::Status Finish(const Totals& totals) override;
+    // Drops the unfinished workbook without writing it out (the file at `path` is left as far
+    // as it got; the caller removes it).
+    void Abandon();
+    int Sheets() const { return sheets_; }
 
 private:
+    void NewSheet();
+    void EndSheet();
     static void PageSetup(lxw_worksheet* sheet);
     void TotalCell(int col, tax::Decimal sum);
-    static bool Told(const tax::Status& status, std::string& error) {
-        if (!status) error = status.error();
-        return status.ok();
-    }
 
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
@@ -51,8 +50,13 @@ private:
     lxw_format* rate_ = nullptr;
     lxw_format* bold_ = nullptr;
     lxw_format* boldMoney_ = nullptr;
+    Layout layout_;
+    unsigned rowsPerSheet_;
     unsigned row_ = 0;
-    std::vector<double> widths_; // widest content per column, in digit widths
+    int sheets_ = 0;
+    std::vector<double> widths_;  // widest content per column of the sheet, in digit widths
+    std::vector<std::string> names_; // the sheets so far, for the totals' formulas
+    std::vector<unsigned> lastRows_; // the last row of figures of each finished sheet
 };
 
 } // namespace batch

@@ -1,8 +1,7 @@
 // qingfu-batch: a payroll file in, the wage and year-end bonus tax of every row out, for
 // scripts and scheduled runs. Reads and writes a row at a time.
 
-#include "batch/Csv.h"
-#include "batch/Decode.h"
+#include "batch/Input.h"
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
 #include "batch/Xlsx.h"
@@ -13,9 +12,10 @@
 
 #include <cctype>
 #include <cerrno>
-#include <optional>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,65 +23,73 @@ namespace {
 
 namespace tb = tax::batch;
 
-constexpr const char* kUsage = R"(NAME
-    qingfu-batch - individual income tax of a whole payroll (2011-2018 schedules)
+constexpr const char* kUsage = R"(名称
+    qingfu-batch - 整张工资表的个人所得税（2011–2018 年的税率表）
 
-SYNOPSIS
-    qingfu-batch IN.csv [-o OUT.csv | -o OUT.xlsx | -o OUT.pdf] [--allowance 3500|4800]
-                 [--payslips OUT.pdf] [--payslips-dir DIR] [--payslip-per-page] [--title TEXT]
+用法
+    qingfu-batch 输入文件 [-o 输出.csv | -o 输出.xlsx | -o 输出.pdf] [--allowance 3500|4800]
+                 [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
+                 [--payslip-per-page] [--title 标题]
     qingfu-batch --help | --version
 
-DESCRIPTION
-    Reads one person per row of IN.csv ("-" for standard input) and computes, as the wage and
-    the wage + bonus calculators of qingfu do, the month's wage tax and the year-end bonus tax
-    (the wage's unused allowance taken off the bonus, every tax rounded once to the cent).
+说明
+    按青蚨税算的“工资”和“工资 + 年终奖”两个计算器的算法，算出输入文件每个人当月的工资个税和
+    年终奖个税（工资用不完的起征点从年终奖中扣除，每笔税款只在最后四舍五入到分）。
 
-    Input: CSV in UTF-8 (with or without a byte-order mark), UTF-16 with its mark, or
-    GB18030/GBK, told apart without asking; separated by commas, semicolons or tabs; fields may
-    be quoted. Columns: 姓名, 月工资, 五险一金, 起征点, 年终奖. A first row naming them (in
-    Chinese or as name, wage, insurance, allowance, bonus) may list them in any order; without
-    it they are read in that order. An empty 五险一金 is 0, an empty 起征点 takes --allowance,
-    an empty 年终奖 means no bonus. Amounts may be written as spreadsheets export them:
-    "12,000.00", " 12000 ", "¥12000". Blank lines are skipped.
+    输入：文本表格（CSV；UTF-8，有无 BOM 均可；带 BOM 的 UTF-16；GB18030/GBK，自动识别；
+    逗号、分号或制表符分隔；字段可加引号）或工作簿（.xlsx/.xlsm、旧的 .xls；默认读第一张
+    工作表，--sheet 另选）。文件类型按内容判断，不看扩展名；两者都不是的文件整份拒绝。
+    “-”表示从标准输入读文本。
 
-    Output: CSV in UTF-8 (with a byte-order mark when written to a file, so spreadsheet
-    programs open it in Chinese), one line per input row in input order, under the header
-        姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,
-        税后工资,年终奖个税,税后年终奖,合计个税,说明
-    with amounts to two decimals and no separators, the rate as "20%", and 说明 holding a
-    blind-zone notice for the bonus, or the reason a row was refused (its figures empty).
-    With -o OUT.xlsx a workbook with numbers as numbers and a totals row. The file is written
-    beside its final name and moved into place at the end, so a failed run leaves an existing
-    file as it was.
+    标题行：在前 20 个非空行中，第一个有至少两个单元格写着下列标题的行就是标题行，它上面的
+    行（表名、制表日期等）跳过并计数。标题不分大小写，空格、全角括号和末尾的“（元）”不计：
+@HEADINGS@
+    没有标题行时，只有第一行是“姓名,月工资,五险一金,起征点,年终奖”顺序的一个人，才按这个
+    顺序读各列；否则整份文件拒绝。同一列的标题出现两次（如“工资”和“税前工资”）也拒绝。
 
-    PDF: the printed payroll (-o OUT.pdf) and payslips (--payslips, --payslips-dir), with
-    their Chinese font embedded; refused rows are in the table but get no payslip. They may
-    be asked for beside a CSV or XLSX output; without -o, no CSV is written. No display is
-    needed.
+    五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
+    “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
+    的行是表里自己的合计行：原样带出，说明写“合计行，未计算”，不计算也不计入合计。
 
-    A summary line (rows read, computed, refused, total tax) and each refused row, as
-    FILE:LINE: reason, go to standard error.
+    输出：UTF-8 的 CSV（写到文件时带 BOM，便于表格软件识别中文），每个输入行一行，次序不变：
+        [工号,]姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,
+        税后工资,年终奖个税,税后年终奖,合计个税,说明[,其余各列]
+    有工号列时工号在最前；输入中没有用到的列（部门、银行账号、备注等）按原来的次序接在说明
+    后面。读入的金额和算出的金额都写成两位小数、不带千分位，税率写成“20%”；说明里有年终奖
+    盲区提示、五险一金超过月工资的提示，或该行被拒绝的原因（其计算列为空）。
+    -o 输出.xlsx 时写成工作簿，金额为数值，末尾有合计行；超过一张工作表的行数时接着写在
+    下一张工作表（各表都有标题行，合计行在最后一张）。
 
-OPTIONS
-    -o, --output FILE     write to FILE (.xlsx: a workbook; otherwise CSV); default: standard output
-%s    --allowance 3500|4800 the allowance for rows that leave 起征点 empty (default 3500)
-    -h, --help            show this text
-    --version             show the version
+    PDF：工资表（-o 输出.pdf）和工资条（--payslips、--payslips-dir），中文字体嵌在文件里；
+    被拒绝的行印在表里，但没有工资条。可以和 CSV、XLSX 输出同时要；只要 PDF 时不写 CSV。
+    不需要显示器。
 
-EXIT STATUS
-    0   every row was computed
-    1   some rows were refused; the others were written
-    2   unusable arguments, an unreadable input or an output that could not be written
+   输出先写在目标旁的临时文件里，完成后
+    才换上去，所以运行失败时原有文件不变。
+
+    标准错误上先列出每个被拒绝的行（文件:行号: 原因），最后一行是汇总（读入、计算、拒绝、
+    跳过的行数，合计个税，文件的编码或工作表）。
+
+选项
+    -o, --output 文件      写到该文件（.xlsx 为工作簿，否则为 CSV）；默认写到标准输出
+    --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500）
+    --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
+@PRINT@    -h, --help             显示本说明
+    --version              显示版本
+
+退出码
+    0   每一行都算出了
+    1   有行被拒绝，其余的行已写出
+    2   参数不对、输入无法读取或整份拒绝、输出无法写入（此时什么也不写）
 )";
 
-void PrintUsage() {
-    const std::string usage = kUsage;
-    const size_t at = usage.find("%s");
-    std::fputs((usage.substr(0, at) + cli::PrintOutputs::Help() + usage.substr(at + 2)).c_str(), stdout);
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "qingfu-batch：%s\n请用 qingfu-batch --help 查看用法。\n", problem.c_str());
+    return 2;
 }
 
-int Usage(const std::string& problem) {
-    std::fprintf(stderr, "qingfu-batch: %s\nTry 'qingfu-batch --help'.\n", problem.c_str());
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "qingfu-batch：%s\n", message.c_str());
     return 2;
 }
 
@@ -93,20 +101,58 @@ bool EndsWithXlsx(const std::string& path) {
     return tail == ".xlsx";
 }
 
+void PrintUsage() {
+    std::string text = kUsage;
+    std::string headings;
+    const std::string all = batch::HeadingsText();
+    size_t start = 0;
+    while (start < all.size()) {
+        const size_t end = all.find('\n', start);
+        headings += "        " + all.substr(start, end - start) + "\n";
+        start = end + 1;
+    }
+    if (!headings.empty()) headings.pop_back();
+    text.replace(text.find("@HEADINGS@"), 10, headings);
+    text.replace(text.find("@PRINT@"), 7, cli::PrintOutputs::Help());
+    std::fputs(text.c_str(), stdout);
+}
+
+// The PDFs beside the CSV or workbook (or alone): every call goes to both.
+class Tee : public batch::PayrollWriter {
+public:
+    Tee(batch::PayrollWriter* first, batch::PayrollWriter* second) : first_(first), second_(second) {}
+    tax::Status Begin(const batch::Layout& layout) override {
+        if (tax::Status s = first_ ? first_->Begin(layout) : tax::Status(); !s) return s;
+        return second_ ? second_->Begin(layout) : tax::Status();
+    }
+    tax::Status Add(const batch::Record& record, const tb::RowResult& r) override {
+        if (tax::Status s = first_ ? first_->Add(record, r) : tax::Status(); !s) return s;
+        return second_ ? second_->Add(record, r) : tax::Status();
+    }
+    tax::Status Finish(const batch::Totals& totals) override {
+        if (tax::Status s = first_ ? first_->Finish(totals) : tax::Status(); !s) return s;
+        return second_ ? second_->Finish(totals) : tax::Status();
+    }
+
+private:
+    batch::PayrollWriter* first_;
+    batch::PayrollWriter* second_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string in, out;
+    std::string in, out, sheet;
     tax::Decimal allowance = tax::kAllowances[0];
     bool haveIn = false;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
         std::string problem;
         if (const int took = prints.Take(argc, argv, i, problem)) {
             if (took < 0) return Usage(problem);
             continue;
         }
+        const std::string_view a = argv[i];
         if (a == "-h" || a == "--help") {
             PrintUsage();
             return 0;
@@ -115,123 +161,108 @@ int main(int argc, char** argv) {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
             return 0;
         }
-        if (a == "-o" || a == "--output" || a == "--allowance") {
-            if (i + 1 >= argc) return Usage(std::string(a) + " needs a value");
+        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet") {
+            if (i + 1 >= argc) return Usage(std::string(a) + " 后面缺少" + (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : "文件名"));
             const std::string value = argv[++i];
             if (a == "--allowance") {
                 const std::optional<tax::Decimal> v = tax::ParseAmount(value);
                 bool known = false;
                 for (tax::Decimal k : tax::kAllowances)
                     known = known || (v && *v == k);
-                if (!known) return Usage("--allowance must be 3500 or 4800, not '" + value + "'");
+                if (!known) return Usage("--allowance 只能是 3500 或 4800，不是“" + value + "”");
                 allowance = *v;
+            } else if (a == "--sheet") {
+                sheet = value;
             } else {
                 out = value;
             }
             continue;
         }
-        if (a.size() > 1 && a[0] == '-') return Usage("unknown option '" + std::string(a) + "'");
-        if (haveIn) return Usage("only one input file, not also '" + std::string(a) + "'");
+        if (a.size() > 1 && a[0] == '-') return Usage("未知的选项“" + std::string(a) + "”");
+        if (haveIn) return Usage("只能给一个输入文件，多出了“" + std::string(a) + "”");
         in = a;
         haveIn = true;
     }
-    if (!haveIn) return Usage("no input file");
+    if (!haveIn) return Usage("缺少输入文件");
+
+    tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
+    if (!opened) return Fail(opened.error());
+    batch::Input& input = **opened;
+    batch::PayrollReader reader(*input.sheet, input.Problem());
+    const std::string shownIn = in == "-" ? std::string("标准输入") : "“" + in + "”";
+    // A sheet refused whole is refused before anything is written.
+    if (tax::Status started = reader.Start(); !started) return Fail(shownIn + "：" + started.error());
+
     // -o OUT.pdf, or PDF options without -o: the PDFs are the output, no CSV besides them.
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
-
-    std::FILE* input = in == "-" ? stdin : std::fopen(in.c_str(), "rb");
-    if (!input) {
-        std::fprintf(stderr, "qingfu-batch: %s: %s\n", in.c_str(), std::strerror(errno));
-        return 2;
-    }
+    if (prints.Wanted()) prints.Start(argv[0]);
     const bool xlsx = EndsWithXlsx(out);
     const bool toFile = !out.empty() && out != "-";
     std::string scratch;
     std::FILE* output = stdout;
-    batch::XlsxWriter book;
+    std::unique_ptr<batch::PayrollWriter> writer;
+    batch::XlsxWriter* book = nullptr;
     if (toFile) {
         const std::optional<std::string> target = batch::SaveTarget(out);
-        if (!target) {
-            std::fprintf(stderr, "qingfu-batch: %s: not a regular file\n", out.c_str());
-            return 2;
-        }
+        if (!target) return Fail("无法写入“" + out + "”：它不是普通文件");
         out = *target;
         scratch = batch::ScratchPath(out);
-        std::string error;
-        if (xlsx ? !book.Open(scratch, error) : !(output = std::fopen(scratch.c_str(), "wb"))) {
-            std::fprintf(stderr, "qingfu-batch: %s: %s\n", out.c_str(), xlsx ? error.c_str() : std::strerror(errno));
-            return 2;
+        if (xlsx) {
+            auto w = std::make_unique<batch::XlsxWriter>();
+            if (tax::Status s = w->Open(scratch); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
+            book = w.get();
+            writer = std::move(w);
+        } else if (!(output = std::fopen(scratch.c_str(), "wb"))) {
+            return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
         }
     }
+    const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
+    if (!writer && !pdfOnly)
+        writer = std::make_unique<batch::CsvWriter>(
+            [output, &shownOut](std::string_view data) -> tax::Status {
+                if (std::fwrite(data.data(), 1, data.size(), output) != data.size())
+                    return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+                return {};
+            },
+            toFile);
     auto fail = [&](const std::string& why) {
-        std::fprintf(stderr, "qingfu-batch: %s\n", why.c_str());
+        if (book) book->Abandon(); // nothing of it is written out
+        writer.reset();
         if (toFile) {
             if (!xlsx) std::fclose(output);
             std::remove(scratch.c_str());
         }
-        return 2;
+        return Fail(why);
     };
 
-    if (std::string error; prints.Wanted() && !prints.Begin(argv[0], error)) return fail(error);
-
-    batch::DecodingSource decoded(batch::FileSource(input));
-    batch::CsvReader csv([&decoded](char* b, size_t n) { return decoded.Read(b, n); });
-    batch::RowReader rows(csv);
     batch::Totals totals;
-    std::string buffer;
-    buffer.reserve(1 << 21);
-    if (!xlsx && !pdfOnly) {
-        if (toFile) buffer += "\xEF\xBB\xBF";
-        buffer += batch::HeaderLine();
-    }
-    tb::RowText row;
-    long long line = 0;
-    while (rows.Next(row, line)) {
-        const tb::RowResult r = tb::Compute(row, allowance);
-        totals.Add(r);
-        if (!r.ok)
-            std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), line, batch::RefusalText(0, r).c_str());
-        prints.Add(row, r);
-        if (xlsx) {
-            book.Add(row, r);
-            continue;
-        }
-        if (pdfOnly) continue;
-        batch::AppendRow(buffer, row, r);
-        if (buffer.size() >= (1 << 20)) {
-            if (std::fwrite(buffer.data(), 1, buffer.size(), output) != buffer.size())
-                return fail(out + ": " + std::strerror(errno));
-            buffer.clear();
-        }
-    }
-    if (std::ferror(input)) return fail(in + ": " + std::strerror(errno));
-    if (input != stdin) std::fclose(input);
-    if (rows.MissingWage()) return fail(in + ": the header names no 月工资 (wage) column");
-
-    if (std::string error; !prints.Finish(totals, error)) return fail(error);
-    if (xlsx) {
-        book.AddTotals(totals);
-        std::string error;
-        if (!book.Close(error)) return fail(out + ": " + error);
-    } else if (!pdfOnly) {
-        if (std::fwrite(buffer.data(), 1, buffer.size(), output) != buffer.size() || std::fflush(output) != 0)
-            return fail((toFile ? out : std::string("standard output")) + ": " + std::strerror(errno));
-        if (toFile && std::fclose(output) != 0) {
-            std::remove(scratch.c_str());
-            std::fprintf(stderr, "qingfu-batch: %s: %s\n", out.c_str(), std::strerror(errno));
-            return 2;
-        }
-    }
+    bool writing = false;
+    Tee tee(writer.get(), prints.Wanted() ? &prints : nullptr);
+    const tax::Result<bool> done = batch::Pump(reader, allowance, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
+        if (record.kind == batch::RowKind::kBroken)
+            std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, std::string(record.problem).c_str());
+        else if (record.kind == batch::RowKind::kPerson && !r.ok)
+            std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, batch::RefusalText(0, record.input, r).c_str());
+        return true;
+    }, &writing);
+    if (!done) return fail(writing ? (xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error() : shownIn + "：" + done.error());
+    const int sheets = book ? book->Sheets() : 1;
+    writer.reset();
+    if (!xlsx && !pdfOnly && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
     if (toFile) {
-        if (const std::string why = batch::Commit(scratch, out); !why.empty()) {
-            std::fprintf(stderr, "qingfu-batch: %s: %s\n", out.c_str(), why.c_str());
-            return 2;
+        if (!xlsx && std::fclose(output) != 0) {
+            const int error = errno;
+            std::remove(scratch.c_str());
+            return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(error));
         }
+        if (const std::string why = batch::Commit(scratch, out); !why.empty()) return Fail("无法写入" + shownOut + "：" + why);
     }
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
-    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，合计个税 %s\n", totals.read, totals.computed,
-                 totals.refused, total.c_str());
+    std::string tail = input.Describe();
+    if (sheets > 1) tail += "；输出分为 " + std::to_string(sheets) + " 张工作表";
+    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s）\n", totals.read,
+                 totals.computed, totals.refused, totals.skipped, total.c_str(), tail.c_str());
     return totals.refused > 0 ? 1 : 0;
 }

@@ -15,29 +15,24 @@ namespace tb = tax::batch;
 
 namespace {
 
-// The cells of one line of the CSV output (comma-separated, quoted as AppendCsvField quotes):
-// what the PDF shows is what the CSV holds.
-QStringList Cells(std::string_view line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+// A row's cells as the CSV output writes them: what the PDF shows is what the CSV holds.
+QStringList Cells(const batch::Layout& layout, const batch::Record& record, const tb::RowResult& r) {
     QStringList cells;
-    std::string cell;
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"') cell += c;
-            else if (i + 1 < line.size() && line[i + 1] == '"') cell += line[++i];
-            else quoted = false;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            cells << QString::fromStdString(cell);
-            cell.clear();
-        } else {
-            cell += c;
+    batch::Cell cell;
+    for (int c = 0; c < layout.Count(); ++c) {
+        batch::CellAt(layout, c, record, r, cell);
+        switch (cell.kind) {
+        case batch::Cell::kEmpty: cells << QString(); break;
+        case batch::Cell::kText:
+        case batch::Cell::kRate: cells << QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(cell.text.size())); break;
+        case batch::Cell::kMoney: {
+            std::string text;
+            tb::AppendMoney(text, cell.value);
+            cells << QString::fromStdString(text);
+            break;
+        }
         }
     }
-    cells << QString::fromStdString(cell);
     return cells;
 }
 
@@ -55,8 +50,7 @@ struct PrintOutputs::State {
     bool onePerPage = false;
     std::unique_ptr<QGuiApplication> app;
     std::unique_ptr<print::Payroll> payroll;
-    QStringList titles;
-    std::string line, failed;
+    batch::Layout layout;
     int argc = 1;
     char* argv[2] = {nullptr, nullptr};
 };
@@ -78,12 +72,12 @@ int PrintOutputs::Take(int argc, char** argv, int& i, std::string& problem) {
     std::string* value = a == "--payslips" ? &s_->slips : a == "--payslips-dir" ? &s_->slipDir : a == "--title" ? &s_->title : nullptr;
     if (!value) return 0;
     if (i + 1 >= argc || (a != "--title" && argv[i + 1][0] == '\0')) {
-        problem = std::string(a) + " needs a value";
+        problem = std::string(a) + " 后面缺少内容";
         return -1;
     }
     *value = argv[++i];
     if (a == "--payslips" && !EndsWithPdf(*value)) {
-        problem = "--payslips writes a PDF: give a name ending in .pdf, not '" + *value + "'";
+        problem = "--payslips 写成 PDF：文件名应以 .pdf 结尾，不是“" + *value + "”";
         return -1;
     }
     return 1;
@@ -97,7 +91,7 @@ bool PrintOutputs::TakeOutput(const std::string& out) {
 
 bool PrintOutputs::Wanted() const { return !s_->table.empty() || !s_->slips.empty() || !s_->slipDir.empty(); }
 
-bool PrintOutputs::Begin(const char* program, std::string& error) {
+void PrintOutputs::Start(const char* program) {
     // A PDF needs fonts, not a screen: a display that is set but out of reach would end the run.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's complaint about a missing per-user runtime folder says nothing about the PDFs.
@@ -107,92 +101,70 @@ bool PrintOutputs::Begin(const char* program, std::string& error) {
     });
     s_->argv[0] = const_cast<char*>(program);
     s_->app = std::make_unique<QGuiApplication>(s_->argc, s_->argv);
+}
+
+tax::Status PrintOutputs::Begin(const batch::Layout& layout) {
+    s_->layout = layout;
     print::Head head;
     head.title = QString::fromStdString(s_->title);
-    head.columns = Cells(batch::HeaderLine());
-    // Figures right-aligned: the money and rate columns the output computes or reads.
-    for (const QString& t : head.columns) {
-        const std::string title = t.toStdString();
-        head.numeric.push_back(title != tb::kTitles[tb::kName] && title != tb::kTitles[tb::kOutputColumns - 1]);
+    for (int c = 0; c < layout.Count(); ++c) {
+        const std::string_view title = layout.Title(c);
+        head.columns << QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+        // Figures right-aligned: the money and rate columns the output computes or reads.
+        const batch::Field f = layout.FieldAt(c);
+        head.numeric.push_back(f != batch::Field::kId && f != batch::Field::kName && f != batch::Field::kNote &&
+                               f != batch::Field::kCarried);
     }
-    s_->titles = head.columns;
     s_->payroll = std::make_unique<print::Payroll>(std::move(head));
-    (void)error;
-    return true;
+    return {};
 }
 
-void PrintOutputs::Add(const tb::RowText& row, const tb::RowResult& r) {
-    if (!s_->payroll) return;
-    s_->line.clear();
-    batch::AppendRow(s_->line, row, r);
-    if (!s_->failed.empty()) return;
-    if (tax::Status added = s_->payroll->Add(Cells(s_->line), !r.ok); !added) s_->failed = added.error();
+tax::Status PrintOutputs::Add(const batch::Record& record, const tb::RowResult& r) {
+    // The sheet's own total rows are not people: neither in the table nor a payslip.
+    if (!s_->payroll || record.kind == batch::RowKind::kTotal) return {};
+    return s_->payroll->Add(Cells(s_->layout, record, r), record.kind != batch::RowKind::kPerson || !r.ok);
 }
 
-bool PrintOutputs::Finish(const batch::Totals& t, std::string& error) {
-    if (!s_->payroll) return true;
-    if (!s_->failed.empty()) {
-        error = s_->failed;
-        return false;
-    }
+tax::Status PrintOutputs::Finish(const batch::Totals& t) {
+    if (!s_->payroll) return {};
     print::Payroll& payroll = *s_->payroll;
     // The totals under the columns they sum, as the workbook's totals row has them.
     QStringList totals;
-    for (qsizetype c = 0; c < s_->titles.size(); ++c) totals << QString();
-    auto put = [&](const char* title, const tb::Sum& sum) {
-        const qsizetype at = s_->titles.indexOf(QString::fromUtf8(title));
-        if (at < 0) return;
+    for (int c = 0; c < s_->layout.Count(); ++c) totals << QString();
+    totals[s_->layout.ColumnOf(batch::Field::kName)] = QString::fromUtf8(batch::kTotalsTitle);
+    for (const batch::OutputColumn& o : batch::kOutput) {
+        if (!o.total) continue;
         std::string text;
-        tb::AppendMoney(text, sum.Value());
-        totals[at] = QString::fromStdString(text);
-    };
-    if (!totals.isEmpty()) totals[0] = QStringLiteral("合计");
-    put("月工资", t.wage);
-    put("五险一金", t.insurance);
-    put("年终奖", t.bonus);
-    put("工资个税", t.wageTax);
-    put("税后工资", t.wageNet);
-    put("年终奖个税", t.bonusTax);
-    put("税后年终奖", t.bonusNet);
-    put("合计个税", t.totalTax);
+        tb::AppendMoney(text, (t.*o.total).Value());
+        totals[s_->layout.ColumnOf(o.field)] = QString::fromStdString(text);
+    }
     payroll.SetTotals(totals);
 
     if (!s_->table.empty()) {
-        if (tax::Status s = payroll.TablePdf(QString::fromLocal8Bit(s_->table.c_str())); !s) {
-            error = s.error();
-            return false;
-        }
+        if (tax::Status s = payroll.TablePdf(QString::fromLocal8Bit(s_->table.c_str())); !s) return s;
         std::fprintf(stderr, "工资表 %d 页：%s\n", payroll.Pages(), s_->table.c_str());
     }
     if (!s_->slips.empty()) {
-        if (tax::Status s = payroll.PayslipsPdf(QString::fromLocal8Bit(s_->slips.c_str()), s_->onePerPage); !s) {
-            error = s.error();
-            return false;
-        }
+        if (tax::Status s = payroll.PayslipsPdf(QString::fromLocal8Bit(s_->slips.c_str()), s_->onePerPage); !s) return s;
         std::fprintf(stderr, "工资条 %lld 张，%d 页：%s\n", payroll.Slips(), payroll.Pages(), s_->slips.c_str());
     }
     if (!s_->slipDir.empty()) {
         tax::Result<long long> files = payroll.PayslipFiles(QString::fromLocal8Bit(s_->slipDir.c_str()));
-        if (!files) {
-            error = files.error();
-            return false;
-        }
+        if (!files) return files.failure();
         std::fprintf(stderr, "工资条 %lld 个文件：%s\n", *files, s_->slipDir.c_str());
     }
     if (payroll.Rows() > payroll.Slips() && (!s_->slips.empty() || !s_->slipDir.empty()))
         std::fprintf(stderr, "拒绝的 %lld 行没有工资条（见上面各行的原因）\n", payroll.Rows() - payroll.Slips());
-    return true;
+    return {};
 }
 
 const char* PrintOutputs::Help() {
-    return R"(    -o OUT.pdf            the payroll as a table on A4 landscape pages, header row on every
-                          page, totals at the end, page numbers and the print date
-    --payslips OUT.pdf    payslips (工资条): a strip per computed person (title, header row,
-                          the person's row), as many to an A4 page as fit, cut lines between
-    --payslips-dir DIR    one payslip PDF a person in DIR, named 工号-姓名.pdf
-    --payslip-per-page    payslips one to a page instead of as many as fit
-    --title TEXT          the title line of the table and the payslips,
-                          e.g. "某某公司2023年5月工资表"
+    return R"(    -o 输出.pdf           工资表印成 A4 横向的 PDF：每页有标题行、页码和打印日期，末尾是合计
+    --payslips 输出.pdf   工资条：每个算出的人一条（标题、标题行、本人一行），一页排满，
+                          条与条之间有裁剪线
+    --payslips-dir 目录   每人一个工资条 PDF，放在该目录里，文件名为 工号-姓名.pdf
+    --payslip-per-page    工资条每页一张
+    --title 标题          工资表和工资条的标题，例如“某某公司2023年5月工资表”
 )";
 }
 

@@ -11,7 +11,9 @@
 
 namespace cli {
 
-class PrintOutputs {
+// A writer beside the CSV or workbook one: the PDFs show the same columns, the clerk's carried
+// ones included.
+class PrintOutputs : public batch::PayrollWriter {
 public:
     PrintOutputs();
     ~PrintOutputs();
@@ -23,11 +25,12 @@ public:
     bool TakeOutput(const std::string& out);
     bool Wanted() const;
 
-    // Starts the application and the spool; false and `error` set when it cannot.
-    bool Begin(const char* program, std::string& error);
-    void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r);
-    // Writes every PDF asked for; false and `error` set at the first that fails.
-    bool Finish(const batch::Totals& totals, std::string& error);
+    // Starts the application that drawing text needs.
+    void Start(const char* program);
+    tax::Status Begin(const batch::Layout& layout) override;
+    tax::Status Add(const batch::Record& record, const tax::batch::RowResult& r) override;
+    // Writes every PDF asked for; a failure at the first that fails.
+    tax::Status Finish(const batch::Totals& totals) override;
 
     // The options' lines for --help.
     static const char* Help();

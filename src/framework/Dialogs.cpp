@@ -3,6 +3,8 @@
 #include "framework/Windows.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QRegularExpression>
 
 namespace dialogs {
 
@@ -22,6 +24,11 @@ QString Host::SaveFileName(QWidget* owner, const QString& filter, const QString&
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);
+    // The filter chosen decides the suffix a bare name gets, so the name says the format.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, defaultSuffix](const QString& f) {
+        const QString suffix = SuffixOfFilter(f);
+        dialog.setDefaultSuffix(suffix.isEmpty() ? defaultSuffix : suffix);
+    });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     windows::PlaceOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -41,6 +48,18 @@ bool Host::Question(QWidget* owner, const QString& caption, const QString& text)
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+QString Host::Choose(QWidget* owner, const QString& caption, const QString& text, const QStringList& items) {
+    bool ok = false;
+    const QString item = QInputDialog::getItem(owner, caption, text, items, 0, false, &ok);
+    return ok ? item : QString();
+}
+
+QString SuffixOfFilter(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
 }
 
 Host& Current() {

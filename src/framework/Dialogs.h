@@ -20,7 +20,12 @@ public:
     virtual QString OpenFileName(QWidget* owner, const QString& filter);
     // A modal question with Yes and No; true for Yes.
     virtual bool Question(QWidget* owner, const QString& caption, const QString& text);
+    // One of `items` chosen from a list, or an empty string when the user cancels.
+    virtual QString Choose(QWidget* owner, const QString& caption, const QString& text, const QStringList& items);
 };
+
+// The suffix a save-dialog filter stands for: "csv" for "CSV 文件 (*.csv)"; empty for "(*)".
+QString SuffixOfFilter(const QString& filter);
 
 Host& Current();
 // Replaces the host; nullptr brings back the real dialogs.

@@ -15,24 +15,12 @@
 #include "tax/Result.h"
 #endif
 
-class IBatchWorkbook {
+// batch::XlsxWriter: Open, then the PayrollWriter calls; Abandon drops an unfinished workbook
+// at once (a cancelled export), without writing it out.
+class IBatchWorkbook : public batch::PayrollWriter {
 public:
-    virtual ~IBatchWorkbook() = default;
-    // As batch::XlsxWriter: the workbook at `path`, one row at a time, the totals, then Close.
     virtual tax::Status Open(const std::string& path) = 0;
-    virtual void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) = 0;
-    virtual void AddTotals(const batch::Totals& totals) = 0;
-    virtual tax::Status Close() = 0;
-
-    // The same with the message in `error`, for the callers not yet moved to the above.
-    bool Open(const std::string& path, std::string& error) { return Told(Open(path), error); }
-    bool Close(std::string& error) { return Told(Close(), error); }
-
-private:
-    static bool Told(const tax::Status& status, std::string& error) {
-        if (!status) error = status.error();
-        return status.ok();
-    }
+    virtual void Abandon() = 0;
 };
 
 class IBatchWorkbookFactory {

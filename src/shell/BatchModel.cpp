@@ -1,8 +1,8 @@
 #include "shell/BatchModel.h"
 
+#include "batch/Amount.h"
 #include "batch/Csv.h"
-#include "batch/Decode.h"
-#include "batch/Rows.h"
+#include "batch/Input.h"
 #include "batch/SaveFile.h"
 #include "framework/FileErrors.h"
 #include "shell/BatchWorkbook.h"
@@ -10,10 +10,9 @@
 #include "tax/WageTax.h"
 
 #include <QBrush>
-#include <QFont>
 #include <QColor>
 #include <QFile>
-#include <QFileInfo>
+#include <QFont>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -25,13 +24,62 @@ namespace tb = tax::batch;
 
 namespace {
 
-enum Out { kTaxable = tb::kInputColumns, kRate, kQuick, kWageTax, kWageNet, kBonusTax, kBonusNet, kTotalTax, kNote };
-
-QString Text(const std::string& s) {
+QString Text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+void PutCell(std::string& out, std::string_view s) {
+    size_t n = s.size();
+    while (n >= 0x80) {
+        out += static_cast<char>((n & 0x7F) | 0x80);
+        n >>= 7;
+    }
+    out += static_cast<char>(n);
+    out.append(s);
+}
+
+std::string_view GetCell(const std::string& s, size_t& at) {
+    size_t n = 0;
+    for (int shift = 0; at < s.size(); shift += 7) {
+        const unsigned char c = static_cast<unsigned char>(s[at++]);
+        n |= static_cast<size_t>(c & 0x7F) << shift;
+        if (!(c & 0x80)) break;
+    }
+    const std::string_view cell = std::string_view(s).substr(at, n);
+    at += cell.size();
+    return cell;
+}
+
+// The cells in stored order: 工号, the five inputs, the carried ones.
+constexpr int kStoredInputs = 1 + tb::kInputColumns;
+
 } // namespace
+
+void BatchModel::View(const BatchRow& row, size_t carried, batch::Record& record) {
+    size_t at = 0;
+    record.kind = row.kind;
+    record.line = row.line;
+    record.id = GetCell(row.cells, at);
+    for (std::string_view& s : record.input)
+        s = GetCell(row.cells, at);
+    record.carried.resize(carried);
+    for (std::string_view& s : record.carried)
+        s = GetCell(row.cells, at);
+    record.problem = GetCell(row.cells, at);
+}
+
+void BatchModel::Store(const batch::Record& record, size_t carried, BatchRow& row) {
+    row.cells.clear();
+    PutCell(row.cells, record.id);
+    for (std::string_view s : record.input)
+        PutCell(row.cells, s);
+    for (size_t i = 0; i < carried; ++i)
+        PutCell(row.cells, i < record.carried.size() ? record.carried[i] : std::string_view());
+    PutCell(row.cells, record.problem);
+    row.cells.shrink_to_fit();
+    row.kind = record.kind;
+    row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
+}
 
 BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent), allowance_(tax::kAllowances[0]) {}
 
@@ -40,19 +88,37 @@ int BatchModel::rowCount(const QModelIndex& parent) const {
 }
 
 int BatchModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : tb::kOutputColumns;
+    return parent.isValid() ? 0 : layout_.Count();
 }
 
-void BatchModel::Recompute(BatchRow& row, tax::Decimal allowance) {
-    tb::RowText view;
-    for (size_t c = 0; c < view.size(); ++c)
-        view[c] = row.text[c];
-    row.result = tb::Compute(view, allowance);
+tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) const {
+    View(row, layout_.carried.size(), record);
+    return batch::ComputeRecord(record, allowance_);
+}
+
+bool BatchModel::Refused(size_t row, std::string* why) const {
+    batch::Record record;
+    const tb::RowResult r = ResultOf(rows_[row], record);
+    if (record.kind == batch::RowKind::kTotal) return false;
+    const bool refused = record.kind == batch::RowKind::kBroken || !r.ok;
+    if (refused && why)
+        *why = record.kind == batch::RowKind::kBroken ? std::string(record.problem) : batch::RefusalText(0, record.input, r);
+    return refused;
+}
+
+bool BatchModel::Editable(int column) const {
+    const batch::Field f = layout_.FieldAt(column);
+    return f <= batch::Field::kBonus || f == batch::Field::kCarried;
 }
 
 QVariant BatchModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const int col = index.column();
+    int carriedIndex = 0;
+    const batch::Field field = layout_.FieldAt(col, &carriedIndex);
+    const bool textual = field == batch::Field::kId || field == batch::Field::kName ||
+                         field == batch::Field::kNote || field == batch::Field::kCarried;
+    if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
         if (role == Qt::FontRole) {
             QFont bold;
@@ -60,118 +126,159 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
             return bold;
         }
         if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
-        if (role == Qt::TextAlignmentRole && col != tb::kName && col != kNote)
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         if (role != Qt::DisplayRole) return {};
-        switch (col) {
-        case tb::kName: return QStringLiteral("合计");
-        case tb::kWage: return batchio::Grouped(totals_.wage.Value());
-        case tb::kInsurance: return batchio::Grouped(totals_.insurance.Value());
-        case tb::kBonus: return batchio::Grouped(totals_.bonus.Value());
-        case kWageTax: return batchio::Grouped(totals_.wageTax.Value());
-        case kWageNet: return batchio::Grouped(totals_.wageNet.Value());
-        case kBonusTax: return batchio::Grouped(totals_.bonusTax.Value());
-        case kBonusNet: return batchio::Grouped(totals_.bonusNet.Value());
-        case kTotalTax: return batchio::Grouped(totals_.totalTax.Value());
-        default: return {};
-        }
+        if (field == batch::Field::kName) return QString::fromUtf8(batch::kTotalsTitle);
+        for (const batch::OutputColumn& o : batch::kOutput)
+            if (o.field == field && o.total) return batch::Grouped((totals_.*o.total).Value());
+        return {};
     }
     const BatchRow& row = rows_[static_cast<size_t>(index.row())];
-    const tb::RowResult& r = row.result;
-    if (role == Qt::EditRole && col < tb::kInputColumns) return Text(row.text[static_cast<size_t>(col)]);
-    if (role == Qt::BackgroundRole && !r.ok) {
+    batch::Record record;
+    const tb::RowResult r = ResultOf(row, record);
+    const bool refused = record.kind == batch::RowKind::kBroken || (record.kind == batch::RowKind::kPerson && !r.ok);
+    if (role == Qt::EditRole) {
+        if (!Editable(col)) return {};
+        if (field == batch::Field::kId) return Text(record.id);
+        if (field == batch::Field::kCarried) return Text(record.carried[static_cast<size_t>(carriedIndex)]);
+        return Text(record.input[static_cast<size_t>(field) - static_cast<size_t>(batch::Field::kName)]);
+    }
+    if (role == Qt::BackgroundRole) {
+        if (record.kind == batch::RowKind::kTotal) return QBrush(QColor(236, 236, 236));
+        if (!refused) return {};
         // The refused row in pale red, its unreadable cell stronger.
-        return QBrush(col == r.badColumn ? QColor(255, 180, 180) : QColor(255, 228, 228));
+        const bool bad = record.kind == batch::RowKind::kPerson &&
+                         field == static_cast<batch::Field>(static_cast<int>(batch::Field::kName) + r.badColumn);
+        return QBrush(bad ? QColor(255, 180, 180) : QColor(255, 228, 228));
     }
-    if (role == Qt::ForegroundRole && col == kNote && r.ok && r.zone) return QBrush(Qt::red);
-    if (role == Qt::ToolTipRole && !r.ok) return QString::fromStdString(batch::RefusalText(row.line, r));
-    if (role == Qt::TextAlignmentRole && col != tb::kName && col != kNote)
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::ForegroundRole && field == batch::Field::kNote && r.ok && (r.zone || r.insurance > r.wage))
+        return QBrush(Qt::red);
+    if (role == Qt::ToolTipRole && refused)
+        return Text(record.kind == batch::RowKind::kBroken ? std::string(record.problem)
+                                                           : batch::RefusalText(record.line, record.input, r));
     if (role != Qt::DisplayRole) return {};
-    if (col < tb::kInputColumns) return Text(row.text[static_cast<size_t>(col)]);
-    if (!r.ok) return col == kNote ? QString::fromStdString(batch::RefusalText(0, r)) : QVariant();
-    switch (col) {
-    case kTaxable: return batchio::Grouped(r.bracket >= 0 ? r.taxable : tax::Decimal());
-    case kRate: return QString::fromUtf8(tb::RateText(r.bracket).data());
-    case kQuick: return batchio::Grouped(tb::BracketQuick(r.bracket));
-    case kWageTax: return batchio::Grouped(r.wageTax);
-    case kWageNet: return batchio::Grouped(r.wageNet);
-    case kBonusTax: return r.hasBonus ? batchio::Grouped(r.bonusTax) : QVariant();
-    case kBonusNet: return r.hasBonus ? batchio::Grouped(r.bonusNet) : QVariant();
-    case kTotalTax: return batchio::Grouped(r.totalTax);
-    case kNote: return r.zone ? QString::fromUtf8(r.zone->text) : QVariant();
-    default: return {};
+    batch::Cell cell;
+    batch::CellAt(layout_, col, record, r, cell);
+    switch (cell.kind) {
+    case batch::Cell::kEmpty: return {};
+    case batch::Cell::kText:
+    case batch::Cell::kRate: return Text(cell.text);
+    case batch::Cell::kMoney: return batch::Grouped(cell.value);
     }
+    return {};
 }
 
 QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return QString::fromUtf8(tb::kTitles[static_cast<size_t>(section)]);
+    if (orientation == Qt::Horizontal) return Text(layout_.Title(section));
     return IsTotalsRow(section) ? QString() : QString::number(section + 1);
 }
 
 Qt::ItemFlags BatchModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (!IsTotalsRow(index.row()) && index.column() < tb::kInputColumns) f |= Qt::ItemIsEditable;
+    if (!IsTotalsRow(index.row()) && Editable(index.column())) f |= Qt::ItemIsEditable;
     return f;
 }
 
+// Replaces some cells of a row (by output column), the totals kept up to date; no signals.
+void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::string>>& cells) {
+    BatchRow& row = rows_[at];
+    batch::Record record;
+    const tb::RowResult before = ResultOf(row, record);
+    batch::Untally(totals_, record, before);
+    std::vector<std::string> owned{std::string(record.id)};
+    for (std::string_view s : record.input)
+        owned.emplace_back(s);
+    for (std::string_view s : record.carried)
+        owned.emplace_back(s);
+    for (const auto& [col, text] : cells) {
+        if (!Editable(col)) continue;
+        int carriedIndex = 0;
+        const batch::Field f = layout_.FieldAt(col, &carriedIndex);
+        const size_t slot = f == batch::Field::kId        ? 0
+                            : f == batch::Field::kCarried ? static_cast<size_t>(kStoredInputs + carriedIndex)
+                                                          : static_cast<size_t>(f);
+        owned[slot] = text;
+    }
+    record.id = owned[0];
+    for (size_t c = 0; c < record.input.size(); ++c)
+        record.input[c] = owned[c + 1];
+    for (size_t c = 0; c < record.carried.size(); ++c)
+        record.carried[c] = owned[kStoredInputs + c];
+    // What the person typed is read afresh: a row that could not be read becomes a person.
+    record.problem = {};
+    record.kind = batch::IsTotalCell(record.input[tb::kName]) || batch::IsTotalCell(record.id)
+                      ? batch::RowKind::kTotal
+                      : batch::RowKind::kPerson;
+    const std::uint32_t line = row.line;
+    Store(record, layout_.carried.size(), row);
+    row.line = line;
+    batch::Tally(totals_, record, batch::ComputeRecord(record, allowance_));
+}
+
 bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
-    BatchRow& row = rows_[static_cast<size_t>(index.row())];
-    std::string text = value.toString().toStdString();
-    if (row.text[static_cast<size_t>(index.column())] == text) return false;
-    row.text[static_cast<size_t>(index.column())] = std::move(text);
-    Recompute(row, allowance_);
-    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), tb::kOutputColumns - 1));
+    if (locked_ || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+    const std::string text = value.toString().toStdString();
+    if (data(index, Qt::EditRole).toString().toStdString() == text) return false;
+    SetCells(static_cast<size_t>(index.row()), {{index.column(), text}});
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), layout_.Count() - 1));
     RecomputeTotals();
     emit Edited();
     return true;
 }
 
+// The totals row shown afresh (the sums are kept up to date by every change).
 void BatchModel::RecomputeTotals() {
-    totals_ = batch::Totals();
-    for (const BatchRow& row : rows_)
-        totals_.Add(row.result);
     const int last = static_cast<int>(rows_.size());
-    emit dataChanged(index(last, 0), index(last, tb::kOutputColumns - 1));
+    emit dataChanged(index(last, 0), index(last, layout_.Count() - 1));
     emit TotalsChanged();
 }
 
 void BatchModel::SetAllowance(tax::Decimal allowance) {
-    if (allowance == allowance_) return;
+    if (allowance == allowance_ || locked_) return;
     allowance_ = allowance;
-    for (BatchRow& row : rows_)
-        Recompute(row, allowance_);
-    if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, tb::kOutputColumns - 1));
+    totals_ = batch::Totals();
+    batch::Record record;
+    for (const BatchRow& row : rows_)
+        batch::Tally(totals_, record, ResultOf(row, record));
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, layout_.Count() - 1));
     RecomputeTotals();
 }
 
-void BatchModel::Replace(std::vector<BatchRow> rows) {
+void BatchModel::Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals) {
     beginResetModel();
     rows_ = std::move(rows);
+    layout_ = std::move(layout);
+    totals_ = totals;
     endResetModel();
     RecomputeTotals();
 }
 
 void BatchModel::AddRows(int at, int count) {
-    if (count <= 0) return;
+    if (count <= 0 || locked_) return;
     at = std::clamp(at, 0, static_cast<int>(rows_.size()));
     beginInsertRows(QModelIndex(), at, at + count - 1);
-    BatchRow blank;
-    Recompute(blank, allowance_);
-    rows_.insert(rows_.begin() + at, static_cast<size_t>(count), blank);
+    batch::Record blank;
+    BatchRow row;
+    Store(blank, layout_.carried.size(), row);
+    const tb::RowResult r = batch::ComputeRecord(blank, allowance_);
+    for (int i = 0; i < count; ++i)
+        batch::Tally(totals_, blank, r);
+    rows_.insert(rows_.begin() + at, static_cast<size_t>(count), row);
     endInsertRows();
     RecomputeTotals();
     emit Edited();
 }
 
 void BatchModel::RemoveRows(int first, int count) {
+    if (locked_) return;
     first = std::clamp(first, 0, static_cast<int>(rows_.size()));
     count = std::min(count, static_cast<int>(rows_.size()) - first);
     if (count <= 0) return;
     beginRemoveRows(QModelIndex(), first, first + count - 1);
+    batch::Record record;
+    for (int i = first; i < first + count; ++i)
+        batch::Untally(totals_, record, ResultOf(rows_[static_cast<size_t>(i)], record));
     rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
     endRemoveRows();
     RecomputeTotals();
@@ -179,73 +286,84 @@ void BatchModel::RemoveRows(int first, int count) {
 }
 
 void BatchModel::Paste(int row, int column, const QString& text) {
+    if (locked_) return;
     const QByteArray utf8 = text.toUtf8();
-    size_t given = 0;
-    // Clipboard text is tab-separated whatever the first line holds.
-    batch::CsvReader csv(
-        [&](char* buffer, size_t capacity) {
-            const size_t n = std::min(capacity, static_cast<size_t>(utf8.size()) - given);
-            std::memcpy(buffer, utf8.constData() + given, n);
-            given += n;
-            return n;
-        },
-        1 << 16);
-    std::vector<std::string_view> fields;
-    long long line = 0;
     std::vector<std::vector<std::string>> block;
-    bool header = false;
-    std::array<int, tb::kInputColumns> map{};
-    while (csv.Next(fields, line)) {
-        if (block.empty() && !header) {
-            map.fill(-1);
-            for (size_t i = 0; i < fields.size(); ++i) {
-                const int c = batch::ColumnOfTitle(fields[i]);
-                if (c >= 0 && map[static_cast<size_t>(c)] < 0) {
-                    map[static_cast<size_t>(c)] = static_cast<int>(i);
-                    header = true;
-                }
-            }
-            if (header) continue;
-        }
-        std::vector<std::string> cells;
-        if (header) {
-            for (int at : map)
-                cells.emplace_back(at >= 0 && static_cast<size_t>(at) < fields.size() ? fields[static_cast<size_t>(at)]
-                                                                                     : std::string_view());
-        } else {
-            for (std::string_view f : fields)
-                cells.emplace_back(f);
-        }
-        block.push_back(std::move(cells));
+    QByteArray oneLine = utf8;
+    while (oneLine.endsWith('\n') || oneLine.endsWith('\r'))
+        oneLine.chop(1);
+    if (!oneLine.contains('\t') && !oneLine.contains('\n') && !oneLine.contains('\r')) {
+        // One cell, whatever it holds: "15,000.00" is an amount, not two cells.
+        if (oneLine.isEmpty()) return;
+        block.push_back({oneLine.toStdString()});
+    } else {
+        size_t given = 0;
+        batch::CsvReader csv(
+            [&](char* buffer, size_t capacity) {
+                const size_t n = std::min(capacity, static_cast<size_t>(utf8.size()) - given);
+                std::memcpy(buffer, utf8.constData() + given, n);
+                given += n;
+                return n;
+            },
+            1 << 16);
+        csv.SetSeparator('\t');
+        std::vector<std::string_view> fields;
+        long long line = 0;
+        while (csv.Next(fields, line))
+            block.emplace_back(fields.begin(), fields.end());
     }
-    // Spreadsheets end the copied block with a line break, which leaves no empty row here.
     if (block.empty()) return;
-    if (header) {
-        row = static_cast<int>(rows_.size());
-        column = 0;
+    // A first line of headings: each column goes where its heading says, rows at the end.
+    std::vector<int> columns;
+    int known = 0;
+    for (const std::string& heading : block.front()) {
+        const batch::Field f = batch::FieldOfHeading(heading);
+        int c = f == batch::Field::kId && !layout_.hasId ? layout_.ColumnOf(batch::Field::kName) : layout_.ColumnOf(f);
+        if (f == batch::Field::kCarried) {
+            c = -1;
+            for (size_t k = 0; k < layout_.carried.size(); ++k)
+                if (layout_.carried[k] == batch::TrimCell(heading)) c = layout_.Count() - static_cast<int>(layout_.carried.size() - k);
+        } else {
+            ++known;
+        }
+        columns.push_back(c);
     }
+    if (known >= 2) {
+        block.erase(block.begin());
+        row = static_cast<int>(rows_.size());
+    } else {
+        columns.clear();
+        for (size_t k = 0; k < 4096; ++k)
+            columns.push_back(column + static_cast<int>(k));
+    }
+    if (block.empty()) return;
     row = std::clamp(row, 0, static_cast<int>(rows_.size()));
     const size_t needed = static_cast<size_t>(row) + block.size();
     if (needed > rows_.size()) {
-        const int first = static_cast<int>(rows_.size());
-        beginInsertRows(QModelIndex(), first, static_cast<int>(needed) - 1);
-        rows_.resize(needed);
+        const int before = static_cast<int>(rows_.size());
+        // Blank rows first, counted as AddRows counts them.
+        batch::Record blank;
+        BatchRow empty;
+        Store(blank, layout_.carried.size(), empty);
+        const tb::RowResult r = batch::ComputeRecord(blank, allowance_);
+        beginInsertRows(QModelIndex(), before, static_cast<int>(needed) - 1);
+        for (size_t i = rows_.size(); i < needed; ++i)
+            batch::Tally(totals_, blank, r);
+        rows_.resize(needed, empty);
         endInsertRows();
     }
     for (size_t i = 0; i < block.size(); ++i) {
-        BatchRow& target = rows_[static_cast<size_t>(row) + i];
-        for (size_t k = 0; k < block[i].size(); ++k) {
-            const size_t c = static_cast<size_t>(column) + k;
-            if (c < target.text.size()) target.text[c] = block[i][k];
-        }
-        Recompute(target, allowance_);
+        std::vector<std::pair<int, std::string>> cells;
+        for (size_t k = 0; k < block[i].size() && k < columns.size(); ++k)
+            if (columns[k] >= 0 && columns[k] < layout_.Count()) cells.emplace_back(columns[k], block[i][k]);
+        SetCells(static_cast<size_t>(row) + i, cells);
     }
-    emit dataChanged(index(row, 0), index(static_cast<int>(needed) - 1, tb::kOutputColumns - 1));
+    emit dataChanged(index(row, 0), index(static_cast<int>(needed) - 1, layout_.Count() - 1));
     RecomputeTotals();
     emit Edited();
 }
 
-namespace batchio {
+namespace batch {
 
 QString Grouped(tax::Decimal value) {
     std::string plain;
@@ -262,113 +380,121 @@ QString Grouped(tax::Decimal value) {
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-ImportResult Import(const QString& path, tax::Decimal allowance, Progress& progress) {
+tax::Result<std::vector<std::string>> SheetNames(const QString& path) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (!file) return std::vector<std::string>();
+    std::string head(4096, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    std::fclose(file);
+    const FileKind kind = SniffFileKind(head);
+    if (kind != FileKind::kXlsx && kind != FileKind::kXls) return std::vector<std::string>();
+    tax::Result<std::unique_ptr<Workbook>> book = batchbook::OpenBook(name, kind);
+    if (!book) return book.failure();
+    return (*book)->SheetNames();
+}
+
+ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allowance, Progress& progress) {
     ImportResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = file.errorString();
+    tax::Result<std::unique_ptr<Input>> opened =
+        OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
+    if (!opened) {
+        result.error = QString::fromStdString(opened.error());
         return result;
     }
-    const double size = std::max<qint64>(1, file.size());
-    batch::DecodingSource decoded([&file](char* b, size_t n) {
-        const qint64 got = file.read(b, static_cast<qint64>(n));
-        return got > 0 ? static_cast<size_t>(got) : size_t{0};
-    });
-    batch::CsvReader csv([&decoded](char* b, size_t n) { return decoded.Read(b, n); });
-    batch::RowReader reader(csv);
-    tb::RowText view;
-    long long line = 0;
-    while (reader.Next(view, line)) {
-        BatchRow row;
-        for (size_t c = 0; c < view.size(); ++c)
-            row.text[c].assign(view[c]);
-        row.result = tb::Compute(view, allowance);
-        row.line = line;
-        result.rows.push_back(std::move(row));
+    Input& input = **opened;
+    PayrollReader reader(*input.sheet, input.Problem());
+    if (tax::Status s = reader.Start(); !s) {
+        result.error = QString::fromStdString(s.error());
+        return result;
+    }
+    result.layout = reader.layout();
+    result.totals.skipped = reader.SkippedAbove();
+    const size_t carried = result.layout.carried.size();
+    Record record;
+    for (;;) {
+        const tax::Result<bool> more = reader.Next(record);
+        if (!more) {
+            result.error = QString::fromStdString(more.error());
+            result.rows.clear();
+            return result;
+        }
+        if (!*more) break;
+        Tally(result.totals, record, ComputeRecord(record, allowance));
+        result.rows.emplace_back();
+        BatchModel::Store(record, carried, result.rows.back());
         if ((result.rows.size() & 1023) == 0) {
             if (progress.cancel) {
                 result.cancelled = true;
                 result.rows.clear();
                 return result;
             }
-            progress.permille = static_cast<int>(1000.0 * static_cast<double>(file.pos()) / size);
+            progress.permille = input.sheet->Permille();
         }
     }
-    if (file.error() != QFileDevice::NoError) result.error = file.errorString();
-    if (reader.MissingWage()) result.error = QStringLiteral("文件的标题行中没有“月工资”一列。");
-    if (!result.error.isEmpty()) result.rows.clear();
+    result.rows.shrink_to_fit();
+    result.described = QString::fromStdString(input.Describe());
     return result;
 }
 
-QString Export(const QString& path, const std::vector<BatchRow>& rows, const batch::Totals& totals,
-               Progress& progress) {
+QString Export(const QString& path, const BatchModel& model, Progress& progress) {
     const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
     if (!resolved) return files::NotRegularFileText(path);
     const std::string& target = *resolved;
     // Every failure is told the way the program's other saves tell theirs; the error number is
     // read right after the failing call.
     auto failed = [&path](const QString& systemText) { return files::SaveErrorText(path, errno, systemText); };
-    auto report = [&](size_t done) {
-        if ((done & 1023) == 0) progress.permille = static_cast<int>(1000 * done / std::max<size_t>(1, rows.size()));
-        return !progress.cancel;
-    };
-    tb::RowText view;
-    auto viewOf = [&view](const BatchRow& row) -> const tb::RowText& {
-        for (size_t c = 0; c < view.size(); ++c)
-            view[c] = row.text[c];
-        return view;
+    const std::vector<BatchRow>& rows = model.Rows();
+    const Layout& layout = model.layout();
+    const tax::Decimal allowance = model.allowance();
+    // Row by row from the table: nothing of the payroll is copied.
+    auto write = [&](PayrollWriter& writer) -> tax::Result<bool> {
+        if (tax::Status s = writer.Begin(layout); !s) return s.failure();
+        Record record;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if ((i & 1023) == 0) {
+                if (progress.cancel) return false;
+                progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
+            }
+            BatchModel::View(rows[i], layout.carried.size(), record);
+            if (tax::Status s = writer.Add(record, ComputeRecord(record, allowance)); !s) return s.failure();
+        }
+        if (progress.cancel) return false;
+        if (tax::Status s = writer.Finish(model.totals()); !s) return s.failure();
+        return true;
     };
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString loadError;
-        const std::unique_ptr<IBatchWorkbook> workbook = batchbook::Create(loadError);
-        if (!workbook) return QStringLiteral("无法载入写 XLSX 的组件：") + loadError;
-        IBatchWorkbook& book = *workbook;
-        const std::string scratch = batch::ScratchPath(target);
-        std::string error;
-        if (!book.Open(scratch, error)) return failed(QString::fromStdString(error));
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if (!report(i)) {
-                book.Close(error);
-                std::remove(scratch.c_str());
-                return {};
-            }
-            book.Add(viewOf(rows[i]), rows[i].result);
-        }
-        book.AddTotals(totals);
-        if (!book.Close(error)) {
-            const QString reason = failed(QString::fromStdString(error));
+        const std::unique_ptr<IBatchWorkbook> book = batchbook::Create(loadError);
+        if (!book) return QStringLiteral("无法载入写 XLSX 的组件：") + loadError;
+        const std::string scratch = ScratchPath(target);
+        if (tax::Status s = book->Open(scratch); !s) return failed(QString::fromStdString(s.error()));
+        const tax::Result<bool> done = write(*book);
+        if (!done || !*done) {
+            // Cancelled or failed: the unfinished workbook is dropped, not written out first.
+            const QString reason = done ? QString() : failed(QString::fromStdString(done.error()));
+            book->Abandon();
             std::remove(scratch.c_str());
             return reason;
         }
-        const std::string moved = batch::Commit(scratch, target);
+        const std::string moved = Commit(scratch, target);
         return moved.empty() ? QString() : files::SaveErrorText(path, 0, QString::fromStdString(moved));
     }
     // As the capture saves: the whole file or nothing.
     QSaveFile file(QFile::decodeName(target.c_str()));
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
-    std::string buffer = "\xEF\xBB\xBF" + batch::HeaderLine();
-    auto flush = [&] {
-        errno = 0;
-        const bool ok = file.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
-                        static_cast<qint64>(buffer.size());
-        buffer.clear();
-        return ok;
-    };
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (!report(i)) {
-            file.cancelWriting();
+    CsvWriter writer(
+        [&file](std::string_view data) -> tax::Status {
+            errno = 0;
+            if (file.write(data.data(), static_cast<qint64>(data.size())) != static_cast<qint64>(data.size()))
+                return tax::Fail(file.errorString().toStdString());
             return {};
-        }
-        batch::AppendRow(buffer, viewOf(rows[i]), rows[i].result);
-        if (buffer.size() > (1 << 20) && !flush()) {
-            const QString reason = failed(file.errorString());
-            file.cancelWriting();
-            return reason;
-        }
-    }
-    if (!flush()) {
-        const QString reason = failed(file.errorString());
+        },
+        true);
+    const tax::Result<bool> done = write(writer);
+    if (!done || !*done) {
+        const QString reason = done ? QString() : failed(QString::fromStdString(done.error()));
         file.cancelWriting();
         return reason;
     }
@@ -377,4 +503,4 @@ QString Export(const QString& path, const std::vector<BatchRow>& rows, const bat
     return {};
 }
 
-} // namespace batchio
+} // namespace batch

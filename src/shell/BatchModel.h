@@ -1,6 +1,8 @@
 #pragma once
-// The rows of the batch window: each person's typed texts and what they compute to, the
-// totals row below them, and the file import and export that run off the GUI thread.
+// The rows of the batch window: each row's texts kept once, compactly (what it computes to is
+// worked out when shown or written, the totals kept up to date row by row), the totals row
+// below them, and the file import and export that run off the GUI thread through the same
+// reading and writing as qingfu-batch.
 
 // moc cannot parse the standard library's concepts that these pull in; it needs none of them.
 #ifndef Q_MOC_RUN
@@ -10,15 +12,17 @@
 
 #include <QAbstractTableModel>
 #include <QString>
-#include <array>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+// One row: its cells (工号, the five inputs, the carried columns, the problem) each as a
+// length and its bytes, in one string.
 struct BatchRow {
-    std::array<std::string, tax::batch::kInputColumns> text; // UTF-8, as typed or read
-    tax::batch::RowResult result;
-    long long line = 0; // the file line it came from; 0 for typed rows
+    std::string cells;
+    std::uint32_t line = 0; // the file line it came from; 0 for typed rows
+    batch::RowKind kind = batch::RowKind::kPerson;
 };
 
 class BatchModel : public QAbstractTableModel {
@@ -34,20 +38,30 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     bool IsTotalsRow(int row) const { return row == static_cast<int>(rows_.size()); }
+    size_t RowCount() const { return rows_.size(); }
     const std::vector<BatchRow>& Rows() const { return rows_; }
+    const batch::Layout& layout() const { return layout_; }
     const batch::Totals& totals() const { return totals_; }
     tax::Decimal allowance() const { return allowance_; }
+    // While a worker writes the rows out, nothing may change them.
+    void SetLocked(bool locked) { locked_ = locked; }
 
     void SetAllowance(tax::Decimal allowance);
-    void Replace(std::vector<BatchRow> rows);
+    void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
-    // Tab-separated text from a spreadsheet, laid from the cell (row, column) on, rows added as
-    // needed; a first line of column titles puts its columns where they belong and adds rows
-    // at the end.
+    // Text from the clipboard laid from the cell (row, column) on, rows added as needed. A
+    // spreadsheet's block is tab-separated; a text without tabs on one line is one cell. A first
+    // line of known headings puts its columns where they belong and adds rows at the end.
     void Paste(int row, int column, const QString& text);
 
-    static void Recompute(BatchRow& row, tax::Decimal allowance);
+    // Whether row `row` gets no payslip: a person refused, or a record that could not be read.
+    // `why` then says so as the refusal list shows it ("月工资：无法识别“八千”").
+    bool Refused(size_t row, std::string* why = nullptr) const;
+
+    // A row as the writers and the figures see it; views into `row` and `scratch`.
+    static void View(const BatchRow& row, size_t carried, batch::Record& record);
+    static void Store(const batch::Record& record, size_t carried, BatchRow& row);
 
 signals:
     // Rows or texts changed (not a replacement by import).
@@ -55,14 +69,19 @@ signals:
     void TotalsChanged();
 
 private:
+    tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
     void RecomputeTotals();
+    void SetCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
+    bool Editable(int column) const;
 
     std::vector<BatchRow> rows_;
+    batch::Layout layout_;
     batch::Totals totals_;
     tax::Decimal allowance_;
+    bool locked_ = false;
 };
 
-namespace batchio {
+namespace batch {
 
 struct Progress {
     std::atomic<int> permille{0};
@@ -71,21 +90,25 @@ struct Progress {
 
 struct ImportResult {
     std::vector<BatchRow> rows;
-    QString error; // empty on success
+    Layout layout;
+    Totals totals;
+    QString described; // the encoding or the sheet read
+    QString error;     // empty on success
     bool cancelled = false;
 };
 
-// Reads a CSV file (any of the encodings and separators the reader knows). Safe to run on a
-// worker thread.
-ImportResult Import(const QString& path, tax::Decimal allowance, Progress& progress);
+// Reads a payroll file (text or a workbook's sheet, `sheet` by name or number; empty: the
+// first). Safe to run on a worker thread.
+ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allowance, Progress& progress);
+// A workbook's sheet names, for the choice before an import; empty for text files.
+tax::Result<std::vector<std::string>> SheetNames(const QString& path);
 
 // Writes the rows and the totals to `path`: XLSX for a .xlsx name, else CSV in UTF-8 with a
 // byte-order mark. Atomic: a failure or a cancel leaves an existing file as it was. Returns
-// the reason of a failure, empty on success or cancel.
-QString Export(const QString& path, const std::vector<BatchRow>& rows, const batch::Totals& totals,
-               Progress& progress);
+// the reason of a failure, empty on success or cancel. The rows must not change meanwhile.
+QString Export(const QString& path, const BatchModel& model, Progress& progress);
 
 // Figures with thousands separators and two decimals, as the table shows them.
 QString Grouped(tax::Decimal value);
 
-} // namespace batchio
+} // namespace batch

@@ -113,11 +113,13 @@ std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
     auto payroll = std::make_unique<print::Payroll>(std::move(head));
     QStringList cells;
     for (int r = 0; r <= totalsRow; ++r) {
+        // The sheet's own total rows are not people: neither on paper nor a payslip.
+        if (r < totalsRow && Model->Rows()[static_cast<size_t>(r)].kind == batch::RowKind::kTotal) continue;
         cells.clear();
         for (int c = 0; c < columns; ++c) cells << Model->data(Model->index(r, c), Qt::DisplayRole).toString();
         if (r == totalsRow) {
             payroll->SetTotals(cells);
-        } else if (tax::Status s = payroll->Add(cells, !Model->Rows()[static_cast<size_t>(r)].result.ok); !s) {
+        } else if (tax::Status s = payroll->Add(cells, Model->Refused(static_cast<size_t>(r))); !s) {
             return nullptr;
         }
     }
@@ -226,12 +228,13 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
         text += QStringLiteral("\n\n以下 %1 行被拒绝，没有工资条：").arg(rows - slips);
         int listed = 0;
         for (size_t r = 0; r < Model->Rows().size() && listed < kListedRefusals; ++r) {
-            const BatchRow& row = Model->Rows()[r];
-            if (row.result.ok) continue;
+            std::string why;
+            if (!Model->Refused(r, &why)) continue;
+            const int nameColumn = Model->layout().ColumnOf(batch::Field::kName);
             text += QStringLiteral("\n第 %1 行 %2：%3")
                         .arg(r + 1)
-                        .arg(QString::fromStdString(row.text[0]),
-                             QString::fromStdString(batch::RefusalText(0, row.result)));
+                        .arg(Model->data(Model->index(static_cast<int>(r), nameColumn), Qt::DisplayRole).toString(),
+                             QString::fromStdString(why));
             ++listed;
         }
         if (rows - slips > listed) text += QStringLiteral("\n……");

@@ -12,6 +12,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -70,10 +73,8 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     TableRows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     TableRows->verticalHeader()->setDefaultSectionSize(TableRows->fontMetrics().height() + 8);
     TableRows->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    const int widths[tb::kOutputColumns] = {80, 90, 80, 50, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
-    for (int c = 0; c < tb::kOutputColumns; ++c)
-        TableRows->setColumnWidth(c, widths[c]);
-    TableRows->horizontalHeader()->setStretchLastSection(true);
+    SetColumnWidths();
+    connect(Model, &QAbstractItemModel::modelReset, this, &TFrmBatch::SetColumnWidths);
     TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
     auto* paste = new QAction(TableRows);
@@ -115,8 +116,20 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         if (WorkProgress) ProgressWork->setValue(WorkProgress->permille);
     });
 
+    setAcceptDrops(true);
     resize(1280, 720);
     UpdateStatus();
+}
+
+void TFrmBatch::SetColumnWidths() {
+    constexpr int kWidths[batch::kOutput.size()] = {80, 90, 80, 50, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
+    const batch::Layout& layout = Model->layout();
+    for (int c = 0; c < layout.Count(); ++c) {
+        const batch::Field f = layout.FieldAt(c);
+        TableRows->setColumnWidth(c, f == batch::Field::kId        ? 70
+                                     : f == batch::Field::kCarried ? 90
+                                                                   : kWidths[c - (layout.hasId ? 1 : 0)]);
+    }
 }
 
 TFrmBatch::~TFrmBatch() {
@@ -128,11 +141,14 @@ TFrmBatch::~TFrmBatch() {
 
 void TFrmBatch::UpdateStatus() {
     const batch::Totals& t = Model->totals();
-    TxtStatus->setText(QStringLiteral("读入 %1 行，计算 %2 行，拒绝 %3 行；合计个税 %4")
-                           .arg(t.read)
-                           .arg(t.computed)
-                           .arg(t.refused)
-                           .arg(batchio::Grouped(t.totalTax.Value())));
+    QString text = QStringLiteral("读入 %1 行，计算 %2 行，拒绝 %3 行，跳过 %4 行；合计个税 %5")
+                       .arg(t.read)
+                       .arg(t.computed)
+                       .arg(t.refused)
+                       .arg(t.skipped)
+                       .arg(batch::Grouped(t.totalTax.Value()));
+    if (!Described.isEmpty()) text += QStringLiteral("（%1）").arg(Described);
+    TxtStatus->setText(text);
 }
 
 void TFrmBatch::CmbPointChange() {
@@ -158,11 +174,12 @@ void TFrmBatch::BtnRemoveClick() {
 }
 
 void TFrmBatch::BtnPasteClick() {
+    if (Worker) return;
     const QString text = QApplication::clipboard()->text();
     if (text.isEmpty()) return;
     const QModelIndex current = TableRows->currentIndex();
     const int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
-    const int col = current.isValid() ? std::min(current.column(), tb::kInputColumns - 1) : 0;
+    const int col = current.isValid() ? current.column() : 0;
     Model->Paste(row, col, text);
 }
 
@@ -172,7 +189,7 @@ void TFrmBatch::BtnImportClick() {
                                               QStringLiteral("表中有未导出的修改，导入将替换它们。继续吗？")))
         return;
     const QString path = dialogs::Current().OpenFileName(
-        this, QStringLiteral("CSV 文件 (*.csv *.txt);;所有文件 (*)"));
+        this, QStringLiteral("工资表 (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"));
     if (!path.isEmpty()) ImportFrom(path);
 }
 
@@ -215,17 +232,34 @@ void TFrmBatch::EndWork() {
     emit WorkFinished();
 }
 
-void TFrmBatch::ImportFrom(const QString& path) {
-    WorkProgress = std::make_unique<batchio::Progress>();
-    auto result = std::make_shared<batchio::ImportResult>();
-    batchio::Progress* progress = WorkProgress.get();
+void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
+    if (Worker) return;
+    QString sheet = chosenSheet;
+    if (sheet.isEmpty()) {
+        // A book of several sheets: the person says which holds the payroll.
+        const tax::Result<std::vector<std::string>> names = batch::SheetNames(path);
+        if (names && names->size() > 1) {
+            QStringList items;
+            for (const std::string& n : *names)
+                items << QString::fromStdString(n);
+            sheet = dialogs::Current().Choose(this, product::kTitle,
+                                              QStringLiteral("“%1”有多张工作表，导入哪一张？")
+                                                  .arg(QDir::toNativeSeparators(path)),
+                                              items);
+            if (sheet.isEmpty()) return;
+        }
+    }
+    WorkProgress = std::make_unique<batch::Progress>();
+    auto result = std::make_shared<batch::ImportResult>();
+    batch::Progress* progress = WorkProgress.get();
     const tax::Decimal allowance = Model->allowance();
-    QThread* worker = QThread::create([=] { *result = batchio::Import(path, allowance, *progress); });
+    QThread* worker = QThread::create([=] { *result = batch::Import(path, sheet, allowance, *progress); });
     connect(worker, &QThread::finished, this, [this, result, path] {
         const bool cancelled = result->cancelled;
         const QString error = result->error;
         if (!cancelled && error.isEmpty()) {
-            Model->Replace(std::move(result->rows));
+            Described = result->described;
+            Model->Replace(std::move(result->rows), std::move(result->layout), result->totals);
             Dirty = false;
         }
         EndWork();
@@ -239,14 +273,17 @@ void TFrmBatch::ImportFrom(const QString& path) {
 }
 
 void TFrmBatch::ExportTo(const QString& path) {
-    WorkProgress = std::make_unique<batchio::Progress>();
+    if (Worker) return;
+    WorkProgress = std::make_unique<batch::Progress>();
     auto reason = std::make_shared<QString>();
-    batchio::Progress* progress = WorkProgress.get();
-    // The worker writes a copy, so the table may be looked at meanwhile.
-    auto rows = std::make_shared<std::vector<BatchRow>>(Model->Rows());
-    const batch::Totals totals = Model->totals();
-    QThread* worker = QThread::create([=] { *reason = batchio::Export(path, *rows, totals, *progress); });
+    batch::Progress* progress = WorkProgress.get();
+    // The worker writes straight from the table, which stays locked until it is done; it may
+    // be looked at meanwhile.
+    Model->SetLocked(true);
+    const BatchModel* model = Model;
+    QThread* worker = QThread::create([=] { *reason = batch::Export(path, *model, *progress); });
     connect(worker, &QThread::finished, this, [this, reason, path, progress] {
+        Model->SetLocked(false);
         const bool saved = reason->isEmpty() && !progress->cancel;
         if (saved) Dirty = false;
         EndWork();
@@ -264,6 +301,21 @@ bool TFrmBatch::ConfirmClose() {
     if (!Dirty) return true;
     return dialogs::Current().Question(this, product::kTitle,
                                        QStringLiteral("批量计算表中有未导出的修改。不保存就关闭吗？"));
+}
+
+void TFrmBatch::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!Worker && urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void TFrmBatch::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (Worker || urls.size() != 1 || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    if (Dirty && !dialogs::Current().Question(this, product::kTitle,
+                                              QStringLiteral("表中有未导出的修改，导入将替换它们。继续吗？")))
+        return;
+    ImportFrom(urls.front().toLocalFile());
 }
 
 void TFrmBatch::closeEvent(QCloseEvent* event) {

@@ -39,7 +39,8 @@ public:
 
     // Both run the file work on a worker thread; the window stays usable and the result is
     // taken when the worker ends. Public so tests can give a path without a dialog.
-    void ImportFrom(const QString& path);
+    // `sheet`: a workbook's sheet by name; empty asks when the book has several.
+    void ImportFrom(const QString& path, const QString& sheet = QString());
     void ExportTo(const QString& path);
 
 signals:
@@ -47,9 +48,13 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A payroll file dropped on the window is imported as 导入… would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void UpdateStatus();
+    void SetColumnWidths();
     void StartWork(QThread* worker, const QString& what);
     void EndWork();
     // The one place where a failed save's reason becomes the text the user reads.
@@ -70,5 +75,6 @@ private:
     bool Dirty = false;
     QThread* Worker = nullptr;
     QTimer* ProgressTimer = nullptr;
-    std::unique_ptr<batchio::Progress> WorkProgress;
+    std::unique_ptr<batch::Progress> WorkProgress;
+    QString Described; // the encoding or the sheet of the file imported
 };

@@ -246,6 +246,8 @@ void TFrmPlan::BtnCalcClick() {
     fields::Write(TxtBestBonus, Yuan(best.bonus));
     fields::Write(TxtBestTax, Yuan(best.year.totalTax));
     fields::Write(TxtBestRealIncome, Yuan(best.year.realIncome));
+    // Kept and computed as the wage panel computes it, but not in silence.
+    if (*safe > best.monthly) fields::Write(TxtInfo_2, QStringLiteral("五险一金超过月工资，税后收入为负"));
     fields::Write(TxtAllSalaryTax, Yuan(plan->allWages.year.totalTax));
     const std::optional<tax::PlanSplit>& mine = plan->own;
     fields::Write(TxtOwnTax, mine ? Yuan(mine->year.totalTax) : QStringLiteral("未填写"));

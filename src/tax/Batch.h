@@ -1,7 +1,7 @@
 #pragma once
-// A payroll row at a time: the typed or imported texts of one person in, the wage and
-// year-end bonus figures out, as the wage and the wage + bonus calculators give them, or the
-// first column that could not be read with the reason.
+// A payroll row at a time: the amounts of one person in, the wage and year-end bonus figures
+// out, as the wage and the wage + bonus calculators give them. Reading the texts of a sheet and
+// refusing what cannot be read is the batch files' work (batch::ComputeRow).
 
 #include "tax/BonusTax.h"
 #include "tax/Decimal.h"
@@ -13,20 +13,16 @@
 
 namespace tax::batch {
 
-// The input columns, in the order a file without a header lists them.
+// The input columns, in the order a file without a header lists them (their titles and the
+// output columns: batch::kOutput).
 enum Column { kName, kWage, kInsurance, kAllowance, kBonus, kInputColumns };
 using RowText = std::array<std::string_view, kInputColumns>;
-
-// The column titles: the input ones, then the computed ones, then the note.
-inline constexpr std::array<const char*, 14> kTitles{
-    "姓名", "月工资", "五险一金", "起征点", "年终奖", "应纳税所得额", "税率",
-    "速算扣除数", "工资个税", "税后工资", "年终奖个税", "税后年终奖", "合计个税", "说明"};
-inline constexpr int kOutputColumns = static_cast<int>(kTitles.size());
 
 struct RowResult {
     bool ok = false;
     Column badColumn = kName;      // when refused
-    const char* reason = nullptr;  // when refused: UTF-8
+    // When refused: UTF-8, "{}" standing for the cell's text (batch::RefusalText fills it in).
+    const char* reason = nullptr;
 
     Decimal wage, insurance, allowance;
     Decimal taxable;               // wage − insurance − allowance; shown as 0 when not taxed
@@ -38,12 +34,19 @@ struct RowResult {
     const BlindZone* zone = nullptr; // the zone of the bonus after any allowance shortfall
 };
 
-// A spreadsheet's amount: blanks around it, a leading ¥ or ￥, and thousands separators in
-// whole groups of three ("12,000.00") are dropped before the calculators' own reader reads it.
-std::optional<Decimal> ReadSheetAmount(std::string_view text);
+// An amount as read: whole cents within the fast range take integer arithmetic, anything else
+// the calculators' decimal functions.
+struct Amount {
+    bool fast = true;
+    long long cents = 0;
+    Decimal value;
+    static Amount Of(Decimal v);
+};
 
-// One row. An empty allowance takes `defaultAllowance`; an empty bonus means none.
-RowResult Compute(const RowText& row, Decimal defaultAllowance);
+// One person's figures; `bonus` null when there is none. The amounts are already checked: the
+// wage above zero (or not below it beside a bonus), the others not negative, the allowance one
+// of kAllowances.
+RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& allowance, const Amount* bonus);
 
 // Figures as the calculators print them: "%.2f", no separators; the rate as "20%".
 void AppendMoney(std::string& out, Decimal value);
@@ -64,9 +67,12 @@ private:
 };
 
 struct Totals {
-    long long read = 0, computed = 0, refused = 0;
+    // read = computed + refused; skipped rows (titles above the header, a sheet's own total
+    // rows) are counted apart and neither computed nor summed.
+    long long read = 0, computed = 0, refused = 0, skipped = 0;
     Sum wage, insurance, wageTax, wageNet, bonus, bonusTax, bonusNet, totalTax;
     void Add(const RowResult& r);
+    void Remove(const RowResult& r); // a row added before, taken out again
 };
 
 } // namespace tax::batch

@@ -10,9 +10,12 @@ namespace {
 class WorkbookWriter : public IBatchWorkbook {
 public:
     tax::Status Open(const std::string& path) override { return writer_.Open(path); }
-    void Add(const tax::batch::RowText& row, const tax::batch::RowResult& r) override { writer_.Add(row, r); }
-    void AddTotals(const batch::Totals& totals) override { writer_.AddTotals(totals); }
-    tax::Status Close() override { return writer_.Close(); }
+    tax::Status Begin(const batch::Layout& layout) override { return writer_.Begin(layout); }
+    tax::Status Add(const batch::Record& record, const tax::batch::RowResult& r) override {
+        return writer_.Add(record, r);
+    }
+    tax::Status Finish(const batch::Totals& totals) override { return writer_.Finish(totals); }
+    void Abandon() override { writer_.Abandon(); }
 
 private:
     batch::XlsxWriter writer_;

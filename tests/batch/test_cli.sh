@@ -22,38 +22,77 @@ has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; re
 check "--version" run 0 --version
 check "--version text" has out "qingfu-batch 1."
 check "--help" run 0 --help
-for section in SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" "--allowance 3500|4800"; do
+for section in 用法 说明 选项 退出码 "--allowance 3500|4800" "--sheet 名称|序号" "应发工资" "基本养老保险费" "合计行，未计算"; do
     check "--help has $section" has out "$section"
 done
 
+# Every message about arguments and files is Chinese; exit 2 and nothing written.
 check "no input" run 2
-check "no input message" has err "qingfu-batch: no input file"
+check "no input message" has err "qingfu-batch：缺少输入文件"
 check "unknown option" run 2 "$sample" --frobnicate
-check "unknown option named" has err "unknown option '--frobnicate'"
+check "unknown option named" has err "未知的选项“--frobnicate”"
 check "bad allowance" run 2 "$sample" --allowance 5000
-check "bad allowance message" has err "--allowance must be 3500 or 4800"
+check "bad allowance message" has err "--allowance 只能是 3500 或 4800，不是“5000”"
 check "-o without a value" run 2 "$sample" -o
 check "missing file" run 2 "$dir/none.csv"
-check "missing file reason" has err "none.csv: No such file or directory"
+check "missing file reason" has err "none.csv”：文件或文件夹不存在"
+check "a directory as input" run 2 "$dir"
+check "a directory named" has err "这是一个文件夹"
 
 # Every row computed: exit 0, one line per row under the header, summary on standard error.
 check "sample" run 0 "$sample"
 check "sample lines" test "$(wc -l <"$dir/out")" = 7
 check "header" has out "姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明"
 check "no BOM on standard output" test "$(head -c 3 "$dir/out" | od -An -tx1 | tr -d ' ')" != "efbbbf"
-check "first row" has out '张伟,"12,000.00",1200,,24000,7300.00,20%,555.00,905.00,9895.00,2295.00,21705.00,3200.00,'
-check "summary" has err "读入 6 行，计算 6 行，拒绝 0 行，合计个税 25172.05"
+check "first row, read amounts to two decimals" has out '张伟,12000.00,1200.00,,24000.00,7300.00,20%,555.00,905.00,9895.00,2295.00,21705.00,3200.00,'
+check "¥ dropped" has out '刘洋,15000.00,1500.00,4800.00,36000.00,'
+check "summary" has err "读入 6 行，计算 6 行，拒绝 0 行，跳过 0 行，合计个税 25172.05（编码 UTF-8）"
 check "allowance 4800" run 0 "$sample" --allowance 4800
-check "allowance 4800 applied" has out '王芳,8500,850,,,2850.00,10%,105.00,180.00,7470.00,,,180.00,'
+check "allowance 4800 applied" has out '王芳,8500.00,850.00,,,2850.00,10%,105.00,180.00,7470.00,,,180.00,'
 
-# Some rows refused: exit 1, each on standard error with its line, the good rows still written.
+# Some rows refused: exit 1, each on standard error with its line and the cell quoted, the good rows still written.
 printf '姓名,月工资,五险一金\na,5000,\nb,12k,\n\nc,6000,-1\nd,7000,\n' >"$dir/some.csv"
 check "refused rows" run 1 "$dir/some.csv"
-check "refused line 3" has err "some.csv:3: 月工资：无效的金额，请重新输入"
-check "refused line 5" has err "some.csv:5: 五险一金：五险一金需大于零，请重新输入"
-check "refused summary" has err "读入 4 行，计算 2 行，拒绝 2 行，合计个税 290.00"
-check "refused row kept" has out "b,12k,,,,,,,,,,,,月工资：无效的金额，请重新输入"
-check "good row after" has out "d,7000,,,,3500.00,10%,105.00,245.00,6755.00,,,245.00,"
+check "refused line 3" has err "some.csv:3: 月工资：无法识别“12k”"
+check "refused line 5" has err "some.csv:5: 五险一金：“-1”不能为负数"
+check "refused summary" has err "读入 4 行，计算 2 行，拒绝 2 行，跳过 0 行，合计个税 290.00"
+check "refused row keeps its text" has out "b,12k,,,,,,,,,,,,月工资：无法识别“12k”"
+check "good row after" has out "d,7000.00,,,,3500.00,10%,105.00,245.00,6755.00,,,245.00,"
+
+# A clerk's sheet: a title above the header, 工号 and 姓名, columns of its own, a total row.
+printf 'XX公司2018年6月工资表,,,\n工号,姓名,五险一金,应发工资,部门\n001,王娜,1000,12000,财务\n合计,,1000,12000,\n' >"$dir/clerk.csv"
+check "clerk's sheet" run 0 "$dir/clerk.csv"
+check "clerk's header" has out "工号,姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明,部门"
+check "columns read by their headings" has out "001,王娜,12000.00,1000.00,,,7500.00,20%,555.00,945.00,10055.00,,,945.00,,财务"
+check "total row copied, not computed" has out "合计,,12000,1000,,,,,,,,,,,合计行，未计算,"
+check "title and total rows skipped" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 2 行，合计个税 945.00"
+
+# An unclosed quote costs its own line only; the rows after it are computed.
+printf '姓名,月工资,备注\n张三,12000,"出差\n李四,8000,\n王五,9000,\n' >"$dir/quote.csv"
+check "unclosed quote" run 1 "$dir/quote.csv"
+check "unclosed quote's line" has err "quote.csv:2: 第 2 行的引号没有闭合，此行未读取"
+check "rows after it" has err "读入 3 行，计算 2 行，拒绝 1 行"
+# One stray byte does not turn a UTF-8 file into GB18030.
+printf '姓名,五险一金,月工资\n张三,1000,12000\n李四,800,8000\nJos\xe9,900,9000\n' >"$dir/stray.csv"
+check "stray byte" run 1 "$dir/stray.csv"
+check "stray byte's row refused" has err "stray.csv:4: 第 4 行有不是 UTF-8 的字节"
+check "still UTF-8" has err "合计个税 1210.00（编码 UTF-8）"
+check "output is valid UTF-8" iconv -f UTF-8 -t UTF-8 "$dir/out" -o /dev/null
+
+# Sheets that would be read askew are refused whole: exit 2, nothing written.
+printf 'hello,world\n1,2\n' >"$dir/junk.csv"
+check "no header" run 2 "$dir/junk.csv" -o "$dir/junk-out.csv"
+check "no header: headings listed" has err "月工资：月工资、工资、税前工资"
+check "no header: nothing written" test ! -e "$dir/junk-out.csv"
+printf '姓名,工资,税前工资\na,1,2\n' >"$dir/twice.csv"
+check "a heading twice" run 2 "$dir/twice.csv"
+check "both columns named" has err "标题“工资”（第 2 列）与“税前工资”（第 3 列）是同一列"
+check "nothing on standard output" test ! -s "$dir/out"
+printf '\x89PNG\r\n\x1a\n\0\0\0\rIHDR' >"$dir/picture.csv"
+check "a picture" run 2 "$dir/picture.csv" -o "$dir/picture-out.csv"
+check "a picture refused in Chinese" has err "既不是文本表格（CSV），也不是工作簿"
+check "a picture: nothing written" test ! -e "$dir/picture-out.csv"
+check "a sheet asked of a text file is ignored" run 0 "$sample" --sheet 2
 
 # Files: CSV with a BOM; an existing file survives an unusable input; no directory overwritten.
 check "to csv" run 0 "$sample" -o "$dir/out.csv"
@@ -61,12 +100,12 @@ check "csv BOM" test "$(head -c 3 "$dir/out.csv" | od -An -tx1 | tr -d ' ')" = "
 check "csv = stdout" bash -c "tail -c +4 '$dir/out.csv' | cmp -s - <('$bin' '$sample' 2>/dev/null)"
 printf 'name,insurance\nx,1\n' >"$dir/nowage.csv"
 check "header without a wage column" run 2 "$dir/nowage.csv" -o "$dir/out.csv"
-check "no wage column named" has err "月工资"
+check "no wage column named" has err "没有月工资一列"
 check "existing file intact" bash -c "tail -c +4 '$dir/out.csv' | cmp -s - <('$bin' '$sample' 2>/dev/null)"
 check "no scratch left" test "$(ls "$dir" | grep -c part)" = 0
 mkdir "$dir/adir"
 check "directory refused" run 2 "$sample" -o "$dir/adir"
-check "directory named" has err "not a regular file"
+check "directory named" has err "它不是普通文件"
 # Through a link to a regular file that file is written and the link stays; a link to nothing is refused.
 printf 'old' >"$dir/real.csv"
 ln -s "$dir/real.csv" "$dir/link.csv"
@@ -77,8 +116,22 @@ ln -s "$dir/nothing.csv" "$dir/dangling.csv"
 check "dangling link refused" run 2 "$sample" -o "$dir/dangling.csv"
 check "dangling link left" bash -c "test -L '$dir/dangling.csv' && test ! -e '$dir/nothing.csv'"
 
-# The workbook: the same figures as numbers, two-decimal formats, a totals row.
-check "to xlsx" run 0 "$sample" -o "$dir/out.xlsx"
+# The workbook: the same figures as numbers, read amounts as numbers too, carried columns after
+# the computed ones, two-decimal formats, a totals row.
+printf '工号,姓名,月工资,五险一金,年终奖,部门\n001,王娜,"12,000.00",1000,24000,财务\n002,李强,12k,,,销售\n' >"$dir/book.csv"
+check "to xlsx" run 1 "$dir/book.csv" -o "$dir/book.xlsx"
+check "xlsx of a clerk's sheet" /usr/bin/python3 - "$dir/book.xlsx" <<'PY'
+import sys
+import openpyxl
+ws = openpyxl.load_workbook(sys.argv[1], data_only=True).active
+rows = list(ws.iter_rows(values_only=True))
+assert rows[0][0] == "工号" and rows[0][1] == "姓名" and rows[0][-1] == "部门", rows[0]
+assert rows[1][0] == "001" and rows[1][1] == "王娜" and rows[1][-1] == "财务", rows[1]
+assert rows[1][2] == 12000 and rows[1][3] == 1000 and rows[1][5] == 24000, rows[1]  # numbers, not text
+assert rows[2][2] == "12k" and rows[2][-2] == "月工资：无法识别“12k”", rows[2]
+assert rows[3][1] == "合计" and rows[3][10] == rows[1][10], rows[3]
+PY
+check "sample to xlsx" run 0 "$sample" -o "$dir/out.xlsx"
 "$bin" "$sample" >"$dir/expected.csv" 2>/dev/null
 check "xlsx read back" /usr/bin/python3 - "$dir/out.xlsx" "$dir/expected.csv" <<'PY'
 import csv, sys
@@ -92,10 +145,9 @@ rows = list(ws.iter_rows(values_only=True))
 expected = list(csv.reader(open(sys.argv[2], encoding="utf-8")))
 assert list(rows[0]) == expected[0], rows[0]
 assert len(rows) == len(expected) + 1, len(rows)  # plus the totals row
-money_cols = [1, 2, 4, 5, 7, 8, 9, 10, 11, 12]
 for got, want in zip(rows[1:], expected[1:]):
     assert got[0] == want[0]
-    for c in range(5, 13):
+    for c in range(1, 13):
         if want[c] == "":
             assert got[c] is None, (c, got[c])
         elif c == 6:
@@ -129,6 +181,13 @@ for i, letter in enumerate("ABCDEFGHIJKLMN"):
                max(len(f"{Decimal(r[i]):,.2f}") if r[i] and i >= 5 and i != 6 and i != 13 else 0 for r in expected[1:]))
     assert ws.column_dimensions[letter].width >= need, (letter, need)
 PY
+
+# A workbook is told by its content, never read as text: the program's own export either reads
+# back (exit 0, the same people) or is refused in Chinese (exit 2); never binary on the output.
+cp "$dir/out.xlsx" "$dir/book-named.csv"
+"$bin" "$dir/book-named.csv" >"$dir/out" 2>"$dir/err"; got=$?
+check "a workbook not read as text" iconv -f UTF-8 -t UTF-8 "$dir/out" -o /dev/null
+check "a workbook read or refused" bash -c "{ [ $got = 0 ] && grep -q '^张伟,12000.00' '$dir/out'; } || { [ $got = 2 ] && [ ! -s '$dir/out' ] && grep -q 'qingfu-batch：.*工作簿' '$dir/err'; }"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -142,8 +142,8 @@ check "files summary" has err "工资条 5 个文件"
 printf '姓名,月工资\n"a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p","8,000"\n"x""y",9000\n' >"$dir/odd.csv"
 check "odd names" run 0 "$dir/odd.csv" -o "$dir/odd.pdf"
 pdftotext -layout "$dir/odd.pdf" "$dir/odd.txt"
-check "odd name 1" grep -qE '^a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p +8,000 +4500.00 +10%' "$dir/odd.txt"
-check "odd name 2" grep -qE '^x"y +9000 +5500.00 +20%' "$dir/odd.txt"
+check "odd name 1" grep -qE '^a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p +8000.00 +4500.00 +10%' "$dir/odd.txt"
+check "odd name 2" grep -qE '^x"y +9000.00 +5500.00 +20%' "$dir/odd.txt"
 
 # Nobody computed: a page that says there are no payslips, not a blank one.
 printf '姓名,月工资\n王五,12k\n' >"$dir/allbad.csv"
@@ -158,7 +158,7 @@ check "pdf onto a folder" run 2 "$dir/few.csv" -o "$dir/adir.pdf"
 check "no scratch left" test "$(ls "$dir" | grep -c part)" = 0
 check "payslips need .pdf" run 2 "$dir/few.csv" --payslips "$dir/x.csv"
 check "--help has the PDF options" run 0 --help
-for o in "-o OUT.pdf" "--payslips OUT.pdf" "--payslips-dir DIR" "--title TEXT"; do
+for o in "-o 输出.pdf" "--payslips 输出.pdf" "--payslips-dir 目录" "--title 标题"; do
     check "--help: $o" has out "$o"
 done
 

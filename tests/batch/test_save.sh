@@ -60,7 +60,8 @@ for signal in INT TERM HUP KILL; do
     env --default-signal "$bin" "$dir/in/fifo" -o "$dir/stop/p.csv" 2>/dev/null &
     pid=$!
     exec 3>"$dir/in/fifo"
-    head -3 "$sample" >&3
+    # Past the first megabyte, on which the encoding is judged, so the output is begun.
+    { cat "$sample"; tail -n +2 "$sample" | awk '{ for (i = 0; i < 40000; ++i) print }' | head -c 1200000; } >&3
     # Until the run holds its scratch file open (named or not, it is in the output's folder).
     for _ in $(seq 200); do
         ls -l /proc/$pid/fd 2>/dev/null | grep -q "$dir/stop" && break

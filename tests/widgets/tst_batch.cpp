@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -83,18 +84,30 @@ private slots:
         table->setFocus();
         QTest::keySequence(table, QKeySequence::Paste);
         QCOMPARE(w->model()->Rows().size(), size_t{3});
-        QCOMPARE(Row(w, 0), QStringList({"张三", "12,000.00", "1000", "", "24000", "7,500.00", "20%", "555.00",
+        QCOMPARE(Row(w, 0), QStringList({"张三", "12,000.00", "1,000.00", "", "24,000.00", "7,500.00", "20%", "555.00",
                                           "945.00", "10,055.00", "2,295.00", "21,705.00", "3,240.00", ""}));
-        // The refused row keeps its text, marks its cell and gives the column and the reason.
+        // The refused row keeps its text, marks its cell and gives the column and the cell.
         QCOMPARE(Cell(w, 1, 1), QStringLiteral("12k"));
-        QCOMPARE(Cell(w, 1, 13), QStringLiteral("月工资：无效的金额，请重新输入"));
+        QCOMPARE(Cell(w, 1, 13), QStringLiteral("月工资：无法识别“12k”"));
         QCOMPARE(Cell(w, 1, 8), QString());
         QVERIFY(w->model()->data(w->model()->index(1, 1), Qt::BackgroundRole).isValid());
         QCOMPARE(Cell(w, 2, 13), QStringLiteral("进入奖盲区：( 54,000, 60187.50 ]"));
         // Totals leave the refused row out.
         QCOMPARE(Cell(w, 3, 0), QStringLiteral("合计"));
         QCOMPARE(Cell(w, 3, 12), QStringLiteral("14,525.00"));
-        QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(), QStringLiteral("读入 3 行，计算 2 行，拒绝 1 行；合计个税 14,525.00"));
+        QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(),
+                 QStringLiteral("读入 3 行，计算 2 行，拒绝 1 行，跳过 0 行；合计个税 14,525.00"));
+        // One formatted cell pasted is one cell: the insurance beside it stays.
+        QApplication::clipboard()->setText(QStringLiteral("15,000.00"));
+        table->setCurrentIndex(w->model()->index(0, 1));
+        QTest::keySequence(table, QKeySequence::Paste);
+        QCOMPARE(Cell(w, 0, 1), QStringLiteral("15,000.00"));
+        QCOMPARE(Cell(w, 0, 2), QStringLiteral("1,000.00"));
+        QCOMPARE(Cell(w, 0, 8), QStringLiteral("1,620.00")); // (15000 − 1000 − 3500) × 25% − 1005
+        QCOMPARE(Cell(w, 3, 12), QStringLiteral("15,200.00"));
+        QApplication::clipboard()->setText(QStringLiteral("12000\t1000\n"));
+        QTest::keySequence(table, QKeySequence::Paste);
+        QCOMPARE(Cell(w, 3, 12), QStringLiteral("14,525.00")); // the totals follow every change
 
         // Typing over the bad cell computes the row and the totals at once.
         table->setCurrentIndex(w->model()->index(1, 1));
@@ -224,7 +237,7 @@ private slots:
 
         QVERIFY(paper->ExportPayslips(dir.filePath(QStringLiteral("slips.pdf")), TBatchPrint::Slips::OnePerPage));
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("已生成 2 张工资条")));
-        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("第 2 行 李四：月工资：无效的金额")));
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("第 2 行 李四：月工资：无法识别“12k”")));
         const QStringList slips = PdfPages(dir.filePath(QStringLiteral("slips.pdf")));
         QCOMPARE(slips.size(), 2);
         QVERIFY(slips[0].contains(QStringLiteral("张三")) && slips[1].contains(QStringLiteral("王五")));
@@ -243,6 +256,70 @@ private slots:
         QVERIFY(Loaded("libQt6PrintSupport"));
         // The print row sits under the file buttons: the window still fits an 800-pixel screen.
         QVERIFY2(w->minimumSizeHint().width() <= 800, qPrintable(QString::number(w->minimumSizeHint().width())));
+    }
+
+    // A clerk's sheet dropped on the window: the title row skipped, 工号 and 姓名 both shown, the
+    // sheet's own columns after the computed ones, its total row copied and not summed; the
+    // export carries them too. A file that is no payroll is refused and the table kept.
+    void clerksSheetDroppedAndExported() {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        TFrmMain main;
+        TFrmBatch* w = Open(main);
+        const QString in = dir.filePath(QStringLiteral("clerk.csv"));
+        QFile f(in);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("XX公司2018年6月工资表,,,,\n工号,姓名,应发工资,个人社保公积金,部门\n"
+                "001,王娜,12000,1000,财务\n002,李强,8000,9000,销售\n合计,,20000,10000,\n");
+        f.close();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(in)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &drop);
+        WaitForWork(w);
+        BatchModel* m = w->model();
+        QCOMPARE(m->columnCount(), 16);
+        QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("工号"));
+        QCOMPARE(m->headerData(15, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("部门"));
+        QCOMPARE(Row(w, 0), QStringList({"001", "王娜", "12,000.00", "1,000.00", "", "", "7,500.00", "20%", "555.00",
+                                          "945.00", "10,055.00", "", "", "945.00", "", "财务"}));
+        QCOMPARE(Cell(w, 1, 14), QStringLiteral("五险一金超过月工资，税后工资为负"));
+        QCOMPARE(Cell(w, 1, 10), QStringLiteral("-1,000.00"));
+        QCOMPARE(Cell(w, 2, 14), QStringLiteral("合计行，未计算"));
+        QCOMPARE(Cell(w, 3, 1), QStringLiteral("合计"));
+        QCOMPARE(Cell(w, 3, 2), QStringLiteral("20,000.00")); // the sheet's own total row not added in
+        QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(),
+                 QStringLiteral("读入 2 行，计算 2 行，拒绝 0 行，跳过 2 行；合计个税 945.00（编码 UTF-8）"));
+        // Edited cells of any kept column; the export carries 工号 and 部门.
+        QVERIFY(m->setData(m->index(0, 15), QStringLiteral("审计"), Qt::EditRole));
+        const QString out = dir.filePath(QStringLiteral("out.csv"));
+        w->ExportTo(out);
+        WaitForWork(w);
+        QFile written(out);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QLatin1Char('\n'));
+        QCOMPARE(lines[0], QStringLiteral("工号,姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,"
+                                          "工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明,部门"));
+        QCOMPARE(lines[1], QStringLiteral("001,王娜,12000.00,1000.00,,,7500.00,20%,555.00,945.00,10055.00,,,945.00,,审计"));
+
+        const QString junk = dir.filePath(QStringLiteral("junk.csv"));
+        QFile j(junk);
+        QVERIFY(j.open(QIODevice::WriteOnly));
+        j.write("hello,world\n1,2\n");
+        j.close();
+        dialogs.questionAnswer = true;
+        w->ImportFrom(junk);
+        WaitForWork(w);
+        QCOMPARE(m->RowCount(), size_t{3});
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("没有找到标题行")));
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("月工资：月工资、工资")));
+        QCOMPARE(dialogs::SuffixOfFilter(QStringLiteral("CSV 文件 (*.csv)")), QStringLiteral("csv"));
+        QCOMPARE(dialogs::SuffixOfFilter(QStringLiteral("所有文件 (*)")), QString());
     }
 };
 

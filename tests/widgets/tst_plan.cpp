@@ -214,6 +214,20 @@ private slots:
         QCOMPARE(grid->item(row, 0)->text(), QStringLiteral("14999.97"));
     }
 
+    // Insurance above the monthly wage is computed, with a word beside the field.
+    void InsuranceAboveTheWage() {
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        drive::Retype(Child<QLineEdit>(plan, "EditPay"), QStringLiteral("100000"));
+        drive::Retype(Child<QLineEdit>(plan, "EditSafe"), QStringLiteral("9000"));
+        drive::Enter(Child<QLineEdit>(plan, "EditSafe"));
+        QCOMPARE(drive::TextOf(plan, "TxtInfo_2"), QStringLiteral("五险一金超过月工资，税后收入为负"));
+        QVERIFY(drive::TextOf(plan, "TxtBestRealIncome").startsWith(QLatin1Char('-')));
+        drive::Retype(Child<QLineEdit>(plan, "EditSafe"), QStringLiteral("8000"));
+        drive::Enter(Child<QLineEdit>(plan, "EditSafe"));
+        QCOMPARE(drive::TextOf(plan, "TxtInfo_2"), QString());
+    }
+
     void Refusals_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");

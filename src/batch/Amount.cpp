@@ -1,0 +1,179 @@
+#include "batch/Amount.h"
+
+#include "tax/Amount.h"
+
+#include <string>
+
+namespace batch {
+
+namespace tb = tax::batch;
+
+namespace {
+
+constexpr size_t kExactDigits = 34;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Full-width digits, point, comma, signs (U+FF10..FF19, FF0E, FF0C, FF0B, FF0D) as ASCII; false
+// when the text holds nothing full-width, leaving `s` as it is.
+bool HalfWidth(std::string_view s, std::string& out) {
+    if (s.find("\xEF\xBC") == std::string_view::npos) return false;
+    out.clear();
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (i + 2 < s.size() && s[i] == '\xEF' && s[i + 1] == '\xBC') {
+            const unsigned char c = static_cast<unsigned char>(s[i + 2]);
+            if (c >= 0x90 && c <= 0x99) out += static_cast<char>('0' + (c - 0x90));
+            else if (c == 0x8E) out += '.';
+            else if (c == 0x8C) out += ',';
+            else if (c == 0x8B) out += '+';
+            else if (c == 0x8D) out += '-';
+            else {
+                out.append(s.substr(i, 3));
+            }
+            i += 2;
+            continue;
+        }
+        out += s[i];
+    }
+    return true;
+}
+
+// Drops thousands separators from the whole part when every group after the first has three
+// digits; false when a comma stands anywhere else.
+bool WithoutSeparators(std::string_view s, std::string& out) {
+    size_t i = 0;
+    out.clear();
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) out += s[i++];
+    size_t group = 0;
+    bool first = true;
+    for (; i < s.size() && s[i] != '.'; ++i) {
+        if (s[i] == ',') {
+            if (group == 0 || (first && group > 3) || (!first && group != 3)) return false;
+            first = false;
+            group = 0;
+        } else if (IsDigit(s[i])) {
+            ++group;
+            out += s[i];
+        } else {
+            return false;
+        }
+    }
+    if (!first && group != 3) return false;
+    out.append(s.substr(i));
+    return out.find(',') == std::string::npos;
+}
+
+// The common forms straight into cents: digits, an optional point and at most two decimals
+// (more only if they are zeros). False leaves the text to the general reader.
+bool FastCents(std::string_view s, long long& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    long long whole = 0;
+    size_t digits = 0;
+    for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
+        if (digits >= 13) return false;
+        whole = whole * 10 + (s[i] - '0');
+    }
+    long long cents = 0;
+    size_t decimals = 0;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && IsDigit(s[i]); ++i, ++decimals) {
+            if (decimals < 2) cents = cents * 10 + (s[i] - '0');
+            else if (s[i] != '0') return false;
+        }
+    }
+    if (i != s.size() || digits + decimals == 0) return false;
+    if (decimals == 1) cents *= 10;
+    value = negative ? -(whole * 100 + cents) : whole * 100 + cents;
+    return true;
+}
+
+// Significant digits of the mantissa (first to last non-zero digit, before any exponent).
+size_t SignificantDigits(std::string_view s) {
+    size_t first = std::string_view::npos, last = 0, at = 0;
+    for (char c : s) {
+        if (c == 'e' || c == 'E') break;
+        if (IsDigit(c)) {
+            if (c != '0') {
+                if (first == std::string_view::npos) first = at;
+                last = at;
+            }
+            ++at;
+        }
+    }
+    return first == std::string_view::npos ? 0 : last - first + 1;
+}
+
+bool StartsWith(std::string_view s, std::string_view p) {
+    return s.substr(0, p.size()) == p;
+}
+
+} // namespace
+
+std::string_view TrimCell(std::string_view s) {
+    for (;;) {
+        if (s.empty()) return s;
+        if (static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+        else if (s.front() == '\xE3' && StartsWith(s, "\xE3\x80\x80")) s.remove_prefix(3);
+        else break;
+    }
+    for (;;) {
+        if (static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+        else if (s.back() == '\x80' && s.size() >= 3 && s.substr(s.size() - 3) == "\xE3\x80\x80") s.remove_suffix(3);
+        else break;
+    }
+    return s;
+}
+
+AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
+    std::string_view s = TrimCell(text);
+    std::string wide;
+    if (HalfWidth(s, wide)) s = wide;
+    for (std::string_view sign : {std::string_view("\xC2\xA5"), std::string_view("\xEF\xBF\xA5")})
+        if (StartsWith(s, sign)) {
+            s = TrimCell(s.substr(sign.size()));
+            break;
+        }
+    if (s.size() >= 3 && s.substr(s.size() - 3) == "元") s = TrimCell(s.substr(0, s.size() - 3));
+    std::string plain;
+    if (s.find(',') != std::string_view::npos) {
+        if (!WithoutSeparators(s, plain)) return AmountRead::kUnreadable;
+        s = plain;
+    }
+    long long cents = 0;
+    if (FastCents(s, cents)) {
+        out = {true, cents, tax::Decimal::Cents(cents)};
+        return AmountRead::kOk;
+    }
+    const std::optional<tax::Decimal> d = tax::ParseAmount(s);
+    if (!d) return AmountRead::kUnreadable;
+    if (SignificantDigits(s) > kExactDigits) return AmountRead::kTooPrecise;
+    out = tb::Amount::Of(*d);
+    return AmountRead::kOk;
+}
+
+void AppendExact(std::string& out, tax::Decimal value) {
+    long long c = 0;
+    if (value.ToCents(c)) {
+        tb::AppendMoney(out, value);
+        return;
+    }
+    const tax::Decimal::Parts p = value.Decompose();
+    if (p.negative) out += '-';
+    if (p.exponent >= 0 || p.exponent < -60) {
+        out += p.digits;
+        if (p.exponent != 0) out += "E" + std::to_string(p.exponent);
+        return;
+    }
+    const size_t decimals = static_cast<size_t>(-p.exponent);
+    std::string digits = p.digits;
+    if (digits.size() <= decimals) digits.insert(0, decimals - digits.size() + 1, '0');
+    out.append(digits, 0, digits.size() - decimals);
+    out += '.';
+    out.append(digits, digits.size() - decimals, std::string::npos);
+}
+
+} // namespace batch

@@ -1,0 +1,158 @@
+#include "batch/Input.h"
+
+#include "batch/Amount.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace batch {
+
+TextSheet::TextSheet(CsvReader::Source raw, long long size, size_t chunk)
+    : size_(size),
+      decoded_([this, raw = std::move(raw)](char* b, size_t n) {
+          const size_t got = raw(b, n);
+          rawRead_ += static_cast<long long>(got);
+          return got;
+      }),
+      csv_([this](char* b, size_t n) { return decoded_.Read(b, n); }, chunk) {}
+
+tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long long& row) {
+    for (;;) {
+        if (!csv_.Next(cells, row)) {
+            problem_.clear();
+            return false;
+        }
+        problem_ = csv_.Problem();
+        bool blank = true;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (!QByteArrayView(cells[i].data(), static_cast<qsizetype>(cells[i].size())).isValidUtf8()) {
+                if (problem_.empty())
+                    problem_ = "第 " + std::to_string(row) + " 行有不是 UTF-8 的字节（文件按 UTF-8 读取），此行未读取";
+                if (clean_.size() < cells.size()) clean_.resize(cells.size());
+                const QByteArray fixed = QString::fromUtf8(cells[i].data(), static_cast<qsizetype>(cells[i].size())).toUtf8();
+                clean_[i].assign(fixed.constData(), static_cast<size_t>(fixed.size()));
+                cells[i] = clean_[i];
+            }
+            // A converted encoding shows bytes it could not read as U+FFFD.
+            if (problem_.empty() && encoding() != Encoding::kUtf8 && cells[i].find("\xEF\xBF\xBD") != std::string_view::npos)
+                problem_ = "第 " + std::to_string(row) + " 行有无法按 " + EncodingName(encoding()) + " 读出的字节，此行未读取";
+            blank = blank && TrimCell(cells[i]).empty();
+        }
+        if (!blank || !problem_.empty()) return true;
+    }
+}
+
+int TextSheet::Permille() const {
+    if (size_ <= 0) return 0;
+    return static_cast<int>(std::min<long long>(1000, rawRead_ * 1000 / size_));
+}
+
+Input::~Input() {
+    sheet.reset();
+    book.reset();
+    if (file && file != stdin) std::fclose(file);
+}
+
+std::string Input::Describe() const {
+    if (text) return std::string("编码 ") + EncodingName(text->encoding());
+    return "工作表“" + sheetName + "”";
+}
+
+std::string SystemErrorText(int error) {
+    switch (error) {
+    case ENOENT: return "文件或文件夹不存在";
+    case EACCES:
+    case EPERM: return "没有权限";
+    case EISDIR: return "这是一个文件夹";
+    case ENOSPC: return "磁盘空间不足";
+    case EDQUOT: return "超出磁盘配额";
+    case EROFS: return "磁盘是只读的";
+    case ENAMETOOLONG: return "文件名太长";
+    case ENOTDIR: return "路径中有一段不是文件夹";
+    case EMFILE:
+    case ENFILE: return "打开的文件太多";
+    case EIO: return "读写出错";
+    default: return "系统错误 " + std::to_string(error) + "（" + std::strerror(error) + "）";
+    }
+}
+
+tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std::string& sheet,
+                                              const BookOpener& openBook) {
+    auto input = std::make_unique<Input>();
+    const bool standardInput = path == "-";
+    std::FILE* file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+    const std::string shown = standardInput ? std::string("标准输入") : "“" + path + "”";
+    if (!file) return tax::Fail("无法打开" + shown + "：" + SystemErrorText(errno));
+    input->file = file;
+    long long size = 0;
+    struct stat st{};
+    if (fstat(fileno(file), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return tax::Fail("无法打开" + shown + "：" + SystemErrorText(EISDIR));
+        if (S_ISREG(st.st_mode)) size = static_cast<long long>(st.st_size);
+    }
+    // The kind is told from the first bytes, which the text reader then reads again.
+    auto head = std::make_shared<std::string>(4096, '\0');
+    size_t got = 0;
+    while (got < head->size()) {
+        const size_t n = std::fread(head->data() + got, 1, head->size() - got, file);
+        if (n == 0) break;
+        got += n;
+    }
+    if (std::ferror(file)) return tax::Fail("无法读取" + shown + "：" + SystemErrorText(errno));
+    head->resize(got);
+    const FileKind kind = SniffFileKind(*head);
+    if (kind == FileKind::kOther)
+        return tax::Fail(shown + "既不是文本表格（CSV），也不是工作簿（.xlsx、.xls），未读取");
+    if (kind == FileKind::kText) {
+        auto given = std::make_shared<size_t>(0);
+        auto text = std::make_unique<TextSheet>(
+            [file, head, given](char* b, size_t n) {
+                if (*given < head->size()) {
+                    const size_t k = std::min(n, head->size() - *given);
+                    std::memcpy(b, head->data() + *given, k);
+                    *given += k;
+                    return k;
+                }
+                return std::fread(b, 1, n, file);
+            },
+            size);
+        input->text = text.get();
+        input->sheet = std::move(text);
+        return input;
+    }
+    if (standardInput) return tax::Fail("工作簿不能从标准输入读取，请给出文件名");
+    std::fclose(file);
+    input->file = nullptr;
+    tax::Result<std::unique_ptr<Workbook>> book = openBook(path, kind);
+    if (!book) return tax::Fail(shown + "：" + book.error());
+    input->book = std::move(*book);
+    const std::vector<std::string>& names = input->book->SheetNames();
+    if (names.empty()) return tax::Fail(shown + "中没有工作表");
+    int index = 0;
+    if (!sheet.empty()) {
+        const auto named = std::find(names.begin(), names.end(), sheet);
+        const bool number = std::all_of(sheet.begin(), sheet.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (named != names.end()) {
+            index = static_cast<int>(named - names.begin());
+        } else if (number && sheet.size() < 6 && std::stoi(sheet) >= 1 && std::stoi(sheet) <= static_cast<int>(names.size())) {
+            index = std::stoi(sheet) - 1;
+        } else {
+            std::string all;
+            for (const std::string& n : names)
+                all += (all.empty() ? "“" : "、“") + n + "”";
+            return tax::Fail(shown + "中没有工作表“" + sheet + "”；有：" + all);
+        }
+    }
+    tax::Result<std::unique_ptr<SheetSource>> opened = input->book->OpenSheet(index);
+    if (!opened) return tax::Fail(shown + "：" + opened.error());
+    input->sheet = std::move(*opened);
+    input->sheetName = names[static_cast<size_t>(index)];
+    return input;
+}
+
+} // namespace batch
