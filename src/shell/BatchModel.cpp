@@ -5,6 +5,7 @@
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
 #include "framework/FileErrors.h"
+#include "shell/BatchTips.h"
 #include "shell/BatchWorkbook.h"
 
 #include "tax/WageTax.h"
@@ -79,6 +80,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
     const BatchRow& row = rows_[static_cast<size_t>(index.row())];
     const tb::RowResult& r = row.result;
     if (role == Qt::EditRole && col < tb::kInputColumns) return Text(row.text[static_cast<size_t>(col)]);
+    if (IsBlank(row)) return {};
     if (role == Qt::BackgroundRole && !r.ok) {
         // The refused row in pale red, its unreadable cell stronger.
         return QBrush(col == r.badColumn ? QColor(255, 180, 180) : QColor(255, 228, 228));
@@ -105,6 +107,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) return batchtips::Column(section);
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal) return QString::fromUtf8(tb::kTitles[static_cast<size_t>(section)]);
     return IsTotalsRow(section) ? QString() : QString::number(section + 1);
@@ -133,7 +136,7 @@ bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
 void BatchModel::RecomputeTotals() {
     totals_ = batch::Totals();
     for (const BatchRow& row : rows_)
-        totals_.Add(row.result);
+        if (!IsBlank(row)) totals_.Add(row.result);
     const int last = static_cast<int>(rows_.size());
     emit dataChanged(index(last, 0), index(last, tb::kOutputColumns - 1));
     emit TotalsChanged();
@@ -163,6 +166,33 @@ void BatchModel::AddRows(int at, int count) {
     Recompute(blank, allowance_);
     rows_.insert(rows_.begin() + at, static_cast<size_t>(count), blank);
     endInsertRows();
+    RecomputeTotals();
+    emit Edited();
+}
+
+bool BatchModel::IsBlank(const BatchRow& row) {
+    return std::all_of(row.text.begin(), row.text.end(), [](const std::string& t) { return t.empty(); });
+}
+
+void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
+    first = std::clamp(first, 0, static_cast<int>(rows_.size()));
+    count = std::clamp(count, 0, static_cast<int>(rows_.size()) - first);
+    for (BatchRow& row : rows)
+        Recompute(row, allowance_);
+    const int given = static_cast<int>(rows.size());
+    const int kept = std::min(count, given);
+    std::move(rows.begin(), rows.begin() + kept, rows_.begin() + first);
+    if (kept > 0) emit dataChanged(index(first, 0), index(first + kept - 1, tb::kOutputColumns - 1));
+    if (given > count) {
+        beginInsertRows(QModelIndex(), first + count, first + given - 1);
+        rows_.insert(rows_.begin() + first + count, std::make_move_iterator(rows.begin() + kept),
+                     std::make_move_iterator(rows.end()));
+        endInsertRows();
+    } else if (count > given) {
+        beginRemoveRows(QModelIndex(), first + given, first + count - 1);
+        rows_.erase(rows_.begin() + first + given, rows_.begin() + first + count);
+        endRemoveRows();
+    }
     RecomputeTotals();
     emit Edited();
 }

@@ -42,6 +42,11 @@ public:
     void Replace(std::vector<BatchRow> rows);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
+    // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
+    // that undo and redo need.
+    void ReplaceRows(int first, int count, std::vector<BatchRow> rows);
+    // A row with nothing typed in it, as 添加行 makes it: not refused, not counted.
+    static bool IsBlank(const BatchRow& row);
     // Tab-separated text from a spreadsheet, laid from the cell (row, column) on, rows added as
     // needed; a first line of column titles puts its columns where they belong and adds rows
     // at the end.

@@ -5,6 +5,7 @@
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Product.h"
+#include "framework/ToolWindow.h"
 #include "shell/PlanChart.h"
 #include "tax/Amount.h"
 #include "tax/Plan.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -128,7 +130,13 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     GridOthers->horizontalHeader()->setStretchLastSection(true);
     GridOthers->setMinimumHeight(130);
 
-    auto* left = new QWidget(this);
+    // The fields, results and table scroll, so the window shrinks to any screen.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ScrollInputs"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumSize(160, 120);
+    auto* left = new QWidget(scroll);
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->addLayout(inputs);
     leftColumn->addSpacing(8);
@@ -138,12 +146,16 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
                                          QStringLiteral("其他年终奖税率下的最优方案"), 0, 0));
     leftColumn->addWidget(GridOthers, 1);
 
+    left->setMinimumWidth(left->minimumSizeHint().width());
+    scroll->setWidget(left);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(left);
+    splitter->setObjectName(QStringLiteral("SplitPlan"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(scroll);
     // Nothing of the plot is made until the window is; its plugin is loaded here the first time.
     Chart = planchart::Create(splitter);
     if (Chart) {
-        Chart->setMinimumSize(420, 360);
+        Chart->setMinimumSize(200, 160);
         splitter->addWidget(Chart);
         splitter->setStretchFactor(1, 1);
     } else {
@@ -152,11 +164,10 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
         missing->setWordWrap(true);
         splitter->addWidget(missing);
     }
-    left->setMinimumWidth(480);
     splitter->setSizes({480, 700});
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(splitter);
-    resize(1180, 640);
+    toolwindow::Setup(this, QStringLiteral("plan"), QSize(1180, 640), QStringLiteral("online/001.html#plan"));
 
     for (QLineEdit* field : {EditPay, EditSafe, EditMinSalary, EditSalary})
         fields::OnEnter(field, [this] { BtnCalcClick(); });

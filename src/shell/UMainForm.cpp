@@ -6,6 +6,7 @@
 #include "framework/Links.h"
 #include "framework/Look.h"
 #include "framework/Product.h"
+#include "framework/RecentFolders.h"
 #include "framework/Windows.h"
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
@@ -13,6 +14,7 @@
 #include "shell/UFrmPlan.h"
 #include "shell/UFrmBatch.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -116,6 +118,12 @@ void TFrmMain::BuildMenu() {
     QAction* about =
         help->addAction(QStringLiteral("关于 青蚨税算(&A)..."), this, &TFrmMain::Menu_Help_AboutClick);
     about->setObjectName(QStringLiteral("Menu_Help_About"));
+    // F1 as in any desktop program: the site's home page, which leads to every calculation.
+    auto* helpKey = new QAction(this);
+    helpKey->setObjectName(QStringLiteral("ActHelp"));
+    helpKey->setShortcut(QKeySequence::HelpContents);
+    addAction(helpKey);
+    connect(helpKey, &QAction::triggered, this, &TFrmMain::Menu_Help_HomeClick);
 }
 
 void TFrmMain::FormCreate() {
@@ -198,18 +206,12 @@ void TFrmMain::ShowTool(QWidget* tool) {
 }
 
 void TFrmMain::Menu_Tool_PlanClick() {
-    if (!FrmPlan) {
-        FrmPlan = new TFrmPlan(this);
-        windows::PlaceOnScreen(FrmPlan);
-    }
+    if (!FrmPlan) FrmPlan = new TFrmPlan(this);
     ShowTool(FrmPlan);
 }
 
 void TFrmMain::Menu_Tool_BatchClick() {
-    if (!Batch) {
-        Batch = new TFrmBatch(this);
-        windows::PlaceOnScreen(Batch);
-    }
+    if (!Batch) Batch = new TFrmBatch(this);
     ShowTool(Batch);
 }
 
@@ -233,9 +235,10 @@ void TFrmMain::Menu_ImgClick() {
                                    QMessageBox::Warning);
         return;
     }
-    const QString target =
-        dialogs::Current().SaveFileName(this, QStringLiteral("JPEG(*.jpg)"), QStringLiteral("jpg"));
+    const QString target = dialogs::Current().SaveFileName(this, QStringLiteral("JPEG(*.jpg)"), QStringLiteral("jpg"),
+                                                           recent::Folder(recent::kCapture));
     if (target.isEmpty()) return;
+    recent::Remember(recent::kCapture, target);
     // The chosen file gets the picture held in memory, not the scratch file, which may be
     // missing or older when the program's directory cannot be written.
     const QString reason = capture::SaveWhole(target, picture);

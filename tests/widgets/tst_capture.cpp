@@ -125,10 +125,11 @@ QByteArray ReadAll(const QString& path) {
 // Also notes the suffix asked for and what the scratch file held when the dialog opened.
 class CaptureDialogs : public RecordingDialogs {
 public:
-    QString SaveFileName(QWidget* owner, const QString& filter, const QString& suffix) override {
+    QString SaveFileName(QWidget* owner, const QString& filter, const QString& suffix,
+                         const QString& start = QString()) override {
         suffixes << suffix;
         scratchAtDialog = ReadAll(capture::TempFileName());
-        return RecordingDialogs::SaveFileName(owner, filter, suffix);
+        return RecordingDialogs::SaveFileName(owner, filter, suffix, start);
     }
     QStringList suffixes;
     QByteArray scratchAtDialog;

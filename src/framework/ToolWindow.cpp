@@ -1,0 +1,139 @@
+#include "framework/ToolWindow.h"
+
+#include "framework/Links.h"
+#include "framework/Settings.h"
+#include "framework/Windows.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace toolwindow {
+
+namespace {
+
+QString Entry(const QString& key, const char* what) {
+    return QStringLiteral("windows/%1/%2").arg(key, QLatin1String(what));
+}
+
+// The frame a window manager will add, guessed before the first showing from the parent's.
+QSize GuessedMargins(const QWidget* window) {
+    const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    if (!parent || !parent->isVisible()) return {};
+    return parent->frameGeometry().size() - parent->geometry().size();
+}
+
+QRect AreaFor(const QWidget* window, const QPoint* at = nullptr) {
+    QScreen* screen = at ? QGuiApplication::screenAt(*at) : nullptr;
+    const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    if (!screen && parent && parent->isVisible()) screen = parent->screen();
+    if (!screen) screen = window->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// Sizes and places its window at the first showing, and writes down where it was each time
+// it goes (hidden, closed, or still open when the program ends).
+class Keeper : public QObject {
+public:
+    Keeper(QWidget* window, QString key, QSize preferred)
+        : QObject(window), window_(window), key_(std::move(key)), preferred_(preferred) {
+        window->installEventFilter(this);
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+            if (window_ && window_->isVisible()) Save();
+        });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_) return false;
+        if (event->type() == QEvent::Show && !shown_) {
+            shown_ = true;
+            Restore();
+        } else if (event->type() == QEvent::Hide && shown_) {
+            Save();
+        }
+        return false;
+    }
+
+private:
+    void Restore() {
+        QSettings store = settings::Store();
+        const QSize minimum = window_->minimumSize().expandedTo(window_->minimumSizeHint());
+        const QSize margins = GuessedMargins(window_);
+        const QSize remembered = store.value(Entry(key_, "size")).toSize();
+        const QSize wanted = remembered.isValid() ? remembered : preferred_;
+        const QVariant at = store.value(Entry(key_, "place"));
+        if (at.isValid()) {
+            const QPoint place = at.toPoint();
+            const QSize size = Fitted(wanted, minimum, margins, AreaFor(window_, &place));
+            if (OnSomeScreen(QRect(place, size + margins))) {
+                window_->resize(size);
+                window_->move(place);
+                if (store.value(Entry(key_, "maximized")).toBool()) window_->setWindowState(Qt::WindowMaximized);
+                return;
+            }
+        }
+        // First time, or the screen it was on is gone: on this screen, over the main window.
+        window_->resize(Fitted(wanted, minimum, margins, AreaFor(window_)));
+        windows::PlaceOnScreen(window_);
+    }
+
+    void Save() {
+        QSettings store = settings::Store();
+        const bool maximized = window_->isMaximized();
+        const QRect normal = maximized ? window_->normalGeometry() : window_->geometry();
+        // The frame's top-left, which is what move() takes.
+        const QPoint place = maximized ? normal.topLeft() - (window_->geometry().topLeft() - window_->pos())
+                                       : window_->pos();
+        store.setValue(Entry(key_, "place"), place);
+        store.setValue(Entry(key_, "size"), normal.size());
+        store.setValue(Entry(key_, "maximized"), maximized);
+    }
+
+    QPointer<QWidget> window_;
+    QString key_;
+    QSize preferred_;
+    bool shown_ = false;
+};
+
+QAction* Shortcut(QWidget* window, const char* name, const QList<QKeySequence>& keys) {
+    auto* action = new QAction(window);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
+}
+
+} // namespace
+
+QSize Fitted(const QSize& wanted, const QSize& minimum, const QSize& margins, const QRect& area) {
+    const QSize room = area.size() - margins;
+    return wanted.boundedTo(room).expandedTo(minimum);
+}
+
+bool OnSomeScreen(const QRect& frame) {
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(frame)) return true;
+    return false;
+}
+
+void Setup(QWidget* window, const QString& key, const QSize& preferred, const QString& helpPage) {
+    new Keeper(window, key, preferred);
+    // Before the first showing the window already has a size that fits where it will open.
+    window->resize(Fitted(preferred, window->minimumSizeHint(), GuessedMargins(window), AreaFor(window)));
+
+    QAction* close = Shortcut(window, "ActClose", {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    close->setText(QStringLiteral("关闭(&C)"));
+    QObject::connect(close, &QAction::triggered, window, &QWidget::close);
+    QAction* help = Shortcut(window, "ActHelp", {QKeySequence(QKeySequence::HelpContents)});
+    help->setText(QStringLiteral("帮助(&H)"));
+    QObject::connect(help, &QAction::triggered, window, [helpPage] { links::Open(links::SiteAddress(helpPage)); });
+}
+
+} // namespace toolwindow

@@ -1,0 +1,69 @@
+#include "shell/BatchUndo.h"
+
+#include "shell/BatchModel.h"
+
+#include <QUndoCommand>
+
+namespace {
+
+bool Same(const BatchRow& a, const BatchRow& b) {
+    return a.line == b.line && a.text == b.text;
+}
+
+// The rows [first, first + before.size()) were `before` and are `after`.
+class RowsStep : public QUndoCommand {
+public:
+    RowsStep(BatchModel* model, const QString& what, int first, std::vector<BatchRow> before,
+             std::vector<BatchRow> after)
+        : QUndoCommand(what), model_(model), first_(first), before_(std::move(before)), after_(std::move(after)) {}
+
+    void undo() override { model_->ReplaceRows(first_, static_cast<int>(after_.size()), before_); }
+    void redo() override {
+        // The edit itself has already been made when the step is pushed.
+        if (std::exchange(done_, false)) return;
+        model_->ReplaceRows(first_, static_cast<int>(before_.size()), after_);
+    }
+
+private:
+    BatchModel* model_;
+    int first_;
+    std::vector<BatchRow> before_, after_;
+    bool done_ = true;
+};
+
+} // namespace
+
+BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), model_(model) {}
+
+void BatchUndo::Record(const QString& what, const std::function<void()>& edit, int first, int count) {
+    const std::vector<BatchRow>& rows = model_->Rows();
+    const bool whole = count < 0;
+    if (whole) {
+        first = 0;
+        count = static_cast<int>(rows.size());
+    }
+    std::vector<BatchRow> before(rows.begin() + first, rows.begin() + first + count);
+    edit();
+    const std::vector<BatchRow>& now = model_->Rows();
+    const size_t end = whole ? now.size() : static_cast<size_t>(first + count);
+    // Only the rows between the unchanged head and the unchanged tail are kept.
+    size_t head = 0;
+    while (head < before.size() && first + head < end && Same(before[head], now[first + head]))
+        ++head;
+    size_t tail = 0;
+    while (tail < before.size() - head && first + head + tail < end &&
+           Same(before[before.size() - 1 - tail], now[end - 1 - tail]))
+        ++tail;
+    const size_t from = static_cast<size_t>(first) + head;
+    std::vector<BatchRow> after(now.begin() + static_cast<std::ptrdiff_t>(from),
+                                now.begin() + static_cast<std::ptrdiff_t>(end - tail));
+    before = std::vector<BatchRow>(std::make_move_iterator(before.begin() + static_cast<std::ptrdiff_t>(head)),
+                                   std::make_move_iterator(before.end() - static_cast<std::ptrdiff_t>(tail)));
+    if (before.empty() && after.empty()) return;
+    push(new RowsStep(model_, what, static_cast<int>(from), std::move(before), std::move(after)));
+}
+
+void BatchEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+    undo_->Record(QStringLiteral("输入"), [&] { QStyledItemDelegate::setModelData(editor, model, index); },
+                  index.row(), 1);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Undo and redo over the batch table: every edit (typing, pasting, adding, removing, clearing,
+// importing) is one step, kept as the rows it changed before and after, and replayed through
+// the model's own row replacement.
+
+#include <QStyledItemDelegate>
+#include <QUndoStack>
+#include <functional>
+
+class BatchModel;
+
+class BatchUndo : public QUndoStack {
+public:
+    BatchUndo(BatchModel* model, QObject* parent);
+
+    // Runs `edit` on the model and records what it changed as one step called `what` (nothing
+    // when it changed nothing). An edit known to touch only the rows [first, first + count)
+    // and to keep the number of rows says so, and only those rows are compared.
+    void Record(const QString& what, const std::function<void()>& edit, int first = 0, int count = -1);
+
+private:
+    BatchModel* model_;
+};
+
+// Commits a typed cell as an undo step of its own.
+class BatchEditDelegate : public QStyledItemDelegate {
+public:
+    BatchEditDelegate(BatchUndo* undo, QObject* parent) : QStyledItemDelegate(parent), undo_(undo) {}
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+private:
+    BatchUndo* undo_;
+};

@@ -1,0 +1,154 @@
+// Every tool window on whatever screen the test is given (ctest runs this program at 800×600,
+// at 1920×1080, and at 1920×1080 scaled twice): it opens wholly on the available area, can be
+// made smaller than the area, and comes back where it was left only while that is on a screen.
+#include "TestSupport.h"
+
+#include "framework/Settings.h"
+#include "framework/ToolWindow.h"
+#include "shell/UMainForm.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QRect Area() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+QWidget* Open(TFrmMain& main, const QString& action, const QString& window) {
+    main.findChild<QAction*>(action)->trigger();
+    auto* tool = main.findChild<QWidget*>(window);
+    if (tool) QTest::qWaitForWindowExposed(tool);
+    return tool;
+}
+
+// The room a window manager's frame may take around a window (title bar and borders).
+const QSize kFrameRoom(16, 48);
+
+// The size a window asked to be `wanted` may have on the area: no larger than the area less its
+// frame, no smaller than the window can be.
+QSize Expected(const QWidget* tool, const QSize& wanted) {
+    const QSize frame = tool->frameGeometry().size() - tool->size();
+    return wanted.boundedTo(Area().size() - frame).expandedTo(tool->minimumSize());
+}
+
+} // namespace
+
+class TestFit : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        drive::SetupApp();
+        qInfo("screen %dx%d, scale %g", Area().width(), Area().height(),
+              QGuiApplication::primaryScreen()->devicePixelRatio());
+    }
+    void init() { settings::Store().clear(); }
+
+    void tools_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QSize>("preferred");
+        QTest::newRow("planning") << "Menu_Tool_Plan" << "FrmPlan" << QSize(1180, 640);
+        QTest::newRow("batch") << "Menu_Tool_Batch" << "FrmBatch" << QSize(1280, 720);
+    }
+
+    // First showing: the whole frame on the area, at the window's own size where that fits;
+    // the smallest it can be made, frame included, fits the area too, and every part of it is
+    // then still inside the window.
+    void opensOnTheAreaAndShrinks_data() { tools_data(); }
+    void opensOnTheAreaAndShrinks() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        QFETCH(QSize, preferred);
+        RecordingDialogs dialogs;
+        TFrmMain main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QWidget* tool = Open(main, action, window);
+        QVERIFY(tool);
+        const QRect area = Area();
+        QVERIFY2(area.contains(tool->frameGeometry()),
+                 qPrintable(QStringLiteral("frame %1,%2 %3×%4")
+                                .arg(tool->frameGeometry().x())
+                                .arg(tool->frameGeometry().y())
+                                .arg(tool->frameGeometry().width())
+                                .arg(tool->frameGeometry().height())));
+        QCOMPARE(tool->size(), Expected(tool, preferred));
+        const QSize least = tool->minimumSize().expandedTo(tool->minimumSizeHint());
+        QVERIFY2(least.width() + kFrameRoom.width() <= qMin(area.width(), 800) &&
+                     least.height() + kFrameRoom.height() <= qMin(area.height(), 540),
+                 qPrintable(QStringLiteral("minimum %1×%2").arg(least.width()).arg(least.height())));
+        tool->resize(least);
+        QTest::qWait(20);
+        for (QWidget* part : tool->findChildren<QWidget*>()) {
+            if (!part->isVisibleTo(tool) || part->parentWidget() != tool) continue;
+            QVERIFY2(tool->rect().contains(part->geometry()), qPrintable(part->objectName()));
+        }
+        QVERIFY(tool->close() || !dialogs.questions.isEmpty());
+    }
+
+    // Left somewhere on the screen at some size, the window opens there at that size in the
+    // next run (a new main window stands for it).
+    void rememberedPlaceComesBack_data() { tools_data(); }
+    void rememberedPlaceComesBack() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        const QRect area = Area();
+        QSize size;
+        {
+            TFrmMain main;
+            main.show();
+            QWidget* tool = Open(main, action, window);
+            size = tool->minimumSize().expandedTo(tool->minimumSizeHint()) + QSize(20, 10);
+            tool->resize(size);
+            tool->move(area.topLeft() + QPoint(30, 20));
+            tool->close();
+        }
+        TFrmMain main;
+        main.show();
+        QWidget* tool = Open(main, action, window);
+        QCOMPARE(tool->pos(), area.topLeft() + QPoint(30, 20));
+        QCOMPARE(tool->size(), size);
+        tool->close();
+    }
+
+    // A place that is no longer on a screen (a second screen unplugged, a smaller screen, or a
+    // window left half off the edge) is not used: the window opens on the area, no larger than it.
+    void placeOffTheScreenIsNotUsed_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QPoint>("place");
+        QTest::addColumn<QSize>("size");
+        const QRect area = Area();
+        for (auto [action, window] : {std::pair{"Menu_Tool_Plan", "FrmPlan"}, std::pair{"Menu_Tool_Batch", "FrmBatch"}}) {
+            const QByteArray name(window);
+            QTest::newRow(name + " right of the screen") << action << window << QPoint(area.right() + 200, 100) << QSize(700, 500);
+            QTest::newRow(name + " above it") << action << window << QPoint(40, area.top() - 900) << QSize(500, 400);
+            QTest::newRow(name + " half off") << action << window << QPoint(area.right() - 150, 50) << QSize(500, 400);
+            QTest::newRow(name + " larger than it") << action << window << area.topLeft() << QSize(4000, 3000);
+        }
+    }
+    void placeOffTheScreenIsNotUsed() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        QFETCH(QPoint, place);
+        QFETCH(QSize, size);
+        const QString key = window == QLatin1String("FrmPlan") ? QStringLiteral("plan") : QStringLiteral("batch");
+        settings::Store().setValue(QStringLiteral("windows/%1/place").arg(key), place);
+        settings::Store().setValue(QStringLiteral("windows/%1/size").arg(key), size);
+        QVERIFY(!toolwindow::OnSomeScreen(QRect(place, size)));
+        TFrmMain main;
+        main.show();
+        QWidget* tool = Open(main, action, window);
+        QVERIFY(Area().contains(tool->frameGeometry()));
+        QCOMPARE(tool->size(), Expected(tool, size));
+        tool->close();
+    }
+};
+
+QTEST_MAIN(TestFit)
+#include "tst_fit.moc"
