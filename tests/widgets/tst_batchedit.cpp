@@ -21,6 +21,9 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QTemporaryDir>
 
 namespace {
@@ -339,6 +342,39 @@ private slots:
         }
         QCOMPARE(Texts(w).size(), 2);
         QVERIFY(dialogs.boxes.isEmpty());
+    }
+
+    // Every column of the table and every figure of the planning window says what it is.
+    void everyFigureHasItsOwnTooltip() {
+        TFrmMain main;
+        BatchModel model;
+        QStringList tips;
+        for (int c = 0; c < model.columnCount(); ++c)
+            tips << model.headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
+        main.findChild<QAction*>(QStringLiteral("Menu_Tool_Plan"))->trigger();
+        auto* plan = main.findChild<QWidget*>(QStringLiteral("FrmPlan"));
+        plan->show();
+        QVERIFY(QTest::qWaitForWindowExposed(plan));
+        for (const char* name : {"TxtBestSalary", "TxtBestBonus", "TxtBestTax", "TxtBestRealIncome", "TxtAllSalaryTax",
+                                 "TxtOwnTax", "TxtSaving"}) {
+            // The pointer resting on the figure or on its caption shows the same sentence.
+            QStringList shown;
+            for (QLabel* label : {Child<QLabel>(plan, name), Child<QLabel>(plan, (QByteArray(name) + "Caption").constData())}) {
+                QHelpEvent rest(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
+                QApplication::sendEvent(label, &rest);
+                QTRY_VERIFY(QToolTip::isVisible());
+                shown << QToolTip::text();
+                QToolTip::hideText();
+            }
+            QCOMPARE(shown[0], shown[1]);
+            tips << shown[0];
+        }
+        auto* grid = Child<QTableWidget>(plan, "GridOthers");
+        for (int c = 0; c < grid->columnCount(); ++c)
+            tips << grid->horizontalHeaderItem(c)->toolTip();
+        for (const QString& tip : tips)
+            QVERIFY2(tip.endsWith(QStringLiteral("。")) && tips.count(tip) == 1, qPrintable(tip));
+        QCOMPARE(tips.size(), 14 + 7 + 5);
     }
 };
 
