@@ -362,7 +362,8 @@ QString Export(const QString& path, const std::vector<BatchRow>& rows, const bat
                 std::remove(scratch.c_str());
                 return {};
             }
-            book.Add(viewOf(rows[i]), rows[i].result);
+            // A row added and left empty is no one's: it is neither counted nor written.
+            if (!BatchModel::IsBlank(rows[i])) book.Add(viewOf(rows[i]), rows[i].result);
         }
         book.AddTotals(totals);
         if (!book.Close(error)) {
@@ -390,7 +391,7 @@ QString Export(const QString& path, const std::vector<BatchRow>& rows, const bat
             file.cancelWriting();
             return {};
         }
-        batch::AppendRow(buffer, viewOf(rows[i]), rows[i].result);
+        if (!BatchModel::IsBlank(rows[i])) batch::AppendRow(buffer, viewOf(rows[i]), rows[i].result);
         if (buffer.size() > (1 << 20) && !flush()) {
             const QString reason = failed(file.errorString());
             file.cancelWriting();

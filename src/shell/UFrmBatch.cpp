@@ -106,7 +106,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(copy, &QAction::triggered, this, &TFrmBatch::CopyCells);
     QAction* paste = TableAction(TableRows, QStringLiteral("粘贴(&P)"), QKeySequence::Paste, "ActPaste");
     connect(paste, &QAction::triggered, this, &TFrmBatch::BtnPasteClick);
-    QAction* clear = TableAction(TableRows, QStringLiteral("清除(&D)"), QKeySequence::Delete, "ActClear");
+    QAction* clear = TableAction(TableRows, QStringLiteral("清除(&D)"), QKeySequence(Qt::Key_Delete), "ActClear");
     connect(clear, &QAction::triggered, this, &TFrmBatch::ClearCells);
     column->addWidget(TableRows, 1);
 

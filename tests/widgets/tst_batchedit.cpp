@@ -212,6 +212,17 @@ private slots:
         drive::Enter(editor);
         QTRY_COMPARE(w->model()->totals().refused, 1LL);
         QVERIFY(w->model()->data(w->model()->index(0, 1), Qt::BackgroundRole).isValid());
+        // Exported, an added row left empty is not written; the typed one is.
+        w->BtnAddClick();
+        QApplication::focusWidget()->clearFocus();
+        QCOMPARE(w->model()->Rows().size(), size_t{2});
+        const QString out = dir.filePath(QStringLiteral("blank.csv"));
+        w->ExportTo(out);
+        QSignalSpy done(w, &TFrmBatch::WorkFinished);
+        QVERIFY(done.wait(20000));
+        QFile written(out);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll().count('\n'), 2); // the title row and x's row
     }
 
     // Ctrl+C takes a block a spreadsheet reads, Ctrl+V lays it back, Delete empties the typed
