@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMargins>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -21,10 +22,16 @@ QString Entry(const QString& key, const char* what) {
 }
 
 // The frame a window manager will add, guessed before the first showing from the parent's.
-QSize GuessedMargins(const QWidget* window) {
+QMargins GuessedMargins(const QWidget* window) {
     const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
     if (!parent || !parent->isVisible()) return {};
-    return parent->frameGeometry().size() - parent->geometry().size();
+    const QRect frame = parent->frameGeometry(), client = parent->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+QSize Across(const QMargins& m) {
+    return QSize(m.left() + m.right(), m.top() + m.bottom());
 }
 
 QRect AreaFor(const QWidget* window, const QPoint* at = nullptr) {
@@ -64,34 +71,29 @@ private:
     void Restore() {
         QSettings store = settings::Store();
         const QSize minimum = window_->minimumSize().expandedTo(window_->minimumSizeHint());
-        const QSize margins = GuessedMargins(window_);
-        const QSize remembered = store.value(Entry(key_, "size")).toSize();
-        const QSize wanted = remembered.isValid() ? remembered : preferred_;
-        const QVariant at = store.value(Entry(key_, "place"));
-        if (at.isValid()) {
-            const QPoint place = at.toPoint();
-            const QSize size = Fitted(wanted, minimum, margins, AreaFor(window_, &place));
-            if (OnSomeScreen(QRect(place, size + margins))) {
-                window_->resize(size);
-                window_->move(place);
+        const QMargins margins = GuessedMargins(window_);
+        // The client area is what is kept: where a window manager puts its frame around a
+        // requested place differs between managers, the client's place does not.
+        const QRect remembered = store.value(Entry(key_, "geometry")).toRect();
+        const QSize wanted = remembered.isValid() ? remembered.size() : preferred_;
+        if (remembered.isValid()) {
+            const QPoint at = remembered.topLeft();
+            const QRect client(at, Fitted(wanted, minimum, Across(margins), AreaFor(window_, &at)));
+            if (OnSomeScreen(client.marginsAdded(margins))) {
+                window_->setGeometry(client);
                 if (store.value(Entry(key_, "maximized")).toBool()) window_->setWindowState(Qt::WindowMaximized);
                 return;
             }
         }
         // First time, or the screen it was on is gone: on this screen, over the main window.
-        window_->resize(Fitted(wanted, minimum, margins, AreaFor(window_)));
+        window_->resize(Fitted(wanted, minimum, Across(margins), AreaFor(window_)));
         windows::PlaceOnScreen(window_);
     }
 
     void Save() {
         QSettings store = settings::Store();
         const bool maximized = window_->isMaximized();
-        const QRect normal = maximized ? window_->normalGeometry() : window_->geometry();
-        // The frame's top-left, which is what move() takes.
-        const QPoint place = maximized ? normal.topLeft() - (window_->geometry().topLeft() - window_->pos())
-                                       : window_->pos();
-        store.setValue(Entry(key_, "place"), place);
-        store.setValue(Entry(key_, "size"), normal.size());
+        store.setValue(Entry(key_, "geometry"), maximized ? window_->normalGeometry() : window_->geometry());
         store.setValue(Entry(key_, "maximized"), maximized);
     }
 
@@ -126,7 +128,7 @@ bool OnSomeScreen(const QRect& frame) {
 void Setup(QWidget* window, const QString& key, const QSize& preferred, const QString& helpPage) {
     new Keeper(window, key, preferred);
     // Before the first showing the window already has a size that fits where it will open.
-    window->resize(Fitted(preferred, window->minimumSizeHint(), GuessedMargins(window), AreaFor(window)));
+    window->resize(Fitted(preferred, window->minimumSizeHint(), Across(GuessedMargins(window)), AreaFor(window)));
 
     QAction* close = Shortcut(window, "ActClose", {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
     close->setText(QStringLiteral("关闭(&C)"));

@@ -138,8 +138,7 @@ private slots:
         QFETCH(QPoint, place);
         QFETCH(QSize, size);
         const QString key = window == QLatin1String("FrmPlan") ? QStringLiteral("plan") : QStringLiteral("batch");
-        settings::Store().setValue(QStringLiteral("windows/%1/place").arg(key), place);
-        settings::Store().setValue(QStringLiteral("windows/%1/size").arg(key), size);
+        settings::Store().setValue(QStringLiteral("windows/%1/geometry").arg(key), QRect(place, size));
         QVERIFY(!toolwindow::OnSomeScreen(QRect(place, size)));
         TFrmMain main;
         main.show();
