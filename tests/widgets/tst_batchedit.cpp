@@ -84,7 +84,7 @@ class TestBatchEdit : public QObject {
     TFrmBatch* Open(TFrmMain& main) {
         main.findChild<QAction*>(QStringLiteral("Menu_Tool_Batch"))->trigger();
         auto* w = main.findChild<TFrmBatch*>(QStringLiteral("FrmBatch"));
-        QTest::qWaitForWindowExposed(w);
+        if (!QTest::qWaitForWindowExposed(w)) qWarning("batch window not exposed");
         // The window system may hand the activation back to the main window meanwhile.
         QApplication::setActiveWindow(w);
         return w;

@@ -21,7 +21,7 @@ QRect Area() {
 QWidget* Open(TFrmMain& main, const QString& action, const QString& window) {
     main.findChild<QAction*>(action)->trigger();
     auto* tool = main.findChild<QWidget*>(window);
-    if (tool) QTest::qWaitForWindowExposed(tool);
+    if (tool && !QTest::qWaitForWindowExposed(tool)) qWarning("%s not exposed", qPrintable(window));
     return tool;
 }
 
