@@ -37,15 +37,16 @@ BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), m
 
 void BatchUndo::Record(const QString& what, const std::function<void()>& edit, int first, int count) {
     const std::vector<BatchRow>& rows = model_->Rows();
-    const bool whole = count < 0;
-    if (whole) {
+    if (count < 0) {
         first = 0;
         count = static_cast<int>(rows.size());
     }
+    const size_t size = rows.size();
     std::vector<BatchRow> before(rows.begin() + first, rows.begin() + first + count);
     edit();
     const std::vector<BatchRow>& now = model_->Rows();
-    const size_t end = whole ? now.size() : static_cast<size_t>(first + count);
+    // The rows after the span are the same ones, shifted by what the edit added or removed.
+    const size_t end = static_cast<size_t>(first + count) + now.size() - size;
     // Only the rows between the unchanged head and the unchanged tail are kept.
     size_t head = 0;
     while (head < before.size() && first + head < end && Same(before[head], now[first + head]))

@@ -14,8 +14,9 @@ public:
     BatchUndo(BatchModel* model, QObject* parent);
 
     // Runs `edit` on the model and records what it changed as one step called `what` (nothing
-    // when it changed nothing). An edit known to touch only the rows [first, first + count)
-    // and to keep the number of rows says so, and only those rows are compared.
+    // when it changed nothing). An edit known to change only the rows [first, first + count),
+    // inserting or removing rows only there, says so, and only those rows are copied and
+    // compared; count −1: the whole table.
     void Record(const QString& what, const std::function<void()>& edit, int first = 0, int count = -1);
 
 private:

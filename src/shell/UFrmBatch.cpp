@@ -197,7 +197,7 @@ void TFrmBatch::BtnAddClick() {
     const QModelIndex current = TableRows->currentIndex();
     const int rows = static_cast<int>(Model->Rows().size());
     const int at = current.isValid() ? std::min(current.row() + 1, rows) : rows;
-    Undo->Record(QStringLiteral("添加行"), [&] { Model->AddRows(at, 1); });
+    Undo->Record(QStringLiteral("添加行"), [&] { Model->AddRows(at, 1); }, at, 0);
     // Ready for typing: the new row's first cell, open.
     const QModelIndex first = Model->index(at, 0);
     TableRows->setCurrentIndex(first);
@@ -211,11 +211,15 @@ void TFrmBatch::BtnRemoveClick() {
         if (!Model->IsTotalsRow(i.row()) && !rows.contains(i.row())) rows.append(i.row());
     if (rows.isEmpty() && TableRows->currentIndex().isValid() && !Model->IsTotalsRow(TableRows->currentIndex().row()))
         rows.append(TableRows->currentIndex().row());
+    if (rows.isEmpty()) return;
     std::sort(rows.begin(), rows.end(), std::greater<int>());
-    Undo->Record(QStringLiteral("删除行"), [&] {
-        for (int r : rows)
-            Model->RemoveRows(r, 1);
-    });
+    Undo->Record(
+        QStringLiteral("删除行"),
+        [&] {
+            for (int r : rows)
+                Model->RemoveRows(r, 1);
+        },
+        rows.last(), rows.first() - rows.last() + 1);
 }
 
 void TFrmBatch::BtnPasteClick() {
@@ -224,7 +228,10 @@ void TFrmBatch::BtnPasteClick() {
     const QModelIndex current = TableRows->currentIndex();
     const int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
     const int col = current.isValid() ? std::min(current.column(), tb::kInputColumns - 1) : 0;
-    Undo->Record(QStringLiteral("粘贴"), [&] { Model->Paste(row, col, text); });
+    // A paste writes from its row on and may add rows at the end.
+    const int from = std::min(row, static_cast<int>(Model->Rows().size()));
+    Undo->Record(QStringLiteral("粘贴"), [&] { Model->Paste(row, col, text); }, from,
+                 static_cast<int>(Model->Rows().size()) - from);
 }
 
 void TFrmBatch::CopyCells() {
