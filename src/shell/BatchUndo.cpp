@@ -10,24 +10,33 @@ bool Same(const BatchRow& a, const BatchRow& b) {
     return a.line == b.line && a.text == b.text;
 }
 
-// The rows [first, first + before.size()) were `before` and are `after`.
+// The rows [first, first + shown) of the table and `kept`, the rows they replaced or that
+// replaced them: undo and redo swap the two, so a step holds only what is not on screen.
 class RowsStep : public QUndoCommand {
 public:
-    RowsStep(BatchModel* model, const QString& what, int first, std::vector<BatchRow> before,
-             std::vector<BatchRow> after)
-        : QUndoCommand(what), model_(model), first_(first), before_(std::move(before)), after_(std::move(after)) {}
+    RowsStep(BatchModel* model, const QString& what, int first, std::vector<BatchRow> before, int shown)
+        : QUndoCommand(what), model_(model), first_(first), shown_(shown), kept_(std::move(before)) {}
 
-    void undo() override { model_->ReplaceRows(first_, static_cast<int>(after_.size()), before_); }
+    void undo() override { Swap(); }
     void redo() override {
         // The edit itself has already been made when the step is pushed.
-        if (std::exchange(done_, false)) return;
-        model_->ReplaceRows(first_, static_cast<int>(before_.size()), after_);
+        if (!std::exchange(done_, false)) Swap();
     }
 
 private:
+    void Swap() {
+        const std::vector<BatchRow>& rows = model_->Rows();
+        std::vector<BatchRow> out(rows.begin() + first_, rows.begin() + first_ + shown_);
+        const int coming = static_cast<int>(kept_.size());
+        model_->ReplaceRows(first_, shown_, std::move(kept_));
+        kept_ = std::move(out);
+        shown_ = coming;
+    }
+
     BatchModel* model_;
     int first_;
-    std::vector<BatchRow> before_, after_;
+    int shown_;
+    std::vector<BatchRow> kept_;
     bool done_ = true;
 };
 
@@ -56,12 +65,11 @@ void BatchUndo::Record(const QString& what, const std::function<void()>& edit, i
            Same(before[before.size() - 1 - tail], now[end - 1 - tail]))
         ++tail;
     const size_t from = static_cast<size_t>(first) + head;
-    std::vector<BatchRow> after(now.begin() + static_cast<std::ptrdiff_t>(from),
-                                now.begin() + static_cast<std::ptrdiff_t>(end - tail));
+    const int shown = static_cast<int>(end - tail - from);
     before = std::vector<BatchRow>(std::make_move_iterator(before.begin() + static_cast<std::ptrdiff_t>(head)),
                                    std::make_move_iterator(before.end() - static_cast<std::ptrdiff_t>(tail)));
-    if (before.empty() && after.empty()) return;
-    push(new RowsStep(model_, what, static_cast<int>(from), std::move(before), std::move(after)));
+    if (before.empty() && shown == 0) return;
+    push(new RowsStep(model_, what, static_cast<int>(from), std::move(before), shown));
 }
 
 void BatchEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {

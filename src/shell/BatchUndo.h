@@ -1,7 +1,7 @@
 #pragma once
 // Undo and redo over the batch table: every edit (typing, pasting, adding, removing, clearing,
-// importing) is one step, kept as the rows it changed before and after, and replayed through
-// the model's own row replacement.
+// importing) is one step, kept as the rows it changed that are not in the table at the moment,
+// and replayed through the model's own row replacement.
 
 #include <QStyledItemDelegate>
 #include <QUndoStack>
