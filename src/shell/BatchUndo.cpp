@@ -42,7 +42,11 @@ private:
 
 } // namespace
 
-BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), model_(model) {}
+BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), model_(model) {
+    // Each step holds the rows it displaced, a whole table for an import: enough to go back a
+    // long way without holding every table of a day's work.
+    setUndoLimit(100);
+}
 
 void BatchUndo::Record(const QString& what, const std::function<void()>& edit, int first, int count) {
     const std::vector<BatchRow>& rows = model_->Rows();
