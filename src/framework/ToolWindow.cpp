@@ -126,6 +126,8 @@ bool OnSomeScreen(const QRect& frame) {
 }
 
 void Setup(QWidget* window, const QString& key, const QSize& preferred, const QString& helpPage) {
+    window->setProperty(kKey, key);
+    window->setProperty(kPreferredSize, preferred);
     new Keeper(window, key, preferred);
     // Before the first showing the window already has a size that fits where it will open.
     window->resize(Fitted(preferred, window->minimumSizeHint(), Across(GuessedMargins(window)), AreaFor(window)));

@@ -17,6 +17,10 @@ namespace toolwindow {
 // a page of the product's site (empty: the home page).
 void Setup(QWidget* window, const QString& key, const QSize& preferred, const QString& helpPage);
 
+// The window's properties that hold `key` and `preferred`, for whoever checks tool windows.
+inline constexpr char kKey[] = "toolWindowKey";
+inline constexpr char kPreferredSize[] = "toolWindowPreferredSize";
+
 // A window of client size `wanted` fitted to an area: no larger than the area less the frame
 // `margins` (left+right, top+bottom), no smaller than `minimum`.
 QSize Fitted(const QSize& wanted, const QSize& minimum, const QSize& margins, const QRect& area);

@@ -1,6 +1,7 @@
 // Every tool window on whatever screen the test is given (ctest runs this program at 800×600,
 // at 1920×1080, and at 1920×1080 scaled twice): it opens wholly on the available area, can be
 // made smaller than the area, and comes back where it was left only while that is on a screen.
+// The windows are the ones the tool menu opens, so a new one is checked as soon as it is there.
 #include "TestSupport.h"
 
 #include "framework/Settings.h"
@@ -8,8 +9,7 @@
 #include "shell/UMainForm.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QPushButton>
+#include <QMenu>
 #include <QScreen>
 
 namespace {
@@ -18,11 +18,32 @@ QRect Area() {
     return QGuiApplication::primaryScreen()->availableGeometry();
 }
 
-QWidget* Open(TFrmMain& main, const QString& action, const QString& window) {
+// The tool menu's items that open a window (the stay-on-top switch is the checkable one).
+QStringList ToolActions() {
+    TFrmMain main;
+    QStringList names;
+    for (QAction* a : main.findChild<QMenu*>(QStringLiteral("N2"))->actions())
+        if (!a->isSeparator() && !a->isCheckable()) names << a->objectName();
+    return names;
+}
+
+// The window the menu item opens: the one of the main window's that shows now and did not before.
+QWidget* Open(TFrmMain& main, const QString& action) {
+    auto shown = [&main] {
+        QList<QWidget*> windows;
+        for (QWidget* w : main.findChildren<QWidget*>())
+            if (w->isWindow() && w->isVisible()) windows << w;
+        return windows;
+    };
+    const QList<QWidget*> before = shown();
     main.findChild<QAction*>(action)->trigger();
-    auto* tool = main.findChild<QWidget*>(window);
-    if (tool && !QTest::qWaitForWindowExposed(tool)) qWarning("%s not exposed", qPrintable(window));
-    return tool;
+    for (QWidget* w : shown())
+        if (!before.contains(w)) {
+            if (!QTest::qWaitForWindowExposed(w)) qWarning("%s not exposed", qPrintable(action));
+            return w;
+        }
+    qWarning("%s opens no window", qPrintable(action));
+    return nullptr;
 }
 
 // The room a window manager's frame may take around a window (title bar and borders).
@@ -45,15 +66,14 @@ private slots:
         drive::SetupApp();
         qInfo("screen %dx%d, scale %g", Area().width(), Area().height(),
               QGuiApplication::primaryScreen()->devicePixelRatio());
+        QVERIFY(ToolActions().size() >= 2);
     }
     void init() { settings::Store().clear(); }
 
     void tools_data() {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QSize>("preferred");
-        QTest::newRow("planning") << "Menu_Tool_Plan" << "FrmPlan" << QSize(1180, 640);
-        QTest::newRow("batch") << "Menu_Tool_Batch" << "FrmBatch" << QSize(1280, 720);
+        for (const QString& action : ToolActions())
+            QTest::newRow(qPrintable(action)) << action;
     }
 
     // First showing: the whole frame on the area, at the window's own size where that fits;
@@ -62,22 +82,20 @@ private slots:
     void opensOnTheAreaAndShrinks_data() { tools_data(); }
     void opensOnTheAreaAndShrinks() {
         QFETCH(QString, action);
-        QFETCH(QString, window);
-        QFETCH(QSize, preferred);
         RecordingDialogs dialogs;
         TFrmMain main;
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QWidget* tool = Open(main, action, window);
+        QWidget* tool = Open(main, action);
         QVERIFY(tool);
         const QRect area = Area();
-        QVERIFY2(area.contains(tool->frameGeometry()),
-                 qPrintable(QStringLiteral("frame %1,%2 %3×%4")
-                                .arg(tool->frameGeometry().x())
-                                .arg(tool->frameGeometry().y())
-                                .arg(tool->frameGeometry().width())
-                                .arg(tool->frameGeometry().height())));
-        QCOMPARE(tool->size(), Expected(tool, preferred));
+        const QRect frame = tool->frameGeometry();
+        QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("frame %1,%2 %3×%4")
+                                                      .arg(frame.x())
+                                                      .arg(frame.y())
+                                                      .arg(frame.width())
+                                                      .arg(frame.height())));
+        QCOMPARE(tool->size(), Expected(tool, tool->property(toolwindow::kPreferredSize).toSize()));
         const QSize least = tool->minimumSize().expandedTo(tool->minimumSizeHint());
         QVERIFY2(least.width() + kFrameRoom.width() <= qMin(area.width(), 800) &&
                      least.height() + kFrameRoom.height() <= qMin(area.height(), 540),
@@ -96,13 +114,12 @@ private slots:
     void rememberedPlaceComesBack_data() { tools_data(); }
     void rememberedPlaceComesBack() {
         QFETCH(QString, action);
-        QFETCH(QString, window);
         const QRect area = Area();
         QSize size;
         {
             TFrmMain main;
             main.show();
-            QWidget* tool = Open(main, action, window);
+            QWidget* tool = Open(main, action);
             size = tool->minimumSize().expandedTo(tool->minimumSizeHint()) + QSize(20, 10);
             tool->resize(size);
             tool->move(area.topLeft() + QPoint(30, 20));
@@ -110,7 +127,7 @@ private slots:
         }
         TFrmMain main;
         main.show();
-        QWidget* tool = Open(main, action, window);
+        QWidget* tool = Open(main, action);
         QCOMPARE(tool->pos(), area.topLeft() + QPoint(30, 20));
         QCOMPARE(tool->size(), size);
         tool->close();
@@ -120,29 +137,34 @@ private slots:
     // window left half off the edge) is not used: the window opens on the area, no larger than it.
     void placeOffTheScreenIsNotUsed_data() {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("window");
         QTest::addColumn<QPoint>("place");
         QTest::addColumn<QSize>("size");
         const QRect area = Area();
-        for (auto [action, window] : {std::pair{"Menu_Tool_Plan", "FrmPlan"}, std::pair{"Menu_Tool_Batch", "FrmBatch"}}) {
-            const QByteArray name(window);
-            QTest::newRow(name + " right of the screen") << action << window << QPoint(area.right() + 200, 100) << QSize(700, 500);
-            QTest::newRow(name + " above it") << action << window << QPoint(40, area.top() - 900) << QSize(500, 400);
-            QTest::newRow(name + " half off") << action << window << QPoint(area.right() - 150, 50) << QSize(500, 400);
-            QTest::newRow(name + " larger than it") << action << window << area.topLeft() << QSize(4000, 3000);
+        for (const QString& action : ToolActions()) {
+            const QByteArray name = action.toLatin1();
+            QTest::newRow(name + " right of the screen") << action << QPoint(area.right() + 200, 100) << QSize(700, 500);
+            QTest::newRow(name + " above it") << action << QPoint(40, area.top() - 900) << QSize(500, 400);
+            QTest::newRow(name + " half off") << action << QPoint(area.right() - 150, 50) << QSize(500, 400);
+            QTest::newRow(name + " larger than it") << action << area.topLeft() << QSize(4000, 3000);
         }
     }
     void placeOffTheScreenIsNotUsed() {
         QFETCH(QString, action);
-        QFETCH(QString, window);
         QFETCH(QPoint, place);
         QFETCH(QSize, size);
-        const QString key = window == QLatin1String("FrmPlan") ? QStringLiteral("plan") : QStringLiteral("batch");
+        QString key;
+        {
+            TFrmMain main;
+            QWidget* tool = Open(main, action);
+            key = tool->property(toolwindow::kKey).toString();
+            tool->hide();
+        }
+        QVERIFY(!key.isEmpty());
         settings::Store().setValue(QStringLiteral("windows/%1/geometry").arg(key), QRect(place, size));
         QVERIFY(!toolwindow::OnSomeScreen(QRect(place, size)));
         TFrmMain main;
         main.show();
-        QWidget* tool = Open(main, action, window);
+        QWidget* tool = Open(main, action);
         QVERIFY(Area().contains(tool->frameGeometry()));
         QCOMPARE(tool->size(), Expected(tool, size));
         tool->close();
