@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMargins>
 #include <QPointer>
 #include <QScreen>
@@ -58,6 +59,14 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != window_) return false;
+        // Esc reaches the window only when no control kept it (a cell being typed or an open
+        // list gives it up to cancel itself first), as it reaches a dialog.
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier) return false;
+            window_->close();
+            return true;
+        }
         if (event->type() == QEvent::Show && !shown_) {
             shown_ = true;
             Restore();
@@ -132,7 +141,7 @@ void Setup(QWidget* window, const QString& key, const QSize& preferred, const QS
     // Before the first showing the window already has a size that fits where it will open.
     window->resize(Fitted(preferred, window->minimumSizeHint(), Across(GuessedMargins(window)), AreaFor(window)));
 
-    QAction* close = Shortcut(window, "ActClose", {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    QAction* close = Shortcut(window, "ActClose", {QKeySequence(Qt::CTRL | Qt::Key_W)});
     close->setText(QStringLiteral("关闭(&C)"));
     QObject::connect(close, &QAction::triggered, window, &QWidget::close);
     QAction* help = Shortcut(window, "ActHelp", {QKeySequence(QKeySequence::HelpContents)});

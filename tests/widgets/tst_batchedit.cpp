@@ -269,6 +269,14 @@ private slots:
         QCOMPARE(dialogs.saveFilters.size(), 1);
         QApplication::clipboard()->setText(QStringLiteral("甲\t8000\n"));
         QTest::keySequence(table, QKeySequence::Paste);
+        // Esc in a cell being typed only leaves the cell, as it always has.
+        table->setCurrentIndex(w->model()->index(0, 1));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor && table->isAncestorOf(editor));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::focusWidget(), table);
+        QVERIFY2(dialogs.questions.isEmpty() && w->isVisible(), qPrintable(dialogs.questions.join("/")));
         dialogs.questionAnswer = false;
         QTest::keyClick(table, Qt::Key_Escape);
         QCOMPARE(dialogs.questions.size(), 1);
