@@ -174,6 +174,8 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
 }
 
 TFrmBatch::~TFrmBatch() {
+    // The undo stack outlives this part of the window and tells of its last clean state as it goes.
+    Undo->disconnect(this);
     if (Worker) {
         WorkProgress->cancel = true;
         Worker->wait();
