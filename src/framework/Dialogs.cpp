@@ -3,6 +3,7 @@
 #include "framework/Windows.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QRegularExpression>
 
@@ -19,8 +20,15 @@ void Host::Message(QWidget* owner, const QString& caption, const QString& text, 
     box.exec();
 }
 
-QString Host::SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix) {
+QString Host::SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix,
+                           const QString& start) {
     QFileDialog dialog(owner);
+    if (QFileInfo(start).isDir()) {
+        dialog.setDirectory(start);
+    } else if (!start.isEmpty()) {
+        dialog.setDirectory(QFileInfo(start).absolutePath());
+        dialog.selectFile(QFileInfo(start).fileName());
+    }
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -35,8 +43,9 @@ QString Host::SaveFileName(QWidget* owner, const QString& filter, const QString&
     return dialog.selectedFiles().constFirst();
 }
 
-QString Host::OpenFileName(QWidget* owner, const QString& filter) {
+QString Host::OpenFileName(QWidget* owner, const QString& filter, const QString& start) {
     QFileDialog dialog(owner);
+    if (!start.isEmpty()) dialog.setDirectory(start);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);

@@ -14,10 +14,13 @@ public:
     virtual ~Host() = default;
     // A modal box with one OK button; returns when the user closes it.
     virtual void Message(QWidget* owner, const QString& caption, const QString& text, QMessageBox::Icon icon);
-    // The save dialog; the chosen path, or an empty string when the user cancels.
-    virtual QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix);
-    // The open dialog; the chosen path, or an empty string when the user cancels.
-    virtual QString OpenFileName(QWidget* owner, const QString& filter);
+    // The save dialog; the chosen path, or an empty string when the user cancels. `start` is
+    // the folder it opens in, or a suggested path (folder and name).
+    virtual QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix,
+                                 const QString& start = QString());
+    // The open dialog, opening in the folder `start`; the chosen path, or an empty string when
+    // the user cancels.
+    virtual QString OpenFileName(QWidget* owner, const QString& filter, const QString& start = QString());
     // A modal question with Yes and No; true for Yes.
     virtual bool Question(QWidget* owner, const QString& caption, const QString& text);
     // One of `items` chosen from a list, or an empty string when the user cancels.

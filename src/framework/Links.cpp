@@ -1,6 +1,9 @@
 #include "framework/Links.h"
 
-#include <QCoreApplication>
+#include "framework/Dialogs.h"
+#include "framework/Product.h"
+
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -13,14 +16,19 @@ Opener gOpener;
 } // namespace
 
 void Open(const QUrl& address) {
+    bool opened = false;
     try {
-        if (gOpener)
-            gOpener(address);
-        else
-            QDesktopServices::openUrl(address);
+        opened = gOpener ? gOpener(address) : QDesktopServices::openUrl(address);
     } catch (...) {
-        // A link that cannot be opened simply has no visible effect.
+        opened = false;
     }
+    if (opened) return;
+    // Said in a box with the address, so the person can open the page another way.
+    const QString where = address.isLocalFile() ? QDir::toNativeSeparators(address.toLocalFile())
+                                                : address.toString();
+    dialogs::Current().Message(QApplication::activeWindow(), product::kTitle,
+                               QStringLiteral("无法打开浏览器显示这一页。\n请自行在浏览器中打开：\n%1").arg(where),
+                               QMessageBox::Information);
 }
 
 void SetOpener(Opener opener) {
@@ -32,7 +40,15 @@ QUrl SiteAddress(const QString& path) {
     // A hosted site serves its home page at the bare directory address.
     if (!base.isEmpty()) return QUrl(base.endsWith('/') ? base + path : base + '/' + path);
     // A local directory address would show a file listing, so the home page is named.
-    const QString page = path.isEmpty() ? QStringLiteral("index.html") : path;
+    const qsizetype hash = path.indexOf(QLatin1Char('#'));
+    const QString fragment = hash < 0 ? QString() : path.mid(hash + 1);
+    const QString file = hash < 0 ? path : path.left(hash);
+    const QString page = file.isEmpty() ? QStringLiteral("index.html") : file;
+    auto local = [&fragment](const QString& name) {
+        QUrl url = QUrl::fromLocalFile(QDir::cleanPath(name));
+        if (!fragment.isEmpty()) url.setFragment(fragment);
+        return url;
+    };
     // The copy of the site that ships with the program: beside it in the build tree, under
     // share/ when installed, and one level up for the test programs in the build tree.
     const QDir appDir(QCoreApplication::applicationDirPath());
@@ -41,8 +57,8 @@ QUrl SiteAddress(const QString& path) {
                                  appDir.filePath(QStringLiteral("../site"))};
     for (const QString& dir : candidates)
         if (QFileInfo::exists(QDir(dir).filePath(QStringLiteral("index.html"))))
-            return QUrl::fromLocalFile(QDir::cleanPath(QDir(dir).absoluteFilePath(page)));
-    return QUrl::fromLocalFile(QDir::cleanPath(QDir(candidates.first()).absoluteFilePath(page)));
+            return local(QDir(dir).absoluteFilePath(page));
+    return local(QDir(candidates.first()).absoluteFilePath(page));
 }
 
 } // namespace links

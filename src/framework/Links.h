@@ -7,15 +7,16 @@
 
 namespace links {
 
-// Asks the desktop to open an address. Whatever goes wrong, nothing is shown and the
-// program carries on.
+// Asks the desktop to open an address. When nothing can open it, a box says so and gives the
+// address; the program carries on either way.
 void Open(const QUrl& address);
 
 // Replaces how addresses are opened (tests); an empty function brings back the desktop's.
 using Opener = std::function<bool(const QUrl&)>;
 void SetOpener(Opener opener);
 
-// An address on the product's web site; an empty path gives the home page.
+// An address on the product's web site; an empty path gives the home page, and a path may end
+// in "#part" for a part of a page.
 QUrl SiteAddress(const QString& path = {});
 
 } // namespace links

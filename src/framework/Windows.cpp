@@ -44,6 +44,12 @@ void KeepFrameOnArea(QWidget* window) {
     window->move(qMax(frame.left(), area.left()), qMax(frame.top(), area.top()));
 }
 
+void PlaceShown(QWidget* window) {
+    PlaceNow(window);
+    for (int ms : {100, 500, 1500})
+        QTimer::singleShot(ms, window, [window] { KeepFrameOnArea(window); });
+}
+
 // Places its window once, when Qt is about to show it for the first time: only then is its
 // size final (a dialog sizes itself on showing).
 class FirstShow : public QObject {
@@ -54,10 +60,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && watched == parent()) {
             watched->removeEventFilter(this);
-            auto* window = static_cast<QWidget*>(watched);
-            PlaceNow(window);
-            for (int ms : {100, 500, 1500})
-                QTimer::singleShot(ms, window, [window] { KeepFrameOnArea(window); });
+            PlaceShown(static_cast<QWidget*>(watched));
             deleteLater();
         }
         return false;
@@ -68,7 +71,7 @@ protected:
 
 void PlaceOnScreen(QWidget* window) {
     if (window->isVisible()) {
-        PlaceNow(window);
+        PlaceShown(window);
         return;
     }
     window->installEventFilter(new FirstShow(window));

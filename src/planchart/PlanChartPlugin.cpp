@@ -62,11 +62,14 @@ public:
     }
 
     void Clear() override {
-        labels_.clear(); // owned by the old chart, which setChart deletes
+        labels_.clear(); // owned by the old chart
         auto* chart = new QChart();
         chart->legend()->hide();
         chart->setMargins(QMargins(4, 4, 4, 4));
+        // setChart takes the old chart out of the scene and leaves it to its caller.
+        QChart* old = view_->chart();
         view_->setChart(chart);
+        delete old;
         view_->hoverText = nullptr;
     }
 

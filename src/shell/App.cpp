@@ -38,6 +38,8 @@ void SetupApplication(QApplication& app) {
     // The title is the application's name. Setting a display name instead would make Qt append
     // it to every window caption.
     app.setApplicationName(product::kTitle);
+    // Names the folder of what the program remembers between runs (window places, last folders).
+    app.setOrganizationName(QStringLiteral("qingfu"));
     app.setDesktopFileName(QStringLiteral("qingfu"));
     app.setApplicationVersion(product::kVersion);
 

@@ -5,6 +5,7 @@
 #include "batch/Input.h"
 #include "batch/SaveFile.h"
 #include "framework/FileErrors.h"
+#include "shell/BatchTips.h"
 #include "shell/BatchWorkbook.h"
 
 #include "tax/WageTax.h"
@@ -81,6 +82,24 @@ void BatchModel::Store(const batch::Record& record, size_t carried, BatchRow& ro
     row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
 }
 
+bool BatchModel::IsBlank(const BatchRow& row) {
+    if (row.kind != batch::RowKind::kPerson) return false;
+    size_t at = 0;
+    while (at < row.cells.size())
+        if (!GetCell(row.cells, at).empty()) return false;
+    return true;
+}
+
+// A row in the sums, and out of them again: a row added and left empty is no one's, so it is
+// neither counted nor refused.
+void BatchModel::Count(const BatchRow& row, bool in) {
+    if (IsBlank(row)) return;
+    batch::Record record;
+    const tb::RowResult r = ResultOf(row, record);
+    if (in) batch::Tally(totals_, record, r);
+    else batch::Untally(totals_, record, r);
+}
+
 BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent), allowance_(tax::kAllowances[0]) {}
 
 int BatchModel::rowCount(const QModelIndex& parent) const {
@@ -142,6 +161,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
         if (field == batch::Field::kCarried) return Text(record.carried[static_cast<size_t>(carriedIndex)]);
         return Text(record.input[static_cast<size_t>(field) - static_cast<size_t>(batch::Field::kName)]);
     }
+    if (IsBlank(row)) return {};
     if (role == Qt::BackgroundRole) {
         if (record.kind == batch::RowKind::kTotal) return QBrush(QColor(236, 236, 236));
         if (!refused) return {};
@@ -168,6 +188,14 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
+        const batch::Field f = layout_.FieldAt(section);
+        if (f == batch::Field::kId) return QStringLiteral("工号，与姓名一起辨认这一行是谁，不参与计算。");
+        if (f == batch::Field::kCarried) return QStringLiteral("表中原有的一列，原样带出，不参与计算。");
+        for (size_t i = 0; i < batch::kOutput.size(); ++i)
+            if (batch::kOutput[i].field == f) return batchtips::Column(static_cast<int>(i));
+        return {};
+    }
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal) return Text(layout_.Title(section));
     return IsTotalsRow(section) ? QString() : QString::number(section + 1);
@@ -183,9 +211,9 @@ Qt::ItemFlags BatchModel::flags(const QModelIndex& index) const {
 // Replaces some cells of a row (by output column), the totals kept up to date; no signals.
 void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::string>>& cells) {
     BatchRow& row = rows_[at];
+    Count(row, false);
     batch::Record record;
-    const tb::RowResult before = ResultOf(row, record);
-    batch::Untally(totals_, record, before);
+    View(row, layout_.carried.size(), record);
     std::vector<std::string> owned{std::string(record.id)};
     for (std::string_view s : record.input)
         owned.emplace_back(s);
@@ -213,7 +241,7 @@ void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::strin
     const std::uint32_t line = row.line;
     Store(record, layout_.carried.size(), row);
     row.line = line;
-    batch::Tally(totals_, record, batch::ComputeRecord(record, allowance_));
+    Count(row, true);
 }
 
 bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -238,9 +266,8 @@ void BatchModel::SetAllowance(tax::Decimal allowance) {
     if (allowance == allowance_ || locked_) return;
     allowance_ = allowance;
     totals_ = batch::Totals();
-    batch::Record record;
     for (const BatchRow& row : rows_)
-        batch::Tally(totals_, record, ResultOf(row, record));
+        Count(row, true);
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, layout_.Count() - 1));
     RecomputeTotals();
 }
@@ -261,11 +288,34 @@ void BatchModel::AddRows(int at, int count) {
     batch::Record blank;
     BatchRow row;
     Store(blank, layout_.carried.size(), row);
-    const tb::RowResult r = batch::ComputeRecord(blank, allowance_);
-    for (int i = 0; i < count; ++i)
-        batch::Tally(totals_, blank, r);
     rows_.insert(rows_.begin() + at, static_cast<size_t>(count), row);
     endInsertRows();
+    RecomputeTotals();
+    emit Edited();
+}
+
+void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
+    if (locked_) return;
+    first = std::clamp(first, 0, static_cast<int>(rows_.size()));
+    count = std::clamp(count, 0, static_cast<int>(rows_.size()) - first);
+    for (int i = first; i < first + count; ++i)
+        Count(rows_[static_cast<size_t>(i)], false);
+    for (const BatchRow& row : rows)
+        Count(row, true);
+    const int given = static_cast<int>(rows.size());
+    const int kept = std::min(count, given);
+    std::move(rows.begin(), rows.begin() + kept, rows_.begin() + first);
+    if (kept > 0) emit dataChanged(index(first, 0), index(first + kept - 1, layout_.Count() - 1));
+    if (given > count) {
+        beginInsertRows(QModelIndex(), first + count, first + given - 1);
+        rows_.insert(rows_.begin() + first + count, std::make_move_iterator(rows.begin() + kept),
+                     std::make_move_iterator(rows.end()));
+        endInsertRows();
+    } else if (count > given) {
+        beginRemoveRows(QModelIndex(), first + given, first + count - 1);
+        rows_.erase(rows_.begin() + first + given, rows_.begin() + first + count);
+        endRemoveRows();
+    }
     RecomputeTotals();
     emit Edited();
 }
@@ -276,9 +326,8 @@ void BatchModel::RemoveRows(int first, int count) {
     count = std::min(count, static_cast<int>(rows_.size()) - first);
     if (count <= 0) return;
     beginRemoveRows(QModelIndex(), first, first + count - 1);
-    batch::Record record;
     for (int i = first; i < first + count; ++i)
-        batch::Untally(totals_, record, ResultOf(rows_[static_cast<size_t>(i)], record));
+        Count(rows_[static_cast<size_t>(i)], false);
     rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
     endRemoveRows();
     RecomputeTotals();
@@ -341,14 +390,11 @@ void BatchModel::Paste(int row, int column, const QString& text) {
     const size_t needed = static_cast<size_t>(row) + block.size();
     if (needed > rows_.size()) {
         const int before = static_cast<int>(rows_.size());
-        // Blank rows first, counted as AddRows counts them.
+        // Blank rows first, as AddRows makes them: no one's until something is laid in them.
         batch::Record blank;
         BatchRow empty;
         Store(blank, layout_.carried.size(), empty);
-        const tb::RowResult r = batch::ComputeRecord(blank, allowance_);
         beginInsertRows(QModelIndex(), before, static_cast<int>(needed) - 1);
-        for (size_t i = rows_.size(); i < needed; ++i)
-            batch::Tally(totals_, blank, r);
         rows_.resize(needed, empty);
         endInsertRows();
     }
@@ -456,6 +502,8 @@ QString Export(const QString& path, const BatchModel& model, Progress& progress)
                 if (progress.cancel) return false;
                 progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
             }
+            // A row added and left empty is no one's: it is neither counted nor written.
+            if (BatchModel::IsBlank(rows[i])) continue;
             BatchModel::View(rows[i], layout.carried.size(), record);
             if (tax::Status s = writer.Add(record, ComputeRecord(record, allowance)); !s) return s.failure();
         }

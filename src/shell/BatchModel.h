@@ -50,6 +50,11 @@ public:
     void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
+    // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
+    // that undo and redo need.
+    void ReplaceRows(int first, int count, std::vector<BatchRow> rows);
+    // A row with nothing typed in it, as 添加行 makes it: not refused, not counted.
+    static bool IsBlank(const BatchRow& row);
     // Text from the clipboard laid from the cell (row, column) on, rows added as needed. A
     // spreadsheet's block is tab-separated; a text without tabs on one line is one cell. A first
     // line of known headings puts its columns where they belong and adds rows at the end.
@@ -70,6 +75,7 @@ signals:
 
 private:
     tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
+    void Count(const BatchRow& row, bool in);
     void RecomputeTotals();
     void SetCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
     bool Editable(int column) const;

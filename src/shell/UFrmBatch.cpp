@@ -3,8 +3,12 @@
 #include "framework/Dialogs.h"
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
+#include "framework/Links.h"
 #include "framework/Product.h"
 #include "shell/BatchPrint.h"
+#include "framework/RecentFolders.h"
+#include "framework/ToolWindow.h"
+#include "shell/BatchUndo.h"
 #include "tax/WageTax.h"
 
 #include <QAction>
@@ -16,6 +20,10 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,6 +42,16 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));
     return b;
+}
+
+QAction* TableAction(QTableView* table, const QString& text, const QKeySequence& key, const char* name) {
+    auto* action = new QAction(text, table);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(key);
+    // Only while the table has the focus: a cell being edited keeps these keys for its text.
+    action->setShortcutContext(Qt::WidgetShortcut);
+    table->addAction(action);
+    return action;
 }
 
 } // namespace
@@ -77,11 +95,14 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(Model, &QAbstractItemModel::modelReset, this, &TFrmBatch::SetColumnWidths);
     TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
-    auto* paste = new QAction(TableRows);
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setShortcutContext(Qt::WidgetShortcut);
-    TableRows->addAction(paste);
+    Undo = new BatchUndo(Model, this);
+    TableRows->setItemDelegate(new BatchEditDelegate(Undo, TableRows));
+    QAction* copy = TableAction(TableRows, QStringLiteral("复制(&C)"), QKeySequence::Copy, "ActCopy");
+    connect(copy, &QAction::triggered, this, &TFrmBatch::CopyCells);
+    QAction* paste = TableAction(TableRows, QStringLiteral("粘贴(&P)"), QKeySequence::Paste, "ActPaste");
     connect(paste, &QAction::triggered, this, &TFrmBatch::BtnPasteClick);
+    QAction* clear = TableAction(TableRows, QStringLiteral("清除(&D)"), QKeySequence(Qt::Key_Delete), "ActClear");
+    connect(clear, &QAction::triggered, this, &TFrmBatch::ClearCells);
     column->addWidget(TableRows, 1);
 
     auto* foot = new QHBoxLayout;
@@ -108,6 +129,9 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(BtnExport, &QPushButton::clicked, this, &TFrmBatch::BtnExportClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TFrmBatch::BtnCancelClick);
     connect(Model, &BatchModel::Edited, this, [this] { Dirty = true; });
+    // Undoing back to what was last imported or exported leaves nothing unsaved.
+    connect(Undo, &QUndoStack::cleanChanged, this, [this](bool clean) { Dirty = !clean; });
+    connect(TxtStatus, &QLabel::linkActivated, this, [](const QString& link) { links::Open(QUrl(link)); });
     connect(Model, &BatchModel::TotalsChanged, this, &TFrmBatch::UpdateStatus);
 
     ProgressTimer = new QTimer(this);
@@ -117,7 +141,30 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     });
 
     setAcceptDrops(true);
-    resize(1280, 720);
+    toolwindow::Setup(this, QStringLiteral("batch"), QSize(1280, 720), QStringLiteral("index.html#batch"));
+
+    auto* menu = new QMenuBar(this);
+    menu->setObjectName(QStringLiteral("MenuBatch"));
+    QMenu* file = menu->addMenu(QStringLiteral("文件(&F)"));
+    QAction* import = file->addAction(QStringLiteral("导入(&I)…"), this, &TFrmBatch::BtnImportClick);
+    import->setShortcut(QKeySequence::Open);
+    QAction* exportTo = file->addAction(QStringLiteral("导出(&E)…"), this, &TFrmBatch::BtnExportClick);
+    exportTo->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    file->addAction(findChild<QAction*>(QStringLiteral("ActClose")));
+    QMenu* edit = menu->addMenu(QStringLiteral("编辑(&E)"));
+    QAction* undo = Undo->createUndoAction(this, QStringLiteral("撤销"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = Undo->createRedoAction(this, QStringLiteral("重做"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addActions({undo, redo});
+    edit->addSeparator();
+    edit->addActions({copy, paste, clear});
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("添加行(&A)"), this, &TFrmBatch::BtnAddClick);
+    edit->addAction(QStringLiteral("删除行(&R)"), this, &TFrmBatch::BtnRemoveClick);
+    menu->addMenu(QStringLiteral("帮助(&H)"))->addAction(findChild<QAction*>(QStringLiteral("ActHelp")));
+    column->setMenuBar(menu);
     UpdateStatus();
 }
 
@@ -133,6 +180,8 @@ void TFrmBatch::SetColumnWidths() {
 }
 
 TFrmBatch::~TFrmBatch() {
+    // The undo stack outlives this part of the window and tells of its last clean state as it goes.
+    Undo->disconnect(this);
     if (Worker) {
         WorkProgress->cancel = true;
         Worker->wait();
@@ -157,9 +206,14 @@ void TFrmBatch::CmbPointChange() {
 
 void TFrmBatch::BtnAddClick() {
     const QModelIndex current = TableRows->currentIndex();
-    const int at = current.isValid() ? current.row() + 1 : static_cast<int>(Model->Rows().size());
-    Model->AddRows(at, 1);
-    TableRows->setCurrentIndex(Model->index(std::min(at, static_cast<int>(Model->Rows().size()) - 1), 0));
+    const int rows = static_cast<int>(Model->Rows().size());
+    const int at = current.isValid() ? std::min(current.row() + 1, rows) : rows;
+    Undo->Record(QStringLiteral("添加行"), [&] { Model->AddRows(at, 1); }, at, 0);
+    // Ready for typing: the new row's first cell, open.
+    const QModelIndex first = Model->index(at, 0);
+    TableRows->setCurrentIndex(first);
+    TableRows->setFocus();
+    TableRows->edit(first);
 }
 
 void TFrmBatch::BtnRemoveClick() {
@@ -168,9 +222,15 @@ void TFrmBatch::BtnRemoveClick() {
         if (!Model->IsTotalsRow(i.row()) && !rows.contains(i.row())) rows.append(i.row());
     if (rows.isEmpty() && TableRows->currentIndex().isValid() && !Model->IsTotalsRow(TableRows->currentIndex().row()))
         rows.append(TableRows->currentIndex().row());
+    if (rows.isEmpty()) return;
     std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int r : rows)
-        Model->RemoveRows(r, 1);
+    Undo->Record(
+        QStringLiteral("删除行"),
+        [&] {
+            for (int r : rows)
+                Model->RemoveRows(r, 1);
+        },
+        rows.last(), rows.first() - rows.last() + 1);
 }
 
 void TFrmBatch::BtnPasteClick() {
@@ -180,24 +240,74 @@ void TFrmBatch::BtnPasteClick() {
     const QModelIndex current = TableRows->currentIndex();
     const int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
     const int col = current.isValid() ? current.column() : 0;
-    Model->Paste(row, col, text);
+    // A paste writes from its row on and may add rows at the end.
+    const int from = std::min(row, static_cast<int>(Model->Rows().size()));
+    Undo->Record(QStringLiteral("粘贴"), [&] { Model->Paste(row, col, text); }, from,
+                 static_cast<int>(Model->Rows().size()) - from);
+}
+
+void TFrmBatch::CopyCells() {
+    QModelIndexList cells = TableRows->selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && TableRows->currentIndex().isValid()) cells << TableRows->currentIndex();
+    if (cells.isEmpty()) return;
+    int top = cells[0].row(), bottom = top, left = cells[0].column(), right = left;
+    for (const QModelIndex& i : cells) {
+        top = std::min(top, i.row()), bottom = std::max(bottom, i.row());
+        left = std::min(left, i.column()), right = std::max(right, i.column());
+    }
+    // The block a spreadsheet takes back: typed cells as typed, figures as shown.
+    std::vector<QStringList> grid(static_cast<size_t>(bottom - top + 1), QStringList(right - left + 1, QString()));
+    for (const QModelIndex& i : cells) {
+        const bool typed = Model->flags(i) & Qt::ItemIsEditable;
+        grid[static_cast<size_t>(i.row() - top)][i.column() - left] =
+            Model->data(i, typed ? Qt::EditRole : Qt::DisplayRole).toString();
+    }
+    QStringList lines;
+    for (const QStringList& line : grid)
+        lines << line.join(QLatin1Char('\t'));
+    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+void TFrmBatch::ClearCells() {
+    int top = INT_MAX, bottom = -1;
+    const QModelIndexList cells = TableRows->selectionModel()->selectedIndexes();
+    for (const QModelIndex& i : cells)
+        if (Model->flags(i) & Qt::ItemIsEditable) top = std::min(top, i.row()), bottom = std::max(bottom, i.row());
+    if (bottom < 0) return;
+    const int count = bottom - top + 1;
+    Undo->Record(
+        QStringLiteral("清除"),
+        [&] {
+            for (const QModelIndex& i : cells)
+                if (Model->flags(i) & Qt::ItemIsEditable) Model->setData(i, QString(), Qt::EditRole);
+        },
+        top, count);
+}
+
+bool TFrmBatch::MayReplace() {
+    return !Dirty || dialogs::Current().Question(this, product::kTitle,
+                                                 QStringLiteral("表中有未导出的修改，导入将替换它们。继续吗？"));
 }
 
 void TFrmBatch::BtnImportClick() {
     if (Worker) return;
-    if (Dirty && !dialogs::Current().Question(this, product::kTitle,
-                                              QStringLiteral("表中有未导出的修改，导入将替换它们。继续吗？")))
-        return;
+    if (!MayReplace()) return;
     const QString path = dialogs::Current().OpenFileName(
-        this, QStringLiteral("工资表 (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"));
+        this, QStringLiteral("工资表 (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"),
+        recent::Folder(recent::kPayroll));
     if (!path.isEmpty()) ImportFrom(path);
 }
 
 void TFrmBatch::BtnExportClick() {
     if (Worker) return;
+    const QString suggested = QDir(recent::Folder(recent::kPayroll))
+                                  .filePath(recent::SuggestedName(ImportedPath, QStringLiteral("xlsx"),
+                                                                  QStringLiteral("批量计算")));
     const QString path = dialogs::Current().SaveFileName(
-        this, QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"), QStringLiteral("xlsx"));
-    if (!path.isEmpty()) ExportTo(path);
+        this, QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"), QStringLiteral("xlsx"), suggested);
+    if (path.isEmpty()) return;
+    recent::Remember(recent::kPayroll, path);
+    ExportTo(path);
 }
 
 void TFrmBatch::BtnCancelClick() {
@@ -259,8 +369,20 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
         const QString error = result->error;
         if (!cancelled && error.isEmpty()) {
             Described = result->described;
-            Model->Replace(std::move(result->rows), std::move(result->layout), result->totals);
+            // The same columns: one step back to the rows before. Other columns: the earlier
+            // steps no longer fit the table, so they go.
+            if (result->layout.hasId == Model->layout().hasId && result->layout.carried == Model->layout().carried) {
+                Undo->Record(QStringLiteral("导入"), [&] {
+                    Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(result->rows));
+                });
+            } else {
+                Model->Replace(std::move(result->rows), std::move(result->layout), result->totals);
+                Undo->clear();
+            }
+            Undo->setClean();
             Dirty = false;
+            ImportedPath = path;
+            recent::Remember(recent::kPayroll, path);
         }
         EndWork();
         if (!error.isEmpty())
@@ -285,12 +407,24 @@ void TFrmBatch::ExportTo(const QString& path) {
     connect(worker, &QThread::finished, this, [this, reason, path, progress] {
         Model->SetLocked(false);
         const bool saved = reason->isEmpty() && !progress->cancel;
-        if (saved) Dirty = false;
+        if (saved) {
+            Undo->setClean();
+            Dirty = false;
+        }
         EndWork();
+        if (saved) ShowExported(path);
         if (!reason->isEmpty())
             dialogs::Current().Message(this, product::kTitle, SaveFailureText(path, *reason), QMessageBox::Warning);
     });
     StartWork(worker, QStringLiteral("正在导出 %1 …").arg(QDir::toNativeSeparators(path)));
+}
+
+void TFrmBatch::ShowExported(const QString& path) {
+    const QString folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath()).toString();
+    TxtStatus->setText(QStringLiteral("%1；已导出到 %2（<a href=\"%3\">打开所在文件夹</a>）")
+                           .arg(TxtStatus->text().toHtmlEscaped(),
+                                QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toHtmlEscaped(),
+                                folder.toHtmlEscaped()));
 }
 
 QString TFrmBatch::SaveFailureText(const QString& path, const QString& reason) const {
@@ -312,10 +446,7 @@ void TFrmBatch::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (Worker || urls.size() != 1 || !urls.front().isLocalFile()) return;
     event->acceptProposedAction();
-    if (Dirty && !dialogs::Current().Question(this, product::kTitle,
-                                              QStringLiteral("表中有未导出的修改，导入将替换它们。继续吗？")))
-        return;
-    ImportFrom(urls.front().toLocalFile());
+    if (MayReplace()) ImportFrom(urls.front().toLocalFile());
 }
 
 void TFrmBatch::closeEvent(QCloseEvent* event) {

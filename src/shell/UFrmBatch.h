@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 
+class BatchUndo;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -36,6 +37,10 @@ public:
     void BtnImportClick();
     void BtnExportClick();
     void BtnCancelClick();
+    // The selected cells as tab-separated text on the clipboard; Delete empties the typed ones.
+    void CopyCells();
+    void ClearCells();
+    BatchUndo* undoStack() const { return Undo; }
 
     // Both run the file work on a worker thread; the window stays usable and the result is
     // taken when the worker ends. Public so tests can give a path without a dialog.
@@ -55,6 +60,10 @@ protected:
 private:
     void UpdateStatus();
     void SetColumnWidths();
+    // Whether the rows may be replaced by an import: asks first when they hold unsaved edits.
+    bool MayReplace();
+    // The status line names the exported file, with a link to its folder.
+    void ShowExported(const QString& path);
     void StartWork(QThread* worker, const QString& what);
     void EndWork();
     // The one place where a failed save's reason becomes the text the user reads.
@@ -71,6 +80,8 @@ private:
     QProgressBar* ProgressWork = nullptr;
     QPushButton* BtnCancel = nullptr;
     BatchModel* Model = nullptr;
+    BatchUndo* Undo = nullptr;
+    QString ImportedPath; // the last file imported, whose name an export suggests
 
     bool Dirty = false;
     QThread* Worker = nullptr;

@@ -1,5 +1,6 @@
 #include "shell/UFrmCompare.h"
 
+#include "framework/ToolWindow.h"
 #include "framework/AmountReader.h"
 #include "framework/CalcPanel.h"
 #include "framework/Fields.h"
@@ -70,7 +71,7 @@ TFrmCompare::TFrmCompare(QWidget* parent) : QWidget(parent, Qt::Window) {
     GridLaws->setFocusPolicy(Qt::NoFocus);
     GridLaws->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     GridLaws->horizontalHeader()->setStretchLastSection(true);
-    GridLaws->setMinimumHeight(180);
+    GridLaws->setMinimumHeight(100);
 
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(inputs);
@@ -79,14 +80,14 @@ TFrmCompare::TFrmCompare(QWidget* parent) : QWidget(parent, Qt::Window) {
     const tax::Result<TLawsChartView*> chart = planchart::CreateLaws(this);
     if (chart) {
         Chart = *chart;
-        Chart->setMinimumHeight(320);
+        Chart->setMinimumHeight(160);
         outer->addWidget(Chart, 1);
     } else {
         auto* missing = new QLabel(QString::fromStdString(chart.error()), this);
         missing->setObjectName(QStringLiteral("TxtChartMissing"));
         outer->addWidget(missing, 1);
     }
-    resize(820, 680);
+    toolwindow::Setup(this, QStringLiteral("compare"), QSize(820, 680), QStringLiteral("online/001.html"));
 
     for (QLineEdit* field : {EditWage, EditSafe, EditBonus}) fields::OnEnter(field, [this] { BtnCalcClick(); });
     connect(BtnCalc, &QPushButton::clicked, this, &TFrmCompare::BtnCalcClick);

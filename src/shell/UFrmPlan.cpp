@@ -5,6 +5,7 @@
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Product.h"
+#include "framework/ToolWindow.h"
 #include "shell/PlanChart.h"
 #include "tax/Amount.h"
 #include "tax/Law2019.h"
@@ -22,8 +23,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
@@ -58,6 +62,24 @@ std::optional<tax::Decimal> ReadOptional(QLineEdit* field, QLabel* info) {
     }
     return ReadAmount(field, info, kOptionalWage);
 }
+
+// Explains a figure when the pointer rests on it. The figure's own tooltip, which carries its
+// whole text when it is cut, is left to show instead.
+class FigureTip : public QObject {
+public:
+    FigureTip(QString tip, QLabel* figure) : QObject(figure), tip_(std::move(tip)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* figure = static_cast<QLabel*>(watched);
+        if (event->type() != QEvent::ToolTip || !figure->toolTip().isEmpty()) return false;
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip_, figure);
+        return true;
+    }
+
+private:
+    QString tip_;
+};
 
 } // namespace
 
@@ -105,21 +127,31 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     auto* results = new QGridLayout;
     row = 0;
-    auto addResult = [&](const QString& name, const QString& caption, bool bold) {
+    auto addResult = [&](const QString& name, const QString& caption, bool bold, const char* tip) {
         QLabel* c = build::Caption(this, name + QStringLiteral("Caption"), caption, 0, 0);
         results->addWidget(c, row, 0);
         QLabel* r = build::Result(this, name, 0, 0, bold);
+        // What the figure is and how it comes about, on the caption and on the figure.
+        for (QLabel* label : {c, r})
+            label->installEventFilter(new FigureTip(QString::fromUtf8(tip), label));
         r->setTextInteractionFlags(Qt::TextSelectableByMouse);
         results->addWidget(r, row++, 1);
         return r;
     };
-    TxtBestSalary = addResult(QStringLiteral("TxtBestSalary"), QStringLiteral("最优月工资"), true);
-    TxtBestBonus = addResult(QStringLiteral("TxtBestBonus"), QStringLiteral("最优年终奖"), true);
-    TxtBestTax = addResult(QStringLiteral("TxtBestTax"), QStringLiteral("全年个税"), true);
-    TxtBestRealIncome = addResult(QStringLiteral("TxtBestRealIncome"), QStringLiteral("全年税后收入"), false);
-    TxtAllSalaryTax = addResult(QStringLiteral("TxtAllSalaryTax"), QStringLiteral("全部按月发放个税"), false);
-    TxtOwnTax = addResult(QStringLiteral("TxtOwnTax"), QStringLiteral("您的方案个税"), false);
-    TxtSaving = addResult(QStringLiteral("TxtSaving"), QStringLiteral("节税"), true);
+    TxtBestSalary = addResult(QStringLiteral("TxtBestSalary"), QStringLiteral("最优月工资"), true,
+                              "全年个税最少的分法下每月发的工资，在各级税率的分界处逐分比较得出。");
+    TxtBestBonus = addResult(QStringLiteral("TxtBestBonus"), QStringLiteral("最优年终奖"), true,
+                             "最优分法下的年终奖：年度税前收入 − 12 × 最优月工资。");
+    TxtBestTax = addResult(QStringLiteral("TxtBestTax"), QStringLiteral("全年个税"), true,
+                           "最优分法下 12 个月的工资个税与年终奖个税之和。");
+    TxtBestRealIncome = addResult(QStringLiteral("TxtBestRealIncome"), QStringLiteral("全年税后收入"), false,
+                                  "年度税前收入 − 12 × 五险一金 − 全年个税。");
+    TxtAllSalaryTax = addResult(QStringLiteral("TxtAllSalaryTax"), QStringLiteral("全部按月发放个税"), false,
+                                "不发年终奖、年度税前收入平分到 12 个月发放时的全年个税。");
+    TxtOwnTax = addResult(QStringLiteral("TxtOwnTax"), QStringLiteral("您的方案个税"), false,
+                          "按您填的月工资发 12 个月、其余作年终奖时的全年个税。");
+    TxtSaving = addResult(QStringLiteral("TxtSaving"), QStringLiteral("节税"), true,
+                          "您的方案（未填时为全部按月发放）的全年个税减去最优分法的全年个税。");
     TxtSavingCaption = qobject_cast<QLabel*>(results->itemAtPosition(row - 1, 0)->widget());
     results->setColumnStretch(2, 1);
 
@@ -128,6 +160,13 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     GridOthers->setHorizontalHeaderLabels({QStringLiteral("月工资"), QStringLiteral("年终奖"),
                                            QStringLiteral("年终奖税率"), QStringLiteral("全年个税"),
                                            QStringLiteral("比最优多缴")});
+    const char* const gridTips[] = {"年终奖落在这一税率时全年个税最少的月工资。",
+                                    "年度税前收入 − 12 × 月工资。",
+                                    "年终奖除以 12 的商所在级距的税率。",
+                                    "12 个月的工资个税与年终奖个税之和。",
+                                    "这一行的全年个税 − 最优分法的全年个税。"};
+    for (int c = 0; c < GridOthers->columnCount(); ++c)
+        GridOthers->horizontalHeaderItem(c)->setToolTip(QString::fromUtf8(gridTips[c]));
     GridOthers->verticalHeader()->hide();
     GridOthers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridOthers->setSelectionMode(QAbstractItemView::NoSelection);
@@ -136,7 +175,13 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
     GridOthers->horizontalHeader()->setStretchLastSection(true);
     GridOthers->setMinimumHeight(130);
 
-    auto* left = new QWidget(this);
+    // The fields, results and table scroll, so the window shrinks to any screen.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ScrollInputs"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumSize(160, 120);
+    auto* left = new QWidget(scroll);
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->addLayout(inputs);
     leftColumn->addSpacing(8);
@@ -146,13 +191,17 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
                                          QStringLiteral("其他年终奖税率下的最优方案"), 0, 0));
     leftColumn->addWidget(GridOthers, 1);
 
+    left->setMinimumWidth(left->minimumSizeHint().width());
+    scroll->setWidget(left);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(left);
+    splitter->setObjectName(QStringLiteral("SplitPlan"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(scroll);
     // Nothing of the plot is made until the window is; its plugin is loaded here the first time.
     const tax::Result<TPlanChartView*> chart = planchart::Create(splitter);
     if (chart) {
         Chart = *chart;
-        Chart->setMinimumSize(420, 360);
+        Chart->setMinimumSize(200, 160);
         splitter->addWidget(Chart);
         splitter->setStretchFactor(1, 1);
     } else {
@@ -161,11 +210,10 @@ TFrmPlan::TFrmPlan(QWidget* parent) : QWidget(parent, Qt::Window) {
         missing->setWordWrap(true);
         splitter->addWidget(missing);
     }
-    left->setMinimumWidth(480);
     splitter->setSizes({480, 700});
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(splitter);
-    resize(1180, 640);
+    toolwindow::Setup(this, QStringLiteral("plan"), QSize(1180, 640), QStringLiteral("online/001.html#plan"));
 
     for (QLineEdit* field : {EditPay, EditSafe, EditExtra, EditMinSalary, EditSalary})
         fields::OnEnter(field, [this] { BtnCalcClick(); });

@@ -1,5 +1,6 @@
 #include "shell/UFrmYearly.h"
 
+#include "framework/ToolWindow.h"
 #include "framework/CalcPanel.h"
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
@@ -352,8 +353,7 @@ TFrmYearly::TFrmYearly(QWidget* parent) : QWidget(parent, Qt::Window) {
     splitter->setSizes({tableHeight + EditMonthWage->sizeHint().height() + 40, 800});
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(splitter);
-    setMinimumSize(520, 400);
-    resize(1180, 800);
+    toolwindow::Setup(this, QStringLiteral("yearly"), QSize(1180, 800), QStringLiteral("online/002.html"));
 
     // ---- Recomputing as the user types ------------------------------------------------------
     connect(CmbYear, &QComboBox::currentIndexChanged, this, &TFrmYearly::Recompute);

@@ -6,6 +6,7 @@
 #include "framework/Links.h"
 #include "framework/Look.h"
 #include "framework/Product.h"
+#include "framework/RecentFolders.h"
 #include "framework/Windows.h"
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
@@ -15,6 +16,7 @@
 #include "shell/UFrmBatch.h"
 #include "shell/UFrmCompare.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -122,6 +124,12 @@ void TFrmMain::BuildMenu() {
     QAction* about =
         help->addAction(QStringLiteral("关于 青蚨税算(&A)..."), this, &TFrmMain::Menu_Help_AboutClick);
     about->setObjectName(QStringLiteral("Menu_Help_About"));
+    // F1 as in any desktop program: the site's home page, which leads to every calculation.
+    auto* helpKey = new QAction(this);
+    helpKey->setObjectName(QStringLiteral("ActHelp"));
+    helpKey->setShortcut(QKeySequence::HelpContents);
+    addAction(helpKey);
+    connect(helpKey, &QAction::triggered, this, &TFrmMain::Menu_Help_HomeClick);
 }
 
 void TFrmMain::FormCreate() {
@@ -205,34 +213,22 @@ void TFrmMain::ShowTool(QWidget* tool) {
 }
 
 void TFrmMain::Menu_Tool_PlanClick() {
-    if (!FrmPlan) {
-        FrmPlan = new TFrmPlan(this);
-        windows::PlaceOnScreen(FrmPlan);
-    }
+    if (!FrmPlan) FrmPlan = new TFrmPlan(this);
     ShowTool(FrmPlan);
 }
 
 void TFrmMain::Menu_Tool_YearlyClick() {
-    if (!FrmYearly) {
-        FrmYearly = new TFrmYearly(this);
-        windows::PlaceOnScreen(FrmYearly);
-    }
+    if (!FrmYearly) FrmYearly = new TFrmYearly(this);
     ShowTool(FrmYearly);
 }
 
 void TFrmMain::Menu_Tool_CompareClick() {
-    if (!FrmCompare) {
-        FrmCompare = new TFrmCompare(this);
-        windows::PlaceOnScreen(FrmCompare);
-    }
+    if (!FrmCompare) FrmCompare = new TFrmCompare(this);
     ShowTool(FrmCompare);
 }
 
 void TFrmMain::Menu_Tool_BatchClick() {
-    if (!Batch) {
-        Batch = new TFrmBatch(this);
-        windows::PlaceOnScreen(Batch);
-    }
+    if (!Batch) Batch = new TFrmBatch(this);
     ShowTool(Batch);
 }
 
@@ -256,9 +252,10 @@ void TFrmMain::Menu_ImgClick() {
                                    QMessageBox::Warning);
         return;
     }
-    const QString target =
-        dialogs::Current().SaveFileName(this, QStringLiteral("JPEG(*.jpg)"), QStringLiteral("jpg"));
+    const QString target = dialogs::Current().SaveFileName(this, QStringLiteral("JPEG(*.jpg)"), QStringLiteral("jpg"),
+                                                           recent::Folder(recent::kCapture));
     if (target.isEmpty()) return;
+    recent::Remember(recent::kCapture, target);
     // The chosen file gets the picture held in memory, not the scratch file, which may be
     // missing or older when the program's directory cannot be written.
     const tax::Status saved = capture::SaveWhole(target, picture);

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QSettings>
+#include <QTemporaryDir>
 
 void RecordingDialogs::Message(QWidget* owner, const QString& caption, const QString& text,
                                QMessageBox::Icon icon) {
@@ -12,12 +14,14 @@ void RecordingDialogs::Message(QWidget* owner, const QString& caption, const QSt
     if (onMessage) onMessage();
 }
 
-QString RecordingDialogs::SaveFileName(QWidget*, const QString& filter, const QString&) {
+QString RecordingDialogs::SaveFileName(QWidget*, const QString& filter, const QString&, const QString& start) {
     saveFilters.append(filter);
+    starts.append(start);
     return saveAnswer;
 }
 
-QString RecordingDialogs::OpenFileName(QWidget*, const QString&) {
+QString RecordingDialogs::OpenFileName(QWidget*, const QString&, const QString& start) {
+    starts.append(start);
     return openAnswer;
 }
 
@@ -33,6 +37,11 @@ void SetupApp() {
     if (done) return;
     done = true;
     SetupApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+    // What the program remembers goes to a folder of this run's own, so runs do not depend on
+    // each other or on the person running them.
+    static QTemporaryDir store;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, store.path());
 }
 
 void ChooseRow(TFrmMain& main, int row) {

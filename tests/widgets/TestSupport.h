@@ -27,8 +27,9 @@ public:
 
     void Message(QWidget* owner, const QString& caption, const QString& text,
                  QMessageBox::Icon icon) override;
-    QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix) override;
-    QString OpenFileName(QWidget* owner, const QString& filter) override;
+    QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix,
+                         const QString& start = QString()) override;
+    QString OpenFileName(QWidget* owner, const QString& filter, const QString& start = QString()) override;
     bool Question(QWidget* owner, const QString& caption, const QString& text) override;
 
     QList<Box> boxes;
@@ -37,6 +38,7 @@ public:
     QString saveAnswer;
     QStringList saveFilters;
     QString openAnswer;       // the open dialog's answer (empty: cancel)
+    QStringList starts;       // where each file dialog opened (folder or suggested path)
     bool questionAnswer = false; // Yes or No
     QStringList questions;    // every question asked
 };

@@ -9,6 +9,7 @@
 #include "shell/UMainForm.h"
 
 #include <QAction>
+#include <QDir>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -177,6 +178,7 @@ private slots:
         QCOMPARE(opener.opened, QList<QUrl>{links::SiteAddress()});
     }
 
+    // A link no browser opens is told in a box naming the page; nothing else changes.
     void failingOpenerChangesNothing_data() {
         QTest::addColumn<bool>("throws");
         QTest::newRow("opener reports failure") << false;
@@ -205,7 +207,9 @@ private slots:
         links::SetOpener({});
         QCOMPARE(calls, 2);
         QVERIFY(stillOpen);
-        QVERIFY(dialogs.boxes.isEmpty());
+        QCOMPARE(dialogs.boxes.size(), 2);
+        for (const RecordingDialogs::Box& box : dialogs.boxes)
+            QVERIFY(box.text.endsWith(QDir::toNativeSeparators(links::SiteAddress().toLocalFile())));
         QVERIFY(main.isVisible());
         QCOMPARE(main.currentPanel(), panel.data());
         QCOMPARE(Child<QComboBox>(&main, "CmbType")->currentIndex(), 2);

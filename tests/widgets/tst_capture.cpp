@@ -125,10 +125,11 @@ QByteArray ReadAll(const QString& path) {
 // Also notes the suffix asked for and what the scratch file held when the dialog opened.
 class CaptureDialogs : public RecordingDialogs {
 public:
-    QString SaveFileName(QWidget* owner, const QString& filter, const QString& suffix) override {
+    QString SaveFileName(QWidget* owner, const QString& filter, const QString& suffix,
+                         const QString& start = QString()) override {
         suffixes << suffix;
         scratchAtDialog = ReadAll(capture::TempFileName());
-        return RecordingDialogs::SaveFileName(owner, filter, suffix);
+        return RecordingDialogs::SaveFileName(owner, filter, suffix, start);
     }
     QStringList suffixes;
     QByteArray scratchAtDialog;
@@ -239,6 +240,11 @@ private slots:
         const QImage picture = QImage::fromData(ReadAll(dir.filePath("shot.jpg")), "JPEG");
         QCOMPARE(picture.size(), main.frameGeometry().size());
         QVERIFY(Compare(picture, desktop.Expected(main.frameGeometry())).mean < 1.5);
+        // The next capture's dialog opens in the folder this one went to.
+        QVERIFY(dialogs.starts.last() != dir.path());
+        dialogs.saveAnswer.clear();
+        Child<QAction>(&main, "Menu_Img")->trigger();
+        QCOMPARE(dialogs.starts.last(), dir.path());
     }
 
     // A save that cannot be made is told in Chinese, and whatever stood at the name is left

@@ -8,6 +8,7 @@
 #include "framework/Windows.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryFile>
@@ -307,20 +308,29 @@ private slots:
         QCOMPARE(host.field->text(), QStringLiteral("12"));
     }
 
-    void openerFailuresAreSilent() {
+    // A page no browser opens is named in a box, so the person can open it another way; one
+    // that opens shows nothing.
+    void openerFailureIsToldWithTheAddress() {
+        RecordingDialogs dialogs;
+        const QUrl page = links::SiteAddress(QStringLiteral("online/001.html#plan"));
+        QCOMPARE(page.fragment(), QStringLiteral("plan"));
+        QVERIFY(page.toLocalFile().endsWith(QStringLiteral("/online/001.html")));
         int calls = 0;
         links::SetOpener([&](const QUrl&) -> bool {
             ++calls;
             throw std::runtime_error("no browser");
         });
-        links::Open(QUrl(QStringLiteral("https://example.invalid/")));
-        links::SetOpener([&](const QUrl&) {
-            ++calls;
-            return false;
-        });
-        links::Open(QUrl(QStringLiteral("https://example.invalid/")));
+        links::Open(page);
+        links::SetOpener([&](const QUrl&) { return ++calls == 0; });
+        links::Open(QUrl(QStringLiteral("https://example.invalid/a")));
+        links::SetOpener([&](const QUrl&) { return ++calls > 0; });
+        links::Open(page);
         links::SetOpener({});
-        QCOMPARE(calls, 2);
+        QCOMPARE(calls, 3);
+        QCOMPARE(dialogs.boxes.size(), 2);
+        QVERIFY(dialogs.boxes[0].text.startsWith(QStringLiteral("无法打开浏览器")));
+        QVERIFY(dialogs.boxes[0].text.endsWith(QDir::toNativeSeparators(page.toLocalFile())));
+        QVERIFY(dialogs.boxes[1].text.endsWith(QStringLiteral("https://example.invalid/a")));
     }
 };
 

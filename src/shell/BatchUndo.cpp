@@ -1,0 +1,82 @@
+#include "shell/BatchUndo.h"
+
+#include "shell/BatchModel.h"
+
+#include <QUndoCommand>
+
+namespace {
+
+bool Same(const BatchRow& a, const BatchRow& b) {
+    return a.line == b.line && a.kind == b.kind && a.cells == b.cells;
+}
+
+// The rows [first, first + shown) of the table and `kept`, the rows they replaced or that
+// replaced them: undo and redo swap the two, so a step holds only what is not on screen.
+class RowsStep : public QUndoCommand {
+public:
+    RowsStep(BatchModel* model, const QString& what, int first, std::vector<BatchRow> before, int shown)
+        : QUndoCommand(what), model_(model), first_(first), shown_(shown), kept_(std::move(before)) {}
+
+    void undo() override { Swap(); }
+    void redo() override {
+        // The edit itself has already been made when the step is pushed.
+        if (!std::exchange(done_, false)) Swap();
+    }
+
+private:
+    void Swap() {
+        const std::vector<BatchRow>& rows = model_->Rows();
+        std::vector<BatchRow> out(rows.begin() + first_, rows.begin() + first_ + shown_);
+        const int coming = static_cast<int>(kept_.size());
+        model_->ReplaceRows(first_, shown_, std::move(kept_));
+        kept_ = std::move(out);
+        shown_ = coming;
+    }
+
+    BatchModel* model_;
+    int first_;
+    int shown_;
+    std::vector<BatchRow> kept_;
+    bool done_ = true;
+};
+
+} // namespace
+
+BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), model_(model) {
+    // Each step holds the rows it displaced, a whole table for an import: enough to go back a
+    // long way without holding every table of a day's work.
+    setUndoLimit(100);
+}
+
+void BatchUndo::Record(const QString& what, const std::function<void()>& edit, int first, int count) {
+    const std::vector<BatchRow>& rows = model_->Rows();
+    if (count < 0) {
+        first = 0;
+        count = static_cast<int>(rows.size());
+    }
+    const size_t size = rows.size();
+    std::vector<BatchRow> before(rows.begin() + first, rows.begin() + first + count);
+    edit();
+    const std::vector<BatchRow>& now = model_->Rows();
+    // The rows after the span are the same ones, shifted by what the edit added or removed.
+    const size_t end = static_cast<size_t>(first + count) + now.size() - size;
+    // Only the rows between the unchanged head and the unchanged tail are kept.
+    size_t head = 0;
+    while (head < before.size() && first + head < end && Same(before[head], now[first + head]))
+        ++head;
+    size_t tail = 0;
+    while (tail < before.size() - head && first + head + tail < end &&
+           Same(before[before.size() - 1 - tail], now[end - 1 - tail]))
+        ++tail;
+    const size_t from = static_cast<size_t>(first) + head;
+    const int shown = static_cast<int>(end - tail - from);
+    before = std::vector<BatchRow>(std::make_move_iterator(before.begin() + static_cast<std::ptrdiff_t>(head)),
+                                   std::make_move_iterator(before.end() - static_cast<std::ptrdiff_t>(tail)));
+    if (before.empty() && shown == 0) return;
+    push(new RowsStep(model_, what, static_cast<int>(from), std::move(before), shown));
+}
+
+void BatchEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+    undo_->Record(QStringLiteral("输入"), [&] { QStyledItemDelegate::setModelData(editor, model, index); },
+                  index.row(), 1);
+}
