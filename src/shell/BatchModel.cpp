@@ -456,6 +456,7 @@ ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allo
     }
     result.layout = reader.layout();
     result.totals.skipped = reader.SkippedAbove();
+    result.title = QString::fromStdString(reader.Title());
     const size_t carried = result.layout.carried.size();
     Record record;
     for (;;) {

@@ -369,6 +369,9 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
         const QString error = result->error;
         if (!cancelled && error.isEmpty()) {
             Described = result->described;
+            // The sheet's title heads what is printed, unless the person typed one.
+            if (auto* paper = findChild<TBatchPrint*>(QStringLiteral("BatchPrint")); paper && !result->title.isEmpty())
+                paper->SetTitle(result->title);
             // The same columns: one step back to the rows before. Other columns: the earlier
             // steps no longer fit the table, so they go.
             if (result->layout.hasId == Model->layout().hasId && result->layout.carried == Model->layout().carried) {
