@@ -10,7 +10,9 @@
 #include "tax/Batch.h"
 #include "tax/WageTax.h"
 
+#include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,10 +26,11 @@ namespace {
 namespace tb = tax::batch;
 
 constexpr const char* kUsage = R"(名称
-    qingfu-batch - 整张工资表的个人所得税（2011–2018 年的税率表）
+    qingfu-batch - 整张工资表的个人所得税（2011年9月—2018年9月的税率表，或 2018 年最后一季度）
 
 用法
     qingfu-batch 输入文件 [-o 输出.csv | -o 输出.xlsx | -o 输出.pdf] [--allowance 3500|4800]
+                 [--law 2011|2018q4]
                  [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
                  [--payslip-per-page] [--title 标题]
     qingfu-batch --help | --version
@@ -46,6 +49,11 @@ constexpr const char* kUsage = R"(名称
 @HEADINGS@
     没有标题行时，只有第一行是“姓名,月工资,五险一金,起征点,年终奖”顺序的一个人，才按这个
     顺序读各列；否则整份文件拒绝。同一列的标题出现两次（如“工资”和“税前工资”）也拒绝。
+
+    税法（--law）：2011 是 2011年9月至2018年9月的七级税率表，起征点 3500 或 4800（默认）；
+    2018q4 是 2018年10月至12月：起征点一律 5000，用新的月度税率表（3% 至 45%），年终奖仍按
+    除以 12 的办法对照这张表计税；文件里写了 5000 以外的起征点（如 3500、4800）的行拒绝并说明
+    原因，不会悄悄换成 5000。两种税法的输出列相同。
 
     五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
     “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
@@ -72,7 +80,8 @@ constexpr const char* kUsage = R"(名称
 
 选项
     -o, --output 文件      写到该文件（.xlsx 为工作簿，否则为 CSV）；默认写到标准输出
-    --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500）
+    --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500；只用于 --law 2011）
+    --law 2011|2018q4      按哪一段时期的税法计算（默认 2011）
     --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
 @PRINT@    -h, --help             显示本说明
     --version              显示版本
@@ -91,6 +100,13 @@ int Usage(const std::string& problem) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "qingfu-batch：%s\n", message.c_str());
     return 2;
+}
+
+int CurrentYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year + 1900;
 }
 
 bool EndsWithXlsx(const std::string& path) {
@@ -143,8 +159,10 @@ private:
 
 int main(int argc, char** argv) {
     std::string in, out, sheet;
-    tax::Decimal allowance = tax::kAllowances[0];
-    bool haveIn = false;
+    batch::Rules rules;
+    rules.allowance = tax::kAllowances[0];
+    rules.year = CurrentYear();
+    bool haveIn = false, allowanceGiven = false;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
@@ -161,16 +179,28 @@ int main(int argc, char** argv) {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
             return 0;
         }
-        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet") {
-            if (i + 1 >= argc) return Usage(std::string(a) + " 后面缺少" + (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : "文件名"));
+        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet" || a == "--law" || a == "--year") {
+            if (i + 1 >= argc)
+                return Usage(std::string(a) + " 后面缺少" +
+                             (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : a == "--law" ? "税法" : a == "--year" ? "年份" : "文件名"));
             const std::string value = argv[++i];
-            if (a == "--allowance") {
+            if (a == "--law") {
+                if (value == "2011") rules.law = batch::Law::k2011;
+                else if (value == "2018q4") rules.law = batch::Law::k2018Q4;
+                else if (value == "2019") rules.law = batch::Law::k2019;
+                else return Usage("--law 只能是 2011、2018q4 或 2019，不是“" + value + "”");
+            } else if (a == "--year") {
+                const bool digits = value.size() == 4 && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+                if (!digits || std::stoi(value) < 2019) return Usage("--year 应是 2019 年或以后的四位年份，不是“" + value + "”");
+                rules.year = std::stoi(value);
+            } else if (a == "--allowance") {
+                allowanceGiven = true;
                 const std::optional<tax::Decimal> v = tax::ParseAmount(value);
                 bool known = false;
                 for (tax::Decimal k : tax::kAllowances)
                     known = known || (v && *v == k);
                 if (!known) return Usage("--allowance 只能是 3500 或 4800，不是“" + value + "”");
-                allowance = *v;
+                rules.allowance = *v;
             } else if (a == "--sheet") {
                 sheet = value;
             } else {
@@ -184,6 +214,8 @@ int main(int argc, char** argv) {
         haveIn = true;
     }
     if (!haveIn) return Usage("缺少输入文件");
+    if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
+    if (rules.law == batch::Law::k2019) return Usage("--law 2019 尚未支持");
 
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
     if (!opened) return Fail(opened.error());
@@ -239,7 +271,7 @@ int main(int argc, char** argv) {
     batch::Totals totals;
     bool writing = false;
     Tee tee(writer.get(), prints.Wanted() ? &prints : nullptr);
-    const tax::Result<bool> done = batch::Pump(reader, allowance, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
+    const tax::Result<bool> done = batch::Pump(reader, rules, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
         if (record.kind == batch::RowKind::kBroken)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, std::string(record.problem).c_str());
         else if (record.kind == batch::RowKind::kPerson && !r.ok)

@@ -182,6 +182,64 @@ for i, letter in enumerate("ABCDEFGHIJKLMN"):
     assert ws.column_dimensions[letter].width >= need, (letter, need)
 PY
 
+# The last quarter of 2018: 5000 for everyone on the new monthly table, checked row by row against
+# the table computed here in exact decimals (the bonus by the one-twelfth method after the
+# wage's shortfall); an allowance of the old law in the file is refused, not replaced.
+printf '姓名,月工资,五险一金,起征点,年终奖\n' >"$dir/q4.csv"
+for row in "a,8500,500,," "b,8500.01,500,5000," "c,17500,500,," "d,17500.01,500,," "e,30000,0,," \
+           "f,4000,0,,36000" "g,4000,0,,36001" "h,9000,,,144000" "i,100000,2000,,960000.07" "j,0,,,3000"; do
+    echo "$row" >>"$dir/q4.csv"
+done
+check "2018q4" run 0 "$dir/q4.csv" --law 2018q4
+check "2018q4 figures" python3 - "$dir/q4.csv" "$dir/out" <<'PY'
+import csv, sys
+from decimal import Decimal as D, ROUND_HALF_UP
+TABLE = [(3000, 3, 0), (12000, 10, 210), (25000, 20, 1410), (35000, 25, 2660),
+         (55000, 30, 4410), (80000, 35, 7160), (None, 45, 15160)]
+def band(x, edge_of=lambda e: e):
+    for top, rate, quick in TABLE:
+        if top is None or x <= edge_of(top):
+            return D(rate) / 100, D(quick)
+fen = lambda v: v.quantize(D("0.01"), ROUND_HALF_UP)
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8")))[1:]
+out = list(csv.reader(open(sys.argv[2], encoding="utf-8")))
+assert out[0][:14] == "姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明".split(","), out[0]
+assert len(out) == len(rows) + 1
+for given, got in zip(rows, out[1:]):
+    wage, ins = D(given[1]), D(given[2] or 0)
+    taxable = wage - ins - 5000
+    rate, quick = band(taxable) if taxable > 0 else (D(0), D(0))
+    wtax = fen(max(taxable * rate - quick, D(0))) if taxable > 0 else D(0)
+    want = [given[0], f"{wage:.2f}", f"{ins:.2f}" if given[2] else "", "5000.00", given[4] and f"{D(given[4]):.2f}",
+            f"{max(taxable, D(0)):.2f}", f"{int(rate * 100)}%", f"{quick:.2f}", f"{wtax:.2f}", f"{wage - ins - wtax:.2f}"]
+    total = wtax
+    if given[4]:
+        b = D(given[4])
+        bt = b - max(5000 - (wage - ins), D(0))
+        r2, q2 = band(bt / 12) if bt > 0 else (D(0), D(0))
+        btax = fen(bt * r2 - q2) if bt > 0 else D(0)
+        want += [f"{btax:.2f}", f"{b - btax:.2f}"]
+        total += btax
+    else:
+        want += ["", ""]
+    want.append(f"{total:.2f}")
+    want[3] = "5000.00" if given[3] else ""  # an empty cell is echoed empty, as under 2011
+    assert got[:13] == want, (given, got[:13], want)
+PY
+printf '姓名,月工资,五险一金,起征点\na,9000,,4800\nb,9000,,5000\nc,9000,,3500\n' >"$dir/q4old.csv"
+check "2018q4 old allowance refused" run 1 "$dir/q4old.csv" --law 2018q4
+check "2018q4 4800 reason" has err "q4old.csv:2: 起征点：2018年10月起为5000元，文件中为4800，未计算"
+check "2018q4 3500 reason" has err "q4old.csv:4: 起征点：2018年10月起为5000元，文件中为3500，未计算"
+check "2018q4 4800 row keeps its text" has out "a,9000.00,,4800,,,,,,,,,,起征点：2018年10月起为5000元，文件中为4800，未计算"
+check "2018q4 5000 computed" has out "b,9000.00,,5000.00,,4000.00,10%,210.00,190.00,8810.00,,,190.00,"
+check "2018q4 refuses --allowance" run 2 "$dir/q4.csv" --law 2018q4 --allowance 4800
+check "unknown law" run 2 "$dir/q4.csv" --law 2020
+check "unknown law named" has err "--law 只能是 2011、2018q4 或 2019，不是“2020”"
+# The 2011 law stays the default, byte for byte.
+"$bin" "$sample" >"$dir/default.csv" 2>/dev/null
+check "--law 2011 is the default" run 0 "$sample" --law 2011
+check "--law 2011 same bytes" cmp -s "$dir/out" "$dir/default.csv"
+
 # A workbook is told by its content, never read as text: the program's own export either reads
 # back (exit 0, the same people) or is refused in Chinese (exit 2); never binary on the output.
 cp "$dir/out.xlsx" "$dir/book-named.csv"
