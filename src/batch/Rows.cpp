@@ -122,6 +122,10 @@ bool IsTotalCell(std::string_view s) {
     return StartsWith(key, "合计") || StartsWith(key, "小计") || StartsWith(key, "总计");
 }
 
+std::string HeadingKeyOf(std::string_view heading) {
+    return HeadingKey(heading);
+}
+
 std::string HeadingsText() {
     std::string out;
     for (const Heading& h : kHeadings) {

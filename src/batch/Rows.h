@@ -67,6 +67,9 @@ std::string HeadingsText();
 // The field a heading names, kDerived for the computed columns' own titles, or kCarried
 // (spaces, full-width brackets, letter case and a trailing "(元)" do not matter).
 Field FieldOfHeading(std::string_view heading);
+// A heading as the synonym tables compare it: lower case, no blanks, half-width brackets, no
+// trailing "(元)".
+std::string HeadingKeyOf(std::string_view heading);
 
 struct Layout {
     bool hasId = false;

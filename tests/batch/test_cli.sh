@@ -22,7 +22,7 @@ has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; re
 check "--version" run 0 --version
 check "--version text" has out "qingfu-batch 1."
 check "--help" run 0 --help
-for section in 用法 说明 选项 退出码 "--allowance 3500|4800" "--sheet 名称|序号" "应发工资" "基本养老保险费" "合计行，未计算"; do
+for section in 用法 说明 选项 退出码 "--allowance 3500|4800" "--law 2011|2018q4|2019" "累计住房贷款利息：" "--sheet 名称|序号" "应发工资" "基本养老保险费" "合计行，未计算"; do
     check "--help has $section" has out "$section"
 done
 
@@ -191,7 +191,7 @@ for row in "a,8500,500,," "b,8500.01,500,5000," "c,17500,500,," "d,17500.01,500,
     echo "$row" >>"$dir/q4.csv"
 done
 check "2018q4" run 0 "$dir/q4.csv" --law 2018q4
-check "2018q4 figures" python3 - "$dir/q4.csv" "$dir/out" <<'PY'
+check "2018q4 figures" /usr/bin/python3 - "$dir/q4.csv" "$dir/out" <<'PY'
 import csv, sys
 from decimal import Decimal as D, ROUND_HALF_UP
 TABLE = [(3000, 3, 0), (12000, 10, 210), (25000, 20, 1410), (35000, 25, 2660),
@@ -239,6 +239,79 @@ check "unknown law named" has err "--law 只能是 2011、2018q4 或 2019，不�
 "$bin" "$sample" >"$dir/default.csv" 2>/dev/null
 check "--law 2011 is the default" run 0 "$sample" --law 2011
 check "--law 2011 same bytes" cmp -s "$dir/out" "$dir/default.csv"
+
+# Since 2019: one row per person and month, withheld cumulatively. 001 is the worked example
+# (30000 a month, 4500 insurance, 2000 special additional deductions a month); 002's unreadable
+# March stops April; 003 joins in May.
+m19="$dir/m19.csv"
+{
+    echo '工号,姓名,所属月份,本期收入,基本养老保险费,基本医疗保险费,失业保险费,住房公积金,累计子女教育,累计赡养老人,全年一次性奖金,备注'
+    echo '001,甲,2024年1月,30000,2400,600,150,1350,1000,1000,,一月'
+    echo '002,乙,1,12000,960,240,60,960,,,,'
+    echo '001,甲,2024-02,30000,2400,600,150,1350,2000,2000,,'
+    echo '002,乙,2,12000,960,240,60,960,,,,'
+    echo '001,甲,3,30000,2400,600,150,1350,3000,3000,36000,'
+    echo '002,乙,3,一万二,960,240,60,960,,,,'
+    echo '002,乙,4,12000,960,240,60,960,,,,'
+    echo '003,丙,5,8000,,,,,,,,'
+    echo '合计,,,,,,,,,,,'
+} >"$m19"
+check "2019" run 1 "$m19" --law 2019 --year 2024
+cp "$dir/out" "$dir/m19.out"
+check "2019 refused month" has err "m19.csv:7: 本期收入：无法识别“一万二”"
+check "2019 later month refused" has err "m19.csv:8: 前月有误，未计算"
+check "2019 summary" has err "读入 8 行，计算 6 行，拒绝 2 行，跳过 1 行"
+check "2019 figures" /usr/bin/python3 - "$dir/m19.out" <<'PY'
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8")))
+head = rows[0]
+assert head[:12] == "工号,姓名,所属月份,本期收入,基本养老保险费,基本医疗保险费,失业保险费,住房公积金,累计子女教育,累计赡养老人,全年一次性奖金,备注".split(",")
+assert head[12:] == ("累计收入,累计免税收入,累计减除费用,累计专项扣除,累计专项附加扣除,累计其他扣除,累计准予扣除的捐赠额,"
+                     "累计应纳税所得额,预扣率,速算扣除数,累计应纳税额,累计减免税额,累计已预扣预缴税额,本期应预扣预缴税额,"
+                     "税后工资,年终奖个税,说明").split(","), head[12:]
+col = {t: i for i, t in enumerate(head)}
+body = rows[1:]
+assert len(body) == 9 and body[0][11] == "一月" and body[-1][-1] == "合计行，未计算"
+jia = [r for r in body if r[0] == "001"]
+assert [r[col["本期应预扣预缴税额"]] for r in jia] == ["555.00", "625.00", "1850.00"], jia
+assert [r[col["预扣率"]] for r in jia] == ["3%", "10%", "10%"]
+# The March bonus taxed alone: 36000 / 12 = 3000 → 3%.
+assert jia[2][col["年终奖个税"]] == "1080.00", jia[2]
+yi = [r for r in body if r[0] == "002"]
+assert [r[col["说明"]] for r in yi][2:] == ["本期收入：无法识别“一万二”", "前月有误，未计算"], yi
+assert yi[2][col["累计收入"]] == "" and yi[1][col["累计收入"]] == "24000.00"
+bing = [r for r in body if r[0] == "003"][0]
+assert bing[col["累计减除费用"]] == "5000.00" and bing[col["本期应预扣预缴税额"]] == "90.00", bing
+PY
+# Shuffled, the same figures row for row (the file then held whole); standard input the same way.
+{ head -1 "$m19"; tail -n +2 "$m19" | tac; } >"$dir/shuffled.csv"
+check "2019 shuffled" run 1 "$dir/shuffled.csv" --law 2019 --year 2024
+check "2019 shuffled same figures" /usr/bin/python3 - "$dir/m19.out" "$dir/out" <<'PY'
+import csv, sys
+a, b = (list(csv.reader(open(p, encoding="utf-8"))) for p in sys.argv[1:])
+assert a[0] == b[0] and len(a) == len(b)
+key = lambda r: (r[0], r[2])
+assert sorted(map(tuple, a[1:]), key=key) == sorted(map(tuple, b[1:]), key=key)
+assert [key(r) for r in b[1:]] == [key(r) for r in reversed(a[1:])]  # input order kept
+PY
+"$bin" - --law 2019 --year 2024 <"$m19" >"$dir/stdin.out" 2>/dev/null
+check "2019 from standard input" cmp -s "$dir/stdin.out" "$dir/m19.out"
+check "2019 workbook" run 1 "$m19" --law 2019 --year 2024 -o "$dir/m19.xlsx"
+check "2019 workbook figures" /usr/bin/python3 - "$dir/m19.xlsx" <<'PY'
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+head = [c.value for c in ws[1]]
+w = head.index("本期应预扣预缴税额")
+vals = [r[w].value for r in ws.iter_rows(min_row=2) if r[0].value == "001"]
+assert vals == [555, 625, 1850], vals
+assert ws.cell(row=2, column=4).value == 30000 and ws.cell(row=2, column=3).value == "2024年1月"
+PY
+printf '工号,月份,本期收入\n1,2023-05,9000\n' >"$dir/year.csv"
+check "2019 month of another year" run 1 "$dir/year.csv" --law 2019 --year 2024
+check "2019 month of another year named" has err "月份：“2023-05”不在所算的2024年度"
+check "2019 without 月份" run 2 "$sample" --law 2019
+check "2019 without 月份 named" has err "缺少月份一列"
+check "bad year" run 2 "$m19" --law 2019 --year 24
 
 # A workbook is told by its content, never read as text: the program's own export either reads
 # back (exit 0, the same people) or is refused in Chinese (exit 2); never binary on the output.
