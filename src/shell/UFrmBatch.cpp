@@ -63,23 +63,27 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* column = new QVBoxLayout(this);
+    // The law and the allowance on a row of their own, so the window stays narrow enough for a
+    // small screen.
+    auto* laws = new QHBoxLayout;
     auto* bar = new QHBoxLayout;
     auto* lawCaption = new QLabel(QStringLiteral("税法"), this);
     lawCaption->setObjectName(QStringLiteral("StaticLaw"));
-    bar->addWidget(lawCaption);
+    laws->addWidget(lawCaption);
     CmbLaw = new QComboBox(this);
     CmbLaw->setObjectName(QStringLiteral("CmbLaw"));
     CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月")});
-    bar->addWidget(CmbLaw);
-    bar->addSpacing(16);
+    laws->addWidget(CmbLaw);
+    laws->addSpacing(16);
     auto* caption = new QLabel(QStringLiteral("起征点"), this);
     caption->setObjectName(QStringLiteral("StaticText1"));
-    bar->addWidget(caption);
+    laws->addWidget(caption);
     CmbPoint = new QComboBox(this);
     CmbPoint->setObjectName(QStringLiteral("CmbPoint"));
     CmbPoint->addItems(fields::AllowanceItems());
-    bar->addWidget(CmbPoint);
-    bar->addSpacing(16);
+    laws->addWidget(CmbPoint);
+    laws->addStretch(1);
+    column->addLayout(laws);
     BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
     BtnRemove = Button(this, "BtnRemove", QStringLiteral("删除行"));
     BtnPaste = Button(this, "BtnPaste", QStringLiteral("粘贴"));
