@@ -260,7 +260,7 @@ check "2019" run 1 "$m19" --law 2019 --year 2024
 cp "$dir/out" "$dir/m19.out"
 check "2019 refused month" has err "m19.csv:7: 本期收入：无法识别“一万二”"
 check "2019 later month refused" has err "m19.csv:8: 前月有误，未计算"
-check "2019 summary" has err "读入 8 行，计算 6 行，拒绝 2 行，跳过 1 行"
+check "2019 summary" has err "读入 8 行，计算 6 行，拒绝 2 行，跳过 1 行，合计个税 4486.80"
 check "2019 figures" /usr/bin/python3 - "$dir/m19.out" <<'PY'
 import csv, sys
 rows = list(csv.reader(open(sys.argv[1], encoding="utf-8")))
