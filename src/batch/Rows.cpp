@@ -4,6 +4,7 @@
 #include "batch/Csv.h"
 #include "tax/Amount.h"
 #include "tax/Messages.h"
+#include "tax/Payroll2018Q4.h"
 #include "tax/WageTax.h"
 
 #include <algorithm>
@@ -119,6 +120,10 @@ bool IsTotalCell(std::string_view s) {
     for (char c : TrimCell(s))
         if (c != ' ') key += c;
     return StartsWith(key, "合计") || StartsWith(key, "小计") || StartsWith(key, "总计");
+}
+
+std::string HeadingKeyOf(std::string_view heading) {
+    return HeadingKey(heading);
 }
 
 std::string HeadingsText() {
@@ -343,7 +348,50 @@ tax::Result<bool> PayrollReader::Next(Record& record) {
     return true;
 }
 
+namespace {
+
+// "3%" … "45%": the rates of the later tables, whole percents all.
+std::string_view PercentText(tax::Decimal rate) {
+    static const std::array<std::string, 101> texts = [] {
+        std::array<std::string, 101> t;
+        for (size_t i = 0; i < t.size(); ++i)
+            t[i] = std::to_string(i) + "%";
+        return t;
+    }();
+    long long cents = 0;
+    if (!(rate * tax::Decimal(100)).ToCents(cents) || cents < 0 || cents > 10000 || cents % 100) return "";
+    return texts[static_cast<size_t>(cents / 100)];
+}
+
+tb::RowResult From2018Q4(const tax::payroll2018q4::Figures& f, tax::Decimal wage, tax::Decimal insurance) {
+    tb::RowResult r;
+    r.ok = true;
+    r.wage = wage;
+    r.insurance = insurance;
+    r.allowance = f.allowance;
+    r.taxable = f.taxable;
+    r.bracket = f.bracket;
+    r.rate = f.rate;
+    r.quick = f.quick;
+    r.rateText = f.bracket >= 0 ? PercentText(f.rate) : std::string_view("0%");
+    r.wageTax = f.wageTax;
+    r.wageNet = f.wageNet;
+    r.hasBonus = f.hasBonus;
+    r.bonus = f.bonus;
+    r.bonusTax = f.bonusTax;
+    r.bonusNet = f.bonusNet;
+    r.totalTax = f.totalTax;
+    r.zone = f.zone;
+    return r;
+}
+
+} // namespace
+
 tb::RowResult ComputeRow(const tb::RowText& row, tax::Decimal defaultAllowance) {
+    return ComputeRow(row, Rules{Law::k2011, defaultAllowance, 0});
+}
+
+tb::RowResult ComputeRow(const tb::RowText& row, const Rules& rules) {
     tb::RowResult r;
     auto refuse = [&r](tb::Column c, const char* why) {
         r.ok = false;
@@ -370,8 +418,11 @@ tb::RowResult ComputeRow(const tb::RowText& row, tax::Decimal defaultAllowance) 
         if (const char* why = read(row[tb::kInsurance], insurance)) return refuse(tb::kInsurance, why);
         if (Negative(insurance)) return refuse(tb::kInsurance, tax::msg::kCellNegative);
     }
+    const bool q4 = rules.law == Law::k2018Q4;
     if (TrimCell(row[tb::kAllowance]).empty()) {
-        allowance = tb::Amount::Of(defaultAllowance);
+        allowance = tb::Amount::Of(rules.allowance);
+    } else if (q4) {
+        if (read(row[tb::kAllowance], allowance)) return refuse(tb::kAllowance, tax::msg::kCellAllowance);
     } else {
         if (read(row[tb::kAllowance], allowance)) return refuse(tb::kAllowance, tax::msg::kCellAllowance);
         if (std::find(tax::kAllowances.begin(), tax::kAllowances.end(), allowance.value) == tax::kAllowances.end())
@@ -381,12 +432,33 @@ tb::RowResult ComputeRow(const tb::RowText& row, tax::Decimal defaultAllowance) 
         if (const char* why = read(row[tb::kBonus], bonus)) return refuse(tb::kBonus, why);
         if (Negative(bonus)) return refuse(tb::kBonus, tax::msg::kCellNegative);
     }
-    return tb::Compute(wage, insurance, allowance, r.hasBonus ? &bonus : nullptr);
+    if (q4) {
+        // The core judges a written allowance: anything but 5000 is refused in its words.
+        const bool written = !TrimCell(row[tb::kAllowance]).empty();
+        const tax::Result<tax::payroll2018q4::Figures> f = tax::payroll2018q4::Compute(
+            wage.value, insurance.value, written ? std::optional(allowance.value) : std::nullopt,
+            r.hasBonus ? std::optional(bonus.value) : std::nullopt);
+        if (!f) {
+            refuse(tb::kAllowance, nullptr);
+            r.message = f.error();
+            return r;
+        }
+        return From2018Q4(*f, wage.value, insurance.value);
+    }
+    r = tb::Compute(wage, insurance, allowance, r.hasBonus ? &bonus : nullptr);
+    r.rate = tb::BracketRate(r.bracket);
+    r.quick = tb::BracketQuick(r.bracket);
+    r.rateText = tb::RateText(r.bracket);
+    return r;
+}
+
+tb::RowResult ComputeRecord(const Record& record, const Rules& rules) {
+    if (record.kind != RowKind::kPerson) return tb::RowResult();
+    return ComputeRow(record.input, rules);
 }
 
 tb::RowResult ComputeRecord(const Record& record, tax::Decimal defaultAllowance) {
-    if (record.kind != RowKind::kPerson) return tb::RowResult();
-    return ComputeRow(record.input, defaultAllowance);
+    return ComputeRecord(record, Rules{Law::k2011, defaultAllowance, 0});
 }
 
 void Tally(Totals& totals, const Record& record, const tb::RowResult& r) {
@@ -408,6 +480,7 @@ void Untally(Totals& totals, const Record& record, const tb::RowResult& r) {
 std::string RefusalText(long long line, const tb::RowText& input, const tb::RowResult& r) {
     std::string out;
     if (line > 0) out = "第 " + std::to_string(line) + " 行 ";
+    if (!r.message.empty()) return out + r.message;
     out += kOutput[static_cast<size_t>(r.badColumn)].title;
     out += "：";
     const std::string_view reason = r.reason ? r.reason : "";
@@ -487,10 +560,10 @@ void CellAt(const Layout& layout, int col, const Record& record, const tb::RowRe
     case Field::kTaxable: return money(r.bracket >= 0 ? r.taxable : tax::Decimal());
     case Field::kRate:
         cell.kind = Cell::kRate;
-        cell.value = tb::BracketRate(r.bracket);
-        cell.text = tb::RateText(r.bracket);
+        cell.value = r.rate;
+        cell.text = r.rateText;
         return;
-    case Field::kQuick: return money(tb::BracketQuick(r.bracket));
+    case Field::kQuick: return money(r.quick);
     case Field::kWageTax: return money(r.wageTax);
     case Field::kWageNet: return money(r.wageNet);
     case Field::kBonusTax: return r.hasBonus ? money(r.bonusTax) : void();
@@ -548,7 +621,7 @@ tax::Status CsvWriter::Finish(const Totals&) {
     return Flush();
 }
 
-tax::Result<bool> Pump(PayrollReader& reader, tax::Decimal allowance, PayrollWriter& writer, Totals& totals,
+tax::Result<bool> Pump(PayrollReader& reader, const Rules& rules, PayrollWriter& writer, Totals& totals,
                        const std::function<bool(const Record&, const tb::RowResult&)>& seen, bool* writing) {
     bool ignored = false;
     bool& w = writing ? *writing : ignored;
@@ -563,7 +636,7 @@ tax::Result<bool> Pump(PayrollReader& reader, tax::Decimal allowance, PayrollWri
         const tax::Result<bool> more = reader.Next(record);
         if (!more) return more;
         if (!*more) break;
-        const tb::RowResult r = ComputeRecord(record, allowance);
+        const tb::RowResult r = ComputeRecord(record, rules);
         Tally(totals, record, r);
         if (seen && !seen(record, r)) return false;
         w = true;

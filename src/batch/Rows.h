@@ -67,6 +67,9 @@ std::string HeadingsText();
 // The field a heading names, kDerived for the computed columns' own titles, or kCarried
 // (spaces, full-width brackets, letter case and a trailing "(元)" do not matter).
 Field FieldOfHeading(std::string_view heading);
+// A heading as the synonym tables compare it: lower case, no blanks, half-width brackets, no
+// trailing "(元)".
+std::string HeadingKeyOf(std::string_view heading);
 
 struct Layout {
     bool hasId = false;
@@ -139,11 +142,22 @@ private:
     tax::Status start_;
 };
 
+// The law a run computes under: the 2011 table with its allowances, or October to December
+// 2018 (5000 for everyone on the new monthly table). The year is that of the 2019 law's rows.
+enum class Law : unsigned char { k2011, k2018Q4, k2019 };
+struct Rules {
+    Law law = Law::k2011;
+    tax::Decimal allowance = 3500; // 2011: the allowance of a row that gives none
+    int year = 0;
+};
+
 // A person's row computed, or refused at its first unreadable cell (columns judged left to
 // right, as the calculators read their fields top down). An empty allowance takes
 // `defaultAllowance`; an empty bonus means none.
+tax::batch::RowResult ComputeRow(const tax::batch::RowText& input, const Rules& rules);
 tax::batch::RowResult ComputeRow(const tax::batch::RowText& input, tax::Decimal defaultAllowance);
 // Any row: total and broken rows are not computed.
+tax::batch::RowResult ComputeRecord(const Record& record, const Rules& rules);
 tax::batch::RowResult ComputeRecord(const Record& record, tax::Decimal defaultAllowance);
 // The row in the counts and sums, and taken out of them again.
 void Tally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
@@ -201,8 +215,13 @@ private:
 // above the header included) and written. `seen` sees each row (for messages and progress);
 // its false stops the run. True when every row was read, false when stopped, a failure when the
 // sheet is refused, the file proves damaged or the writer fails (`*writing` then true).
-tax::Result<bool> Pump(PayrollReader& reader, tax::Decimal allowance, PayrollWriter& writer, Totals& totals,
+tax::Result<bool> Pump(PayrollReader& reader, const Rules& rules, PayrollWriter& writer, Totals& totals,
                        const std::function<bool(const Record&, const tax::batch::RowResult&)>& seen = {},
                        bool* writing = nullptr);
+inline tax::Result<bool> Pump(PayrollReader& reader, tax::Decimal allowance, PayrollWriter& writer, Totals& totals,
+                              const std::function<bool(const Record&, const tax::batch::RowResult&)>& seen = {},
+                              bool* writing = nullptr) {
+    return Pump(reader, Rules{Law::k2011, allowance, 0}, writer, totals, seen, writing);
+}
 
 } // namespace batch

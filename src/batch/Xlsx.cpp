@@ -1,5 +1,6 @@
 #include "batch/Xlsx.h"
 
+#include "batch/Amount.h"
 #include "batch/Rows.h"
 
 #include <xlsxwriter.h>
@@ -184,6 +185,106 @@ tax::Status XlsxWriter::Finish(const Totals& t) {
     for (const OutputColumn& o : kOutput)
         if (o.total) TotalCell(layout_.ColumnOf(o.field), (t.*o.total).Value());
     ++row_;
+    EndSheet();
+    const lxw_error result = workbook_close(book_);
+    book_ = nullptr;
+    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿失败：") + lxw_strerror(result));
+    return {};
+}
+
+MonthlyXlsx::~MonthlyXlsx() {
+    if (book_) workbook_close(book_);
+}
+
+void MonthlyXlsx::Abandon() {
+    if (book_) lxw_workbook_free(book_);
+    book_ = nullptr;
+}
+
+tax::Status MonthlyXlsx::Open(const std::string& path) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    book_ = workbook_new_opt(path.c_str(), &options);
+    if (!book_) return tax::Fail("无法创建工作簿");
+    money_ = workbook_add_format(book_);
+    format_set_num_format(money_, "#,##0.00");
+    rate_ = workbook_add_format(book_);
+    format_set_num_format(rate_, "0%");
+    bold_ = workbook_add_format(book_);
+    format_set_bold(bold_);
+    return {};
+}
+
+void MonthlyXlsx::EndSheet() {
+    for (size_t c = 0; c < widths_.size(); ++c)
+        worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
+}
+
+void MonthlyXlsx::NewSheet() {
+    if (sheet_) EndSheet();
+    ++sheets_;
+    const std::string name = sheets_ == 1 ? "累计预扣" : "累计预扣 (" + std::to_string(sheets_) + ")";
+    sheet_ = workbook_add_worksheet(book_, name.c_str());
+    widths_.clear();
+    int c = 0;
+    auto title = [&](const std::string& t) {
+        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), t.c_str(), bold_);
+        Widen(widths_, c++, TextWidth(t));
+    };
+    for (const std::string& t : titles_)
+        title(t);
+    for (const char* t : tax::payroll2019::kOutputTitles)
+        title(t);
+    XlsxWriter::PageSetup(sheet_);
+    row_ = 1;
+}
+
+tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
+    titles_ = titles;
+    amount_.clear();
+    for (const std::string& t : titles)
+        amount_.push_back(monthly::IsAmountHeading(t));
+    NewSheet();
+    return {};
+}
+
+tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll2019::Figures& f) {
+    namespace tp = tax::payroll2019;
+    if (row_ >= rowsPerSheet_) NewSheet();
+    int c = 0;
+    auto text = [&](std::string_view s) {
+        if (!s.empty()) worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(c), std::string(s).c_str(), nullptr);
+        Widen(widths_, c, TextWidth(s));
+    };
+    auto money = [&](tax::Decimal v) {
+        worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(c), Double(v), money_);
+        Widen(widths_, c, MoneyWidth(v));
+    };
+    for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
+        tb::Amount a;
+        if (i < amount_.size() && amount_[i] && ReadAmount(record.cells[i], a) == AmountRead::kOk)
+            money(a.value);
+        else
+            text(record.cells[i]);
+    }
+    for (int k = 0; k < tp::kOutputColumns; ++k, ++c) {
+        const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
+        switch (cell.kind) {
+        case tp::Cell::kEmpty: break;
+        case tp::Cell::kMoney: money(cell.value); break;
+        case tp::Cell::kRate:
+            worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(c), Double(cell.value), rate_);
+            Widen(widths_, c, 4);
+            break;
+        case tp::Cell::kText: text(cell.text); break;
+        }
+    }
+    ++row_;
+    return {};
+}
+
+tax::Status MonthlyXlsx::Finish() {
     EndSheet();
     const lxw_error result = workbook_close(book_);
     book_ = nullptr;

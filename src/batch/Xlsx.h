@@ -6,6 +6,7 @@
 // workbook of any length needs no more memory than a short one. A sheet holds 1,048,576 rows:
 // longer payrolls go on in further sheets, each under the header, the totals on the last.
 
+#include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "tax/Batch.h"
 
@@ -41,6 +42,7 @@ public:
 private:
     void NewSheet();
     void EndSheet();
+    friend class MonthlyXlsx;
     static void PageSetup(lxw_worksheet* sheet);
     void TotalCell(int col, tax::Decimal sum);
 
@@ -57,6 +59,34 @@ private:
     std::vector<double> widths_;  // widest content per column of the sheet, in digit widths
     std::vector<std::string> names_; // the sheets so far, for the totals' formulas
     std::vector<unsigned> lastRows_; // the last row of figures of each finished sheet
+};
+
+// The 2019 law's person-month rows as a workbook: the file's columns (amounts as numbers), then
+// the cumulative figures, streamed in constant memory, further sheets past a sheet's rows.
+class MonthlyXlsx : public monthly::Writer {
+public:
+    explicit MonthlyXlsx(unsigned rowsPerSheet = 1048576) : rowsPerSheet_(rowsPerSheet) {}
+    ~MonthlyXlsx() override;
+    MonthlyXlsx(const MonthlyXlsx&) = delete;
+    MonthlyXlsx& operator=(const MonthlyXlsx&) = delete;
+    tax::Status Open(const std::string& path);
+    tax::Status Begin(const std::vector<std::string>& titles) override;
+    tax::Status Add(const monthly::Record& record, const tax::payroll2019::Figures& f) override;
+    tax::Status Finish() override;
+    void Abandon();
+
+private:
+    void NewSheet();
+    void EndSheet();
+    lxw_workbook* book_ = nullptr;
+    lxw_worksheet* sheet_ = nullptr;
+    lxw_format *money_ = nullptr, *rate_ = nullptr, *bold_ = nullptr;
+    std::vector<std::string> titles_;
+    std::vector<bool> amount_;
+    unsigned rowsPerSheet_;
+    unsigned row_ = 0;
+    int sheets_ = 0;
+    std::vector<double> widths_;
 };
 
 } // namespace batch

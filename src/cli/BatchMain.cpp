@@ -2,6 +2,7 @@
 // scripts and scheduled runs. Reads and writes a row at a time.
 
 #include "batch/Input.h"
+#include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
 #include "batch/Xlsx.h"
@@ -10,7 +11,9 @@
 #include "tax/Batch.h"
 #include "tax/WageTax.h"
 
+#include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,10 +27,11 @@ namespace {
 namespace tb = tax::batch;
 
 constexpr const char* kUsage = R"(名称
-    qingfu-batch - 整张工资表的个人所得税（2011–2018 年的税率表）
+    qingfu-batch - 整张工资表的个人所得税（2011年9月—2018年9月、2018年10—12月，或 2019 年起的累计预扣）
 
 用法
     qingfu-batch 输入文件 [-o 输出.csv | -o 输出.xlsx | -o 输出.pdf] [--allowance 3500|4800]
+                 [--law 2011|2018q4|2019] [--year 年度]
                  [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
                  [--payslip-per-page] [--title 标题]
     qingfu-batch --help | --version
@@ -46,6 +50,24 @@ constexpr const char* kUsage = R"(名称
 @HEADINGS@
     没有标题行时，只有第一行是“姓名,月工资,五险一金,起征点,年终奖”顺序的一个人，才按这个
     顺序读各列；否则整份文件拒绝。同一列的标题出现两次（如“工资”和“税前工资”）也拒绝。
+
+    税法（--law）：2011 是 2011年9月至2018年9月的七级税率表，起征点 3500 或 4800（默认）；
+    2018q4 是 2018年10月至12月：起征点一律 5000，用新的月度税率表（3% 至 45%），年终奖仍按
+    除以 12 的办法对照这张表计税；文件里写了 5000 以外的起征点（如 3500、4800）的行拒绝并说明
+    原因，不会悄悄换成 5000。这两种税法的输出列相同。
+
+    2019 是 2019 年起的综合所得累计预扣法：每行是一个人一个月，列名同扣缴申报表，认得的标题：
+@MONTHLY@
+    缺的列按 0 计；“累计”开头的列写截至本月的累计数，其余写本月数。同一工号（没有工号时同一
+    姓名）是同一个人，文件里他最早的月份就是入职的月份；行的次序不限，月份可写“5”“2023-05”
+    “2023年5月”（年份须是 --year）。输出是输入的各列（原样），后接：
+        累计收入,累计免税收入,累计减除费用,累计专项扣除,累计专项附加扣除,累计其他扣除,
+        累计准予扣除的捐赠额,累计应纳税所得额,预扣率,速算扣除数,累计应纳税额,累计减免税额,
+        累计已预扣预缴税额,本期应预扣预缴税额,税后工资,年终奖个税,说明
+    一行被拒绝时，同一人以后各月也不算（说明“前月有误，未计算”），别人不受影响；同一人同一
+    月出现两次也拒绝。每人按月份先后排列的文件边读边算（读两遍，内存只随人数增长）；其他
+    次序的文件和标准输入整份读入再算。合计个税是本期应预扣预缴税额与年终奖个税之和。
+    --law 2019 只输出 CSV 或 XLSX，不印 PDF。
 
     五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
     “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
@@ -72,7 +94,9 @@ constexpr const char* kUsage = R"(名称
 
 选项
     -o, --output 文件      写到该文件（.xlsx 为工作簿，否则为 CSV）；默认写到标准输出
-    --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500）
+    --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500；只用于 --law 2011）
+    --law 2011|2018q4|2019 按哪一段时期的税法计算（默认 2011）
+    --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
     --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
 @PRINT@    -h, --help             显示本说明
     --version              显示版本
@@ -91,6 +115,13 @@ int Usage(const std::string& problem) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "qingfu-batch：%s\n", message.c_str());
     return 2;
+}
+
+int CurrentYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year + 1900;
 }
 
 bool EndsWithXlsx(const std::string& path) {
@@ -114,6 +145,14 @@ void PrintUsage() {
     if (!headings.empty()) headings.pop_back();
     text.replace(text.find("@HEADINGS@"), 10, headings);
     text.replace(text.find("@PRINT@"), 7, cli::PrintOutputs::Help());
+    std::string monthly;
+    const std::string names = batch::monthly::HeadingsText();
+    for (size_t start = 0, end; start < names.size(); start = end + 1) {
+        end = names.find('\n', start);
+        monthly += "        " + names.substr(start, end - start) + "\n";
+    }
+    if (!monthly.empty()) monthly.pop_back();
+    text.replace(text.find("@MONTHLY@"), 9, monthly);
     std::fputs(text.c_str(), stdout);
 }
 
@@ -139,12 +178,88 @@ private:
     batch::PayrollWriter* second_;
 };
 
+// The 2019 law's person-month rows: the file's columns, then the cumulative figures.
+int RunMonthly(const std::string& in, std::string out, const std::string& sheet, int year) {
+    const bool fromStdin = in == "-";
+    std::string describe;
+    const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
+        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
+        if (opened) describe = (*opened)->Describe();
+        return opened;
+    };
+    const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
+    const bool xlsx = EndsWithXlsx(out);
+    const bool toFile = !out.empty() && out != "-";
+    std::string scratch;
+    std::FILE* output = stdout;
+    std::unique_ptr<batch::monthly::Writer> writer;
+    batch::MonthlyXlsx* book = nullptr;
+    if (toFile) {
+        const std::optional<std::string> target = batch::SaveTarget(out);
+        if (!target) return Fail("无法写入“" + out + "”：它不是普通文件");
+        out = *target;
+        scratch = batch::ScratchPath(out);
+        if (xlsx) {
+            auto w = std::make_unique<batch::MonthlyXlsx>();
+            if (tax::Status s = w->Open(scratch); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
+            book = w.get();
+            writer = std::move(w);
+        } else if (!(output = std::fopen(scratch.c_str(), "wb"))) {
+            return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
+        }
+    }
+    const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
+    if (!writer)
+        writer = std::make_unique<batch::monthly::CsvOut>(
+            [output, &shownOut](std::string_view data) -> tax::Status {
+                if (std::fwrite(data.data(), 1, data.size(), output) != data.size())
+                    return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+                return {};
+            },
+            toFile);
+    auto fail = [&](const std::string& why) {
+        if (book) book->Abandon();
+        writer.reset();
+        if (toFile) {
+            if (!xlsx) std::fclose(output);
+            std::remove(scratch.c_str());
+        }
+        return Fail(why);
+    };
+    tb::Totals totals;
+    bool writing = false;
+    const tax::Result<bool> done = batch::monthly::Pump(
+        open, !fromStdin, year, *writer, totals,
+        [&in](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
+            if (!record.total && !f.ok) std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
+        },
+        &writing);
+    if (!done) return fail(writing ? (xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error() : shownIn + "：" + done.error());
+    writer.reset();
+    if (!xlsx && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+    if (toFile) {
+        if (!xlsx && std::fclose(output) != 0) {
+            const int error = errno;
+            std::remove(scratch.c_str());
+            return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(error));
+        }
+        if (const std::string why = batch::Commit(scratch, out); !why.empty()) return Fail("无法写入" + shownOut + "：" + why);
+    }
+    std::string total;
+    tb::AppendMoney(total, totals.totalTax.Value());
+    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
+                 totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
+    return totals.refused > 0 ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string in, out, sheet;
-    tax::Decimal allowance = tax::kAllowances[0];
-    bool haveIn = false;
+    batch::Rules rules;
+    rules.allowance = tax::kAllowances[0];
+    rules.year = CurrentYear();
+    bool haveIn = false, allowanceGiven = false;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
@@ -161,16 +276,28 @@ int main(int argc, char** argv) {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
             return 0;
         }
-        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet") {
-            if (i + 1 >= argc) return Usage(std::string(a) + " 后面缺少" + (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : "文件名"));
+        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet" || a == "--law" || a == "--year") {
+            if (i + 1 >= argc)
+                return Usage(std::string(a) + " 后面缺少" +
+                             (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : a == "--law" ? "税法" : a == "--year" ? "年份" : "文件名"));
             const std::string value = argv[++i];
-            if (a == "--allowance") {
+            if (a == "--law") {
+                if (value == "2011") rules.law = batch::Law::k2011;
+                else if (value == "2018q4") rules.law = batch::Law::k2018Q4;
+                else if (value == "2019") rules.law = batch::Law::k2019;
+                else return Usage("--law 只能是 2011、2018q4 或 2019，不是“" + value + "”");
+            } else if (a == "--year") {
+                const bool digits = value.size() == 4 && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+                if (!digits || std::stoi(value) < 2019) return Usage("--year 应是 2019 年或以后的四位年份，不是“" + value + "”");
+                rules.year = std::stoi(value);
+            } else if (a == "--allowance") {
+                allowanceGiven = true;
                 const std::optional<tax::Decimal> v = tax::ParseAmount(value);
                 bool known = false;
                 for (tax::Decimal k : tax::kAllowances)
                     known = known || (v && *v == k);
                 if (!known) return Usage("--allowance 只能是 3500 或 4800，不是“" + value + "”");
-                allowance = *v;
+                rules.allowance = *v;
             } else if (a == "--sheet") {
                 sheet = value;
             } else {
@@ -184,6 +311,11 @@ int main(int argc, char** argv) {
         haveIn = true;
     }
     if (!haveIn) return Usage("缺少输入文件");
+    if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
+    if (rules.law == batch::Law::k2019) {
+        if (prints.Wanted() || prints.TakeOutput(out)) return Usage("--law 2019 只能输出 CSV 或 XLSX，不印 PDF");
+        return RunMonthly(in, out, sheet, rules.year);
+    }
 
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
     if (!opened) return Fail(opened.error());
@@ -240,7 +372,7 @@ int main(int argc, char** argv) {
     batch::Totals totals;
     bool writing = false;
     Tee tee(writer.get(), prints.Wanted() ? &prints : nullptr);
-    const tax::Result<bool> done = batch::Pump(reader, allowance, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
+    const tax::Result<bool> done = batch::Pump(reader, rules, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
         if (record.kind == batch::RowKind::kBroken)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, std::string(record.problem).c_str());
         else if (record.kind == batch::RowKind::kPerson && !r.ok)

@@ -100,7 +100,7 @@ void BatchModel::Count(const BatchRow& row, bool in) {
     else batch::Untally(totals_, record, r);
 }
 
-BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent), allowance_(tax::kAllowances[0]) {}
+BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int BatchModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size()) + 1;
@@ -112,7 +112,7 @@ int BatchModel::columnCount(const QModelIndex& parent) const {
 
 tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) const {
     View(row, layout_.carried.size(), record);
-    return batch::ComputeRecord(record, allowance_);
+    return batch::ComputeRecord(record, rules_);
 }
 
 bool BatchModel::Refused(size_t row, std::string* why) const {
@@ -263,8 +263,18 @@ void BatchModel::RecomputeTotals() {
 }
 
 void BatchModel::SetAllowance(tax::Decimal allowance) {
-    if (allowance == allowance_ || locked_) return;
-    allowance_ = allowance;
+    if (allowance == rules_.allowance || locked_) return;
+    rules_.allowance = allowance;
+    RecomputeAll();
+}
+
+void BatchModel::SetLaw(batch::Law law) {
+    if (law == rules_.law || locked_) return;
+    rules_.law = law;
+    RecomputeAll();
+}
+
+void BatchModel::RecomputeAll() {
     totals_ = batch::Totals();
     for (const BatchRow& row : rows_)
         Count(row, true);
@@ -440,7 +450,7 @@ tax::Result<std::vector<std::string>> SheetNames(const QString& path) {
     return (*book)->SheetNames();
 }
 
-ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allowance, Progress& progress) {
+ImportResult Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
     ImportResult result;
     tax::Result<std::unique_ptr<Input>> opened =
         OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
@@ -467,7 +477,7 @@ ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allo
             return result;
         }
         if (!*more) break;
-        Tally(result.totals, record, ComputeRecord(record, allowance));
+        Tally(result.totals, record, ComputeRecord(record, rules));
         result.rows.emplace_back();
         BatchModel::Store(record, carried, result.rows.back());
         if ((result.rows.size() & 1023) == 0) {
@@ -493,7 +503,7 @@ QString Export(const QString& path, const BatchModel& model, Progress& progress)
     auto failed = [&path](const QString& systemText) { return files::SaveErrorText(path, errno, systemText); };
     const std::vector<BatchRow>& rows = model.Rows();
     const Layout& layout = model.layout();
-    const tax::Decimal allowance = model.allowance();
+    const Rules rules = model.rules();
     // Row by row from the table: nothing of the payroll is copied.
     auto write = [&](PayrollWriter& writer) -> tax::Result<bool> {
         if (tax::Status s = writer.Begin(layout); !s) return s.failure();
@@ -506,7 +516,7 @@ QString Export(const QString& path, const BatchModel& model, Progress& progress)
             // A row added and left empty is no one's: it is neither counted nor written.
             if (BatchModel::IsBlank(rows[i])) continue;
             BatchModel::View(rows[i], layout.carried.size(), record);
-            if (tax::Status s = writer.Add(record, ComputeRecord(record, allowance)); !s) return s.failure();
+            if (tax::Status s = writer.Add(record, ComputeRecord(record, rules)); !s) return s.failure();
         }
         if (progress.cancel) return false;
         if (tax::Status s = writer.Finish(model.totals()); !s) return s.failure();

@@ -42,11 +42,14 @@ public:
     const std::vector<BatchRow>& Rows() const { return rows_; }
     const batch::Layout& layout() const { return layout_; }
     const batch::Totals& totals() const { return totals_; }
-    tax::Decimal allowance() const { return allowance_; }
+    tax::Decimal allowance() const { return rules_.allowance; }
+    const batch::Rules& rules() const { return rules_; }
     // While a worker writes the rows out, nothing may change them.
     void SetLocked(bool locked) { locked_ = locked; }
 
     void SetAllowance(tax::Decimal allowance);
+    // The law every row is computed under (2011 or the last quarter of 2018).
+    void SetLaw(batch::Law law);
     void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
@@ -77,13 +80,14 @@ private:
     tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
     void Count(const BatchRow& row, bool in);
     void RecomputeTotals();
+    void RecomputeAll();
     void SetCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
     bool Editable(int column) const;
 
     std::vector<BatchRow> rows_;
     batch::Layout layout_;
     batch::Totals totals_;
-    tax::Decimal allowance_;
+    batch::Rules rules_; // 2011, 3500
     bool locked_ = false;
 };
 
@@ -106,7 +110,7 @@ struct ImportResult {
 
 // Reads a payroll file (text or a workbook's sheet, `sheet` by name or number; empty: the
 // first). Safe to run on a worker thread.
-ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allowance, Progress& progress);
+ImportResult Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress);
 // A workbook's sheet names, for the choice before an import; empty for text files.
 tax::Result<std::vector<std::string>> SheetNames(const QString& path);
 

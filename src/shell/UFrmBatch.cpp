@@ -63,15 +63,27 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* column = new QVBoxLayout(this);
+    // The law and the allowance on a row of their own, so the window stays narrow enough for a
+    // small screen.
+    auto* laws = new QHBoxLayout;
     auto* bar = new QHBoxLayout;
+    auto* lawCaption = new QLabel(QStringLiteral("税法"), this);
+    lawCaption->setObjectName(QStringLiteral("StaticLaw"));
+    laws->addWidget(lawCaption);
+    CmbLaw = new QComboBox(this);
+    CmbLaw->setObjectName(QStringLiteral("CmbLaw"));
+    CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月")});
+    laws->addWidget(CmbLaw);
+    laws->addSpacing(16);
     auto* caption = new QLabel(QStringLiteral("起征点"), this);
     caption->setObjectName(QStringLiteral("StaticText1"));
-    bar->addWidget(caption);
+    laws->addWidget(caption);
     CmbPoint = new QComboBox(this);
     CmbPoint->setObjectName(QStringLiteral("CmbPoint"));
     CmbPoint->addItems(fields::AllowanceItems());
-    bar->addWidget(CmbPoint);
-    bar->addSpacing(16);
+    laws->addWidget(CmbPoint);
+    laws->addStretch(1);
+    column->addLayout(laws);
     BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
     BtnRemove = Button(this, "BtnRemove", QStringLiteral("删除行"));
     BtnPaste = Button(this, "BtnPaste", QStringLiteral("粘贴"));
@@ -122,6 +134,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     column->addLayout(foot);
 
     connect(CmbPoint, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbPointChange);
+    connect(CmbLaw, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbLawChange);
     connect(BtnAdd, &QPushButton::clicked, this, &TFrmBatch::BtnAddClick);
     connect(BtnRemove, &QPushButton::clicked, this, &TFrmBatch::BtnRemoveClick);
     connect(BtnPaste, &QPushButton::clicked, this, &TFrmBatch::BtnPasteClick);
@@ -202,6 +215,13 @@ void TFrmBatch::UpdateStatus() {
 
 void TFrmBatch::CmbPointChange() {
     Model->SetAllowance(fields::Allowance(CmbPoint));
+}
+
+// From October 2018 the allowance is 5000 for everyone: the list of the old ones rests.
+void TFrmBatch::CmbLawChange() {
+    const batch::Law law = CmbLaw->currentIndex() == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
+    Model->SetLaw(law);
+    CmbPoint->setEnabled(law == batch::Law::k2011);
 }
 
 void TFrmBatch::BtnAddClick() {
@@ -316,7 +336,7 @@ void TFrmBatch::BtnCancelClick() {
 
 void TFrmBatch::StartWork(QThread* worker, const QString& what) {
     Worker = worker;
-    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint})
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint, CmbLaw})
         w->setEnabled(false);
     TableRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TxtStatus->setText(what);
@@ -331,8 +351,9 @@ void TFrmBatch::EndWork() {
     ProgressTimer->stop();
     ProgressWork->hide();
     BtnCancel->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint})
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbLaw})
         w->setEnabled(true);
+    CmbPoint->setEnabled(Model->rules().law == batch::Law::k2011);
     TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
     Worker->deleteLater();
@@ -362,8 +383,8 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
     WorkProgress = std::make_unique<batch::Progress>();
     auto result = std::make_shared<batch::ImportResult>();
     batch::Progress* progress = WorkProgress.get();
-    const tax::Decimal allowance = Model->allowance();
-    QThread* worker = QThread::create([=] { *result = batch::Import(path, sheet, allowance, *progress); });
+    const batch::Rules rules = Model->rules();
+    QThread* worker = QThread::create([=] { *result = batch::Import(path, sheet, rules, *progress); });
     connect(worker, &QThread::finished, this, [this, result, path] {
         const bool cancelled = result->cancelled;
         const QString error = result->error;

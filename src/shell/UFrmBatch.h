@@ -31,6 +31,7 @@ public:
     bool ConfirmClose();
 
     void CmbPointChange();
+    void CmbLawChange();
     void BtnAddClick();
     void BtnRemoveClick();
     void BtnPasteClick();
@@ -70,6 +71,7 @@ private:
     QString SaveFailureText(const QString& path, const QString& reason) const;
 
     QComboBox* CmbPoint = nullptr;
+    QComboBox* CmbLaw = nullptr;
     QPushButton* BtnAdd = nullptr;
     QPushButton* BtnRemove = nullptr;
     QPushButton* BtnPaste = nullptr;

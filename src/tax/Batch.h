@@ -23,10 +23,14 @@ struct RowResult {
     Column badColumn = kName;      // when refused
     // When refused: UTF-8, "{}" standing for the cell's text (batch::RefusalText fills it in).
     const char* reason = nullptr;
+    // When refused by a law's own rule: the whole reason, title included (reason is then null).
+    std::string message;
 
     Decimal wage, insurance, allowance;
     Decimal taxable;               // wage − insurance − allowance; shown as 0 when not taxed
     int bracket = -1;              // index in the wage table, −1 when nothing is taxed
+    Decimal rate, quick;           // of that bracket in the law's table; 0 when none
+    std::string_view rateText;     // the rate as shown: "20%"
     Decimal wageTax, wageNet;      // wageNet: wage − insurance − wage tax
     bool hasBonus = false;
     Decimal bonus, bonusTax, bonusNet;

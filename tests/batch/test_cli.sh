@@ -22,7 +22,7 @@ has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; re
 check "--version" run 0 --version
 check "--version text" has out "qingfu-batch 1."
 check "--help" run 0 --help
-for section in 用法 说明 选项 退出码 "--allowance 3500|4800" "--sheet 名称|序号" "应发工资" "基本养老保险费" "合计行，未计算"; do
+for section in 用法 说明 选项 退出码 "--allowance 3500|4800" "--law 2011|2018q4|2019" "累计住房贷款利息：" "--sheet 名称|序号" "应发工资" "基本养老保险费" "合计行，未计算"; do
     check "--help has $section" has out "$section"
 done
 
@@ -181,6 +181,137 @@ for i, letter in enumerate("ABCDEFGHIJKLMN"):
                max(len(f"{Decimal(r[i]):,.2f}") if r[i] and i >= 5 and i != 6 and i != 13 else 0 for r in expected[1:]))
     assert ws.column_dimensions[letter].width >= need, (letter, need)
 PY
+
+# The last quarter of 2018: 5000 for everyone on the new monthly table, checked row by row against
+# the table computed here in exact decimals (the bonus by the one-twelfth method after the
+# wage's shortfall); an allowance of the old law in the file is refused, not replaced.
+printf '姓名,月工资,五险一金,起征点,年终奖\n' >"$dir/q4.csv"
+for row in "a,8500,500,," "b,8500.01,500,5000," "c,17500,500,," "d,17500.01,500,," "e,30000,0,," \
+           "f,4000,0,,36000" "g,4000,0,,36001" "h,9000,,,144000" "i,100000,2000,,960000.07" "j,0,,,3000"; do
+    echo "$row" >>"$dir/q4.csv"
+done
+check "2018q4" run 0 "$dir/q4.csv" --law 2018q4
+check "2018q4 figures" /usr/bin/python3 - "$dir/q4.csv" "$dir/out" <<'PY'
+import csv, sys
+from decimal import Decimal as D, ROUND_HALF_UP
+TABLE = [(3000, 3, 0), (12000, 10, 210), (25000, 20, 1410), (35000, 25, 2660),
+         (55000, 30, 4410), (80000, 35, 7160), (None, 45, 15160)]
+def band(x, edge_of=lambda e: e):
+    for top, rate, quick in TABLE:
+        if top is None or x <= edge_of(top):
+            return D(rate) / 100, D(quick)
+fen = lambda v: v.quantize(D("0.01"), ROUND_HALF_UP)
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8")))[1:]
+out = list(csv.reader(open(sys.argv[2], encoding="utf-8")))
+assert out[0][:14] == "姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明".split(","), out[0]
+assert len(out) == len(rows) + 1
+for given, got in zip(rows, out[1:]):
+    wage, ins = D(given[1]), D(given[2] or 0)
+    taxable = wage - ins - 5000
+    rate, quick = band(taxable) if taxable > 0 else (D(0), D(0))
+    wtax = fen(max(taxable * rate - quick, D(0))) if taxable > 0 else D(0)
+    want = [given[0], f"{wage:.2f}", f"{ins:.2f}" if given[2] else "", "5000.00", given[4] and f"{D(given[4]):.2f}",
+            f"{max(taxable, D(0)):.2f}", f"{int(rate * 100)}%", f"{quick:.2f}", f"{wtax:.2f}", f"{wage - ins - wtax:.2f}"]
+    total = wtax
+    if given[4]:
+        b = D(given[4])
+        bt = b - max(5000 - (wage - ins), D(0))
+        r2, q2 = band(bt / 12) if bt > 0 else (D(0), D(0))
+        btax = fen(bt * r2 - q2) if bt > 0 else D(0)
+        want += [f"{btax:.2f}", f"{b - btax:.2f}"]
+        total += btax
+    else:
+        want += ["", ""]
+    want.append(f"{total:.2f}")
+    want[3] = "5000.00" if given[3] else ""  # an empty cell is echoed empty, as under 2011
+    assert got[:13] == want, (given, got[:13], want)
+PY
+printf '姓名,月工资,五险一金,起征点\na,9000,,4800\nb,9000,,5000\nc,9000,,3500\n' >"$dir/q4old.csv"
+check "2018q4 old allowance refused" run 1 "$dir/q4old.csv" --law 2018q4
+check "2018q4 4800 reason" has err "q4old.csv:2: 起征点：2018年10月起为5000元，文件中为4800，未计算"
+check "2018q4 3500 reason" has err "q4old.csv:4: 起征点：2018年10月起为5000元，文件中为3500，未计算"
+check "2018q4 4800 row keeps its text" has out "a,9000.00,,4800,,,,,,,,,,起征点：2018年10月起为5000元，文件中为4800，未计算"
+check "2018q4 5000 computed" has out "b,9000.00,,5000.00,,4000.00,10%,210.00,190.00,8810.00,,,190.00,"
+check "2018q4 refuses --allowance" run 2 "$dir/q4.csv" --law 2018q4 --allowance 4800
+check "unknown law" run 2 "$dir/q4.csv" --law 2020
+check "unknown law named" has err "--law 只能是 2011、2018q4 或 2019，不是“2020”"
+# The 2011 law stays the default, byte for byte.
+"$bin" "$sample" >"$dir/default.csv" 2>/dev/null
+check "--law 2011 is the default" run 0 "$sample" --law 2011
+check "--law 2011 same bytes" cmp -s "$dir/out" "$dir/default.csv"
+
+# Since 2019: one row per person and month, withheld cumulatively. 001 is the worked example
+# (30000 a month, 4500 insurance, 2000 special additional deductions a month); 002's unreadable
+# March stops April; 003 joins in May.
+m19="$dir/m19.csv"
+{
+    echo '工号,姓名,所属月份,本期收入,基本养老保险费,基本医疗保险费,失业保险费,住房公积金,累计子女教育,累计赡养老人,全年一次性奖金,备注'
+    echo '001,甲,2024年1月,30000,2400,600,150,1350,1000,1000,,一月'
+    echo '002,乙,1,12000,960,240,60,960,,,,'
+    echo '001,甲,2024-02,30000,2400,600,150,1350,2000,2000,,'
+    echo '002,乙,2,12000,960,240,60,960,,,,'
+    echo '001,甲,3,30000,2400,600,150,1350,3000,3000,36000,'
+    echo '002,乙,3,一万二,960,240,60,960,,,,'
+    echo '002,乙,4,12000,960,240,60,960,,,,'
+    echo '003,丙,5,8000,,,,,,,,'
+    echo '合计,,,,,,,,,,,'
+} >"$m19"
+check "2019" run 1 "$m19" --law 2019 --year 2024
+cp "$dir/out" "$dir/m19.out"
+check "2019 refused month" has err "m19.csv:7: 本期收入：无法识别“一万二”"
+check "2019 later month refused" has err "m19.csv:8: 前月有误，未计算"
+check "2019 summary" has err "读入 8 行，计算 6 行，拒绝 2 行，跳过 1 行，合计个税 4486.80"
+check "2019 figures" /usr/bin/python3 - "$dir/m19.out" <<'PY'
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8")))
+head = rows[0]
+assert head[:12] == "工号,姓名,所属月份,本期收入,基本养老保险费,基本医疗保险费,失业保险费,住房公积金,累计子女教育,累计赡养老人,全年一次性奖金,备注".split(",")
+assert head[12:] == ("累计收入,累计免税收入,累计减除费用,累计专项扣除,累计专项附加扣除,累计其他扣除,累计准予扣除的捐赠额,"
+                     "累计应纳税所得额,预扣率,速算扣除数,累计应纳税额,累计减免税额,累计已预扣预缴税额,本期应预扣预缴税额,"
+                     "税后工资,年终奖个税,说明").split(","), head[12:]
+col = {t: i for i, t in enumerate(head)}
+body = rows[1:]
+assert len(body) == 9 and body[0][11] == "一月" and body[-1][-1] == "合计行，未计算"
+jia = [r for r in body if r[0] == "001"]
+assert [r[col["本期应预扣预缴税额"]] for r in jia] == ["555.00", "625.00", "1850.00"], jia
+assert [r[col["预扣率"]] for r in jia] == ["3%", "10%", "10%"]
+# The March bonus taxed alone: 36000 / 12 = 3000 → 3%.
+assert jia[2][col["年终奖个税"]] == "1080.00", jia[2]
+yi = [r for r in body if r[0] == "002"]
+assert [r[col["说明"]] for r in yi][2:] == ["本期收入：无法识别“一万二”", "前月有误，未计算"], yi
+assert yi[2][col["累计收入"]] == "" and yi[1][col["累计收入"]] == "24000.00"
+bing = [r for r in body if r[0] == "003"][0]
+assert bing[col["累计减除费用"]] == "5000.00" and bing[col["本期应预扣预缴税额"]] == "90.00", bing
+PY
+# Shuffled, the same figures row for row (the file then held whole); standard input the same way.
+{ head -1 "$m19"; tail -n +2 "$m19" | tac; } >"$dir/shuffled.csv"
+check "2019 shuffled" run 1 "$dir/shuffled.csv" --law 2019 --year 2024
+check "2019 shuffled same figures" /usr/bin/python3 - "$dir/m19.out" "$dir/out" <<'PY'
+import csv, sys
+a, b = (list(csv.reader(open(p, encoding="utf-8"))) for p in sys.argv[1:])
+assert a[0] == b[0] and len(a) == len(b)
+key = lambda r: (r[0], r[2])
+assert sorted(map(tuple, a[1:]), key=key) == sorted(map(tuple, b[1:]), key=key)
+assert [key(r) for r in b[1:]] == [key(r) for r in reversed(a[1:])]  # input order kept
+PY
+"$bin" - --law 2019 --year 2024 <"$m19" >"$dir/stdin.out" 2>/dev/null
+check "2019 from standard input" cmp -s "$dir/stdin.out" "$dir/m19.out"
+check "2019 workbook" run 1 "$m19" --law 2019 --year 2024 -o "$dir/m19.xlsx"
+check "2019 workbook figures" /usr/bin/python3 - "$dir/m19.xlsx" <<'PY'
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+head = [c.value for c in ws[1]]
+w = head.index("本期应预扣预缴税额")
+vals = [r[w].value for r in ws.iter_rows(min_row=2) if r[0].value == "001"]
+assert vals == [555, 625, 1850], vals
+assert ws.cell(row=2, column=4).value == 30000 and ws.cell(row=2, column=3).value == "2024年1月"
+PY
+printf '工号,月份,本期收入\n1,2023-05,9000\n' >"$dir/year.csv"
+check "2019 month of another year" run 1 "$dir/year.csv" --law 2019 --year 2024
+check "2019 month of another year named" has err "月份：“2023-05”不在所算的2024年度"
+check "2019 without 月份" run 2 "$sample" --law 2019
+check "2019 without 月份 named" has err "缺少月份一列"
+check "bad year" run 2 "$m19" --law 2019 --year 24
 
 # A workbook is told by its content, never read as text: the program's own export either reads
 # back (exit 0, the same people) or is refused in Chinese (exit 2); never binary on the output.

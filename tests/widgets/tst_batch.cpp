@@ -121,6 +121,17 @@ private slots:
         // The allowance above the table applies to rows that leave theirs empty.
         Child<QComboBox>(w, "CmbPoint")->setCurrentIndex(1);
         QCOMPARE(Cell(w, 1, 8), QStringLiteral("315.00")); // (9000 − 4800) × 10% − 105
+        // October to December 2018: 5000 for everyone on the new monthly table, the list of the
+        // old allowances at rest; back to the 2011 law, the chosen allowance again.
+        auto* law = Child<QComboBox>(w, "CmbLaw");
+        law->setCurrentIndex(1);
+        QCOMPARE(Cell(w, 1, 6), QStringLiteral("10%"));
+        QCOMPARE(Cell(w, 1, 7), QStringLiteral("210.00"));
+        QCOMPARE(Cell(w, 1, 8), QStringLiteral("190.00")); // (9000 − 5000) × 10% − 210
+        QVERIFY(!Child<QComboBox>(w, "CmbPoint")->isEnabled());
+        law->setCurrentIndex(0);
+        QCOMPARE(Cell(w, 1, 8), QStringLiteral("315.00"));
+        QVERIFY(Child<QComboBox>(w, "CmbPoint")->isEnabled());
 
         // Rows added and removed.
         QTest::mouseClick(Child<QPushButton>(w, "BtnAdd"), Qt::LeftButton);

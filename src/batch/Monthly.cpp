@@ -1,0 +1,374 @@
+#include "batch/Monthly.h"
+
+#include "batch/Amount.h"
+#include "batch/Csv.h"
+#include "batch/Rows.h"
+#include "tax/Messages.h"
+
+#include <deque>
+#include <utility>
+
+namespace batch::monthly {
+
+namespace tp = tax::payroll2019;
+
+namespace {
+
+constexpr int kHeaderSearchRows = 20;
+constexpr const char* kTotalNote = "合计行，未计算";
+
+struct Heading {
+    Role role;
+    int amount; // the AmountColumn, for kAmount
+    std::array<const char*, 8> names;
+};
+// The forms' own titles first; then the names payroll sheets commonly give the same column.
+const Heading kHeadings[] = {
+    {Role::kId, -1, {"工号", "员工编号", "职工编号", "人员编号", "员工号", "编号", "id"}},
+    {Role::kName, -1, {"姓名", "员工姓名", "职工姓名", "人员姓名", "name"}},
+    {Role::kMonth, -1, {"月份", "所属月份", "所得期间", "税款所属期", "所属期", "month"}},
+    {Role::kAmount, tp::kIncome, {"本期收入", "本月收入", "收入额", "应发工资", "税前工资", "应发合计"}},
+    {Role::kAmount, tp::kExempt, {"本期免税收入", "免税收入"}},
+    {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
+    {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
+    {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
+    {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
+    {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
+    {Role::kAmount, tp::kEducationToDate, {"累计继续教育", "累计继续教育支出"}},
+    {Role::kAmount, tp::kLoanToDate, {"累计住房贷款利息", "累计住房贷款利息支出"}},
+    {Role::kAmount, tp::kRentToDate, {"累计住房租金", "累计住房租金支出"}},
+    {Role::kAmount, tp::kElderToDate, {"累计赡养老人", "累计赡养老人支出"}},
+    {Role::kAmount, tp::kInfantToDate, {"累计3岁以下婴幼儿照护", "累计婴幼儿照护"}},
+    {Role::kAmount, tp::kPrivatePensionToDate, {"累计个人养老金"}},
+    {Role::kAmount, tp::kAnnuity, {"企业(职业)年金", "企业年金", "职业年金", "年金"}},
+    {Role::kAmount, tp::kHealth, {"商业健康保险", "商业健康保险费"}},
+    {Role::kAmount, tp::kDeferred, {"税延养老保险", "税收递延型商业养老保险"}},
+    {Role::kAmount, tp::kOther, {"其他", "其他扣除"}},
+    {Role::kAmount, tp::kDonation, {"准予扣除的捐赠额", "捐赠额"}},
+    {Role::kAmount, tp::kRelief, {"减免税额"}},
+    {Role::kAmount, tp::kBonus, {"全年一次性奖金", "年终奖", "一次性奖金"}},
+};
+
+const Heading* HeadingOf(std::string_view title) {
+    static const std::vector<std::pair<std::string, const Heading*>> keys = [] {
+        std::vector<std::pair<std::string, const Heading*>> k;
+        for (const Heading& h : kHeadings)
+            for (const char* n : h.names)
+                if (n) k.emplace_back(HeadingKeyOf(n), &h);
+        return k;
+    }();
+    const std::string key = HeadingKeyOf(title);
+    if (key.empty()) return nullptr;
+    for (const auto& [name, h] : keys)
+        if (key == name) return h;
+    return nullptr;
+}
+
+std::string Quoted(std::string_view s) {
+    return "“" + std::string(TrimCell(s)) + "”";
+}
+
+// "{}" in a cell message replaced by the cell's text.
+std::string CellMessage(std::string_view title, const char* message, std::string_view cell) {
+    std::string out = std::string(TrimCell(title)) + "：";
+    const std::string_view m = message;
+    const size_t at = m.find("{}");
+    if (at == std::string_view::npos) return out + std::string(m);
+    return out + std::string(m.substr(0, at)) + std::string(TrimCell(cell)) + std::string(m.substr(at + 2));
+}
+
+tp::Figures TotalRowFigures() {
+    tp::Figures f;
+    f.note = kTotalNote;
+    return f;
+}
+
+void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& f) {
+    if (record.total) {
+        ++totals.skipped;
+        return;
+    }
+    ++totals.read;
+    if (!f.ok) {
+        ++totals.refused;
+        return;
+    }
+    ++totals.computed;
+    totals.totalTax.Add(f.withheld);
+    totals.totalTax.Add(f.bonusTax);
+}
+
+} // namespace
+
+std::string HeadingsText() {
+    std::string out;
+    for (const Heading& h : kHeadings) {
+        out += h.names[0];
+        out += "：";
+        for (size_t i = 0; i < h.names.size() && h.names[i]; ++i) {
+            if (i) out += "、";
+            out += h.names[i];
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+bool IsAmountHeading(std::string_view heading) {
+    const Heading* h = HeadingOf(heading);
+    return h && h->role == Role::kAmount;
+}
+
+tax::Status Reader::MapHeader(const std::vector<std::string_view>& cells, long long line) {
+    titles_.clear();
+    roles_.assign(cells.size(), Role::kCarried);
+    amountOf_.assign(cells.size(), -1);
+    std::vector<const Heading*> seen;
+    std::vector<size_t> seenAt;
+    bool month = false, income = false, person = false;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        titles_.emplace_back(TrimCell(cells[i]));
+        const Heading* h = HeadingOf(cells[i]);
+        if (!h) continue;
+        for (size_t k = 0; k < seen.size(); ++k)
+            if (seen[k] == h)
+                return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
+                                 "是同一列，请删去或改名其中一列");
+        seen.push_back(h);
+        seenAt.push_back(i);
+        roles_[i] = h->role;
+        amountOf_[i] = h->amount;
+        month = month || h->role == Role::kMonth;
+        income = income || (h->role == Role::kAmount && h->amount == tp::kIncome);
+        person = person || h->role == Role::kId || h->role == Role::kName;
+    }
+    if (!month || !income || !person)
+        return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
+                         (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
+                         "一列（2019年起的税法每行是一个人一个月）。认得的标题：\n" + HeadingsText());
+    return {};
+}
+
+tax::Status Reader::Start() {
+    for (int n = 0; n < kHeaderSearchRows; ++n) {
+        long long line = 0;
+        const tax::Result<bool> more = sheet_.Next(cells_, line);
+        if (!more) return more.failure();
+        if (!*more) break;
+        int known = 0;
+        for (std::string_view c : cells_)
+            known += HeadingOf(c) != nullptr;
+        if (known >= 2 && !(problem_ && !problem_->empty())) return MapHeader(cells_, line);
+        ++skippedAbove_;
+    }
+    return tax::Fail("没有找到标题行：前 " + std::to_string(kHeaderSearchRows) +
+                     " 行中没有一行写着两个以上认得的标题。认得的标题：\n" + HeadingsText());
+}
+
+tax::Result<bool> Reader::Next(Record& record) {
+    long long line = 0;
+    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    if (!more || !*more) return more;
+    record.line = line;
+    record.cells.assign(titles_.size(), std::string_view());
+    for (size_t i = 0; i < titles_.size() && i < cells_.size(); ++i)
+        record.cells[i] = cells_[i];
+    tp::Row& row = record.row;
+    row = tp::Row();
+    error_.clear();
+    if (problem_ && !problem_->empty()) error_ = *problem_;
+    for (size_t i = 0; i < titles_.size(); ++i) {
+        const std::string_view cell = record.cells[i];
+        switch (roles_[i]) {
+        case Role::kId: row.id = TrimCell(cell); break;
+        case Role::kName: row.name = TrimCell(cell); break;
+        case Role::kMonth: {
+            if (TrimCell(cell).empty()) {
+                if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellEmpty, cell);
+                break;
+            }
+            const tax::Result<int> m = tp::ParseMonth(cell, year_);
+            if (m) row.month = *m;
+            else if (error_.empty()) error_ = m.error();
+            break;
+        }
+        case Role::kAmount: {
+            if (TrimCell(cell).empty()) break;
+            tax::batch::Amount a;
+            const AmountRead read = ReadAmount(cell, a);
+            if (read != AmountRead::kOk) {
+                if (error_.empty())
+                    error_ = CellMessage(titles_[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
+                                                                                    : tax::msg::kCellUnreadable, cell);
+            } else if (a.value < tax::Decimal()) {
+                if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellNegative, cell);
+            } else {
+                row.amounts[static_cast<size_t>(amountOf_[i])] = a.value;
+            }
+            break;
+        }
+        case Role::kCarried: break;
+        }
+    }
+    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
+                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+    if (!record.total && row.id.empty() && row.name.empty() && error_.empty()) error_ = "工号和姓名都是空的，不知是谁";
+    row.readError = error_;
+    return true;
+}
+
+tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
+    buffer_.reserve(1 << 21);
+    if (bom_) buffer_ += "\xEF\xBB\xBF";
+    bool first = true;
+    for (const std::string& t : titles) {
+        if (!first) buffer_ += ',';
+        AppendCsvField(buffer_, t);
+        first = false;
+    }
+    for (const char* t : tp::kOutputTitles) {
+        if (!first) buffer_ += ',';
+        AppendCsvField(buffer_, t);
+        first = false;
+    }
+    buffer_ += '\n';
+    return {};
+}
+
+tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
+    bool first = true;
+    for (std::string_view c : record.cells) {
+        if (!first) buffer_ += ',';
+        AppendCsvField(buffer_, c);
+        first = false;
+    }
+    for (int c = 0; c < tp::kOutputColumns; ++c) {
+        if (!first) buffer_ += ',';
+        first = false;
+        const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));
+        switch (cell.kind) {
+        case tp::Cell::kEmpty: break;
+        case tp::Cell::kMoney: tax::batch::AppendMoney(buffer_, cell.value); break;
+        case tp::Cell::kRate: buffer_ += cell.text; break;
+        case tp::Cell::kText: AppendCsvField(buffer_, cell.text); break;
+        }
+    }
+    buffer_ += '\n';
+    if (buffer_.size() < (1 << 20)) return {};
+    tax::Status s = write_(buffer_);
+    buffer_.clear();
+    return s;
+}
+
+tax::Status CsvOut::Finish() {
+    if (buffer_.empty()) return {};
+    tax::Status s = write_(buffer_);
+    buffer_.clear();
+    return s;
+}
+
+namespace {
+
+// A row kept for a file computed whole: its own copies of the texts the row points into.
+struct Held {
+    long long line = 0;
+    bool total = false;
+    std::vector<std::string> cells;
+    std::string id, name, error;
+    tp::Row row;
+};
+
+} // namespace
+
+tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
+                       const std::function<void(const Record&, const tp::Figures&)>& seen, bool* writing) {
+    bool ignored = false;
+    bool& w = writing ? *writing : ignored;
+    w = false;
+    tax::Result<std::unique_ptr<Input>> input = open();
+    if (!input) return input.failure();
+    auto start = [year](Input& in) {
+        auto r = std::make_unique<Reader>(*in.sheet, in.Problem(), year);
+        return r;
+    };
+    std::unique_ptr<Reader> reader = start(**input);
+    if (tax::Status s = reader->Start(); !s) return s.failure();
+    Record record;
+
+    // First reading: whether every person's months rise, which lets the rows stream.
+    bool inOrder = false;
+    if (reopenable) {
+        tp::Ledger probe(year);
+        for (;;) {
+            const tax::Result<bool> more = reader->Next(record);
+            if (!more) return more;
+            if (!*more) break;
+            if (!record.total) probe.Add(record.row);
+            if (probe.OutOfOrder()) break;
+        }
+        inOrder = !probe.OutOfOrder();
+        input = open();
+        if (!input) return input.failure();
+        reader = start(**input);
+        if (tax::Status s = reader->Start(); !s) return s.failure();
+    }
+
+    totals.skipped += reader->SkippedAbove();
+    w = true;
+    if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
+    auto emit = [&](const Record& r, const tp::Figures& f) -> tax::Status {
+        Tally(totals, r, f);
+        if (seen) seen(r, f);
+        w = true;
+        return writer.Add(r, f);
+    };
+
+    if (inOrder) {
+        tp::Ledger ledger(year);
+        for (;;) {
+            w = false;
+            const tax::Result<bool> more = reader->Next(record);
+            if (!more) return more;
+            if (!*more) break;
+            const tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
+            if (tax::Status s = emit(record, f); !s) return s.failure();
+        }
+    } else {
+        std::deque<Held> held;
+        for (;;) {
+            w = false;
+            const tax::Result<bool> more = reader->Next(record);
+            if (!more) return more;
+            if (!*more) break;
+            Held& h = held.emplace_back();
+            h.line = record.line;
+            h.total = record.total;
+            h.cells.assign(record.cells.begin(), record.cells.end());
+            h.id = record.row.id;
+            h.name = record.row.name;
+            h.error = record.row.readError;
+            h.row = record.row;
+            h.row.id = h.id;
+            h.row.name = h.name;
+            h.row.readError = h.error;
+        }
+        std::vector<tp::Row> rows;
+        for (const Held& h : held)
+            if (!h.total) rows.push_back(h.row);
+        const std::vector<tp::Figures> figures = tp::ComputeAll(year, rows);
+        size_t next = 0;
+        for (const Held& h : held) {
+            record.line = h.line;
+            record.total = h.total;
+            record.cells.assign(h.cells.begin(), h.cells.end());
+            record.row = h.row;
+            const tp::Figures f = h.total ? TotalRowFigures() : figures[next++];
+            if (tax::Status s = emit(record, f); !s) return s.failure();
+        }
+    }
+    w = true;
+    if (tax::Status s = writer.Finish(); !s) return s.failure();
+    return true;
+}
+
+} // namespace batch::monthly
