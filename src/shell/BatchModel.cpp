@@ -440,31 +440,21 @@ tax::Result<std::vector<std::string>> SheetNames(const QString& path) {
     return (*book)->SheetNames();
 }
 
-ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allowance, Progress& progress) {
+tax::Result<ImportResult> Import(const QString& path, const QString& sheet, tax::Decimal allowance, Progress& progress) {
     ImportResult result;
     tax::Result<std::unique_ptr<Input>> opened =
         OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
-    if (!opened) {
-        result.error = QString::fromStdString(opened.error());
-        return result;
-    }
+    if (!opened) return opened.failure();
     Input& input = **opened;
     PayrollReader reader(*input.sheet, input.Problem());
-    if (tax::Status s = reader.Start(); !s) {
-        result.error = QString::fromStdString(s.error());
-        return result;
-    }
+    if (tax::Status s = reader.Start(); !s) return s.failure();
     result.layout = reader.layout();
     result.totals.skipped = reader.SkippedAbove();
     const size_t carried = result.layout.carried.size();
     Record record;
     for (;;) {
         const tax::Result<bool> more = reader.Next(record);
-        if (!more) {
-            result.error = QString::fromStdString(more.error());
-            result.rows.clear();
-            return result;
-        }
+        if (!more) return more.failure();
         if (!*more) break;
         Tally(result.totals, record, ComputeRecord(record, allowance));
         result.rows.emplace_back();
@@ -483,13 +473,15 @@ ImportResult Import(const QString& path, const QString& sheet, tax::Decimal allo
     return result;
 }
 
-QString Export(const QString& path, const BatchModel& model, Progress& progress) {
+tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress) {
     const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
-    if (!resolved) return files::NotRegularFileText(path);
+    if (!resolved) return tax::Fail(files::NotRegularFileText(path).toStdString());
     const std::string& target = *resolved;
     // Every failure is told the way the program's other saves tell theirs; the error number is
     // read right after the failing call.
-    auto failed = [&path](const QString& systemText) { return files::SaveErrorText(path, errno, systemText); };
+    auto failed = [&path](const QString& systemText) {
+        return tax::Fail(files::SaveErrorText(path, errno, systemText).toStdString());
+    };
     const std::vector<BatchRow>& rows = model.Rows();
     const Layout& layout = model.layout();
     const tax::Decimal allowance = model.allowance();
@@ -514,19 +506,20 @@ QString Export(const QString& path, const BatchModel& model, Progress& progress)
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString loadError;
         const std::unique_ptr<IBatchWorkbook> book = batchbook::Create(loadError);
-        if (!book) return QStringLiteral("无法载入写 XLSX 的组件：") + loadError;
+        if (!book) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
         const std::string scratch = ScratchPath(target);
         if (tax::Status s = book->Open(scratch); !s) return failed(QString::fromStdString(s.error()));
         const tax::Result<bool> done = write(*book);
         if (!done || !*done) {
             // Cancelled or failed: the unfinished workbook is dropped, not written out first.
-            const QString reason = done ? QString() : failed(QString::fromStdString(done.error()));
+            const tax::Result<bool> reason = done ? done : failed(QString::fromStdString(done.error()));
             book->Abandon();
             std::remove(scratch.c_str());
             return reason;
         }
         const std::string moved = Commit(scratch, target);
-        return moved.empty() ? QString() : files::SaveErrorText(path, 0, QString::fromStdString(moved));
+        if (!moved.empty()) return tax::Fail(files::SaveErrorText(path, 0, QString::fromStdString(moved)).toStdString());
+        return true;
     }
     // As the capture saves: the whole file or nothing.
     QSaveFile file(QFile::decodeName(target.c_str()));
@@ -542,13 +535,13 @@ QString Export(const QString& path, const BatchModel& model, Progress& progress)
         true);
     const tax::Result<bool> done = write(writer);
     if (!done || !*done) {
-        const QString reason = done ? QString() : failed(QString::fromStdString(done.error()));
+        const tax::Result<bool> reason = done ? done : failed(QString::fromStdString(done.error()));
         file.cancelWriting();
         return reason;
     }
     errno = 0;
     if (!file.commit()) return failed(file.errorString());
-    return {};
+    return true;
 }
 
 } // namespace batch
