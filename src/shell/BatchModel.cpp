@@ -14,7 +14,6 @@
 #include <QColor>
 #include <QFile>
 #include <QFont>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -474,14 +473,10 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, tax:
 }
 
 tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress) {
-    const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
-    if (!resolved) return tax::Fail(files::NotRegularFileText(path).toStdString());
-    const std::string& target = *resolved;
-    // Every failure is told the way the program's other saves tell theirs; the error number is
-    // read right after the failing call.
-    auto failed = [&path](const QString& systemText) {
-        return tax::Fail(files::SaveErrorText(path, errno, systemText).toStdString());
-    };
+    // Both formats are saved whole, as every save of the program is: a scratch file put in place
+    // with the mode and owner of the file it replaces; a failure or a cancel drops it.
+    tax::Result<SaveFile> save = SaveFile::Begin(QFile::encodeName(path).toStdString());
+    if (!save) return save.failure();
     const std::vector<BatchRow>& rows = model.Rows();
     const Layout& layout = model.layout();
     const tax::Decimal allowance = model.allowance();
@@ -507,40 +502,25 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
         QString loadError;
         const std::unique_ptr<IBatchWorkbook> book = batchbook::Create(loadError);
         if (!book) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
-        const std::string scratch = ScratchPath(target);
-        if (tax::Status s = book->Open(scratch); !s) return failed(QString::fromStdString(s.error()));
+        // The library's own messages, told the way the program's other saves tell theirs; the
+        // error number is read right after the failing call.
+        auto failed = [&path](const std::string& systemText) {
+            return tax::Fail(files::SaveErrorText(path, errno, QString::fromStdString(systemText)).toStdString());
+        };
+        if (tax::Status s = book->Open(save->ScratchName()); !s) return failed(s.error());
         const tax::Result<bool> done = write(*book);
         if (!done || !*done) {
             // Cancelled or failed: the unfinished workbook is dropped, not written out first.
-            const tax::Result<bool> reason = done ? done : failed(QString::fromStdString(done.error()));
+            const tax::Result<bool> reason = done ? done : failed(done.error());
             book->Abandon();
-            std::remove(scratch.c_str());
             return reason;
         }
-        const std::string moved = Commit(scratch, target);
-        if (!moved.empty()) return tax::Fail(files::SaveErrorText(path, 0, QString::fromStdString(moved)).toStdString());
-        return true;
+    } else {
+        CsvWriter writer([&save](std::string_view data) { return save->Write(data); }, true);
+        const tax::Result<bool> done = write(writer);
+        if (!done || !*done) return done;
     }
-    // As the capture saves: the whole file or nothing.
-    QSaveFile file(QFile::decodeName(target.c_str()));
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
-    CsvWriter writer(
-        [&file](std::string_view data) -> tax::Status {
-            errno = 0;
-            if (file.write(data.data(), static_cast<qint64>(data.size())) != static_cast<qint64>(data.size()))
-                return tax::Fail(file.errorString().toStdString());
-            return {};
-        },
-        true);
-    const tax::Result<bool> done = write(writer);
-    if (!done || !*done) {
-        const tax::Result<bool> reason = done ? done : failed(QString::fromStdString(done.error()));
-        file.cancelWriting();
-        return reason;
-    }
-    errno = 0;
-    if (!file.commit()) return failed(file.errorString());
+    if (tax::Status s = save->Commit(); !s) return s.failure();
     return true;
 }
 
