@@ -103,6 +103,8 @@ check "header without a wage column" run 2 "$dir/nowage.csv" -o "$dir/out.csv"
 check "no wage column named" has err "没有月工资一列"
 check "existing file intact" bash -c "tail -c +4 '$dir/out.csv' | cmp -s - <('$bin' '$sample' 2>/dev/null)"
 check "no scratch left" test "$(ls "$dir" | grep -c part)" = 0
+check "a folder not there" run 2 "$sample" -o "$dir/nofolder/out.xlsx"
+check "the folder named" has err "文件夹“$dir/nofolder”不存在"
 mkdir "$dir/adir"
 check "directory refused" run 2 "$sample" -o "$dir/adir"
 check "directory named" has err "它不是普通文件"
