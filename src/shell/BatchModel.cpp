@@ -2,9 +2,9 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/FileErrors.h"
 #include "batch/Input.h"
 #include "batch/SaveFile.h"
-#include "framework/FileErrors.h"
 #include "shell/BatchTips.h"
 #include "shell/BatchWorkbook.h"
 
