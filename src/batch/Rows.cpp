@@ -237,6 +237,14 @@ tax::Status PayrollReader::FindHeader() {
         if (known >= 2 && h.problem.empty()) {
             if (tax::Status s = MapHeader(h.cells, line); !s) return s;
             skippedAbove_ = static_cast<long long>(held_.size());
+            for (const Held& above : held_) {
+                for (const std::string& c : above.cells)
+                    if (!TrimCell(c).empty()) {
+                        title_ = std::string(TrimCell(c));
+                        break;
+                    }
+                if (!title_.empty()) break;
+            }
             held_.clear();
             return {};
         }

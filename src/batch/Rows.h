@@ -110,6 +110,8 @@ public:
     tax::Status Start();
     const Layout& layout() const { return layout_; }
     long long SkippedAbove() const { return skippedAbove_; }
+    // The sheet's own title ("某某公司2023年5月工资表"): the first text above the header, if any.
+    const std::string& Title() const { return title_; }
     // The next row: true, false at the end, or a failure when the file proves damaged.
     tax::Result<bool> Next(Record& record);
 
@@ -132,6 +134,7 @@ private:
     std::vector<std::string_view> cells_;
     std::string insurance_, notice_;
     long long skippedAbove_ = 0;
+    std::string title_;
     bool started_ = false;
     tax::Status start_;
 };

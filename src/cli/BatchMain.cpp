@@ -192,6 +192,7 @@ int main(int argc, char** argv) {
     const std::string shownIn = in == "-" ? std::string("标准输入") : "“" + in + "”";
     // A sheet refused whole is refused before anything is written.
     if (tax::Status started = reader.Start(); !started) return Fail(shownIn + "：" + started.error());
+    prints.DefaultTitle(reader.Title());
 
     // -o OUT.pdf, or PDF options without -o: the PDFs are the output, no CSV besides them.
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());

@@ -91,6 +91,10 @@ bool PrintOutputs::TakeOutput(const std::string& out) {
 
 bool PrintOutputs::Wanted() const { return !s_->table.empty() || !s_->slips.empty() || !s_->slipDir.empty(); }
 
+void PrintOutputs::DefaultTitle(const std::string& title) {
+    if (s_->title.empty()) s_->title = title;
+}
+
 void PrintOutputs::Start(const char* program) {
     // A PDF needs fonts, not a screen: a display that is set but out of reach would end the run.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

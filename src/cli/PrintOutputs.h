@@ -24,6 +24,8 @@ public:
     // True when `out` names a PDF: the table goes there and no CSV is written.
     bool TakeOutput(const std::string& out);
     bool Wanted() const;
+    // The title when --title gave none: the sheet's own title row.
+    void DefaultTitle(const std::string& title);
 
     // Starts the application that drawing text needs.
     void Start(const char* program);

@@ -449,6 +449,7 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, tax:
     if (tax::Status s = reader.Start(); !s) return s.failure();
     result.layout = reader.layout();
     result.totals.skipped = reader.SkippedAbove();
+    result.title = QString::fromStdString(reader.Title());
     const size_t carried = result.layout.carried.size();
     Record record;
     for (;;) {

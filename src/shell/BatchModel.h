@@ -99,6 +99,7 @@ struct ImportResult {
     Layout layout;
     Totals totals;
     QString described; // the encoding or the sheet read
+    QString title;     // the sheet's own title row, if it had one
     bool cancelled = false;
 };
 

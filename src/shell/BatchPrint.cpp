@@ -97,7 +97,11 @@ TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model)
     connect(BtnPayslips, &QPushButton::clicked, this, &TBatchPrint::BtnPayslipsClick);
 }
 
-void TBatchPrint::SetTitle(const QString& title) { TxtTitle->setText(title.trimmed()); }
+void TBatchPrint::SetTitle(const QString& title) {
+    // A title the person typed stays; the sheet's own follows each import otherwise.
+    if (TxtTitle->isModified() && !TxtTitle->text().trimmed().isEmpty()) return;
+    TxtTitle->setText(title.trimmed());
+}
 
 std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
     print::Head head;

@@ -369,6 +369,9 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
         if (result->ok() && !(*result)->cancelled) {
             batch::ImportResult& read = **result;
             Described = read.described;
+            // The sheet's title heads what is printed, unless the person typed one.
+            if (auto* paper = findChild<TBatchPrint*>(QStringLiteral("BatchPrint")); paper && !read.title.isEmpty())
+                paper->SetTitle(read.title);
             // The same columns: one step back to the rows before. Other columns: the earlier
             // steps no longer fit the table, so they go.
             if (read.layout.hasId == Model->layout().hasId && read.layout.carried == Model->layout().carried) {

@@ -145,6 +145,13 @@ pdftotext -layout "$dir/odd.pdf" "$dir/odd.txt"
 check "odd name 1" grep -qE '^a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p +8000.00 +4500.00 +10%' "$dir/odd.txt"
 check "odd name 2" grep -qE '^x"y +9000.00 +5500.00 +20%' "$dir/odd.txt"
 
+# Without --title the sheet's own title row heads the table; --title wins over it.
+printf '某某公司2023年6月工资表,,\n姓名,月工资\n张三,8000\n' >"$dir/titled.csv"
+check "title from the sheet" run 0 "$dir/titled.csv" -o "$dir/titled.pdf"
+check "its title on the page" bash -c "pdftotext -layout '$dir/titled.pdf' - | head -3 | grep -q '某某公司2023年6月工资表'"
+check "typed title wins" run 0 "$dir/titled.csv" -o "$dir/titled2.pdf" --title "别的标题"
+check "the typed one shown" bash -c "pdftotext -layout '$dir/titled2.pdf' - | grep -q '别的标题' && ! pdftotext '$dir/titled2.pdf' - | grep -q '2023年6月'"
+
 # Nobody computed: a page that says there are no payslips, not a blank one.
 printf '姓名,月工资\n王五,12k\n' >"$dir/allbad.csv"
 check "all refused" run 1 "$dir/allbad.csv" --payslips "$dir/none.pdf"

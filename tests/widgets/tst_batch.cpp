@@ -312,6 +312,7 @@ private slots:
         QCOMPARE(Cell(w, 2, 14), QStringLiteral("合计行，未计算"));
         QCOMPARE(Cell(w, 3, 1), QStringLiteral("合计"));
         QCOMPARE(Cell(w, 3, 2), QStringLiteral("20,000.00")); // the sheet's own total row not added in
+        QCOMPARE(Child<QLineEdit>(w, "TxtTitle")->text(), QStringLiteral("XX公司2018年6月工资表")); // heads the print
         QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(),
                  QStringLiteral("读入 2 行，计算 2 行，拒绝 0 行，跳过 2 行；合计个税 945.00（编码 UTF-8）"));
         // Edited cells of any kept column; the export carries 工号 and 部门.
