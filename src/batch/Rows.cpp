@@ -326,8 +326,12 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
         AppendExact(insurance_, sum);
         record.input[tb::kInsurance] = insurance_;
     }
+    // A total row keeps its 合计 where the clerk wrote it; once written out that cell is among
+    // the carried ones, after the figures, so a row naming nobody is a total row by any of them.
+    const bool nameless = TrimCell(record.input[tb::kName]).empty() && TrimCell(record.id).empty();
     if (record.kind == RowKind::kPerson &&
-        (IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) || IsTotalCell(firstCell)))
+        (IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) || IsTotalCell(firstCell) ||
+         (nameless && std::any_of(record.carried.begin(), record.carried.end(), IsTotalCell))))
         record.kind = RowKind::kTotal;
     record.problem = record.kind == RowKind::kBroken ? problem : std::string_view(notice_);
 }

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <list>
 #include <mutex>
 #include <random>
 #include <sys/stat.h>
@@ -251,46 +250,6 @@ tax::Status SaveWhole(const std::string& path, std::string_view bytes) {
     if (!save) return save.failure();
     if (tax::Status written = save->Write(bytes); !written) return written;
     return save->Commit();
-}
-
-namespace {
-
-// The saves started by name and not yet committed.
-std::mutex gOpenMutex;
-std::list<SaveFile> gOpen;
-
-} // namespace
-
-std::string ScratchPath(const std::string& path) {
-    std::lock_guard lock(gOpenMutex);
-    gOpen.remove_if([&path](const SaveFile& s) { return s.Target() == path; });
-    tax::Result<SaveFile> save = SaveFile::Begin(path);
-    if (!save) {
-        // A fresh name in the same folder: opening it meets the same error again, for the
-        // caller to report.
-        const size_t slash = path.rfind('/');
-        return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + RandomLeaf();
-    }
-    gOpen.push_back(std::move(*save));
-    return gOpen.back().ScratchName();
-}
-
-std::string Commit(const std::string& scratch, const std::string& path) {
-    std::unique_lock lock(gOpenMutex);
-    const auto it = std::find_if(gOpen.begin(), gOpen.end(),
-                                 [&](const SaveFile& s) { return s.ScratchName() == scratch && s.Target() == path; });
-    if (it == gOpen.end()) {
-        lock.unlock();
-        if (std::rename(scratch.c_str(), path.c_str()) == 0) return {};
-        const std::string reason = std::strerror(errno);
-        std::remove(scratch.c_str());
-        return reason;
-    }
-    SaveFile save = std::move(*it);
-    gOpen.erase(it);
-    lock.unlock();
-    if (const tax::Status done = save.Commit(); !done) return std::strerror(save.LastError());
-    return {};
 }
 
 } // namespace batch

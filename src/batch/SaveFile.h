@@ -70,11 +70,4 @@ private:
 // Writes `bytes` to `path` through a SaveFile.
 tax::Status SaveWhole(const std::string& path, std::string_view bytes);
 
-// Name-based steps over a SaveFile, for callers that open the scratch by name themselves:
-// ScratchPath starts the save of `path` (a resolved target) and returns the scratch's name;
-// Commit puts that scratch in place, empty on success, else the system's reason. A scratch
-// abandoned without Commit is dropped at the next ScratchPath for the same target.
-std::string ScratchPath(const std::string& path);
-std::string Commit(const std::string& scratch, const std::string& path);
-
 } // namespace batch

@@ -190,7 +190,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
     const bool xlsx = EndsWithXlsx(out);
     const bool toFile = !out.empty() && out != "-";
-    std::string scratch;
+    std::optional<batch::SaveFile> save; // a file is saved whole, or not at all
     std::FILE* output = stdout;
     std::unique_ptr<batch::monthly::Writer> writer;
     batch::MonthlyXlsx* book = nullptr;
@@ -198,32 +198,30 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         const std::optional<std::string> target = batch::SaveTarget(out);
         if (!target) return Fail("无法写入“" + out + "”：它不是普通文件");
         out = *target;
-        scratch = batch::ScratchPath(out);
+        tax::Result<batch::SaveFile> begun = batch::SaveFile::Begin(out);
+        if (!begun) return Fail("无法写入“" + out + "”：" + begun.error());
+        save.emplace(std::move(*begun));
         if (xlsx) {
             auto w = std::make_unique<batch::MonthlyXlsx>();
-            if (tax::Status s = w->Open(scratch); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
+            if (tax::Status s = w->Open(save->ScratchName()); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
             book = w.get();
             writer = std::move(w);
-        } else if (!(output = std::fopen(scratch.c_str(), "wb"))) {
-            return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
         }
     }
     const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
     if (!writer)
         writer = std::make_unique<batch::monthly::CsvOut>(
-            [output, &shownOut](std::string_view data) -> tax::Status {
-                if (std::fwrite(data.data(), 1, data.size(), output) != data.size())
+            [output, &save, &shownOut](std::string_view data) -> tax::Status {
+                if (save && !save->Write(data)) return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
+                if (!save && std::fwrite(data.data(), 1, data.size(), output) != data.size())
                     return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
                 return {};
             },
             toFile);
     auto fail = [&](const std::string& why) {
-        if (book) book->Abandon();
+        if (book) book->Abandon(); // nothing of it is written out
         writer.reset();
-        if (toFile) {
-            if (!xlsx) std::fclose(output);
-            std::remove(scratch.c_str());
-        }
+        save.reset(); // and its scratch with it
         return Fail(why);
     };
     tb::Totals totals;
@@ -236,15 +234,8 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         &writing);
     if (!done) return fail(writing ? (xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error() : shownIn + "：" + done.error());
     writer.reset();
-    if (!xlsx && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
-    if (toFile) {
-        if (!xlsx && std::fclose(output) != 0) {
-            const int error = errno;
-            std::remove(scratch.c_str());
-            return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(error));
-        }
-        if (const std::string why = batch::Commit(scratch, out); !why.empty()) return Fail("无法写入" + shownOut + "：" + why);
-    }
+    if (!toFile && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+    if (save && !save->Commit()) return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
@@ -332,7 +323,7 @@ int main(int argc, char** argv) {
     if (prints.Wanted()) prints.Start(argv[0]);
     const bool xlsx = EndsWithXlsx(out);
     const bool toFile = !out.empty() && out != "-";
-    std::string scratch;
+    std::optional<batch::SaveFile> save; // a file is saved whole, or not at all
     std::FILE* output = stdout;
     std::unique_ptr<batch::PayrollWriter> writer;
     batch::XlsxWriter* book = nullptr;
@@ -340,21 +331,22 @@ int main(int argc, char** argv) {
         const std::optional<std::string> target = batch::SaveTarget(out);
         if (!target) return Fail("无法写入“" + out + "”：它不是普通文件");
         out = *target;
-        scratch = batch::ScratchPath(out);
+        tax::Result<batch::SaveFile> begun = batch::SaveFile::Begin(out);
+        if (!begun) return Fail("无法写入“" + out + "”：" + begun.error());
+        save.emplace(std::move(*begun));
         if (xlsx) {
             auto w = std::make_unique<batch::XlsxWriter>();
-            if (tax::Status s = w->Open(scratch); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
+            if (tax::Status s = w->Open(save->ScratchName()); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
             book = w.get();
             writer = std::move(w);
-        } else if (!(output = std::fopen(scratch.c_str(), "wb"))) {
-            return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
         }
     }
     const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
     if (!writer && !pdfOnly)
         writer = std::make_unique<batch::CsvWriter>(
-            [output, &shownOut](std::string_view data) -> tax::Status {
-                if (std::fwrite(data.data(), 1, data.size(), output) != data.size())
+            [output, &save, &shownOut](std::string_view data) -> tax::Status {
+                if (save && !save->Write(data)) return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
+                if (!save && std::fwrite(data.data(), 1, data.size(), output) != data.size())
                     return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
                 return {};
             },
@@ -362,10 +354,7 @@ int main(int argc, char** argv) {
     auto fail = [&](const std::string& why) {
         if (book) book->Abandon(); // nothing of it is written out
         writer.reset();
-        if (toFile) {
-            if (!xlsx) std::fclose(output);
-            std::remove(scratch.c_str());
-        }
+        save.reset(); // and its scratch with it
         return Fail(why);
     };
 
@@ -382,15 +371,8 @@ int main(int argc, char** argv) {
     if (!done) return fail(writing ? (xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error() : shownIn + "：" + done.error());
     const int sheets = book ? book->Sheets() : 1;
     writer.reset();
-    if (!xlsx && !pdfOnly && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
-    if (toFile) {
-        if (!xlsx && std::fclose(output) != 0) {
-            const int error = errno;
-            std::remove(scratch.c_str());
-            return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(error));
-        }
-        if (const std::string why = batch::Commit(scratch, out); !why.empty()) return Fail("无法写入" + shownOut + "：" + why);
-    }
+    if (!toFile && !pdfOnly && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+    if (save && !save->Commit()) return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::string tail = input.Describe();

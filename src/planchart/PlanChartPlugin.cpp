@@ -204,7 +204,10 @@ public:
     void Show(const LawsPicture& p) override {
         auto* chart = new QChart();
         chart->setMargins(QMargins(4, 4, 4, 4));
-        view_->setChart(chart); // deletes the old chart and its series
+        // setChart takes the old chart out of the scene and leaves it to its caller.
+        QChart* old = view_->chart();
+        view_->setChart(chart);
+        delete old;
         if (p.curves.isEmpty()) {
             chart->legend()->hide();
             return;

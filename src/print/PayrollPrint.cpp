@@ -432,8 +432,9 @@ tax::Status Payroll::Pdf(const QString& path, bool landscape,
                          const std::function<tax::Status(QPagedPaintDevice&)>& draw) const {
     const std::optional<std::string> target = batch::SaveTarget(QFile::encodeName(path).toStdString());
     if (!target) return tax::Fail("“" + path.toStdString() + "”不是普通文件，不能写入。");
-    const std::string scratch = batch::ScratchPath(*target);
-    QFile file(QFile::decodeName(QByteArray::fromStdString(scratch)));
+    tax::Result<batch::SaveFile> save = batch::SaveFile::Begin(*target);
+    if (!save) return tax::Fail("未能写入“" + path.toStdString() + "”：" + save.error());
+    QFile file(QFile::decodeName(QByteArray::fromStdString(save->ScratchName())));
     if (!file.open(QIODevice::WriteOnly))
         return tax::Fail("未能写入“" + path.toStdString() + "”：" + file.errorString().toStdString());
     tax::Status drawn;
@@ -449,12 +450,11 @@ tax::Status Payroll::Pdf(const QString& path, bool landscape,
     const QString why = file.errorString();
     file.close();
     if (!drawn || !written) {
-        QFile::remove(file.fileName());
-        if (!drawn) return drawn;
+        if (!drawn) return drawn; // the scratch goes with the save
         return tax::Fail("未能写入“" + path.toStdString() + "”：" + why.toStdString());
     }
-    if (const std::string why = batch::Commit(scratch, *target); !why.empty())
-        return tax::Fail("未能写入“" + path.toStdString() + "”：" + why);
+    if (tax::Status committed = save->Commit(); !committed)
+        return tax::Fail("未能写入“" + path.toStdString() + "”：" + committed.error());
     return {};
 }
 

@@ -2,9 +2,9 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/FileErrors.h"
 #include "batch/Input.h"
 #include "batch/SaveFile.h"
-#include "framework/FileErrors.h"
 #include "shell/BatchTips.h"
 #include "shell/BatchWorkbook.h"
 
@@ -14,7 +14,6 @@
 #include <QColor>
 #include <QFile>
 #include <QFont>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -450,20 +449,14 @@ tax::Result<std::vector<std::string>> SheetNames(const QString& path) {
     return (*book)->SheetNames();
 }
 
-ImportResult Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
+tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
     ImportResult result;
     tax::Result<std::unique_ptr<Input>> opened =
         OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
-    if (!opened) {
-        result.error = QString::fromStdString(opened.error());
-        return result;
-    }
+    if (!opened) return opened.failure();
     Input& input = **opened;
     PayrollReader reader(*input.sheet, input.Problem());
-    if (tax::Status s = reader.Start(); !s) {
-        result.error = QString::fromStdString(s.error());
-        return result;
-    }
+    if (tax::Status s = reader.Start(); !s) return s.failure();
     result.layout = reader.layout();
     result.totals.skipped = reader.SkippedAbove();
     result.title = QString::fromStdString(reader.Title());
@@ -471,11 +464,7 @@ ImportResult Import(const QString& path, const QString& sheet, const Rules& rule
     Record record;
     for (;;) {
         const tax::Result<bool> more = reader.Next(record);
-        if (!more) {
-            result.error = QString::fromStdString(more.error());
-            result.rows.clear();
-            return result;
-        }
+        if (!more) return more.failure();
         if (!*more) break;
         Tally(result.totals, record, ComputeRecord(record, rules));
         result.rows.emplace_back();
@@ -494,13 +483,11 @@ ImportResult Import(const QString& path, const QString& sheet, const Rules& rule
     return result;
 }
 
-QString Export(const QString& path, const BatchModel& model, Progress& progress) {
-    const std::optional<std::string> resolved = batch::SaveTarget(QFile::encodeName(path).toStdString());
-    if (!resolved) return files::NotRegularFileText(path);
-    const std::string& target = *resolved;
-    // Every failure is told the way the program's other saves tell theirs; the error number is
-    // read right after the failing call.
-    auto failed = [&path](const QString& systemText) { return files::SaveErrorText(path, errno, systemText); };
+tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress) {
+    // Both formats are saved whole, as every save of the program is: a scratch file put in place
+    // with the mode and owner of the file it replaces; a failure or a cancel drops it.
+    tax::Result<SaveFile> save = SaveFile::Begin(QFile::encodeName(path).toStdString());
+    if (!save) return save.failure();
     const std::vector<BatchRow>& rows = model.Rows();
     const Layout& layout = model.layout();
     const Rules rules = model.rules();
@@ -525,41 +512,27 @@ QString Export(const QString& path, const BatchModel& model, Progress& progress)
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString loadError;
         const std::unique_ptr<IBatchWorkbook> book = batchbook::Create(loadError);
-        if (!book) return QStringLiteral("无法载入写 XLSX 的组件：") + loadError;
-        const std::string scratch = ScratchPath(target);
-        if (tax::Status s = book->Open(scratch); !s) return failed(QString::fromStdString(s.error()));
+        if (!book) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
+        // The library's own messages, told the way the program's other saves tell theirs; the
+        // error number is read right after the failing call.
+        auto failed = [&path](const std::string& systemText) {
+            return tax::Fail(files::SaveErrorText(path, errno, QString::fromStdString(systemText)).toStdString());
+        };
+        if (tax::Status s = book->Open(save->ScratchName()); !s) return failed(s.error());
         const tax::Result<bool> done = write(*book);
         if (!done || !*done) {
             // Cancelled or failed: the unfinished workbook is dropped, not written out first.
-            const QString reason = done ? QString() : failed(QString::fromStdString(done.error()));
+            const tax::Result<bool> reason = done ? done : failed(done.error());
             book->Abandon();
-            std::remove(scratch.c_str());
             return reason;
         }
-        const std::string moved = Commit(scratch, target);
-        return moved.empty() ? QString() : files::SaveErrorText(path, 0, QString::fromStdString(moved));
+    } else {
+        CsvWriter writer([&save](std::string_view data) { return save->Write(data); }, true);
+        const tax::Result<bool> done = write(writer);
+        if (!done || !*done) return done;
     }
-    // As the capture saves: the whole file or nothing.
-    QSaveFile file(QFile::decodeName(target.c_str()));
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
-    CsvWriter writer(
-        [&file](std::string_view data) -> tax::Status {
-            errno = 0;
-            if (file.write(data.data(), static_cast<qint64>(data.size())) != static_cast<qint64>(data.size()))
-                return tax::Fail(file.errorString().toStdString());
-            return {};
-        },
-        true);
-    const tax::Result<bool> done = write(writer);
-    if (!done || !*done) {
-        const QString reason = done ? QString() : failed(QString::fromStdString(done.error()));
-        file.cancelWriting();
-        return reason;
-    }
-    errno = 0;
-    if (!file.commit()) return failed(file.errorString());
-    return {};
+    if (tax::Status s = save->Commit(); !s) return s.failure();
+    return true;
 }
 
 } // namespace batch

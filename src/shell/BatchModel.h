@@ -104,20 +104,19 @@ struct ImportResult {
     Totals totals;
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one
-    QString error;     // empty on success
     bool cancelled = false;
 };
 
 // Reads a payroll file (text or a workbook's sheet, `sheet` by name or number; empty: the
-// first). Safe to run on a worker thread.
-ImportResult Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress);
+// first), or says why it cannot. Safe to run on a worker thread.
+tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress);
 // A workbook's sheet names, for the choice before an import; empty for text files.
 tax::Result<std::vector<std::string>> SheetNames(const QString& path);
 
 // Writes the rows and the totals to `path`: XLSX for a .xlsx name, else CSV in UTF-8 with a
-// byte-order mark. Atomic: a failure or a cancel leaves an existing file as it was. Returns
-// the reason of a failure, empty on success or cancel. The rows must not change meanwhile.
-QString Export(const QString& path, const BatchModel& model, Progress& progress);
+// byte-order mark. Atomic: a failure or a cancel leaves an existing file as it was. True when
+// written, false when cancelled. The rows must not change meanwhile.
+tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress);
 
 // Figures with thousands separators and two decimals, as the table shows them.
 QString Grouped(tax::Decimal value);

@@ -381,26 +381,26 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
         }
     }
     WorkProgress = std::make_unique<batch::Progress>();
-    auto result = std::make_shared<batch::ImportResult>();
+    auto result = std::make_shared<tax::Result<batch::ImportResult>>(batch::ImportResult());
     batch::Progress* progress = WorkProgress.get();
     const batch::Rules rules = Model->rules();
     QThread* worker = QThread::create([=] { *result = batch::Import(path, sheet, rules, *progress); });
     connect(worker, &QThread::finished, this, [this, result, path] {
-        const bool cancelled = result->cancelled;
-        const QString error = result->error;
-        if (!cancelled && error.isEmpty()) {
-            Described = result->described;
+        const QString error = result->ok() ? QString() : QString::fromStdString(result->error());
+        if (result->ok() && !(*result)->cancelled) {
+            batch::ImportResult& read = **result;
+            Described = read.described;
             // The sheet's title heads what is printed, unless the person typed one.
-            if (auto* paper = findChild<TBatchPrint*>(QStringLiteral("BatchPrint")); paper && !result->title.isEmpty())
-                paper->SetTitle(result->title);
+            if (auto* paper = findChild<TBatchPrint*>(QStringLiteral("BatchPrint")); paper && !read.title.isEmpty())
+                paper->SetTitle(read.title);
             // The same columns: one step back to the rows before. Other columns: the earlier
             // steps no longer fit the table, so they go.
-            if (result->layout.hasId == Model->layout().hasId && result->layout.carried == Model->layout().carried) {
+            if (read.layout.hasId == Model->layout().hasId && read.layout.carried == Model->layout().carried) {
                 Undo->Record(QStringLiteral("导入"), [&] {
-                    Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(result->rows));
+                    Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
                 });
             } else {
-                Model->Replace(std::move(result->rows), std::move(result->layout), result->totals);
+                Model->Replace(std::move(read.rows), std::move(read.layout), read.totals);
                 Undo->clear();
             }
             Undo->setClean();
@@ -421,24 +421,26 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
 void TFrmBatch::ExportTo(const QString& path) {
     if (Worker) return;
     WorkProgress = std::make_unique<batch::Progress>();
-    auto reason = std::make_shared<QString>();
+    auto written = std::make_shared<tax::Result<bool>>(false);
     batch::Progress* progress = WorkProgress.get();
     // The worker writes straight from the table, which stays locked until it is done; it may
     // be looked at meanwhile.
     Model->SetLocked(true);
     const BatchModel* model = Model;
-    QThread* worker = QThread::create([=] { *reason = batch::Export(path, *model, *progress); });
-    connect(worker, &QThread::finished, this, [this, reason, path, progress] {
+    QThread* worker = QThread::create([=] { *written = batch::Export(path, *model, *progress); });
+    connect(worker, &QThread::finished, this, [this, written, path, progress] {
         Model->SetLocked(false);
-        const bool saved = reason->isEmpty() && !progress->cancel;
+        const bool saved = written->ok() && **written && !progress->cancel;
         if (saved) {
             Undo->setClean();
             Dirty = false;
         }
         EndWork();
         if (saved) ShowExported(path);
-        if (!reason->isEmpty())
-            dialogs::Current().Message(this, product::kTitle, SaveFailureText(path, *reason), QMessageBox::Warning);
+        if (!written->ok())
+            dialogs::Current().Message(this, product::kTitle,
+                                       SaveFailureText(path, QString::fromStdString(written->error())),
+                                       QMessageBox::Warning);
     });
     StartWork(worker, QStringLiteral("正在导出 %1 …").arg(QDir::toNativeSeparators(path)));
 }

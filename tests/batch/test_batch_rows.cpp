@@ -7,6 +7,8 @@
 #include "batch/Decode.h"
 #include "batch/Input.h"
 #include "batch/Rows.h"
+#include "batch/Sheet.h"
+#include "batch/Xlsx.h"
 #include "tax/Amount.h"
 #include "tax/Batch.h"
 #include "tax/BonusTax.h"
@@ -21,6 +23,7 @@
 #include <unistd.h>
 
 namespace tb = tax::batch;
+constexpr const char* kTotalsName = "合计";
 using tax::Decimal;
 using Fen = long long;
 
@@ -152,7 +155,7 @@ struct Expect {
     const char* name;
     Fen wage, insurance, allowance, bonus; // allowance 0: the default; bonus −1: none
     const char* note = nullptr;            // when given, the exact 说明
-    const char* carried = "";              // the carried cells joined by '|'
+    std::string carried = "";              // the carried cells joined by '|'
 };
 
 // Every person's figures against the oracle, every other row's note, the totals and the counts.
@@ -454,6 +457,97 @@ TEST(BatchFiles, RealShapedSheets) {
         EXPECT_EQ(run.csv, "") << r.what;
     }
     EXPECT_NE(RunText("foo\n", 7).error.find("月工资：月工资、工资、税前工资"), std::string::npos); // headings listed
+}
+
+namespace {
+
+std::string BookFile(const char* name) { return std::string(QINGFU_BOOK_FILES) + "/" + name; }
+
+// A file through the pipeline as the command line opens it: the real workbook readers.
+Output RunFile(const std::string& path, const std::string& sheet, std::string* opened = nullptr) {
+    tax::Result<std::unique_ptr<batch::Input>> input = batch::OpenInput(path, sheet, batch::OpenWorkbook);
+    if (!input) return Output{"", input.error(), {}, ""};
+    if (opened) *opened = (*input)->Describe();
+    return RunSheet(*(*input)->sheet, (*input)->Problem());
+}
+
+} // namespace
+
+// Workbooks written by other programs (python3-openpyxl with the cached results a spreadsheet
+// program keeps, python3-xlwt for .xls: batch/files/make_fixtures.py), their sheets picked by
+// name and number, the program's own workbook read back, and a picture refused.
+TEST(BatchFiles, RealWorkbooks) {
+    const std::vector<std::string> clerkTitles = Titles({"工号"}, {"序号", "部门", "基本工资", "绩效", "备注"});
+    // 应发工资 a formula over 基本工资 and 绩效, the four insurance items added up, a 合计 row under
+    // 序号 rather than 姓名.
+    const std::vector<Expect> june = {
+        {"王娜", 1200000, 225500, 0, 2400000, "", "1|财务部|11000|1000|"},
+        {"李强", 800050, 153750, 0, -1, "", "2|销售部|7500.5|500|试用期"},
+        {"赵敏", 300000, 61500, 0, 6000000, "进入奖盲区：( 54,000, 60187.50 ]", "3|销售部|3000|0|"},
+        {"孙悦", 5500000, 30, 0, 0, "", "4|技术部|52000|3000|"},
+        {"", -1, 0, 0, 0, "合计行，未计算", "合计||73500.5|4500|"}};
+    const std::vector<Expect> july = {{"王娜", 1300000, 225500, 0, -1, "", "1|财务部|11000|2000|"},
+                                      {"周平", -1, 0, 0, 0, "五险一金：无法识别“缓缴”", "2|技术部|9000|0|"},
+                                      {"", -1, 0, 0, 0, "合计行，未计算", "合计||20000|2000|"}};
+    const struct {
+        const char* sheet;
+        const std::vector<Expect>* rows;
+        const char* opened;
+    } sheets[] = {{"", &june, "工作表“6月”"}, {"1", &june, "工作表“6月”"}, {"7月", &july, "工作表“7月”"}, {"2", &july, "工作表“7月”"}};
+    for (const auto& s : sheets) {
+        std::string opened;
+        const Output run = RunFile(BookFile("payroll-clerk.xlsx"), s.sheet, &opened);
+        ASSERT_EQ(run.error, "") << s.sheet;
+        EXPECT_EQ(opened, s.opened);
+        CheckOutput(std::string("payroll-clerk.xlsx sheet ") + s.sheet, run, clerkTitles, *s.rows, 1);
+    }
+    EXPECT_NE(RunFile(BookFile("payroll-clerk.xlsx"), "3").error.find("没有工作表“3”；有：“6月”、“7月”"),
+              std::string::npos);
+
+    // The .xls: binary numbers shown as a spreadsheet does (0.1 + 0.2 is 0.3), a date carried as
+    // its text, columns up to AB.
+    const std::string gap(20, '|');
+    const Output xls = RunFile(BookFile("payroll.xls"), "");
+    ASSERT_EQ(xls.error, "");
+    std::vector<std::string> xlsCarried = {"部门", "发放日"};
+    xlsCarried.resize(22);
+    xlsCarried.push_back("备注");
+    CheckOutput("payroll.xls", xls, Titles({"工号"}, xlsCarried),
+                {{"张三", 1200010, 123456, 0, 50000, "", "财务部|2024-03-31" + gap + "|"},
+                 {"李四", 800000, 30, 0, -1, "", "技术部|2024-03-31" + gap + "|"},
+                 {"王五", -1, 0, 0, 0, "五险一金：“-5”不能为负数", "技术部|2024-03-31" + gap + "|"},
+                 {"", -1, 0, 0, 0, "合计行，未计算", "|" + gap + "|"}},
+                1);
+    EXPECT_NE(RunFile(BookFile("payroll.xls"), "说明").error.find("没有找到标题行"), std::string::npos);
+
+    // The program's own workbook read back: the same people to the same figures, the clerk's
+    // total row and the workbook's own totals row both known for what they are.
+    const std::string path = "/tmp/qingfu-own-" + std::to_string(getpid()) + ".xlsx";
+    {
+        tax::Result<std::unique_ptr<batch::Input>> input =
+            batch::OpenInput(BookFile("payroll-clerk.xlsx"), "", batch::OpenWorkbook);
+        ASSERT_TRUE(input);
+        batch::PayrollReader reader(*(*input)->sheet, (*input)->Problem());
+        batch::XlsxWriter writer;
+        ASSERT_TRUE(writer.Open(path));
+        batch::Totals totals;
+        const tax::Result<bool> done = batch::Pump(reader, 3500, writer, totals);
+        ASSERT_TRUE(done);
+    }
+    std::string opened;
+    const Output own = RunFile(path, "", &opened);
+    ASSERT_EQ(own.error, "");
+    EXPECT_EQ(opened, "工作表“个税”");
+    std::vector<Expect> back = june;
+    back.back().carried = "合计||73500.5|4500|";
+    back.push_back({kTotalsName, -1, 0, 0, 0, "合计行，未计算", "||||"});
+    CheckOutput("own workbook read back", own, clerkTitles, back, 0);
+    std::remove(path.c_str());
+
+    // Neither text nor a workbook: refused whole.
+    const Output png = RunFile(BookFile("picture.png"), "");
+    EXPECT_NE(png.error.find("既不是文本表格（CSV），也不是工作簿"), std::string::npos) << png.error;
+    EXPECT_EQ(png.csv, "");
 }
 
 namespace {

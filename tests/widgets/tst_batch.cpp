@@ -22,6 +22,8 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestBatch : public QObject {
     Q_OBJECT
@@ -171,21 +173,40 @@ private slots:
         QVERIFY(!w->IsDirty());
         const QStringList row7 = Row(w, 7);
 
-        // Export to CSV and read it back: the same rows. An existing non-file is refused.
+        // Export to CSV over a file of its own mode (and, for root, another owner) and read it
+        // back: the same rows, the file's mode and owner kept, nothing left beside it. An
+        // existing non-file is refused.
         const QString out = dir.filePath(QStringLiteral("out.csv"));
+        const QString book = dir.filePath(QStringLiteral("out.xlsx"));
+        for (const QString& old : {out, book}) {
+            QFile f(old);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old");
+            f.close();
+            QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+            if (geteuid() == 0) QCOMPARE(::chown(QFile::encodeName(old).constData(), 65534, 65534), 0);
+        }
+        auto kept = [](const QString& file) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(file).constData(), &st) == 0 && (st.st_mode & 07777) == 0640 &&
+                   (geteuid() != 0 || (st.st_uid == 65534 && st.st_gid == 65534));
+        };
         dialogs.saveAnswer = out;
         QTest::mouseClick(Child<QPushButton>(w, "BtnExport"), Qt::LeftButton);
         WaitForWork(w);
         QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(kept(out));
         w->ImportFrom(out);
         WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{5000});
         QCOMPARE(Row(w, 7), row7);
         // The workbook comes from the plugin loaded on this first XLSX export.
-        const QString book = dir.filePath(QStringLiteral("out.xlsx"));
         w->ExportTo(book);
         WaitForWork(w);
         QVERIFY(dialogs.boxes.isEmpty());
+        QVERIFY(kept(book));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+                 QStringList({QStringLiteral("in.csv"), QStringLiteral("out.csv"), QStringLiteral("out.xlsx")}));
         QFile written(book);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.read(2), QByteArray("PK"));

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Makes the workbook fixtures the tests read (the committed files are what the tests use; run
-this again only to change them): payroll.xlsx written by openpyxl, payroll.xls by xlwt, and the
+this again only to change them): payroll.xlsx written by openpyxl, payroll.xls by xlwt, a clerk's
+two months in payroll-clerk.xlsx, and the
 files a reader must refuse.
 
 openpyxl neither computes formulas nor writes shared strings, and every spreadsheet program
@@ -223,6 +224,62 @@ def write(name, data):
         f.write(data)
 
 
+def clerk_xlsx():
+    """Two months of a clerk's payroll, the way one is kept: a merged title, 工号 beside 姓名,
+    the four insurance items, 应发工资 as a formula with the result a spreadsheet program keeps,
+    columns of the clerk's own, a 合计 row of sums."""
+    import datetime
+    wb = openpyxl.Workbook()
+    wb.properties.created = wb.properties.modified = datetime.datetime(*STAMP)
+    months = {
+        "6月": [("A01", "王娜", "财务部", 11000, 1000, 880, 220, 55, 1100, 24000, ""),
+                ("A02", "李强", "销售部", 7500.5, 500, 600, 150, 37.5, 750, None, "试用期"),
+                ("A03", "赵敏", "销售部", 3000, 0, 240, 60, 15, 300, 60000, ""),
+                ("A04", "孙悦", "技术部", 52000, 3000, 0.1, 0.2, 0, 0, 0, "")],
+        "7月": [("A01", "王娜", "财务部", 11000, 2000, 880, 220, 55, 1100, None, ""),
+                ("A05", "周平", "技术部", 9000, 0, "缓缴", 180, 45, 900, None, "")],
+    }
+    cached = {}
+    for k, (title, people) in enumerate(months.items()):
+        ws = wb.active if k == 0 else wb.create_sheet()
+        ws.title = title
+        ws["A1"] = f"某某公司2018年{title}工资表"
+        ws.merge_cells("A1:L1")
+        ws.append([])
+        ws.append(["序号", "工号", "姓名", "部门", "基本工资", "绩效", "应发工资", "基本养老保险费",
+                   "基本医疗保险费", "失业保险费", "住房公积金", "全年一次性奖金", "备注"])
+        sums = {}
+        for i, (pid, name, dept, base, extra, *rest) in enumerate(people):
+            r = ws.max_row + 1
+            ws.append([i + 1, pid, name, dept, base, extra, f"=E{r}+F{r}"] + list(rest))
+            cached[(k, f"G{r}")] = repr(base + extra).removesuffix(".0")
+        last = ws.max_row
+        ws.append(["合计", None, None, None, f"=SUM(E4:E{last})", f"=SUM(F4:F{last})", f"=SUM(G4:G{last})"])
+        total = sum(p[3] + p[4] for p in people)
+        cached[(k, f"G{last + 1}")] = repr(total).removesuffix(".0")
+        cached[(k, f"E{last + 1}")] = repr(sum(p[3] for p in people)).removesuffix(".0")
+        cached[(k, f"F{last + 1}")] = repr(sum(p[4] for p in people)).removesuffix(".0")
+    buf = io.BytesIO()
+    wb.save(buf)
+    src = zipfile.ZipFile(io.BytesIO(buf.getvalue()))
+    parts = []
+    for name in src.namelist():
+        data = src.read(name)
+        m = re.fullmatch(r"xl/worksheets/sheet(\d+)\.xml", name)
+        if m:
+            k = int(m.group(1)) - 1
+
+            def cell(c):
+                value = cached.get((k, c.group(1)))
+                if value is None:
+                    return c.group(0)
+                return f'<c r="{c.group(1)}"{c.group(2)}>{c.group(3)}<v>{value}</v></c>'
+            data = re.sub(r'<c r="([A-Z]+\d+)"([^>]*)>(<f>.*?</f>)<v\s*/?>(?:</v>)?</c>', cell,
+                          data.decode("utf-8")).encode("utf-8")
+        parts.append((name, data))
+    return rezip(parts)
+
+
 xlsx = payroll_xlsx()
 write("payroll.xlsx", xlsx)
 # The same parts stored without compression, as some programs write them (and a seed whose XML
@@ -230,6 +287,7 @@ write("payroll.xlsx", xlsx)
 stored = zipfile.ZipFile(io.BytesIO(xlsx))
 write("payroll-stored.xlsx", rezip([(n, stored.read(n)) for n in stored.namelist()], zipfile.ZIP_STORED))
 write("payroll.xls", payroll_xls())
+write("payroll-clerk.xlsx", clerk_xlsx())
 # Cut short: the directory at the end of the container is gone.
 write("truncated.xlsx", xlsx[: len(xlsx) * 2 // 3])
 # The container is whole but the first sheet's compressed data is overwritten halfway.
