@@ -182,7 +182,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
 }
 
 void TFrmBatch::SetColumnWidths() {
-    constexpr int kWidths[batch::kOutput.size()] = {80, 90, 80, 50, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
+    constexpr int kWidths[batch::kOutput.size()] = {80, 90, 80, 72, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
     const batch::Layout& layout = Model->layout();
     for (int c = 0; c < layout.Count(); ++c) {
         const batch::Field f = layout.FieldAt(c);
