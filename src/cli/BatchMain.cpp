@@ -125,6 +125,26 @@ int CurrentYear() {
     return local.tm_year + 1900;
 }
 
+// The save of `out`, resolved to the file it writes (a link's target; `out` becomes it), or why
+// not, in the words every failed save here uses.
+tax::Result<batch::SaveFile> BeginSave(std::string& out) {
+    const std::optional<std::string> target = batch::SaveTarget(out);
+    if (!target) return tax::Fail("无法写入“" + out + "”：它不是普通文件");
+    out = *target;
+    tax::Result<batch::SaveFile> begun = batch::SaveFile::Begin(out);
+    if (!begun) return tax::Fail("无法写入“" + out + "”：" + begun.error());
+    return begun;
+}
+
+// CSV text into the save when there is one, else to standard output.
+tax::Status WriteOut(std::optional<batch::SaveFile>& save, std::FILE* output, const std::string& shownOut,
+                     std::string_view data) {
+    if (save && !save->Write(data)) return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
+    if (!save && std::fwrite(data.data(), 1, data.size(), output) != data.size())
+        return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+    return {};
+}
+
 bool EndsWithXlsx(const std::string& path) {
     if (path.size() < 5) return false;
     std::string tail = path.substr(path.size() - 5);
@@ -196,11 +216,8 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     std::unique_ptr<batch::monthly::Writer> writer;
     batch::MonthlyXlsx* book = nullptr;
     if (toFile) {
-        const std::optional<std::string> target = batch::SaveTarget(out);
-        if (!target) return Fail("无法写入“" + out + "”：它不是普通文件");
-        out = *target;
-        tax::Result<batch::SaveFile> begun = batch::SaveFile::Begin(out);
-        if (!begun) return Fail("无法写入“" + out + "”：" + begun.error());
+        tax::Result<batch::SaveFile> begun = BeginSave(out);
+        if (!begun) return Fail(begun.error());
         save.emplace(std::move(*begun));
         if (xlsx) {
             auto w = std::make_unique<batch::MonthlyXlsx>();
@@ -212,12 +229,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
     if (!writer)
         writer = std::make_unique<batch::monthly::CsvOut>(
-            [output, &save, &shownOut](std::string_view data) -> tax::Status {
-                if (save && !save->Write(data)) return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
-                if (!save && std::fwrite(data.data(), 1, data.size(), output) != data.size())
-                    return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
-                return {};
-            },
+            [output, &save, &shownOut](std::string_view data) { return WriteOut(save, output, shownOut, data); },
             toFile);
     auto fail = [&](const std::string& why) {
         if (book) book->Abandon(); // nothing of it is written out
@@ -329,11 +341,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<batch::PayrollWriter> writer;
     batch::XlsxWriter* book = nullptr;
     if (toFile) {
-        const std::optional<std::string> target = batch::SaveTarget(out);
-        if (!target) return Fail("无法写入“" + out + "”：它不是普通文件");
-        out = *target;
-        tax::Result<batch::SaveFile> begun = batch::SaveFile::Begin(out);
-        if (!begun) return Fail("无法写入“" + out + "”：" + begun.error());
+        tax::Result<batch::SaveFile> begun = BeginSave(out);
+        if (!begun) return Fail(begun.error());
         save.emplace(std::move(*begun));
         if (xlsx) {
             auto w = std::make_unique<batch::XlsxWriter>();
@@ -345,12 +354,7 @@ int main(int argc, char** argv) {
     const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
     if (!writer && !pdfOnly)
         writer = std::make_unique<batch::CsvWriter>(
-            [output, &save, &shownOut](std::string_view data) -> tax::Status {
-                if (save && !save->Write(data)) return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
-                if (!save && std::fwrite(data.data(), 1, data.size(), output) != data.size())
-                    return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
-                return {};
-            },
+            [output, &save, &shownOut](std::string_view data) { return WriteOut(save, output, shownOut, data); },
             toFile);
     auto fail = [&](const std::string& why) {
         if (book) book->Abandon(); // nothing of it is written out
