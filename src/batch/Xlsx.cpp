@@ -57,6 +57,21 @@ std::string Quoted(const std::string& name) {
     return out + "'";
 }
 
+// A workbook written row by row (constant memory), large ones included.
+lxw_workbook* NewBook(const std::string& path) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    return workbook_new_opt(path.c_str(), &options);
+}
+
+lxw_format* NewFormat(lxw_workbook* book, const char* number, bool bold) {
+    lxw_format* f = workbook_add_format(book);
+    if (number) format_set_num_format(f, number);
+    if (bold) format_set_bold(f);
+    return f;
+}
+
 } // namespace
 
 XlsxWriter::~XlsxWriter() {
@@ -69,20 +84,12 @@ void XlsxWriter::Abandon() {
 }
 
 tax::Status XlsxWriter::Open(const std::string& path) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    book_ = workbook_new_opt(path.c_str(), &options);
+    book_ = NewBook(path);
     if (!book_) return tax::Fail("无法创建工作簿");
-    money_ = workbook_add_format(book_);
-    format_set_num_format(money_, "#,##0.00");
-    rate_ = workbook_add_format(book_);
-    format_set_num_format(rate_, "0%");
-    bold_ = workbook_add_format(book_);
-    format_set_bold(bold_);
-    boldMoney_ = workbook_add_format(book_);
-    format_set_bold(boldMoney_);
-    format_set_num_format(boldMoney_, "#,##0.00");
+    money_ = NewFormat(book_, "#,##0.00", false);
+    rate_ = NewFormat(book_, "0%", false);
+    bold_ = NewFormat(book_, nullptr, true);
+    boldMoney_ = NewFormat(book_, "#,##0.00", true);
     return {};
 }
 
@@ -202,17 +209,11 @@ void MonthlyXlsx::Abandon() {
 }
 
 tax::Status MonthlyXlsx::Open(const std::string& path) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    book_ = workbook_new_opt(path.c_str(), &options);
+    book_ = NewBook(path);
     if (!book_) return tax::Fail("无法创建工作簿");
-    money_ = workbook_add_format(book_);
-    format_set_num_format(money_, "#,##0.00");
-    rate_ = workbook_add_format(book_);
-    format_set_num_format(rate_, "0%");
-    bold_ = workbook_add_format(book_);
-    format_set_bold(bold_);
+    money_ = NewFormat(book_, "#,##0.00", false);
+    rate_ = NewFormat(book_, "0%", false);
+    bold_ = NewFormat(book_, nullptr, true);
     return {};
 }
 
