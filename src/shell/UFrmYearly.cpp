@@ -157,6 +157,7 @@ TFrmYearly::TFrmYearly(QWidget* parent) : QWidget(parent, Qt::Window) {
     BtnFill->setToolTip(QStringLiteral("从首月起每月填入这两项"));
     top->addWidget(BtnFill);
     TxtFillInfo = build::Info(this, QStringLiteral("TxtFillInfo"), 0, 0);
+    TxtFillInfo->clear(); // speaks only after 每月相同, which the recomputation never writes
     top->addWidget(TxtFillInfo);
     top->addStretch(1);
 

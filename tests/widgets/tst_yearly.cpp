@@ -67,6 +67,9 @@ private slots:
         QVERIFY(w && w->isVisible() && w->isWindow() && !w->isModal());
         QCOMPARE(Open(main), w);
         QCOMPARE(main.findChildren<QWidget*>(QStringLiteral("FrmYearly")).size(), 1);
+        // A fresh window says nothing beside its fields: no message label shows its own name.
+        for (QLabel* l : w->findChildren<QLabel*>())
+            QVERIFY2(l->text() != l->objectName() || l->objectName().isEmpty(), qPrintable(l->objectName()));
         w->resize(800, 600);
         QCOMPARE(w->size(), QSize(800, 600));
         QVERIFY(w->minimumSizeHint().width() <= 800 && w->minimumSizeHint().height() <= 600);
