@@ -5,6 +5,7 @@
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 
+#include <algorithm>
 #include <deque>
 #include <utility>
 
@@ -31,6 +32,9 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kExempt, {"本期免税收入", "免税收入"}},
     {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
     {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
+    // The four items in one column, as many payroll sheets keep them: a sheet giving them apart
+    // as well is refused, not summed twice.
+    {Role::kAmount, tp::kPension, {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除"}},
     {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
@@ -48,6 +52,13 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kRelief, {"减免税额"}},
     {Role::kAmount, tp::kBonus, {"全年一次性奖金", "年终奖", "一次性奖金"}},
 };
+
+bool IsInsurance(const Heading* h) {
+    return h->role == Role::kAmount && h->amount >= tp::kPension && h->amount <= tp::kHousingFund;
+}
+bool IsCombined(const Heading* h) {
+    return IsInsurance(h) && std::string_view(h->names[0]) == "五险一金";
+}
 
 const Heading* HeadingOf(std::string_view title) {
     static const std::vector<std::pair<std::string, const Heading*>> keys = [] {
@@ -83,21 +94,6 @@ tp::Figures TotalRowFigures() {
     return f;
 }
 
-void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& f) {
-    if (record.total) {
-        ++totals.skipped;
-        return;
-    }
-    ++totals.read;
-    if (!f.ok) {
-        ++totals.refused;
-        return;
-    }
-    ++totals.computed;
-    totals.totalTax.Add(f.withheld);
-    totals.totalTax.Add(f.bonusTax);
-}
-
 } // namespace
 
 std::string HeadingsText() {
@@ -119,25 +115,30 @@ bool IsAmountHeading(std::string_view heading) {
     return h && h->role == Role::kAmount;
 }
 
-tax::Status Reader::MapHeader(const std::vector<std::string_view>& cells, long long line) {
-    titles_.clear();
-    roles_.assign(cells.size(), Role::kCarried);
-    amountOf_.assign(cells.size(), -1);
+tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
+    Columns c;
+    c.roles.assign(cells.size(), Role::kCarried);
+    c.amountOf.assign(cells.size(), -1);
     std::vector<const Heading*> seen;
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
     for (size_t i = 0; i < cells.size(); ++i) {
-        titles_.emplace_back(TrimCell(cells[i]));
+        c.titles.emplace_back(TrimCell(cells[i]));
         const Heading* h = HeadingOf(cells[i]);
         if (!h) continue;
         for (size_t k = 0; k < seen.size(); ++k)
+        {
             if (seen[k] == h)
                 return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
                                  "是同一列，请删去或改名其中一列");
+            if ((IsCombined(h) && IsInsurance(seen[k])) || (IsCombined(seen[k]) && IsInsurance(h)))
+                return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
+                                 "重复：五险一金已含各项保险和公积金，请只留合并的一列或分开的各列");
+        }
         seen.push_back(h);
         seenAt.push_back(i);
-        roles_[i] = h->role;
-        amountOf_[i] = h->amount;
+        c.roles[i] = h->role;
+        c.amountOf[i] = h->amount;
         month = month || h->role == Role::kMonth;
         income = income || (h->role == Role::kAmount && h->amount == tp::kIncome);
         person = person || h->role == Role::kId || h->role == Role::kName;
@@ -146,7 +147,103 @@ tax::Status Reader::MapHeader(const std::vector<std::string_view>& cells, long l
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
                          "一列（2019年起的税法每行是一个人一个月）。认得的标题：\n" + HeadingsText());
-    return {};
+    return c;
+}
+
+const Columns& Columns::Forms() {
+    static const Columns forms = [] {
+        std::vector<std::string_view> titles{"工号", "姓名", "月份"};
+        for (const char* t : tp::kAmountTitles)
+            titles.emplace_back(t);
+        titles.emplace_back("备注");
+        return *Of(titles, 1);
+    }();
+    return forms;
+}
+
+bool Columns::Summed(size_t c) const {
+    if (c >= roles.size() || roles[c] != Role::kAmount) return false;
+    const int a = amountOf[c];
+    return a < tp::kFirstToDate || a >= tp::kFirstToDate + tp::kToDateColumns;
+}
+
+bool Sums::Summed(tp::OutputColumn c) {
+    return c == tp::kOutWithheld || c == tp::kOutNet || c == tp::kOutBonusTax;
+}
+
+const tax::batch::Sum* Sums::Of(tp::OutputColumn c) const {
+    return c == tp::kOutWithheld ? &withheld : c == tp::kOutNet ? &net : c == tp::kOutBonusTax ? &bonusTax : nullptr;
+}
+
+void Sums::Add(const Columns& columns, const Record& record, const tp::Figures& f, int sign) {
+    if (record.total || !f.ok) return;
+    cells.resize(columns.titles.size());
+    const tax::Decimal s(sign);
+    for (size_t c = 0; c < columns.titles.size(); ++c)
+        if (columns.Summed(c)) cells[c].Add(s * record.row.amounts[static_cast<size_t>(columns.amountOf[c])]);
+    withheld.Add(s * f.withheld);
+    net.Add(s * f.net);
+    bonusTax.Add(s * f.bonusTax);
+}
+
+void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& f, int sign) {
+    if (record.total) {
+        totals.skipped += sign;
+        return;
+    }
+    totals.read += sign;
+    if (!f.ok) {
+        totals.refused += sign;
+        return;
+    }
+    totals.computed += sign;
+    const tax::Decimal s(sign);
+    totals.totalTax.Add(s * f.withheld);
+    totals.totalTax.Add(s * f.bonusTax);
+}
+
+void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
+    tp::Row& row = record.row;
+    row = tp::Row();
+    error.assign(problem);
+    const size_t n = std::min(columns.titles.size(), record.cells.size());
+    for (size_t i = 0; i < n; ++i) {
+        const std::string_view cell = record.cells[i];
+        switch (columns.roles[i]) {
+        case Role::kId: row.id = TrimCell(cell); break;
+        case Role::kName: row.name = TrimCell(cell); break;
+        case Role::kMonth: {
+            if (TrimCell(cell).empty()) {
+                if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellEmpty, cell);
+                break;
+            }
+            const tax::Result<int> m = tp::ParseMonth(cell, year);
+            if (m) row.month = *m;
+            else if (error.empty()) error = m.error();
+            break;
+        }
+        case Role::kAmount: {
+            if (TrimCell(cell).empty()) break;
+            tax::batch::Amount a;
+            const AmountRead read = ReadAmount(cell, a);
+            if (read != AmountRead::kOk) {
+                if (error.empty())
+                    error = CellMessage(columns.titles[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
+                                                                                          : tax::msg::kCellUnreadable, cell);
+            } else if (a.value < tax::Decimal()) {
+                if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellNegative, cell);
+            } else {
+                row.amounts[static_cast<size_t>(columns.amountOf[i])] = a.value;
+            }
+            break;
+        }
+        case Role::kCarried: break;
+        }
+    }
+    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
+                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+    if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
+    row.readError = error;
 }
 
 tax::Status Reader::Start() {
@@ -158,7 +255,12 @@ tax::Status Reader::Start() {
         int known = 0;
         for (std::string_view c : cells_)
             known += HeadingOf(c) != nullptr;
-        if (known >= 2 && !(problem_ && !problem_->empty())) return MapHeader(cells_, line);
+        if (known >= 2 && !(problem_ && !problem_->empty())) {
+            tax::Result<Columns> columns = Columns::Of(cells_, line);
+            if (!columns) return columns.failure();
+            columns_ = std::move(*columns);
+            return {};
+        }
         ++skippedAbove_;
     }
     return tax::Fail("没有找到标题行：前 " + std::to_string(kHeaderSearchRows) +
@@ -170,50 +272,10 @@ tax::Result<bool> Reader::Next(Record& record) {
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
     record.line = line;
-    record.cells.assign(titles_.size(), std::string_view());
-    for (size_t i = 0; i < titles_.size() && i < cells_.size(); ++i)
+    record.cells.assign(columns_.titles.size(), std::string_view());
+    for (size_t i = 0; i < columns_.titles.size() && i < cells_.size(); ++i)
         record.cells[i] = cells_[i];
-    tp::Row& row = record.row;
-    row = tp::Row();
-    error_.clear();
-    if (problem_ && !problem_->empty()) error_ = *problem_;
-    for (size_t i = 0; i < titles_.size(); ++i) {
-        const std::string_view cell = record.cells[i];
-        switch (roles_[i]) {
-        case Role::kId: row.id = TrimCell(cell); break;
-        case Role::kName: row.name = TrimCell(cell); break;
-        case Role::kMonth: {
-            if (TrimCell(cell).empty()) {
-                if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellEmpty, cell);
-                break;
-            }
-            const tax::Result<int> m = tp::ParseMonth(cell, year_);
-            if (m) row.month = *m;
-            else if (error_.empty()) error_ = m.error();
-            break;
-        }
-        case Role::kAmount: {
-            if (TrimCell(cell).empty()) break;
-            tax::batch::Amount a;
-            const AmountRead read = ReadAmount(cell, a);
-            if (read != AmountRead::kOk) {
-                if (error_.empty())
-                    error_ = CellMessage(titles_[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
-                                                                                    : tax::msg::kCellUnreadable, cell);
-            } else if (a.value < tax::Decimal()) {
-                if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellNegative, cell);
-            } else {
-                row.amounts[static_cast<size_t>(amountOf_[i])] = a.value;
-            }
-            break;
-        }
-        case Role::kCarried: break;
-        }
-    }
-    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
-                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
-    if (!record.total && row.id.empty() && row.name.empty() && error_.empty()) error_ = "工号和姓名都是空的，不知是谁";
-    row.readError = error_;
+    ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
     return true;
 }
 

@@ -33,26 +33,55 @@ struct Record {
     tax::payroll2019::Row row;
 };
 
+// What each column of a header is to the person-month rows.
+struct Columns {
+    std::vector<std::string> titles;
+    std::vector<Role> roles;
+    std::vector<int> amountOf; // for kAmount: the AmountColumn; else −1
+    // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
+    static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
+    // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
+    static const Columns& Forms();
+    // Whether the totals row sums column `c`: an amount of the month's own, not one to date.
+    bool Summed(size_t c) const;
+};
+
+// A row's cells (record.cells, one per column) read into record.row and record.total: the first
+// cell that cannot be read, or `problem` (the text sheet's word on the row), refuses the row.
+// `error` holds the reason record.row.readError points to.
+void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error);
+
+// The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum
+// of running totals means nothing.
+struct Sums {
+    std::vector<tax::batch::Sum> cells; // per column of the sheet; used where Columns::Summed
+    tax::batch::Sum withheld, net, bonusTax;
+    // Whether the totals row shows a sum under computed column `c`.
+    static bool Summed(tax::payroll2019::OutputColumn c);
+    // A row into the sums (sign 1) or out of them again (−1); a refused row's figures are none.
+    void Add(const Columns& columns, const Record& record, const tax::payroll2019::Figures& f, int sign = 1);
+    const tax::batch::Sum* Of(tax::payroll2019::OutputColumn c) const;
+};
+// The same row in the counts: read, computed, refused, skipped, and the tax withheld.
+void Tally(tax::batch::Totals& totals, const Record& record, const tax::payroll2019::Figures& f, int sign = 1);
+
 class Reader {
 public:
     Reader(SheetSource& sheet, const std::string* problem, int year) : sheet_(sheet), problem_(problem), year_(year) {}
     // Reads up to the header: the first of the first 20 rows naming at least two known columns,
     // among them 月份 and 本期收入, and 工号 or 姓名.
     tax::Status Start();
-    const std::vector<std::string>& Titles() const { return titles_; }
+    const std::vector<std::string>& Titles() const { return columns_.titles; }
+    const Columns& columns() const { return columns_; }
     long long SkippedAbove() const { return skippedAbove_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
 
 private:
-    tax::Status MapHeader(const std::vector<std::string_view>& cells, long long line);
-
     SheetSource& sheet_;
     const std::string* problem_;
     int year_;
-    std::vector<std::string> titles_;
-    std::vector<Role> roles_;
-    std::vector<int> amountOf_; // for kAmount: the AmountColumn
+    Columns columns_;
     std::vector<std::string_view> cells_;
     std::string error_;
     long long skippedAbove_ = 0;
