@@ -16,7 +16,6 @@ namespace tp = tax::payroll2019;
 namespace {
 
 constexpr int kHeaderSearchRows = 20;
-constexpr const char* kTotalNote = "合计行，未计算";
 
 struct Heading {
     Role role;
@@ -115,16 +114,34 @@ bool IsAmountHeading(std::string_view heading) {
     return h && h->role == Role::kAmount;
 }
 
+// A computed column's own title, as this program writes it.
+static bool IsDerived(std::string_view title) {
+    const std::string key = HeadingKeyOf(title);
+    for (const char* t : tp::kOutputTitles)
+        if (key == HeadingKeyOf(t)) return true;
+    return false;
+}
+
+bool SameColumn(std::string_view a, std::string_view b) {
+    const Heading* h = HeadingOf(a);
+    const Heading* g = HeadingOf(b);
+    // The four items in one column land on the first item's: deducted the same.
+    if (h && g) return h->role == g->role && h->amount == g->amount;
+    return !h && !g && TrimCell(a) == TrimCell(b) && !TrimCell(a).empty();
+}
+
 tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
     Columns c;
-    c.roles.assign(cells.size(), Role::kCarried);
-    c.amountOf.assign(cells.size(), -1);
     std::vector<const Heading*> seen;
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
     for (size_t i = 0; i < cells.size(); ++i) {
-        c.titles.emplace_back(TrimCell(cells[i]));
         const Heading* h = HeadingOf(cells[i]);
+        if (!h && IsDerived(cells[i])) continue;
+        c.titles.emplace_back(TrimCell(cells[i]));
+        c.source.push_back(i);
+        c.roles.push_back(Role::kCarried);
+        c.amountOf.push_back(-1);
         if (!h) continue;
         for (size_t k = 0; k < seen.size(); ++k)
         {
@@ -137,8 +154,8 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         }
         seen.push_back(h);
         seenAt.push_back(i);
-        c.roles[i] = h->role;
-        c.amountOf[i] = h->amount;
+        c.roles.back() = h->role;
+        c.amountOf.back() = h->amount;
         month = month || h->role == Role::kMonth;
         income = income || (h->role == Role::kAmount && h->amount == tp::kIncome);
         person = person || h->role == Role::kId || h->role == Role::kName;
@@ -273,10 +290,20 @@ tax::Result<bool> Reader::Next(Record& record) {
     if (!more || !*more) return more;
     record.line = line;
     record.cells.assign(columns_.titles.size(), std::string_view());
-    for (size_t i = 0; i < columns_.titles.size() && i < cells_.size(); ++i)
-        record.cells[i] = cells_[i];
+    for (size_t i = 0; i < columns_.titles.size(); ++i)
+        if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
     ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
     return true;
+}
+
+bool ReadsAsMonthly(Input& input) {
+    Reader reader(*input.sheet, input.Problem(), 0);
+    return static_cast<bool>(reader.Start());
+}
+
+bool ReadsAsPayroll(Input& input) {
+    PayrollReader reader(*input.sheet, input.Problem());
+    return static_cast<bool>(reader.Start());
 }
 
 tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {

@@ -25,6 +25,8 @@ enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried };
 std::string HeadingsText();
 // Whether a heading names one of the amounts (not 工号, 姓名, 月份 or a carried column).
 bool IsAmountHeading(std::string_view heading);
+// Whether two headings name the same column ("所属月份" and "月份"; a carried one by its text).
+bool SameColumn(std::string_view a, std::string_view b);
 
 struct Record {
     long long line = 0;
@@ -38,6 +40,9 @@ struct Columns {
     std::vector<std::string> titles;
     std::vector<Role> roles;
     std::vector<int> amountOf; // for kAmount: the AmountColumn; else −1
+    // The sheet's cell of each column: the figures of an earlier run (累计收入 … 说明) are no
+    // column of the rows, so that a file exported and read again is computed afresh, not twice.
+    std::vector<size_t> source;
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
     // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
@@ -86,6 +91,11 @@ private:
     std::string error_;
     long long skippedAbove_ = 0;
 };
+
+// Whether a sheet's header reads as the person-month rows, or as the older one-row-a-person
+// payroll: asked when a sheet is refused under one law, to say that the other one reads it.
+bool ReadsAsMonthly(Input& input);
+bool ReadsAsPayroll(Input& input);
 
 // Where the rows go.
 class Writer {

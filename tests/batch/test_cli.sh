@@ -296,6 +296,9 @@ key = lambda r: (r[0], r[2])
 assert sorted(map(tuple, a[1:]), key=key) == sorted(map(tuple, b[1:]), key=key)
 assert [key(r) for r in b[1:]] == [key(r) for r in reversed(a[1:])]  # input order kept
 PY
+# Its own output read again: the earlier figures are computed afresh, not carried beside new ones.
+check "2019 output read again" run 1 "$dir/m19.out" --law 2019 --year 2024
+check "2019 output read again same" cmp -s "$dir/out" "$dir/m19.out"
 "$bin" - --law 2019 --year 2024 <"$m19" >"$dir/stdin.out" 2>/dev/null
 check "2019 from standard input" cmp -s "$dir/stdin.out" "$dir/m19.out"
 check "2019 workbook" run 1 "$m19" --law 2019 --year 2024 -o "$dir/m19.xlsx"
@@ -325,6 +328,9 @@ check "2019 month of another year" run 1 "$dir/year.csv" --law 2019 --year 2024
 check "2019 month of another year named" has err "月份：“2023-05”不在所算的2024年度"
 check "2019 without 月份" run 2 "$sample" --law 2019
 check "2019 without 月份 named" has err "缺少月份一列"
+check "2019 without 月份 names the older laws" has err "请用 --law 2011 或 --law 2018q4"
+check "person-month rows under 2011" run 2 "$m19"
+check "person-month rows under 2011 name --law 2019" has err "请加 --law 2019"
 check "bad year" run 2 "$m19" --law 2019 --year 24
 # The four items in one 五险一金 column are deducted as one; given apart as well, refused, not
 # deducted twice.
