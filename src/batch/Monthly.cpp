@@ -279,6 +279,8 @@ tax::Status Reader::Start() {
             return {};
         }
         ++skippedAbove_;
+        for (std::string_view c : cells_)
+            if (title_.empty() && !TrimCell(c).empty()) title_ = std::string(TrimCell(c));
     }
     return tax::Fail("没有找到标题行：前 " + std::to_string(kHeaderSearchRows) +
                      " 行中没有一行写着两个以上认得的标题。认得的标题：\n" + HeadingsText());

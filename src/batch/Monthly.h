@@ -79,6 +79,8 @@ public:
     const std::vector<std::string>& Titles() const { return columns_.titles; }
     const Columns& columns() const { return columns_; }
     long long SkippedAbove() const { return skippedAbove_; }
+    // The sheet's own title ("某某公司2024年度工资表"): the first text above the header, if any.
+    const std::string& Title() const { return title_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
 
@@ -89,6 +91,7 @@ private:
     Columns columns_;
     std::vector<std::string_view> cells_;
     std::string error_;
+    std::string title_;
     long long skippedAbove_ = 0;
 };
 

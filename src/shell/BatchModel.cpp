@@ -737,6 +737,7 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
     }
     result.totals.skipped += reader.SkippedAbove();
     result.described = QString::fromStdString(input.Describe());
+    result.title = QString::fromStdString(reader.Title());
     return result;
 }
 

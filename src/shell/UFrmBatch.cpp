@@ -212,19 +212,24 @@ void TFrmBatch::ShowLawChoices() {
 void TFrmBatch::SetColumnWidths() {
     if (Model->Monthly()) {
         namespace bm = batch::monthly;
+        // The forms' long headings (累计已预扣预缴税额) read whole.
+        const QFontMetrics metrics(TableRows->horizontalHeader()->font());
+        auto Fit = [&](int c, int width) {
+            const QString title = Model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            TableRows->setColumnWidth(c, std::max(width, metrics.horizontalAdvance(title) + 16));
+        };
         const bm::Columns& columns = Model->monthlyColumns();
         for (size_t c = 0; c < columns.roles.size(); ++c) {
             const bm::Role role = columns.roles[c];
-            TableRows->setColumnWidth(static_cast<int>(c), role == bm::Role::kId      ? 70
-                                                           : role == bm::Role::kMonth ? 72
-                                                           : role == bm::Role::kName  ? 80
-                                                                                      : 90);
+            Fit(static_cast<int>(c), role == bm::Role::kId      ? 70
+                                     : role == bm::Role::kMonth ? 72
+                                     : role == bm::Role::kName  ? 80
+                                                                : 90);
         }
         for (int k = 0; k < tax::payroll2019::kOutputColumns; ++k)
-            TableRows->setColumnWidth(static_cast<int>(columns.roles.size()) + k,
-                                      k == tax::payroll2019::kOutRate   ? 50
-                                      : k == tax::payroll2019::kOutNote ? 220
-                                                                        : 100);
+            Fit(static_cast<int>(columns.roles.size()) + k, k == tax::payroll2019::kOutRate   ? 50
+                                                            : k == tax::payroll2019::kOutNote ? 220
+                                                                                              : 100);
         return;
     }
     constexpr int kWidths[batch::kOutput.size()] = {80, 90, 80, 72, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
