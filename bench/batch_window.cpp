@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SetupApplication(app);
     int year = 0;
-    if (argc >= 5 && std::strcmp(argv[argc - 2], "--2019") == 0) {
+    if (argc >= 4 && std::strcmp(argv[argc - 2], "--2019") == 0) {
         year = std::atoi(argv[argc - 1]);
         argc -= 2;
     }

@@ -415,8 +415,10 @@ bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
     const std::string text = value.toString().toStdString();
     if (data(index, Qt::EditRole).toString().toStdString() == text) return false;
     if (Monthly()) {
-        SetMonthlyCells(static_cast<size_t>(index.row()), {{index.column(), text}});
-        Refigure();
+        const int r = index.row();
+        std::vector<std::string> people = Unfigure(r, 1);
+        SetMonthlyCells(static_cast<size_t>(r), {{index.column(), text}});
+        Refigure(std::move(people), r, 1);
         emit Edited();
         return true;
     }
@@ -479,6 +481,79 @@ void BatchModel::SetMonthlyCells(size_t at, const std::vector<std::pair<int, std
     row.kind = record.total ? batch::RowKind::kTotal : batch::RowKind::kPerson;
 }
 
+std::string BatchModel::PersonOf(const BatchRow& row) const {
+    if (row.kind == batch::RowKind::kTotal) return {};
+    std::string_view id, name;
+    size_t at = 0;
+    for (size_t c = 0; c < columns_.roles.size() && at < row.cells.size(); ++c) {
+        const std::string_view cell = GetCell(row.cells, at);
+        if (columns_.roles[c] == batch::monthly::Role::kId) id = batch::TrimCell(cell);
+        else if (columns_.roles[c] == batch::monthly::Role::kName) name = batch::TrimCell(cell);
+    }
+    // As the ledger tells people apart: by 工号, or by 姓名 where there is none.
+    if (!id.empty()) return "I" + std::string(id);
+    if (!name.empty()) return "N" + std::string(name);
+    return {};
+}
+
+void BatchModel::Contribute(size_t i, int sign) {
+    if (IsBlank(rows_[i])) return;
+    batch::monthly::Record record;
+    std::string error;
+    ViewMonthly(rows_[i], columns_, rules_.year, record, error);
+    batch::monthly::Tally(totals_, record, figures_[i], sign);
+    sums_.Add(columns_, record, figures_[i], sign);
+}
+
+std::vector<std::string> BatchModel::Unfigure(int first, int count) {
+    std::vector<std::string> people;
+    for (int i = first; i < first + count; ++i) {
+        Contribute(static_cast<size_t>(i), -1);
+        if (std::string p = PersonOf(rows_[static_cast<size_t>(i)]); !p.empty()) people.push_back(std::move(p));
+    }
+    return people;
+}
+
+void BatchModel::Refigure(std::vector<std::string> people, int first, int count) {
+    for (int i = first; i < first + count; ++i)
+        if (std::string p = PersonOf(rows_[static_cast<size_t>(i)]); !p.empty()) people.push_back(std::move(p));
+    std::sort(people.begin(), people.end());
+    people.erase(std::unique(people.begin(), people.end()), people.end());
+    // The rows changed, and every other month of the people they belong to (before or after).
+    std::vector<size_t> chosen;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const bool changed = static_cast<int>(i) >= first && static_cast<int>(i) < first + count;
+        if (!changed && (people.empty() || !std::binary_search(people.begin(), people.end(), PersonOf(rows_[i]))))
+            continue;
+        if (!changed) Contribute(i, -1);
+        chosen.push_back(i);
+    }
+    std::vector<tp::Row> rows;
+    std::vector<size_t> at;
+    std::vector<std::string> reasons(chosen.size());
+    batch::monthly::Record record;
+    for (size_t k = 0; k < chosen.size(); ++k) {
+        const size_t i = chosen[k];
+        figures_[i] = tp::Figures();
+        if (IsBlank(rows_[i])) continue;
+        ViewMonthly(rows_[i], columns_, rules_.year, record, reasons[k]);
+        if (record.total) {
+            figures_[i].note = batch::kTotalNote;
+            continue;
+        }
+        rows.push_back(record.row);
+        at.push_back(i);
+    }
+    std::vector<tp::Figures> computed = tp::ComputeAll(rules_.year, rows);
+    for (size_t k = 0; k < at.size(); ++k)
+        figures_[at[k]] = std::move(computed[k]);
+    for (size_t i : chosen)
+        Contribute(i, 1);
+    if (!chosen.empty())
+        emit dataChanged(index(static_cast<int>(chosen.front()), 0), index(static_cast<int>(chosen.back()), columnCount() - 1));
+    RecomputeTotals();
+}
+
 void BatchModel::Refigure() {
     const long long above = skippedAbove_;
     ComputeMonthly(columns_, rules_.year, rows_, figures_, totals_, sums_);
@@ -531,8 +606,7 @@ void BatchModel::AddRows(int at, int count) {
     rows_.insert(rows_.begin() + at, static_cast<size_t>(count), BlankRow());
     if (Monthly()) figures_.insert(figures_.begin() + at, static_cast<size_t>(count), tp::Figures());
     endInsertRows();
-    if (Monthly()) Refigure();
-    else RecomputeTotals();
+    RecomputeTotals(); // blank rows are no one's: nothing else changes
     emit Edited();
 }
 
@@ -540,6 +614,7 @@ void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
     if (locked_) return;
     first = std::clamp(first, 0, static_cast<int>(rows_.size()));
     count = std::clamp(count, 0, static_cast<int>(rows_.size()) - first);
+    std::vector<std::string> people = Monthly() ? Unfigure(first, count) : std::vector<std::string>();
     for (int i = first; i < first + count; ++i)
         Count(rows_[static_cast<size_t>(i)], false);
     for (const BatchRow& row : rows)
@@ -561,7 +636,7 @@ void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
             figures_.erase(figures_.begin() + first + given, figures_.begin() + first + count);
         endRemoveRows();
     }
-    if (Monthly()) Refigure();
+    if (Monthly()) Refigure(std::move(people), first, given);
     else RecomputeTotals();
     emit Edited();
 }
@@ -571,14 +646,14 @@ void BatchModel::RemoveRows(int first, int count) {
     first = std::clamp(first, 0, static_cast<int>(rows_.size()));
     count = std::min(count, static_cast<int>(rows_.size()) - first);
     if (count <= 0) return;
+    std::vector<std::string> people = Monthly() ? Unfigure(first, count) : std::vector<std::string>();
     beginRemoveRows(QModelIndex(), first, first + count - 1);
     for (int i = first; i < first + count; ++i)
         Count(rows_[static_cast<size_t>(i)], false);
     rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
-    if (Monthly() && figures_.size() >= static_cast<size_t>(first + count))
-        figures_.erase(figures_.begin() + first, figures_.begin() + first + count);
+    if (Monthly()) figures_.erase(figures_.begin() + first, figures_.begin() + first + count);
     endRemoveRows();
-    if (Monthly()) Refigure();
+    if (Monthly()) Refigure(std::move(people), first, 0);
     else RecomputeTotals();
     emit Edited();
 }
@@ -645,6 +720,8 @@ void BatchModel::Paste(int row, int column, const QString& text) {
     if (block.empty()) return;
     row = std::clamp(row, 0, static_cast<int>(rows_.size()));
     const size_t needed = static_cast<size_t>(row) + block.size();
+    std::vector<std::string> people;
+    if (Monthly()) people = Unfigure(row, static_cast<int>(std::min(needed, rows_.size())) - row);
     if (needed > rows_.size()) {
         const int before = static_cast<int>(rows_.size());
         // Blank rows first, as AddRows makes them: no one's until something is laid in them.
@@ -661,7 +738,7 @@ void BatchModel::Paste(int row, int column, const QString& text) {
         else SetCells(static_cast<size_t>(row) + i, cells);
     }
     if (Monthly()) {
-        Refigure();
+        Refigure(std::move(people), row, static_cast<int>(block.size()));
     } else {
         emit dataChanged(index(row, 0), index(static_cast<int>(needed) - 1, columnCount() - 1));
         RecomputeTotals();

@@ -110,6 +110,16 @@ private:
     BatchRow BlankRow() const;
     // After rows changed under the 2019 law: every figure afresh and every row shown again.
     void Refigure();
+    // Editing a few rows touches only their people: the rows [first, first + count) leave the
+    // counts and sums before the change (Unfigure, which names their people), and after it the
+    // rows then there, and every row of those people and of the people now there, are
+    // computed again and counted back (Refigure).
+    std::vector<std::string> Unfigure(int first, int count);
+    void Refigure(std::vector<std::string> people, int first, int count);
+    // A row in the counts and sums with its present figures (sign 1), or out of them (−1).
+    void Contribute(size_t row, int sign);
+    // Whom a row's figures belong with, as the ledger tells people apart; empty for none.
+    std::string PersonOf(const BatchRow& row) const;
     tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
     void Count(const BatchRow& row, bool in);
     void RecomputeTotals();
