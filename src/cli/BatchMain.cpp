@@ -67,7 +67,7 @@ constexpr const char* kUsage = R"(名称
     一行被拒绝时，同一人以后各月也不算（说明“前月有误，未计算”），别人不受影响；同一人同一
     月出现两次也拒绝。每人按月份先后排列的文件边读边算（读两遍，内存只随人数增长）；其他
     次序的文件和标准输入整份读入再算。合计个税是本期应预扣预缴税额与年终奖个税之和。
-    --law 2019 只输出 CSV 或 XLSX，不印 PDF。
+    PDF 和工资条同样可印，每人每月一条；XLSX 和 PDF 的末尾合计本月数（累计数不合计）。
 
     五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
     “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
@@ -199,8 +199,31 @@ private:
     batch::PayrollWriter* second_;
 };
 
-// The 2019 law's person-month rows: the file's columns, then the cumulative figures.
-int RunMonthly(const std::string& in, std::string out, const std::string& sheet, int year) {
+class MonthlyTee : public batch::monthly::Writer {
+public:
+    MonthlyTee(batch::monthly::Writer* first, batch::monthly::Writer* second) : first_(first), second_(second) {}
+    tax::Status Begin(const std::vector<std::string>& titles) override {
+        if (tax::Status s = first_ ? first_->Begin(titles) : tax::Status(); !s) return s;
+        return second_ ? second_->Begin(titles) : tax::Status();
+    }
+    tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
+        if (tax::Status s = first_ ? first_->Add(record, f) : tax::Status(); !s) return s;
+        return second_ ? second_->Add(record, f) : tax::Status();
+    }
+    tax::Status Finish() override {
+        if (tax::Status s = first_ ? first_->Finish() : tax::Status(); !s) return s;
+        return second_ ? second_->Finish() : tax::Status();
+    }
+
+private:
+    batch::monthly::Writer* first_;
+    batch::monthly::Writer* second_;
+};
+
+// The 2019 law's person-month rows: the file's columns, then the cumulative figures; the PDFs
+// beside them or alone, as for the older laws.
+int RunMonthly(const std::string& in, std::string out, const std::string& sheet, int year, cli::PrintOutputs& prints,
+               const char* program) {
     const bool fromStdin = in == "-";
     std::string describe;
     const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
@@ -209,6 +232,16 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         return opened;
     };
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
+    if (prints.Wanted() && !fromStdin) {
+        // The sheet's own title heads the pages unless --title gives one.
+        if (tax::Result<std::unique_ptr<batch::Input>> head = open(); head) {
+            batch::monthly::Reader reader(*(*head)->sheet, (*head)->Problem(), year);
+            if (reader.Start()) prints.DefaultTitle(reader.Title());
+        }
+    }
+    const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
+    if (pdfOnly) out.clear();
+    if (prints.Wanted()) prints.Start(program);
     const bool xlsx = EndsWithXlsx(out);
     const bool toFile = !out.empty() && out != "-";
     std::optional<batch::SaveFile> save; // a file is saved whole, or not at all
@@ -227,7 +260,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         }
     }
     const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
-    if (!writer)
+    if (!writer && !pdfOnly)
         writer = std::make_unique<batch::monthly::CsvOut>(
             [output, &save, &shownOut](std::string_view data) { return WriteOut(save, output, shownOut, data); },
             toFile);
@@ -239,8 +272,9 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     };
     tb::Totals totals;
     bool writing = false;
+    MonthlyTee tee(writer.get(), prints.Wanted() ? &prints.Monthly() : nullptr);
     const tax::Result<bool> done = batch::monthly::Pump(
-        open, !fromStdin, year, *writer, totals,
+        open, !fromStdin, year, tee, totals,
         [&in](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
             if (!record.total && !f.ok) std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
         },
@@ -255,7 +289,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
                     (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
     }
     writer.reset();
-    if (!toFile && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
+    if (!toFile && !pdfOnly && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
     if (save && !save->Commit()) return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
@@ -325,8 +359,7 @@ int main(int argc, char** argv) {
     if (!haveIn) return Usage("缺少输入文件");
     if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
     if (rules.law == batch::Law::k2019) {
-        if (prints.Wanted() || prints.TakeOutput(out)) return Usage("--law 2019 只能输出 CSV 或 XLSX，不印 PDF");
-        return RunMonthly(in, out, sheet, rules.year);
+        return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
     }
 
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);

@@ -48,6 +48,7 @@ bool EndsWithPdf(const std::string& path) {
 struct PrintOutputs::State {
     std::string table, slips, slipDir, title;
     bool onePerPage = false;
+    std::unique_ptr<MonthlyPrint> monthly;
     std::unique_ptr<QGuiApplication> app;
     std::unique_ptr<print::Payroll> payroll;
     batch::Layout layout;
@@ -59,6 +60,7 @@ PrintOutputs::PrintOutputs() : s_(std::make_unique<State>()) {}
 
 PrintOutputs::~PrintOutputs() {
     // The payroll's fonts belong to the application: gone before it.
+    s_->monthly.reset();
     s_->payroll.reset();
     s_->app.reset();
 }
@@ -143,23 +145,101 @@ tax::Status PrintOutputs::Finish(const batch::Totals& t) {
         totals[s_->layout.ColumnOf(o.field)] = QString::fromStdString(text);
     }
     payroll.SetTotals(totals);
+    return WritePdfs(*s_);
+}
 
-    if (!s_->table.empty()) {
-        if (tax::Status s = payroll.TablePdf(QString::fromLocal8Bit(s_->table.c_str())); !s) return s;
-        std::fprintf(stderr, "工资表 %d 页：%s\n", payroll.Pages(), s_->table.c_str());
+tax::Status PrintOutputs::WritePdfs(State& state) {
+    print::Payroll& payroll = *state.payroll;
+    if (!state.table.empty()) {
+        if (tax::Status s = payroll.TablePdf(QString::fromLocal8Bit(state.table.c_str())); !s) return s;
+        std::fprintf(stderr, "工资表 %d 页：%s\n", payroll.Pages(), state.table.c_str());
     }
-    if (!s_->slips.empty()) {
-        if (tax::Status s = payroll.PayslipsPdf(QString::fromLocal8Bit(s_->slips.c_str()), s_->onePerPage); !s) return s;
-        std::fprintf(stderr, "工资条 %lld 张，%d 页：%s\n", payroll.Slips(), payroll.Pages(), s_->slips.c_str());
+    if (!state.slips.empty()) {
+        if (tax::Status s = payroll.PayslipsPdf(QString::fromLocal8Bit(state.slips.c_str()), state.onePerPage); !s) return s;
+        std::fprintf(stderr, "工资条 %lld 张，%d 页：%s\n", payroll.Slips(), payroll.Pages(), state.slips.c_str());
     }
-    if (!s_->slipDir.empty()) {
-        tax::Result<long long> files = payroll.PayslipFiles(QString::fromLocal8Bit(s_->slipDir.c_str()));
+    if (!state.slipDir.empty()) {
+        tax::Result<long long> files = payroll.PayslipFiles(QString::fromLocal8Bit(state.slipDir.c_str()));
         if (!files) return files.failure();
-        std::fprintf(stderr, "工资条 %lld 个文件：%s\n", *files, s_->slipDir.c_str());
+        std::fprintf(stderr, "工资条 %lld 个文件：%s\n", *files, state.slipDir.c_str());
     }
-    if (payroll.Rows() > payroll.Slips() && (!s_->slips.empty() || !s_->slipDir.empty()))
+    if (payroll.Rows() > payroll.Slips() && (!state.slips.empty() || !state.slipDir.empty()))
         std::fprintf(stderr, "拒绝的 %lld 行没有工资条（见上面各行的原因）\n", payroll.Rows() - payroll.Slips());
     return {};
+}
+
+namespace tp = tax::payroll2019;
+
+class PrintOutputs::MonthlyPrint : public batch::monthly::Writer {
+public:
+    explicit MonthlyPrint(State& s) : s_(s) {}
+
+    tax::Status Begin(const std::vector<std::string>& titles) override {
+        const std::vector<std::string_view> views(titles.begin(), titles.end());
+        tax::Result<batch::monthly::Columns> columns = batch::monthly::Columns::Of(views, 1);
+        if (!columns) return columns.failure();
+        columns_ = std::move(*columns);
+        print::Head head;
+        head.title = QString::fromStdString(s_.title);
+        for (size_t c = 0; c < titles.size(); ++c) {
+            head.columns << QString::fromStdString(titles[c]);
+            const batch::monthly::Role role = columns_.roles[c];
+            head.numeric.push_back(role == batch::monthly::Role::kAmount || role == batch::monthly::Role::kMonth);
+        }
+        for (int k = 0; k < tp::kOutputColumns; ++k) {
+            head.columns << QString::fromUtf8(tp::kOutputTitles[static_cast<size_t>(k)]);
+            head.numeric.push_back(k != tp::kOutNote);
+        }
+        s_.payroll = std::make_unique<print::Payroll>(std::move(head));
+        return {};
+    }
+
+    // As the CSV output writes the row: the cells as read, the figures to two decimals.
+    tax::Status Add(const batch::monthly::Record& record, const tp::Figures& f) override {
+        if (record.total) return {};
+        sums_.Add(columns_, record, f);
+        QStringList cells;
+        for (std::string_view c : record.cells)
+            cells << QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
+        for (int k = 0; k < tp::kOutputColumns; ++k) {
+            const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
+            std::string text;
+            if (cell.kind == tp::Cell::kMoney) tb::AppendMoney(text, cell.value);
+            else text = std::string(cell.text);
+            cells << QString::fromStdString(text);
+        }
+        return s_.payroll->Add(cells, !f.ok);
+    }
+
+    tax::Status Finish() override {
+        QStringList totals;
+        const size_t inputs = columns_.titles.size();
+        size_t label = 0;
+        for (size_t c = 0; c < inputs; ++c) {
+            if (columns_.roles[c] == batch::monthly::Role::kName) label = c;
+            std::string text;
+            if (columns_.Summed(c)) tb::AppendMoney(text, c < sums_.cells.size() ? sums_.cells[c].Value() : tax::Decimal());
+            totals << QString::fromStdString(text);
+        }
+        totals[static_cast<qsizetype>(label)] = QString::fromUtf8(batch::kTotalsTitle);
+        for (int k = 0; k < tp::kOutputColumns; ++k) {
+            std::string text;
+            if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k))) tb::AppendMoney(text, sum->Value());
+            totals << QString::fromStdString(text);
+        }
+        s_.payroll->SetTotals(totals);
+        return WritePdfs(s_);
+    }
+
+private:
+    State& s_;
+    batch::monthly::Columns columns_;
+    batch::monthly::Sums sums_;
+};
+
+batch::monthly::Writer& PrintOutputs::Monthly() {
+    if (!s_->monthly) s_->monthly = std::make_unique<MonthlyPrint>(*s_);
+    return *s_->monthly;
 }
 
 const char* PrintOutputs::Help() {

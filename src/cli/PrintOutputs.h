@@ -3,6 +3,7 @@
 // (--payslips OUT.pdf) or one file a person (--payslips-dir DIR). A GUI application, which
 // drawing text needs, is started only when one of them is asked for.
 
+#include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "tax/Batch.h"
 
@@ -34,11 +35,17 @@ public:
     // Writes every PDF asked for; a failure at the first that fails.
     tax::Status Finish(const batch::Totals& totals) override;
 
+    // The same PDFs from the 2019 law's person-month rows: the sheet's columns, then the
+    // cumulative figures, the month's sums at the end; a payslip a person and month.
+    batch::monthly::Writer& Monthly();
+
     // The options' lines for --help.
     static const char* Help();
 
 private:
     struct State;
+    class MonthlyPrint;
+    static tax::Status WritePdfs(State& s);
     std::unique_ptr<State> s_;
 };
 

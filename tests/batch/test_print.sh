@@ -164,6 +164,26 @@ mkdir "$dir/adir.pdf"
 check "pdf onto a folder" run 2 "$dir/few.csv" -o "$dir/adir.pdf"
 check "no scratch left" test "$(ls "$dir" | grep -c part)" = 0
 check "payslips need .pdf" run 2 "$dir/few.csv" --payslips "$dir/x.csv"
+# Under the 2019 law: the sheet's title and columns, the cumulative figures as the CSV has them,
+# the month's sums closing the table; a payslip a person and month, none for a refused month.
+printf '某某公司2024年度工资表\n工号,姓名,月份,本期收入,五险一金,累计子女教育,累计赡养老人\n001,甲,1,30000,4500,1000,1000\n001,甲,2,30000,4500,2000,2000\n001,甲,3,30000,4500,3000,3000\n002,乙,3,一万\n' >"$dir/m19.csv"
+"$bin" "$dir/m19.csv" --law 2019 --year 2024 >"$dir/m19.out" 2>/dev/null
+check "2019 table" run 1 "$dir/m19.csv" --law 2019 --year 2024 -o "$dir/m19.pdf" --payslips "$dir/m19-slips.pdf"
+check "2019 table inside its pages" inside "$dir/m19.pdf"
+check "2019 printed as the CSV" /usr/bin/python3 - "$dir/m19.pdf" "$dir/m19.out" <<'PY'
+import csv, subprocess, sys
+text = " ".join(subprocess.run(["pdftotext", "-layout", sys.argv[1], "-"], capture_output=True, text=True).stdout.split())
+rows = list(csv.reader(open(sys.argv[2], encoding="utf-8")))
+assert "某某公司2024年度工资表" in text and "本期应预扣预缴税额" in text
+w = rows[0].index("本期应预扣预缴税额")
+for r in rows[1:4]:
+    assert r[w] in text, r[w]
+assert [r[w] for r in rows[1:4]] == ["555.00", "625.00", "1850.00"]
+assert "3030.00 73470.00" in text  # the month's sums of the tax and the pay (乙 refused)
+PY
+check "2019 payslips" test "$(pages "$dir/m19-slips.pdf")" -ge 1
+check "2019 a payslip a computed month" bash -c "pdftotext '$dir/m19-slips.pdf' - | grep -c '某某公司2024年度工资条' | grep -qx 3"
+check "2019 refused month has none" has err "拒绝的 1 行没有工资条"
 check "--help has the PDF options" run 0 --help
 for o in "-o 输出.pdf" "--payslips 输出.pdf" "--payslips-dir 目录" "--title 标题"; do
     check "--help: $o" has out "$o"
