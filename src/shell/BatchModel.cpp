@@ -55,6 +55,17 @@ std::string_view GetCell(const std::string& s, size_t& at) {
 // The cells in stored order: 工号, the five inputs, the carried ones.
 constexpr int kStoredInputs = 1 + tb::kInputColumns;
 
+// The totals row's look, under either law.
+QVariant TotalsStyle(int role) {
+    if (role == Qt::FontRole) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
+    return {};
+}
+
 // The cells of a 2019 row before its problem.
 std::vector<std::string> CellsOf(const BatchRow& row, size_t count) {
     std::vector<std::string> cells(count);
@@ -242,13 +253,7 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
                                   : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth;
     if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
-        if (role == Qt::FontRole) {
-            QFont bold;
-            bold.setBold(true);
-            return bold;
-        }
-        if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
-        if (role != Qt::DisplayRole) return {};
+        if (role != Qt::DisplayRole) return TotalsStyle(role);
         if (index.column() == NameColumn()) return QString::fromUtf8(batch::kTotalsTitle);
         if (computed) {
             const tb::Sum* sum = sums_.Of(out);
@@ -294,13 +299,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
                          field == batch::Field::kNote || field == batch::Field::kCarried;
     if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
-        if (role == Qt::FontRole) {
-            QFont bold;
-            bold.setBold(true);
-            return bold;
-        }
-        if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
-        if (role != Qt::DisplayRole) return {};
+        if (role != Qt::DisplayRole) return TotalsStyle(role);
         if (field == batch::Field::kName) return QString::fromUtf8(batch::kTotalsTitle);
         for (const batch::OutputColumn& o : batch::kOutput)
             if (o.field == field && o.total) return batch::Grouped((totals_.*o.total).Value());
