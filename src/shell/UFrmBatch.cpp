@@ -259,7 +259,11 @@ void TFrmBatch::UpdateStatus() {
                        .arg(t.refused)
                        .arg(t.skipped)
                        .arg(batch::Grouped(t.totalTax.Value()));
-    if (!Described.isEmpty()) text += QStringLiteral("（%1）").arg(Described);
+    // Under the 2019 law the year computed, as the command line's summary says it.
+    QStringList about;
+    if (!Described.isEmpty()) about << Described;
+    if (Model->Monthly()) about << QStringLiteral("%1 年度，累计预扣").arg(Model->rules().year);
+    if (!about.isEmpty()) text += QStringLiteral("（%1）").arg(about.join(QStringLiteral("；")));
     TxtStatus->setText(text);
 }
 
@@ -307,6 +311,7 @@ void TFrmBatch::CmbLawChange() {
 
 void TFrmBatch::CmbYearChange() {
     if (const int year = CmbYear->currentData().toInt(); year > 0) Model->SetYear(year);
+    UpdateStatus();
 }
 
 void TFrmBatch::BtnAddClick() {

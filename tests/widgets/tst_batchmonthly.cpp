@@ -264,6 +264,27 @@ private slots:
             QFile written(out);
             QVERIFY(written.open(QIODevice::ReadOnly));
             QCOMPARE(written.readAll(), Pipeline(m, dir.filePath(QStringLiteral("scratch.csv"))).csv);
+            // As a workbook and read again: the same rows and figures (its totals row skipped).
+            std::vector<QStringList> shown;
+            for (int r = 0; r < static_cast<int>(m->Rows().size()); ++r) {
+                if (BatchModel::IsBlank(m->Rows()[static_cast<size_t>(r)])) continue;
+                QStringList row;
+                for (int c = 0; c < m->columnCount(); ++c)
+                    row << Cell(m, r, c);
+                shown.push_back(row);
+            }
+            const QString book = dir.filePath(QStringLiteral("out.xlsx"));
+            w->ExportTo(book);
+            WaitForWork(w);
+            w->ImportFrom(book);
+            WaitForWork(w);
+            QVERIFY(dialogs.boxes.isEmpty());
+            QCOMPARE(m->Rows().size(), shown.size() + 1);
+            const int inputs = static_cast<int>(m->monthlyColumns().titles.size());
+            for (int r = 0; r < static_cast<int>(shown.size()); ++r)
+                for (int c = inputs; c < m->columnCount(); ++c)
+                    QCOMPARE(Cell(m, r, c), shown[static_cast<size_t>(r)][c]);
+            QCOMPARE(m->Rows().back().kind, batch::RowKind::kTotal);
         }
     }
 
@@ -312,7 +333,7 @@ private slots:
         QCOMPARE(Cell(m, 3, withheld), QStringLiteral("3,030.00"));
         QCOMPARE(Cell(m, 3, m->NameColumn()), QStringLiteral("合计"));
         QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(),
-                 QStringLiteral("读入 3 行，计算 3 行，拒绝 0 行，跳过 0 行；合计个税 4,110.00"));
+                 QStringLiteral("读入 3 行，计算 3 行，拒绝 0 行，跳过 0 行；合计个税 4,110.00（2024 年度，累计预扣）"));
         // On paper as in the table: every figure of the month, each person-month a payslip.
         auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
         QVERIFY(paper->ExportPdf(dir.filePath(QStringLiteral("table.pdf"))));
