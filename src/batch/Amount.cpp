@@ -129,6 +129,12 @@ std::string_view TrimCell(std::string_view s) {
 }
 
 AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
+    long long cents = 0;
+    // Most cells are plain already ("12000.00"): nothing around them to take off.
+    if (FastCents(text, cents)) {
+        out = {true, cents, tax::Decimal::Cents(cents)};
+        return AmountRead::kOk;
+    }
     std::string_view s = TrimCell(text);
     std::string wide;
     if (HalfWidth(s, wide)) s = wide;
@@ -143,7 +149,6 @@ AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
         if (!WithoutSeparators(s, plain)) return AmountRead::kUnreadable;
         s = plain;
     }
-    long long cents = 0;
     if (FastCents(s, cents)) {
         out = {true, cents, tax::Decimal::Cents(cents)};
         return AmountRead::kOk;

@@ -5,7 +5,9 @@
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 
+#include <cstdint>
 #include <deque>
+#include <unordered_map>
 #include <utility>
 
 namespace batch::monthly {
@@ -200,7 +202,7 @@ tax::Result<bool> Reader::Next(Record& record) {
                 if (error_.empty())
                     error_ = CellMessage(titles_[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
                                                                                     : tax::msg::kCellUnreadable, cell);
-            } else if (a.value < tax::Decimal()) {
+            } else if (a.fast ? a.cents < 0 : a.value < tax::Decimal()) {
                 if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellNegative, cell);
             } else {
                 row.amounts[static_cast<size_t>(amountOf_[i])] = a.value;
@@ -214,6 +216,33 @@ tax::Result<bool> Reader::Next(Record& record) {
                    (!record.cells.empty() && IsTotalCell(record.cells[0]));
     if (!record.total && row.id.empty() && row.name.empty() && error_.empty()) error_ = "工号和姓名都是空的，不知是谁";
     row.readError = error_;
+    return true;
+}
+
+tax::Result<bool> Reader::Skim(Record& record) {
+    if (monthAt_ < 0)
+        for (size_t i = 0; i < roles_.size(); ++i) {
+            const int at = static_cast<int>(i);
+            if (roles_[i] == Role::kId) idAt_ = at;
+            if (roles_[i] == Role::kName) nameAt_ = at;
+            if (roles_[i] == Role::kMonth) monthAt_ = at;
+        }
+    long long line = 0;
+    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    if (!more || !*more) return more;
+    record.line = line;
+    record.cells.clear();
+    auto cell = [this](int at) {
+        return at >= 0 && static_cast<size_t>(at) < cells_.size() ? cells_[static_cast<size_t>(at)] : std::string_view();
+    };
+    tp::Row& row = record.row;
+    row.id = TrimCell(cell(idAt_));
+    row.name = TrimCell(cell(nameAt_));
+    row.month = 0;
+    if (const std::string_view m = cell(monthAt_); !TrimCell(m).empty())
+        if (const tax::Result<int> month = tp::ParseMonth(m, year_)) row.month = *month;
+    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
+                   (!titles_.empty() && !cells_.empty() && IsTotalCell(cells_[0]));
     return true;
 }
 
@@ -269,6 +298,52 @@ tax::Status CsvOut::Finish() {
 
 namespace {
 
+// Whether the rows may stream through one ledger: every person's rows in rising months (two
+// rows of one month side by side allowed), each with a month. The ledger then sees each
+// person's rows in the order computing the file whole takes them, so it gives the same figures
+// and the same refusals.
+class OrderProbe {
+public:
+    bool Add(const tp::Row& row) {
+        if (row.id.empty() && row.name.empty()) return true; // no one's: refused either way
+        if (row.month == 0) return false; // an undated row stops all of its person's rows
+        key_.clear();
+        key_ += row.id.empty() ? 'N' : 'I';
+        key_ += row.id.empty() ? row.name : row.id;
+        // Monthly payrolls list people in much the same order every month: the person who
+        // followed the last one last time is tried before the table.
+        uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
+        if (found == kNobody || people_[found].key != key_) {
+            const auto it = index_.find(std::string_view(key_));
+            if (it != index_.end()) {
+                found = it->second;
+            } else {
+                found = static_cast<uint32_t>(people_.size());
+                people_.push_back({key_, 0, kNobody});
+                index_.emplace(people_.back().key, found);
+            }
+        }
+        if (previous_ != kNobody) people_[previous_].next = found;
+        previous_ = found;
+        Seen& p = people_[found];
+        if (row.month < p.last) return false;
+        p.last = row.month;
+        return true;
+    }
+
+private:
+    static constexpr uint32_t kNobody = UINT32_MAX;
+    struct Seen {
+        std::string key;
+        int last;
+        uint32_t next;
+    };
+    std::deque<Seen> people_; // never moves, so the table's keys can view into it
+    std::unordered_map<std::string_view, uint32_t> index_;
+    uint32_t previous_ = kNobody;
+    std::string key_;
+};
+
 // A row kept for a file computed whole: its own copies of the texts the row points into.
 struct Held {
     long long line = 0;
@@ -295,18 +370,17 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     if (tax::Status s = reader->Start(); !s) return s.failure();
     Record record;
 
-    // First reading: whether every person's months rise, which lets the rows stream.
+    // First reading, of the people and months alone: whether the rows may stream.
     bool inOrder = false;
     if (reopenable) {
-        tp::Ledger probe(year);
-        for (;;) {
-            const tax::Result<bool> more = reader->Next(record);
+        OrderProbe probe;
+        inOrder = true;
+        while (inOrder) {
+            const tax::Result<bool> more = reader->Skim(record);
             if (!more) return more;
             if (!*more) break;
-            if (!record.total) probe.Add(record.row);
-            if (probe.OutOfOrder()) break;
+            if (!record.total) inOrder = probe.Add(record.row);
         }
-        inOrder = !probe.OutOfOrder();
         input = open();
         if (!input) return input.failure();
         reader = start(**input);

@@ -43,6 +43,10 @@ public:
     long long SkippedAbove() const { return skippedAbove_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
+    // The next row's place only, for learning the file's order before reading it for good:
+    // line, total, row.id, row.name and row.month (0 when it cannot be read); the cells and
+    // amounts are left unread.
+    tax::Result<bool> Skim(Record& record);
 
 private:
     tax::Status MapHeader(const std::vector<std::string_view>& cells, long long line);
@@ -56,6 +60,7 @@ private:
     std::vector<std::string_view> cells_;
     std::string error_;
     long long skippedAbove_ = 0;
+    int idAt_ = -1, nameAt_ = -1, monthAt_ = -1; // for Skim
 };
 
 // Where the rows go.

@@ -5,6 +5,7 @@
 #include "tax/WageFen.h"
 #include "tax/WageTax.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace tax::batch {
@@ -107,9 +108,33 @@ RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& all
     return r;
 }
 
+namespace {
+
+// The cents of a value held as a coefficient of cents or of yuan (exponent −2 or 0), as every
+// figure the whole-fen paths compute and every zero is, read straight from its bits; false
+// leaves any other value to Decimal::ToCents.
+bool CentsFromBits(Decimal value, long long& c) {
+    const Decimal::Bits b = value.bits();
+    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    constexpr std::uint64_t kBias = 6176;
+    if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0) return false;
+    const std::uint64_t exponent = (b.hi >> 49) & 0x3FFF;
+    if (exponent == kBias - 2 && b.lo <= static_cast<std::uint64_t>(INT64_MAX)) {
+        c = static_cast<long long>(b.lo);
+    } else if (exponent == kBias && b.lo <= static_cast<std::uint64_t>(INT64_MAX / 100)) {
+        c = static_cast<long long>(b.lo) * 100;
+    } else {
+        return false;
+    }
+    if (b.hi & kSign) c = -c;
+    return true;
+}
+
+} // namespace
+
 void AppendMoney(std::string& out, Decimal value) {
     long long c = 0;
-    if (!value.ToCents(c) || c == INT64_MIN) {
+    if (!CentsFromBits(value, c) && (!value.ToCents(c) || c == INT64_MIN)) {
         out += FormatAmount(value);
         return;
     }
@@ -147,7 +172,7 @@ Decimal BracketQuick(int bracket) {
 
 void Sum::Add(Decimal v) {
     long long c = 0;
-    if (v.ToCents(c)) {
+    if (CentsFromBits(v, c) || v.ToCents(c)) {
         cents_ += c;
     } else {
         rest_ += v;

@@ -344,7 +344,7 @@ Cell CellOf(const Figures& f, OutputColumn column) {
 
 Result<int> ParseMonth(std::string_view text, int year) {
     const std::string_view s = Trimmed(text);
-    const std::string bad = "月份：无法识别“" + std::string(s) + "”";
+    auto bad = [s] { return Fail("月份：无法识别“" + std::string(s) + "”"); };
     std::string_view rest = s;
     constexpr std::string_view kMonthSign = "月", kYearSign = "年";
     if (rest.size() >= kMonthSign.size() && rest.substr(rest.size() - kMonthSign.size()) == kMonthSign)
@@ -364,9 +364,9 @@ Result<int> ParseMonth(std::string_view text, int year) {
         monthPart = rest.substr(4);
     }
     int month = 0, written = 0;
-    if (!ReadNumber(monthPart, 2, month) || month < 1 || month > kMonthsPerYear) return Fail(bad);
+    if (!ReadNumber(monthPart, 2, month) || month < 1 || month > kMonthsPerYear) return bad();
     if (cut != std::string_view::npos || !yearPart.empty()) {
-        if (yearPart.size() != 4 || !ReadNumber(yearPart, 4, written)) return Fail(bad);
+        if (yearPart.size() != 4 || !ReadNumber(yearPart, 4, written)) return bad();
         if (written != year)
             return Fail("月份：“" + std::string(s) + "”不在所算的" + std::to_string(year) + "年度");
     }
