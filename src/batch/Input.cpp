@@ -21,28 +21,6 @@ TextSheet::TextSheet(CsvReader::Source raw, long long size, size_t chunk)
       }),
       csv_([this](char* b, size_t n) { return decoded_.Read(b, n); }, chunk) {}
 
-namespace {
-
-// Whether every cell is UTF-8, asked once of the text they lie in, in order, as the reader
-// hands them out: that text valid and every cell beginning and ending at a character's edge.
-// False leaves the question to each cell.
-bool AllUtf8(const std::vector<std::string_view>& cells) {
-    if (cells.empty()) return true;
-    auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
-    const char* begin = cells.front().data();
-    const char* end = begin;
-    for (std::string_view c : cells) {
-        if (!c.data() || c.data() < end) return false;
-        if (!c.empty() && continuation(c.front())) return false;
-        end = c.data() + c.size();
-    }
-    for (std::string_view c : cells)
-        if (c.data() + c.size() < end && continuation(c.data()[c.size()])) return false;
-    return QByteArrayView(begin, static_cast<qsizetype>(end - begin)).isValidUtf8();
-}
-
-} // namespace
-
 tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long long& row) {
     for (;;) {
         if (!csv_.Next(cells, row)) {
@@ -51,9 +29,18 @@ tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long lon
         }
         problem_ = csv_.Problem();
         bool blank = true;
-        const bool utf8 = AllUtf8(cells);
+        // A record read as one plain line is UTF-8 in every cell when the line is, since the
+        // separators it was cut at are single bytes.
+        const std::string_view plain = csv_.Plain();
+        if (encoding() == Encoding::kUtf8 && !plain.empty() &&
+            QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())).isValidUtf8()) {
+            for (size_t i = 0; i < cells.size() && blank; ++i)
+                blank = TrimCell(cells[i]).empty();
+            if (!blank || !problem_.empty()) return true;
+            continue;
+        }
         for (size_t i = 0; i < cells.size(); ++i) {
-            if (!utf8 && !QByteArrayView(cells[i].data(), static_cast<qsizetype>(cells[i].size())).isValidUtf8()) {
+            if (!QByteArrayView(cells[i].data(), static_cast<qsizetype>(cells[i].size())).isValidUtf8()) {
                 if (problem_.empty())
                     problem_ = "第 " + std::to_string(row) + " 行有不是 UTF-8 的字节（文件按 UTF-8 读取），此行未读取";
                 if (clean_.size() < cells.size()) clean_.resize(cells.size());

@@ -171,19 +171,69 @@ tax::Result<bool> Reader::Next(Record& record) {
     long long line = 0;
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
+    ParseCells(cells_, line, problem_ ? std::string_view(*problem_) : std::string_view(), record);
+    return true;
+}
+
+void Reader::FindColumns() {
+    if (monthAt_ >= 0) return;
+    amountAt_.clear();
+    for (size_t i = 0; i < roles_.size(); ++i) {
+        const int at = static_cast<int>(i);
+        if (roles_[i] == Role::kId) idAt_ = at;
+        if (roles_[i] == Role::kName) nameAt_ = at;
+        if (roles_[i] == Role::kMonth) monthAt_ = at;
+        if (roles_[i] == Role::kAmount) amountAt_.emplace_back(at, amountOf_[i]);
+    }
+}
+
+void Reader::ParseCells(std::span<const std::string_view> cells, long long line, std::string_view problem,
+                        Record& record) {
+    FindColumns();
     record.line = line;
-    record.cells.assign(titles_.size(), std::string_view());
-    for (size_t i = 0; i < titles_.size() && i < cells_.size(); ++i)
-        record.cells[i] = cells_[i];
+    const size_t width = titles_.size(), given = std::min(width, cells.size());
+    record.cells.assign(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(given));
+    record.cells.resize(width);
     tp::Row& row = record.row;
-    row = tp::Row();
-    error_.clear();
-    if (problem_ && !problem_->empty()) error_ = *problem_;
-    for (size_t i = 0; i < titles_.size(); ++i) {
+    auto at = [&record](int column) {
+        return column >= 0 ? record.cells[static_cast<size_t>(column)] : std::string_view();
+    };
+    error_.assign(problem);
+    row.id = TrimCell(at(idAt_));
+    row.name = TrimCell(at(nameAt_));
+    row.amounts.fill(tax::Decimal());
+    // Each column by its role, without asking every cell what it is; any cell in doubt sends
+    // the row to the reading below, which gives the first cell's reason in column order.
+    bool clean = true;
+    row.month = 0;
+    if (const std::string_view m = at(monthAt_); TrimCell(m).empty()) {
+        clean = false;
+    } else if (const tax::Result<int> month = tp::ParseMonth(m, year_)) {
+        row.month = *month;
+    } else {
+        clean = false;
+    }
+    for (size_t k = 0; k < amountAt_.size() && clean; ++k) {
+        const std::string_view cell = record.cells[static_cast<size_t>(amountAt_[k].first)];
+        if (cell.empty()) continue;
+        tax::Decimal& amount = row.amounts[static_cast<size_t>(amountAt_[k].second)];
+        long long cents = 0;
+        tax::batch::Amount a;
+        if (PlainCents(cell, cents)) {
+            if (cents < 0) clean = false;
+            else amount = tax::Decimal::Cents(cents);
+        } else if (ReadAmount(cell, a) != AmountRead::kOk || (a.fast ? a.cents < 0 : a.value < tax::Decimal())) {
+            clean = false;
+        } else {
+            amount = a.value;
+        }
+    }
+    for (size_t i = 0; i < width && !clean; ++i) {
         const std::string_view cell = record.cells[i];
         switch (roles_[i]) {
-        case Role::kId: row.id = TrimCell(cell); break;
-        case Role::kName: row.name = TrimCell(cell); break;
+        case Role::kId:
+        case Role::kName:
+        case Role::kCarried: break;
         case Role::kMonth: {
             if (TrimCell(cell).empty()) {
                 if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellEmpty, cell);
@@ -209,24 +259,16 @@ tax::Result<bool> Reader::Next(Record& record) {
             }
             break;
         }
-        case Role::kCarried: break;
         }
     }
     record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
                    (!record.cells.empty() && IsTotalCell(record.cells[0]));
     if (!record.total && row.id.empty() && row.name.empty() && error_.empty()) error_ = "工号和姓名都是空的，不知是谁";
     row.readError = error_;
-    return true;
 }
 
 tax::Result<bool> Reader::Skim(Record& record) {
-    if (monthAt_ < 0)
-        for (size_t i = 0; i < roles_.size(); ++i) {
-            const int at = static_cast<int>(i);
-            if (roles_[i] == Role::kId) idAt_ = at;
-            if (roles_[i] == Role::kName) nameAt_ = at;
-            if (roles_[i] == Role::kMonth) monthAt_ = at;
-        }
+    FindColumns();
     long long line = 0;
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
@@ -265,13 +307,54 @@ tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
 }
 
 tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
+    // The file's own cells copied straight into room made for them at their worst (every byte
+    // a doubled quote); a cell that needs quotes is written again by AppendCsvField.
+    size_t room = 0;
+    for (std::string_view c : record.cells)
+        room += 2 * c.size() + 3;
+    const size_t start = buffer_.size();
+    buffer_.resize(start + room);
+    char* p = buffer_.data() + start;
     bool first = true;
     for (std::string_view c : record.cells) {
-        if (!first) buffer_ += ',';
-        AppendCsvField(buffer_, c);
+        if (!first) *p++ = ',';
         first = false;
+        char* const from = p;
+        bool plain = true;
+        for (char ch : c) {
+            if (ch == ',' || ch == '"' || ch == '\n' || ch == '\r') {
+                plain = false;
+                break;
+            }
+            *p++ = ch;
+        }
+        if (!plain) {
+            std::string quoted;
+            AppendCsvField(quoted, c);
+            p = std::copy(quoted.begin(), quoted.end(), from);
+        }
     }
-    for (int c = 0; c < tp::kOutputColumns; ++c) {
+    // The figures likewise while each is whole cents or a rate; the note after them.
+    const size_t mark = static_cast<size_t>(p - buffer_.data());
+    buffer_.resize(mark + tp::kOutNote * (tax::batch::kCentsChars + 1));
+    p = buffer_.data() + mark;
+    const bool firstAtMark = first;
+    bool fast = tp::kOutNote == tp::kOutputColumns - 1;
+    for (int c = 0; c < tp::kOutNote && fast; ++c) {
+        if (!first) *p++ = ',';
+        first = false;
+        const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));
+        long long cents = 0;
+        if (cell.kind == tp::Cell::kMoney && tax::batch::CentsOf(cell.value, cents))
+            p = tax::batch::WriteCents(p, cents);
+        else if (cell.kind == tp::Cell::kRate && cell.text.size() <= tax::batch::kCentsChars)
+            p = std::copy(cell.text.begin(), cell.text.end(), p);
+        else if (cell.kind != tp::Cell::kEmpty)
+            fast = false;
+    }
+    buffer_.resize(fast ? static_cast<size_t>(p - buffer_.data()) : mark);
+    if (!fast) first = firstAtMark;
+    for (int c = fast ? tp::kOutNote : 0; c < tp::kOutputColumns; ++c) {
         if (!first) buffer_ += ',';
         first = false;
         const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));

@@ -12,8 +12,10 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace batch::monthly {
@@ -43,6 +45,11 @@ public:
     long long SkippedAbove() const { return skippedAbove_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
+    // One row's cells read into `record` (cells, person, month, amounts, and the reason the
+    // row cannot be computed, if any); `problem` is the sheet's own reason for the row, or
+    // empty. The record's views point into `cells` and into this reader until the next call.
+    void ParseCells(std::span<const std::string_view> cells, long long line, std::string_view problem,
+                    Record& record);
     // The next row's place only, for learning the file's order before reading it for good:
     // line, total, row.id, row.name and row.month (0 when it cannot be read); the cells and
     // amounts are left unread.
@@ -50,6 +57,7 @@ public:
 
 private:
     tax::Status MapHeader(const std::vector<std::string_view>& cells, long long line);
+    void FindColumns();
 
     SheetSource& sheet_;
     const std::string* problem_;
@@ -60,7 +68,8 @@ private:
     std::vector<std::string_view> cells_;
     std::string error_;
     long long skippedAbove_ = 0;
-    int idAt_ = -1, nameAt_ = -1, monthAt_ = -1; // for Skim
+    int idAt_ = -1, nameAt_ = -1, monthAt_ = -1;  // the columns of each role, found once
+    std::vector<std::pair<int, int>> amountAt_;    // column, AmountColumn
 };
 
 // Where the rows go.

@@ -132,29 +132,39 @@ bool CentsFromBits(Decimal value, long long& c) {
 
 } // namespace
 
-void AppendMoney(std::string& out, Decimal value) {
-    long long c = 0;
-    if (!CentsFromBits(value, c) && (!value.ToCents(c) || c == INT64_MIN)) {
-        out += FormatAmount(value);
-        return;
-    }
+bool CentsOf(Decimal value, long long& cents) {
+    return CentsFromBits(value, cents) || (value.ToCents(cents) && cents != INT64_MIN);
+}
+
+char* WriteCents(char* out, long long c) {
     if (c < 0) {
-        out += '-';
+        *out++ = '-';
         c = -c;
     }
-    char buf[24];
-    char* end = buf + sizeof buf;
-    char* p = end;
+    unsigned long long whole = static_cast<unsigned long long>(c / 100);
     const int cents = static_cast<int>(c % 100);
-    *--p = static_cast<char>('0' + cents % 10);
-    *--p = static_cast<char>('0' + cents / 10);
-    *--p = '.';
-    long long whole = c / 100;
+    int digits = 1;
+    for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
+    char* p = out + digits;
     do {
         *--p = static_cast<char>('0' + whole % 10);
         whole /= 10;
     } while (whole != 0);
-    out.append(p, static_cast<size_t>(end - p));
+    out += digits;
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + cents / 10);
+    *out++ = static_cast<char>('0' + cents % 10);
+    return out;
+}
+
+void AppendMoney(std::string& out, Decimal value) {
+    long long c = 0;
+    if (!CentsOf(value, c)) {
+        out += FormatAmount(value);
+        return;
+    }
+    char buf[kCentsChars];
+    out.append(buf, static_cast<size_t>(WriteCents(buf, c) - buf));
 }
 
 std::string_view RateText(int bracket) {

@@ -54,6 +54,13 @@ RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& all
 
 // Figures as the calculators print them: "%.2f", no separators; the rate as "20%".
 void AppendMoney(std::string& out, Decimal value);
+// AppendMoney's common case in two steps, for writers that fill their own buffer: the value's
+// cents when it is a whole number of cents within 64 bits, and those cents written at `out`
+// (at most kCentsChars bytes), returning the end. CentsOf never gives INT64_MIN, which
+// WriteCents cannot take.
+bool CentsOf(Decimal value, long long& cents);
+inline constexpr size_t kCentsChars = 24;
+char* WriteCents(char* out, long long cents);
 std::string_view RateText(int bracket);  // "0%" for −1
 Decimal BracketRate(int bracket);        // 0 for −1
 Decimal BracketQuick(int bracket);       // 0 for −1
