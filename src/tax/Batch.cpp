@@ -5,6 +5,7 @@
 #include "tax/WageFen.h"
 #include "tax/WageTax.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -137,23 +138,40 @@ bool CentsOf(Decimal value, long long& cents) {
 }
 
 char* WriteCents(char* out, long long c) {
+    // Two digits at a time from a table of 00 to 99.
+    static constexpr auto kPairs = [] {
+        std::array<char, 200> t{};
+        for (int i = 0; i < 100; ++i) {
+            t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+            t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+        }
+        return t;
+    }();
     if (c < 0) {
         *out++ = '-';
         c = -c;
     }
     unsigned long long whole = static_cast<unsigned long long>(c / 100);
-    const int cents = static_cast<int>(c % 100);
+    const size_t cents = static_cast<size_t>(c % 100);
     int digits = 1;
     for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
     char* p = out + digits;
-    do {
-        *--p = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
+    while (whole >= 100) {
+        const size_t pair = static_cast<size_t>(whole % 100);
+        whole /= 100;
+        *--p = kPairs[2 * pair + 1];
+        *--p = kPairs[2 * pair];
+    }
+    if (whole >= 10) {
+        *--p = kPairs[2 * whole + 1];
+        *--p = kPairs[2 * whole];
+    } else {
+        *--p = static_cast<char>('0' + whole);
+    }
     out += digits;
     *out++ = '.';
-    *out++ = static_cast<char>('0' + cents / 10);
-    *out++ = static_cast<char>('0' + cents % 10);
+    *out++ = kPairs[2 * cents];
+    *out++ = kPairs[2 * cents + 1];
     return out;
 }
 
