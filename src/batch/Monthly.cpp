@@ -2,10 +2,13 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/PackedCells.h"
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 
 #include <cstdint>
+#include <algorithm>
+#include <array>
 #include <deque>
 #include <unordered_map>
 #include <utility>
@@ -273,10 +276,10 @@ tax::Result<bool> Reader::Skim(Record& record) {
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
     record.line = line;
-    record.cells.clear();
-    auto cell = [this](int at) {
-        return at >= 0 && static_cast<size_t>(at) < cells_.size() ? cells_[static_cast<size_t>(at)] : std::string_view();
-    };
+    const size_t width = titles_.size(), given = std::min(width, cells_.size());
+    record.cells.assign(cells_.begin(), cells_.begin() + static_cast<std::ptrdiff_t>(given));
+    record.cells.resize(width);
+    auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
     tp::Row& row = record.row;
     row.id = TrimCell(cell(idAt_));
     row.name = TrimCell(cell(nameAt_));
@@ -284,7 +287,7 @@ tax::Result<bool> Reader::Skim(Record& record) {
     if (const std::string_view m = cell(monthAt_); !TrimCell(m).empty())
         if (const tax::Result<int> month = tp::ParseMonth(m, year_)) row.month = *month;
     record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
-                   (!titles_.empty() && !cells_.empty() && IsTotalCell(cells_[0]));
+                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
     return true;
 }
 
@@ -427,13 +430,140 @@ private:
     std::string key_;
 };
 
-// A row kept for a file computed whole: its own copies of the texts the row points into.
-struct Held {
-    long long line = 0;
-    bool total = false;
-    std::vector<std::string> cells;
-    std::string id, name, error;
-    tp::Row row;
+// The rows of a file computed whole, each row's cells (then the sheet's reason for refusing
+// it, if any) packed into one string, the strings laid end to end in large blocks.
+class HeldRows {
+public:
+    void Add(const Record& record, std::string_view problem, int month) {
+        scratch_.clear();
+        for (std::string_view c : record.cells) PutCell(scratch_, c);
+        PutCell(scratch_, problem);
+        if (blocks_.empty() || blocks_.back().size() + scratch_.size() > blocks_.back().capacity()) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(std::max(kBlock, scratch_.size()));
+        }
+        rows_.push_back({static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(blocks_.back().size()),
+                         static_cast<uint32_t>(scratch_.size()), static_cast<std::int8_t>(month), record.total, record.line});
+        blocks_.back() += scratch_;
+    }
+    size_t Size() const { return rows_.size(); }
+    bool Total(size_t i) const { return rows_[i].total; }
+    int Month(size_t i) const { return rows_[i].month; }
+    // Row i read again by `reader` into `record`, whose views then point into this store.
+    void Read(size_t i, Reader& reader, Record& record) {
+        const Row& r = rows_[i];
+        const std::string_view packed = std::string_view(blocks_[r.block]).substr(r.offset, r.size);
+        cells_.clear();
+        size_t at = 0;
+        while (at < packed.size()) cells_.push_back(GetCell(packed, at));
+        const std::string_view problem = cells_.empty() ? std::string_view() : cells_.back();
+        if (!cells_.empty()) cells_.pop_back();
+        reader.ParseCells(cells_, r.line, problem, record);
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 20;
+    struct Row {
+        uint32_t block, offset, size;
+        std::int8_t month;
+        bool total;
+        long long line;
+    };
+    std::vector<std::string> blocks_;
+    std::vector<Row> rows_;
+    std::string scratch_;
+    std::vector<std::string_view> cells_;
+};
+
+// A row's figures kept from its turn in month order to its turn in input order: whole fen
+// where they are (the usual case), the figures themselves where not.
+class KeptFigures {
+public:
+    explicit KeptFigures(size_t rows) : kept_(rows) {}
+    void Put(size_t i, tp::Figures&& f) {
+        Kept& k = kept_[i];
+        k.ok = f.ok;
+        k.bracket = static_cast<std::int8_t>(f.bracket);
+        k.zone = f.zone;
+        if (!f.note.empty()) {
+            k.note = static_cast<uint32_t>(notes_.size());
+            notes_.push_back(f.note);
+        }
+        bool whole = f.ok && f.bracket >= -1 && f.bracket < static_cast<int>(kBrackets);
+        for (size_t m = 0; m < kMoney.size() && whole; ++m) {
+            if (Same(f.*kMoney[m], tax::Decimal())) k.plainZero |= 1U << m; // a figure never set
+            else whole = Fen(f.*kMoney[m], k.fen[m]);
+        }
+        if (whole) {
+            // The rate and quick deduction of a bracket are the same every time it is seen.
+            Rate& r = rates_[static_cast<size_t>(f.bracket + 1)];
+            if (!r.known) r = {true, f.rate, f.quick};
+            whole = Same(r.rate, f.rate) && Same(r.quick, f.quick);
+        }
+        if (!whole && f.ok) {
+            k.whole = false;
+            others_.emplace(static_cast<uint32_t>(i), std::move(f));
+        }
+    }
+    tp::Figures Take(size_t i) {
+        Kept& k = kept_[i];
+        if (!k.whole) {
+            const auto it = others_.find(static_cast<uint32_t>(i));
+            tp::Figures f = std::move(it->second);
+            others_.erase(it);
+            return f;
+        }
+        tp::Figures f;
+        f.ok = k.ok;
+        f.bracket = k.bracket;
+        f.zone = k.zone;
+        if (k.note != kNone) f.note = std::move(notes_[k.note]);
+        if (f.ok) {
+            for (size_t m = 0; m < kMoney.size(); ++m)
+                f.*kMoney[m] = (k.plainZero >> m) & 1 ? tax::Decimal() : tax::Decimal::Cents(k.fen[m]);
+            const Rate& r = rates_[static_cast<size_t>(f.bracket + 1)];
+            f.rate = r.rate;
+            f.quick = r.quick;
+        }
+        return f;
+    }
+
+private:
+    static constexpr uint32_t kNone = UINT32_MAX;
+    static constexpr size_t kBrackets = 16;
+    static constexpr std::array<tax::Decimal tp::Figures::*, 14> kMoney{
+        &tp::Figures::income,  &tp::Figures::exempt, &tp::Figures::basic,          &tp::Figures::special,
+        &tp::Figures::extra,   &tp::Figures::other,  &tp::Figures::donation,       &tp::Figures::taxable,
+        &tp::Figures::tax,     &tp::Figures::relief, &tp::Figures::withheldBefore, &tp::Figures::withheld,
+        &tp::Figures::net,     &tp::Figures::bonusTax};
+    struct Kept {
+        std::array<long long, 14> fen{};
+        const tax::BlindZone* zone = nullptr;
+        uint32_t note = kNone;
+        std::uint16_t plainZero = 0; // the figures that are Decimal() as it starts, not 0.00
+        std::int8_t bracket = -1;
+        bool ok = false, whole = true;
+    };
+    struct Rate {
+        bool known = false;
+        tax::Decimal rate, quick;
+    };
+    // Exactly Decimal::Cents(fen), bit for bit, so that the figure comes back as it was.
+    static bool Fen(tax::Decimal d, long long& fen) {
+        const tax::Decimal::Bits b = d.bits();
+        constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+        if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0 || ((b.hi >> 49) & 0x3FFF) != 6176 - 2 ||
+            b.lo > static_cast<std::uint64_t>(INT64_MAX) || ((b.hi & kSign) && b.lo == 0))
+            return false;
+        fen = (b.hi & kSign) ? -static_cast<long long>(b.lo) : static_cast<long long>(b.lo);
+        return true;
+    }
+    static bool Same(tax::Decimal a, tax::Decimal b) { return a.bits().hi == b.bits().hi && a.bits().lo == b.bits().lo; }
+
+    std::vector<Kept> kept_;
+    std::vector<std::string> notes_;
+    std::array<Rate, kBrackets + 1> rates_{};
+    std::unordered_map<uint32_t, tp::Figures> others_;
 };
 
 } // namespace
@@ -491,35 +621,31 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }
     } else {
-        std::deque<Held> held;
+        HeldRows held;
+        const std::string* problem = (*input)->Problem();
         for (;;) {
             w = false;
-            const tax::Result<bool> more = reader->Next(record);
+            const tax::Result<bool> more = reader->Skim(record);
             if (!more) return more;
             if (!*more) break;
-            Held& h = held.emplace_back();
-            h.line = record.line;
-            h.total = record.total;
-            h.cells.assign(record.cells.begin(), record.cells.end());
-            h.id = record.row.id;
-            h.name = record.row.name;
-            h.error = record.row.readError;
-            h.row = record.row;
-            h.row.id = h.id;
-            h.row.name = h.name;
-            h.row.readError = h.error;
+            held.Add(record, problem ? std::string_view(*problem) : std::string_view(), record.row.month);
         }
-        std::vector<tp::Row> rows;
-        for (const Held& h : held)
-            if (!h.total) rows.push_back(h.row);
-        const std::vector<tp::Figures> figures = tp::ComputeAll(year, rows);
-        size_t next = 0;
-        for (const Held& h : held) {
-            record.line = h.line;
-            record.total = h.total;
-            record.cells.assign(h.cells.begin(), h.cells.end());
-            record.row = h.row;
-            const tp::Figures f = h.total ? TotalRowFigures() : figures[next++];
+        // The sheet's own total rows are copied through; the others computed in month order.
+        std::vector<uint32_t> computed;
+        for (size_t i = 0; i < held.Size(); ++i)
+            if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
+        KeptFigures figures(held.Size());
+        tp::ComputeInOrder(
+            year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
+            [&](size_t k) -> const tp::Row& {
+                held.Read(computed[k], *reader, record);
+                return record.row;
+            },
+            [&](size_t k, tp::Figures&& f) { figures.Put(computed[k], std::move(f)); });
+        std::vector<uint32_t>().swap(computed);
+        for (size_t i = 0; i < held.Size(); ++i) {
+            held.Read(i, *reader, record);
+            const tp::Figures f = record.total ? TotalRowFigures() : figures.Take(i);
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }
     }

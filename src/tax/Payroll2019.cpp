@@ -290,28 +290,36 @@ Figures Ledger::Add(const Row& row) {
     return f;
 }
 
-std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
-    std::vector<Figures> out(rows.size());
+void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
+                    const std::function<const Row&(size_t)>& row, const std::function<void(size_t, Figures&&)>& done) {
     Ledger ledger(year);
     ledger.hints_ = false; // in any order, the next person is anyone
     // Months in rising order, each in input order: every person's rows then come in month order,
     // and two rows of one month are told apart as the file lists them.
     std::array<std::vector<uint32_t>, kMonthsPerYear + 1> byMonth;
     std::array<size_t, kMonthsPerYear + 1> counts{};
-    for (const Row& r : rows) ++counts[r.month >= 1 && r.month <= kMonthsPerYear ? static_cast<size_t>(r.month) : 0];
+    auto bucket = [&month](size_t i) {
+        const int m = month(i);
+        return m >= 1 && m <= kMonthsPerYear ? static_cast<size_t>(m) : 0;
+    };
+    for (size_t i = 0; i < count; ++i) ++counts[bucket(i)];
     for (size_t m = 0; m < byMonth.size(); ++m) byMonth[m].reserve(counts[m]);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int m = rows[i].month;
-        byMonth[m >= 1 && m <= kMonthsPerYear ? static_cast<size_t>(m) : 0].push_back(static_cast<uint32_t>(i));
-    }
+    for (size_t i = 0; i < count; ++i) byMonth[bucket(i)].push_back(static_cast<uint32_t>(i));
     // A row without a month could belong anywhere in its person's year: none of it is computed.
     for (uint32_t i : byMonth[0]) {
-        out[i] = ledger.Add(rows[i]);
-        if (Ledger::Person* p = rows[i].id.empty() && rows[i].name.empty() ? nullptr : ledger.Find(rows[i]))
-            p->stopped = kUndatedRefused;
+        const Row& r = row(i);
+        done(i, ledger.Add(r));
+        if (Ledger::Person* p = r.id.empty() && r.name.empty() ? nullptr : ledger.Find(r)) p->stopped = kUndatedRefused;
     }
     for (size_t m = 1; m < byMonth.size(); ++m)
-        for (uint32_t i : byMonth[m]) out[i] = ledger.Add(rows[i]);
+        for (uint32_t i : byMonth[m]) done(i, ledger.Add(row(i)));
+}
+
+std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
+    std::vector<Figures> out(rows.size());
+    ComputeInOrder(
+        year, rows.size(), [rows](size_t i) { return rows[i].month; },
+        [rows](size_t i) -> const Row& { return rows[i]; }, [&out](size_t i, Figures&& f) { out[i] = std::move(f); });
     return out;
 }
 
