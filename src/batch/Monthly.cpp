@@ -309,6 +309,19 @@ tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
     return {};
 }
 
+namespace {
+
+// The figure of each output column before the rate's and the note's: CellOf's money cells,
+// read without building a cell for each.
+constexpr std::array<tax::Decimal tp::Figures::*, tp::kOutNote> kMoneyColumns{
+    &tp::Figures::income, &tp::Figures::exempt,   &tp::Figures::basic,    &tp::Figures::special,
+    &tp::Figures::extra,  &tp::Figures::other,    &tp::Figures::donation, &tp::Figures::taxable,
+    &tp::Figures::rate,   &tp::Figures::quick,    &tp::Figures::tax,      &tp::Figures::relief,
+    &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax};
+static_assert(tp::kOutRate == 8 && tp::kOutNote == tp::kOutputColumns - 1);
+
+} // namespace
+
 tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
     // The file's own cells copied straight into room made for them at their worst (every byte
     // a doubled quote); a cell that needs quotes is written again by AppendCsvField.
@@ -325,7 +338,8 @@ tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
         char* const from = p;
         bool plain = true;
         for (char ch : c) {
-            if (ch == ',' || ch == '"' || ch == '\n' || ch == '\r') {
+            // The four bytes that need quotes are all at or below ','; most bytes are above.
+            if (static_cast<unsigned char>(ch) <= ',' && (ch == ',' || ch == '"' || ch == '\n' || ch == '\r')) {
                 plain = false;
                 break;
             }
@@ -346,14 +360,17 @@ tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
     for (int c = 0; c < tp::kOutNote && fast; ++c) {
         if (!first) *p++ = ',';
         first = false;
-        const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));
         long long cents = 0;
-        if (cell.kind == tp::Cell::kMoney && tax::batch::CentsOf(cell.value, cents))
+        if (!f.ok) continue; // a refused row has its note only
+        if (c == tp::kOutRate) {
+            const tp::Cell cell = tp::CellOf(f, tp::kOutRate);
+            fast = cell.text.size() <= tax::batch::kCentsChars;
+            if (fast) p = std::copy(cell.text.begin(), cell.text.end(), p);
+        } else if (tax::batch::CentsOf(f.*kMoneyColumns[static_cast<size_t>(c)], cents)) {
             p = tax::batch::WriteCents(p, cents);
-        else if (cell.kind == tp::Cell::kRate && cell.text.size() <= tax::batch::kCentsChars)
-            p = std::copy(cell.text.begin(), cell.text.end(), p);
-        else if (cell.kind != tp::Cell::kEmpty)
+        } else {
             fast = false;
+        }
     }
     buffer_.resize(fast ? static_cast<size_t>(p - buffer_.data()) : mark);
     if (!fast) first = firstAtMark;

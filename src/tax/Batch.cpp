@@ -109,71 +109,6 @@ RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& all
     return r;
 }
 
-namespace {
-
-// The cents of a value held as a coefficient of cents or of yuan (exponent −2 or 0), as every
-// figure the whole-fen paths compute and every zero is, read straight from its bits; false
-// leaves any other value to Decimal::ToCents.
-bool CentsFromBits(Decimal value, long long& c) {
-    const Decimal::Bits b = value.bits();
-    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
-    constexpr std::uint64_t kBias = 6176;
-    if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0) return false;
-    const std::uint64_t exponent = (b.hi >> 49) & 0x3FFF;
-    if (exponent == kBias - 2 && b.lo <= static_cast<std::uint64_t>(INT64_MAX)) {
-        c = static_cast<long long>(b.lo);
-    } else if (exponent == kBias && b.lo <= static_cast<std::uint64_t>(INT64_MAX / 100)) {
-        c = static_cast<long long>(b.lo) * 100;
-    } else {
-        return false;
-    }
-    if (b.hi & kSign) c = -c;
-    return true;
-}
-
-} // namespace
-
-bool CentsOf(Decimal value, long long& cents) {
-    return CentsFromBits(value, cents) || (value.ToCents(cents) && cents != INT64_MIN);
-}
-
-char* WriteCents(char* out, long long c) {
-    // Two digits at a time from a table of 00 to 99.
-    static constexpr auto kPairs = [] {
-        std::array<char, 200> t{};
-        for (int i = 0; i < 100; ++i) {
-            t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-            t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-        }
-        return t;
-    }();
-    if (c < 0) {
-        *out++ = '-';
-        c = -c;
-    }
-    unsigned long long whole = static_cast<unsigned long long>(c / 100);
-    const size_t cents = static_cast<size_t>(c % 100);
-    int digits = 1;
-    for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
-    char* p = out + digits;
-    while (whole >= 100) {
-        const size_t pair = static_cast<size_t>(whole % 100);
-        whole /= 100;
-        *--p = kPairs[2 * pair + 1];
-        *--p = kPairs[2 * pair];
-    }
-    if (whole >= 10) {
-        *--p = kPairs[2 * whole + 1];
-        *--p = kPairs[2 * whole];
-    } else {
-        *--p = static_cast<char>('0' + whole);
-    }
-    out += digits;
-    *out++ = '.';
-    *out++ = kPairs[2 * cents];
-    *out++ = kPairs[2 * cents + 1];
-    return out;
-}
 
 void AppendMoney(std::string& out, Decimal value) {
     long long c = 0;
@@ -200,7 +135,7 @@ Decimal BracketQuick(int bracket) {
 
 void Sum::Add(Decimal v) {
     long long c = 0;
-    if (CentsFromBits(v, c) || v.ToCents(c)) {
+    if (CentsOf(v, c) || v.ToCents(c)) {
         cents_ += c;
     } else {
         rest_ += v;

@@ -7,6 +7,7 @@
 #include "tax/Decimal.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,9 +59,62 @@ void AppendMoney(std::string& out, Decimal value);
 // cents when it is a whole number of cents within 64 bits, and those cents written at `out`
 // (at most kCentsChars bytes), returning the end. CentsOf never gives INT64_MIN, which
 // WriteCents cannot take.
-bool CentsOf(Decimal value, long long& cents);
+inline bool CentsOf(Decimal value, long long& cents) {
+    // Held as a coefficient of cents or of yuan (exponent -2 or 0), as every figure the
+    // whole-fen paths compute and every zero is: read straight from the bits.
+    const Decimal::Bits b = value.bits();
+    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    constexpr std::uint64_t kBias = 6176;
+    if ((b.hi & kSteering) != kSteering && (b.hi & kHighCoefficient) == 0) {
+        const std::uint64_t exponent = (b.hi >> 49) & 0x3FFF;
+        long long c = -1;
+        if (exponent == kBias - 2 && b.lo <= static_cast<std::uint64_t>(INT64_MAX)) c = static_cast<long long>(b.lo);
+        else if (exponent == kBias && b.lo <= static_cast<std::uint64_t>(INT64_MAX / 100)) c = static_cast<long long>(b.lo) * 100;
+        if (c >= 0) {
+            cents = (b.hi & kSign) ? -c : c;
+            return true;
+        }
+    }
+    return value.ToCents(cents) && cents != INT64_MIN;
+}
 inline constexpr size_t kCentsChars = 24;
-char* WriteCents(char* out, long long cents);
+inline char* WriteCents(char* out, long long c) {
+    // Two digits at a time from a table of 00 to 99.
+    static constexpr auto kPairs = [] {
+        std::array<char, 200> t{};
+        for (int i = 0; i < 100; ++i) {
+            t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+            t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+        }
+        return t;
+    }();
+    if (c < 0) {
+        *out++ = '-';
+        c = -c;
+    }
+    unsigned long long whole = static_cast<unsigned long long>(c / 100);
+    const size_t cents = static_cast<size_t>(c % 100);
+    int digits = 1;
+    for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
+    char* p = out + digits;
+    while (whole >= 100) {
+        const size_t pair = static_cast<size_t>(whole % 100);
+        whole /= 100;
+        *--p = kPairs[2 * pair + 1];
+        *--p = kPairs[2 * pair];
+    }
+    if (whole >= 10) {
+        *--p = kPairs[2 * whole + 1];
+        *--p = kPairs[2 * whole];
+    } else {
+        *--p = static_cast<char>('0' + whole);
+    }
+    out += digits;
+    *out++ = '.';
+    *out++ = kPairs[2 * cents];
+    *out++ = kPairs[2 * cents + 1];
+    return out;
+}
 std::string_view RateText(int bracket);  // "0%" for −1
 Decimal BracketRate(int bracket);        // 0 for −1
 Decimal BracketQuick(int bracket);       // 0 for −1
