@@ -222,7 +222,9 @@ void Reader::ParseCells(std::span<const std::string_view> cells, long long line,
         tax::Decimal& amount = row.amounts[static_cast<size_t>(amountAt_[k].second)];
         long long cents = 0;
         tax::batch::Amount a;
-        if (PlainCents(cell, cents)) {
+        if (cell == "0.00") { // most of a form's cells, most months
+            amount = tax::Decimal::Cents(0);
+        } else if (PlainCents(cell, cents)) {
             if (cents < 0) clean = false;
             else amount = tax::Decimal::Cents(cents);
         } else if (ReadAmount(cell, a) != AmountRead::kOk || (a.fast ? a.cents < 0 : a.value < tax::Decimal())) {

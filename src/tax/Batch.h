@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,6 +89,10 @@ inline char* WriteCents(char* out, long long c) {
         }
         return t;
     }();
+    if (c == 0) { // the most common figure of all
+        std::memcpy(out, "0.00", 4);
+        return out + 4;
+    }
     if (c < 0) {
         *out++ = '-';
         c = -c;

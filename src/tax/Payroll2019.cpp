@@ -235,7 +235,7 @@ Figures Ledger::Add(const Row& row) {
         if ((row.amounts[static_cast<size_t>(c)].bits().hi >> 63) && row.amounts[static_cast<size_t>(c)].IsNegative())
             return Refuse(p, std::string(kAmountTitles[static_cast<size_t>(c)]) + "不能为负数");
 
-    std::array<Fen, kAmountColumns> cents{};
+    std::array<Fen, kAmountColumns> cents; // each set below before it is read
     bool fast = p->exact;
     for (int c = 0; c < kAmountColumns && fast; ++c) fast = FastFen(row.amounts[static_cast<size_t>(c)], cents[static_cast<size_t>(c)]);
     if (!fast && p->exact) {
@@ -268,7 +268,7 @@ Figures Ledger::Add(const Row& row) {
     // The bonus is taxed alone once a year, through 2027; any other joins the month's income.
     const Decimal bonus = row.amounts[kBonus];
     bool joined = false;
-    if (bonus > 0) {
+    if (fast ? cents[kBonus] > 0 : bonus > 0) {
         if (law2019::BonusAloneAllowed(year_) && !p->bonusAlone) {
             p->bonusAlone = true;
             const law2019::BonusAlone b = law2019::TaxBonusAlone(bonus);
