@@ -7,6 +7,7 @@
 #include "tax/Decimal.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -99,8 +100,15 @@ inline char* WriteCents(char* out, long long c) {
     }
     unsigned long long whole = static_cast<unsigned long long>(c / 100);
     const size_t cents = static_cast<size_t>(c % 100);
-    int digits = 1;
-    for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
+    // Digits of the whole part from its bit width: 1233/4096 is just above log10(2).
+    static constexpr auto kPowers = [] {
+        std::array<unsigned long long, 20> t{};
+        unsigned long long v = 1;
+        for (size_t i = 0; i < t.size(); ++i, v *= 10) t[i] = v;
+        return t;
+    }();
+    const int guess = (static_cast<int>(std::bit_width(whole)) * 1233) >> 12;
+    const int digits = guess + 1 - (whole < kPowers[static_cast<size_t>(guess)] ? 1 : 0) + (whole == 0 ? 1 : 0);
     char* p = out + digits;
     while (whole >= 100) {
         const size_t pair = static_cast<size_t>(whole % 100);
