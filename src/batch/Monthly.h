@@ -50,9 +50,9 @@ public:
     // empty. The record's views point into `cells` and into this reader until the next call.
     void ParseCells(std::span<const std::string_view> cells, long long line, std::string_view problem,
                     Record& record);
-    // The next row's place only, for learning the file's order before reading it for good:
-    // line, total, row.id, row.name and row.month (0 when it cannot be read); the cells and
-    // amounts are left unread.
+    // The next row without its amounts, for learning the file's order or holding the row
+    // until it is computed: line, total, cells, row.id, row.name and row.month (0 when it
+    // cannot be read); ParseCells on the cells reads the rest.
     tax::Result<bool> Skim(Record& record);
 
 private:
@@ -98,9 +98,11 @@ private:
 
 // The whole run. `open` opens the input afresh; `reopenable` says whether a second opening
 // reads the same rows (not for standard input). Rows that come month after month for each
-// person are streamed through one ledger (the file read twice: once to learn its order, once to
-// write); a file in any other order, or one that cannot be read twice, is held whole. Output
-// rows keep the input's order. `seen` sees each row (for messages).
+// person, every month readable, are streamed through one ledger (the file read twice: once,
+// people and months alone, to learn its order, once to write); a file in any other order, or
+// one that cannot be read twice, is held whole, each row packed into one string. Either way
+// the figures are the same. Output rows keep the input's order. `seen` sees each row (for
+// messages).
 using Opener = std::function<tax::Result<std::unique_ptr<Input>>()>;
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
                        const std::function<void(const Record&, const tax::payroll2019::Figures&)>& seen = {},
