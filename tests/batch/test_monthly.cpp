@@ -8,7 +8,7 @@
 #include "batch/Monthly.h"
 #include "tax/Batch.h"
 
-#include "../tax/Oracle2019.h"
+#include "Oracle2019.h"
 
 #include <gtest/gtest.h>
 
