@@ -6,9 +6,9 @@
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 
-#include <cstdint>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <unordered_map>
 #include <utility>
@@ -20,7 +20,6 @@ namespace tp = tax::payroll2019;
 namespace {
 
 constexpr int kHeaderSearchRows = 20;
-constexpr const char* kTotalNote = "合计行，未计算";
 
 struct Heading {
     Role role;
@@ -36,6 +35,9 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kExempt, {"本期免税收入", "免税收入"}},
     {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
     {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
+    // The four items in one column, as many payroll sheets keep them: a sheet giving them apart
+    // as well is refused, not summed twice.
+    {Role::kAmount, tp::kPension, {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除"}},
     {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
@@ -53,6 +55,13 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kRelief, {"减免税额"}},
     {Role::kAmount, tp::kBonus, {"全年一次性奖金", "年终奖", "一次性奖金"}},
 };
+
+bool IsInsurance(const Heading* h) {
+    return h->role == Role::kAmount && h->amount >= tp::kPension && h->amount <= tp::kHousingFund;
+}
+bool IsCombined(const Heading* h) {
+    return IsInsurance(h) && std::string_view(h->names[0]) == "五险一金";
+}
 
 const Heading* HeadingOf(std::string_view title) {
     static const std::vector<std::pair<std::string, const Heading*>> keys = [] {
@@ -88,21 +97,6 @@ tp::Figures TotalRowFigures() {
     return f;
 }
 
-void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& f) {
-    if (record.total) {
-        ++totals.skipped;
-        return;
-    }
-    ++totals.read;
-    if (!f.ok) {
-        ++totals.refused;
-        return;
-    }
-    ++totals.computed;
-    totals.totalTax.Add(f.withheld);
-    totals.totalTax.Add(f.bonusTax);
-}
-
 } // namespace
 
 std::string HeadingsText() {
@@ -124,25 +118,48 @@ bool IsAmountHeading(std::string_view heading) {
     return h && h->role == Role::kAmount;
 }
 
-tax::Status Reader::MapHeader(const std::vector<std::string_view>& cells, long long line) {
-    titles_.clear();
-    roles_.assign(cells.size(), Role::kCarried);
-    amountOf_.assign(cells.size(), -1);
+// A computed column's own title, as this program writes it.
+static bool IsDerived(std::string_view title) {
+    const std::string key = HeadingKeyOf(title);
+    for (const char* t : tp::kOutputTitles)
+        if (key == HeadingKeyOf(t)) return true;
+    return false;
+}
+
+bool SameColumn(std::string_view a, std::string_view b) {
+    const Heading* h = HeadingOf(a);
+    const Heading* g = HeadingOf(b);
+    // The four items in one column land on the first item's: deducted the same.
+    if (h && g) return h->role == g->role && h->amount == g->amount;
+    return !h && !g && TrimCell(a) == TrimCell(b) && !TrimCell(a).empty();
+}
+
+tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
+    Columns c;
     std::vector<const Heading*> seen;
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
     for (size_t i = 0; i < cells.size(); ++i) {
-        titles_.emplace_back(TrimCell(cells[i]));
         const Heading* h = HeadingOf(cells[i]);
+        if (!h && IsDerived(cells[i])) continue;
+        c.titles.emplace_back(TrimCell(cells[i]));
+        c.source.push_back(i);
+        c.roles.push_back(Role::kCarried);
+        c.amountOf.push_back(-1);
         if (!h) continue;
         for (size_t k = 0; k < seen.size(); ++k)
+        {
             if (seen[k] == h)
                 return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
                                  "是同一列，请删去或改名其中一列");
+            if ((IsCombined(h) && IsInsurance(seen[k])) || (IsCombined(seen[k]) && IsInsurance(h)))
+                return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
+                                 "重复：五险一金已含各项保险和公积金，请只留合并的一列或分开的各列");
+        }
         seen.push_back(h);
         seenAt.push_back(i);
-        roles_[i] = h->role;
-        amountOf_[i] = h->amount;
+        c.roles.back() = h->role;
+        c.amountOf.back() = h->amount;
         month = month || h->role == Role::kMonth;
         income = income || (h->role == Role::kAmount && h->amount == tp::kIncome);
         person = person || h->role == Role::kId || h->role == Role::kName;
@@ -151,75 +168,93 @@ tax::Status Reader::MapHeader(const std::vector<std::string_view>& cells, long l
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
                          "一列（2019年起的税法每行是一个人一个月）。认得的标题：\n" + HeadingsText());
-    return {};
-}
-
-tax::Status Reader::Start() {
-    for (int n = 0; n < kHeaderSearchRows; ++n) {
-        long long line = 0;
-        const tax::Result<bool> more = sheet_.Next(cells_, line);
-        if (!more) return more.failure();
-        if (!*more) break;
-        int known = 0;
-        for (std::string_view c : cells_)
-            known += HeadingOf(c) != nullptr;
-        if (known >= 2 && !(problem_ && !problem_->empty())) return MapHeader(cells_, line);
-        ++skippedAbove_;
-    }
-    return tax::Fail("没有找到标题行：前 " + std::to_string(kHeaderSearchRows) +
-                     " 行中没有一行写着两个以上认得的标题。认得的标题：\n" + HeadingsText());
-}
-
-tax::Result<bool> Reader::Next(Record& record) {
-    long long line = 0;
-    const tax::Result<bool> more = sheet_.Next(cells_, line);
-    if (!more || !*more) return more;
-    ParseCells(cells_, line, problem_ ? std::string_view(*problem_) : std::string_view(), record);
-    return true;
-}
-
-void Reader::FindColumns() {
-    if (monthAt_ >= 0) return;
-    amountAt_.clear();
-    for (size_t i = 0; i < roles_.size(); ++i) {
+    for (size_t i = 0; i < c.roles.size(); ++i) {
         const int at = static_cast<int>(i);
-        if (roles_[i] == Role::kId) idAt_ = at;
-        if (roles_[i] == Role::kName) nameAt_ = at;
-        if (roles_[i] == Role::kMonth) monthAt_ = at;
-        if (roles_[i] == Role::kAmount) amountAt_.emplace_back(at, amountOf_[i]);
+        if (c.roles[i] == Role::kId) c.idAt = at;
+        if (c.roles[i] == Role::kName) c.nameAt = at;
+        if (c.roles[i] == Role::kMonth) c.monthAt = at;
+        if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
     }
+    return c;
 }
 
-void Reader::ParseCells(std::span<const std::string_view> cells, long long line, std::string_view problem,
-                        Record& record) {
-    FindColumns();
-    record.line = line;
-    const size_t width = titles_.size(), given = std::min(width, cells.size());
-    record.cells.assign(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(given));
-    record.cells.resize(width);
+const Columns& Columns::Forms() {
+    static const Columns forms = [] {
+        std::vector<std::string_view> titles{"工号", "姓名", "月份"};
+        for (const char* t : tp::kAmountTitles)
+            titles.emplace_back(t);
+        titles.emplace_back("备注");
+        return *Of(titles, 1);
+    }();
+    return forms;
+}
+
+bool Columns::Summed(size_t c) const {
+    if (c >= roles.size() || roles[c] != Role::kAmount) return false;
+    const int a = amountOf[c];
+    return a < tp::kFirstToDate || a >= tp::kFirstToDate + tp::kToDateColumns;
+}
+
+bool Sums::Summed(tp::OutputColumn c) {
+    return c == tp::kOutWithheld || c == tp::kOutNet || c == tp::kOutBonusTax;
+}
+
+const tax::batch::Sum* Sums::Of(tp::OutputColumn c) const {
+    return c == tp::kOutWithheld ? &withheld : c == tp::kOutNet ? &net : c == tp::kOutBonusTax ? &bonusTax : nullptr;
+}
+
+void Sums::Add(const Columns& columns, const Record& record, const tp::Figures& f, int sign) {
+    if (record.total || !f.ok) return;
+    cells.resize(columns.titles.size());
+    const tax::Decimal s(sign);
+    for (size_t c = 0; c < columns.titles.size(); ++c)
+        if (columns.Summed(c)) cells[c].Add(s * record.row.amounts[static_cast<size_t>(columns.amountOf[c])]);
+    withheld.Add(s * f.withheld);
+    net.Add(s * f.net);
+    bonusTax.Add(s * f.bonusTax);
+}
+
+void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& f, int sign) {
+    if (record.total) {
+        totals.skipped += sign;
+        return;
+    }
+    totals.read += sign;
+    if (!f.ok) {
+        totals.refused += sign;
+        return;
+    }
+    totals.computed += sign;
+    const tax::Decimal s(sign);
+    totals.totalTax.Add(s * f.withheld);
+    totals.totalTax.Add(s * f.bonusTax);
+}
+
+void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
     tp::Row& row = record.row;
-    auto at = [&record](int column) {
-        return column >= 0 ? record.cells[static_cast<size_t>(column)] : std::string_view();
+    error.assign(problem);
+    const size_t n = std::min(columns.titles.size(), record.cells.size());
+    auto at = [&record, n](int column) {
+        return column >= 0 && static_cast<size_t>(column) < n ? record.cells[static_cast<size_t>(column)] : std::string_view();
     };
-    error_.assign(problem);
-    row.id = TrimCell(at(idAt_));
-    row.name = TrimCell(at(nameAt_));
+    row.id = TrimCell(at(columns.idAt));
+    row.name = TrimCell(at(columns.nameAt));
     row.amounts.fill(tax::Decimal());
     // Each column by its role, without asking every cell what it is; any cell in doubt sends
     // the row to the reading below, which gives the first cell's reason in column order.
     bool clean = true;
     row.month = 0;
-    if (const std::string_view m = at(monthAt_); TrimCell(m).empty()) {
+    if (const std::string_view m = at(columns.monthAt); TrimCell(m).empty()) {
         clean = false;
-    } else if (const tax::Result<int> month = tp::ParseMonth(m, year_)) {
+    } else if (const tax::Result<int> month = tp::ParseMonth(m, year)) {
         row.month = *month;
     } else {
         clean = false;
     }
-    for (size_t k = 0; k < amountAt_.size() && clean; ++k) {
-        const std::string_view cell = record.cells[static_cast<size_t>(amountAt_[k].first)];
+    for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
+        const std::string_view cell = at(columns.amountAt[k].first);
         if (cell.empty()) continue;
-        tax::Decimal& amount = row.amounts[static_cast<size_t>(amountAt_[k].second)];
+        tax::Decimal& amount = row.amounts[static_cast<size_t>(columns.amountAt[k].second)];
         long long cents = 0;
         tax::batch::Amount a;
         if (cell == "0.00") { // most of a form's cells, most months
@@ -233,20 +268,19 @@ void Reader::ParseCells(std::span<const std::string_view> cells, long long line,
             amount = a.value;
         }
     }
-    for (size_t i = 0; i < width && !clean; ++i) {
+    for (size_t i = 0; i < n && !clean; ++i) {
         const std::string_view cell = record.cells[i];
-        switch (roles_[i]) {
-        case Role::kId:
-        case Role::kName:
-        case Role::kCarried: break;
+        switch (columns.roles[i]) {
+        case Role::kId: row.id = TrimCell(cell); break;
+        case Role::kName: row.name = TrimCell(cell); break;
         case Role::kMonth: {
             if (TrimCell(cell).empty()) {
-                if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellEmpty, cell);
+                if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellEmpty, cell);
                 break;
             }
-            const tax::Result<int> m = tp::ParseMonth(cell, year_);
+            const tax::Result<int> m = tp::ParseMonth(cell, year);
             if (m) row.month = *m;
-            else if (error_.empty()) error_ = m.error();
+            else if (error.empty()) error = m.error();
             break;
         }
         case Role::kAmount: {
@@ -254,43 +288,88 @@ void Reader::ParseCells(std::span<const std::string_view> cells, long long line,
             tax::batch::Amount a;
             const AmountRead read = ReadAmount(cell, a);
             if (read != AmountRead::kOk) {
-                if (error_.empty())
-                    error_ = CellMessage(titles_[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
-                                                                                    : tax::msg::kCellUnreadable, cell);
+                if (error.empty())
+                    error = CellMessage(columns.titles[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
+                                                                                          : tax::msg::kCellUnreadable, cell);
             } else if (a.fast ? a.cents < 0 : a.value < tax::Decimal()) {
-                if (error_.empty()) error_ = CellMessage(titles_[i], tax::msg::kCellNegative, cell);
+                if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellNegative, cell);
             } else {
-                row.amounts[static_cast<size_t>(amountOf_[i])] = a.value;
+                row.amounts[static_cast<size_t>(columns.amountOf[i])] = a.value;
             }
             break;
         }
+        case Role::kCarried: break;
         }
     }
     record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
                    (!record.cells.empty() && IsTotalCell(record.cells[0]));
-    if (!record.total && row.id.empty() && row.name.empty() && error_.empty()) error_ = "工号和姓名都是空的，不知是谁";
-    row.readError = error_;
+    if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
+    row.readError = error;
 }
 
-tax::Result<bool> Reader::Skim(Record& record) {
-    FindColumns();
+tax::Status Reader::Start() {
+    for (int n = 0; n < kHeaderSearchRows; ++n) {
+        long long line = 0;
+        const tax::Result<bool> more = sheet_.Next(cells_, line);
+        if (!more) return more.failure();
+        if (!*more) break;
+        int known = 0;
+        for (std::string_view c : cells_)
+            known += HeadingOf(c) != nullptr;
+        if (known >= 2 && !(problem_ && !problem_->empty())) {
+            tax::Result<Columns> columns = Columns::Of(cells_, line);
+            if (!columns) return columns.failure();
+            columns_ = std::move(*columns);
+            return {};
+        }
+        ++skippedAbove_;
+        for (std::string_view c : cells_)
+            if (title_.empty() && !TrimCell(c).empty()) title_ = std::string(TrimCell(c));
+    }
+    return tax::Fail("没有找到标题行：前 " + std::to_string(kHeaderSearchRows) +
+                     " 行中没有一行写着两个以上认得的标题。认得的标题：\n" + HeadingsText());
+}
+
+tax::Result<bool> Reader::Next(Record& record) {
     long long line = 0;
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
     record.line = line;
-    const size_t width = titles_.size(), given = std::min(width, cells_.size());
-    record.cells.assign(cells_.begin(), cells_.begin() + static_cast<std::ptrdiff_t>(given));
-    record.cells.resize(width);
+    record.cells.assign(columns_.titles.size(), std::string_view());
+    for (size_t i = 0; i < columns_.titles.size(); ++i)
+        if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
+    ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
+    return true;
+}
+
+tax::Result<bool> Reader::Skim(Record& record) {
+    long long line = 0;
+    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    if (!more || !*more) return more;
+    record.line = line;
+    record.cells.assign(columns_.titles.size(), std::string_view());
+    for (size_t i = 0; i < columns_.titles.size(); ++i)
+        if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
     auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
     tp::Row& row = record.row;
-    row.id = TrimCell(cell(idAt_));
-    row.name = TrimCell(cell(nameAt_));
+    row.id = TrimCell(cell(columns_.idAt));
+    row.name = TrimCell(cell(columns_.nameAt));
     row.month = 0;
-    if (const std::string_view m = cell(monthAt_); !TrimCell(m).empty())
+    if (const std::string_view m = cell(columns_.monthAt); !TrimCell(m).empty())
         if (const tax::Result<int> month = tp::ParseMonth(m, year_)) row.month = *month;
     record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
                    (!record.cells.empty() && IsTotalCell(record.cells[0]));
     return true;
+}
+
+bool ReadsAsMonthly(Input& input) {
+    Reader reader(*input.sheet, input.Problem(), 0);
+    return static_cast<bool>(reader.Start());
+}
+
+bool ReadsAsPayroll(Input& input) {
+    PayrollReader reader(*input.sheet, input.Problem());
+    return static_cast<bool>(reader.Start());
 }
 
 tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
@@ -468,8 +547,8 @@ public:
     size_t Size() const { return rows_.size(); }
     bool Total(size_t i) const { return rows_[i].total; }
     int Month(size_t i) const { return rows_[i].month; }
-    // Row i read again by `reader` into `record`, whose views then point into this store.
-    void Read(size_t i, Reader& reader, Record& record) {
+    // Row i read again into `record`, whose views then point into this store.
+    void Read(size_t i, const Columns& columns, int year, Record& record) {
         const Row& r = rows_[i];
         const std::string_view packed = std::string_view(blocks_[r.block]).substr(r.offset, r.size);
         cells_.clear();
@@ -477,7 +556,9 @@ public:
         while (at < packed.size()) cells_.push_back(GetCell(packed, at));
         const std::string_view problem = cells_.empty() ? std::string_view() : cells_.back();
         if (!cells_.empty()) cells_.pop_back();
-        reader.ParseCells(cells_, r.line, problem, record);
+        record.line = r.line;
+        record.cells.assign(cells_.begin(), cells_.end());
+        ReadCells(columns, year, problem, record, error_);
     }
 
 private:
@@ -492,6 +573,7 @@ private:
     std::vector<Row> rows_;
     std::string scratch_;
     std::vector<std::string_view> cells_;
+    std::string error_; // the read row's reason for refusal, which its readError views
 };
 
 // A row's figures kept from its turn in month order to its turn in input order: whole fen
@@ -657,13 +739,13 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         tp::ComputeInOrder(
             year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
             [&](size_t k) -> const tp::Row& {
-                held.Read(computed[k], *reader, record);
+                held.Read(computed[k], reader->columns(), year, record);
                 return record.row;
             },
             [&](size_t k, tp::Figures&& f) { figures.Put(computed[k], std::move(f)); });
         std::vector<uint32_t>().swap(computed);
         for (size_t i = 0; i < held.Size(); ++i) {
-            held.Read(i, *reader, record);
+            held.Read(i, reader->columns(), year, record);
             const tp::Figures f = record.total ? TotalRowFigures() : figures.Take(i);
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }

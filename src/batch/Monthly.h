@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +26,8 @@ enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried };
 std::string HeadingsText();
 // Whether a heading names one of the amounts (not 工号, 姓名, 月份 or a carried column).
 bool IsAmountHeading(std::string_view heading);
+// Whether two headings name the same column ("所属月份" and "月份"; a carried one by its text).
+bool SameColumn(std::string_view a, std::string_view b);
 
 struct Record {
     long long line = 0;
@@ -35,42 +36,78 @@ struct Record {
     tax::payroll2019::Row row;
 };
 
+// What each column of a header is to the person-month rows.
+struct Columns {
+    std::vector<std::string> titles;
+    std::vector<Role> roles;
+    std::vector<int> amountOf; // for kAmount: the AmountColumn; else −1
+    // The sheet's cell of each column: the figures of an earlier run (累计收入 … 说明) are no
+    // column of the rows, so that a file exported and read again is computed afresh, not twice.
+    std::vector<size_t> source;
+    // The column of 工号, 姓名 and 月份 (−1 when none), and of each amount with its
+    // AmountColumn, so that a row is read column by column without asking each its role.
+    int idAt = -1, nameAt = -1, monthAt = -1;
+    std::vector<std::pair<int, int>> amountAt;
+    // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
+    static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
+    // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
+    static const Columns& Forms();
+    // Whether the totals row sums column `c`: an amount of the month's own, not one to date.
+    bool Summed(size_t c) const;
+};
+
+// A row's cells (record.cells, one per column) read into record.row and record.total: the first
+// cell that cannot be read, or `problem` (the text sheet's word on the row), refuses the row.
+// `error` holds the reason record.row.readError points to.
+void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error);
+
+// The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum
+// of running totals means nothing.
+struct Sums {
+    std::vector<tax::batch::Sum> cells; // per column of the sheet; used where Columns::Summed
+    tax::batch::Sum withheld, net, bonusTax;
+    // Whether the totals row shows a sum under computed column `c`.
+    static bool Summed(tax::payroll2019::OutputColumn c);
+    // A row into the sums (sign 1) or out of them again (−1); a refused row's figures are none.
+    void Add(const Columns& columns, const Record& record, const tax::payroll2019::Figures& f, int sign = 1);
+    const tax::batch::Sum* Of(tax::payroll2019::OutputColumn c) const;
+};
+// The same row in the counts: read, computed, refused, skipped, and the tax withheld.
+void Tally(tax::batch::Totals& totals, const Record& record, const tax::payroll2019::Figures& f, int sign = 1);
+
 class Reader {
 public:
     Reader(SheetSource& sheet, const std::string* problem, int year) : sheet_(sheet), problem_(problem), year_(year) {}
     // Reads up to the header: the first of the first 20 rows naming at least two known columns,
     // among them 月份 and 本期收入, and 工号 or 姓名.
     tax::Status Start();
-    const std::vector<std::string>& Titles() const { return titles_; }
+    const std::vector<std::string>& Titles() const { return columns_.titles; }
+    const Columns& columns() const { return columns_; }
     long long SkippedAbove() const { return skippedAbove_; }
+    // The sheet's own title ("某某公司2024年度工资表"): the first text above the header, if any.
+    const std::string& Title() const { return title_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
-    // One row's cells read into `record` (cells, person, month, amounts, and the reason the
-    // row cannot be computed, if any); `problem` is the sheet's own reason for the row, or
-    // empty. The record's views point into `cells` and into this reader until the next call.
-    void ParseCells(std::span<const std::string_view> cells, long long line, std::string_view problem,
-                    Record& record);
     // The next row without its amounts, for learning the file's order or holding the row
     // until it is computed: line, total, cells, row.id, row.name and row.month (0 when it
-    // cannot be read); ParseCells on the cells reads the rest.
+    // cannot be read); ReadCells on the cells reads the rest.
     tax::Result<bool> Skim(Record& record);
 
 private:
-    tax::Status MapHeader(const std::vector<std::string_view>& cells, long long line);
-    void FindColumns();
-
     SheetSource& sheet_;
     const std::string* problem_;
     int year_;
-    std::vector<std::string> titles_;
-    std::vector<Role> roles_;
-    std::vector<int> amountOf_; // for kAmount: the AmountColumn
+    Columns columns_;
     std::vector<std::string_view> cells_;
     std::string error_;
+    std::string title_;
     long long skippedAbove_ = 0;
-    int idAt_ = -1, nameAt_ = -1, monthAt_ = -1;  // the columns of each role, found once
-    std::vector<std::pair<int, int>> amountAt_;    // column, AmountColumn
 };
+
+// Whether a sheet's header reads as the person-month rows, or as the older one-row-a-person
+// payroll: asked when a sheet is refused under one law, to say that the other one reads it.
+bool ReadsAsMonthly(Input& input);
+bool ReadsAsPayroll(Input& input);
 
 // Where the rows go.
 class Writer {

@@ -504,7 +504,7 @@ std::string RefusalText(long long line, const tb::RowText& input, const tb::RowR
 }
 
 std::string NoteText(const Record& record, const tb::RowResult& r) {
-    if (record.kind == RowKind::kTotal) return "合计行，未计算";
+    if (record.kind == RowKind::kTotal) return kTotalNote;
     if (record.kind == RowKind::kBroken) return std::string(record.problem);
     if (!r.ok) return RefusalText(0, record.input, r);
     std::string out;

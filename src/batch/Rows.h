@@ -60,6 +60,8 @@ static_assert(kOutput[tax::batch::kName].field == Field::kName && kOutput[tax::b
               kOutput[tax::batch::kBonus].field == Field::kBonus);
 inline constexpr const char* kIdTitle = "工号";
 inline constexpr const char* kTotalsTitle = "合计";
+// The 说明 of a sheet's own total row.
+inline constexpr const char* kTotalNote = "合计行，未计算";
 
 // The headings understood, one line per column: "月工资：月工资、工资、税前工资…", for --help,
 // the README and the message refusing a sheet without a header.

@@ -72,6 +72,31 @@ lxw_format* NewFormat(lxw_workbook* book, const char* number, bool bold) {
     return f;
 }
 
+// A totals cell: the SUM of the rows of every sheet for a reader that calculates, the exact sum
+// cached for one that does not. `lastRows` holds the last row of each finished sheet; the totals'
+// own sheet runs to the row above them.
+void TotalCell(lxw_worksheet* sheet, unsigned row, int col, tax::Decimal sum, const std::vector<std::string>& names,
+               const std::vector<unsigned>& lastRows, lxw_format* format, std::vector<double>& widths) {
+    Widen(widths, col, MoneyWidth(sum));
+    std::string formula;
+    const lxw_col_t c = static_cast<lxw_col_t>(col);
+    for (size_t s = 0; s < names.size(); ++s) {
+        const unsigned last = s + 1 < names.size() ? lastRows[s] : row - 1;
+        if (last < 1) continue;
+        char range[64];
+        lxw_rowcol_to_range(range, 1, c, last, c);
+        if (!formula.empty()) formula += ',';
+        if (names.size() > 1 && s + 1 < names.size()) formula += Quoted(names[s]) + '!';
+        formula += range;
+    }
+    if (formula.empty()) {
+        worksheet_write_number(sheet, row, c, Double(sum), format);
+        return;
+    }
+    formula = "=SUM(" + formula + ")";
+    worksheet_write_formula_num(sheet, row, c, formula.c_str(), format, Double(sum));
+}
+
 } // namespace
 
 XlsxWriter::~XlsxWriter() {
@@ -161,36 +186,13 @@ tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
     return {};
 }
 
-// A totals cell: the SUM of the rows of every sheet for a reader that calculates, the exact sum
-// cached for one that does not.
-void XlsxWriter::TotalCell(int col, tax::Decimal sum) {
-    Widen(widths_, col, MoneyWidth(sum));
-    std::string formula;
-    const lxw_col_t c = static_cast<lxw_col_t>(col);
-    for (size_t s = 0; s < names_.size(); ++s) {
-        // The totals' own sheet runs to the row above them.
-        const unsigned last = s + 1 < names_.size() ? lastRows_[s] : row_ - 1;
-        if (last < 1) continue;
-        char range[64];
-        lxw_rowcol_to_range(range, 1, c, last, c);
-        if (!formula.empty()) formula += ',';
-        if (names_.size() > 1 && s + 1 < names_.size()) formula += Quoted(names_[s]) + '!';
-        formula += range;
-    }
-    if (formula.empty()) {
-        worksheet_write_number(sheet_, row_, c, Double(sum), boldMoney_);
-        return;
-    }
-    formula = "=SUM(" + formula + ")";
-    worksheet_write_formula_num(sheet_, row_, c, formula.c_str(), boldMoney_, Double(sum));
-}
-
 tax::Status XlsxWriter::Finish(const Totals& t) {
     if (row_ >= rowsPerSheet_) NewSheet();
     const std::string title(kTotalsTitle);
     worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(layout_.ColumnOf(Field::kName)), title.c_str(), bold_);
     for (const OutputColumn& o : kOutput)
-        if (o.total) TotalCell(layout_.ColumnOf(o.field), (t.*o.total).Value());
+        if (o.total)
+            TotalCell(sheet_, row_, layout_.ColumnOf(o.field), (t.*o.total).Value(), names_, lastRows_, boldMoney_, widths_);
     ++row_;
     EndSheet();
     const lxw_error result = workbook_close(book_);
@@ -214,18 +216,21 @@ tax::Status MonthlyXlsx::Open(const std::string& path) {
     money_ = NewFormat(book_, "#,##0.00", false);
     rate_ = NewFormat(book_, "0%", false);
     bold_ = NewFormat(book_, nullptr, true);
+    boldMoney_ = NewFormat(book_, "#,##0.00", true);
     return {};
 }
 
 void MonthlyXlsx::EndSheet() {
     for (size_t c = 0; c < widths_.size(); ++c)
         worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
+    lastRows_.push_back(row_ - 1);
 }
 
 void MonthlyXlsx::NewSheet() {
     if (sheet_) EndSheet();
     ++sheets_;
     const std::string name = sheets_ == 1 ? "累计预扣" : "累计预扣 (" + std::to_string(sheets_) + ")";
+    names_.push_back(name);
     sheet_ = workbook_add_worksheet(book_, name.c_str());
     widths_.clear();
     int c = 0;
@@ -246,6 +251,10 @@ tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
     amount_.clear();
     for (const std::string& t : titles)
         amount_.push_back(monthly::IsAmountHeading(t));
+    const std::vector<std::string_view> views(titles.begin(), titles.end());
+    tax::Result<monthly::Columns> columns = monthly::Columns::Of(views, 1);
+    if (!columns) return columns.failure();
+    columns_ = std::move(*columns);
     NewSheet();
     return {};
 }
@@ -253,6 +262,7 @@ tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
 tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll2019::Figures& f) {
     namespace tp = tax::payroll2019;
     if (row_ >= rowsPerSheet_) NewSheet();
+    sums_.Add(columns_, record, f);
     int c = 0;
     auto text = [&](std::string_view s) {
         if (!s.empty()) worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(c), std::string(s).c_str(), nullptr);
@@ -262,9 +272,12 @@ tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll20
         worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(c), Double(v), money_);
         Widen(widths_, c, MoneyWidth(v));
     };
+    // Amounts as numbers only in the rows the totals count: a refused row's or the sheet's own
+    // total row's stay text as written, so that the SUM under them agrees with its cached value.
+    const bool counted = f.ok && !record.total;
     for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
         tb::Amount a;
-        if (i < amount_.size() && amount_[i] && ReadAmount(record.cells[i], a) == AmountRead::kOk)
+        if (counted && i < amount_.size() && amount_[i] && ReadAmount(record.cells[i], a) == AmountRead::kOk)
             money(a.value);
         else
             text(record.cells[i]);
@@ -285,7 +298,22 @@ tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll20
     return {};
 }
 
+// The month's own amounts and figures summed under the rows; the sheet's 合计 under 姓名.
 tax::Status MonthlyXlsx::Finish() {
+    namespace tp = tax::payroll2019;
+    if (row_ >= rowsPerSheet_) NewSheet();
+    size_t label = 0;
+    for (size_t c = 0; c < columns_.roles.size(); ++c)
+        if (columns_.roles[c] == monthly::Role::kName) label = c;
+    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(label), kTotalsTitle, bold_);
+    sums_.cells.resize(titles_.size());
+    for (size_t c = 0; c < titles_.size(); ++c)
+        if (columns_.Summed(c))
+            TotalCell(sheet_, row_, static_cast<int>(c), sums_.cells[c].Value(), names_, lastRows_, boldMoney_, widths_);
+    for (int k = 0; k < tp::kOutputColumns; ++k)
+        if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k)))
+            TotalCell(sheet_, row_, static_cast<int>(titles_.size()) + k, sum->Value(), names_, lastRows_, boldMoney_, widths_);
+    ++row_;
     EndSheet();
     const lxw_error result = workbook_close(book_);
     book_ = nullptr;

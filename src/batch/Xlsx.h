@@ -44,7 +44,6 @@ private:
     void EndSheet();
     friend class MonthlyXlsx;
     static void PageSetup(lxw_worksheet* sheet);
-    void TotalCell(int col, tax::Decimal sum);
 
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
@@ -62,7 +61,8 @@ private:
 };
 
 // The 2019 law's person-month rows as a workbook: the file's columns (amounts as numbers), then
-// the cumulative figures, streamed in constant memory, further sheets past a sheet's rows.
+// the cumulative figures, streamed in constant memory, further sheets past a sheet's rows, and the
+// month's sums under them.
 class MonthlyXlsx : public monthly::Writer {
 public:
     explicit MonthlyXlsx(unsigned rowsPerSheet = 1048576) : rowsPerSheet_(rowsPerSheet) {}
@@ -80,9 +80,13 @@ private:
     void EndSheet();
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
-    lxw_format *money_ = nullptr, *rate_ = nullptr, *bold_ = nullptr;
+    lxw_format *money_ = nullptr, *rate_ = nullptr, *bold_ = nullptr, *boldMoney_ = nullptr;
     std::vector<std::string> titles_;
     std::vector<bool> amount_;
+    monthly::Columns columns_;
+    monthly::Sums sums_;
+    std::vector<std::string> names_;
+    std::vector<unsigned> lastRows_;
     unsigned rowsPerSheet_;
     unsigned row_ = 0;
     int sheets_ = 0;

@@ -245,7 +245,15 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
             if (!record.total && !f.ok) std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
         },
         &writing);
-    if (!done) return fail(writing ? (xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error() : shownIn + "：" + done.error());
+    if (!done) {
+        if (writing) return fail((xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error());
+        // One row a person, as before 2019: the message says how to read it.
+        tax::Result<std::unique_ptr<batch::Input>> again =
+            fromStdin || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
+        const bool older = again && batch::monthly::ReadsAsPayroll(**again);
+        return fail(shownIn + "：" + done.error() +
+                    (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
+    }
     writer.reset();
     if (!toFile && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
     if (save && !save->Commit()) return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
@@ -327,7 +335,14 @@ int main(int argc, char** argv) {
     batch::PayrollReader reader(*input.sheet, input.Problem());
     const std::string shownIn = in == "-" ? std::string("标准输入") : "“" + in + "”";
     // A sheet refused whole is refused before anything is written.
-    if (tax::Status started = reader.Start(); !started) return Fail(shownIn + "：" + started.error());
+    if (tax::Status started = reader.Start(); !started) {
+        // A year of person-month rows is the 2019 law's: the message says how to read it.
+        tax::Result<std::unique_ptr<batch::Input>> again =
+            in == "-" ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : batch::OpenInput(in, sheet, batch::OpenWorkbook);
+        const bool monthly = again && batch::monthly::ReadsAsMonthly(**again);
+        return Fail(shownIn + "：" + started.error() +
+                    (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : ""));
+    }
     prints.DefaultTitle(reader.Title());
 
     // -o OUT.pdf, or PDF options without -o: the PDFs are the output, no CSV besides them.

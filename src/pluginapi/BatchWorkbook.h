@@ -9,6 +9,7 @@
 #include <string>
 
 #ifndef Q_MOC_RUN
+#include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "batch/Sheet.h"
 #include "tax/Batch.h"
@@ -23,12 +24,20 @@ public:
     virtual void Abandon() = 0;
 };
 
+// batch::MonthlyXlsx, the 2019 law's person-month rows, the same way.
+class IMonthlyWorkbook : public batch::monthly::Writer {
+public:
+    virtual tax::Status Open(const std::string& path) = 0;
+    virtual void Abandon() = 0;
+};
+
 class IBatchWorkbookFactory {
 public:
     virtual ~IBatchWorkbookFactory() = default;
     virtual IBatchWorkbook* Create() = 0;
+    virtual IMonthlyWorkbook* CreateMonthly() = 0;
     // batch::OpenWorkbook, inside the plugin.
     virtual tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) = 0;
 };
-#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/3"
+#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/4"
 Q_DECLARE_INTERFACE(IBatchWorkbookFactory, IBatchWorkbookFactory_iid)

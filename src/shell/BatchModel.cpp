@@ -12,6 +12,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QDate>
 #include <QFile>
 #include <QFont>
 
@@ -21,6 +22,7 @@
 #include <cstring>
 
 namespace tb = tax::batch;
+namespace tp = tax::payroll2019;
 
 namespace {
 
@@ -53,6 +55,23 @@ std::string_view GetCell(const std::string& s, size_t& at) {
 // The cells in stored order: 工号, the five inputs, the carried ones.
 constexpr int kStoredInputs = 1 + tb::kInputColumns;
 
+// The cells of a 2019 row before its problem.
+std::vector<std::string> CellsOf(const BatchRow& row, size_t count) {
+    std::vector<std::string> cells(count);
+    size_t at = 0;
+    for (std::string& c : cells)
+        c = GetCell(row.cells, at);
+    return cells;
+}
+
+std::string_view CellAtIndex(const BatchRow& row, size_t col) {
+    size_t at = 0;
+    std::string_view cell;
+    for (size_t i = 0; i <= col; ++i)
+        cell = GetCell(row.cells, at);
+    return cell;
+}
+
 } // namespace
 
 void BatchModel::View(const BatchRow& row, size_t carried, batch::Record& record) {
@@ -81,6 +100,62 @@ void BatchModel::Store(const batch::Record& record, size_t carried, BatchRow& ro
     row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
 }
 
+void BatchModel::ViewMonthly(const BatchRow& row, const batch::monthly::Columns& columns, int year,
+                             batch::monthly::Record& record, std::string& error) {
+    size_t at = 0;
+    record.line = row.line;
+    record.cells.resize(columns.titles.size());
+    for (std::string_view& s : record.cells)
+        s = GetCell(row.cells, at);
+    const std::string_view problem = GetCell(row.cells, at);
+    batch::monthly::ReadCells(columns, year, problem, record, error);
+}
+
+void BatchModel::StoreMonthly(const std::vector<std::string_view>& cells, std::string_view problem, BatchRow& row) {
+    row.cells.clear();
+    for (std::string_view s : cells)
+        PutCell(row.cells, s);
+    PutCell(row.cells, problem);
+    row.cells.shrink_to_fit();
+}
+
+bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
+                                std::vector<tp::Figures>& figures, batch::Totals& totals, batch::monthly::Sums& sums,
+                                const std::atomic<bool>* cancel) {
+    // The rows' texts stay where they are: each tp::Row points into its stored cells, and only
+    // a refused cell's reason needs a string of its own.
+    std::vector<tp::Row> people;
+    std::vector<size_t> at; // the table row of each entry of `people`
+    std::vector<std::string> reasons(rows.size());
+    std::vector<char> total(rows.size(), 0);
+    batch::monthly::Record record;
+    people.reserve(rows.size());
+    at.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if ((i & 4095) == 0 && cancel && *cancel) return false;
+        if (IsBlank(rows[i])) continue;
+        ViewMonthly(rows[i], columns, year, record, reasons[i]);
+        total[i] = record.total;
+        if (record.total) continue;
+        people.push_back(record.row);
+        at.push_back(i);
+    }
+    std::vector<tp::Figures> computed = tp::ComputeAll(year, people);
+    figures.assign(rows.size(), tp::Figures());
+    totals = batch::Totals();
+    sums = batch::monthly::Sums();
+    for (size_t k = 0; k < at.size(); ++k)
+        figures[at[k]] = std::move(computed[k]);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (IsBlank(rows[i])) continue;
+        if (total[i]) figures[i].note = batch::kTotalNote;
+        ViewMonthly(rows[i], columns, year, record, reasons[i]);
+        batch::monthly::Tally(totals, record, figures[i]);
+        sums.Add(columns, record, figures[i]);
+    }
+    return true;
+}
+
 bool BatchModel::IsBlank(const BatchRow& row) {
     if (row.kind != batch::RowKind::kPerson) return false;
     size_t at = 0;
@@ -92,7 +167,8 @@ bool BatchModel::IsBlank(const BatchRow& row) {
 // A row in the sums, and out of them again: a row added and left empty is no one's, so it is
 // neither counted nor refused.
 void BatchModel::Count(const BatchRow& row, bool in) {
-    if (IsBlank(row)) return;
+    // The 2019 law's figures depend on the person's other rows: Refigure counts them all.
+    if (Monthly() || IsBlank(row)) return;
     batch::Record record;
     const tb::RowResult r = ResultOf(row, record);
     if (in) batch::Tally(totals_, record, r);
@@ -106,7 +182,26 @@ int BatchModel::rowCount(const QModelIndex& parent) const {
 }
 
 int BatchModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : layout_.Count();
+    if (parent.isValid()) return 0;
+    return Monthly() ? static_cast<int>(columns_.titles.size()) + tp::kOutputColumns : layout_.Count();
+}
+
+int BatchModel::NameColumn() const {
+    if (!Monthly()) return layout_.ColumnOf(batch::Field::kName);
+    for (size_t c = 0; c < columns_.roles.size(); ++c)
+        if (columns_.roles[c] == batch::monthly::Role::kName) return static_cast<int>(c);
+    return 0;
+}
+
+BatchRow BatchModel::BlankRow() const {
+    BatchRow row;
+    if (Monthly()) {
+        StoreMonthly(std::vector<std::string_view>(columns_.titles.size()), {}, row);
+    } else {
+        batch::Record blank;
+        Store(blank, layout_.carried.size(), row);
+    }
+    return row;
 }
 
 tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) const {
@@ -115,6 +210,13 @@ tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) c
 }
 
 bool BatchModel::Refused(size_t row, std::string* why) const {
+    if (Monthly()) {
+        if (IsBlank(rows_[row]) || rows_[row].kind == batch::RowKind::kTotal || row >= figures_.size()) return false;
+        const tp::Figures& f = figures_[row];
+        if (f.ok) return false;
+        if (why) *why = f.note;
+        return true;
+    }
     batch::Record record;
     const tb::RowResult r = ResultOf(rows_[row], record);
     if (record.kind == batch::RowKind::kTotal) return false;
@@ -125,12 +227,66 @@ bool BatchModel::Refused(size_t row, std::string* why) const {
 }
 
 bool BatchModel::Editable(int column) const {
+    if (Monthly()) return column >= 0 && column < static_cast<int>(columns_.titles.size());
     const batch::Field f = layout_.FieldAt(column);
     return f <= batch::Field::kBonus || f == batch::Field::kCarried;
 }
 
+QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
+    namespace bm = batch::monthly;
+    const size_t inputs = columns_.titles.size();
+    const size_t col = static_cast<size_t>(index.column());
+    const bool computed = col >= inputs;
+    const auto out = static_cast<tp::OutputColumn>(computed ? col - inputs : 0);
+    const bool textual = computed ? out == tp::kOutNote
+                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth;
+    if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (IsTotalsRow(index.row())) {
+        if (role == Qt::FontRole) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
+        if (role != Qt::DisplayRole) return {};
+        if (index.column() == NameColumn()) return QString::fromUtf8(batch::kTotalsTitle);
+        if (computed) {
+            const tb::Sum* sum = sums_.Of(out);
+            return sum ? batch::Grouped(sum->Value()) : QVariant();
+        }
+        if (!columns_.Summed(col)) return {};
+        return batch::Grouped(col < sums_.cells.size() ? sums_.cells[col].Value() : tax::Decimal());
+    }
+    const size_t r = static_cast<size_t>(index.row());
+    if (r >= figures_.size()) return {};
+    const BatchRow& row = rows_[r];
+    if (role == Qt::EditRole) return computed ? QVariant() : Text(CellAtIndex(row, col));
+    if (IsBlank(row)) return {};
+    const tp::Figures& f = figures_[r];
+    const bool total = row.kind == batch::RowKind::kTotal;
+    const bool refused = !total && !f.ok;
+    if (role == Qt::BackgroundRole) {
+        if (total) return QBrush(QColor(236, 236, 236));
+        return refused ? QBrush(QColor(255, 228, 228)) : QVariant();
+    }
+    if (role == Qt::ForegroundRole && computed && out == tp::kOutNote && f.ok && f.zone) return QBrush(Qt::red);
+    if (role == Qt::ToolTipRole && refused)
+        return Text((row.line > 0 ? "第 " + std::to_string(row.line) + " 行 " : std::string()) + f.note);
+    if (role != Qt::DisplayRole) return {};
+    if (!computed) return Text(CellAtIndex(row, col));
+    const tp::Cell cell = tp::CellOf(f, out);
+    switch (cell.kind) {
+    case tp::Cell::kEmpty: return {};
+    case tp::Cell::kMoney: return batch::Grouped(cell.value);
+    case tp::Cell::kRate:
+    case tp::Cell::kText: return Text(cell.text);
+    }
+    return {};
+}
+
 QVariant BatchModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
+    if (Monthly()) return MonthlyData(index, role);
     const int col = index.column();
     int carriedIndex = 0;
     const batch::Field field = layout_.FieldAt(col, &carriedIndex);
@@ -187,6 +343,17 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (Monthly() && orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        const size_t inputs = columns_.titles.size();
+        const size_t c = static_cast<size_t>(section);
+        if (c >= inputs) {
+            const int k = section - static_cast<int>(inputs);
+            return role == Qt::DisplayRole ? QVariant(Text(tp::kOutputTitles[static_cast<size_t>(k)]))
+                                           : QVariant(batchtips::MonthlyColumn(k));
+        }
+        if (role == Qt::DisplayRole) return Text(columns_.titles[c]);
+        return batchtips::MonthlyInput(static_cast<int>(columns_.roles[c]), columns_.Summed(c));
+    }
     if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
         const batch::Field f = layout_.FieldAt(section);
         if (f == batch::Field::kId) return QStringLiteral("工号，与姓名一起辨认这一行是谁，不参与计算。");
@@ -247,8 +414,14 @@ bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (locked_ || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
     const std::string text = value.toString().toStdString();
     if (data(index, Qt::EditRole).toString().toStdString() == text) return false;
+    if (Monthly()) {
+        SetMonthlyCells(static_cast<size_t>(index.row()), {{index.column(), text}});
+        Refigure();
+        emit Edited();
+        return true;
+    }
     SetCells(static_cast<size_t>(index.row()), {{index.column(), text}});
-    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), layout_.Count() - 1));
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
     RecomputeTotals();
     emit Edited();
     return true;
@@ -257,7 +430,7 @@ bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
 // The totals row shown afresh (the sums are kept up to date by every change).
 void BatchModel::RecomputeTotals() {
     const int last = static_cast<int>(rows_.size());
-    emit dataChanged(index(last, 0), index(last, layout_.Count() - 1));
+    emit dataChanged(index(last, 0), index(last, columnCount() - 1));
     emit TotalsChanged();
 }
 
@@ -269,15 +442,76 @@ void BatchModel::SetAllowance(tax::Decimal allowance) {
 
 void BatchModel::SetLaw(batch::Law law) {
     if (law == rules_.law || locked_) return;
+    const bool wasMonthly = Monthly();
     rules_.law = law;
-    RecomputeAll();
+    if (Monthly() == wasMonthly) {
+        RecomputeAll();
+        return;
+    }
+    if (Monthly() && rules_.year == 0) rules_.year = QDate::currentDate().year();
+    beginResetModel();
+    rows_.clear();
+    figures_.clear();
+    totals_ = batch::Totals();
+    sums_ = batch::monthly::Sums();
+    layout_ = batch::Layout();
+    columns_ = Monthly() ? batch::monthly::Columns::Forms() : batch::monthly::Columns();
+    endResetModel();
+    RecomputeTotals();
+}
+
+void BatchModel::SetYear(int year) {
+    if (year == rules_.year || locked_) return;
+    rules_.year = year;
+    if (Monthly()) Refigure();
+}
+
+void BatchModel::SetMonthlyCells(size_t at, const std::vector<std::pair<int, std::string>>& cells) {
+    BatchRow& row = rows_[at];
+    std::vector<std::string> owned = CellsOf(row, columns_.titles.size());
+    for (const auto& [col, text] : cells)
+        if (col >= 0 && static_cast<size_t>(col) < owned.size()) owned[static_cast<size_t>(col)] = text;
+    // What the person typed is read afresh: a row that could not be read becomes a person's.
+    StoreMonthly(std::vector<std::string_view>(owned.begin(), owned.end()), {}, row);
+    batch::monthly::Record record;
+    std::string error;
+    ViewMonthly(row, columns_, rules_.year, record, error);
+    row.kind = record.total ? batch::RowKind::kTotal : batch::RowKind::kPerson;
+}
+
+void BatchModel::Refigure() {
+    const long long above = skippedAbove_;
+    ComputeMonthly(columns_, rules_.year, rows_, figures_, totals_, sums_);
+    totals_.skipped += above;
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
+    RecomputeTotals();
+}
+
+void BatchModel::ReplaceMonthly(std::vector<BatchRow> rows, batch::monthly::Columns columns,
+                                std::vector<tp::Figures> figures, batch::Totals totals, batch::monthly::Sums sums) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    columns_ = std::move(columns);
+    figures_ = std::move(figures);
+    totals_ = totals;
+    sums_ = std::move(sums);
+    long long totalRows = 0;
+    for (const BatchRow& row : rows_)
+        totalRows += row.kind == batch::RowKind::kTotal;
+    skippedAbove_ = totals_.skipped - totalRows;
+    endResetModel();
+    RecomputeTotals();
 }
 
 void BatchModel::RecomputeAll() {
+    if (Monthly()) {
+        Refigure();
+        return;
+    }
     totals_ = batch::Totals();
     for (const BatchRow& row : rows_)
         Count(row, true);
-    if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, layout_.Count() - 1));
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
     RecomputeTotals();
 }
 
@@ -294,12 +528,11 @@ void BatchModel::AddRows(int at, int count) {
     if (count <= 0 || locked_) return;
     at = std::clamp(at, 0, static_cast<int>(rows_.size()));
     beginInsertRows(QModelIndex(), at, at + count - 1);
-    batch::Record blank;
-    BatchRow row;
-    Store(blank, layout_.carried.size(), row);
-    rows_.insert(rows_.begin() + at, static_cast<size_t>(count), row);
+    rows_.insert(rows_.begin() + at, static_cast<size_t>(count), BlankRow());
+    if (Monthly()) figures_.insert(figures_.begin() + at, static_cast<size_t>(count), tp::Figures());
     endInsertRows();
-    RecomputeTotals();
+    if (Monthly()) Refigure();
+    else RecomputeTotals();
     emit Edited();
 }
 
@@ -314,18 +547,22 @@ void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
     const int given = static_cast<int>(rows.size());
     const int kept = std::min(count, given);
     std::move(rows.begin(), rows.begin() + kept, rows_.begin() + first);
-    if (kept > 0) emit dataChanged(index(first, 0), index(first + kept - 1, layout_.Count() - 1));
+    if (kept > 0) emit dataChanged(index(first, 0), index(first + kept - 1, columnCount() - 1));
     if (given > count) {
         beginInsertRows(QModelIndex(), first + count, first + given - 1);
         rows_.insert(rows_.begin() + first + count, std::make_move_iterator(rows.begin() + kept),
                      std::make_move_iterator(rows.end()));
+        if (Monthly()) figures_.insert(figures_.begin() + first + count, static_cast<size_t>(given - count), tp::Figures());
         endInsertRows();
     } else if (count > given) {
         beginRemoveRows(QModelIndex(), first + given, first + count - 1);
         rows_.erase(rows_.begin() + first + given, rows_.begin() + first + count);
+        if (Monthly() && figures_.size() >= static_cast<size_t>(first + count))
+            figures_.erase(figures_.begin() + first + given, figures_.begin() + first + count);
         endRemoveRows();
     }
-    RecomputeTotals();
+    if (Monthly()) Refigure();
+    else RecomputeTotals();
     emit Edited();
 }
 
@@ -338,8 +575,11 @@ void BatchModel::RemoveRows(int first, int count) {
     for (int i = first; i < first + count; ++i)
         Count(rows_[static_cast<size_t>(i)], false);
     rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
+    if (Monthly() && figures_.size() >= static_cast<size_t>(first + count))
+        figures_.erase(figures_.begin() + first, figures_.begin() + first + count);
     endRemoveRows();
-    RecomputeTotals();
+    if (Monthly()) Refigure();
+    else RecomputeTotals();
     emit Edited();
 }
 
@@ -375,6 +615,14 @@ void BatchModel::Paste(int row, int column, const QString& text) {
     std::vector<int> columns;
     int known = 0;
     for (const std::string& heading : block.front()) {
+        if (Monthly()) {
+            int c = -1;
+            for (size_t k = 0; k < columns_.titles.size() && c < 0; ++k)
+                if (batch::monthly::SameColumn(heading, columns_.titles[k])) c = static_cast<int>(k);
+            known += c >= 0 && columns_.roles[static_cast<size_t>(c)] != batch::monthly::Role::kCarried;
+            columns.push_back(c);
+            continue;
+        }
         const batch::Field f = batch::FieldOfHeading(heading);
         int c = f == batch::Field::kId && !layout_.hasId ? layout_.ColumnOf(batch::Field::kName) : layout_.ColumnOf(f);
         if (f == batch::Field::kCarried) {
@@ -400,21 +648,24 @@ void BatchModel::Paste(int row, int column, const QString& text) {
     if (needed > rows_.size()) {
         const int before = static_cast<int>(rows_.size());
         // Blank rows first, as AddRows makes them: no one's until something is laid in them.
-        batch::Record blank;
-        BatchRow empty;
-        Store(blank, layout_.carried.size(), empty);
         beginInsertRows(QModelIndex(), before, static_cast<int>(needed) - 1);
-        rows_.resize(needed, empty);
+        rows_.resize(needed, BlankRow());
+        if (Monthly()) figures_.resize(needed);
         endInsertRows();
     }
     for (size_t i = 0; i < block.size(); ++i) {
         std::vector<std::pair<int, std::string>> cells;
         for (size_t k = 0; k < block[i].size() && k < columns.size(); ++k)
-            if (columns[k] >= 0 && columns[k] < layout_.Count()) cells.emplace_back(columns[k], block[i][k]);
-        SetCells(static_cast<size_t>(row) + i, cells);
+            if (columns[k] >= 0 && columns[k] < columnCount() && Editable(columns[k])) cells.emplace_back(columns[k], block[i][k]);
+        if (Monthly()) SetMonthlyCells(static_cast<size_t>(row) + i, cells);
+        else SetCells(static_cast<size_t>(row) + i, cells);
     }
-    emit dataChanged(index(row, 0), index(static_cast<int>(needed) - 1, layout_.Count() - 1));
-    RecomputeTotals();
+    if (Monthly()) {
+        Refigure();
+    } else {
+        emit dataChanged(index(row, 0), index(static_cast<int>(needed) - 1, columnCount() - 1));
+        RecomputeTotals();
+    }
     emit Edited();
 }
 
@@ -449,14 +700,74 @@ tax::Result<std::vector<std::string>> SheetNames(const QString& path) {
     return (*book)->SheetNames();
 }
 
+namespace {
+
+// The 2019 law's person-month rows: stored as read, their figures computed here, off the GUI
+// thread, since every row's depend on the person's earlier months.
+tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progress& progress) {
+    ImportResult result;
+    monthly::Reader reader(*input.sheet, input.Problem(), rules.year);
+    if (tax::Status s = reader.Start(); !s) return s.failure();
+    result.columns = reader.columns();
+    monthly::Record record;
+    for (;;) {
+        const tax::Result<bool> more = reader.Next(record);
+        if (!more) return more.failure();
+        if (!*more) break;
+        BatchRow& row = result.rows.emplace_back();
+        const std::string* problem = input.Problem();
+        BatchModel::StoreMonthly(record.cells, problem ? std::string_view(*problem) : std::string_view(), row);
+        row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
+        row.kind = record.total ? RowKind::kTotal : RowKind::kPerson;
+        if ((result.rows.size() & 1023) == 0) {
+            if (progress.cancel) {
+                result.cancelled = true;
+                result.rows.clear();
+                return result;
+            }
+            progress.permille = input.sheet->Permille() * 9 / 10;
+        }
+    }
+    result.rows.shrink_to_fit();
+    if (!BatchModel::ComputeMonthly(result.columns, rules.year, result.rows, result.figures, result.totals, result.sums,
+                                    &progress.cancel)) {
+        result.cancelled = true;
+        result.rows.clear();
+        return result;
+    }
+    result.totals.skipped += reader.SkippedAbove();
+    result.described = QString::fromStdString(input.Describe());
+    result.title = QString::fromStdString(reader.Title());
+    return result;
+}
+
+} // namespace
+
 tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
     ImportResult result;
     tax::Result<std::unique_ptr<Input>> opened =
         OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
     if (!opened) return opened.failure();
     Input& input = **opened;
+    // A sheet the chosen law cannot read may be the other law's: the message says which to pick.
+    auto refused = [&](const tax::Failure& why) -> tax::Result<ImportResult> {
+        tax::Result<std::unique_ptr<Input>> again =
+            OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
+        if (!again) return why;
+        if (rules.law == Law::k2019 && monthly::ReadsAsPayroll(**again))
+            return tax::Fail(why.message + "\n\n这张表每行是一个人（没有月份一列），是2019年以前的格式：请把“税法”选为"
+                                           "“2011-09—2018-09”或“2018年10—12月”再导入。");
+        if (rules.law != Law::k2019 && monthly::ReadsAsMonthly(**again))
+            return tax::Fail(why.message + "\n\n这张表每行是一个人一个月（有月份和本期收入），是2019年起累计预扣的格式："
+                                           "请把“税法”选为“2019年起（累计预扣）”再导入。");
+        return why;
+    };
+    if (rules.law == Law::k2019) {
+        tax::Result<ImportResult> read = ImportMonthly(input, rules, progress);
+        return read ? read : refused(read.failure());
+    }
     PayrollReader reader(*input.sheet, input.Problem());
-    if (tax::Status s = reader.Start(); !s) return s.failure();
+    if (tax::Status s = reader.Start(); !s) return refused(s.failure());
     result.layout = reader.layout();
     result.totals.skipped = reader.SkippedAbove();
     result.title = QString::fromStdString(reader.Title());
@@ -509,6 +820,48 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
         if (tax::Status s = writer.Finish(model.totals()); !s) return s.failure();
         return true;
     };
+    if (model.Monthly()) {
+        const bool xlsx = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+        std::unique_ptr<monthly::Writer> owned;
+        IMonthlyWorkbook* book = nullptr;
+        if (xlsx) {
+            QString loadError;
+            std::unique_ptr<IMonthlyWorkbook> b = batchbook::CreateMonthly(loadError);
+            if (!b) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
+            if (tax::Status s = b->Open(save->ScratchName()); !s)
+                return tax::Fail(files::SaveErrorText(path, errno, QString::fromStdString(s.error())).toStdString());
+            book = b.get();
+            owned = std::move(b);
+        } else {
+            owned = std::make_unique<monthly::CsvOut>([&save](std::string_view data) { return save->Write(data); }, true);
+        }
+        const monthly::Columns& columns = model.monthlyColumns();
+        const std::vector<tax::payroll2019::Figures>& figures = model.figures();
+        auto write = [&]() -> tax::Result<bool> {
+            if (tax::Status s = owned->Begin(columns.titles); !s) return s.failure();
+            monthly::Record record;
+            std::string error;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if ((i & 1023) == 0) {
+                    if (progress.cancel) return false;
+                    progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
+                }
+                if (BatchModel::IsBlank(rows[i])) continue;
+                BatchModel::ViewMonthly(rows[i], columns, rules.year, record, error);
+                if (tax::Status s = owned->Add(record, figures[i]); !s) return s.failure();
+            }
+            if (progress.cancel) return false;
+            if (tax::Status s = owned->Finish(); !s) return s.failure();
+            return true;
+        };
+        const tax::Result<bool> done = write();
+        if (!done || !*done) {
+            if (book) book->Abandon();
+            return done;
+        }
+        if (tax::Status s = save->Commit(); !s) return s.failure();
+        return true;
+    }
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString loadError;
         const std::unique_ptr<IBatchWorkbook> book = batchbook::Create(loadError);

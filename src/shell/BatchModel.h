@@ -6,8 +6,10 @@
 
 // moc cannot parse the standard library's concepts that these pull in; it needs none of them.
 #ifndef Q_MOC_RUN
+#include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "tax/Batch.h"
+#include "tax/Payroll2019.h"
 #endif
 
 #include <QAbstractTableModel>
@@ -17,8 +19,8 @@
 #include <string>
 #include <vector>
 
-// One row: its cells (工号, the five inputs, the carried columns, the problem) each as a
-// length and its bytes, in one string.
+// One row: its cells (工号, the five inputs, the carried columns, the problem; under the 2019 law
+// the sheet's columns as read, then the problem) each as a length and its bytes, in one string.
 struct BatchRow {
     std::string cells;
     std::uint32_t line = 0; // the file line it came from; 0 for typed rows
@@ -41,6 +43,15 @@ public:
     size_t RowCount() const { return rows_.size(); }
     const std::vector<BatchRow>& Rows() const { return rows_; }
     const batch::Layout& layout() const { return layout_; }
+    // Under the 2019 law each row is a person's month: the sheet's own columns (the forms'
+    // headings, carried ones among them), then the cumulative figures. These depend on the
+    // person's other rows, so they are kept computed rather than worked out when shown.
+    bool Monthly() const { return rules_.law == batch::Law::k2019; }
+    const batch::monthly::Columns& monthlyColumns() const { return columns_; }
+    const std::vector<tax::payroll2019::Figures>& figures() const { return figures_; }
+    const batch::monthly::Sums& sums() const { return sums_; }
+    // The 姓名 column (or the first, for a sheet without one), where the totals row says 合计.
+    int NameColumn() const;
     const batch::Totals& totals() const { return totals_; }
     tax::Decimal allowance() const { return rules_.allowance; }
     const batch::Rules& rules() const { return rules_; }
@@ -48,9 +59,15 @@ public:
     void SetLocked(bool locked) { locked_ = locked; }
 
     void SetAllowance(tax::Decimal allowance);
-    // The law every row is computed under (2011 or the last quarter of 2018).
+    // The law every row is computed under. Into or out of the 2019 law the columns change, so
+    // the table starts empty with the new ones (the forms' headings for 2019).
     void SetLaw(batch::Law law);
+    // The year the 2019 law's rows belong to: it decides whether a bonus may be taxed alone.
+    void SetYear(int year);
     void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
+    // Under the 2019 law: rows read with their figures already computed (by an import).
+    void ReplaceMonthly(std::vector<BatchRow> rows, batch::monthly::Columns columns,
+                        std::vector<tax::payroll2019::Figures> figures, batch::Totals totals, batch::monthly::Sums sums);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
     // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
@@ -70,6 +87,16 @@ public:
     // A row as the writers and the figures see it; views into `row` and `scratch`.
     static void View(const BatchRow& row, size_t carried, batch::Record& record);
     static void Store(const batch::Record& record, size_t carried, BatchRow& row);
+    // The same for a 2019 row: its `columns` cells and the problem, read into record.row
+    // (`error` backs the reason a refused cell gives).
+    static void ViewMonthly(const BatchRow& row, const batch::monthly::Columns& columns, int year,
+                            batch::monthly::Record& record, std::string& error);
+    static void StoreMonthly(const std::vector<std::string_view>& cells, std::string_view problem, BatchRow& row);
+    // Every 2019 row's figures, counts and sums (blank rows get none and are not counted).
+    // Safe on a worker thread; `cancel`, when set, stops it (false returned).
+    static bool ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
+                               std::vector<tax::payroll2019::Figures>& figures, batch::Totals& totals,
+                               batch::monthly::Sums& sums, const std::atomic<bool>* cancel = nullptr);
 
 signals:
     // Rows or texts changed (not a replacement by import).
@@ -77,6 +104,12 @@ signals:
     void TotalsChanged();
 
 private:
+    QVariant MonthlyData(const QModelIndex& index, int role) const;
+    void SetMonthlyCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
+    // An empty row of the table's columns, as 添加行 makes it.
+    BatchRow BlankRow() const;
+    // After rows changed under the 2019 law: every figure afresh and every row shown again.
+    void Refigure();
     tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
     void Count(const BatchRow& row, bool in);
     void RecomputeTotals();
@@ -88,6 +121,10 @@ private:
     batch::Layout layout_;
     batch::Totals totals_;
     batch::Rules rules_; // 2011, 3500
+    batch::monthly::Columns columns_;
+    std::vector<tax::payroll2019::Figures> figures_; // one per row, under the 2019 law
+    batch::monthly::Sums sums_;
+    long long skippedAbove_ = 0; // rows above the imported sheet's header, still counted as skipped
     bool locked_ = false;
 };
 
@@ -102,6 +139,10 @@ struct ImportResult {
     std::vector<BatchRow> rows;
     Layout layout;
     Totals totals;
+    // Under the 2019 law: the sheet's columns, each row's figures and the month's sums.
+    monthly::Columns columns;
+    std::vector<tax::payroll2019::Figures> figures;
+    monthly::Sums sums;
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one
     bool cancelled = false;

@@ -234,7 +234,7 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
         for (size_t r = 0; r < Model->Rows().size() && listed < kListedRefusals; ++r) {
             std::string why;
             if (!Model->Refused(r, &why)) continue;
-            const int nameColumn = Model->layout().ColumnOf(batch::Field::kName);
+            const int nameColumn = Model->NameColumn();
             text += QStringLiteral("\n第 %1 行 %2：%3")
                         .arg(r + 1)
                         .arg(Model->data(Model->index(static_cast<int>(r), nameColumn), Qt::DisplayRole).toString(),

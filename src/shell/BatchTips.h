@@ -26,4 +26,41 @@ inline QString Column(int column) {
     return QString::fromUtf8(kTips[static_cast<size_t>(column)]);
 }
 
+// Under the 2019 law: the sheet's own columns by what they are (工号, 姓名, 月份, an amount, a
+// carried column), an amount of the month's own or one to date.
+inline QString MonthlyInput(int role, bool monthOwn) {
+    switch (role) {
+    case 0: return QStringLiteral("工号：同一工号的各行是同一个人的各月，不参与计算。");
+    case 1: return QStringLiteral("姓名：没有工号时，同名的各行是同一个人的各月。");
+    case 2: return QStringLiteral("所属月份（1～12，也可写 2024-05 或 2024年5月）；一个人在表中的第一个月即入职当月。");
+    case 3:
+        return monthOwn ? QStringLiteral("本月的金额；空着按 0 计。")
+                        : QStringLiteral("到本月为止的累计金额，与扣缴申报表的写法相同；空着按 0 计。");
+    default: return QStringLiteral("表中原有的一列，原样带出，不参与计算。");
+    }
+}
+
+inline QString MonthlyColumn(int column) {
+    static const std::array<const char*, 17> kTips{
+        "从第一个月到本月的收入合计。",
+        "从第一个月到本月的免税收入合计。",
+        "每月 5000 元 × 从入职当月到本月的月数。",
+        "养老、医疗、失业保险和住房公积金到本月的合计。",
+        "子女教育、继续教育、住房贷款利息或住房租金、赡养老人、婴幼儿照护到本月的累计数。",
+        "企业(职业)年金、商业健康保险、税延养老保险、个人养老金等其他扣除到本月的合计。",
+        "准予扣除的捐赠额到本月的合计。",
+        "累计收入 − 累计免税收入 − 累计减除费用 − 累计专项扣除 − 累计专项附加扣除 − 累计其他扣除 − 累计准予扣除的捐赠额，不足 0 时为 0。",
+        "累计应纳税所得额所在级距的预扣率（按年度表，3%～45%）。",
+        "该级距的速算扣除数。",
+        "累计应纳税所得额 × 预扣率 − 速算扣除数。",
+        "减免税额到本月的合计。",
+        "前几个月已预扣预缴的税额合计。",
+        "累计应纳税额 − 累计减免税额 − 累计已预扣预缴税额，不足 0 时为 0。",
+        "本期收入 − 四项保险和公积金 − 本期应预扣预缴税额。",
+        "这一行的全年一次性奖金单独计税时的税额；并入综合所得时为 0。",
+        "行被拒绝时写明原因；同一人以后各月因此不再计算。年终奖落入盲区时给出提醒。"};
+    if (column < 0 || column >= static_cast<int>(kTips.size())) return {};
+    return QString::fromUtf8(kTips[static_cast<size_t>(column)]);
+}
+
 } // namespace batchtips

@@ -26,6 +26,12 @@ std::unique_ptr<IBatchWorkbook> Create(QString& error) {
     return std::unique_ptr<IBatchWorkbook>(factory->Create());
 }
 
+std::unique_ptr<IMonthlyWorkbook> CreateMonthly(QString& error) {
+    IBatchWorkbookFactory* factory = Factory(error);
+    if (!factory) return nullptr;
+    return std::unique_ptr<IMonthlyWorkbook>(factory->CreateMonthly());
+}
+
 tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) {
     QString error;
     IBatchWorkbookFactory* factory = Factory(error);

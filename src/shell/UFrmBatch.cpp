@@ -16,6 +16,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDate>
+#include <QSignalBlocker>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -72,16 +74,31 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     laws->addWidget(lawCaption);
     CmbLaw = new QComboBox(this);
     CmbLaw->setObjectName(QStringLiteral("CmbLaw"));
-    CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月")});
+    CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月"),
+                      QStringLiteral("2019年起（累计预扣）")});
+    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用或换出这一项时表格的列不同"));
     laws->addWidget(CmbLaw);
     laws->addSpacing(16);
-    auto* caption = new QLabel(QStringLiteral("起征点"), this);
-    caption->setObjectName(QStringLiteral("StaticText1"));
-    laws->addWidget(caption);
+    StaticPoint = new QLabel(QStringLiteral("起征点"), this);
+    StaticPoint->setObjectName(QStringLiteral("StaticText1"));
+    laws->addWidget(StaticPoint);
     CmbPoint = new QComboBox(this);
     CmbPoint->setObjectName(QStringLiteral("CmbPoint"));
     CmbPoint->addItems(fields::AllowanceItems());
     laws->addWidget(CmbPoint);
+    StaticYear = new QLabel(QStringLiteral("年度"), this);
+    StaticYear->setObjectName(QStringLiteral("StaticYear"));
+    laws->addWidget(StaticYear);
+    CmbYear = new QComboBox(this);
+    CmbYear->setObjectName(QStringLiteral("CmbYear"));
+    CmbYear->setToolTip(QStringLiteral("所算的年度：决定全年一次性奖金能否单独计税（至2027年底），月份写了年份时须是这一年"));
+    // From the law's first year to the next, and at least to 2028, when the bonus joins the
+    // month's income; the current one chosen.
+    const int thisYear = QDate::currentDate().year();
+    for (int y = 2019; y <= std::max(thisYear + 1, 2028); ++y)
+        CmbYear->addItem(QString::number(y), y);
+    CmbYear->setCurrentIndex(CmbYear->findData(thisYear));
+    laws->addWidget(CmbYear);
     laws->addStretch(1);
     column->addLayout(laws);
     BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
@@ -135,6 +152,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     connect(CmbPoint, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbPointChange);
     connect(CmbLaw, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbLawChange);
+    connect(CmbYear, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbYearChange);
     connect(BtnAdd, &QPushButton::clicked, this, &TFrmBatch::BtnAddClick);
     connect(BtnRemove, &QPushButton::clicked, this, &TFrmBatch::BtnRemoveClick);
     connect(BtnPaste, &QPushButton::clicked, this, &TFrmBatch::BtnPasteClick);
@@ -178,10 +196,42 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     edit->addAction(QStringLiteral("删除行(&R)"), this, &TFrmBatch::BtnRemoveClick);
     menu->addMenu(QStringLiteral("帮助(&H)"))->addAction(findChild<QAction*>(QStringLiteral("ActHelp")));
     column->setMenuBar(menu);
+    ShowLawChoices();
     UpdateStatus();
 }
 
+void TFrmBatch::ShowLawChoices() {
+    const batch::Law law = Model->rules().law;
+    StaticPoint->setVisible(law != batch::Law::k2019);
+    CmbPoint->setVisible(law != batch::Law::k2019);
+    CmbPoint->setEnabled(law == batch::Law::k2011 && !Worker);
+    StaticYear->setVisible(law == batch::Law::k2019);
+    CmbYear->setVisible(law == batch::Law::k2019);
+}
+
 void TFrmBatch::SetColumnWidths() {
+    if (Model->Monthly()) {
+        namespace bm = batch::monthly;
+        // The forms' long headings (累计已预扣预缴税额) read whole.
+        const QFontMetrics metrics(TableRows->horizontalHeader()->font());
+        auto Fit = [&](int c, int width) {
+            const QString title = Model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            TableRows->setColumnWidth(c, std::max(width, metrics.horizontalAdvance(title) + 16));
+        };
+        const bm::Columns& columns = Model->monthlyColumns();
+        for (size_t c = 0; c < columns.roles.size(); ++c) {
+            const bm::Role role = columns.roles[c];
+            Fit(static_cast<int>(c), role == bm::Role::kId      ? 70
+                                     : role == bm::Role::kMonth ? 72
+                                     : role == bm::Role::kName  ? 80
+                                                                : 90);
+        }
+        for (int k = 0; k < tax::payroll2019::kOutputColumns; ++k)
+            Fit(static_cast<int>(columns.roles.size()) + k, k == tax::payroll2019::kOutRate   ? 50
+                                                            : k == tax::payroll2019::kOutNote ? 220
+                                                                                              : 100);
+        return;
+    }
     constexpr int kWidths[batch::kOutput.size()] = {80, 90, 80, 72, 90, 95, 42, 72, 85, 90, 85, 90, 85, 220};
     const batch::Layout& layout = Model->layout();
     for (int c = 0; c < layout.Count(); ++c) {
@@ -217,11 +267,46 @@ void TFrmBatch::CmbPointChange() {
     Model->SetAllowance(fields::Allowance(CmbPoint));
 }
 
-// From October 2018 the allowance is 5000 for everyone: the list of the old ones rests.
+// From October 2018 the allowance is 5000 for everyone: the list of the old ones rests. Into
+// or out of the 2019 law the table's columns change, so its rows go, after asking.
 void TFrmBatch::CmbLawChange() {
-    const batch::Law law = CmbLaw->currentIndex() == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
+    const int index = CmbLaw->currentIndex();
+    const batch::Law law = index == 2 ? batch::Law::k2019 : index == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
+    const batch::Law before = Model->rules().law;
+    if (law == before) return;
+    const bool reshaped = (law == batch::Law::k2019) != (before == batch::Law::k2019);
+    if (reshaped) {
+        long long people = 0;
+        for (const BatchRow& row : Model->Rows())
+            people += !BatchModel::IsBlank(row);
+        const QString question =
+            law == batch::Law::k2019
+                ? QStringLiteral("2019年起的税法每行是一个人一个月，表格的列与现在不同。表中的 %1 行将清空%2。继续吗？")
+                : QStringLiteral("2019年以前的税法每行是一个人，表格的列与现在不同。表中的 %1 行将清空%2。继续吗？");
+        if (people > 0 &&
+            !dialogs::Current().Question(this, product::kTitle,
+                                         question.arg(people).arg(Dirty ? QStringLiteral("（其中有未导出的修改）")
+                                                                        : QString()))) {
+            const QSignalBlocker quiet(CmbLaw);
+            CmbLaw->setCurrentIndex(before == batch::Law::k2019 ? 2 : before == batch::Law::k2018Q4 ? 1 : 0);
+            return;
+        }
+    }
     Model->SetLaw(law);
-    CmbPoint->setEnabled(law == batch::Law::k2011);
+    if (reshaped) {
+        Undo->clear();
+        Undo->setClean();
+        Dirty = false;
+        Described.clear();
+        ImportedPath.clear();
+        if (law == batch::Law::k2019) CmbYearChange();
+    }
+    ShowLawChoices();
+    UpdateStatus();
+}
+
+void TFrmBatch::CmbYearChange() {
+    if (const int year = CmbYear->currentData().toInt(); year > 0) Model->SetYear(year);
 }
 
 void TFrmBatch::BtnAddClick() {
@@ -336,7 +421,7 @@ void TFrmBatch::BtnCancelClick() {
 
 void TFrmBatch::StartWork(QThread* worker, const QString& what) {
     Worker = worker;
-    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint, CmbLaw})
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint, CmbLaw, CmbYear})
         w->setEnabled(false);
     TableRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TxtStatus->setText(what);
@@ -351,13 +436,13 @@ void TFrmBatch::EndWork() {
     ProgressTimer->stop();
     ProgressWork->hide();
     BtnCancel->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbLaw})
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbLaw, CmbYear})
         w->setEnabled(true);
-    CmbPoint->setEnabled(Model->rules().law == batch::Law::k2011);
     TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
     Worker->deleteLater();
     Worker = nullptr;
+    ShowLawChoices();
     WorkProgress.reset();
     UpdateStatus();
     emit WorkFinished();
@@ -395,7 +480,17 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
                 paper->SetTitle(read.title);
             // The same columns: one step back to the rows before. Other columns: the earlier
             // steps no longer fit the table, so they go.
-            if (read.layout.hasId == Model->layout().hasId && read.layout.carried == Model->layout().carried) {
+            if (Model->Monthly()) {
+                if (read.columns.titles == Model->monthlyColumns().titles) {
+                    Undo->Record(QStringLiteral("导入"), [&] {
+                        Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
+                    });
+                } else {
+                    Model->ReplaceMonthly(std::move(read.rows), std::move(read.columns), std::move(read.figures),
+                                          read.totals, std::move(read.sums));
+                    Undo->clear();
+                }
+            } else if (read.layout.hasId == Model->layout().hasId && read.layout.carried == Model->layout().carried) {
                 Undo->Record(QStringLiteral("导入"), [&] {
                     Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
                 });

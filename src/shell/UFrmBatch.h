@@ -32,6 +32,7 @@ public:
 
     void CmbPointChange();
     void CmbLawChange();
+    void CmbYearChange();
     void BtnAddClick();
     void BtnRemoveClick();
     void BtnPasteClick();
@@ -60,6 +61,8 @@ protected:
 
 private:
     void UpdateStatus();
+    // The allowance under the 2011 law, the year under the 2019 law.
+    void ShowLawChoices();
     void SetColumnWidths();
     // Whether the rows may be replaced by an import: asks first when they hold unsaved edits.
     bool MayReplace();
@@ -72,6 +75,9 @@ private:
 
     QComboBox* CmbPoint = nullptr;
     QComboBox* CmbLaw = nullptr;
+    QComboBox* CmbYear = nullptr;
+    QLabel* StaticYear = nullptr;
+    QLabel* StaticPoint = nullptr;
     QPushButton* BtnAdd = nullptr;
     QPushButton* BtnRemove = nullptr;
     QPushButton* BtnPaste = nullptr;

@@ -21,6 +21,20 @@ private:
     batch::XlsxWriter writer_;
 };
 
+class MonthlyWriter : public IMonthlyWorkbook {
+public:
+    tax::Status Open(const std::string& path) override { return writer_.Open(path); }
+    tax::Status Begin(const std::vector<std::string>& titles) override { return writer_.Begin(titles); }
+    tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
+        return writer_.Add(record, f);
+    }
+    tax::Status Finish() override { return writer_.Finish(); }
+    void Abandon() override { writer_.Abandon(); }
+
+private:
+    batch::MonthlyXlsx writer_;
+};
+
 } // namespace
 
 class TBatchWorkbookFactory : public QObject, public IBatchWorkbookFactory {
@@ -29,6 +43,7 @@ class TBatchWorkbookFactory : public QObject, public IBatchWorkbookFactory {
     Q_INTERFACES(IBatchWorkbookFactory)
 public:
     IBatchWorkbook* Create() override { return new WorkbookWriter; }
+    IMonthlyWorkbook* CreateMonthly() override { return new MonthlyWriter; }
     tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) override {
         return batch::OpenWorkbook(path, kind);
     }

@@ -296,6 +296,9 @@ key = lambda r: (r[0], r[2])
 assert sorted(map(tuple, a[1:]), key=key) == sorted(map(tuple, b[1:]), key=key)
 assert [key(r) for r in b[1:]] == [key(r) for r in reversed(a[1:])]  # input order kept
 PY
+# Its own output read again: the earlier figures are computed afresh, not carried beside new ones.
+check "2019 output read again" run 1 "$dir/m19.out" --law 2019 --year 2024
+check "2019 output read again same" cmp -s "$dir/out" "$dir/m19.out"
 "$bin" - --law 2019 --year 2024 <"$m19" >"$dir/stdin.out" 2>/dev/null
 check "2019 from standard input" cmp -s "$dir/stdin.out" "$dir/m19.out"
 check "2019 workbook" run 1 "$m19" --law 2019 --year 2024 -o "$dir/m19.xlsx"
@@ -307,13 +310,36 @@ w = head.index("本期应预扣预缴税额")
 vals = [r[w].value for r in ws.iter_rows(min_row=2) if r[0].value == "001"]
 assert vals == [555, 625, 1850], vals
 assert ws.cell(row=2, column=4).value == 30000 and ws.cell(row=2, column=3).value == "2024年1月"
+# The totals row sums the month's own amounts and figures, never the running totals.
+last = [c.value for c in ws[ws.max_row]]
+assert last[1] == "合计", last
+assert last[w] == "=SUM(%s2:%s%d)" % ((chr(65 + w),) * 2 + (ws.max_row - 1,)), last[w]
+assert last[3].startswith("=SUM(D2:D") and last[head.index("累计收入")] is None and last[head.index("累计子女教育")] is None
+cached = [c.value for c in openpyxl.load_workbook(sys.argv[1], data_only=True).active[ws.max_row]]
+body = [[c.value for c in r] for r in ws.iter_rows(min_row=2, max_row=ws.max_row - 1)]
+assert cached[w] == sum(r[w] or 0 for r in body) == 3406.8, cached[w]
+assert cached[head.index("年终奖个税")] == 1080
+# Refused rows (乙's March and April) are in no sum: their amounts stay text, so a program that
+# recalculates the SUM gets the cached value.
+assert cached[3] == 30000 * 3 + 12000 * 2 + 8000 == sum(r[3] for r in body if isinstance(r[3], (int, float))), cached[3]
 PY
 printf '工号,月份,本期收入\n1,2023-05,9000\n' >"$dir/year.csv"
 check "2019 month of another year" run 1 "$dir/year.csv" --law 2019 --year 2024
 check "2019 month of another year named" has err "月份：“2023-05”不在所算的2024年度"
 check "2019 without 月份" run 2 "$sample" --law 2019
 check "2019 without 月份 named" has err "缺少月份一列"
+check "2019 without 月份 names the older laws" has err "请用 --law 2011 或 --law 2018q4"
+check "person-month rows under 2011" run 2 "$m19"
+check "person-month rows under 2011 name --law 2019" has err "请加 --law 2019"
 check "bad year" run 2 "$m19" --law 2019 --year 24
+# The four items in one 五险一金 column are deducted as one; given apart as well, refused, not
+# deducted twice.
+printf '姓名,月份,本期收入,五险一金\n甲,1,30000,4500\n' >"$dir/combined.csv"
+check "2019 五险一金 in one column" run 0 "$dir/combined.csv" --law 2019 --year 2024
+check "2019 五险一金 deducted" has out ",30000.00,0.00,5000.00,4500.00,"
+printf '姓名,月份,本期收入,五险一金,医疗保险\n甲,1,30000,4500,600\n' >"$dir/both.csv"
+check "2019 五险一金 beside an item" run 2 "$dir/both.csv" --law 2019 --year 2024
+check "2019 五险一金 beside an item named" has err "标题“五险一金”与“医疗保险”重复"
 
 # A workbook is told by its content, whatever its name: the program's own export reads back to
 # the same people and figures, its totals row known for one.

@@ -1,0 +1,360 @@
+// The batch window under the 2019 law: a year of person-month rows withheld cumulatively. The
+// window keeps its own store of rows and figures, edited a cell, a row or a paste at a time; the
+// command line's pipeline reads the same rows from a file. After every edit the two must agree on
+// every figure, count and sum, and the window's export must be the pipeline's output byte for byte.
+#include "TestSupport.h"
+
+#include "batch/Csv.h"
+#include "batch/Input.h"
+#include "batch/Monthly.h"
+#include "shell/BatchModel.h"
+#include "shell/BatchPrint.h"
+#include "shell/BatchUndo.h"
+#include "shell/UFrmBatch.h"
+#include "shell/UMainForm.h"
+#include "tax/Batch.h"
+#include "tax/Payroll2019.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+namespace tp = tax::payroll2019;
+
+TFrmBatch* Open(TFrmMain& main) {
+    main.findChild<QAction*>(QStringLiteral("Menu_Tool_Batch"))->trigger();
+    return main.findChild<TFrmBatch*>(QStringLiteral("FrmBatch"));
+}
+
+void WaitForWork(TFrmBatch* w) {
+    QSignalSpy done(w, &TFrmBatch::WorkFinished);
+    QVERIFY(done.wait(20000));
+}
+
+QString Cell(const BatchModel* m, int row, int col) {
+    return m->data(m->index(row, col), Qt::DisplayRole).toString();
+}
+
+int ColumnTitled(const BatchModel* m, const QString& title) {
+    for (int c = 0; c < m->columnCount(); ++c)
+        if (m->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == title) return c;
+    return -1;
+}
+
+QString PdfText(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    return p.waitForFinished(30000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A figure in whole fen, from "1,234.56" or "-0.50" (the table's) as from "1234.56" (the file's).
+long long Fen(QString text) {
+    text.remove(QLatin1Char(','));
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative) text.remove(0, 1);
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    const long long fen = point < 0 ? text.toLongLong() * 100
+                                    : text.left(point).toLongLong() * 100 + text.mid(point + 1).leftJustified(2, QLatin1Char('0')).toLongLong();
+    return negative ? -fen : fen;
+}
+
+// What the command line's pipeline makes of the table's rows as typed: each row's computed cells
+// as the CSV writes them, the counts, and the output file's bytes.
+struct Piped {
+    std::vector<QStringList> cells;
+    std::vector<bool> ok;
+    tax::batch::Totals totals;
+    QByteArray csv;
+};
+
+Piped Pipeline(const BatchModel* m, const QString& path) {
+    const std::vector<std::string>& titles = m->monthlyColumns().titles;
+    std::string text;
+    for (size_t c = 0; c < titles.size(); ++c) {
+        if (c) text += ',';
+        batch::AppendCsvField(text, titles[c]);
+    }
+    text += '\n';
+    for (size_t r = 0; r < m->Rows().size(); ++r) {
+        if (BatchModel::IsBlank(m->Rows()[r])) continue;
+        for (size_t c = 0; c < titles.size(); ++c) {
+            if (c) text += ',';
+            batch::AppendCsvField(
+                text, m->data(m->index(static_cast<int>(r), static_cast<int>(c)), Qt::EditRole).toString().toStdString());
+        }
+        text += '\n';
+    }
+    WriteFile(path, QByteArray::fromStdString(text));
+    Piped out;
+    std::string csv;
+    batch::monthly::CsvOut writer([&csv](std::string_view d) -> tax::Status { csv.append(d); return {}; }, true);
+    const std::string name = QFile::encodeName(path).toStdString();
+    const tax::Result<bool> done = batch::monthly::Pump(
+        [&name]() { return batch::OpenInput(name, {}, nullptr); }, true, m->rules().year, writer, out.totals,
+        [&out](const batch::monthly::Record&, const tp::Figures& f) {
+            QStringList row;
+            for (int k = 0; k < tp::kOutputColumns; ++k) {
+                const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
+                std::string s;
+                if (cell.kind == tp::Cell::kMoney) tax::batch::AppendMoney(s, cell.value);
+                else s = std::string(cell.text);
+                row << QString::fromStdString(s);
+            }
+            out.cells.push_back(row);
+            out.ok.push_back(f.ok);
+        });
+    if (!done) qWarning("pipeline: %s", done.error().c_str());
+    out.csv = QByteArray::fromStdString(csv);
+    return out;
+}
+
+} // namespace
+
+class TestBatchMonthly : public QObject {
+    Q_OBJECT
+
+    // Every computed cell, the counts, the tax and the totals row of the window against the
+    // pipeline's reading of the same rows; the totals row's sums taken here, in fen.
+    static void Agree(TFrmBatch* w, const QString& scratch, const char* step) {
+        const BatchModel* m = w->model();
+        const Piped p = Pipeline(m, scratch);
+        const int inputs = static_cast<int>(m->monthlyColumns().titles.size());
+        size_t k = 0;
+        std::vector<long long> sums(static_cast<size_t>(m->columnCount()), 0);
+        const auto& columns = m->monthlyColumns();
+        for (int r = 0; r < static_cast<int>(m->Rows().size()); ++r) {
+            if (BatchModel::IsBlank(m->Rows()[static_cast<size_t>(r)])) continue;
+            QVERIFY2(k < p.cells.size(), step);
+            for (int c = 0; c < tp::kOutputColumns; ++c) {
+                QString shown = Cell(m, r, inputs + c);
+                if (c != tp::kOutNote && c != tp::kOutRate) shown.remove(QLatin1Char(','));
+                if (shown != p.cells[k][c])
+                    QFAIL(qPrintable(QStringLiteral("%1: row %2 %3: window %4, pipeline %5")
+                                         .arg(QLatin1String(step)).arg(r).arg(QString::fromUtf8(tp::kOutputTitles[static_cast<size_t>(c)]), shown, p.cells[k][c])));
+            }
+            if (p.ok[k]) {
+                for (int c = 0; c < inputs; ++c)
+                    if (columns.Summed(static_cast<size_t>(c)) && !m->data(m->index(r, c), Qt::EditRole).toString().trimmed().isEmpty())
+                        sums[static_cast<size_t>(c)] += Fen(m->data(m->index(r, c), Qt::EditRole).toString().trimmed());
+                for (int c : {tp::kOutWithheld, tp::kOutNet, tp::kOutBonusTax})
+                    sums[static_cast<size_t>(inputs + c)] += Fen(p.cells[k][c]);
+            }
+            ++k;
+        }
+        QCOMPARE(k, p.cells.size());
+        const int totalsRow = static_cast<int>(m->Rows().size());
+        for (int c = 0; c < m->columnCount(); ++c) {
+            const bool summed = c < inputs ? columns.Summed(static_cast<size_t>(c))
+                                           : batch::monthly::Sums::Summed(static_cast<tp::OutputColumn>(c - inputs));
+            const QString shown = Cell(m, totalsRow, c);
+            if (summed) {
+                if (Fen(shown) != sums[static_cast<size_t>(c)])
+                    QFAIL(qPrintable(QStringLiteral("%1: total of column %2: window %3, expected %4").arg(QLatin1String(step)).arg(c).arg(shown).arg(sums[static_cast<size_t>(c)])));
+            } else if (c != m->NameColumn() && !shown.isEmpty())
+                QFAIL(qPrintable(QStringLiteral("%1: totals row column %2 shows %3").arg(QLatin1String(step)).arg(c).arg(shown)));
+        }
+        QCOMPARE(m->totals().read, p.totals.read);
+        QCOMPARE(m->totals().computed, p.totals.computed);
+        QCOMPARE(m->totals().refused, p.totals.refused);
+        QCOMPARE(m->totals().totalTax.Value(), p.totals.totalTax.Value());
+    }
+
+private slots:
+    void initTestCase() { drive::SetupApp(); }
+
+    // A random year of a small company, shuffled under a title row, imported; then random edits
+    // (typing good and bad cells, another person's 工号, rows removed, a person-month pasted into a
+    // new row, undo and redo), the window checked against the pipeline after each.
+    void editsAgreeWithThePipeline() {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        TFrmMain main;
+        TFrmBatch* w = Open(main);
+        dialogs.questionAnswer = true;
+        Child<QComboBox>(w, "CmbLaw")->setCurrentIndex(2);
+        QVERIFY(w->model()->Monthly());
+        auto* years = Child<QComboBox>(w, "CmbYear");
+        std::mt19937 rng(20190101u ^ static_cast<unsigned>(QTest::currentTestFunction()[0]));
+        auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        for (int year : {2024, 2028}) { // a bonus taxed alone, then joined to the month's income
+            years->setCurrentIndex(years->findData(year));
+            QStringList lines;
+            for (int p = 0; p < 7; ++p) {
+                const int first = pick(1, 12), last = pick(first, 12);
+                int child = 0;
+                for (int month = first; month <= last; ++month) {
+                    child += pick(0, 1) * 2000;
+                    const QString income = QString::number(pick(3000, 60000)) + (pick(0, 3) ? "" : ".35");
+                    const QString bonus = pick(0, 5) ? QString() : QString::number(pick(1, 40) * 3000 + pick(-1, 1));
+                    lines << QStringLiteral("E%1,员工%1,%2年%3月,%4,%5,%6,%7,%8,第%3月")
+                                 .arg(p).arg(year).arg(month).arg(income).arg(pick(0, 3000)).arg(pick(0, 2000)).arg(child).arg(bonus);
+                }
+            }
+            std::shuffle(lines.begin(), lines.end(), rng);
+            const QString in = dir.filePath(QStringLiteral("year%1.csv").arg(year));
+            WriteFile(in, ("某公司" + QString::number(year) +
+                           "年度工资表\n工号,姓名,所属月份,本期收入,基本养老保险费,住房公积金,累计子女教育,全年一次性奖金,备注\n" +
+                           lines.join(QLatin1Char('\n')) + "\n合计,,,,,,,,\n").toUtf8());
+            w->ImportFrom(in);
+            WaitForWork(w);
+            QVERIFY(dialogs.boxes.isEmpty());
+            BatchModel* m = w->model();
+            QCOMPARE(m->Rows().size(), static_cast<size_t>(lines.size() + 1));
+            QCOMPARE(m->totals().skipped, 2); // the title row and the sheet's own 合计
+            Agree(w, dir.filePath(QStringLiteral("scratch.csv")), "import");
+            if (QTest::currentTestFailed()) return;
+
+            BatchUndo* undo = w->undoStack();
+            const QStringList bad{QStringLiteral("八千"), QStringLiteral("-5"), QStringLiteral("13"), QString()};
+            for (int step = 0; step < 40; ++step) {
+                const int rows = static_cast<int>(m->Rows().size());
+                const int r = pick(0, rows - 1);
+                switch (pick(0, 6)) {
+                case 0: // a figure typed, sometimes one that cannot be read
+                case 1: {
+                    const int c = pick(2, 7);
+                    const QString text = pick(0, 4) ? QString::number(pick(0, 50000)) : bad[pick(0, 3)];
+                    undo->Record(QStringLiteral("输入"), [&] { m->setData(m->index(r, c), text, Qt::EditRole); }, r, 1);
+                    break;
+                }
+                case 2: // the row becomes another person's, or the same person's other month
+                    undo->Record(QStringLiteral("输入"), [&] {
+                        m->setData(m->index(r, pick(0, 1) ? 0 : 2), pick(0, 1) ? QStringLiteral("E%1").arg(pick(0, 7)) : QString::number(pick(1, 12)), Qt::EditRole);
+                    }, r, 1);
+                    break;
+                case 3:
+                    undo->Record(QStringLiteral("删除行"), [&] { m->RemoveRows(r, 1); }, r, 1);
+                    break;
+                case 4: { // a new row, and a person-month pasted into it
+                    undo->Record(QStringLiteral("添加行"), [&] { m->AddRows(r, 1); }, r, 0);
+                    const QString block = QStringLiteral("E%1\t员工%1\t%2\t%3\t100\t100\t0\t\n").arg(pick(0, 7)).arg(pick(1, 12)).arg(pick(3000, 90000));
+                    if (pick(0, 1))
+                        undo->Record(QStringLiteral("粘贴"), [&] { m->Paste(r, 0, block); });
+                    break;
+                }
+                case 5: undo->undo(); break;
+                case 6: undo->redo(); break;
+                }
+                Agree(w, dir.filePath(QStringLiteral("scratch.csv")), qPrintable(QStringLiteral("step %1").arg(step)));
+                if (QTest::currentTestFailed()) return;
+            }
+            // Exported, the table is the pipeline's output byte for byte; read again, the same.
+            const QString out = dir.filePath(QStringLiteral("out.csv"));
+            w->ExportTo(out);
+            WaitForWork(w);
+            QFile written(out);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(written.readAll(), Pipeline(m, dir.filePath(QStringLiteral("scratch.csv"))).csv);
+        }
+    }
+
+    // Into and out of the 2019 law the columns change: asked first when rows would go; the
+    // forms' headings to type into; a pasted block with headings lands by them; the year decides
+    // the bonus; a file of the other law's shape is refused with the choice to make.
+    void lawChoiceReshapesTheTable() {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        TFrmMain main;
+        TFrmBatch* w = Open(main);
+        BatchModel* m = w->model();
+        auto* law = Child<QComboBox>(w, "CmbLaw");
+        QCOMPARE(law->count(), 3);
+        QCOMPARE(law->itemText(2), QStringLiteral("2019年起（累计预扣）"));
+        m->Paste(0, 0, QStringLiteral("张三\t9000\n"));
+        dialogs.questionAnswer = false;
+        law->setCurrentIndex(2);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(dialogs.questions[0].contains(QStringLiteral("1 行将清空")));
+        QCOMPARE(law->currentIndex(), 0);
+        QVERIFY(!m->Monthly());
+        QCOMPARE(m->Rows().size(), size_t{1});
+        dialogs.questionAnswer = true;
+        law->setCurrentIndex(2);
+        QVERIFY(m->Monthly());
+        QCOMPARE(m->Rows().size(), size_t{0});
+        QVERIFY(!w->IsDirty());
+        QVERIFY(Child<QComboBox>(w, "CmbYear")->isVisibleTo(w) && !Child<QComboBox>(w, "CmbPoint")->isVisibleTo(w));
+        QCOMPARE(m->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月份"));
+        QCOMPARE(m->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("本期收入"));
+
+        // The worked example, pasted with its headings in another order and names.
+        Child<QComboBox>(w, "CmbYear")->setCurrentIndex(Child<QComboBox>(w, "CmbYear")->findData(2024));
+        m->Paste(0, 0, QStringLiteral("所属月份\t姓名\t工号\t应发工资\t五险一金\t累计子女教育\t累计赡养老人\t年终奖\n"
+                                      "1\t甲\t001\t30000\t4500\t1000\t1000\t\n"
+                                      "2\t甲\t001\t30000\t4500\t2000\t2000\t\n"
+                                      "3\t甲\t001\t30000\t4500\t3000\t3000\t36000\n"));
+        QCOMPARE(dialogs.boxes.size(), 0);
+        const int withheld = ColumnTitled(m, QStringLiteral("本期应预扣预缴税额"));
+        const int bonusTax = ColumnTitled(m, QStringLiteral("年终奖个税"));
+        QCOMPARE(m->Rows().size(), size_t{3});
+        QCOMPARE(QStringList({Cell(m, 0, withheld), Cell(m, 1, withheld), Cell(m, 2, withheld)}),
+                 QStringList({"555.00", "625.00", "1,850.00"}));
+        QCOMPARE(Cell(m, 2, bonusTax), QStringLiteral("1,080.00"));
+        QCOMPARE(Cell(m, 3, withheld), QStringLiteral("3,030.00"));
+        QCOMPARE(Cell(m, 3, m->NameColumn()), QStringLiteral("合计"));
+        QCOMPARE(Child<QLabel>(w, "TxtStatus")->text(),
+                 QStringLiteral("读入 3 行，计算 3 行，拒绝 0 行，跳过 0 行；合计个税 4,110.00"));
+        // On paper as in the table: every figure of the month, each person-month a payslip.
+        auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
+        QVERIFY(paper->ExportPdf(dir.filePath(QStringLiteral("table.pdf"))));
+        const QString printed = PdfText(dir.filePath(QStringLiteral("table.pdf"))).simplified();
+        QVERIFY2(printed.contains(QStringLiteral("本期应预扣预缴税额")) && printed.contains(QStringLiteral("1,850.00")) &&
+                     printed.contains(QStringLiteral("3,030.00")),
+                 qPrintable(printed));
+        QVERIFY(paper->ExportPayslips(dir.filePath(QStringLiteral("each")), TBatchPrint::Slips::Files));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("each"))).entryList(QDir::Files, QDir::Name).size(), 3);
+        if (qEnvironmentVariableIsSet("KEEP_PDF")) QFile::copy(dir.filePath(QStringLiteral("table.pdf")), qEnvironmentVariable("KEEP_PDF"));
+        // From 2028 the bonus joins March's income: no tax of its own, more withheld.
+        Child<QComboBox>(w, "CmbYear")->setCurrentIndex(Child<QComboBox>(w, "CmbYear")->findData(2028));
+        QCOMPARE(Cell(m, 2, bonusTax), QStringLiteral("0.00"));
+        QCOMPARE(Cell(m, 2, withheld), QStringLiteral("5,450.00")); // (126000 − 15000 − 13500 − 6000) × 10% − 2520 − 1180
+        // The first month unreadable: the later ones are not computed, and say why.
+        m->setData(m->index(0, 3), QStringLiteral("三万"), Qt::EditRole);
+        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("说明"))), QStringLiteral("本期收入：无法识别“三万”"));
+        QCOMPARE(Cell(m, 2, ColumnTitled(m, QStringLiteral("说明"))), QString::fromUtf8(tp::kEarlierRefused));
+        QVERIFY(m->data(m->index(2, 0), Qt::BackgroundRole).isValid());
+        QVERIFY(Cell(m, 3, withheld).isEmpty() || Cell(m, 3, withheld) == QStringLiteral("0.00"));
+
+        // A file of one row a person is the older laws': refused, saying which to choose.
+        const QString older = dir.filePath(QStringLiteral("older.csv"));
+        WriteFile(older, "姓名,月工资,五险一金\n张三,9000,500\n");
+        const qsizetype shown = dialogs.boxes.size();
+        w->ImportFrom(older);
+        WaitForWork(w);
+        QCOMPARE(dialogs.boxes.size(), shown + 1);
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("请把“税法”选为“2011-09—2018-09”")));
+        QCOMPARE(m->Rows().size(), size_t{3});
+        // Back to an older law: asked, and the table of one row a person again.
+        law->setCurrentIndex(1);
+        QVERIFY(!m->Monthly());
+        QCOMPARE(m->Rows().size(), size_t{0});
+        QCOMPARE(m->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月工资"));
+        const QString monthly = dir.filePath(QStringLiteral("monthly.csv"));
+        WriteFile(monthly, "工号,月份,本期收入\n1,1,9000\n");
+        w->ImportFrom(monthly);
+        WaitForWork(w);
+        QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("请把“税法”选为“2019年起（累计预扣）”")));
+    }
+};
+
+QTEST_MAIN(TestBatchMonthly)
+#include "tst_batchmonthly.moc"
