@@ -65,32 +65,6 @@ bool WithoutSeparators(std::string_view s, std::string& out) {
     return out.find(',') == std::string::npos;
 }
 
-// The common forms straight into cents: digits, an optional point and at most two decimals
-// (more only if they are zeros). False leaves the text to the general reader.
-bool FastCents(std::string_view s, long long& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
-    long long whole = 0;
-    size_t digits = 0;
-    for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
-        if (digits >= 13) return false;
-        whole = whole * 10 + (s[i] - '0');
-    }
-    long long cents = 0;
-    size_t decimals = 0;
-    if (i < s.size() && s[i] == '.') {
-        for (++i; i < s.size() && IsDigit(s[i]); ++i, ++decimals) {
-            if (decimals < 2) cents = cents * 10 + (s[i] - '0');
-            else if (s[i] != '0') return false;
-        }
-    }
-    if (i != s.size() || digits + decimals == 0) return false;
-    if (decimals == 1) cents *= 10;
-    value = negative ? -(whole * 100 + cents) : whole * 100 + cents;
-    return true;
-}
-
 // Significant digits of the mantissa (first to last non-zero digit, before any exponent).
 size_t SignificantDigits(std::string_view s) {
     size_t first = std::string_view::npos, last = 0, at = 0;
@@ -129,6 +103,12 @@ std::string_view TrimCell(std::string_view s) {
 }
 
 AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
+    long long cents = 0;
+    // Most cells are plain already ("12000.00"): nothing around them to take off.
+    if (PlainCents(text, cents)) {
+        out = {true, cents, tax::Decimal::Cents(cents)};
+        return AmountRead::kOk;
+    }
     std::string_view s = TrimCell(text);
     std::string wide;
     if (HalfWidth(s, wide)) s = wide;
@@ -143,8 +123,7 @@ AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
         if (!WithoutSeparators(s, plain)) return AmountRead::kUnreadable;
         s = plain;
     }
-    long long cents = 0;
-    if (FastCents(s, cents)) {
+    if (PlainCents(s, cents)) {
         out = {true, cents, tax::Decimal::Cents(cents)};
         return AmountRead::kOk;
     }

@@ -14,6 +14,33 @@ enum class AmountRead { kOk, kUnreadable, kTooPrecise };
 
 AmountRead ReadAmount(std::string_view text, tax::batch::Amount& out);
 
+// The common form straight into cents, the first thing ReadAmount tries: an optional sign,
+// digits, an optional point and at most two decimals (more only if they are zeros), nothing
+// else. False leaves the text to ReadAmount.
+inline bool PlainCents(std::string_view s, long long& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    long long whole = 0;
+    size_t digits = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) {
+        if (digits >= 13) return false;
+        whole = whole * 10 + (s[i] - '0');
+    }
+    long long cents = 0;
+    size_t decimals = 0;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++decimals) {
+            if (decimals < 2) cents = cents * 10 + (s[i] - '0');
+            else if (s[i] != '0') return false;
+        }
+    }
+    if (i != s.size() || digits + decimals == 0) return false;
+    if (decimals == 1) cents *= 10;
+    value = negative ? -(whole * 100 + cents) : whole * 100 + cents;
+    return true;
+}
+
 // Blanks (ASCII and the ideographic space) off both ends.
 std::string_view TrimCell(std::string_view s);
 

@@ -30,6 +30,9 @@ public:
     // line, and reading goes on with the next line; an over-long record is skipped whole.
     bool Next(std::vector<std::string_view>& fields, long long& line);
     const std::string& Problem() const { return problem_; }
+    // The record's own text when it was one line without quotes, its fields cut from it at
+    // the separators; empty otherwise. Valid as long as the fields.
+    std::string_view Plain() const { return plain_; }
 
     // ',' ';' or '\t': whichever of them the first line holds most often outside quotes.
     char Separator();
@@ -52,6 +55,7 @@ private:
     std::string rec_;          // the current record's unescaped text
     std::vector<size_t> ends_; // where each of its fields ends in rec_
     std::string problem_;
+    std::string_view plain_;
     // The first line scanned for the separator, kept across reads.
     size_t sniffAt_ = 0;
     bool sniffQuoted_ = false;

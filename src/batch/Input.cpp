@@ -29,6 +29,16 @@ tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long lon
         }
         problem_ = csv_.Problem();
         bool blank = true;
+        // A record read as one plain line is UTF-8 in every cell when the line is, since the
+        // separators it was cut at are single bytes.
+        const std::string_view plain = csv_.Plain();
+        if (encoding() == Encoding::kUtf8 && !plain.empty() &&
+            QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())).isValidUtf8()) {
+            for (size_t i = 0; i < cells.size() && blank; ++i)
+                blank = TrimCell(cells[i]).empty();
+            if (!blank || !problem_.empty()) return true;
+            continue;
+        }
         for (size_t i = 0; i < cells.size(); ++i) {
             if (!QByteArrayView(cells[i].data(), static_cast<qsizetype>(cells[i].size())).isValidUtf8()) {
                 if (problem_.empty())

@@ -2,11 +2,15 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/PackedCells.h"
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <deque>
+#include <unordered_map>
 #include <utility>
 
 namespace batch::monthly {
@@ -164,6 +168,13 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
                          "一列（2019年起的税法每行是一个人一个月）。认得的标题：\n" + HeadingsText());
+    for (size_t i = 0; i < c.roles.size(); ++i) {
+        const int at = static_cast<int>(i);
+        if (c.roles[i] == Role::kId) c.idAt = at;
+        if (c.roles[i] == Role::kName) c.nameAt = at;
+        if (c.roles[i] == Role::kMonth) c.monthAt = at;
+        if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
+    }
     return c;
 }
 
@@ -221,10 +232,43 @@ void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& 
 
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
     tp::Row& row = record.row;
-    row = tp::Row();
     error.assign(problem);
     const size_t n = std::min(columns.titles.size(), record.cells.size());
-    for (size_t i = 0; i < n; ++i) {
+    auto at = [&record, n](int column) {
+        return column >= 0 && static_cast<size_t>(column) < n ? record.cells[static_cast<size_t>(column)] : std::string_view();
+    };
+    row.id = TrimCell(at(columns.idAt));
+    row.name = TrimCell(at(columns.nameAt));
+    row.amounts.fill(tax::Decimal());
+    // Each column by its role, without asking every cell what it is; any cell in doubt sends
+    // the row to the reading below, which gives the first cell's reason in column order.
+    bool clean = true;
+    row.month = 0;
+    if (const std::string_view m = at(columns.monthAt); TrimCell(m).empty()) {
+        clean = false;
+    } else if (const tax::Result<int> month = tp::ParseMonth(m, year)) {
+        row.month = *month;
+    } else {
+        clean = false;
+    }
+    for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
+        const std::string_view cell = at(columns.amountAt[k].first);
+        if (cell.empty()) continue;
+        tax::Decimal& amount = row.amounts[static_cast<size_t>(columns.amountAt[k].second)];
+        long long cents = 0;
+        tax::batch::Amount a;
+        if (cell == "0.00") { // most of a form's cells, most months
+            amount = tax::Decimal::Cents(0);
+        } else if (PlainCents(cell, cents)) {
+            if (cents < 0) clean = false;
+            else amount = tax::Decimal::Cents(cents);
+        } else if (ReadAmount(cell, a) != AmountRead::kOk || (a.fast ? a.cents < 0 : a.value < tax::Decimal())) {
+            clean = false;
+        } else {
+            amount = a.value;
+        }
+    }
+    for (size_t i = 0; i < n && !clean; ++i) {
         const std::string_view cell = record.cells[i];
         switch (columns.roles[i]) {
         case Role::kId: row.id = TrimCell(cell); break;
@@ -247,7 +291,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
                 if (error.empty())
                     error = CellMessage(columns.titles[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
                                                                                           : tax::msg::kCellUnreadable, cell);
-            } else if (a.value < tax::Decimal()) {
+            } else if (a.fast ? a.cents < 0 : a.value < tax::Decimal()) {
                 if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellNegative, cell);
             } else {
                 row.amounts[static_cast<size_t>(columns.amountOf[i])] = a.value;
@@ -298,6 +342,26 @@ tax::Result<bool> Reader::Next(Record& record) {
     return true;
 }
 
+tax::Result<bool> Reader::Skim(Record& record) {
+    long long line = 0;
+    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    if (!more || !*more) return more;
+    record.line = line;
+    record.cells.assign(columns_.titles.size(), std::string_view());
+    for (size_t i = 0; i < columns_.titles.size(); ++i)
+        if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
+    auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
+    tp::Row& row = record.row;
+    row.id = TrimCell(cell(columns_.idAt));
+    row.name = TrimCell(cell(columns_.nameAt));
+    row.month = 0;
+    if (const std::string_view m = cell(columns_.monthAt); !TrimCell(m).empty())
+        if (const tax::Result<int> month = tp::ParseMonth(m, year_)) row.month = *month;
+    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
+                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+    return true;
+}
+
 bool ReadsAsMonthly(Input& input) {
     Reader reader(*input.sheet, input.Problem(), 0);
     return static_cast<bool>(reader.Start());
@@ -326,14 +390,72 @@ tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
     return {};
 }
 
+namespace {
+
+// The figure of each output column before the rate's and the note's: CellOf's money cells,
+// read without building a cell for each.
+constexpr std::array<tax::Decimal tp::Figures::*, tp::kOutNote> kMoneyColumns{
+    &tp::Figures::income, &tp::Figures::exempt,   &tp::Figures::basic,    &tp::Figures::special,
+    &tp::Figures::extra,  &tp::Figures::other,    &tp::Figures::donation, &tp::Figures::taxable,
+    &tp::Figures::rate,   &tp::Figures::quick,    &tp::Figures::tax,      &tp::Figures::relief,
+    &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax};
+static_assert(tp::kOutRate == 8 && tp::kOutNote == tp::kOutputColumns - 1);
+
+} // namespace
+
 tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
+    // The file's own cells copied straight into room made for them at their worst (every byte
+    // a doubled quote); a cell that needs quotes is written again by AppendCsvField.
+    size_t room = 0;
+    for (std::string_view c : record.cells)
+        room += 2 * c.size() + 3;
+    const size_t start = buffer_.size();
+    buffer_.resize(start + room);
+    char* p = buffer_.data() + start;
     bool first = true;
     for (std::string_view c : record.cells) {
-        if (!first) buffer_ += ',';
-        AppendCsvField(buffer_, c);
+        if (!first) *p++ = ',';
         first = false;
+        char* const from = p;
+        bool plain = true;
+        for (char ch : c) {
+            // The four bytes that need quotes are all at or below ','; most bytes are above.
+            if (static_cast<unsigned char>(ch) <= ',' && (ch == ',' || ch == '"' || ch == '\n' || ch == '\r')) {
+                plain = false;
+                break;
+            }
+            *p++ = ch;
+        }
+        if (!plain) {
+            std::string quoted;
+            AppendCsvField(quoted, c);
+            p = std::copy(quoted.begin(), quoted.end(), from);
+        }
     }
-    for (int c = 0; c < tp::kOutputColumns; ++c) {
+    // The figures likewise while each is whole cents or a rate; the note after them.
+    const size_t mark = static_cast<size_t>(p - buffer_.data());
+    buffer_.resize(mark + tp::kOutNote * (tax::batch::kCentsChars + 1));
+    p = buffer_.data() + mark;
+    const bool firstAtMark = first;
+    bool fast = tp::kOutNote == tp::kOutputColumns - 1;
+    for (int c = 0; c < tp::kOutNote && fast; ++c) {
+        if (!first) *p++ = ',';
+        first = false;
+        long long cents = 0;
+        if (!f.ok) continue; // a refused row has its note only
+        if (c == tp::kOutRate) {
+            const tp::Cell cell = tp::CellOf(f, tp::kOutRate);
+            fast = cell.text.size() <= tax::batch::kCentsChars;
+            if (fast) p = std::copy(cell.text.begin(), cell.text.end(), p);
+        } else if (tax::batch::CentsOf(f.*kMoneyColumns[static_cast<size_t>(c)], cents)) {
+            p = tax::batch::WriteCents(p, cents);
+        } else {
+            fast = false;
+        }
+    }
+    buffer_.resize(fast ? static_cast<size_t>(p - buffer_.data()) : mark);
+    if (!fast) first = firstAtMark;
+    for (int c = fast ? tp::kOutNote : 0; c < tp::kOutputColumns; ++c) {
         if (!first) buffer_ += ',';
         first = false;
         const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));
@@ -360,13 +482,189 @@ tax::Status CsvOut::Finish() {
 
 namespace {
 
-// A row kept for a file computed whole: its own copies of the texts the row points into.
-struct Held {
-    long long line = 0;
-    bool total = false;
-    std::vector<std::string> cells;
-    std::string id, name, error;
-    tp::Row row;
+// Whether the rows may stream through one ledger: every person's rows in rising months (two
+// rows of one month side by side allowed), each with a month. The ledger then sees each
+// person's rows in the order computing the file whole takes them, so it gives the same figures
+// and the same refusals.
+class OrderProbe {
+public:
+    bool Add(const tp::Row& row) {
+        if (row.id.empty() && row.name.empty()) return true; // no one's: refused either way
+        if (row.month == 0) return false; // an undated row stops all of its person's rows
+        key_.clear();
+        key_ += row.id.empty() ? 'N' : 'I';
+        key_ += row.id.empty() ? row.name : row.id;
+        // Monthly payrolls list people in much the same order every month: the person who
+        // followed the last one last time is tried before the table.
+        uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
+        if (found == kNobody || people_[found].key != key_) {
+            const auto it = index_.find(std::string_view(key_));
+            if (it != index_.end()) {
+                found = it->second;
+            } else {
+                found = static_cast<uint32_t>(people_.size());
+                people_.push_back({key_, 0, kNobody});
+                index_.emplace(people_.back().key, found);
+            }
+        }
+        if (previous_ != kNobody) people_[previous_].next = found;
+        previous_ = found;
+        Seen& p = people_[found];
+        if (row.month < p.last) return false;
+        p.last = row.month;
+        return true;
+    }
+
+private:
+    static constexpr uint32_t kNobody = UINT32_MAX;
+    struct Seen {
+        std::string key;
+        int last;
+        uint32_t next;
+    };
+    std::deque<Seen> people_; // never moves, so the table's keys can view into it
+    std::unordered_map<std::string_view, uint32_t> index_;
+    uint32_t previous_ = kNobody;
+    std::string key_;
+};
+
+// The rows of a file computed whole, each row's cells (then the sheet's reason for refusing
+// it, if any) packed into one string, the strings laid end to end in large blocks.
+class HeldRows {
+public:
+    void Add(const Record& record, std::string_view problem, int month) {
+        scratch_.clear();
+        for (std::string_view c : record.cells) PutCell(scratch_, c);
+        PutCell(scratch_, problem);
+        if (blocks_.empty() || blocks_.back().size() + scratch_.size() > blocks_.back().capacity()) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(std::max(kBlock, scratch_.size()));
+        }
+        rows_.push_back({static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(blocks_.back().size()),
+                         static_cast<uint32_t>(scratch_.size()), static_cast<std::int8_t>(month), record.total, record.line});
+        blocks_.back() += scratch_;
+    }
+    size_t Size() const { return rows_.size(); }
+    bool Total(size_t i) const { return rows_[i].total; }
+    int Month(size_t i) const { return rows_[i].month; }
+    // Row i read again into `record`, whose views then point into this store.
+    void Read(size_t i, const Columns& columns, int year, Record& record) {
+        const Row& r = rows_[i];
+        const std::string_view packed = std::string_view(blocks_[r.block]).substr(r.offset, r.size);
+        cells_.clear();
+        size_t at = 0;
+        while (at < packed.size()) cells_.push_back(GetCell(packed, at));
+        const std::string_view problem = cells_.empty() ? std::string_view() : cells_.back();
+        if (!cells_.empty()) cells_.pop_back();
+        record.line = r.line;
+        record.cells.assign(cells_.begin(), cells_.end());
+        ReadCells(columns, year, problem, record, error_);
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 20;
+    struct Row {
+        uint32_t block, offset, size;
+        std::int8_t month;
+        bool total;
+        long long line;
+    };
+    std::vector<std::string> blocks_;
+    std::vector<Row> rows_;
+    std::string scratch_;
+    std::vector<std::string_view> cells_;
+    std::string error_; // the read row's reason for refusal, which its readError views
+};
+
+// A row's figures kept from its turn in month order to its turn in input order: whole fen
+// where they are (the usual case), the figures themselves where not.
+class KeptFigures {
+public:
+    explicit KeptFigures(size_t rows) : kept_(rows) {}
+    void Put(size_t i, tp::Figures&& f) {
+        Kept& k = kept_[i];
+        k.ok = f.ok;
+        k.bracket = static_cast<std::int8_t>(f.bracket);
+        k.zone = f.zone;
+        if (!f.note.empty()) {
+            k.note = static_cast<uint32_t>(notes_.size());
+            notes_.push_back(f.note);
+        }
+        bool whole = f.ok && f.bracket >= -1 && f.bracket < static_cast<int>(kBrackets);
+        for (size_t m = 0; m < kMoney.size() && whole; ++m) {
+            if (Same(f.*kMoney[m], tax::Decimal())) k.plainZero |= 1U << m; // a figure never set
+            else whole = Fen(f.*kMoney[m], k.fen[m]);
+        }
+        if (whole) {
+            // The rate and quick deduction of a bracket are the same every time it is seen.
+            Rate& r = rates_[static_cast<size_t>(f.bracket + 1)];
+            if (!r.known) r = {true, f.rate, f.quick};
+            whole = Same(r.rate, f.rate) && Same(r.quick, f.quick);
+        }
+        if (!whole && f.ok) {
+            k.whole = false;
+            others_.emplace(static_cast<uint32_t>(i), std::move(f));
+        }
+    }
+    tp::Figures Take(size_t i) {
+        Kept& k = kept_[i];
+        if (!k.whole) {
+            const auto it = others_.find(static_cast<uint32_t>(i));
+            tp::Figures f = std::move(it->second);
+            others_.erase(it);
+            return f;
+        }
+        tp::Figures f;
+        f.ok = k.ok;
+        f.bracket = k.bracket;
+        f.zone = k.zone;
+        if (k.note != kNone) f.note = std::move(notes_[k.note]);
+        if (f.ok) {
+            for (size_t m = 0; m < kMoney.size(); ++m)
+                f.*kMoney[m] = (k.plainZero >> m) & 1 ? tax::Decimal() : tax::Decimal::Cents(k.fen[m]);
+            const Rate& r = rates_[static_cast<size_t>(f.bracket + 1)];
+            f.rate = r.rate;
+            f.quick = r.quick;
+        }
+        return f;
+    }
+
+private:
+    static constexpr uint32_t kNone = UINT32_MAX;
+    static constexpr size_t kBrackets = 16;
+    static constexpr std::array<tax::Decimal tp::Figures::*, 14> kMoney{
+        &tp::Figures::income,  &tp::Figures::exempt, &tp::Figures::basic,          &tp::Figures::special,
+        &tp::Figures::extra,   &tp::Figures::other,  &tp::Figures::donation,       &tp::Figures::taxable,
+        &tp::Figures::tax,     &tp::Figures::relief, &tp::Figures::withheldBefore, &tp::Figures::withheld,
+        &tp::Figures::net,     &tp::Figures::bonusTax};
+    struct Kept {
+        std::array<long long, 14> fen{};
+        const tax::BlindZone* zone = nullptr;
+        uint32_t note = kNone;
+        std::uint16_t plainZero = 0; // the figures that are Decimal() as it starts, not 0.00
+        std::int8_t bracket = -1;
+        bool ok = false, whole = true;
+    };
+    struct Rate {
+        bool known = false;
+        tax::Decimal rate, quick;
+    };
+    // Exactly Decimal::Cents(fen), bit for bit, so that the figure comes back as it was.
+    static bool Fen(tax::Decimal d, long long& fen) {
+        const tax::Decimal::Bits b = d.bits();
+        constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+        if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0 || ((b.hi >> 49) & 0x3FFF) != 6176 - 2 ||
+            b.lo > static_cast<std::uint64_t>(INT64_MAX) || ((b.hi & kSign) && b.lo == 0))
+            return false;
+        fen = (b.hi & kSign) ? -static_cast<long long>(b.lo) : static_cast<long long>(b.lo);
+        return true;
+    }
+    static bool Same(tax::Decimal a, tax::Decimal b) { return a.bits().hi == b.bits().hi && a.bits().lo == b.bits().lo; }
+
+    std::vector<Kept> kept_;
+    std::vector<std::string> notes_;
+    std::array<Rate, kBrackets + 1> rates_{};
+    std::unordered_map<uint32_t, tp::Figures> others_;
 };
 
 } // namespace
@@ -386,18 +684,17 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     if (tax::Status s = reader->Start(); !s) return s.failure();
     Record record;
 
-    // First reading: whether every person's months rise, which lets the rows stream.
+    // First reading, of the people and months alone: whether the rows may stream.
     bool inOrder = false;
     if (reopenable) {
-        tp::Ledger probe(year);
-        for (;;) {
-            const tax::Result<bool> more = reader->Next(record);
+        OrderProbe probe;
+        inOrder = true;
+        while (inOrder) {
+            const tax::Result<bool> more = reader->Skim(record);
             if (!more) return more;
             if (!*more) break;
-            if (!record.total) probe.Add(record.row);
-            if (probe.OutOfOrder()) break;
+            if (!record.total) inOrder = probe.Add(record.row);
         }
-        inOrder = !probe.OutOfOrder();
         input = open();
         if (!input) return input.failure();
         reader = start(**input);
@@ -425,35 +722,31 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }
     } else {
-        std::deque<Held> held;
+        HeldRows held;
+        const std::string* problem = (*input)->Problem();
         for (;;) {
             w = false;
-            const tax::Result<bool> more = reader->Next(record);
+            const tax::Result<bool> more = reader->Skim(record);
             if (!more) return more;
             if (!*more) break;
-            Held& h = held.emplace_back();
-            h.line = record.line;
-            h.total = record.total;
-            h.cells.assign(record.cells.begin(), record.cells.end());
-            h.id = record.row.id;
-            h.name = record.row.name;
-            h.error = record.row.readError;
-            h.row = record.row;
-            h.row.id = h.id;
-            h.row.name = h.name;
-            h.row.readError = h.error;
+            held.Add(record, problem ? std::string_view(*problem) : std::string_view(), record.row.month);
         }
-        std::vector<tp::Row> rows;
-        for (const Held& h : held)
-            if (!h.total) rows.push_back(h.row);
-        const std::vector<tp::Figures> figures = tp::ComputeAll(year, rows);
-        size_t next = 0;
-        for (const Held& h : held) {
-            record.line = h.line;
-            record.total = h.total;
-            record.cells.assign(h.cells.begin(), h.cells.end());
-            record.row = h.row;
-            const tp::Figures f = h.total ? TotalRowFigures() : figures[next++];
+        // The sheet's own total rows are copied through; the others computed in month order.
+        std::vector<uint32_t> computed;
+        for (size_t i = 0; i < held.Size(); ++i)
+            if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
+        KeptFigures figures(held.Size());
+        tp::ComputeInOrder(
+            year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
+            [&](size_t k) -> const tp::Row& {
+                held.Read(computed[k], reader->columns(), year, record);
+                return record.row;
+            },
+            [&](size_t k, tp::Figures&& f) { figures.Put(computed[k], std::move(f)); });
+        std::vector<uint32_t>().swap(computed);
+        for (size_t i = 0; i < held.Size(); ++i) {
+            held.Read(i, reader->columns(), year, record);
+            const tp::Figures f = record.total ? TotalRowFigures() : figures.Take(i);
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }
     }

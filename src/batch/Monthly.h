@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace batch::monthly {
@@ -43,6 +44,10 @@ struct Columns {
     // The sheet's cell of each column: the figures of an earlier run (累计收入 … 说明) are no
     // column of the rows, so that a file exported and read again is computed afresh, not twice.
     std::vector<size_t> source;
+    // The column of 工号, 姓名 and 月份 (−1 when none), and of each amount with its
+    // AmountColumn, so that a row is read column by column without asking each its role.
+    int idAt = -1, nameAt = -1, monthAt = -1;
+    std::vector<std::pair<int, int>> amountAt;
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
     // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
@@ -83,6 +88,10 @@ public:
     const std::string& Title() const { return title_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
+    // The next row without its amounts, for learning the file's order or holding the row
+    // until it is computed: line, total, cells, row.id, row.name and row.month (0 when it
+    // cannot be read); ReadCells on the cells reads the rest.
+    tax::Result<bool> Skim(Record& record);
 
 private:
     SheetSource& sheet_;
@@ -126,9 +135,11 @@ private:
 
 // The whole run. `open` opens the input afresh; `reopenable` says whether a second opening
 // reads the same rows (not for standard input). Rows that come month after month for each
-// person are streamed through one ledger (the file read twice: once to learn its order, once to
-// write); a file in any other order, or one that cannot be read twice, is held whole. Output
-// rows keep the input's order. `seen` sees each row (for messages).
+// person, every month readable, are streamed through one ledger (the file read twice: once,
+// people and months alone, to learn its order, once to write); a file in any other order, or
+// one that cannot be read twice, is held whole, each row packed into one string. Either way
+// the figures are the same. Output rows keep the input's order. `seen` sees each row (for
+// messages).
 using Opener = std::function<tax::Result<std::unique_ptr<Input>>()>;
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
                        const std::function<void(const Record&, const tax::payroll2019::Figures&)>& seen = {},

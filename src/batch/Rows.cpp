@@ -114,12 +114,16 @@ bool Negative(const tb::Amount& a) {
 
 bool IsTotalCell(std::string_view s) {
     s = TrimCell(s);
-    // 合 and 小 start with E5 in UTF-8, 总 with E6.
-    if (s.empty() || (s.front() != '\xE5' && s.front() != '\xE6')) return false;
-    std::string key;
-    for (char c : TrimCell(s))
-        if (c != ' ') key += c;
-    return StartsWith(key, "合计") || StartsWith(key, "小计") || StartsWith(key, "总计");
+    // The cell starts with 合, 小 or 总 (spaces may stand only between the two characters).
+    const std::string_view head = s.substr(0, 3);
+    if (head != "合" && head != "小" && head != "总") return false;
+    // The first six bytes other than spaces: each word is two characters of three bytes.
+    char key[6];
+    size_t n = 0;
+    for (size_t i = 0; i < s.size() && n < sizeof key; ++i)
+        if (s[i] != ' ') key[n++] = s[i];
+    const std::string_view k(key, n);
+    return k == "合计" || k == "小计" || k == "总计";
 }
 
 std::string HeadingKeyOf(std::string_view heading) {

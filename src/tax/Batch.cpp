@@ -5,6 +5,8 @@
 #include "tax/WageFen.h"
 #include "tax/WageTax.h"
 
+#include <array>
+#include <cstdint>
 #include <vector>
 
 namespace tax::batch {
@@ -107,29 +109,15 @@ RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& all
     return r;
 }
 
+
 void AppendMoney(std::string& out, Decimal value) {
     long long c = 0;
-    if (!value.ToCents(c) || c == INT64_MIN) {
+    if (!CentsOf(value, c)) {
         out += FormatAmount(value);
         return;
     }
-    if (c < 0) {
-        out += '-';
-        c = -c;
-    }
-    char buf[24];
-    char* end = buf + sizeof buf;
-    char* p = end;
-    const int cents = static_cast<int>(c % 100);
-    *--p = static_cast<char>('0' + cents % 10);
-    *--p = static_cast<char>('0' + cents / 10);
-    *--p = '.';
-    long long whole = c / 100;
-    do {
-        *--p = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    out.append(p, static_cast<size_t>(end - p));
+    char buf[kCentsChars];
+    out.append(buf, static_cast<size_t>(WriteCents(buf, c) - buf));
 }
 
 std::string_view RateText(int bracket) {
@@ -147,7 +135,7 @@ Decimal BracketQuick(int bracket) {
 
 void Sum::Add(Decimal v) {
     long long c = 0;
-    if (v.ToCents(c)) {
+    if (CentsOf(v, c) || v.ToCents(c)) {
         cents_ += c;
     } else {
         rest_ += v;

@@ -7,6 +7,9 @@
 #include "tax/Decimal.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +57,77 @@ RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& all
 
 // Figures as the calculators print them: "%.2f", no separators; the rate as "20%".
 void AppendMoney(std::string& out, Decimal value);
+// AppendMoney's common case in two steps, for writers that fill their own buffer: the value's
+// cents when it is a whole number of cents within 64 bits, and those cents written at `out`
+// (at most kCentsChars bytes), returning the end. CentsOf never gives INT64_MIN, which
+// WriteCents cannot take.
+inline bool CentsOf(Decimal value, long long& cents) {
+    // Held as a coefficient of cents or of yuan (exponent -2 or 0), as every figure the
+    // whole-fen paths compute and every zero is: read straight from the bits.
+    const Decimal::Bits b = value.bits();
+    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    constexpr std::uint64_t kBias = 6176;
+    if ((b.hi & kSteering) != kSteering && (b.hi & kHighCoefficient) == 0) {
+        const std::uint64_t exponent = (b.hi >> 49) & 0x3FFF;
+        long long c = -1;
+        if (exponent == kBias - 2 && b.lo <= static_cast<std::uint64_t>(INT64_MAX)) c = static_cast<long long>(b.lo);
+        else if (exponent == kBias && b.lo <= static_cast<std::uint64_t>(INT64_MAX / 100)) c = static_cast<long long>(b.lo) * 100;
+        if (c >= 0) {
+            cents = (b.hi & kSign) ? -c : c;
+            return true;
+        }
+    }
+    return value.ToCents(cents) && cents != INT64_MIN;
+}
+inline constexpr size_t kCentsChars = 24;
+inline char* WriteCents(char* out, long long c) {
+    // Two digits at a time from a table of 00 to 99.
+    static constexpr auto kPairs = [] {
+        std::array<char, 200> t{};
+        for (int i = 0; i < 100; ++i) {
+            t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+            t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+        }
+        return t;
+    }();
+    if (c == 0) { // the most common figure of all
+        std::memcpy(out, "0.00", 4);
+        return out + 4;
+    }
+    if (c < 0) {
+        *out++ = '-';
+        c = -c;
+    }
+    unsigned long long whole = static_cast<unsigned long long>(c / 100);
+    const size_t cents = static_cast<size_t>(c % 100);
+    // Digits of the whole part from its bit width: 1233/4096 is just above log10(2).
+    static constexpr auto kPowers = [] {
+        std::array<unsigned long long, 20> t{};
+        unsigned long long v = 1;
+        for (size_t i = 0; i < t.size(); ++i, v *= 10) t[i] = v;
+        return t;
+    }();
+    const int guess = (static_cast<int>(std::bit_width(whole)) * 1233) >> 12;
+    const int digits = guess + 1 - (whole < kPowers[static_cast<size_t>(guess)] ? 1 : 0) + (whole == 0 ? 1 : 0);
+    char* p = out + digits;
+    while (whole >= 100) {
+        const size_t pair = static_cast<size_t>(whole % 100);
+        whole /= 100;
+        *--p = kPairs[2 * pair + 1];
+        *--p = kPairs[2 * pair];
+    }
+    if (whole >= 10) {
+        *--p = kPairs[2 * whole + 1];
+        *--p = kPairs[2 * whole];
+    } else {
+        *--p = static_cast<char>('0' + whole);
+    }
+    out += digits;
+    *out++ = '.';
+    *out++ = kPairs[2 * cents];
+    *out++ = kPairs[2 * cents + 1];
+    return out;
+}
 std::string_view RateText(int bracket);  // "0%" for −1
 Decimal BracketRate(int bracket);        // 0 for −1
 Decimal BracketQuick(int bracket);       // 0 for −1

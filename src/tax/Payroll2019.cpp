@@ -235,7 +235,7 @@ Figures Ledger::Add(const Row& row) {
         if ((row.amounts[static_cast<size_t>(c)].bits().hi >> 63) && row.amounts[static_cast<size_t>(c)].IsNegative())
             return Refuse(p, std::string(kAmountTitles[static_cast<size_t>(c)]) + "不能为负数");
 
-    std::array<Fen, kAmountColumns> cents{};
+    std::array<Fen, kAmountColumns> cents; // each set below before it is read
     bool fast = p->exact;
     for (int c = 0; c < kAmountColumns && fast; ++c) fast = FastFen(row.amounts[static_cast<size_t>(c)], cents[static_cast<size_t>(c)]);
     if (!fast && p->exact) {
@@ -268,7 +268,7 @@ Figures Ledger::Add(const Row& row) {
     // The bonus is taxed alone once a year, through 2027; any other joins the month's income.
     const Decimal bonus = row.amounts[kBonus];
     bool joined = false;
-    if (bonus > 0) {
+    if (fast ? cents[kBonus] > 0 : bonus > 0) {
         if (law2019::BonusAloneAllowed(year_) && !p->bonusAlone) {
             p->bonusAlone = true;
             const law2019::BonusAlone b = law2019::TaxBonusAlone(bonus);
@@ -290,28 +290,36 @@ Figures Ledger::Add(const Row& row) {
     return f;
 }
 
-std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
-    std::vector<Figures> out(rows.size());
+void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
+                    const std::function<const Row&(size_t)>& row, const std::function<void(size_t, Figures&&)>& done) {
     Ledger ledger(year);
     ledger.hints_ = false; // in any order, the next person is anyone
     // Months in rising order, each in input order: every person's rows then come in month order,
     // and two rows of one month are told apart as the file lists them.
     std::array<std::vector<uint32_t>, kMonthsPerYear + 1> byMonth;
     std::array<size_t, kMonthsPerYear + 1> counts{};
-    for (const Row& r : rows) ++counts[r.month >= 1 && r.month <= kMonthsPerYear ? static_cast<size_t>(r.month) : 0];
+    auto bucket = [&month](size_t i) {
+        const int m = month(i);
+        return m >= 1 && m <= kMonthsPerYear ? static_cast<size_t>(m) : 0;
+    };
+    for (size_t i = 0; i < count; ++i) ++counts[bucket(i)];
     for (size_t m = 0; m < byMonth.size(); ++m) byMonth[m].reserve(counts[m]);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int m = rows[i].month;
-        byMonth[m >= 1 && m <= kMonthsPerYear ? static_cast<size_t>(m) : 0].push_back(static_cast<uint32_t>(i));
-    }
+    for (size_t i = 0; i < count; ++i) byMonth[bucket(i)].push_back(static_cast<uint32_t>(i));
     // A row without a month could belong anywhere in its person's year: none of it is computed.
     for (uint32_t i : byMonth[0]) {
-        out[i] = ledger.Add(rows[i]);
-        if (Ledger::Person* p = rows[i].id.empty() && rows[i].name.empty() ? nullptr : ledger.Find(rows[i]))
-            p->stopped = kUndatedRefused;
+        const Row& r = row(i);
+        done(i, ledger.Add(r));
+        if (Ledger::Person* p = r.id.empty() && r.name.empty() ? nullptr : ledger.Find(r)) p->stopped = kUndatedRefused;
     }
     for (size_t m = 1; m < byMonth.size(); ++m)
-        for (uint32_t i : byMonth[m]) out[i] = ledger.Add(rows[i]);
+        for (uint32_t i : byMonth[m]) done(i, ledger.Add(row(i)));
+}
+
+std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
+    std::vector<Figures> out(rows.size());
+    ComputeInOrder(
+        year, rows.size(), [rows](size_t i) { return rows[i].month; },
+        [rows](size_t i) -> const Row& { return rows[i]; }, [&out](size_t i, Figures&& f) { out[i] = std::move(f); });
     return out;
 }
 
@@ -344,7 +352,7 @@ Cell CellOf(const Figures& f, OutputColumn column) {
 
 Result<int> ParseMonth(std::string_view text, int year) {
     const std::string_view s = Trimmed(text);
-    const std::string bad = "月份：无法识别“" + std::string(s) + "”";
+    auto bad = [s] { return Fail("月份：无法识别“" + std::string(s) + "”"); };
     std::string_view rest = s;
     constexpr std::string_view kMonthSign = "月", kYearSign = "年";
     if (rest.size() >= kMonthSign.size() && rest.substr(rest.size() - kMonthSign.size()) == kMonthSign)
@@ -364,9 +372,9 @@ Result<int> ParseMonth(std::string_view text, int year) {
         monthPart = rest.substr(4);
     }
     int month = 0, written = 0;
-    if (!ReadNumber(monthPart, 2, month) || month < 1 || month > kMonthsPerYear) return Fail(bad);
+    if (!ReadNumber(monthPart, 2, month) || month < 1 || month > kMonthsPerYear) return bad();
     if (cut != std::string_view::npos || !yearPart.empty()) {
-        if (yearPart.size() != 4 || !ReadNumber(yearPart, 4, written)) return Fail(bad);
+        if (yearPart.size() != 4 || !ReadNumber(yearPart, 4, written)) return bad();
         if (written != year)
             return Fail("月份：“" + std::string(s) + "”不在所算的" + std::to_string(year) + "年度");
     }

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -138,7 +139,8 @@ public:
     size_t People() const;
 
 private:
-    friend std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
+    friend void ComputeInOrder(int, size_t, const std::function<int(size_t)>&, const std::function<const Row&(size_t)>&,
+                               const std::function<void(size_t, Figures&&)>&);
     struct Person;
     Person* Find(const Row& row);
     Figures Refuse(Person* p, std::string reason);
@@ -158,5 +160,12 @@ private:
 // Every row, in input order, each person's rows taken in month order (the input's among rows
 // of one month). Rows whose month is not 1…12 stop every row of their person.
 std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
+
+// The same for rows held elsewhere, in whatever form: `month(i)` is row i's month (what
+// row(i).month would be), `row(i)` the row itself (needed only until the next call), and
+// `done(i, figures)` takes its figures. Rows are computed, and handed to `done`, in the order
+// ComputeAll takes them, not in input order.
+void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
+                    const std::function<const Row&(size_t)>& row, const std::function<void(size_t, Figures&&)>& done);
 
 } // namespace tax::payroll2019

@@ -5,6 +5,8 @@
 #include "tax/Payroll2018Q4.h"
 #include "tax/Payroll2019.h"
 
+#include "Oracle2019.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,36 +18,8 @@
 namespace {
 
 using tax::Decimal;
-using Li = long long;
-using I128 = __int128;
+using namespace oracle2019;
 namespace p19 = tax::payroll2019;
-
-// ---- The oracle ----
-
-struct Bracket {
-    Li upTo; // yuan; 0 marks the top bracket
-    int pct;
-    Li quick; // yuan
-};
-const std::vector<Bracket> kAnnual{{36000, 3, 0},      {144000, 10, 2520}, {300000, 20, 16920}, {420000, 25, 31920},
-                                   {660000, 30, 52920}, {960000, 35, 85920}, {0, 45, 181920}};
-const std::vector<Bracket> kMonthly{{3000, 3, 0},     {12000, 10, 210}, {25000, 20, 1410}, {35000, 25, 2660},
-                                    {55000, 30, 4410}, {80000, 35, 7160}, {0, 45, 15160}};
-constexpr Li kYuan = 1000; // li
-
-int BracketOf(const std::vector<Bracket>& t, I128 li, int scale = 1) {
-    for (size_t i = 0; i + 1 < t.size(); ++i)
-        if (li <= static_cast<I128>(t[i].upTo) * kYuan * scale) return static_cast<int>(i);
-    return static_cast<int>(t.size()) - 1;
-}
-
-// In fen; 0 for an amount not above 0.
-Li TaxOf(const std::vector<Bracket>& t, I128 li, int scale = 1) {
-    if (li <= 0) return 0;
-    const Bracket& b = t[static_cast<size_t>(BracketOf(t, li, scale))];
-    const I128 h = li * b.pct - static_cast<I128>(b.quick) * kYuan * 100; // 10^-5 yuan
-    return h > 0 ? static_cast<Li>((h + 500) / 1000) : 0;
-}
 
 Decimal L(I128 li) { return Decimal::Scaled(static_cast<long long>(li), -3); }
 Decimal F(Li fen) { return Decimal::Cents(fen); }
@@ -117,65 +91,6 @@ TEST(Payroll2018Q4, AllowanceOtherThan5000IsRefusedNotReplaced) {
 
 // ---- 2019 on: the oracle of a year of rows ----
 
-struct In {
-    std::string id, name;
-    int month;
-    std::array<Li, p19::kAmountColumns> li{};
-};
-
-struct Out {
-    Li income, exempt, basic, special, extra, other, donation, taxable;
-    int bracket;
-    Li tax, relief, withheldBefore, withheld, net, bonusTax; // tax and bonusTax in fen, the rest in li
-};
-
-// One person's rows, in month order.
-std::vector<Out> OracleYear(int year, const std::vector<const In*>& rows) {
-    std::vector<Out> out;
-    Li income = 0, exempt = 0, special = 0, other = 0, donation = 0, relief = 0, withheld = 0;
-    bool aloneUsed = false;
-    const int first = rows.front()->month;
-    for (const In* r : rows) {
-        const auto& a = r->li;
-        Out o{};
-        Li monthIncome = a[p19::kIncome];
-        const Li bonus = a[p19::kBonus];
-        if (bonus > 0) {
-            if (year <= 2027 && !aloneUsed) {
-                aloneUsed = true;
-                o.bonusTax = TaxOf(kMonthly, bonus, 12);
-            } else {
-                monthIncome += bonus;
-            }
-        }
-        const Li monthSpecial = a[p19::kPension] + a[p19::kMedical] + a[p19::kUnemployment] + a[p19::kHousingFund];
-        income += monthIncome;
-        exempt += a[p19::kExempt];
-        special += monthSpecial;
-        other += a[p19::kAnnuity] + a[p19::kHealth] + a[p19::kDeferred] + a[p19::kOther];
-        donation += a[p19::kDonation];
-        relief += a[p19::kRelief];
-        o.income = income;
-        o.exempt = exempt;
-        o.basic = 5000 * kYuan * (r->month - first + 1);
-        o.special = special;
-        o.extra = a[p19::kChildToDate] + a[p19::kEducationToDate] + a[p19::kLoanToDate] + a[p19::kRentToDate] +
-                  a[p19::kElderToDate] + a[p19::kInfantToDate];
-        o.other = other + a[p19::kPrivatePensionToDate];
-        o.donation = donation;
-        o.taxable = std::max<Li>(0, income - exempt - o.basic - special - o.extra - o.other - donation);
-        o.bracket = o.taxable > 0 ? BracketOf(kAnnual, o.taxable) : -1;
-        o.tax = TaxOf(kAnnual, o.taxable);
-        o.relief = relief;
-        o.withheldBefore = withheld;
-        o.withheld = std::max<Li>(0, o.tax * 10 - relief - withheld);
-        withheld += o.withheld;
-        o.net = monthIncome - monthSpecial - o.withheld;
-        out.push_back(o);
-    }
-    return out;
-}
-
 p19::Row RowOf(const In& in) {
     p19::Row r;
     r.id = in.id;
@@ -206,66 +121,6 @@ void ExpectFigures(const p19::Figures& f, const Out& o) {
     EXPECT_EQ(f.withheld, L(o.withheld));
     EXPECT_EQ(f.net, L(o.net));
     EXPECT_EQ(f.bonusTax, F(o.bonusTax));
-}
-
-// A random year of `people`: joining in any month, some months missing, wages changing,
-// amounts to date growing, bonuses near every zone edge, some cumulative incomes landing on an
-// annual edge, a few amounts below the fen or beyond the whole-fen range.
-std::vector<In> RandomYear(std::mt19937_64& rng, int people) {
-    auto pick = [&](Li lo, Li hi) { return std::uniform_int_distribution<Li>(lo, hi)(rng); };
-    auto chance = [&](int percent) { return pick(1, 100) <= percent; };
-    std::vector<In> rows;
-    for (int n = 0; n < people; ++n) {
-        const std::string id = chance(80) ? "E" + std::to_string(n) : std::string();
-        const std::string name = "员工" + std::to_string(n);
-        const int first = static_cast<int>(pick(1, 12)), last = static_cast<int>(pick(first, 12));
-        const Li scale = std::array<Li, 5>{5000, 12000, 40000, 150000, 900000}[static_cast<size_t>(pick(0, 4))];
-        Li wage = pick(scale / 2, scale) * kYuan + pick(0, 99) * 10;
-        std::array<Li, p19::kToDateColumns> perMonth{}, toDate{};
-        for (auto& v : perMonth) v = chance(30) ? std::array<Li, 4>{400, 1000, 1500, 2000}[static_cast<size_t>(pick(0, 3))] * kYuan : 0;
-        // Edge people: in month `edgeMonth` the taxable income to date lands on an annual edge.
-        const bool edge = chance(30);
-        const int edgeMonth = static_cast<int>(pick(first, last));
-        const Li edgeValue = kAnnual[static_cast<size_t>(pick(0, 5))].upTo * kYuan + pick(-2, 2) * 10;
-        const bool fine = chance(5), huge = chance(2);
-        Li paid = 0; // edge people: income to date
-        for (int m = first; m <= last; ++m) {
-            if (m != first && chance(15)) continue;
-            In in{id, name, m, {}};
-            auto& a = in.li;
-            if (chance(25)) wage = pick(scale / 2, scale) * kYuan + pick(0, 99) * 10;
-            a[p19::kIncome] = wage;
-            if (edge) {
-                const Li months = m - first + 1;
-                a[p19::kIncome] = m == edgeMonth ? edgeValue + 5000 * kYuan * months - paid : (edgeValue / 12 / 10) * 10 + 5000 * kYuan;
-                if (a[p19::kIncome] < 0) a[p19::kIncome] = 0;
-                paid += a[p19::kIncome];
-            } else {
-                a[p19::kExempt] = chance(10) ? pick(0, 50000) * 10 : 0;
-                const Li base = std::min<Li>(wage, 30000 * kYuan);
-                a[p19::kPension] = base * 8 / 100 / 10 * 10;
-                a[p19::kMedical] = base * 2 / 100 / 10 * 10;
-                a[p19::kUnemployment] = base / 200 / 10 * 10;
-                a[p19::kHousingFund] = base * pick(5, 12) / 100 / 10 * 10;
-                for (size_t t = 0; t < toDate.size(); ++t) {
-                    toDate[t] += perMonth[t] * (chance(90) ? 1 : 0);
-                    a[static_cast<size_t>(p19::kFirstToDate) + t] = toDate[t];
-                }
-                for (int c : {p19::kAnnuity, p19::kHealth, p19::kDeferred, p19::kOther})
-                    a[static_cast<size_t>(c)] = chance(10) ? pick(0, 20000) * 10 : 0;
-                a[p19::kDonation] = chance(5) ? pick(0, 500000) * 10 : 0;
-                a[p19::kRelief] = chance(5) ? pick(0, 30000) * 10 : 0;
-            }
-            if (chance(12)) {
-                const Li lower = kMonthly[static_cast<size_t>(pick(0, 5))].upTo * 12 * kYuan;
-                a[p19::kBonus] = chance(80) ? lower + pick(-3, 3) * 10 : pick(1, 2000000) * 10;
-            }
-            if (fine && chance(50)) a[p19::kExempt] += 3; // three li: the decimal path from here on
-            if (huge && m == last) a[p19::kIncome] += 2'000'000'000'000 * kYuan;
-            rows.push_back(std::move(in));
-        }
-    }
-    return rows;
 }
 
 TEST(Payroll2019, RandomYearsShuffledAgainstIntegers) {

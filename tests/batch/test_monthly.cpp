@@ -1,0 +1,345 @@
+// The payroll of the law in force since 2019 from CSV text to CSV text through
+// batch::monthly::Pump, against the integer oracle: random years of random people written as
+// clerks' sheets write them (synonyms, columns left out, a title row above the header, a carried
+// column, amounts in the spreadsheet forms), in any order (held whole) and month after month
+// (streamed), every figure of every output row parsed back and compared.
+#include "batch/Csv.h"
+#include "batch/Input.h"
+#include "batch/Monthly.h"
+#include "tax/Batch.h"
+
+#include "Oracle2019.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using namespace oracle2019;
+namespace p19 = tax::payroll2019;
+
+// ---- Writing the sheet ----
+
+// The names a clerk's sheet may give a column besides the form's own.
+const std::map<int, std::vector<std::string>> kSynonyms{
+    {p19::kIncome, {"本期收入", "应发工资", "税前工资"}},
+    {p19::kPension, {"基本养老保险费", "养老保险"}},
+    {p19::kHousingFund, {"住房公积金", "公积金"}},
+    {p19::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
+    {p19::kBonus, {"全年一次性奖金", "年终奖"}},
+};
+
+std::string Csv(const std::string& cell) {
+    if (cell.find_first_of(",\"\n") == std::string::npos) return cell;
+    std::string out = "\"";
+    for (char c : cell) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// An amount in li as a sheet might hold it.
+std::string AmountText(Li li, std::mt19937_64& rng) {
+    std::string digits = std::to_string(li / kYuan);
+    const Li frac = li % kYuan;
+    std::string tail = frac % 10 ? "." + std::string(frac < 100 ? "0" : "") + (frac < 10 ? "0" : "") + std::to_string(frac)
+                                 : "." + std::to_string(frac / 100) + std::to_string(frac / 10 % 10);
+    switch (std::uniform_int_distribution<int>(0, 9)(rng)) {
+    case 0: // thousands separators
+        for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+        return digits + tail;
+    case 1: return "¥" + digits + tail;
+    case 2: return digits + tail + "元";
+    case 3: return " " + digits + tail + " ";
+    case 4: return frac ? digits + tail : digits; // whole yuan as spreadsheets show them
+    default: return digits + tail;
+    }
+}
+
+std::string MonthText(int year, int month, std::mt19937_64& rng) {
+    const std::string y = std::to_string(year), m = std::to_string(month), mm = (month < 10 ? "0" : "") + m;
+    switch (std::uniform_int_distribution<int>(0, 5)(rng)) {
+    case 0: return mm;
+    case 1: return m + "月";
+    case 2: return y + "-" + mm;
+    case 3: return y + "年" + m + "月";
+    case 4: return y + mm;
+    default: return m;
+    }
+}
+
+struct Sheet {
+    std::vector<std::string> header;           // as written
+    std::vector<std::vector<std::string>> rows; // the cells of each input row, as written
+    std::string Text() const {
+        std::string t = "年度工资表\n制表：财务部,,\n,,\n"; // a title, a note and a blank row above the header
+        auto line = [&t](const std::vector<std::string>& cells) {
+            for (size_t i = 0; i < cells.size(); ++i) t += (i ? "," : "") + Csv(cells[i]);
+            t += '\n';
+        };
+        line(header);
+        for (const auto& r : rows) line(r);
+        return t;
+    }
+};
+
+// ---- Running the pipeline ----
+
+struct Outcome {
+    std::string out;
+    size_t givenAtFirstRow = 0; // bytes of input handed to the reader when the first row was written
+    tax::batch::Totals totals;
+};
+
+class Spy : public batch::monthly::CsvOut {
+public:
+    Spy(std::string& out, const size_t& given, size_t& atFirst)
+        : CsvOut([&out](std::string_view d) { out.append(d); return tax::Status(); }, false), given_(given), atFirst_(atFirst) {}
+    tax::Status Add(const batch::monthly::Record& r, const p19::Figures& f) override {
+        if (!seen_) atFirst_ = given_;
+        seen_ = true;
+        return CsvOut::Add(r, f);
+    }
+
+private:
+    const size_t& given_;
+    size_t& atFirst_;
+    bool seen_ = false;
+};
+
+Outcome Pump(const std::string& text, bool reopenable, int year) {
+    Outcome run;
+    size_t given = 0;
+    const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
+        given = 0;
+        auto in = std::make_unique<batch::Input>();
+        auto sheet = std::make_unique<batch::TextSheet>(
+            [&](char* b, size_t n) {
+                const size_t k = std::min(n, text.size() - given);
+                std::memcpy(b, text.data() + given, k);
+                given += k;
+                return k;
+            },
+            static_cast<long long>(text.size()), 4096);
+        in->text = sheet.get();
+        in->sheet = std::move(sheet);
+        return in;
+    };
+    Spy writer(run.out, given, run.givenAtFirstRow);
+    const tax::Result<bool> done = batch::monthly::Pump(open, reopenable, year, writer, run.totals);
+    EXPECT_TRUE(done.ok()) << (done.ok() ? "" : done.error());
+    return run;
+}
+
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    size_t at = 0;
+    batch::CsvReader reader([&](char* b, size_t n) {
+        const size_t k = std::min(n, text.size() - at);
+        std::memcpy(b, text.data() + at, k);
+        at += k;
+        return k;
+    });
+    reader.SetSeparator(',');
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string_view> cells;
+    long long line = 0;
+    while (reader.Next(cells, line)) rows.emplace_back(cells.begin(), cells.end());
+    return rows;
+}
+
+// A figure in li (or fen) as the output shows it: rounded to the fen, half away from zero.
+std::string Shown(Li li) {
+    const Li fen = li >= 0 ? (li + 5) / 10 : -((-li + 5) / 10);
+    std::string out;
+    tax::batch::AppendMoney(out, tax::Decimal::Cents(fen));
+    return out;
+}
+
+// What one row's computed columns should read: figures, or a note that holds `note`.
+struct Want {
+    std::vector<std::string> figures; // the 16 before 说明; empty for a refused row
+    std::string note;                 // a refused row's reason (a piece of it)
+};
+
+Want Expected(const Out& o) {
+    Want w;
+    for (Li v : {o.income, o.exempt, o.basic, o.special, o.extra, o.other, o.donation, o.taxable}) w.figures.push_back(Shown(v));
+    w.figures.push_back(o.bracket < 0 ? "0%" : std::to_string(kAnnual[static_cast<size_t>(o.bracket)].pct) + "%");
+    w.figures.push_back(Shown(o.bracket < 0 ? 0 : kAnnual[static_cast<size_t>(o.bracket)].quick * kYuan));
+    w.figures.push_back(Shown(o.tax * 10));
+    for (Li v : {o.relief, o.withheldBefore, o.withheld, o.net}) w.figures.push_back(Shown(v));
+    w.figures.push_back(Shown(o.bonusTax * 10));
+    return w;
+}
+
+TEST(Monthly2019Pipeline, RandomYearsFromTextAgainstIntegers) {
+    std::mt19937_64 rng(20260);
+    for (int year : {2026, 2028}) { // the bonus taxed alone, and joined to the month's income
+        SCOPED_TRACE(year);
+        std::vector<In> rows = RandomYear(rng, 3600);
+        // Columns the sheet leaves out: nobody has anything in them.
+        std::vector<int> left;
+        for (int c : {p19::kEducationToDate, p19::kInfantToDate, p19::kDeferred, p19::kDonation})
+            if (std::uniform_int_distribution<int>(0, 1)(rng)) left.push_back(c);
+        for (In& in : rows)
+            for (int c : left) in.li[static_cast<size_t>(c)] = 0;
+
+        // Each person's rows in month order; a few people get a cell no one can read.
+        std::map<std::string, std::vector<size_t>> byPerson;
+        for (size_t i = 0; i < rows.size(); ++i) byPerson[rows[i].id.empty() ? "N" + rows[i].name : "I" + rows[i].id].push_back(i);
+        std::vector<Want> want(rows.size());
+        std::vector<size_t> broken; // rows whose income cell is unreadable
+        int people = 0;
+        for (auto& [key, idx] : byPerson) {
+            std::sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return rows[a].month < rows[b].month; });
+            const size_t cut = ++people % 97 == 0 && idx.size() >= 3 ? idx.size() / 2 : idx.size();
+            std::vector<const In*> ordered;
+            for (size_t k = 0; k < cut; ++k) ordered.push_back(&rows[idx[k]]);
+            const std::vector<Out> o = ordered.empty() ? std::vector<Out>() : OracleYear(year, ordered);
+            for (size_t k = 0; k < idx.size(); ++k) {
+                if (k < cut) {
+                    want[idx[k]] = Expected(o[k]);
+                } else if (k == cut) {
+                    want[idx[k]].note = "无法识别“12k”";
+                    broken.push_back(idx[k]);
+                } else {
+                    want[idx[k]].note = p19::kEarlierRefused;
+                }
+            }
+        }
+        ASSERT_FALSE(broken.empty());
+
+        // The sheet: columns in a random order under the forms' titles or their synonyms.
+        std::vector<int> columns{-1, -2, -3, -4}; // 工号, 姓名, 月份, 部门
+        for (int c = 0; c < p19::kAmountColumns; ++c)
+            if (std::find(left.begin(), left.end(), c) == left.end()) columns.push_back(c);
+        std::shuffle(columns.begin(), columns.end(), rng);
+        Sheet sheet;
+        const std::vector<std::string> monthNames{"月份", "所属月份", "所得期间"};
+        for (int c : columns) {
+            auto pick = [&](const std::vector<std::string>& v) { return v[std::uniform_int_distribution<size_t>(0, v.size() - 1)(rng)]; };
+            if (c == -1) sheet.header.push_back("工号");
+            else if (c == -2) sheet.header.push_back("姓名");
+            else if (c == -3) sheet.header.push_back(pick(monthNames));
+            else if (c == -4) sheet.header.push_back("部门");
+            else if (kSynonyms.count(c)) sheet.header.push_back(pick(kSynonyms.at(c)));
+            else sheet.header.push_back(p19::kAmountTitles[static_cast<size_t>(c)]);
+        }
+        const std::vector<std::string> departments{"财务", "销售,一部", "研发\"二\"组", ""};
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const In& in = rows[i];
+            std::vector<std::string> cells;
+            for (int c : columns) {
+                if (c == -1) cells.push_back(in.id);
+                else if (c == -2) cells.push_back(in.name);
+                else if (c == -3) cells.push_back(MonthText(year, in.month, rng));
+                else if (c == -4) cells.push_back(departments[i % departments.size()]);
+                else if (c == p19::kIncome && std::find(broken.begin(), broken.end(), i) != broken.end()) cells.push_back("12k");
+                else if (in.li[static_cast<size_t>(c)] == 0 && c != p19::kIncome && i % 3) cells.push_back(""); // empty is 0
+                else cells.push_back(AmountText(in.li[static_cast<size_t>(c)], rng));
+            }
+            sheet.rows.push_back(std::move(cells));
+        }
+
+        // In any order (held whole, whether or not it can be read twice), and month after month
+        // as monthly payrolls appended to each other come (streamed when it can be read twice).
+        std::vector<size_t> order(rows.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::shuffle(order.begin(), order.end(), rng);
+        std::vector<size_t> monthly = order;
+        std::stable_sort(monthly.begin(), monthly.end(), [&](size_t a, size_t b) { return rows[a].month < rows[b].month; });
+        for (const auto& [arrangement, reopenable, streamed] :
+             std::vector<std::tuple<const std::vector<size_t>*, bool, bool>>{
+                 {&order, true, false}, {&order, false, false}, {&monthly, true, true}, {&monthly, false, false}}) {
+            SCOPED_TRACE(std::string(arrangement == &order ? "shuffled" : "month after month") +
+                         (reopenable ? ", read twice" : ", read once"));
+            Sheet file = sheet;
+            for (size_t k = 0; k < arrangement->size(); ++k) file.rows[k] = sheet.rows[(*arrangement)[k]];
+            // The sheet's own total row, halfway down: copied through, not computed.
+            const size_t totalAt = rows.size() / 2;
+            std::vector<std::string> total(columns.size());
+            total[static_cast<size_t>(std::find(columns.begin(), columns.end(), -2) - columns.begin())] = "合计";
+            total[static_cast<size_t>(std::find(columns.begin(), columns.end(), int{p19::kIncome}) - columns.begin())] = "123456.00";
+            file.rows.insert(file.rows.begin() + static_cast<std::ptrdiff_t>(totalAt), total);
+            const std::string text = file.Text();
+            ASSERT_GT(text.size(), 1200000U); // beyond what the reader takes at its first read
+            const Outcome run = Pump(text, reopenable, year);
+            // Streamed: the first row is written before the file is all read.
+            EXPECT_EQ(run.givenAtFirstRow < text.size(), streamed);
+            EXPECT_EQ(run.totals.read, static_cast<long long>(rows.size()));
+            EXPECT_EQ(run.totals.skipped, 3);
+
+            auto out = ParseCsv(run.out);
+            ASSERT_EQ(out.size(), rows.size() + 2);
+            ASSERT_EQ(out[totalAt + 1].size(), out[0].size());
+            EXPECT_EQ(std::vector<std::string>(out[totalAt + 1].begin(), out[totalAt + 1].begin() + static_cast<std::ptrdiff_t>(columns.size())), total);
+            EXPECT_EQ(out[totalAt + 1].back(), "合计行，未计算");
+            out.erase(out.begin() + static_cast<std::ptrdiff_t>(totalAt + 1));
+            ASSERT_EQ(out[0].size(), columns.size() + p19::kOutputColumns);
+            EXPECT_EQ(out[0][columns.size()], "累计收入");
+            long long refused = 0;
+            for (size_t k = 0; k < rows.size(); ++k) {
+                const size_t i = (*arrangement)[k];
+                const std::vector<std::string>& got = out[k + 1];
+                SCOPED_TRACE(rows[i].name + " " + std::to_string(rows[i].month) + "月, output row " + std::to_string(k + 1));
+                ASSERT_EQ(got.size(), out[0].size());
+                for (size_t c = 0; c < columns.size(); ++c) ASSERT_EQ(got[c], sheet.rows[i][c]) << "input cell " << c;
+                const Want& w = want[i];
+                const std::string& note = got.back();
+                if (w.figures.empty()) {
+                    ++refused;
+                    EXPECT_NE(note.find(w.note), std::string::npos) << note;
+                    for (size_t c = columns.size(); c + 1 < got.size(); ++c) EXPECT_EQ(got[c], "");
+                    continue;
+                }
+                for (size_t f = 0; f < w.figures.size(); ++f)
+                    ASSERT_EQ(got[columns.size() + f], w.figures[f]) << p19::kOutputTitles[f];
+            }
+            EXPECT_EQ(run.totals.refused, refused);
+        }
+    }
+}
+
+// A file and the same text on standard input give the same figures, whatever the file's order:
+// rows without a month and months going back after a refused one make the file be held whole.
+TEST(Monthly2019Pipeline, FileAndStandardInputAgree) {
+    struct Case {
+        const char* what;
+        std::string rows;
+        std::vector<std::string> notes; // per row: "" computed, else a piece of the note
+    };
+    const std::vector<Case> cases{
+        {"a month no one can read stops every month of its person",
+         "E1,甲,1,10000\nE1,甲,2,10000\nE1,甲,13,10000\nE2,乙,1,8000\n",
+         {p19::kUndatedRefused, p19::kUndatedRefused, "无法识别“13”", ""}},
+        {"an earlier month after a refused later one is computed",
+         "E2,乙,1,8000\nE2,乙,3,abc\nE2,乙,2,8000\nE2,乙,4,8000\n",
+         {"", "无法识别“abc”", "", p19::kEarlierRefused}},
+        {"months in order stream, a refusal stops the later ones",
+         "E1,甲,1,10000\nE2,乙,1,-1\nE1,甲,2,10000\nE2,乙,2,8000\n",
+         {"", "不能为负数", "", p19::kEarlierRefused}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = "工号,姓名,月份,本期收入\n" + c.rows;
+        const Outcome twice = Pump(text, true, 2026), once = Pump(text, false, 2026);
+        EXPECT_EQ(twice.out, once.out);
+        const auto out = ParseCsv(twice.out);
+        ASSERT_EQ(out.size(), c.notes.size() + 1);
+        for (size_t k = 0; k < c.notes.size(); ++k) {
+            const std::vector<std::string>& row = out[k + 1];
+            if (c.notes[k].empty()) EXPECT_NE(row[4 + p19::kOutWithheld], "") << k;
+            else EXPECT_NE(row.back().find(c.notes[k]), std::string::npos) << k << ": " << row.back();
+        }
+    }
+}
+
+} // namespace
