@@ -576,97 +576,6 @@ private:
     std::string error_; // the read row's reason for refusal, which its readError views
 };
 
-// A row's figures kept from its turn in month order to its turn in input order: whole fen
-// where they are (the usual case), the figures themselves where not.
-class KeptFigures {
-public:
-    explicit KeptFigures(size_t rows) : kept_(rows) {}
-    void Put(size_t i, tp::Figures&& f) {
-        Kept& k = kept_[i];
-        k.ok = f.ok;
-        k.bracket = static_cast<std::int8_t>(f.bracket);
-        k.zone = f.zone;
-        if (!f.note.empty()) {
-            k.note = static_cast<uint32_t>(notes_.size());
-            notes_.push_back(f.note);
-        }
-        bool whole = f.ok && f.bracket >= -1 && f.bracket < static_cast<int>(kBrackets);
-        for (size_t m = 0; m < kMoney.size() && whole; ++m) {
-            if (Same(f.*kMoney[m], tax::Decimal())) k.plainZero |= 1U << m; // a figure never set
-            else whole = Fen(f.*kMoney[m], k.fen[m]);
-        }
-        if (whole) {
-            // The rate and quick deduction of a bracket are the same every time it is seen.
-            Rate& r = rates_[static_cast<size_t>(f.bracket + 1)];
-            if (!r.known) r = {true, f.rate, f.quick};
-            whole = Same(r.rate, f.rate) && Same(r.quick, f.quick);
-        }
-        if (!whole && f.ok) {
-            k.whole = false;
-            others_.emplace(static_cast<uint32_t>(i), std::move(f));
-        }
-    }
-    tp::Figures Take(size_t i) {
-        Kept& k = kept_[i];
-        if (!k.whole) {
-            const auto it = others_.find(static_cast<uint32_t>(i));
-            tp::Figures f = std::move(it->second);
-            others_.erase(it);
-            return f;
-        }
-        tp::Figures f;
-        f.ok = k.ok;
-        f.bracket = k.bracket;
-        f.zone = k.zone;
-        if (k.note != kNone) f.note = std::move(notes_[k.note]);
-        if (f.ok) {
-            for (size_t m = 0; m < kMoney.size(); ++m)
-                f.*kMoney[m] = (k.plainZero >> m) & 1 ? tax::Decimal() : tax::Decimal::Cents(k.fen[m]);
-            const Rate& r = rates_[static_cast<size_t>(f.bracket + 1)];
-            f.rate = r.rate;
-            f.quick = r.quick;
-        }
-        return f;
-    }
-
-private:
-    static constexpr uint32_t kNone = UINT32_MAX;
-    static constexpr size_t kBrackets = 16;
-    static constexpr std::array<tax::Decimal tp::Figures::*, 14> kMoney{
-        &tp::Figures::income,  &tp::Figures::exempt, &tp::Figures::basic,          &tp::Figures::special,
-        &tp::Figures::extra,   &tp::Figures::other,  &tp::Figures::donation,       &tp::Figures::taxable,
-        &tp::Figures::tax,     &tp::Figures::relief, &tp::Figures::withheldBefore, &tp::Figures::withheld,
-        &tp::Figures::net,     &tp::Figures::bonusTax};
-    struct Kept {
-        std::array<long long, 14> fen{};
-        const tax::BlindZone* zone = nullptr;
-        uint32_t note = kNone;
-        std::uint16_t plainZero = 0; // the figures that are Decimal() as it starts, not 0.00
-        std::int8_t bracket = -1;
-        bool ok = false, whole = true;
-    };
-    struct Rate {
-        bool known = false;
-        tax::Decimal rate, quick;
-    };
-    // Exactly Decimal::Cents(fen), bit for bit, so that the figure comes back as it was.
-    static bool Fen(tax::Decimal d, long long& fen) {
-        const tax::Decimal::Bits b = d.bits();
-        constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
-        if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0 || ((b.hi >> 49) & 0x3FFF) != 6176 - 2 ||
-            b.lo > static_cast<std::uint64_t>(INT64_MAX) || ((b.hi & kSign) && b.lo == 0))
-            return false;
-        fen = (b.hi & kSign) ? -static_cast<long long>(b.lo) : static_cast<long long>(b.lo);
-        return true;
-    }
-    static bool Same(tax::Decimal a, tax::Decimal b) { return a.bits().hi == b.bits().hi && a.bits().lo == b.bits().lo; }
-
-    std::vector<Kept> kept_;
-    std::vector<std::string> notes_;
-    std::array<Rate, kBrackets + 1> rates_{};
-    std::unordered_map<uint32_t, tp::Figures> others_;
-};
-
 } // namespace
 
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
@@ -735,18 +644,19 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         std::vector<uint32_t> computed;
         for (size_t i = 0; i < held.Size(); ++i)
             if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
-        KeptFigures figures(held.Size());
+        // Each row's figures kept, packed, from its turn in month order to its turn in input order.
+        std::vector<tp::PackedFigures> figures(held.Size());
         tp::ComputeInOrder(
             year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
             [&](size_t k) -> const tp::Row& {
                 held.Read(computed[k], reader->columns(), year, record);
                 return record.row;
             },
-            [&](size_t k, tp::Figures&& f) { figures.Put(computed[k], std::move(f)); });
+            [&](size_t k, tp::Figures&& f) { figures[computed[k]] = tp::PackedFigures(std::move(f)); });
         std::vector<uint32_t>().swap(computed);
         for (size_t i = 0; i < held.Size(); ++i) {
             held.Read(i, reader->columns(), year, record);
-            const tp::Figures f = record.total ? TotalRowFigures() : figures.Take(i);
+            const tp::Figures f = record.total ? TotalRowFigures() : figures[i].Unpack();
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }
     }

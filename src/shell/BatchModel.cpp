@@ -131,38 +131,44 @@ void BatchModel::StoreMonthly(const std::vector<std::string_view>& cells, std::s
 }
 
 bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
-                                std::vector<tp::Figures>& figures, batch::Totals& totals, batch::monthly::Sums& sums,
-                                const std::atomic<bool>* cancel) {
-    // The rows' texts stay where they are: each tp::Row points into its stored cells, and only
-    // a refused cell's reason needs a string of its own.
-    std::vector<tp::Row> people;
-    std::vector<size_t> at; // the table row of each entry of `people`
-    std::vector<std::string> reasons(rows.size());
-    std::vector<char> total(rows.size(), 0);
+                                std::vector<tp::PackedFigures>& figures, batch::Totals& totals,
+                                batch::monthly::Sums& sums, const std::atomic<bool>* cancel) {
+    // Rows are read again when their turn comes rather than held read: a person-month read is
+    // some four hundred bytes, its stored cells a quarter of that.
+    std::vector<std::uint32_t> computed; // the rows that are someone's month
+    std::vector<std::int8_t> months(rows.size(), 0);
     batch::monthly::Record record;
-    people.reserve(rows.size());
-    at.reserve(rows.size());
+    std::string reason;
+    figures.assign(rows.size(), tp::PackedFigures());
     for (size_t i = 0; i < rows.size(); ++i) {
         if ((i & 4095) == 0 && cancel && *cancel) return false;
         if (IsBlank(rows[i])) continue;
-        ViewMonthly(rows[i], columns, year, record, reasons[i]);
-        total[i] = record.total;
-        if (record.total) continue;
-        people.push_back(record.row);
-        at.push_back(i);
+        ViewMonthly(rows[i], columns, year, record, reason);
+        if (record.total) {
+            tp::Figures f;
+            f.note = batch::kTotalNote;
+            figures[i] = tp::PackedFigures(std::move(f));
+            continue;
+        }
+        months[i] = static_cast<std::int8_t>(std::clamp(record.row.month, -1, 13));
+        computed.push_back(static_cast<std::uint32_t>(i));
     }
-    std::vector<tp::Figures> computed = tp::ComputeAll(year, people);
-    figures.assign(rows.size(), tp::Figures());
+    tp::ComputeInOrder(
+        year, computed.size(), [&](size_t k) { return static_cast<int>(months[computed[k]]); },
+        [&](size_t k) -> const tp::Row& {
+            ViewMonthly(rows[computed[k]], columns, year, record, reason);
+            return record.row;
+        },
+        [&](size_t k, tp::Figures&& f) { figures[computed[k]] = tp::PackedFigures(std::move(f)); });
+    if (cancel && *cancel) return false;
     totals = batch::Totals();
     sums = batch::monthly::Sums();
-    for (size_t k = 0; k < at.size(); ++k)
-        figures[at[k]] = std::move(computed[k]);
     for (size_t i = 0; i < rows.size(); ++i) {
         if (IsBlank(rows[i])) continue;
-        if (total[i]) figures[i].note = batch::kTotalNote;
-        ViewMonthly(rows[i], columns, year, record, reasons[i]);
-        batch::monthly::Tally(totals, record, figures[i]);
-        sums.Add(columns, record, figures[i]);
+        ViewMonthly(rows[i], columns, year, record, reason);
+        const tp::Figures f = figures[i].Unpack();
+        batch::monthly::Tally(totals, record, f);
+        sums.Add(columns, record, f);
     }
     return true;
 }
@@ -223,8 +229,8 @@ tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) c
 bool BatchModel::Refused(size_t row, std::string* why) const {
     if (Monthly()) {
         if (IsBlank(rows_[row]) || rows_[row].kind == batch::RowKind::kTotal || row >= figures_.size()) return false;
-        const tp::Figures& f = figures_[row];
-        if (f.ok) return false;
+        if (figures_[row].ok()) return false;
+        const tp::Figures f = figures_[row].Unpack();
         if (why) *why = f.note;
         return true;
     }
@@ -267,7 +273,7 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const BatchRow& row = rows_[r];
     if (role == Qt::EditRole) return computed ? QVariant() : Text(CellAtIndex(row, col));
     if (IsBlank(row)) return {};
-    const tp::Figures& f = figures_[r];
+    const tp::Figures f = figures_[r].Unpack();
     const bool total = row.kind == batch::RowKind::kTotal;
     const bool refused = !total && !f.ok;
     if (role == Qt::BackgroundRole) {
@@ -500,8 +506,9 @@ void BatchModel::Contribute(size_t i, int sign) {
     batch::monthly::Record record;
     std::string error;
     ViewMonthly(rows_[i], columns_, rules_.year, record, error);
-    batch::monthly::Tally(totals_, record, figures_[i], sign);
-    sums_.Add(columns_, record, figures_[i], sign);
+    const tp::Figures f = figures_[i].Unpack();
+    batch::monthly::Tally(totals_, record, f, sign);
+    sums_.Add(columns_, record, f, sign);
 }
 
 std::vector<std::string> BatchModel::Unfigure(int first, int count) {
@@ -533,11 +540,13 @@ void BatchModel::Refigure(std::vector<std::string> people, int first, int count)
     batch::monthly::Record record;
     for (size_t k = 0; k < chosen.size(); ++k) {
         const size_t i = chosen[k];
-        figures_[i] = tp::Figures();
+        figures_[i] = tp::PackedFigures();
         if (IsBlank(rows_[i])) continue;
         ViewMonthly(rows_[i], columns_, rules_.year, record, reasons[k]);
         if (record.total) {
-            figures_[i].note = batch::kTotalNote;
+            tp::Figures f;
+            f.note = batch::kTotalNote;
+            figures_[i] = tp::PackedFigures(std::move(f));
             continue;
         }
         rows.push_back(record.row);
@@ -545,7 +554,7 @@ void BatchModel::Refigure(std::vector<std::string> people, int first, int count)
     }
     std::vector<tp::Figures> computed = tp::ComputeAll(rules_.year, rows);
     for (size_t k = 0; k < at.size(); ++k)
-        figures_[at[k]] = std::move(computed[k]);
+        figures_[at[k]] = tp::PackedFigures(std::move(computed[k]));
     for (size_t i : chosen)
         Contribute(i, 1);
     if (!chosen.empty())
@@ -562,7 +571,7 @@ void BatchModel::Refigure() {
 }
 
 void BatchModel::ReplaceMonthly(std::vector<BatchRow> rows, batch::monthly::Columns columns,
-                                std::vector<tp::Figures> figures, batch::Totals totals, batch::monthly::Sums sums) {
+                                std::vector<tp::PackedFigures> figures, batch::Totals totals, batch::monthly::Sums sums) {
     beginResetModel();
     rows_ = std::move(rows);
     columns_ = std::move(columns);
@@ -603,7 +612,7 @@ void BatchModel::AddRows(int at, int count) {
     at = std::clamp(at, 0, static_cast<int>(rows_.size()));
     beginInsertRows(QModelIndex(), at, at + count - 1);
     rows_.insert(rows_.begin() + at, static_cast<size_t>(count), BlankRow());
-    if (Monthly()) figures_.insert(figures_.begin() + at, static_cast<size_t>(count), tp::Figures());
+    if (Monthly()) figures_.insert(figures_.begin() + at, static_cast<size_t>(count), tp::PackedFigures());
     endInsertRows();
     RecomputeTotals(); // blank rows are no one's: nothing else changes
     emit Edited();
@@ -626,7 +635,7 @@ void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
         beginInsertRows(QModelIndex(), first + count, first + given - 1);
         rows_.insert(rows_.begin() + first + count, std::make_move_iterator(rows.begin() + kept),
                      std::make_move_iterator(rows.end()));
-        if (Monthly()) figures_.insert(figures_.begin() + first + count, static_cast<size_t>(given - count), tp::Figures());
+        if (Monthly()) figures_.insert(figures_.begin() + first + count, static_cast<size_t>(given - count), tp::PackedFigures());
         endInsertRows();
     } else if (count > given) {
         beginRemoveRows(QModelIndex(), first + given, first + count - 1);
@@ -912,7 +921,7 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
             owned = std::make_unique<monthly::CsvOut>([&save](std::string_view data) { return save->Write(data); }, true);
         }
         const monthly::Columns& columns = model.monthlyColumns();
-        const std::vector<tax::payroll2019::Figures>& figures = model.figures();
+        const std::vector<tax::payroll2019::PackedFigures>& figures = model.figures();
         auto write = [&]() -> tax::Result<bool> {
             if (tax::Status s = owned->Begin(columns.titles); !s) return s.failure();
             monthly::Record record;
@@ -924,7 +933,7 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
                 }
                 if (BatchModel::IsBlank(rows[i])) continue;
                 BatchModel::ViewMonthly(rows[i], columns, rules.year, record, error);
-                if (tax::Status s = owned->Add(record, figures[i]); !s) return s.failure();
+                if (tax::Status s = owned->Add(record, figures[i].Unpack()); !s) return s.failure();
             }
             if (progress.cancel) return false;
             if (tax::Status s = owned->Finish(); !s) return s.failure();

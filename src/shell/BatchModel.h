@@ -48,7 +48,7 @@ public:
     // person's other rows, so they are kept computed rather than worked out when shown.
     bool Monthly() const { return rules_.law == batch::Law::k2019; }
     const batch::monthly::Columns& monthlyColumns() const { return columns_; }
-    const std::vector<tax::payroll2019::Figures>& figures() const { return figures_; }
+    const std::vector<tax::payroll2019::PackedFigures>& figures() const { return figures_; }
     const batch::monthly::Sums& sums() const { return sums_; }
     // The 姓名 column (or the first, for a sheet without one), where the totals row says 合计.
     int NameColumn() const;
@@ -67,7 +67,7 @@ public:
     void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
     // Under the 2019 law: rows read with their figures already computed (by an import).
     void ReplaceMonthly(std::vector<BatchRow> rows, batch::monthly::Columns columns,
-                        std::vector<tax::payroll2019::Figures> figures, batch::Totals totals, batch::monthly::Sums sums);
+                        std::vector<tax::payroll2019::PackedFigures> figures, batch::Totals totals, batch::monthly::Sums sums);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
     // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
@@ -95,7 +95,7 @@ public:
     // Every 2019 row's figures, counts and sums (blank rows get none and are not counted).
     // Safe on a worker thread; `cancel`, when set, stops it (false returned).
     static bool ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
-                               std::vector<tax::payroll2019::Figures>& figures, batch::Totals& totals,
+                               std::vector<tax::payroll2019::PackedFigures>& figures, batch::Totals& totals,
                                batch::monthly::Sums& sums, const std::atomic<bool>* cancel = nullptr);
 
 signals:
@@ -132,7 +132,7 @@ private:
     batch::Totals totals_;
     batch::Rules rules_; // 2011, 3500
     batch::monthly::Columns columns_;
-    std::vector<tax::payroll2019::Figures> figures_; // one per row, under the 2019 law
+    std::vector<tax::payroll2019::PackedFigures> figures_; // one per row, under the 2019 law, packed
     batch::monthly::Sums sums_;
     long long skippedAbove_ = 0; // rows above the imported sheet's header, still counted as skipped
     bool locked_ = false;
@@ -151,7 +151,7 @@ struct ImportResult {
     Totals totals;
     // Under the 2019 law: the sheet's columns, each row's figures and the month's sums.
     monthly::Columns columns;
-    std::vector<tax::payroll2019::Figures> figures;
+    std::vector<tax::payroll2019::PackedFigures> figures;
     monthly::Sums sums;
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one

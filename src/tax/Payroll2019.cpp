@@ -323,6 +323,76 @@ std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
     return out;
 }
 
+namespace {
+
+constexpr std::array<Decimal Figures::*, 14> kPackedMoney{
+    &Figures::income, &Figures::exempt, &Figures::basic,          &Figures::special,  &Figures::extra,
+    &Figures::other,  &Figures::donation, &Figures::taxable,      &Figures::tax,      &Figures::relief,
+    &Figures::withheldBefore, &Figures::withheld, &Figures::net,  &Figures::bonusTax};
+
+bool SameBits(Decimal a, Decimal b) { return a.bits().hi == b.bits().hi && a.bits().lo == b.bits().lo; }
+
+// Exactly Decimal::Cents(fen), bit for bit, so that the figure comes back as it was.
+bool WholeFen(Decimal d, long long& fen) {
+    const Decimal::Bits b = d.bits();
+    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0 || ((b.hi >> 49) & 0x3FFF) != 6176 - 2 ||
+        b.lo > static_cast<std::uint64_t>(INT64_MAX) || ((b.hi & kSign) && b.lo == 0))
+        return false;
+    fen = (b.hi & kSign) ? -static_cast<long long>(b.lo) : static_cast<long long>(b.lo);
+    return true;
+}
+
+} // namespace
+
+PackedFigures::PackedFigures(Figures&& f) {
+    ok_ = f.ok;
+    bracket_ = static_cast<std::int8_t>(f.bracket);
+    zone_ = f.zone;
+    bool whole = f.note.empty() && f.bracket >= -1 && f.bracket < static_cast<int>(Brackets().size());
+    for (size_t m = 0; m < kPackedMoney.size() && whole; ++m) {
+        if (SameBits(f.*kPackedMoney[m], Decimal())) plainZero_ |= static_cast<std::uint16_t>(1U << m); // never set
+        else whole = WholeFen(f.*kPackedMoney[m], fen_[m]);
+    }
+    // The rate and quick deduction are their bracket's, as the ledger sets them.
+    if (whole && f.bracket >= 0) {
+        const BracketText& b = Brackets()[static_cast<size_t>(f.bracket)];
+        whole = SameBits(b.rate, f.rate) && SameBits(b.quick, f.quick);
+    } else if (whole) {
+        whole = SameBits(f.rate, Decimal()) && SameBits(f.quick, Decimal());
+    }
+    if (!whole) {
+        whole_ = false;
+        whole_figures_ = std::make_unique<Figures>(std::move(f));
+    }
+}
+
+PackedFigures::PackedFigures(const PackedFigures& o)
+    : fen_(o.fen_), whole_figures_(o.whole_figures_ ? std::make_unique<Figures>(*o.whole_figures_) : nullptr),
+      zone_(o.zone_), plainZero_(o.plainZero_), bracket_(o.bracket_), ok_(o.ok_), whole_(o.whole_) {}
+
+PackedFigures& PackedFigures::operator=(const PackedFigures& o) {
+    if (this != &o) *this = PackedFigures(o);
+    return *this;
+}
+
+PackedFigures::~PackedFigures() = default;
+
+Figures PackedFigures::Unpack() const {
+    if (!whole_) return *whole_figures_;
+    Figures f;
+    f.ok = ok_;
+    f.bracket = bracket_;
+    f.zone = zone_;
+    for (size_t m = 0; m < kPackedMoney.size(); ++m)
+        f.*kPackedMoney[m] = (plainZero_ >> m) & 1 ? Decimal() : Decimal::Cents(fen_[m]);
+    if (bracket_ >= 0) {
+        f.rate = Brackets()[static_cast<size_t>(bracket_)].rate;
+        f.quick = Brackets()[static_cast<size_t>(bracket_)].quick;
+    }
+    return f;
+}
+
 Cell CellOf(const Figures& f, OutputColumn column) {
     if (column == kOutNote) return f.note.empty() ? Cell{} : Cell{Cell::kText, Decimal(), f.note};
     if (!f.ok) return {};

@@ -97,6 +97,30 @@ struct Figures {
     const BlindZone* zone = nullptr; // of a bonus taxed alone
 };
 
+// A row's figures in under half the room, for tables that keep many: whole fen as 64-bit
+// integers where every figure is one (the usual case), the figures themselves where not, or
+// where there is a note to keep. Unpack gives back the figures bit for bit.
+class PackedFigures {
+public:
+    PackedFigures() = default;
+    explicit PackedFigures(Figures&& f);
+    PackedFigures(const PackedFigures& other);
+    PackedFigures& operator=(const PackedFigures& other);
+    PackedFigures(PackedFigures&&) noexcept = default;
+    PackedFigures& operator=(PackedFigures&&) noexcept = default;
+    ~PackedFigures();
+    Figures Unpack() const;
+    bool ok() const { return whole_ ? ok_ : whole_figures_->ok; }
+
+private:
+    std::array<long long, 14> fen_{};
+    std::unique_ptr<Figures> whole_figures_; // when not whole fen, or with a note
+    const BlindZone* zone_ = nullptr;
+    std::uint16_t plainZero_ = 0; // the figures that are Decimal() as it starts, not 0.00
+    std::int8_t bracket_ = -1;
+    bool ok_ = false, whole_ = true;
+};
+
 // The computed columns, in order, with their titles; CellOf gives a row's cell of each.
 enum OutputColumn {
     kOutIncome, kOutExempt, kOutBasic, kOutSpecial, kOutExtra, kOutOther, kOutDonation, kOutTaxable,
