@@ -206,12 +206,13 @@ const tax::batch::Sum* Sums::Of(tp::OutputColumn c) const {
 void Sums::Add(const Columns& columns, const Record& record, const tp::Figures& f, int sign) {
     if (record.total || !f.ok) return;
     cells.resize(columns.titles.size());
-    const tax::Decimal s(sign);
+    // A negation, not a multiplication: this runs for every row of a run.
+    auto signed_ = [sign](tax::Decimal v) { return sign < 0 ? -v : v; };
     for (size_t c = 0; c < columns.titles.size(); ++c)
-        if (columns.Summed(c)) cells[c].Add(s * record.row.amounts[static_cast<size_t>(columns.amountOf[c])]);
-    withheld.Add(s * f.withheld);
-    net.Add(s * f.net);
-    bonusTax.Add(s * f.bonusTax);
+        if (columns.Summed(c)) cells[c].Add(signed_(record.row.amounts[static_cast<size_t>(columns.amountOf[c])]));
+    withheld.Add(signed_(f.withheld));
+    net.Add(signed_(f.net));
+    bonusTax.Add(signed_(f.bonusTax));
 }
 
 void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& f, int sign) {
@@ -225,9 +226,8 @@ void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& 
         return;
     }
     totals.computed += sign;
-    const tax::Decimal s(sign);
-    totals.totalTax.Add(s * f.withheld);
-    totals.totalTax.Add(s * f.bonusTax);
+    totals.totalTax.Add(sign < 0 ? -f.withheld : f.withheld);
+    totals.totalTax.Add(sign < 0 ? -f.bonusTax : f.bonusTax);
 }
 
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
@@ -579,7 +579,8 @@ private:
 } // namespace
 
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
-                       const std::function<void(const Record&, const tp::Figures&)>& seen, bool* writing) {
+                       const std::function<void(const Record&, const tp::Figures&)>& seen, bool* writing,
+                       const std::function<tax::Status()>& rewind) {
     bool ignored = false;
     bool& w = writing ? *writing : ignored;
     w = false;
@@ -593,9 +594,11 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     if (tax::Status s = reader->Start(); !s) return s.failure();
     Record record;
 
-    // First reading, of the people and months alone: whether the rows may stream.
-    bool inOrder = false;
-    if (reopenable) {
+    // First reading, of the people and months alone: whether the rows may stream. With a way to
+    // start the output afresh, the rows stream at once and the order is checked as they come.
+    const bool optimistic = reopenable && rewind;
+    bool inOrder = optimistic;
+    if (reopenable && !optimistic) {
         OrderProbe probe;
         inOrder = true;
         while (inOrder) {
@@ -610,6 +613,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         if (tax::Status s = reader->Start(); !s) return s.failure();
     }
 
+    const tax::batch::Totals initial = totals;
     totals.skipped += reader->SkippedAbove();
     w = true;
     if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
@@ -628,9 +632,24 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             if (!more) return more;
             if (!*more) break;
             const tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
+            if (optimistic && ledger.OutOfOrder()) {
+                // Out of order after all: the output so far goes, and the file is held whole.
+                w = true;
+                if (tax::Status s = rewind(); !s) return s.failure();
+                totals = initial;
+                input = open();
+                if (!input) return input.failure();
+                reader = start(**input);
+                if (tax::Status s = reader->Start(); !s) return s.failure();
+                totals.skipped += reader->SkippedAbove();
+                if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
+                inOrder = false;
+                break;
+            }
             if (tax::Status s = emit(record, f); !s) return s.failure();
         }
-    } else {
+    }
+    if (!inOrder) {
         HeldRows held;
         const std::string* problem = (*input)->Problem();
         for (;;) {

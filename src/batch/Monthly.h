@@ -126,6 +126,8 @@ public:
     tax::Status Begin(const std::vector<std::string>& titles) override;
     tax::Status Add(const Record& record, const tax::payroll2019::Figures& f) override;
     tax::Status Finish() override;
+    // Forgets what it has not yet handed to `write`, for a run that starts its output afresh.
+    void Restart() { buffer_.clear(); }
 
 private:
     Write write_;
@@ -140,9 +142,14 @@ private:
 // one that cannot be read twice, is held whole, each row packed into one string. Either way
 // the figures are the same. Output rows keep the input's order. `seen` sees each row (for
 // messages).
+//
+// `rewind`, when given for a file that can be read twice, saves the first reading: the rows are
+// streamed at once, on the chance that they come month after month, and should a person's
+// month come out of order after all, `rewind` drops everything written so far (and what `seen`
+// saw) and the file is held whole as above. The figures are the same either way.
 using Opener = std::function<tax::Result<std::unique_ptr<Input>>()>;
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
                        const std::function<void(const Record&, const tax::payroll2019::Figures&)>& seen = {},
-                       bool* writing = nullptr);
+                       bool* writing = nullptr, const std::function<tax::Status()>& rewind = {});
 
 } // namespace batch::monthly

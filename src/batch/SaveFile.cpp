@@ -200,6 +200,12 @@ void SaveFile::Drop() {
     fd_ = dir_ = -1;
 }
 
+tax::Status SaveFile::Rewind() {
+    if (fd_ < 0) return Failed(EBADF);
+    if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) < 0) return Failed(errno);
+    return {};
+}
+
 tax::Status SaveFile::Write(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = write(fd_, bytes.data(), bytes.size());

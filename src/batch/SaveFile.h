@@ -43,6 +43,8 @@ public:
     bool Unnamed() const { return unnamed_; }
 
     tax::Status Write(std::string_view bytes);
+    // Drops what was written so far: the scratch file empty again, as Begin left it.
+    tax::Status Rewind();
     // Writes the scratch file to the disk and puts it in place, with the mode of the file it
     // replaces, and its owner and group where the system lets this process give them.
     tax::Status Commit();

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -273,12 +274,31 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     tb::Totals totals;
     bool writing = false;
     MonthlyTee tee(writer.get(), prints.Wanted() ? &prints.Monthly() : nullptr);
+    // CSV into a file can start again from nothing, so the rows stream without a first reading
+    // of the file; the refusals wait in a scratch file until the run is sure of them.
+    std::FILE* notes = toFile && !xlsx && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
+    std::function<tax::Status()> rewind;
+    if (notes)
+        rewind = [&]() -> tax::Status {
+            static_cast<batch::monthly::CsvOut*>(writer.get())->Restart();
+            std::rewind(notes);
+            if (ftruncate(fileno(notes), 0) != 0) return tax::Fail(batch::SystemErrorText(errno));
+            return save->Rewind();
+        };
+    std::FILE* said = notes ? notes : stderr;
     const tax::Result<bool> done = batch::monthly::Pump(
         open, !fromStdin, year, tee, totals,
-        [&in](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
-            if (!record.total && !f.ok) std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
+        [&in, said](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
+            if (!record.total && !f.ok) std::fprintf(said, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
         },
-        &writing);
+        &writing, rewind);
+    if (notes) {
+        std::rewind(notes);
+        char buffer[1 << 16];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, notes)) > 0;)
+            std::fwrite(buffer, 1, n, stderr);
+        std::fclose(notes);
+    }
     if (!done) {
         if (writing) return fail((xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error());
         // One row a person, as before 2019: the message says how to read it.

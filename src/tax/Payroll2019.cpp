@@ -163,6 +163,7 @@ struct Ledger::Person {
     uint32_t next = kNobody; // the person of the row after this person's last row
     int first = 0;     // the first month on the payroll; 0 before any row was computed
     int last = 0;      // the last month seen
+    int latest = 0;    // the latest month of any row of theirs, computed or not
     const char* stopped = nullptr; // why later rows are not computed
     bool bonusAlone = false;       // the once-a-year bonus taxed alone already used
     bool exact = true;             // `fen` holds the figures; else `dec`
@@ -216,6 +217,9 @@ Figures Ledger::Refuse(Person* p, std::string reason) {
 Figures Ledger::Add(const Row& row) {
     if (row.id.empty() && row.name.empty()) return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
     Person* p = Find(row);
+    // Rows that ComputeAll would take in another order than given, refused or not.
+    if (row.month < 1 || row.month > kMonthsPerYear || row.month < p->latest) outOfOrder_ = true;
+    else p->latest = row.month;
     if (p->stopped) {
         Figures f;
         f.note = p->stopped;

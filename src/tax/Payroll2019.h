@@ -157,8 +157,9 @@ public:
     // The next row. A person's rows must come in rising months: a month at or before one
     // already seen is refused (and stops the person's later months).
     Figures Add(const Row& row);
-    // Whether some row was refused for coming before a month already seen: a file in another
-    // order is to be computed whole with ComputeAll.
+    // Whether some row came that ComputeAll would take in another order than given: a month
+    // before one of the same person's already seen, or a row without a month. Such a file is to
+    // be computed whole with ComputeAll, whose figures may then differ.
     bool OutOfOrder() const { return outOfOrder_; }
     size_t People() const;
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cstring>
 #include <map>
 #include <memory>
@@ -115,7 +117,9 @@ private:
     bool seen_ = false;
 };
 
-Outcome Pump(const std::string& text, bool reopenable, int year) {
+// `rewindable`: the output can be started afresh, so a file that can be read twice streams
+// without a first reading, and starts again held whole should its order prove otherwise.
+Outcome Pump(const std::string& text, bool reopenable, int year, bool rewindable = false) {
     Outcome run;
     size_t given = 0;
     const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
@@ -134,7 +138,14 @@ Outcome Pump(const std::string& text, bool reopenable, int year) {
         return in;
     };
     Spy writer(run.out, given, run.givenAtFirstRow);
-    const tax::Result<bool> done = batch::monthly::Pump(open, reopenable, year, writer, run.totals);
+    std::function<tax::Status()> rewind;
+    if (rewindable)
+        rewind = [&] {
+            run.out.clear();
+            writer.Restart();
+            return tax::Status();
+        };
+    const tax::Result<bool> done = batch::monthly::Pump(open, reopenable, year, writer, run.totals, {}, nullptr, rewind);
     EXPECT_TRUE(done.ok()) << (done.ok() ? "" : done.error());
     return run;
 }
@@ -256,11 +267,14 @@ TEST(Monthly2019Pipeline, RandomYearsFromTextAgainstIntegers) {
         std::shuffle(order.begin(), order.end(), rng);
         std::vector<size_t> monthly = order;
         std::stable_sort(monthly.begin(), monthly.end(), [&](size_t a, size_t b) { return rows[a].month < rows[b].month; });
-        for (const auto& [arrangement, reopenable, streamed] :
-             std::vector<std::tuple<const std::vector<size_t>*, bool, bool>>{
-                 {&order, true, false}, {&order, false, false}, {&monthly, true, true}, {&monthly, false, false}}) {
+        // Where the output can start afresh, both are streamed at once, the shuffled one then
+        // started again held whole.
+        for (const auto& [arrangement, reopenable, rewindable, streamed] :
+             std::vector<std::tuple<const std::vector<size_t>*, bool, bool, bool>>{
+                 {&order, true, false, false}, {&order, false, false, false}, {&monthly, true, false, true},
+                 {&monthly, false, false, false}, {&order, true, true, true}, {&monthly, true, true, true}}) {
             SCOPED_TRACE(std::string(arrangement == &order ? "shuffled" : "month after month") +
-                         (reopenable ? ", read twice" : ", read once"));
+                         (reopenable ? ", read twice" : ", read once") + (rewindable ? ", rewindable" : ""));
             Sheet file = sheet;
             for (size_t k = 0; k < arrangement->size(); ++k) file.rows[k] = sheet.rows[(*arrangement)[k]];
             // The sheet's own total row, halfway down: copied through, not computed.
@@ -271,7 +285,7 @@ TEST(Monthly2019Pipeline, RandomYearsFromTextAgainstIntegers) {
             file.rows.insert(file.rows.begin() + static_cast<std::ptrdiff_t>(totalAt), total);
             const std::string text = file.Text();
             ASSERT_GT(text.size(), 1200000U); // beyond what the reader takes at its first read
-            const Outcome run = Pump(text, reopenable, year);
+            const Outcome run = Pump(text, reopenable, year, rewindable);
             // Streamed: the first row is written before the file is all read.
             EXPECT_EQ(run.givenAtFirstRow < text.size(), streamed);
             EXPECT_EQ(run.totals.read, static_cast<long long>(rows.size()));
@@ -320,6 +334,9 @@ TEST(Monthly2019Pipeline, FileAndStandardInputAgree) {
         {"a month no one can read stops every month of its person",
          "E1,甲,1,10000\nE1,甲,2,10000\nE1,甲,13,10000\nE2,乙,1,8000\n",
          {p19::kUndatedRefused, p19::kUndatedRefused, "无法识别“13”", ""}},
+        {"a person's first row without a month stops the months after it as well",
+         "E3,丙,,9000\nE3,丙,1,9000\n",
+         {"月份", p19::kUndatedRefused}},
         {"an earlier month after a refused later one is computed",
          "E2,乙,1,8000\nE2,乙,3,abc\nE2,乙,2,8000\nE2,乙,4,8000\n",
          {"", "无法识别“abc”", "", p19::kEarlierRefused}},
@@ -330,8 +347,11 @@ TEST(Monthly2019Pipeline, FileAndStandardInputAgree) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string text = "工号,姓名,月份,本期收入\n" + c.rows;
-        const Outcome twice = Pump(text, true, 2026), once = Pump(text, false, 2026);
+        const Outcome twice = Pump(text, true, 2026), once = Pump(text, false, 2026), at = Pump(text, true, 2026, true);
         EXPECT_EQ(twice.out, once.out);
+        EXPECT_EQ(at.out, once.out);
+        EXPECT_EQ(at.totals.refused, once.totals.refused);
+        EXPECT_EQ(at.totals.totalTax.Value(), once.totals.totalTax.Value());
         const auto out = ParseCsv(twice.out);
         ASSERT_EQ(out.size(), c.notes.size() + 1);
         for (size_t k = 0; k < c.notes.size(); ++k) {
