@@ -72,43 +72,18 @@ lxw_format* NewFormat(lxw_workbook* book, const char* number, bool bold) {
     return f;
 }
 
-// A totals cell: the SUM of the rows of every sheet for a reader that calculates, the exact sum
-// cached for one that does not. `lastRows` holds the last row of each finished sheet; the totals'
-// own sheet runs to the row above them.
-void TotalCell(lxw_worksheet* sheet, unsigned row, int col, tax::Decimal sum, const std::vector<std::string>& names,
-               const std::vector<unsigned>& lastRows, lxw_format* format, std::vector<double>& widths) {
-    Widen(widths, col, MoneyWidth(sum));
-    std::string formula;
-    const lxw_col_t c = static_cast<lxw_col_t>(col);
-    for (size_t s = 0; s < names.size(); ++s) {
-        const unsigned last = s + 1 < names.size() ? lastRows[s] : row - 1;
-        if (last < 1) continue;
-        char range[64];
-        lxw_rowcol_to_range(range, 1, c, last, c);
-        if (!formula.empty()) formula += ',';
-        if (names.size() > 1 && s + 1 < names.size()) formula += Quoted(names[s]) + '!';
-        formula += range;
-    }
-    if (formula.empty()) {
-        worksheet_write_number(sheet, row, c, Double(sum), format);
-        return;
-    }
-    formula = "=SUM(" + formula + ")";
-    worksheet_write_formula_num(sheet, row, c, formula.c_str(), format, Double(sum));
-}
-
 } // namespace
 
-XlsxWriter::~XlsxWriter() {
+SheetBook::~SheetBook() {
     if (book_) workbook_close(book_);
 }
 
-void XlsxWriter::Abandon() {
+void SheetBook::Abandon() {
     if (book_) lxw_workbook_free(book_);
     book_ = nullptr;
 }
 
-tax::Status XlsxWriter::Open(const std::string& path) {
+tax::Status SheetBook::Open(const std::string& path) {
     book_ = NewBook(path);
     if (!book_) return tax::Fail("无法创建工作簿");
     money_ = NewFormat(book_, "#,##0.00", false);
@@ -118,81 +93,92 @@ tax::Status XlsxWriter::Open(const std::string& path) {
     return {};
 }
 
-// Printed as a clerk sets the sheet up: A4 landscape, one page wide, the header row frozen on
-// screen and repeated at the top of every printed page, page numbers in the footer.
-void XlsxWriter::PageSetup(lxw_worksheet* sheet) {
-    worksheet_freeze_panes(sheet, 1, 0);
-    worksheet_set_paper(sheet, 9); // A4
-    worksheet_set_landscape(sheet);
-    worksheet_fit_to_pages(sheet, 1, 0);
-    worksheet_repeat_rows(sheet, 0, 0);
-    worksheet_set_margins(sheet, 0.4, 0.4, 0.6, 0.6);
-    worksheet_set_footer(sheet, "&L打印日期：&D&R第 &P 页 / 共 &N 页");
+void SheetBook::Start(std::string name, std::vector<std::string> titles) {
+    name_ = std::move(name);
+    titles_ = std::move(titles);
+    NewSheet();
 }
 
 // Widths from what was written: the sheet's columns are written out when the book is closed, so
 // they can follow the content even though the rows were streamed.
-void XlsxWriter::EndSheet() {
+void SheetBook::EndSheet() {
     for (size_t c = 0; c < widths_.size(); ++c)
         worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
     lastRows_.push_back(row_ - 1);
 }
 
-void XlsxWriter::NewSheet() {
+// Printed as a clerk sets the sheet up: A4 landscape, one page wide, the header row frozen on
+// screen and repeated at the top of every printed page, page numbers in the footer.
+void SheetBook::NewSheet() {
     if (sheet_) EndSheet();
     ++sheets_;
-    const std::string name = sheets_ == 1 ? "个税" : "个税 (" + std::to_string(sheets_) + ")";
+    const std::string name = sheets_ == 1 ? name_ : name_ + " (" + std::to_string(sheets_) + ")";
     names_.push_back(name);
     sheet_ = workbook_add_worksheet(book_, name.c_str());
     widths_.clear();
-    for (int c = 0; c < layout_.Count(); ++c) {
-        const std::string title(layout_.Title(c));
-        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), title.c_str(), bold_);
-        Widen(widths_, c, TextWidth(title));
+    for (size_t c = 0; c < titles_.size(); ++c) {
+        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), titles_[c].c_str(), bold_);
+        Widen(widths_, static_cast<int>(c), TextWidth(titles_[c]));
     }
-    PageSetup(sheet_);
-    row_ = 1;
+    worksheet_freeze_panes(sheet_, 1, 0);
+    worksheet_set_paper(sheet_, 9); // A4
+    worksheet_set_landscape(sheet_);
+    worksheet_fit_to_pages(sheet_, 1, 0);
+    worksheet_repeat_rows(sheet_, 0, 0);
+    worksheet_set_margins(sheet_, 0.4, 0.4, 0.6, 0.6);
+    worksheet_set_footer(sheet_, "&L打印日期：&D&R第 &P 页 / 共 &N 页");
+    row_ = 0; // NextRow moves to the first row under the header
 }
 
-tax::Status XlsxWriter::Begin(const Layout& layout) {
-    layout_ = layout;
-    NewSheet();
-    return {};
-}
-
-tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
-    if (row_ >= rowsPerSheet_) NewSheet();
-    Cell cell;
-    for (int c = 0; c < layout_.Count(); ++c) {
-        CellAt(layout_, c, record, r, cell);
-        const lxw_col_t col = static_cast<lxw_col_t>(c);
-        switch (cell.kind) {
-        case Cell::kEmpty: break;
-        case Cell::kText:
-            worksheet_write_string(sheet_, row_, col, std::string(cell.text).c_str(), nullptr);
-            Widen(widths_, c, TextWidth(cell.text));
-            break;
-        case Cell::kMoney:
-            worksheet_write_number(sheet_, row_, col, Double(cell.value), money_);
-            Widen(widths_, c, MoneyWidth(cell.value));
-            break;
-        case Cell::kRate:
-            worksheet_write_number(sheet_, row_, col, Double(cell.value), rate_);
-            Widen(widths_, c, 4);
-            break;
-        }
+void SheetBook::NextRow() {
+    if (++row_ >= rowsPerSheet_) {
+        NewSheet();
+        row_ = 1;
     }
-    ++row_;
-    return {};
 }
 
-tax::Status XlsxWriter::Finish(const Totals& t) {
-    if (row_ >= rowsPerSheet_) NewSheet();
-    const std::string title(kTotalsTitle);
-    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(layout_.ColumnOf(Field::kName)), title.c_str(), bold_);
-    for (const OutputColumn& o : kOutput)
-        if (o.total)
-            TotalCell(sheet_, row_, layout_.ColumnOf(o.field), (t.*o.total).Value(), names_, lastRows_, boldMoney_, widths_);
+void SheetBook::Text(int col, std::string_view text) {
+    if (!text.empty()) worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), std::string(text).c_str(), nullptr);
+    Widen(widths_, col, TextWidth(text));
+}
+
+void SheetBook::Money(int col, tax::Decimal value) {
+    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(value), money_);
+    Widen(widths_, col, MoneyWidth(value));
+}
+
+void SheetBook::Rate(int col, tax::Decimal value) {
+    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(value), rate_);
+    Widen(widths_, col, 4);
+}
+
+void SheetBook::Label(int col, const char* text) {
+    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), text, bold_);
+}
+
+void SheetBook::Total(int col, tax::Decimal sum) {
+    Widen(widths_, col, MoneyWidth(sum));
+    std::string formula;
+    const lxw_col_t c = static_cast<lxw_col_t>(col);
+    for (size_t s = 0; s < names_.size(); ++s) {
+        // The totals' own sheet runs to the row above them.
+        const unsigned last = s + 1 < names_.size() ? lastRows_[s] : row_ - 1;
+        if (last < 1) continue;
+        char range[64];
+        lxw_rowcol_to_range(range, 1, c, last, c);
+        if (!formula.empty()) formula += ',';
+        if (names_.size() > 1 && s + 1 < names_.size()) formula += Quoted(names_[s]) + '!';
+        formula += range;
+    }
+    if (formula.empty()) {
+        worksheet_write_number(sheet_, row_, c, Double(sum), boldMoney_);
+        return;
+    }
+    formula = "=SUM(" + formula + ")";
+    worksheet_write_formula_num(sheet_, row_, c, formula.c_str(), boldMoney_, Double(sum));
+}
+
+tax::Status SheetBook::Close() {
     ++row_;
     EndSheet();
     const lxw_error result = workbook_close(book_);
@@ -201,53 +187,39 @@ tax::Status XlsxWriter::Finish(const Totals& t) {
     return {};
 }
 
-MonthlyXlsx::~MonthlyXlsx() {
-    if (book_) workbook_close(book_);
-}
-
-void MonthlyXlsx::Abandon() {
-    if (book_) lxw_workbook_free(book_);
-    book_ = nullptr;
-}
-
-tax::Status MonthlyXlsx::Open(const std::string& path) {
-    book_ = NewBook(path);
-    if (!book_) return tax::Fail("无法创建工作簿");
-    money_ = NewFormat(book_, "#,##0.00", false);
-    rate_ = NewFormat(book_, "0%", false);
-    bold_ = NewFormat(book_, nullptr, true);
-    boldMoney_ = NewFormat(book_, "#,##0.00", true);
+tax::Status XlsxWriter::Begin(const Layout& layout) {
+    layout_ = layout;
+    std::vector<std::string> titles;
+    for (int c = 0; c < layout_.Count(); ++c)
+        titles.emplace_back(layout_.Title(c));
+    book_.Start("个税", std::move(titles));
     return {};
 }
 
-void MonthlyXlsx::EndSheet() {
-    for (size_t c = 0; c < widths_.size(); ++c)
-        worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
-    lastRows_.push_back(row_ - 1);
+tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
+    book_.NextRow();
+    Cell cell;
+    for (int c = 0; c < layout_.Count(); ++c) {
+        CellAt(layout_, c, record, r, cell);
+        switch (cell.kind) {
+        case Cell::kEmpty: break;
+        case Cell::kText: book_.Text(c, cell.text); break;
+        case Cell::kMoney: book_.Money(c, cell.value); break;
+        case Cell::kRate: book_.Rate(c, cell.value); break;
+        }
+    }
+    return {};
 }
 
-void MonthlyXlsx::NewSheet() {
-    if (sheet_) EndSheet();
-    ++sheets_;
-    const std::string name = sheets_ == 1 ? "累计预扣" : "累计预扣 (" + std::to_string(sheets_) + ")";
-    names_.push_back(name);
-    sheet_ = workbook_add_worksheet(book_, name.c_str());
-    widths_.clear();
-    int c = 0;
-    auto title = [&](const std::string& t) {
-        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), t.c_str(), bold_);
-        Widen(widths_, c++, TextWidth(t));
-    };
-    for (const std::string& t : titles_)
-        title(t);
-    for (const char* t : tax::payroll2019::kOutputTitles)
-        title(t);
-    XlsxWriter::PageSetup(sheet_);
-    row_ = 1;
+tax::Status XlsxWriter::Finish(const Totals& t) {
+    book_.NextRow();
+    book_.Label(layout_.ColumnOf(Field::kName), kTotalsTitle);
+    for (const OutputColumn& o : kOutput)
+        if (o.total) book_.Total(layout_.ColumnOf(o.field), (t.*o.total).Value());
+    return book_.Close();
 }
 
 tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
-    titles_ = titles;
     amount_.clear();
     for (const std::string& t : titles)
         amount_.push_back(monthly::IsAmountHeading(t));
@@ -255,70 +227,56 @@ tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
     tax::Result<monthly::Columns> columns = monthly::Columns::Of(views, 1);
     if (!columns) return columns.failure();
     columns_ = std::move(*columns);
-    NewSheet();
+    std::vector<std::string> all = titles;
+    for (const char* t : tax::payroll2019::kOutputTitles)
+        all.emplace_back(t);
+    book_.Start("累计预扣", std::move(all));
     return {};
 }
 
 tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll2019::Figures& f) {
     namespace tp = tax::payroll2019;
-    if (row_ >= rowsPerSheet_) NewSheet();
+    book_.NextRow();
     sums_.Add(columns_, record, f);
-    int c = 0;
-    auto text = [&](std::string_view s) {
-        if (!s.empty()) worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(c), std::string(s).c_str(), nullptr);
-        Widen(widths_, c, TextWidth(s));
-    };
-    auto money = [&](tax::Decimal v) {
-        worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(c), Double(v), money_);
-        Widen(widths_, c, MoneyWidth(v));
-    };
     // Amounts as numbers only in the rows the totals count: a refused row's or the sheet's own
     // total row's stay text as written, so that the SUM under them agrees with its cached value.
     const bool counted = f.ok && !record.total;
+    int c = 0;
     for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
         tb::Amount a;
         if (counted && i < amount_.size() && amount_[i] && ReadAmount(record.cells[i], a) == AmountRead::kOk)
-            money(a.value);
+            book_.Money(c, a.value);
         else
-            text(record.cells[i]);
+            book_.Text(c, record.cells[i]);
     }
     for (int k = 0; k < tp::kOutputColumns; ++k, ++c) {
         const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
         switch (cell.kind) {
         case tp::Cell::kEmpty: break;
-        case tp::Cell::kMoney: money(cell.value); break;
-        case tp::Cell::kRate:
-            worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(c), Double(cell.value), rate_);
-            Widen(widths_, c, 4);
-            break;
-        case tp::Cell::kText: text(cell.text); break;
+        case tp::Cell::kMoney: book_.Money(c, cell.value); break;
+        case tp::Cell::kRate: book_.Rate(c, cell.value); break;
+        case tp::Cell::kText: book_.Text(c, cell.text); break;
         }
     }
-    ++row_;
     return {};
 }
 
 // The month's own amounts and figures summed under the rows; the sheet's 合计 under 姓名.
 tax::Status MonthlyXlsx::Finish() {
     namespace tp = tax::payroll2019;
-    if (row_ >= rowsPerSheet_) NewSheet();
+    book_.NextRow();
     size_t label = 0;
     for (size_t c = 0; c < columns_.roles.size(); ++c)
         if (columns_.roles[c] == monthly::Role::kName) label = c;
-    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(label), kTotalsTitle, bold_);
-    sums_.cells.resize(titles_.size());
-    for (size_t c = 0; c < titles_.size(); ++c)
-        if (columns_.Summed(c))
-            TotalCell(sheet_, row_, static_cast<int>(c), sums_.cells[c].Value(), names_, lastRows_, boldMoney_, widths_);
+    book_.Label(static_cast<int>(label), kTotalsTitle);
+    const size_t inputs = columns_.titles.size();
+    sums_.cells.resize(inputs);
+    for (size_t c = 0; c < inputs; ++c)
+        if (columns_.Summed(c)) book_.Total(static_cast<int>(c), sums_.cells[c].Value());
     for (int k = 0; k < tp::kOutputColumns; ++k)
         if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k)))
-            TotalCell(sheet_, row_, static_cast<int>(titles_.size()) + k, sum->Value(), names_, lastRows_, boldMoney_, widths_);
-    ++row_;
-    EndSheet();
-    const lxw_error result = workbook_close(book_);
-    book_ = nullptr;
-    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿失败：") + lxw_strerror(result));
-    return {};
+            book_.Total(static_cast<int>(inputs) + k, sum->Value());
+    return book_.Close();
 }
 
 } // namespace batch

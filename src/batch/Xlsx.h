@@ -19,21 +19,31 @@ struct lxw_format;
 
 namespace batch {
 
-class XlsxWriter : public PayrollWriter {
+// One workbook written row by row as both payroll writers lay it out: a sheet headed by the
+// titles in bold, set up for print, widths following what was written, further sheets of the
+// same name and titles past a sheet's rows, totals as SUM formulas over every sheet.
+class SheetBook {
 public:
-    // `rowsPerSheet` below the format's limit only for tests.
-    explicit XlsxWriter(unsigned rowsPerSheet = 1048576) : rowsPerSheet_(rowsPerSheet) {}
-    ~XlsxWriter() override;
-    XlsxWriter(const XlsxWriter&) = delete;
-    XlsxWriter& operator=(const XlsxWriter&) = delete;
+    explicit SheetBook(unsigned rowsPerSheet) : rowsPerSheet_(rowsPerSheet) {}
+    ~SheetBook();
+    SheetBook(const SheetBook&) = delete;
+    SheetBook& operator=(const SheetBook&) = delete;
 
     // Starts the workbook at `path` (written there directly: the caller picks a scratch name
     // and moves it into place).
     tax::Status Open(const std::string& path);
-    tax::Status Begin(const Layout& layout) override;
-    tax::Status Add(const Record& record, const tax::batch::RowResult& r) override;
-    // The totals row, then the file written out.
-    tax::Status Finish(const Totals& totals) override;
+    // The first sheet, called `name` ("name (2)" and so on after it), headed by `titles`.
+    void Start(std::string name, std::vector<std::string> titles);
+    // The next row's cells; a new sheet first when this one is full.
+    void NextRow();
+    void Text(int col, std::string_view text);
+    void Money(int col, tax::Decimal value);
+    void Rate(int col, tax::Decimal value);
+    void Label(int col, const char* text); // bold
+    // A totals cell: the SUM of the column over every sheet, with `sum` as its cached value.
+    void Total(int col, tax::Decimal sum);
+    // The last row done, the file written out.
+    tax::Status Close();
     // Drops the unfinished workbook without writing it out (the file at `path` is left as far
     // as it got; the caller removes it).
     void Abandon();
@@ -42,8 +52,6 @@ public:
 private:
     void NewSheet();
     void EndSheet();
-    friend class MonthlyXlsx;
-    static void PageSetup(lxw_worksheet* sheet);
 
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
@@ -51,13 +59,31 @@ private:
     lxw_format* rate_ = nullptr;
     lxw_format* bold_ = nullptr;
     lxw_format* boldMoney_ = nullptr;
-    Layout layout_;
+    std::string name_;
+    std::vector<std::string> titles_;
     unsigned rowsPerSheet_;
-    unsigned row_ = 0;
+    unsigned row_ = 0; // the row being written
     int sheets_ = 0;
-    std::vector<double> widths_;  // widest content per column of the sheet, in digit widths
+    std::vector<double> widths_;     // widest content per column of the sheet, in digit widths
     std::vector<std::string> names_; // the sheets so far, for the totals' formulas
     std::vector<unsigned> lastRows_; // the last row of figures of each finished sheet
+};
+
+class XlsxWriter : public PayrollWriter {
+public:
+    // `rowsPerSheet` below the format's limit only for tests.
+    explicit XlsxWriter(unsigned rowsPerSheet = 1048576) : book_(rowsPerSheet) {}
+    tax::Status Open(const std::string& path) { return book_.Open(path); }
+    tax::Status Begin(const Layout& layout) override;
+    tax::Status Add(const Record& record, const tax::batch::RowResult& r) override;
+    // The totals row, then the file written out.
+    tax::Status Finish(const Totals& totals) override;
+    void Abandon() { book_.Abandon(); }
+    int Sheets() const { return book_.Sheets(); }
+
+private:
+    SheetBook book_;
+    Layout layout_;
 };
 
 // The 2019 law's person-month rows as a workbook: the file's columns (amounts as numbers), then
@@ -65,32 +91,18 @@ private:
 // month's sums under them.
 class MonthlyXlsx : public monthly::Writer {
 public:
-    explicit MonthlyXlsx(unsigned rowsPerSheet = 1048576) : rowsPerSheet_(rowsPerSheet) {}
-    ~MonthlyXlsx() override;
-    MonthlyXlsx(const MonthlyXlsx&) = delete;
-    MonthlyXlsx& operator=(const MonthlyXlsx&) = delete;
-    tax::Status Open(const std::string& path);
+    explicit MonthlyXlsx(unsigned rowsPerSheet = 1048576) : book_(rowsPerSheet) {}
+    tax::Status Open(const std::string& path) { return book_.Open(path); }
     tax::Status Begin(const std::vector<std::string>& titles) override;
     tax::Status Add(const monthly::Record& record, const tax::payroll2019::Figures& f) override;
     tax::Status Finish() override;
-    void Abandon();
+    void Abandon() { book_.Abandon(); }
 
 private:
-    void NewSheet();
-    void EndSheet();
-    lxw_workbook* book_ = nullptr;
-    lxw_worksheet* sheet_ = nullptr;
-    lxw_format *money_ = nullptr, *rate_ = nullptr, *bold_ = nullptr, *boldMoney_ = nullptr;
-    std::vector<std::string> titles_;
+    SheetBook book_;
     std::vector<bool> amount_;
     monthly::Columns columns_;
     monthly::Sums sums_;
-    std::vector<std::string> names_;
-    std::vector<unsigned> lastRows_;
-    unsigned rowsPerSheet_;
-    unsigned row_ = 0;
-    int sheets_ = 0;
-    std::vector<double> widths_;
 };
 
 } // namespace batch
