@@ -330,7 +330,7 @@ tax::Status Reader::Start() {
                      " 行中没有一行写着两个以上认得的标题。认得的标题：\n" + HeadingsText());
 }
 
-tax::Result<bool> Reader::Next(Record& record) {
+tax::Result<bool> Reader::Take(Record& record) {
     long long line = 0;
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
@@ -338,18 +338,19 @@ tax::Result<bool> Reader::Next(Record& record) {
     record.cells.assign(columns_.titles.size(), std::string_view());
     for (size_t i = 0; i < columns_.titles.size(); ++i)
         if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
+    return true;
+}
+
+tax::Result<bool> Reader::Next(Record& record) {
+    const tax::Result<bool> more = Take(record);
+    if (!more || !*more) return more;
     ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
     return true;
 }
 
 tax::Result<bool> Reader::Skim(Record& record) {
-    long long line = 0;
-    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    const tax::Result<bool> more = Take(record);
     if (!more || !*more) return more;
-    record.line = line;
-    record.cells.assign(columns_.titles.size(), std::string_view());
-    for (size_t i = 0; i < columns_.titles.size(); ++i)
-        if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
     auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
     tp::Row& row = record.row;
     row.id = TrimCell(cell(columns_.idAt));

@@ -94,6 +94,9 @@ public:
     tax::Result<bool> Skim(Record& record);
 
 private:
+    // The next row's line and its cells, column by column.
+    tax::Result<bool> Take(Record& record);
+
     SheetSource& sheet_;
     const std::string* problem_;
     int year_;
