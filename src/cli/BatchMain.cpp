@@ -154,6 +154,71 @@ bool EndsWithXlsx(const std::string& path) {
     return tail == ".xlsx";
 }
 
+// Where a run's rows go: CSV or a workbook (by the name's ending) into a file saved whole, or
+// CSV onto standard output, or nowhere when the PDFs are the output. The same for every law.
+template <class Writer, class Book, class Csv>
+class Output {
+public:
+    Output(std::string out, bool pdfOnly) : out_(std::move(out)), pdfOnly_(pdfOnly) {}
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    // The save begun and the writer made, or the message saying why not.
+    tax::Status Open() {
+        xlsx_ = EndsWithXlsx(out_);
+        toFile_ = !out_.empty() && out_ != "-";
+        if (toFile_) {
+            tax::Result<batch::SaveFile> begun = BeginSave(out_);
+            if (!begun) return begun.failure();
+            save_.emplace(std::move(*begun));
+            if (xlsx_) {
+                auto w = std::make_unique<Book>();
+                if (tax::Status s = w->Open(save_->ScratchName()); !s)
+                    return tax::Fail("无法写入“" + out_ + "”：" + batch::SystemErrorText(errno));
+                book_ = w.get();
+                writer_ = std::move(w);
+            }
+        }
+        shown_ = toFile_ ? "“" + out_ + "”" : std::string("标准输出");
+        if (!writer_ && !pdfOnly_)
+            writer_ = std::make_unique<Csv>([this](std::string_view data) { return WriteOut(save_, stdout, shown_, data); },
+                                            toFile_);
+        return {};
+    }
+    Writer* writer() const { return writer_.get(); }
+    Book* book() const { return book_; }
+    batch::SaveFile* save() { return save_ ? &*save_ : nullptr; }
+    bool xlsx() const { return xlsx_; }
+    bool toFile() const { return toFile_; }
+    const std::string& shown() const { return shown_; }
+
+    // The run failed: nothing of the workbook is written out, the scratch file goes.
+    int Drop(const std::string& why) {
+        if (book_) book_->Abandon();
+        book_ = nullptr;
+        writer_.reset();
+        save_.reset();
+        return Fail(why);
+    }
+    // The rest written and the file put in place; the exit status of a failure, or 0.
+    int Commit() {
+        writer_.reset();
+        book_ = nullptr;
+        if (!toFile_ && !pdfOnly_ && std::fflush(stdout) != 0) return Drop("无法写入" + shown_ + "：" + batch::SystemErrorText(errno));
+        if (save_ && !save_->Commit()) return Fail("无法写入" + shown_ + "：" + batch::SystemErrorText(save_->LastError()));
+        return 0;
+    }
+
+private:
+    std::string out_;
+    bool pdfOnly_;
+    bool xlsx_ = false, toFile_ = false;
+    std::string shown_;
+    std::optional<batch::SaveFile> save_; // a file is saved whole, or not at all
+    std::unique_ptr<Writer> writer_;
+    Book* book_ = nullptr;
+};
+
 void PrintUsage() {
     std::string text = kUsage;
     std::string headings;
@@ -243,47 +308,21 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(program);
-    const bool xlsx = EndsWithXlsx(out);
-    const bool toFile = !out.empty() && out != "-";
-    std::optional<batch::SaveFile> save; // a file is saved whole, or not at all
-    std::FILE* output = stdout;
-    std::unique_ptr<batch::monthly::Writer> writer;
-    batch::MonthlyXlsx* book = nullptr;
-    if (toFile) {
-        tax::Result<batch::SaveFile> begun = BeginSave(out);
-        if (!begun) return Fail(begun.error());
-        save.emplace(std::move(*begun));
-        if (xlsx) {
-            auto w = std::make_unique<batch::MonthlyXlsx>();
-            if (tax::Status s = w->Open(save->ScratchName()); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
-            book = w.get();
-            writer = std::move(w);
-        }
-    }
-    const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
-    if (!writer && !pdfOnly)
-        writer = std::make_unique<batch::monthly::CsvOut>(
-            [output, &save, &shownOut](std::string_view data) { return WriteOut(save, output, shownOut, data); },
-            toFile);
-    auto fail = [&](const std::string& why) {
-        if (book) book->Abandon(); // nothing of it is written out
-        writer.reset();
-        save.reset(); // and its scratch with it
-        return Fail(why);
-    };
+    Output<batch::monthly::Writer, batch::MonthlyXlsx, batch::monthly::CsvOut> output(out, pdfOnly);
+    if (tax::Status s = output.Open(); !s) return Fail(s.error());
     tb::Totals totals;
     bool writing = false;
-    MonthlyTee tee(writer.get(), prints.Wanted() ? &prints.Monthly() : nullptr);
+    MonthlyTee tee(output.writer(), prints.Wanted() ? &prints.Monthly() : nullptr);
     // CSV into a file can start again from nothing, so the rows stream without a first reading
     // of the file; the refusals wait in a scratch file until the run is sure of them.
-    std::FILE* notes = toFile && !xlsx && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
+    std::FILE* notes = output.toFile() && !output.xlsx() && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
     std::function<tax::Status()> rewind;
     if (notes)
         rewind = [&]() -> tax::Status {
-            static_cast<batch::monthly::CsvOut*>(writer.get())->Restart();
+            static_cast<batch::monthly::CsvOut*>(output.writer())->Restart();
             std::rewind(notes);
             if (ftruncate(fileno(notes), 0) != 0) return tax::Fail(batch::SystemErrorText(errno));
-            return save->Rewind();
+            return output.save()->Rewind();
         };
     std::FILE* said = notes ? notes : stderr;
     const tax::Result<bool> done = batch::monthly::Pump(
@@ -300,17 +339,15 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         std::fclose(notes);
     }
     if (!done) {
-        if (writing) return fail((xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error());
+        if (writing) return output.Drop((output.xlsx() ? "无法写入" + output.shown() + "：" : std::string()) + done.error());
         // One row a person, as before 2019: the message says how to read it.
         tax::Result<std::unique_ptr<batch::Input>> again =
             fromStdin || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
         const bool older = again && batch::monthly::ReadsAsPayroll(**again);
-        return fail(shownIn + "：" + done.error() +
-                    (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
+        return output.Drop(shownIn + "：" + done.error() +
+                           (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
     }
-    writer.reset();
-    if (!toFile && !pdfOnly && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
-    if (save && !save->Commit()) return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
+    if (const int failed = output.Commit()) return failed;
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
@@ -402,38 +439,12 @@ int main(int argc, char** argv) {
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(argv[0]);
-    const bool xlsx = EndsWithXlsx(out);
-    const bool toFile = !out.empty() && out != "-";
-    std::optional<batch::SaveFile> save; // a file is saved whole, or not at all
-    std::FILE* output = stdout;
-    std::unique_ptr<batch::PayrollWriter> writer;
-    batch::XlsxWriter* book = nullptr;
-    if (toFile) {
-        tax::Result<batch::SaveFile> begun = BeginSave(out);
-        if (!begun) return Fail(begun.error());
-        save.emplace(std::move(*begun));
-        if (xlsx) {
-            auto w = std::make_unique<batch::XlsxWriter>();
-            if (tax::Status s = w->Open(save->ScratchName()); !s) return Fail("无法写入“" + out + "”：" + batch::SystemErrorText(errno));
-            book = w.get();
-            writer = std::move(w);
-        }
-    }
-    const std::string shownOut = toFile ? "“" + out + "”" : std::string("标准输出");
-    if (!writer && !pdfOnly)
-        writer = std::make_unique<batch::CsvWriter>(
-            [output, &save, &shownOut](std::string_view data) { return WriteOut(save, output, shownOut, data); },
-            toFile);
-    auto fail = [&](const std::string& why) {
-        if (book) book->Abandon(); // nothing of it is written out
-        writer.reset();
-        save.reset(); // and its scratch with it
-        return Fail(why);
-    };
+    Output<batch::PayrollWriter, batch::XlsxWriter, batch::CsvWriter> output(out, pdfOnly);
+    if (tax::Status s = output.Open(); !s) return Fail(s.error());
 
     batch::Totals totals;
     bool writing = false;
-    Tee tee(writer.get(), prints.Wanted() ? &prints : nullptr);
+    Tee tee(output.writer(), prints.Wanted() ? &prints : nullptr);
     const tax::Result<bool> done = batch::Pump(reader, rules, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
         if (record.kind == batch::RowKind::kBroken)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, std::string(record.problem).c_str());
@@ -441,11 +452,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, batch::RefusalText(0, record.input, r).c_str());
         return true;
     }, &writing);
-    if (!done) return fail(writing ? (xlsx ? "无法写入" + shownOut + "：" : std::string()) + done.error() : shownIn + "：" + done.error());
-    const int sheets = book ? book->Sheets() : 1;
-    writer.reset();
-    if (!toFile && !pdfOnly && std::fflush(output) != 0) return fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
-    if (save && !save->Commit()) return Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
+    if (!done)
+        return output.Drop(writing ? (output.xlsx() ? "无法写入" + output.shown() + "：" : std::string()) + done.error()
+                                   : shownIn + "：" + done.error());
+    const int sheets = output.book() ? output.book()->Sheets() : 1;
+    if (const int failed = output.Commit()) return failed;
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::string tail = input.Describe();
