@@ -17,6 +17,7 @@
 #include <QFont>
 
 #include <algorithm>
+#include <functional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -879,98 +880,93 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, cons
     return result;
 }
 
-tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress) {
-    // Both formats are saved whole, as every save of the program is: a scratch file put in place
-    // with the mode and owner of the file it replaces; a failure or a cancel drops it.
-    tax::Result<SaveFile> save = SaveFile::Begin(QFile::encodeName(path).toStdString());
-    if (!save) return save.failure();
-    const std::vector<BatchRow>& rows = model.Rows();
-    const Layout& layout = model.layout();
-    const Rules rules = model.rules();
-    // Row by row from the table: nothing of the payroll is copied.
-    auto write = [&](PayrollWriter& writer) -> tax::Result<bool> {
-        if (tax::Status s = writer.Begin(layout); !s) return s.failure();
-        Record record;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if ((i & 1023) == 0) {
-                if (progress.cancel) return false;
-                progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
-            }
-            // A row added and left empty is no one's: it is neither counted nor written.
-            if (BatchModel::IsBlank(rows[i])) continue;
-            BatchModel::View(rows[i], layout.carried.size(), record);
-            if (tax::Status s = writer.Add(record, ComputeRecord(record, rules)); !s) return s.failure();
-        }
-        if (progress.cancel) return false;
-        if (tax::Status s = writer.Finish(model.totals()); !s) return s.failure();
-        return true;
-    };
-    if (model.Monthly()) {
-        const bool xlsx = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
-        std::unique_ptr<monthly::Writer> owned;
-        IMonthlyWorkbook* book = nullptr;
-        if (xlsx) {
-            QString loadError;
-            std::unique_ptr<IMonthlyWorkbook> b = batchbook::CreateMonthly(loadError);
-            if (!b) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
-            if (tax::Status s = b->Open(save->ScratchName()); !s)
-                return tax::Fail(files::SaveErrorText(path, errno, QString::fromStdString(s.error())).toStdString());
-            book = b.get();
-            owned = std::move(b);
-        } else {
-            owned = std::make_unique<monthly::CsvOut>([&save](std::string_view data) { return save->Write(data); }, true);
-        }
-        const monthly::Columns& columns = model.monthlyColumns();
-        const std::vector<tax::payroll2019::PackedFigures>& figures = model.figures();
-        auto write = [&]() -> tax::Result<bool> {
-            if (tax::Status s = owned->Begin(columns.titles); !s) return s.failure();
-            monthly::Record record;
-            std::string error;
-            for (size_t i = 0; i < rows.size(); ++i) {
-                if ((i & 1023) == 0) {
-                    if (progress.cancel) return false;
-                    progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
-                }
-                if (BatchModel::IsBlank(rows[i])) continue;
-                BatchModel::ViewMonthly(rows[i], columns, rules.year, record, error);
-                if (tax::Status s = owned->Add(record, figures[i].Unpack()); !s) return s.failure();
-            }
+namespace {
+
+// Each row of the table to `add`, row by row (nothing of the payroll is copied), a row added and
+// left empty skipped: it is no one's, neither counted nor written. False when cancelled.
+template <class Add>
+tax::Result<bool> EachRow(const std::vector<BatchRow>& rows, Progress& progress, const Add& add) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if ((i & 1023) == 0) {
             if (progress.cancel) return false;
-            if (tax::Status s = owned->Finish(); !s) return s.failure();
-            return true;
-        };
-        const tax::Result<bool> done = write();
-        if (!done || !*done) {
-            if (book) book->Abandon();
-            return done;
+            progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
         }
-        if (tax::Status s = save->Commit(); !s) return s.failure();
-        return true;
+        if (BatchModel::IsBlank(rows[i])) continue;
+        if (tax::Status s = add(rows[i], i); !s) return s.failure();
     }
+    return !progress.cancel;
+}
+
+// A workbook (through the plugin, made by `create`) for a .xlsx name, else CSV in UTF-8 with a
+// byte-order mark, written by `write` into the save and put in place. An unfinished workbook is
+// dropped, not written out first.
+template <class Base, class Book, class Csv>
+tax::Result<bool> WriteAs(const QString& path, SaveFile& save, std::unique_ptr<Book> (*create)(QString&),
+                          const std::function<tax::Result<bool>(Base&)>& write) {
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString loadError;
-        const std::unique_ptr<IBatchWorkbook> book = batchbook::Create(loadError);
+        const std::unique_ptr<Book> book = create(loadError);
         if (!book) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
         // The library's own messages, told the way the program's other saves tell theirs; the
         // error number is read right after the failing call.
         auto failed = [&path](const std::string& systemText) {
             return tax::Fail(files::SaveErrorText(path, errno, QString::fromStdString(systemText)).toStdString());
         };
-        if (tax::Status s = book->Open(save->ScratchName()); !s) return failed(s.error());
+        if (tax::Status s = book->Open(save.ScratchName()); !s) return failed(s.error());
         const tax::Result<bool> done = write(*book);
         if (!done || !*done) {
-            // Cancelled or failed: the unfinished workbook is dropped, not written out first.
             const tax::Result<bool> reason = done ? done : failed(done.error());
             book->Abandon();
             return reason;
         }
     } else {
-        CsvWriter writer([&save](std::string_view data) { return save->Write(data); }, true);
+        Csv writer([&save](std::string_view data) { return save.Write(data); }, true);
         const tax::Result<bool> done = write(writer);
         if (!done || !*done) return done;
     }
-    if (tax::Status s = save->Commit(); !s) return s.failure();
+    if (tax::Status s = save.Commit(); !s) return s.failure();
     return true;
+}
+
+} // namespace
+
+tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress) {
+    // Both formats are saved whole, as every save of the program is: a scratch file put in place
+    // with the mode and owner of the file it replaces; a failure or a cancel drops it.
+    tax::Result<SaveFile> save = SaveFile::Begin(QFile::encodeName(path).toStdString());
+    if (!save) return save.failure();
+    const std::vector<BatchRow>& rows = model.Rows();
+    const Rules rules = model.rules();
+    if (model.Monthly()) {
+        const monthly::Columns& columns = model.monthlyColumns();
+        const std::vector<tax::payroll2019::PackedFigures>& figures = model.figures();
+        return WriteAs<monthly::Writer, IMonthlyWorkbook, monthly::CsvOut>(
+            path, *save, batchbook::CreateMonthly, [&](monthly::Writer& writer) -> tax::Result<bool> {
+                if (tax::Status s = writer.Begin(columns.titles); !s) return s.failure();
+                monthly::Record record;
+                std::string error;
+                const tax::Result<bool> done = EachRow(rows, progress, [&](const BatchRow& row, size_t i) {
+                    BatchModel::ViewMonthly(row, columns, rules.year, record, error);
+                    return writer.Add(record, figures[i].Unpack());
+                });
+                if (!done || !*done) return done;
+                if (tax::Status s = writer.Finish(); !s) return s.failure();
+                return true;
+            });
+    }
+    const Layout& layout = model.layout();
+    return WriteAs<PayrollWriter, IBatchWorkbook, CsvWriter>(
+        path, *save, batchbook::Create, [&](PayrollWriter& writer) -> tax::Result<bool> {
+            if (tax::Status s = writer.Begin(layout); !s) return s.failure();
+            Record record;
+            const tax::Result<bool> done = EachRow(rows, progress, [&](const BatchRow& row, size_t) {
+                BatchModel::View(row, layout.carried.size(), record);
+                return writer.Add(record, ComputeRecord(record, rules));
+            });
+            if (!done || !*done) return done;
+            if (tax::Status s = writer.Finish(model.totals()); !s) return s.failure();
+            return true;
+        });
 }
 
 } // namespace batch
