@@ -1,9 +1,13 @@
 #include "TestSupport.h"
 
 #include "shell/App.h"
+#include "shell/UFrmBatch.h"
 #include "shell/UMainForm.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QComboBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -78,6 +82,27 @@ QString TextOf(QWidget* root, const char* name) {
     if (auto* label = qobject_cast<QLabel*>(child)) return label->text();
     if (auto* edit = qobject_cast<QLineEdit*>(child)) return edit->text();
     return QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
+
+void WaitForWork(TFrmBatch* w) {
+    if (!w->IsBusy()) return;
+    QSignalSpy done(w, &TFrmBatch::WorkFinished);
+    QVERIFY(done.wait(20000));
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList PdfPages(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000)) return {};
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
+    pages.removeLast();
+    return pages;
 }
 
 } // namespace drive

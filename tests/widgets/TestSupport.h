@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTest>
 
+class TFrmBatch;
 class TFrmMain;
 class QWidget;
 
@@ -59,6 +60,15 @@ void Retype(QLineEdit* field, const QString& text);
 void Enter(QWidget* widget, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 QString TextOf(QWidget* root, const char* name); // a label's or field's text, found by objectName
+
+// Waits (up to 20 s) for the batch window's import or export to end, when one is running.
+void WaitForWork(TFrmBatch* w);
+
+// A file with these bytes, the test failing when it cannot be written.
+void WriteFile(const QString& path, const QByteArray& bytes);
+
+// The text of a PDF as poppler's pdftotext lays it out, a page an item.
+QStringList PdfPages(const QString& path);
 
 } // namespace drive
 

@@ -41,22 +41,9 @@ class TestBatch : public QObject {
         main.findChild<QAction*>(QStringLiteral("Menu_Tool_Batch"))->trigger();
         return main.findChild<TFrmBatch*>(QStringLiteral("FrmBatch"));
     }
-    // The text of a PDF as poppler reads it, pages split at form feeds.
-    static QStringList PdfPages(const QString& path) {
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-        if (!p.waitForFinished(30000)) return {};
-        QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
-        pages.removeLast();
-        return pages;
-    }
     static bool Loaded(const char* library) {
         QFile maps(QStringLiteral("/proc/self/maps"));
         return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
-    }
-    static void WaitForWork(TFrmBatch* w) {
-        QSignalSpy done(w, &TFrmBatch::WorkFinished);
-        QVERIFY(done.wait(20000));
     }
 
 private slots:
@@ -168,7 +155,7 @@ private slots:
         dialogs.openAnswer = in;
         QTest::mouseClick(Child<QPushButton>(w, "BtnImport"), Qt::LeftButton);
         QVERIFY(Child<QProgressBar>(w, "ProgressWork")->isVisible() || !w->IsBusy());
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{5000});
         QVERIFY(!w->IsDirty());
         const QStringList row7 = Row(w, 7);
@@ -193,16 +180,16 @@ private slots:
         };
         dialogs.saveAnswer = out;
         QTest::mouseClick(Child<QPushButton>(w, "BtnExport"), Qt::LeftButton);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QVERIFY(dialogs.boxes.isEmpty());
         QVERIFY(kept(out));
         w->ImportFrom(out);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{5000});
         QCOMPARE(Row(w, 7), row7);
         // The workbook comes from the plugin loaded on this first XLSX export.
         w->ExportTo(book);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QVERIFY(dialogs.boxes.isEmpty());
         QVERIFY(kept(book));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
@@ -212,7 +199,7 @@ private slots:
         QCOMPARE(written.read(2), QByteArray("PK"));
         QDir(dir.path()).mkdir(QStringLiteral("sub"));
         w->ExportTo(dir.filePath(QStringLiteral("sub")));
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(dialogs.boxes[0].text.contains(QStringLiteral("未能保存")));
 
@@ -228,7 +215,7 @@ private slots:
         w->model()->RemoveRows(0, 4990);
         w->ImportFrom(big);
         QTest::mouseClick(Child<QPushButton>(w, "BtnCancel"), Qt::LeftButton);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{10});
         // A file whose title row has no wage column is refused with a reason, the table kept.
         const QString bad = dir.filePath(QStringLiteral("bad.csv"));
@@ -238,7 +225,7 @@ private slots:
         f.close();
         dialogs.questionAnswer = true; // replace the unsaved rows
         w->ImportFrom(bad);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(w->model()->Rows().size(), size_t{10});
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("月工资")));
     }
@@ -261,7 +248,7 @@ private slots:
         QTest::mouseClick(Child<QPushButton>(w, "BtnPdf"), Qt::LeftButton);
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY2(dialogs.boxes[0].text.contains(QStringLiteral("共 1 页")), qPrintable(dialogs.boxes[0].text));
-        const QStringList table = PdfPages(dialogs.saveAnswer);
+        const QStringList table = drive::PdfPages(dialogs.saveAnswer);
         QCOMPARE(table.size(), 1);
         QVERIFY(table[0].contains(QStringLiteral("某某公司2023年5月工资表")));
         for (int r = 0; r <= 3; ++r) // every row as the table shows it, the totals row included
@@ -270,7 +257,7 @@ private slots:
         QVERIFY(paper->ExportPayslips(dir.filePath(QStringLiteral("slips.pdf")), TBatchPrint::Slips::OnePerPage));
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("已生成 2 张工资条")));
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("第 2 行 李四：月工资：无法识别“12k”")));
-        const QStringList slips = PdfPages(dir.filePath(QStringLiteral("slips.pdf")));
+        const QStringList slips = drive::PdfPages(dir.filePath(QStringLiteral("slips.pdf")));
         QCOMPARE(slips.size(), 2);
         QVERIFY(slips[0].contains(QStringLiteral("张三")) && slips[1].contains(QStringLiteral("王五")));
         QVERIFY(!slips.join(QString()).contains(QStringLiteral("李四")));
@@ -311,7 +298,7 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(w, &drop);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         BatchModel* m = w->model();
         QCOMPARE(m->columnCount(), 16);
         QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("工号"));
@@ -330,7 +317,7 @@ private slots:
         QVERIFY(m->setData(m->index(0, 15), QStringLiteral("审计"), Qt::EditRole));
         const QString out = dir.filePath(QStringLiteral("out.csv"));
         w->ExportTo(out);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QFile written(out);
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QByteArray bytes = written.readAll();
@@ -347,7 +334,7 @@ private slots:
         j.close();
         dialogs.questionAnswer = true;
         w->ImportFrom(junk);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(m->RowCount(), size_t{3});
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("没有找到标题行")));
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("月工资：月工资、工资")));

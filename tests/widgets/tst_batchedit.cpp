@@ -42,18 +42,6 @@ Table Texts(const TFrmBatch* w) {
     return out;
 }
 
-void WaitForWork(TFrmBatch* w) {
-    if (!w->IsBusy()) return;
-    QSignalSpy done(w, &TFrmBatch::WorkFinished);
-    QVERIFY(done.wait(20000));
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 void Select(QTableView* table, const QList<QPoint>& cells) { // (column, row)
     table->clearSelection();
     for (const QPoint& c : cells)
@@ -105,7 +93,7 @@ private slots:
         TFrmBatch* w = Open(main);
         auto* table = Child<QTableView>(w, "TableRows");
         const QString file = dir.filePath(QStringLiteral("rows.csv"));
-        WriteFile(file, "姓名,月工资,年终奖\na,5000,\nb,6000,100\na,5000,\n");
+        drive::WriteFile(file, "姓名,月工资,年终奖\na,5000,\nb,6000,100\na,5000,\n");
         QRandomGenerator random(20261207);
         const QStringList words{"", "a", "5000", "6000"};
         auto word = [&] { return words[random.bounded(words.size())]; };
@@ -133,7 +121,7 @@ private slots:
                 kind == 3 ? w->BtnRemoveClick() : w->ClearCells();
             } else {
                 w->ImportFrom(file);
-                WaitForWork(w);
+                drive::WaitForWork(w);
             }
             if (Texts(w) == states.last()) continue; // nothing changed: no step
             states << Texts(w);
@@ -170,9 +158,9 @@ private slots:
         TFrmBatch* w = Open(main);
         auto* table = Child<QTableView>(w, "TableRows");
         const QString file = dir.filePath(QStringLiteral("two.csv"));
-        WriteFile(file, "姓名,月工资\nx,9000\ny,4000\n");
+        drive::WriteFile(file, "姓名,月工资\nx,9000\ny,4000\n");
         w->ImportFrom(file);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QVERIFY(!w->IsDirty());
         TypeInto(table, 0, 1, QStringLiteral("10000"));
         QVERIFY(w->IsDirty());
@@ -310,7 +298,7 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("工资 2018"));
         QDir().mkpath(folder);
         const QString file = QDir(folder).filePath(QStringLiteral("十二月.csv"));
-        WriteFile(file, "姓名,月工资\nx,9000\n");
+        drive::WriteFile(file, "姓名,月工资\nx,9000\n");
         {
             TFrmMain main;
             main.show();
@@ -318,12 +306,12 @@ private slots:
             QVERIFY(dialogs.starts.isEmpty());
             dialogs.openAnswer = file;
             QTest::mouseClick(Child<QPushButton>(w, "BtnImport"), Qt::LeftButton);
-            WaitForWork(w);
+            drive::WaitForWork(w);
             QVERIFY(dialogs.starts.last() != folder);
             dialogs.saveAnswer = QDir(folder).filePath(QStringLiteral("out.csv"));
             QTest::mouseClick(Child<QPushButton>(w, "BtnExport"), Qt::LeftButton);
             QCOMPARE(dialogs.starts.last(), QDir(folder).filePath(QStringLiteral("十二月.xlsx")));
-            WaitForWork(w);
+            drive::WaitForWork(w);
             auto* status = Child<QLabel>(w, "TxtStatus");
             QVERIFY(status->text().contains(QDir::toNativeSeparators(dialogs.saveAnswer)));
             const QString link = status->text().section(QStringLiteral("href=\""), 1).section(QLatin1Char('"'), 0, 0);
@@ -337,7 +325,7 @@ private slots:
             main.show();
             TFrmBatch* w = Open(main);
             QTest::mouseClick(Child<QPushButton>(w, "BtnImport"), Qt::LeftButton);
-            WaitForWork(w);
+            drive::WaitForWork(w);
             QCOMPARE(dialogs.starts.last() == folder, !gone);
             QVERIFY(QFileInfo(dialogs.starts.last()).isDir());
         }
@@ -351,7 +339,7 @@ private slots:
         main.show();
         TFrmBatch* w = Open(main);
         const QString file = dir.filePath(QStringLiteral("drop.csv"));
-        WriteFile(file, "姓名,月工资\nx,9000\ny,8000\n");
+        drive::WriteFile(file, "姓名,月工资\nx,9000\ny,8000\n");
         for (const QString& name : {file}) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(name)});
@@ -360,7 +348,7 @@ private slots:
             QCOMPARE(enter.isAccepted(), name == file);
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(w, &drop);
-            WaitForWork(w);
+            drive::WaitForWork(w);
         }
         QCOMPARE(Texts(w).size(), 2);
         QVERIFY(dialogs.boxes.isEmpty());

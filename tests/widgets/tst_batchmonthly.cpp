@@ -39,11 +39,6 @@ TFrmBatch* Open(TFrmMain& main) {
     return main.findChild<TFrmBatch*>(QStringLiteral("FrmBatch"));
 }
 
-void WaitForWork(TFrmBatch* w) {
-    QSignalSpy done(w, &TFrmBatch::WorkFinished);
-    QVERIFY(done.wait(20000));
-}
-
 QString Cell(const BatchModel* m, int row, int col) {
     return m->data(m->index(row, col), Qt::DisplayRole).toString();
 }
@@ -52,18 +47,6 @@ int ColumnTitled(const BatchModel* m, const QString& title) {
     for (int c = 0; c < m->columnCount(); ++c)
         if (m->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == title) return c;
     return -1;
-}
-
-QString PdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    return p.waitForFinished(30000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // A figure in whole fen, from "1,234.56" or "-0.50" (the table's) as from "1234.56" (the file's).
@@ -103,7 +86,7 @@ Piped Pipeline(const BatchModel* m, const QString& path) {
         }
         text += '\n';
     }
-    WriteFile(path, QByteArray::fromStdString(text));
+    drive::WriteFile(path, QByteArray::fromStdString(text));
     Piped out;
     std::string csv;
     batch::monthly::CsvOut writer([&csv](std::string_view d) -> tax::Status { csv.append(d); return {}; }, true);
@@ -211,11 +194,11 @@ private slots:
             }
             std::shuffle(lines.begin(), lines.end(), rng);
             const QString in = dir.filePath(QStringLiteral("year%1.csv").arg(year));
-            WriteFile(in, ("某公司" + QString::number(year) +
+            drive::WriteFile(in, ("某公司" + QString::number(year) +
                            "年度工资表\n工号,姓名,所属月份,本期收入,基本养老保险费,住房公积金,累计子女教育,全年一次性奖金,备注\n" +
                            lines.join(QLatin1Char('\n')) + "\n合计,,,,,,,,\n").toUtf8());
             w->ImportFrom(in);
-            WaitForWork(w);
+            drive::WaitForWork(w);
             QVERIFY(dialogs.boxes.isEmpty());
             BatchModel* m = w->model();
             QCOMPARE(m->Rows().size(), static_cast<size_t>(lines.size() + 1));
@@ -260,7 +243,7 @@ private slots:
             // Exported, the table is the pipeline's output byte for byte; read again, the same.
             const QString out = dir.filePath(QStringLiteral("out.csv"));
             w->ExportTo(out);
-            WaitForWork(w);
+            drive::WaitForWork(w);
             QFile written(out);
             QVERIFY(written.open(QIODevice::ReadOnly));
             QCOMPARE(written.readAll(), Pipeline(m, dir.filePath(QStringLiteral("scratch.csv"))).csv);
@@ -275,9 +258,9 @@ private slots:
             }
             const QString book = dir.filePath(QStringLiteral("out.xlsx"));
             w->ExportTo(book);
-            WaitForWork(w);
+            drive::WaitForWork(w);
             w->ImportFrom(book);
-            WaitForWork(w);
+            drive::WaitForWork(w);
             QVERIFY(dialogs.boxes.isEmpty());
             QCOMPARE(m->Rows().size(), shown.size() + 1);
             const int inputs = static_cast<int>(m->monthlyColumns().titles.size());
@@ -337,7 +320,7 @@ private slots:
         // On paper as in the table: every figure of the month, each person-month a payslip.
         auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
         QVERIFY(paper->ExportPdf(dir.filePath(QStringLiteral("table.pdf"))));
-        const QString printed = PdfText(dir.filePath(QStringLiteral("table.pdf"))).simplified();
+        const QString printed = drive::PdfPages(dir.filePath(QStringLiteral("table.pdf"))).join(QString()).simplified();
         QVERIFY2(printed.contains(QStringLiteral("本期应预扣预缴税额")) && printed.contains(QStringLiteral("1,850.00")) &&
                      printed.contains(QStringLiteral("3,030.00")),
                  qPrintable(printed));
@@ -357,10 +340,10 @@ private slots:
 
         // A file of one row a person is the older laws': refused, saying which to choose.
         const QString older = dir.filePath(QStringLiteral("older.csv"));
-        WriteFile(older, "姓名,月工资,五险一金\n张三,9000,500\n");
+        drive::WriteFile(older, "姓名,月工资,五险一金\n张三,9000,500\n");
         const qsizetype shown = dialogs.boxes.size();
         w->ImportFrom(older);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QCOMPARE(dialogs.boxes.size(), shown + 1);
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("请把“税法”选为“2011-09—2018-09”")));
         QCOMPARE(m->Rows().size(), size_t{3});
@@ -370,9 +353,9 @@ private slots:
         QCOMPARE(m->Rows().size(), size_t{0});
         QCOMPARE(m->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月工资"));
         const QString monthly = dir.filePath(QStringLiteral("monthly.csv"));
-        WriteFile(monthly, "工号,月份,本期收入\n1,1,9000\n");
+        drive::WriteFile(monthly, "工号,月份,本期收入\n1,1,9000\n");
         w->ImportFrom(monthly);
-        WaitForWork(w);
+        drive::WaitForWork(w);
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("请把“税法”选为“2019年起（累计预扣）”")));
     }
 };

@@ -135,12 +135,6 @@ public:
     QByteArray scratchAtDialog;
 };
 
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
 } // namespace
 
 class TestCapture : public QObject {
@@ -204,7 +198,7 @@ private slots:
     void cancellingLeavesOnlyTheNewScratchFile() {
         QTemporaryDir dir;
         capture::SetTempDir(dir.path());
-        WriteFile(dir.filePath("tmp.jpg"), "an older capture");
+        drive::WriteFile(dir.filePath("tmp.jpg"), "an older capture");
         TFrmMain main;
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -224,7 +218,7 @@ private slots:
     void unwritableProgramDirectoryStillSavesTheChosenFile() {
         QTemporaryDir dir;
         // Root writes anywhere, but nothing can be made below a regular file.
-        WriteFile(dir.filePath("plain-file"), "x");
+        drive::WriteFile(dir.filePath("plain-file"), "x");
         capture::SetTempDir(dir.filePath("plain-file/bin"));
         TFrmMain main;
         main.show();
@@ -277,14 +271,14 @@ private slots:
         QString target = dir.filePath("shot.jpg");
         std::function<bool()> untouched = [&] { return !QFileInfo::exists(target); };
         if (how == "parent-is-file") {
-            WriteFile(dir.filePath("plain-file"), "x");
+            drive::WriteFile(dir.filePath("plain-file"), "x");
             target = dir.filePath("plain-file/shot.jpg");
         } else if (how == "no-folder") {
             target = dir.filePath("missing/shot.jpg");
         } else if (how == "long-name") {
             target = dir.filePath(QString(300, QLatin1Char('a')) + ".jpg");
         } else if (how == "size-limit") {
-            WriteFile(target, old);
+            drive::WriteFile(target, old);
             untouched = [&] { return ReadAll(target) == old; };
         } else if (how == "fifo") {
             QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0644), 0);
@@ -341,7 +335,7 @@ private slots:
     void savingThroughALinkWritesTheFileItNames() {
         QTemporaryDir dir;
         capture::SetTempDir(dir.path());
-        WriteFile(dir.filePath("real.jpg"), "older");
+        drive::WriteFile(dir.filePath("real.jpg"), "older");
         QVERIFY(QFile::link(dir.filePath("real.jpg"), dir.filePath("shot.jpg")));
         TFrmMain main;
         main.show();

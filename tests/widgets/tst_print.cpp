@@ -1,6 +1,8 @@
 // The print module on its own, on tables the command line never makes: more columns than fit
 // the page even at the smallest type (bands), a cell too long for its column (wrapped), and
 // payslip file names from whatever a payroll's name and ID columns hold.
+#include "TestSupport.h"
+
 #include "print/PayrollPrint.h"
 
 #include <QProcess>
@@ -11,14 +13,6 @@
 class TestPrint : public QObject {
     Q_OBJECT
 
-    static QStringList PdfPages(const QString& path) {
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-        if (!p.waitForFinished(30000)) return {};
-        QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
-        pages.removeLast();
-        return pages;
-    }
     static QString Name(int r) { return QStringLiteral("人员%1").arg(r, 3, 10, QLatin1Char('0')); }
     static QString Value(int r, int c) { return QStringLiteral("%1.%2").arg(1000 * r + c).arg(r % 100, 2, 10, QLatin1Char('0')); }
 
@@ -50,7 +44,7 @@ private slots:
         const size_t bands = payroll.LastFit().bands.size();
         QVERIFY(bands >= 2);
         QCOMPARE(payroll.LastFit().pointSize, 7.0);
-        const QStringList pages = PdfPages(path);
+        const QStringList pages = drive::PdfPages(path);
         QCOMPARE(pages.size(), payroll.Pages());
         QVERIFY(pages.size() > 1);
         int next = 0;
@@ -85,7 +79,7 @@ private slots:
         QVERIFY(payroll.TablePdf(dir.filePath(QStringLiteral("w.pdf"))));
         QVERIFY(payroll.LastFit().wraps[2]);
         QCOMPARE(payroll.LastFit().pointSize, 10.0);
-        const QStringList pages = PdfPages(dir.filePath(QStringLiteral("w.pdf")));
+        const QStringList pages = drive::PdfPages(dir.filePath(QStringLiteral("w.pdf")));
         QCOMPARE(pages.size(), 1);
         QString flat = pages[0];
         flat.remove(QRegularExpression(QStringLiteral("\\s+")));
