@@ -571,14 +571,22 @@ void BatchModel::Refigure() {
     RecomputeTotals();
 }
 
-void BatchModel::ReplaceMonthly(std::vector<BatchRow> rows, batch::monthly::Columns columns,
-                                std::vector<tp::PackedFigures> figures, batch::Totals totals, batch::monthly::Sums sums) {
+bool BatchModel::SameColumns(const batch::ImportResult& read) const {
+    if (Monthly()) return read.columns.titles == columns_.titles;
+    return read.layout.hasId == layout_.hasId && read.layout.carried == layout_.carried;
+}
+
+void BatchModel::Replace(batch::ImportResult&& read) {
+    if (!Monthly()) {
+        Replace(std::move(read.rows), std::move(read.layout), read.totals);
+        return;
+    }
     beginResetModel();
-    rows_ = std::move(rows);
-    columns_ = std::move(columns);
-    figures_ = std::move(figures);
-    totals_ = totals;
-    sums_ = std::move(sums);
+    rows_ = std::move(read.rows);
+    columns_ = std::move(read.columns);
+    figures_ = std::move(read.figures);
+    totals_ = read.totals;
+    sums_ = std::move(read.sums);
     long long totalRows = 0;
     for (const BatchRow& row : rows_)
         totalRows += row.kind == batch::RowKind::kTotal;

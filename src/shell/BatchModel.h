@@ -27,6 +27,10 @@ struct BatchRow {
     batch::RowKind kind = batch::RowKind::kPerson;
 };
 
+namespace batch {
+struct ImportResult;
+}
+
 class BatchModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -65,9 +69,12 @@ public:
     // The year the 2019 law's rows belong to: it decides whether a bonus may be taxed alone.
     void SetYear(int year);
     void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
-    // Under the 2019 law: rows read with their figures already computed (by an import).
-    void ReplaceMonthly(std::vector<BatchRow> rows, batch::monthly::Columns columns,
-                        std::vector<tax::payroll2019::PackedFigures> figures, batch::Totals totals, batch::monthly::Sums sums);
+    // Whether an import has the table's columns, so that its rows can replace these as one step
+    // that undo takes back.
+    bool SameColumns(const batch::ImportResult& read) const;
+    // The table becomes what an import read: its columns and rows, and under the 2019 law the
+    // figures the import computed.
+    void Replace(batch::ImportResult&& read);
     void AddRows(int at, int count);
     void RemoveRows(int first, int count);
     // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit

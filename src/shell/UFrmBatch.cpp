@@ -485,22 +485,12 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
                 paper->SetTitle(read.title);
             // The same columns: one step back to the rows before. Other columns: the earlier
             // steps no longer fit the table, so they go.
-            if (Model->Monthly()) {
-                if (read.columns.titles == Model->monthlyColumns().titles) {
-                    Undo->Record(QStringLiteral("导入"), [&] {
-                        Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
-                    });
-                } else {
-                    Model->ReplaceMonthly(std::move(read.rows), std::move(read.columns), std::move(read.figures),
-                                          read.totals, std::move(read.sums));
-                    Undo->clear();
-                }
-            } else if (read.layout.hasId == Model->layout().hasId && read.layout.carried == Model->layout().carried) {
+            if (Model->SameColumns(read)) {
                 Undo->Record(QStringLiteral("导入"), [&] {
                     Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
                 });
             } else {
-                Model->Replace(std::move(read.rows), std::move(read.layout), read.totals);
+                Model->Replace(std::move(read));
                 Undo->clear();
             }
             Undo->setClean();
