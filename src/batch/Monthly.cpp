@@ -113,11 +113,6 @@ std::string HeadingsText() {
     return out;
 }
 
-bool IsAmountHeading(std::string_view heading) {
-    const Heading* h = HeadingOf(heading);
-    return h && h->role == Role::kAmount;
-}
-
 // A computed column's own title, as this program writes it.
 static bool IsDerived(std::string_view title) {
     const std::string key = HeadingKeyOf(title);

@@ -24,8 +24,6 @@ enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried };
 
 // The headings understood, one line per column, for --help.
 std::string HeadingsText();
-// Whether a heading names one of the amounts (not 工号, 姓名, 月份 or a carried column).
-bool IsAmountHeading(std::string_view heading);
 // Whether two headings name the same column ("所属月份" and "月份"; a carried one by its text).
 bool SameColumn(std::string_view a, std::string_view b);
 

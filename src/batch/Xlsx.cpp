@@ -220,9 +220,6 @@ tax::Status XlsxWriter::Finish(const Totals& t) {
 }
 
 tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
-    amount_.clear();
-    for (const std::string& t : titles)
-        amount_.push_back(monthly::IsAmountHeading(t));
     const std::vector<std::string_view> views(titles.begin(), titles.end());
     tax::Result<monthly::Columns> columns = monthly::Columns::Of(views, 1);
     if (!columns) return columns.failure();
@@ -244,7 +241,8 @@ tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll20
     int c = 0;
     for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
         tb::Amount a;
-        if (counted && i < amount_.size() && amount_[i] && ReadAmount(record.cells[i], a) == AmountRead::kOk)
+        if (counted && i < columns_.roles.size() && columns_.roles[i] == monthly::Role::kAmount &&
+            ReadAmount(record.cells[i], a) == AmountRead::kOk)
             book_.Money(c, a.value);
         else
             book_.Text(c, record.cells[i]);

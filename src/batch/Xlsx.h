@@ -100,7 +100,6 @@ public:
 
 private:
     SheetBook book_;
-    std::vector<bool> amount_;
     monthly::Columns columns_;
     monthly::Sums sums_;
 };
