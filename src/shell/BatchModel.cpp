@@ -4,6 +4,7 @@
 #include "batch/Csv.h"
 #include "batch/FileErrors.h"
 #include "batch/Input.h"
+#include "batch/PackedCells.h"
 #include "batch/SaveFile.h"
 #include "shell/BatchTips.h"
 #include "shell/BatchWorkbook.h"
@@ -24,33 +25,13 @@
 
 namespace tb = tax::batch;
 namespace tp = tax::payroll2019;
+using batch::GetCell;
+using batch::PutCell;
 
 namespace {
 
 QString Text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-void PutCell(std::string& out, std::string_view s) {
-    size_t n = s.size();
-    while (n >= 0x80) {
-        out += static_cast<char>((n & 0x7F) | 0x80);
-        n >>= 7;
-    }
-    out += static_cast<char>(n);
-    out.append(s);
-}
-
-std::string_view GetCell(const std::string& s, size_t& at) {
-    size_t n = 0;
-    for (int shift = 0; at < s.size(); shift += 7) {
-        const unsigned char c = static_cast<unsigned char>(s[at++]);
-        n |= static_cast<size_t>(c & 0x7F) << shift;
-        if (!(c & 0x80)) break;
-    }
-    const std::string_view cell = std::string_view(s).substr(at, n);
-    at += cell.size();
-    return cell;
 }
 
 // The cells in stored order: 工号, the five inputs, the carried ones.
