@@ -478,52 +478,6 @@ tax::Status CsvOut::Finish() {
 
 namespace {
 
-// Whether the rows may stream through one ledger: every person's rows in rising months (two
-// rows of one month side by side allowed), each with a month. The ledger then sees each
-// person's rows in the order computing the file whole takes them, so it gives the same figures
-// and the same refusals.
-class OrderProbe {
-public:
-    bool Add(const tp::Row& row) {
-        if (row.id.empty() && row.name.empty()) return true; // no one's: refused either way
-        if (row.month == 0) return false; // an undated row stops all of its person's rows
-        key_.clear();
-        key_ += row.id.empty() ? 'N' : 'I';
-        key_ += row.id.empty() ? row.name : row.id;
-        // Monthly payrolls list people in much the same order every month: the person who
-        // followed the last one last time is tried before the table.
-        uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
-        if (found == kNobody || people_[found].key != key_) {
-            const auto it = index_.find(std::string_view(key_));
-            if (it != index_.end()) {
-                found = it->second;
-            } else {
-                found = static_cast<uint32_t>(people_.size());
-                people_.push_back({key_, 0, kNobody});
-                index_.emplace(people_.back().key, found);
-            }
-        }
-        if (previous_ != kNobody) people_[previous_].next = found;
-        previous_ = found;
-        Seen& p = people_[found];
-        if (row.month < p.last) return false;
-        p.last = row.month;
-        return true;
-    }
-
-private:
-    static constexpr uint32_t kNobody = UINT32_MAX;
-    struct Seen {
-        std::string key;
-        int last;
-        uint32_t next;
-    };
-    std::deque<Seen> people_; // never moves, so the table's keys can view into it
-    std::unordered_map<std::string_view, uint32_t> index_;
-    uint32_t previous_ = kNobody;
-    std::string key_;
-};
-
 // The rows of a file computed whole, each row's cells (then the sheet's reason for refusing
 // it, if any) packed into one string, the strings laid end to end in large blocks.
 class HeldRows {
@@ -595,14 +549,17 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     const bool optimistic = reopenable && rewind;
     bool inOrder = optimistic;
     if (reopenable && !optimistic) {
-        OrderProbe probe;
-        inOrder = true;
-        while (inOrder) {
+        // Every person's rows in rising months, each with a month: the ledger then sees each
+        // person's rows in the order computing the file whole takes them, so it gives the same
+        // figures and the same refusals.
+        tp::Ledger probe(year);
+        while (!probe.OutOfOrder()) {
             const tax::Result<bool> more = reader->Skim(record);
             if (!more) return more;
             if (!*more) break;
-            if (!record.total) inOrder = probe.Add(record.row);
+            if (!record.total) probe.Order(record.row);
         }
+        inOrder = !probe.OutOfOrder();
         input = open();
         if (!input) return input.failure();
         reader = start(**input);

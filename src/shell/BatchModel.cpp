@@ -477,10 +477,9 @@ std::string BatchModel::PersonOf(const BatchRow& row) const {
         if (columns_.roles[c] == batch::monthly::Role::kId) id = batch::TrimCell(cell);
         else if (columns_.roles[c] == batch::monthly::Role::kName) name = batch::TrimCell(cell);
     }
-    // As the ledger tells people apart: by 工号, or by 姓名 where there is none.
-    if (!id.empty()) return "I" + std::string(id);
-    if (!name.empty()) return "N" + std::string(name);
-    return {};
+    std::string key;
+    tp::PersonKey(key, id, name);
+    return key;
 }
 
 void BatchModel::Contribute(size_t i, int sign) {

@@ -181,15 +181,7 @@ size_t Ledger::People() const {
 }
 
 Ledger::Person* Ledger::Find(const Row& row) {
-    // A 工号 and a 姓名 never collide: the first byte tells which the key is.
-    key_.clear();
-    if (!row.id.empty()) {
-        key_ += 'I';
-        key_ += row.id;
-    } else {
-        key_ += 'N';
-        key_ += row.name;
-    }
+    PersonKey(key_, row.id, row.name);
     uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
     if (found == kNobody || people_[found].key != key_) {
         const auto [it, added] = index_.try_emplace(key_, static_cast<uint32_t>(people_.size()));
@@ -214,12 +206,20 @@ Figures Ledger::Refuse(Person* p, std::string reason) {
     return f;
 }
 
+// Rows that ComputeAll would take in another order than given, refused or not.
+void Ledger::Track(Person* p, const Row& row) {
+    if (row.month < 1 || row.month > kMonthsPerYear || row.month < p->latest) outOfOrder_ = true;
+    else p->latest = row.month;
+}
+
+void Ledger::Order(const Row& row) {
+    if (!row.id.empty() || !row.name.empty()) Track(Find(row), row);
+}
+
 Figures Ledger::Add(const Row& row) {
     if (row.id.empty() && row.name.empty()) return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
     Person* p = Find(row);
-    // Rows that ComputeAll would take in another order than given, refused or not.
-    if (row.month < 1 || row.month > kMonthsPerYear || row.month < p->latest) outOfOrder_ = true;
-    else p->latest = row.month;
+    Track(p, row);
     if (p->stopped) {
         Figures f;
         f.note = p->stopped;

@@ -142,6 +142,19 @@ Cell CellOf(const Figures& f, OutputColumn column);
 
 // ---- Computing -----------------------------------------------------------------------------
 
+// Whom a row belongs to: a 工号, or a 姓名 where there is none (the key's first byte tells which,
+// so the two never collide); empty for a row with neither.
+inline void PersonKey(std::string& key, std::string_view id, std::string_view name) {
+    key.clear();
+    if (!id.empty()) {
+        key += 'I';
+        key += id;
+    } else if (!name.empty()) {
+        key += 'N';
+        key += name;
+    }
+}
+
 // The fixed messages, so callers and tests can tell them.
 inline constexpr const char* kEarlierRefused = "前月有误，未计算";
 inline constexpr const char* kUndatedRefused = "该员工有月份不明的行，未计算";
@@ -157,6 +170,9 @@ public:
     // The next row. A person's rows must come in rising months: a month at or before one
     // already seen is refused (and stops the person's later months).
     Figures Add(const Row& row);
+    // The row's person and month only, nothing computed: for a first reading of a file, of
+    // its people and months alone, to learn whether OutOfOrder.
+    void Order(const Row& row);
     // Whether some row came that ComputeAll would take in another order than given: a month
     // before one of the same person's already seen, or a row without a month. Such a file is to
     // be computed whole with ComputeAll, whose figures may then differ.
@@ -168,6 +184,7 @@ private:
                                const std::function<void(size_t, Figures&&)>&);
     struct Person;
     Person* Find(const Row& row);
+    void Track(Person* p, const Row& row);
     Figures Refuse(Person* p, std::string reason);
 
     int year_;
