@@ -52,6 +52,8 @@ struct Columns {
     static const Columns& Forms();
     // Whether the totals row sums column `c`: an amount of the month's own, not one to date.
     bool Summed(size_t c) const;
+    // Where the totals row says 合计: under 姓名, or the first column of a sheet without one.
+    int TotalsLabelAt() const { return nameAt >= 0 ? nameAt : 0; }
 };
 
 // A row's cells (record.cells, one per column) read into record.row and record.total: the first

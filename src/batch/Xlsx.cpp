@@ -263,10 +263,7 @@ tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll20
 tax::Status MonthlyXlsx::Finish() {
     namespace tp = tax::payroll2019;
     book_.NextRow();
-    size_t label = 0;
-    for (size_t c = 0; c < columns_.roles.size(); ++c)
-        if (columns_.roles[c] == monthly::Role::kName) label = c;
-    book_.Label(static_cast<int>(label), kTotalsTitle);
+    book_.Label(columns_.TotalsLabelAt(), kTotalsTitle);
     const size_t inputs = columns_.titles.size();
     sums_.cells.resize(inputs);
     for (size_t c = 0; c < inputs; ++c)

@@ -214,14 +214,12 @@ public:
     tax::Status Finish() override {
         QStringList totals;
         const size_t inputs = columns_.titles.size();
-        size_t label = 0;
         for (size_t c = 0; c < inputs; ++c) {
-            if (columns_.roles[c] == batch::monthly::Role::kName) label = c;
             std::string text;
             if (columns_.Summed(c)) tb::AppendMoney(text, c < sums_.cells.size() ? sums_.cells[c].Value() : tax::Decimal());
             totals << QString::fromStdString(text);
         }
-        totals[static_cast<qsizetype>(label)] = QString::fromUtf8(batch::kTotalsTitle);
+        totals[columns_.TotalsLabelAt()] = QString::fromUtf8(batch::kTotalsTitle);
         for (int k = 0; k < tp::kOutputColumns; ++k) {
             std::string text;
             if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k))) tb::AppendMoney(text, sum->Value());

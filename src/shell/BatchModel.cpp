@@ -186,10 +186,7 @@ int BatchModel::columnCount(const QModelIndex& parent) const {
 }
 
 int BatchModel::NameColumn() const {
-    if (!Monthly()) return layout_.ColumnOf(batch::Field::kName);
-    for (size_t c = 0; c < columns_.roles.size(); ++c)
-        if (columns_.roles[c] == batch::monthly::Role::kName) return static_cast<int>(c);
-    return 0;
+    return Monthly() ? columns_.TotalsLabelAt() : layout_.ColumnOf(batch::Field::kName);
 }
 
 BatchRow BatchModel::BlankRow() const {
