@@ -112,37 +112,51 @@ void BatchModel::StoreMonthly(const std::vector<std::string_view>& cells, std::s
     row.cells.shrink_to_fit();
 }
 
-bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
-                                std::vector<tp::PackedFigures>& figures, batch::Totals& totals,
-                                batch::monthly::Sums& sums, const std::atomic<bool>* cancel) {
-    // Rows are read again when their turn comes rather than held read: a person-month read is
-    // some four hundred bytes, its stored cells a quarter of that.
-    std::vector<std::uint32_t> computed; // the rows that are someone's month
-    std::vector<std::int8_t> months(rows.size(), 0);
+// The figures of the rows `which` (in table order; every row of each person among them), the
+// others left as they are. Rows are read again when their turn comes rather than held read: a
+// person-month read is some four hundred bytes, its stored cells a quarter of that.
+static bool FigureRows(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
+                       const std::vector<size_t>& which, std::vector<tp::PackedFigures>& figures,
+                       const std::atomic<bool>* cancel) {
+    std::vector<size_t> computed; // the rows that are someone's month
+    std::vector<std::int8_t> months;
     batch::monthly::Record record;
     std::string reason;
-    figures.assign(rows.size(), tp::PackedFigures());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if ((i & 4095) == 0 && cancel && *cancel) return false;
-        if (IsBlank(rows[i])) continue;
-        ViewMonthly(rows[i], columns, year, record, reason);
+    for (size_t k = 0; k < which.size(); ++k) {
+        if ((k & 4095) == 0 && cancel && *cancel) return false;
+        const size_t i = which[k];
+        figures[i] = tp::PackedFigures();
+        if (BatchModel::IsBlank(rows[i])) continue;
+        BatchModel::ViewMonthly(rows[i], columns, year, record, reason);
         if (record.total) {
             tp::Figures f;
             f.note = batch::kTotalNote;
             figures[i] = tp::PackedFigures(std::move(f));
             continue;
         }
-        months[i] = static_cast<std::int8_t>(std::clamp(record.row.month, -1, 13));
-        computed.push_back(static_cast<std::uint32_t>(i));
+        months.push_back(static_cast<std::int8_t>(std::clamp(record.row.month, -1, 13)));
+        computed.push_back(i);
     }
     tp::ComputeInOrder(
-        year, computed.size(), [&](size_t k) { return static_cast<int>(months[computed[k]]); },
+        year, computed.size(), [&](size_t k) { return static_cast<int>(months[k]); },
         [&](size_t k) -> const tp::Row& {
-            ViewMonthly(rows[computed[k]], columns, year, record, reason);
+            BatchModel::ViewMonthly(rows[computed[k]], columns, year, record, reason);
             return record.row;
         },
         [&](size_t k, tp::Figures&& f) { figures[computed[k]] = tp::PackedFigures(std::move(f)); });
-    if (cancel && *cancel) return false;
+    return !(cancel && *cancel);
+}
+
+bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
+                                std::vector<tp::PackedFigures>& figures, batch::Totals& totals,
+                                batch::monthly::Sums& sums, const std::atomic<bool>* cancel) {
+    std::vector<size_t> all(rows.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    figures.assign(rows.size(), tp::PackedFigures());
+    if (!FigureRows(columns, year, rows, all, figures, cancel)) return false;
+    batch::monthly::Record record;
+    std::string reason;
     totals = batch::Totals();
     sums = batch::monthly::Sums();
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -512,27 +526,7 @@ void BatchModel::Refigure(std::vector<std::string> people, int first, int count)
         if (!changed) Contribute(i, -1);
         chosen.push_back(i);
     }
-    std::vector<tp::Row> rows;
-    std::vector<size_t> at;
-    std::vector<std::string> reasons(chosen.size());
-    batch::monthly::Record record;
-    for (size_t k = 0; k < chosen.size(); ++k) {
-        const size_t i = chosen[k];
-        figures_[i] = tp::PackedFigures();
-        if (IsBlank(rows_[i])) continue;
-        ViewMonthly(rows_[i], columns_, rules_.year, record, reasons[k]);
-        if (record.total) {
-            tp::Figures f;
-            f.note = batch::kTotalNote;
-            figures_[i] = tp::PackedFigures(std::move(f));
-            continue;
-        }
-        rows.push_back(record.row);
-        at.push_back(i);
-    }
-    std::vector<tp::Figures> computed = tp::ComputeAll(rules_.year, rows);
-    for (size_t k = 0; k < at.size(); ++k)
-        figures_[at[k]] = tp::PackedFigures(std::move(computed[k]));
+    FigureRows(columns_, rules_.year, rows_, chosen, figures_, nullptr);
     for (size_t i : chosen)
         Contribute(i, 1);
     if (!chosen.empty())
