@@ -180,13 +180,17 @@ public:
             }
         }
         shown_ = toFile_ ? "“" + out_ + "”" : std::string("标准输出");
-        if (!writer_ && !pdfOnly_)
-            writer_ = std::make_unique<Csv>([this](std::string_view data) { return WriteOut(save_, stdout, shown_, data); },
-                                            toFile_);
+        if (!writer_ && !pdfOnly_) {
+            auto w = std::make_unique<Csv>([this](std::string_view data) { return WriteOut(save_, stdout, shown_, data); },
+                                           toFile_);
+            csv_ = w.get();
+            writer_ = std::move(w);
+        }
         return {};
     }
     Writer* writer() const { return writer_.get(); }
     Book* book() const { return book_; }
+    Csv* csv() const { return csv_; }
     batch::SaveFile* save() { return save_ ? &*save_ : nullptr; }
     bool xlsx() const { return xlsx_; }
     bool toFile() const { return toFile_; }
@@ -196,6 +200,7 @@ public:
     int Drop(const std::string& why) {
         if (book_) book_->Abandon();
         book_ = nullptr;
+        csv_ = nullptr;
         writer_.reset();
         save_.reset();
         return Fail(why);
@@ -204,6 +209,7 @@ public:
     int Commit() {
         writer_.reset();
         book_ = nullptr;
+        csv_ = nullptr;
         if (!toFile_ && !pdfOnly_ && std::fflush(stdout) != 0) return Drop("无法写入" + shown_ + "：" + batch::SystemErrorText(errno));
         if (save_ && !save_->Commit()) return Fail("无法写入" + shown_ + "：" + batch::SystemErrorText(save_->LastError()));
         return 0;
@@ -217,6 +223,7 @@ private:
     std::optional<batch::SaveFile> save_; // a file is saved whole, or not at all
     std::unique_ptr<Writer> writer_;
     Book* book_ = nullptr;
+    Csv* csv_ = nullptr;
 };
 
 void PrintUsage() {
@@ -315,11 +322,11 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     MonthlyTee tee(output.writer(), prints.Wanted() ? &prints.Monthly() : nullptr);
     // CSV into a file can start again from nothing, so the rows stream without a first reading
     // of the file; the refusals wait in a scratch file until the run is sure of them.
-    std::FILE* notes = output.toFile() && !output.xlsx() && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
+    std::FILE* notes = output.toFile() && output.csv() && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
     std::function<tax::Status()> rewind;
     if (notes)
         rewind = [&]() -> tax::Status {
-            static_cast<batch::monthly::CsvOut*>(output.writer())->Restart();
+            output.csv()->Restart();
             std::rewind(notes);
             if (ftruncate(fileno(notes), 0) != 0) return tax::Fail(batch::SystemErrorText(errno));
             return output.save()->Rewind();
