@@ -814,17 +814,18 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, cons
         OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
     if (!opened) return opened.failure();
     Input& input = **opened;
-    // A sheet the chosen law cannot read may be the other law's: the message says which to pick.
+    // A sheet the chosen law cannot read may be the other law's: the message says which to pick,
+    // first, before the headings the chosen law understands.
     auto refused = [&](const tax::Failure& why) -> tax::Result<ImportResult> {
         tax::Result<std::unique_ptr<Input>> again =
             OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
         if (!again) return why;
         if (rules.law == Law::k2019 && monthly::ReadsAsPayroll(**again))
-            return tax::Fail(why.message + "\n\n这张表每行是一个人（没有月份一列），是2019年以前的格式：请把“税法”选为"
-                                           "“2011-09—2018-09”或“2018年10—12月”再导入。");
+            return tax::Fail("这张表每行是一个人（没有月份一列），是2019年以前的格式：请把“税法”选为"
+                             "“2011-09—2018-09”或“2018年10—12月”再导入。\n\n" + why.message);
         if (rules.law != Law::k2019 && monthly::ReadsAsMonthly(**again))
-            return tax::Fail(why.message + "\n\n这张表每行是一个人一个月（有月份和本期收入），是2019年起累计预扣的格式："
-                                           "请把“税法”选为“2019年起（累计预扣）”再导入。");
+            return tax::Fail("这张表每行是一个人一个月（有月份和本期收入），是2019年起累计预扣的格式："
+                             "请把“税法”选为“2019年起（累计预扣）”再导入。\n\n" + why.message);
         return why;
     };
     if (rules.law == Law::k2019) {
