@@ -62,21 +62,9 @@ void AppendMoney(std::string& out, Decimal value);
 // (at most kCentsChars bytes), returning the end. CentsOf never gives INT64_MIN, which
 // WriteCents cannot take.
 inline bool CentsOf(Decimal value, long long& cents) {
-    // Held as a coefficient of cents or of yuan (exponent -2 or 0), as every figure the
-    // whole-fen paths compute and every zero is: read straight from the bits.
-    const Decimal::Bits b = value.bits();
-    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
-    constexpr std::uint64_t kBias = 6176;
-    if ((b.hi & kSteering) != kSteering && (b.hi & kHighCoefficient) == 0) {
-        const std::uint64_t exponent = (b.hi >> 49) & 0x3FFF;
-        long long c = -1;
-        if (exponent == kBias - 2 && b.lo <= static_cast<std::uint64_t>(INT64_MAX)) c = static_cast<long long>(b.lo);
-        else if (exponent == kBias && b.lo <= static_cast<std::uint64_t>(INT64_MAX / 100)) c = static_cast<long long>(b.lo) * 100;
-        if (c >= 0) {
-            cents = (b.hi & kSign) ? -c : c;
-            return true;
-        }
-    }
+    // Held as a coefficient of cents or of yuan, as every figure the whole-fen paths compute and
+    // every zero is; anything else through the general conversion.
+    if (value.HeldCents(cents, static_cast<std::uint64_t>(INT64_MAX))) return true;
     return value.ToCents(cents) && cents != INT64_MIN;
 }
 inline constexpr size_t kCentsChars = 24;

@@ -13,45 +13,53 @@
 
 namespace tax {
 
+// The one door to the representation for the library's calls below.
+struct DecimalRaw {
+    using Bits = Decimal::Bits;
+    static constexpr Bits Of(Decimal d) { return d.bits(); }
+    static constexpr Decimal From(Bits b) { return Decimal::FromBits(b); }
+    static constexpr std::uint64_t kSign = Decimal::kSign, kSteering = Decimal::kSteering;
+};
+
 namespace {
 
 using U128 = unsigned __int128;
 
 BID_UINT128 In(Decimal d) {
     BID_UINT128 v;
-    v.w[0] = d.bits().lo;
-    v.w[1] = d.bits().hi;
+    v.w[0] = DecimalRaw::Of(d).lo;
+    v.w[1] = DecimalRaw::Of(d).hi;
     return v;
 }
 
 Decimal Out(BID_UINT128 v) {
-    return Decimal::FromBits({v.w[0], v.w[1]});
+    return DecimalRaw::From({v.w[0], v.w[1]});
 }
 
-constexpr std::uint64_t kSign = 0x8000000000000000ULL;
-constexpr std::uint64_t kSteering = 0x6000000000000000ULL; // both set: special or non-canonical
+constexpr std::uint64_t kSign = DecimalRaw::kSign;
+constexpr std::uint64_t kSteering = DecimalRaw::kSteering; // both set: special or non-canonical
 
 bool Special(Decimal d) {
-    return (d.bits().hi & kSteering) == kSteering;
+    return (DecimalRaw::Of(d).hi & kSteering) == kSteering;
 }
 
 // Coefficient and exponent of a finite canonical value; the arithmetic makes nothing else
 // from finite values short of an invalid operation, which Special() tells apart.
 void Fields(Decimal d, U128& coefficient, int& exponent) {
-    const std::uint64_t hi = d.bits().hi;
+    const std::uint64_t hi = DecimalRaw::Of(d).hi;
     if (Special(d)) {
         coefficient = 0;
         exponent = 0;
         return;
     }
     exponent = static_cast<int>((hi >> 49) & 0x3FFF) - 6176;
-    coefficient = (static_cast<U128>(hi & 0x1FFFFFFFFFFFFULL) << 64) | d.bits().lo;
+    coefficient = (static_cast<U128>(hi & 0x1FFFFFFFFFFFFULL) << 64) | DecimalRaw::Of(d).lo;
 }
 
 Decimal Make(bool negative, U128 coefficient, int exponent) {
     const std::uint64_t hi = (negative ? kSign : 0) | (static_cast<std::uint64_t>(exponent + 6176) << 49) |
                              static_cast<std::uint64_t>(coefficient >> 64);
-    return Decimal::FromBits({static_cast<std::uint64_t>(coefficient), hi});
+    return DecimalRaw::From({static_cast<std::uint64_t>(coefficient), hi});
 }
 
 const BID_UINT128 kCent = In(Decimal::Cents(1));

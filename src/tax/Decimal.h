@@ -66,21 +66,53 @@ public:
     // '.', optional exponent. More than 34 significant digits are rounded half away.
     static Decimal FromText(const std::string& text);
 
-    struct Bits {
-        std::uint64_t lo = 0, hi = 0x3040000000000000ULL; // +0E0
-    };
-    Bits bits() const { return b_; }
-    static Decimal FromBits(Bits b) {
-        Decimal d;
-        d.b_ = b;
-        return d;
+    // Fast paths for the payroll's whole-fen arithmetic, read from the representation here and
+    // nowhere else. The cents of a value held as a coefficient of cents or of whole yuan
+    // (exponent −2 or 0, as every figure the whole-fen paths compute and every zero is), up to
+    // `limit` in magnitude; false for any other form, even of the same value.
+    [[nodiscard]] constexpr bool HeldCents(long long& cents, std::uint64_t limit) const {
+        if ((b_.hi & kSteering) == kSteering || (b_.hi & kHighCoefficient) != 0) return false;
+        const std::uint64_t exponent = (b_.hi >> 49) & 0x3FFF;
+        std::uint64_t c;
+        if (exponent == kBias - 2 || b_.lo == 0) c = b_.lo;
+        else if (exponent == kBias && b_.lo <= limit / 100) c = b_.lo * 100;
+        else return false;
+        if (c > limit) return false;
+        cents = (b_.hi & kSign) ? -static_cast<long long>(c) : static_cast<long long>(c);
+        return true;
     }
+    // Exactly Decimal::Cents(cents), bit for bit, so that a figure packed as fen comes back as
+    // it was (a negative zero is not).
+    [[nodiscard]] constexpr bool IsCentsForm(long long& cents) const {
+        if ((b_.hi & kSteering) == kSteering || (b_.hi & kHighCoefficient) != 0 ||
+            ((b_.hi >> 49) & 0x3FFF) != kBias - 2 || b_.lo > static_cast<std::uint64_t>(INT64_MAX) ||
+            ((b_.hi & kSign) && b_.lo == 0))
+            return false;
+        cents = (b_.hi & kSign) ? -static_cast<long long>(b_.lo) : static_cast<long long>(b_.lo);
+        return true;
+    }
+    // The same representation, not merely the same value (0.10 and 0.1 differ here).
+    constexpr bool SameForm(Decimal other) const { return b_.hi == other.b_.hi && b_.lo == other.b_.lo; }
+    // The sign bit alone: a cheap first test before IsNegative, which also rules out −0.
+    constexpr bool SignBit() const { return (b_.hi & kSign) != 0; }
 
 private:
     static constexpr unsigned long long Magnitude(long long v) {
         return v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
     }
     static constexpr int kBias = 6176;
+    static constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
+    struct Bits {
+        std::uint64_t lo = 0, hi = 0x3040000000000000ULL; // +0E0
+    };
+    // The representation is the library's business and this class's alone (Decimal.cpp).
+    friend struct DecimalRaw;
+    constexpr Bits bits() const { return b_; }
+    static constexpr Decimal FromBits(Bits b) {
+        Decimal d;
+        d.b_ = b;
+        return d;
+    }
     constexpr Decimal(bool negative, unsigned long long coefficient, int exponent)
         : b_{coefficient, (negative ? 0x8000000000000000ULL : 0) |
                               (static_cast<std::uint64_t>(exponent + kBias) << 49)} {}

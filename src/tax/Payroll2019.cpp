@@ -110,21 +110,12 @@ void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int mont
 // fen (exponent −2) or whole yuan (exponent 0), told here from the bits without the general
 // conversion; anything else goes through it.
 bool FastFen(Decimal d, Fen& fen) {
-    const Decimal::Bits b = d.bits();
-    constexpr std::uint64_t kSignBit = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
-    if ((b.hi & kSteering) != kSteering && (b.hi & (kSignBit | kHighCoefficient)) == 0 &&
-        b.lo < static_cast<std::uint64_t>(kFastLimit)) {
-        const int exponent = static_cast<int>(b.hi >> 49) - 6176;
-        if (exponent == -2 || b.lo == 0) {
-            fen = static_cast<Fen>(b.lo);
-            return true;
-        }
-        if (exponent == 0) {
-            fen = static_cast<Fen>(b.lo) * 100;
-            return fen < kFastLimit;
-        }
-    }
     long long v = 0;
+    if (d.HeldCents(v, static_cast<std::uint64_t>(kFastLimit) - 1)) {
+        if (v < 0) return false;
+        fen = v;
+        return true;
+    }
     if (!d.ToCents(v) || v >= kFastLimit || v < 0) return false;
     fen = v;
     return true;
@@ -236,7 +227,7 @@ Figures Ledger::Add(const Row& row) {
         return Refuse(p, "月份早于该员工前面的" + MonthText(p->last));
     }
     for (int c = 0; c < kAmountColumns; ++c)
-        if ((row.amounts[static_cast<size_t>(c)].bits().hi >> 63) && row.amounts[static_cast<size_t>(c)].IsNegative())
+        if (row.amounts[static_cast<size_t>(c)].SignBit() && row.amounts[static_cast<size_t>(c)].IsNegative())
             return Refuse(p, std::string(kAmountTitles[static_cast<size_t>(c)]) + "不能为负数");
 
     std::array<Fen, kAmountColumns> cents; // each set below before it is read
@@ -334,18 +325,6 @@ constexpr std::array<Decimal Figures::*, 14> kPackedMoney{
     &Figures::other,  &Figures::donation, &Figures::taxable,      &Figures::tax,      &Figures::relief,
     &Figures::withheldBefore, &Figures::withheld, &Figures::net,  &Figures::bonusTax};
 
-bool SameBits(Decimal a, Decimal b) { return a.bits().hi == b.bits().hi && a.bits().lo == b.bits().lo; }
-
-// Exactly Decimal::Cents(fen), bit for bit, so that the figure comes back as it was.
-bool WholeFen(Decimal d, long long& fen) {
-    const Decimal::Bits b = d.bits();
-    constexpr std::uint64_t kSign = 1ULL << 63, kSteering = 3ULL << 61, kHighCoefficient = (1ULL << 49) - 1;
-    if ((b.hi & kSteering) == kSteering || (b.hi & kHighCoefficient) != 0 || ((b.hi >> 49) & 0x3FFF) != 6176 - 2 ||
-        b.lo > static_cast<std::uint64_t>(INT64_MAX) || ((b.hi & kSign) && b.lo == 0))
-        return false;
-    fen = (b.hi & kSign) ? -static_cast<long long>(b.lo) : static_cast<long long>(b.lo);
-    return true;
-}
 
 } // namespace
 
@@ -355,15 +334,15 @@ PackedFigures::PackedFigures(Figures&& f) {
     zone_ = f.zone;
     bool whole = f.note.empty() && f.bracket >= -1 && f.bracket < static_cast<int>(Brackets().size());
     for (size_t m = 0; m < kPackedMoney.size() && whole; ++m) {
-        if (SameBits(f.*kPackedMoney[m], Decimal())) plainZero_ |= static_cast<std::uint16_t>(1U << m); // never set
-        else whole = WholeFen(f.*kPackedMoney[m], fen_[m]);
+        if ((f.*kPackedMoney[m]).SameForm(Decimal())) plainZero_ |= static_cast<std::uint16_t>(1U << m); // never set
+        else whole = (f.*kPackedMoney[m]).IsCentsForm(fen_[m]);
     }
     // The rate and quick deduction are their bracket's, as the ledger sets them.
     if (whole && f.bracket >= 0) {
         const BracketText& b = Brackets()[static_cast<size_t>(f.bracket)];
-        whole = SameBits(b.rate, f.rate) && SameBits(b.quick, f.quick);
+        whole = b.rate.SameForm(f.rate) && b.quick.SameForm(f.quick);
     } else if (whole) {
-        whole = SameBits(f.rate, Decimal()) && SameBits(f.quick, Decimal());
+        whole = f.rate.SameForm(Decimal()) && f.quick.SameForm(Decimal());
     }
     if (!whole) {
         whole_ = false;
