@@ -1,0 +1,30 @@
+# The payroll files' source files, one a line: the program's build (CMakeLists.txt) and the fuzz
+# build (fuzz/CMakeLists.txt) both read these lists. New src/batch files go in one of them.
+
+# CSV rows in and out, encodings through QtCore; no widgets, no GUI.
+set(BATCH_SOURCES
+    Amount.cpp Amount.h
+    Csv.cpp Csv.h
+    Decode.cpp Decode.h
+    FileErrors.cpp FileErrors.h
+    Input.cpp Input.h
+    Rows.cpp Rows.h
+    Monthly.cpp Monthly.h PackedCells.h
+    SaveFile.cpp SaveFile.h
+    Sheet.cpp Sheet.h
+)
+# Workbooks written through libxlsxwriter.
+set(BATCH_XLSX_SOURCES
+    Xlsx.cpp Xlsx.h
+)
+# Workbooks read (.xlsx through libzip, .xls through FreeXL in a helper process).
+set(BATCH_BOOK_SOURCES
+    Workbook.cpp
+    WorkbookRead.h
+    XlsProcess.cpp
+    XlsRead.cpp
+    XlsxRead.cpp
+)
+list(TRANSFORM BATCH_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+list(TRANSFORM BATCH_XLSX_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+list(TRANSFORM BATCH_BOOK_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
