@@ -6,7 +6,7 @@
 // time one typed cell takes to be computed with everything it changes.
 // usage: batch_window FILE.csv [SCRATCH_DIR] [--2019 YEAR]   (bench/gen_payroll.py makes one)
 #include "shell/App.h"
-#include "shell/UFrmBatch.h"
+#include "tools/batch/UFrmBatch.h"
 
 #include <QApplication>
 #include <QComboBox>

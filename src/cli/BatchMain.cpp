@@ -140,8 +140,12 @@ tax::Result<batch::SaveFile> BeginSave(std::string& out) {
 // CSV text into the save when there is one, else to standard output.
 tax::Status WriteOut(std::optional<batch::SaveFile>& save, std::FILE* output, const std::string& shownOut,
                      std::string_view data) {
-    if (save && !save->Write(data)) return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(save->LastError()));
-    if (!save && std::fwrite(data.data(), 1, data.size(), output) != data.size())
+    // A save's failure in the words the save gives, the same as the window's.
+    if (save) {
+        if (tax::Status s = save->Write(data); !s) return tax::Fail("无法写入" + shownOut + "：" + s.error());
+        return {};
+    }
+    if (std::fwrite(data.data(), 1, data.size(), output) != data.size())
         return tax::Fail("无法写入" + shownOut + "：" + batch::SystemErrorText(errno));
     return {};
 }
@@ -174,7 +178,7 @@ public:
             if (xlsx_) {
                 auto w = std::make_unique<Book>();
                 if (tax::Status s = w->Open(save_->ScratchName()); !s)
-                    return tax::Fail("无法写入“" + out_ + "”：" + batch::SystemErrorText(errno));
+                    return tax::Fail("无法写入“" + out_ + "”：" + s.error());
                 book_ = w.get();
                 writer_ = std::move(w);
             }
@@ -211,7 +215,8 @@ public:
         book_ = nullptr;
         csv_ = nullptr;
         if (!toFile_ && !pdfOnly_ && std::fflush(stdout) != 0) return Drop("无法写入" + shown_ + "：" + batch::SystemErrorText(errno));
-        if (save_ && !save_->Commit()) return Fail("无法写入" + shown_ + "：" + batch::SystemErrorText(save_->LastError()));
+        if (save_)
+            if (tax::Status s = save_->Commit(); !s) return Fail("无法写入" + shown_ + "：" + s.error());
         return 0;
     }
 

@@ -11,10 +11,7 @@
 #include "shell/IncomeRows.h"
 #include "shell/UCatchImg.h"
 #include "shell/UFrmAbout.h"
-#include "shell/UFrmPlan.h"
-#include "shell/UFrmYearly.h"
-#include "shell/UFrmBatch.h"
-#include "shell/UFrmCompare.h"
+#include "shell/Tools.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,14 +102,11 @@ void TFrmMain::BuildMenu() {
     Menu_Tool_Top = tool->addAction(QStringLiteral("在最前面显示(&F)"), this, &TFrmMain::Menu_Tool_TopClick);
     Menu_Tool_Top->setObjectName(QStringLiteral("Menu_Tool_Top"));
     Menu_Tool_Top->setCheckable(true);
-    QAction* plan = tool->addAction(QStringLiteral("年终奖筹划(&P)..."), this, &TFrmMain::Menu_Tool_PlanClick);
-    plan->setObjectName(QStringLiteral("Menu_Tool_Plan"));
-    QAction* yearly = tool->addAction(QStringLiteral("综合所得（2019年起）(&Z)..."), this, &TFrmMain::Menu_Tool_YearlyClick);
-    yearly->setObjectName(QStringLiteral("Menu_Tool_Yearly"));
-    QAction* compare = tool->addAction(QStringLiteral("新旧税制对比(&C)..."), this, &TFrmMain::Menu_Tool_CompareClick);
-    compare->setObjectName(QStringLiteral("Menu_Tool_Compare"));
-    Menu_Tool_Batch = tool->addAction(QStringLiteral("批量计算(&B)..."), this, &TFrmMain::Menu_Tool_BatchClick);
-    Menu_Tool_Batch->setObjectName(QStringLiteral("Menu_Tool_Batch"));
+    Tools.resize(tools::All().size());
+    for (size_t i = 0; i < tools::All().size(); ++i) {
+        QAction* action = tool->addAction(QString::fromUtf8(tools::All()[i].menuText), this, [this, i] { OpenTool(i); });
+        action->setObjectName(QString::fromLatin1(tools::All()[i].actionName));
+    }
 
     QAction* img = bar->addAction(QStringLiteral("截图(&I)"), this, &TFrmMain::Menu_ImgClick);
     img->setObjectName(QStringLiteral("Menu_Img"));
@@ -181,7 +175,7 @@ void TFrmMain::ShowPanel(int row) {
 }
 
 void TFrmMain::Menu_File_ExitClick() {
-    if (Batch && !Batch->ConfirmClose()) return;
+    if (!ToolsMayClose()) return;
     QApplication::quit();
 }
 
@@ -191,8 +185,7 @@ void TFrmMain::Menu_Tool_TopClick() {
     show();
     // Qt sends the panel no resize of its own here, so its first-layout step is run directly.
     if (CurrentPanel) CurrentPanel->FrameResize();
-    for (QWidget* tool : {static_cast<QWidget*>(FrmPlan), static_cast<QWidget*>(FrmYearly),
-                          static_cast<QWidget*>(FrmCompare), static_cast<QWidget*>(Batch.data())})
+    for (const QPointer<QWidget>& tool : Tools)
         if (tool && tool->isVisible()) MatchStayOnTop(tool);
 }
 
@@ -212,29 +205,20 @@ void TFrmMain::ShowTool(QWidget* tool) {
     tool->activateWindow();
 }
 
-void TFrmMain::Menu_Tool_PlanClick() {
-    if (!FrmPlan) FrmPlan = new TFrmPlan(this);
-    ShowTool(FrmPlan);
+void TFrmMain::OpenTool(size_t index) {
+    if (!Tools[index]) Tools[index] = tools::All()[index].make(this);
+    ShowTool(Tools[index]);
 }
 
-void TFrmMain::Menu_Tool_YearlyClick() {
-    if (!FrmYearly) FrmYearly = new TFrmYearly(this);
-    ShowTool(FrmYearly);
-}
-
-void TFrmMain::Menu_Tool_CompareClick() {
-    if (!FrmCompare) FrmCompare = new TFrmCompare(this);
-    ShowTool(FrmCompare);
-}
-
-void TFrmMain::Menu_Tool_BatchClick() {
-    if (!Batch) Batch = new TFrmBatch(this);
-    ShowTool(Batch);
+bool TFrmMain::ToolsMayClose() {
+    for (size_t i = 0; i < Tools.size(); ++i)
+        if (Tools[i] && tools::All()[i].mayClose && !tools::All()[i].mayClose(Tools[i])) return false;
+    return true;
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
-    // The batch window asks about its unsaved rows before the program goes.
-    if (Batch && !Batch->ConfirmClose()) {
+    // A tool window with unsaved rows asks before the program goes.
+    if (!ToolsMayClose()) {
         event->ignore();
         return;
     }

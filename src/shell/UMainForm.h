@@ -3,15 +3,12 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <vector>
 
 class QAction;
 class QComboBox;
 class QLabel;
 class TCalcPanel;
-class TFrmPlan;
-class TFrmYearly;
-class TFrmBatch;
-class TFrmCompare;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -23,10 +20,8 @@ public:
     void CmbTypeChange();
     void Menu_File_ExitClick();
     void Menu_Tool_TopClick();
-    void Menu_Tool_PlanClick();
-    void Menu_Tool_YearlyClick();
-    void Menu_Tool_BatchClick();
-    void Menu_Tool_CompareClick();
+    // Opens tool `index` of the registry (shell/Tools.h), or brings it forward when open.
+    void OpenTool(size_t index);
     void Menu_ImgClick();
     void Menu_Help_HomeClick();
     void Menu_Help_AboutClick();
@@ -47,16 +42,14 @@ private:
     QWidget* Panel1 = nullptr;
     QComboBox* CmbType = nullptr;
     QAction* Menu_Tool_Top = nullptr;
-    // Made on first choice of its menu item, then kept and brought forward.
-    TFrmPlan* FrmPlan = nullptr;
-    TFrmYearly* FrmYearly = nullptr;
-    TFrmCompare* FrmCompare = nullptr;
     // The one calculator panel shown in Panel1; replaced on every selection.
     TCalcPanel* CurrentPanel = nullptr;
     // Set while a key steps through the closed list, which then keeps the focus.
     bool SteppingByKey = false;
-    QAction* Menu_Tool_Batch = nullptr;
-    // Made on first choice of the menu item, so nothing of it is built at start.
-    // Empties itself when the window goes, also while this window is being destroyed.
-    QPointer<TFrmBatch> Batch;
+    // The tool windows by the registry's order: each made on first choice of its menu item, so
+    // nothing of it is built at start, then kept and brought forward. A pointer empties itself
+    // when its window goes, also while this window is being destroyed.
+    std::vector<QPointer<QWidget>> Tools;
+    // Whether every open tool window lets the program quit (the batch window asks about its rows).
+    bool ToolsMayClose();
 };

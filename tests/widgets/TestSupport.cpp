@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "shell/App.h"
-#include "shell/UFrmBatch.h"
+#include "tools/batch/UFrmBatch.h"
 #include "shell/UMainForm.h"
 
 #include <QApplication>

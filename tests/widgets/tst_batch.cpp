@@ -3,10 +3,10 @@
 // before unsaved rows are dropped.
 #include "TestSupport.h"
 
-#include "shell/BatchModel.h"
-#include "shell/BatchPrint.h"
+#include "tools/batch/BatchModel.h"
+#include "tools/batch/BatchPrint.h"
 #include "pluginapi/PrintPreview.h"
-#include "shell/UFrmBatch.h"
+#include "tools/batch/UFrmBatch.h"
 #include "shell/UMainForm.h"
 
 #include <QAction>

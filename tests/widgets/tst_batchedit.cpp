@@ -5,9 +5,9 @@
 
 #include "framework/Links.h"
 #include "framework/Settings.h"
-#include "shell/BatchModel.h"
-#include "shell/BatchUndo.h"
-#include "shell/UFrmBatch.h"
+#include "tools/batch/BatchModel.h"
+#include "tools/batch/BatchUndo.h"
+#include "tools/batch/UFrmBatch.h"
 #include "shell/UMainForm.h"
 
 #include <QAction>

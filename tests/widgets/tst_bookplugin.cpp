@@ -1,6 +1,6 @@
 // The window reads workbooks through the plugin it loads on first use: the readers and the
 // libraries they link (libzip, FreeXL) must resolve inside it.
-#include "shell/BatchWorkbook.h"
+#include "tools/batch/BatchWorkbook.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "shell/BatchWorkbook.h"
+#include "tools/batch/BatchWorkbook.h"
 
 #include "framework/Plugins.h"
 

@@ -1,4 +1,4 @@
-#include "shell/UFrmCompare.h"
+#include "tools/comparison/UFrmCompare.h"
 
 #include "framework/ToolWindow.h"
 #include "framework/AmountReader.h"
@@ -6,7 +6,7 @@
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Product.h"
-#include "shell/PlanChart.h"
+#include "framework/PlanChart.h"
 #include "tax/LawCompare.h"
 
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 // wage and the wage + bonus calculators compute one person, and exported.
 
 #ifndef Q_MOC_RUN
-#include "shell/BatchModel.h"
+#include "tools/batch/BatchModel.h"
 #endif
 
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "shell/UFrmYearly.h"
+#include "tools/yearly/UFrmYearly.h"
 
 #include "framework/ToolWindow.h"
 #include "framework/CalcPanel.h"

@@ -1,11 +1,11 @@
-#include "shell/BatchPrint.h"
+#include "tools/batch/BatchPrint.h"
 
 #include "batch/Rows.h"
 #include "framework/Dialogs.h"
 #include "framework/Plugins.h"
 #include "framework/Product.h"
 #include "print/PayrollPrint.h"
-#include "shell/BatchModel.h"
+#include "tools/batch/BatchModel.h"
 #include "pluginapi/PrintPreview.h"
 
 #include <QAction>

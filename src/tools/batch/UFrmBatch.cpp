@@ -1,14 +1,14 @@
-#include "shell/UFrmBatch.h"
+#include "tools/batch/UFrmBatch.h"
 
 #include "framework/Dialogs.h"
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
 #include "framework/Links.h"
 #include "framework/Product.h"
-#include "shell/BatchPrint.h"
+#include "tools/batch/BatchPrint.h"
 #include "framework/RecentFolders.h"
 #include "framework/ToolWindow.h"
-#include "shell/BatchUndo.h"
+#include "tools/batch/BatchUndo.h"
 #include "tax/WageTax.h"
 
 #include <QAction>

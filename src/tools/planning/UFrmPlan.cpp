@@ -1,4 +1,4 @@
-#include "shell/UFrmPlan.h"
+#include "tools/planning/UFrmPlan.h"
 
 #include "framework/AmountReader.h"
 #include "framework/CalcPanel.h"
@@ -6,7 +6,7 @@
 #include "framework/Fonts.h"
 #include "framework/Product.h"
 #include "framework/ToolWindow.h"
-#include "shell/PlanChart.h"
+#include "framework/PlanChart.h"
 #include "tax/Amount.h"
 #include "tax/Law2019.h"
 #include "tax/Plan.h"

@@ -1,4 +1,4 @@
-#include "shell/PlanChart.h"
+#include "framework/PlanChart.h"
 
 #include "framework/Plugins.h"
 

@@ -1,6 +1,6 @@
-#include "shell/BatchUndo.h"
+#include "tools/batch/BatchUndo.h"
 
-#include "shell/BatchModel.h"
+#include "tools/batch/BatchModel.h"
 
 #include <QUndoCommand>
 

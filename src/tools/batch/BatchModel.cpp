@@ -1,4 +1,4 @@
-#include "shell/BatchModel.h"
+#include "tools/batch/BatchModel.h"
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
@@ -6,8 +6,8 @@
 #include "batch/Input.h"
 #include "batch/PackedCells.h"
 #include "batch/SaveFile.h"
-#include "shell/BatchTips.h"
-#include "shell/BatchWorkbook.h"
+#include "tools/batch/BatchTips.h"
+#include "tools/batch/BatchWorkbook.h"
 
 #include "tax/WageTax.h"
 
