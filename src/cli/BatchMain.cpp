@@ -315,9 +315,12 @@ private:
 constexpr const char* kReceiptsRun = "2019年起劳务报酬、稿酬、特许权使用费，逐次预扣";
 
 // Whether a sheet reads as the 2019 law's labour, author's and royalty payments.
-bool ReadsAsReceipts(batch::Input& input) {
+bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
+    if (in == "-") return false; // standard input cannot be read again
+    tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
+    if (!opened) return false;
     batch::table::ReceiptsKind kind;
-    batch::table::TableReader reader(*input.sheet, input.Problem(), kind);
+    batch::table::TableReader reader(*(*opened)->sheet, (*opened)->Problem(), kind);
     return static_cast<bool>(reader.Start());
 }
 
@@ -379,9 +382,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         tax::Result<std::unique_ptr<batch::Input>> again =
             fromStdin || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
         const bool older = again && batch::monthly::ReadsAsPayroll(**again);
-        tax::Result<std::unique_ptr<batch::Input>> third =
-            older || fromStdin || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
-        const bool payments = third && ReadsAsReceipts(**third);
+        const bool payments = !older && totals.read == 0 && ReadsAsReceipts(in, sheet);
         return output.Drop(shownIn + "：" + done.error() +
                            (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : "") +
                            (payments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
@@ -514,9 +515,7 @@ int main(int argc, char** argv) {
             in == "-" ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : batch::OpenInput(in, sheet, batch::OpenWorkbook);
         const bool monthly = again && batch::monthly::ReadsAsMonthly(**again);
         // A list of payments with their 所得项目 is read as what it plainly is, unless a law was named.
-        tax::Result<std::unique_ptr<batch::Input>> third =
-            monthly || in == "-" ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : batch::OpenInput(in, sheet, batch::OpenWorkbook);
-        const bool payments = third && ReadsAsReceipts(**third);
+        const bool payments = !monthly && ReadsAsReceipts(in, sheet);
         if (payments && !lawGiven && !allowanceGiven && !prints.Wanted())
             return RunReceipts(in, out, sheet, kReceiptsRun);
         return Fail(shownIn + "：" + started.error() +
