@@ -223,11 +223,12 @@ TEST(Receipts, RefusalsNameTheirCellAndLeaveTheOtherRows) {
                              ",,劳务报酬所得,3000,,,,,\n"                         // 12
                              "11,子,劳务报酬所得,3000,,,,440,\n"                  // 13: computed, relief = tax
                              "合计,,,99999,,,,,\n"                                // 14: the sheet's own
-                             "12,丑,特许权使用费所得,5000,,,,,\n";                // 15: computed, 800
+                             "12,丑,特许权使用费所得,5000,,,,,\n"                 // 15: computed, 800
+                             "13,寅,稿酬所得,,,,,,\n";                             // 16
     const Outcome run = Pump(text);
     ASSERT_EQ(run.failure, "");
     const std::vector<std::string> got = Lines(run.out);
-    ASSERT_EQ(got.size(), 16u);
+    ASSERT_EQ(got.size(), 17u);
     EXPECT_EQ(got[0], "工号,姓名,所得项目,本期收入,本期免税收入,商业健康保险,其他,减免税额,部门," + std::string(kOutTitles));
     EXPECT_EQ(got[1], "1,甲,劳务报酬所得,3000.00,,,,,一部,2200.00,800.00,2200.00,20%,0.00,440.00,");
     const char* const refusals[] = {
@@ -251,11 +252,12 @@ TEST(Receipts, RefusalsNameTheirCellAndLeaveTheOtherRows) {
     EXPECT_EQ(got[12], "11,子,劳务报酬所得,3000.00,,,,440.00,,2200.00,800.00,2200.00,20%,0.00,0.00,");
     EXPECT_EQ(got[13], "合计,,,99999.00,,,,,,,,,,,,合计行，未计算");
     EXPECT_EQ(got[14], "12,丑,特许权使用费所得,5000.00,,,,,,4000.00,1000.00,4000.00,20%,0.00,800.00,");
+    EXPECT_EQ(got[15], "13,寅,稿酬所得,,,,,,,,,,,,,本期收入：不能为空");
     // Refused rows and the sheet's own total are in no sum.
-    EXPECT_EQ(got[15], ",合计,,11000.00,0.00,0.00,0.00,440.00,,8400.00,2600.00,8400.00,,,1240.00,");
-    EXPECT_EQ(run.totals.read, 13);
+    EXPECT_EQ(got[16], ",合计,,11000.00,0.00,0.00,0.00,440.00,,8400.00,2600.00,8400.00,,,1240.00,");
+    EXPECT_EQ(run.totals.read, 14);
     EXPECT_EQ(run.totals.computed, 3);
-    EXPECT_EQ(run.totals.refused, 10);
+    EXPECT_EQ(run.totals.refused, 11);
     EXPECT_EQ(run.totals.skipped, 1);
 }
 
