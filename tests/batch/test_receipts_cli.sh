@@ -73,6 +73,14 @@ check "own total skipped" has err "读入 6 行，计算 4 行，拒绝 2 行，
 check "totals unchanged by refusals" has out "$totals"
 check "own total copied" has out "合计,,,,,43795.00,,,,,,,,,,,,,,合计行，未计算"
 
+# A workbook (saved by a spreadsheet program from the same rows) goes through the same pump.
+book=$(dirname "$0")/files/payments.xlsx
+check "workbook" run 1 "$book"
+check "workbook row" has out "001,张三,居民身份证,110101199001011234,劳务报酬所得,3000.00,,,,,,,讲课,2200.00,800.00,2200.00,20%,0.00,440.00,"
+check "workbook relief and donation" has out "劳务报酬所得,100000.00,,,,,500.00,100.00,,80000.00,20000.00,80000.00,40%,7000.00,24900.00,准予扣除的捐赠额不在预扣时扣除"
+check "workbook refusal" has err "payments.xlsx:9: 商业健康保险：稿酬所得、特许权使用费所得不扣除商业健康保险"
+check "workbook summary" has err "读入 8 行，计算 5 行，拒绝 3 行，跳过 2 行，合计个税 31660.00（工作表“pay”；"
+
 # What this law does not write yet is refused before anything is read.
 check "no workbook" run 2 --law 2019receipts "$dir/pay.csv" -o "$dir/o.xlsx"
 check "no workbook message" has err "暂只写 CSV"
