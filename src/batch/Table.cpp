@@ -102,9 +102,12 @@ tax::Status ReadMoney(const InputRow& in, int input, bool required, tax::Decimal
         return required ? tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellEmpty, cell)) : tax::Status();
     tax::batch::Amount a;
     switch (ReadAmount(cell, a)) {
-    case AmountRead::kOk: break;
-    case AmountRead::kTooPrecise: return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellTooPrecise, cell));
-    case AmountRead::kUnreadable: return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellUnreadable, cell));
+    case AmountRead::kOk:
+        break;
+    case AmountRead::kTooPrecise:
+        return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellTooPrecise, cell));
+    case AmountRead::kUnreadable:
+        return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellUnreadable, cell));
     }
     if (a.value.IsNegative()) return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellNegative, cell));
     out = a.value;
@@ -120,8 +123,9 @@ tax::Status TableReader::Map(const std::vector<std::string_view>& cells, long lo
         if (input >= 0) {
             int& seen = sheetAt[static_cast<size_t>(input)];
             if (seen >= 0)
-                return tax::Fail("第 " + std::to_string(line) + " 行的标题" + Quoted(cells[static_cast<size_t>(seen)]) +
-                                 "与" + Quoted(cells[i]) + "是同一列，请删去或改名其中一列");
+                return tax::Fail("第 " + std::to_string(line) + " 行的标题" +
+                                 Quoted(cells[static_cast<size_t>(seen)]) + "与" + Quoted(cells[i]) +
+                                 "是同一列，请删去或改名其中一列");
             seen = static_cast<int>(i);
         }
         const InputColumn* in = input >= 0 ? &kind_.Inputs()[static_cast<size_t>(input)] : nullptr;
@@ -130,7 +134,8 @@ tax::Status TableReader::Map(const std::vector<std::string_view>& cells, long lo
         input_.push_back(input);
     }
     if (tax::Status s = kind_.Accept(sheetAt); !s)
-        return tax::Fail("第 " + std::to_string(line) + " 行的标题中" + s.error() + "。认得的标题：\n" + HeadingsText(kind_));
+        return tax::Fail("第 " + std::to_string(line) + " 行的标题中" + s.error() + "。认得的标题：\n" +
+                         HeadingsText(kind_));
     at_.assign(inputs, -1);
     inputTitles_.assign(inputs, std::string());
     for (size_t c = 0; c < input_.size(); ++c)
@@ -180,7 +185,8 @@ void TableReader::Take(long long line, Row& row, InputRow& in) {
         if (input_[c] >= 0) inputCells_[static_cast<size_t>(input_[c])] = cell;
         tax::batch::Amount a;
         // Amounts read are shown as figures; anything else as written.
-        if (columns_[c].type == Type::kMoney && !TrimCell(cell).empty() && ReadAmount(cell, a) == AmountRead::kOk)
+        if (columns_[c].type == Type::kMoney && !TrimCell(cell).empty() &&
+            ReadAmount(cell, a) == AmountRead::kOk)
             row.cells[c] = Cell::Money(a.value);
         else
             row.cells[c] = Cell::Text(cell);
@@ -218,11 +224,16 @@ void CsvTableWriter::Append(const Row& row) {
         if (!first) buffer_ += ',';
         first = false;
         switch (cell.kind) {
-        case Cell::kEmpty: break;
-        case Cell::kMoney: tax::batch::AppendMoney(buffer_, cell.value); break;
+        case Cell::kEmpty:
+            break;
+        case Cell::kMoney:
+            tax::batch::AppendMoney(buffer_, cell.value);
+            break;
         case Cell::kText:
         case Cell::kRate:
-        case Cell::kMonth: AppendCsvField(buffer_, cell.text); break;
+        case Cell::kMonth:
+            AppendCsvField(buffer_, cell.text);
+            break;
         }
     }
     buffer_ += '\n';
@@ -260,8 +271,8 @@ tax::Status CsvTableWriter::Finish(const Row& totals) {
 namespace {
 
 // A row into the counts and, computed, into the sums of the summed columns.
-void Count(const Row& row, std::span<const Column> columns, size_t taxColumn, std::vector<tax::batch::Sum>& sums,
-           tax::batch::Totals& totals) {
+void Count(const Row& row, std::span<const Column> columns, size_t taxColumn,
+           std::vector<tax::batch::Sum>& sums, tax::batch::Totals& totals) {
     if (row.state == RowState::kTotal) {
         ++totals.skipped;
         return;

@@ -29,8 +29,8 @@ struct Column {
 
 struct Cell {
     enum Kind : unsigned char { kEmpty, kText, kMoney, kRate, kMonth } kind = kEmpty;
-    tax::Decimal value; // kMoney: the amount; kRate: the fraction (0.2); kMonth: the month
-    std::string text;   // kText; kRate "20%"; kMonth as the kind shows it
+    tax::Decimal value;                   // kMoney: the amount; kRate: the fraction (0.2); kMonth: the month
+    std::string text;                     // kText; kRate "20%"; kMonth as the kind shows it
     static Cell Text(std::string_view s); // empty for blank text
     static Cell Money(tax::Decimal v);
     static Cell Rate(tax::Decimal fraction);
@@ -125,9 +125,9 @@ private:
     bool started_ = false;
     tax::Status start_;
     std::vector<Column> columns_;
-    std::vector<size_t> source_;  // the sheet column of each of the sheet's own columns kept
-    std::vector<int> input_;      // the input of each of them, −1 when carried
-    std::vector<int> at_;         // the kept column of each input, −1 when none
+    std::vector<size_t> source_; // the sheet column of each of the sheet's own columns kept
+    std::vector<int> input_;     // the input of each of them, −1 when carried
+    std::vector<int> at_;        // the kept column of each input, −1 when none
     std::vector<std::string> inputTitles_;
     std::vector<std::string_view> cells_, inputCells_;
     int label_ = 0;

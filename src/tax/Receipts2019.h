@@ -21,12 +21,12 @@ struct Payment {
 };
 
 struct PaymentFigures {
-    Decimal deduction;    // 减除费用: 800 for an income up to 4000, a fifth of it above
-    Decimal amount;       // 收入额: income − deduction (author's at 70%), less the exempt income
-    Decimal taxable;      // 应纳税所得额: amount − health − deferred − other, never below 0
-    RateBracket bracket;  // labour: on the labour table by the taxable; the others: 20%
-    Decimal tax;          // 应纳税额, rounded once to the fen
-    Decimal withheld;     // 应预扣预缴税额: tax − relief
+    Decimal deduction;          // 减除费用: 800 for an income up to 4000, a fifth of it above
+    Decimal amount;             // 收入额: income − deduction (author's at 70%), less the exempt income
+    Decimal taxable;            // 应纳税所得额: amount − health − deferred − other, never below 0
+    RateBracket bracket;        // labour: on the labour table by the taxable; the others: 20%
+    Decimal tax;                // 应纳税额, rounded once to the fen
+    Decimal withheld;           // 应预扣预缴税额: tax − relief
     bool donationLater = false; // a donation given: it is deducted at the year's settlement
 };
 
