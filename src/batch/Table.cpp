@@ -205,7 +205,9 @@ void TableReader::Take(long long line, Row& row, InputRow& in) {
         row.refusal = *problem_;
     } else if (person.empty()) {
         row.state = RowState::kRefused;
-        row.refusal = "工号和姓名都是空的，不知是谁";
+        for (int p : kind_.PersonInputs())
+            row.refusal += (row.refusal.empty() ? "" : "和") + std::string(kind_.Inputs()[static_cast<size_t>(p)].names[0]);
+        row.refusal += "都是空的，不知是谁";
     }
 }
 

@@ -241,7 +241,7 @@ TEST(Receipts, RefusalsNameTheirCellAndLeaveTheOtherRows) {
         "本期免税收入：5000.01 超过本期收入 5000.00",
         "减免税额：440.01 超过应纳税额 440.00",
         "商业健康保险：稿酬所得、特许权使用费所得不扣除商业健康保险",
-        "工号和姓名都是空的，不知是谁",
+        "姓名和工号都是空的，不知是谁",
     };
     for (size_t i = 0; i < std::size(refusals); ++i) {
         const std::string& line = got[2 + i];
