@@ -10,8 +10,10 @@ set(BATCH_SOURCES
     Input.cpp Input.h
     Rows.cpp Rows.h
     Monthly.cpp Monthly.h PackedCells.h
+    ReceiptsKind.cpp ReceiptsKind.h
     SaveFile.cpp SaveFile.h
     Sheet.cpp Sheet.h
+    Table.cpp Table.h
 )
 # Workbooks written through libxlsxwriter.
 set(BATCH_XLSX_SOURCES

@@ -3,6 +3,7 @@
 
 #include "batch/Input.h"
 #include "batch/Monthly.h"
+#include "batch/ReceiptsKind.h"
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
 #include "batch/Xlsx.h"
@@ -70,6 +71,15 @@ constexpr const char* kUsage = R"(名称
     次序的文件和标准输入整份读入再算。合计个税是本期应预扣预缴税额与年终奖个税之和。
     PDF 和工资条同样可印，每人每月一条；XLSX 和 PDF 的末尾合计本月数（累计数不合计）。
 
+    2019receipts 是 2019 年起居民个人的劳务报酬、稿酬、特许权使用费，逐次预扣：每行是一次
+    支付，“所得项目”写劳务报酬所得、稿酬所得或特许权使用费所得，列名同扣缴申报表：
+@RECEIPTS@
+    每次收入不超过 4000 元减除费用 800 元，以上减除 20%；稿酬的收入额按 70% 计；劳务报酬按
+    20%、30%、40% 的预扣率表，稿酬和特许权使用费按 20%。输出是输入的各列，后接：
+        收入额,减除费用,应纳税所得额,预扣率,速算扣除数,应预扣预缴税额,说明
+    末尾一行是合计。不给 --law 时，标题行有“所得项目”和“本期收入”（没有月份）的表按这种读。
+    这种暂只写 CSV。
+
     五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
     “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
     的行，以及没有姓名和工号、而其余某一格以它们开头的行，是表里自己的合计行：原样带出，说明写
@@ -98,6 +108,7 @@ constexpr const char* kUsage = R"(名称
     -o, --output 文件      写到该文件（.xlsx 为工作簿，否则为 CSV）；默认写到标准输出
     --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500；只用于 --law 2011）
     --law 2011|2018q4|2019 按哪一段时期的税法计算（默认 2011）
+    --law 2019receipts     2019 年起的劳务报酬、稿酬、特许权使用费，逐次预扣
     --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
     --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
 @PRINT@    -h, --help             显示本说明
@@ -252,6 +263,14 @@ void PrintUsage() {
     }
     if (!monthly.empty()) monthly.pop_back();
     text.replace(text.find("@MONTHLY@"), 9, monthly);
+    std::string receipts;
+    const std::string inputs = batch::table::HeadingsText(batch::table::ReceiptsKind());
+    for (size_t start = 0, end; start < inputs.size(); start = end + 1) {
+        end = inputs.find('\n', start);
+        receipts += "        " + inputs.substr(start, end - start) + "\n";
+    }
+    if (!receipts.empty()) receipts.pop_back();
+    text.replace(text.find("@RECEIPTS@"), 10, receipts);
     std::fputs(text.c_str(), stdout);
 }
 
@@ -297,6 +316,18 @@ private:
     batch::monthly::Writer* first_;
     batch::monthly::Writer* second_;
 };
+
+constexpr const char* kReceiptsRun = "2019年起劳务报酬、稿酬、特许权使用费，逐次预扣";
+
+// Whether a sheet reads as the 2019 law's labour, author's and royalty payments.
+bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
+    if (in == "-") return false; // standard input cannot be read again
+    tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
+    if (!opened) return false;
+    batch::table::ReceiptsKind kind;
+    batch::table::TableReader reader(*(*opened)->sheet, (*opened)->Problem(), kind);
+    return static_cast<bool>(reader.Start());
+}
 
 // The 2019 law's person-month rows: the file's columns, then the cumulative figures; the PDFs
 // beside them or alone, as for the older laws.
@@ -356,14 +387,53 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         tax::Result<std::unique_ptr<batch::Input>> again =
             fromStdin || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
         const bool older = again && batch::monthly::ReadsAsPayroll(**again);
+        const bool payments = !older && totals.read == 0 && ReadsAsReceipts(in, sheet);
         return output.Drop(shownIn + "：" + done.error() +
-                           (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
+                           (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : "") +
+                           (payments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
     }
     if (const int failed = output.Commit()) return failed;
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
+    return totals.refused > 0 ? 1 : 0;
+}
+
+// The 2019 law's labour, author's and royalty payments, one a row: the file's columns, then the
+// figures, then the totals row; CSV only.
+int RunReceipts(const std::string& in, std::string out, const std::string& sheet, const char* how) {
+    if (EndsWithXlsx(out) || out.ends_with(".pdf") || out.ends_with(".PDF"))
+        return Usage("--law 2019receipts 暂只写 CSV，不写“" + out + "”");
+    tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
+    if (!opened) return Fail(opened.error());
+    batch::Input& input = **opened;
+    batch::table::ReceiptsKind kind;
+    batch::table::TableReader reader(*input.sheet, input.Problem(), kind);
+    const std::string shownIn = in == "-" ? std::string("标准输入") : "“" + in + "”";
+    if (tax::Status s = reader.Start(); !s) return Fail(shownIn + "：" + s.error());
+    const bool toFile = !out.empty() && out != "-";
+    std::optional<batch::SaveFile> save;
+    if (toFile) {
+        tax::Result<batch::SaveFile> begun = BeginSave(out);
+        if (!begun) return Fail(begun.error());
+        save.emplace(std::move(*begun));
+    }
+    const std::string shown = toFile ? "“" + out + "”" : std::string("标准输出");
+    batch::table::CsvTableWriter csv([&](std::string_view data) { return WriteOut(save, stdout, shown, data); }, toFile);
+    tb::Totals totals;
+    bool writing = false;
+    const tax::Result<bool> done = batch::table::Pump(reader, kind, csv, totals, [&in](const batch::table::Row& row) {
+        if (row.state == batch::table::RowState::kRefused)
+            std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), row.line, row.refusal.c_str());
+    }, &writing);
+    if (!done) return Fail(writing ? done.error() : shownIn + "：" + done.error());
+    if (!toFile && std::fflush(stdout) != 0) return Fail("无法写入" + shown + "：" + batch::SystemErrorText(errno));
+    if (save && !save->Commit()) return Fail("无法写入" + shown + "：" + batch::SystemErrorText(save->LastError()));
+    std::string total;
+    tb::AppendMoney(total, totals.totalTax.Value());
+    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%s）\n", totals.read,
+                 totals.computed, totals.refused, totals.skipped, total.c_str(), input.Describe().c_str(), how);
     return totals.refused > 0 ? 1 : 0;
 }
 
@@ -375,6 +445,7 @@ int main(int argc, char** argv) {
     rules.allowance = tax::kAllowances[0];
     rules.year = CurrentYear();
     bool haveIn = false, allowanceGiven = false;
+    bool receipts = false, lawGiven = false;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
@@ -397,10 +468,12 @@ int main(int argc, char** argv) {
                              (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : a == "--law" ? "税法" : a == "--year" ? "年份" : "文件名"));
             const std::string value = argv[++i];
             if (a == "--law") {
-                if (value == "2011") rules.law = batch::Law::k2011;
+                lawGiven = true;
+                if (value == "2019receipts") receipts = true;
+                else if (value == "2011") rules.law = batch::Law::k2011;
                 else if (value == "2018q4") rules.law = batch::Law::k2018Q4;
                 else if (value == "2019") rules.law = batch::Law::k2019;
-                else return Usage("--law 只能是 2011、2018q4 或 2019，不是“" + value + "”");
+                else return Usage("--law 只能是 2011、2018q4、2019 或 2019receipts，不是“" + value + "”");
             } else if (a == "--year") {
                 const bool digits = value.size() == 4 && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
                 if (!digits || std::stoi(value) < 2019) return Usage("--year 应是 2019 年或以后的四位年份，不是“" + value + "”");
@@ -427,6 +500,10 @@ int main(int argc, char** argv) {
     }
     if (!haveIn) return Usage("缺少输入文件");
     if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
+    if (receipts) {
+        if (allowanceGiven || prints.Wanted()) return Usage("--law 2019receipts 不用 --allowance，暂不印 PDF");
+        return RunReceipts(in, out, sheet, kReceiptsRun);
+    }
     if (rules.law == batch::Law::k2019) {
         return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
     }
@@ -442,8 +519,13 @@ int main(int argc, char** argv) {
         tax::Result<std::unique_ptr<batch::Input>> again =
             in == "-" ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : batch::OpenInput(in, sheet, batch::OpenWorkbook);
         const bool monthly = again && batch::monthly::ReadsAsMonthly(**again);
+        // A list of payments with their 所得项目 is read as what it plainly is, unless a law was named.
+        const bool payments = !monthly && ReadsAsReceipts(in, sheet);
+        if (payments && !lawGiven && !allowanceGiven && !prints.Wanted())
+            return RunReceipts(in, out, sheet, kReceiptsRun);
         return Fail(shownIn + "：" + started.error() +
-                    (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : ""));
+                    (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : "") +
+                    (payments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
     }
     prints.DefaultTitle(reader.Title());
 

@@ -16,6 +16,7 @@ set(TAX_SOURCES
     Plan2019.cpp Plan2019.h
     RateTable.cpp RateTable.h
     ReceiptTax.cpp ReceiptTax.h
+    Receipts2019.cpp Receipts2019.h
     Result.h
     Settle.cpp Settle.h
     WageFen.cpp WageFen.h

@@ -236,7 +236,7 @@ check "2018q4 4800 row keeps its text" has out "a,9000.00,,4800,,,,,,,,,,起征�
 check "2018q4 5000 computed" has out "b,9000.00,,5000.00,,4000.00,10%,210.00,190.00,8810.00,,,190.00,"
 check "2018q4 refuses --allowance" run 2 "$dir/q4.csv" --law 2018q4 --allowance 4800
 check "unknown law" run 2 "$dir/q4.csv" --law 2020
-check "unknown law named" has err "--law 只能是 2011、2018q4 或 2019，不是“2020”"
+check "unknown law named" has err "--law 只能是 2011、2018q4、2019 或 2019receipts，不是“2020”"
 # The 2011 law stays the default, byte for byte.
 "$bin" "$sample" >"$dir/default.csv" 2>/dev/null
 check "--law 2011 is the default" run 0 "$sample" --law 2011
