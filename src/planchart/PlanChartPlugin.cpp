@@ -5,6 +5,7 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -14,6 +15,8 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <iterator>
 #include <vector>
 
@@ -24,15 +27,19 @@ const QColor kZone(240, 130, 40, 90);
 const QColor kZoneText(160, 60, 0);
 const QColor kBest(20, 150, 60);
 const QColor kOwn(210, 30, 30);
+const QColor kForbidden(120, 120, 120);
 
+// A chart view that names the values under the pointer through `hoverText`, for x within
+// [0, right]. It takes no focus: nothing in it is done from the keyboard.
 class TChartView : public QChartView {
 public:
     explicit TChartView(QWidget* parent) : QChartView(parent) {
         setRenderHint(QPainter::Antialiasing);
         setMouseTracking(true);
+        setFocusPolicy(Qt::NoFocus);
     }
     std::function<QString(double)> hoverText;
-    double pay = 0;
+    double right = 0;
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override {
@@ -43,11 +50,39 @@ protected:
             QToolTip::hideText();
             return;
         }
-        const double bonus = chart()->mapToValue(at, chart()->series().first()).x();
-        if (bonus < 0 || bonus > pay) return;
-        QToolTip::showText(event->globalPosition().toPoint(), hoverText(bonus), this);
+        const double x = chart()->mapToValue(at, chart()->series().first()).x();
+        if (x < 0 || x > right) return;
+        QToolTip::showText(event->globalPosition().toPoint(), hoverText(x), this);
     }
 };
+
+// The step between ticks: 1, 2 or 5 times a power of ten, the least that leaves `room` pixels
+// of the axis for each label of `label` pixels with a gap beside it.
+double NiceStep(double range, double room, double label) {
+    const double most = std::max(1.0, std::floor(room / (label * 1.5)));
+    const double raw = std::max(range / most, 1e-9);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * power >= raw) return m * power;
+    return 10 * power;
+}
+
+// Ticks on round numbers, as many as the axis has room for, set again whenever the plot area
+// changes size (a window at 800×600 or at twice the scale has less room for the labels).
+void FitTicks(QChart* chart, QValueAxis* x, QValueAxis* y) {
+    const QRectF area = chart->plotArea();
+    if (area.width() < 1 || area.height() < 1) return;
+    const QFontMetricsF metrics(x->labelsFont());
+    const double xLabel = metrics.horizontalAdvance(QString::number(std::max(std::abs(x->max()), 10.0), 'f', 0));
+    for (auto [axis, room, label] : {std::tuple{x, area.width(), xLabel},
+                                     std::tuple{y, area.height(), metrics.height() * 1.6}}) {
+        const double step = NiceStep(axis->max() - axis->min(), room, label);
+        if (axis->tickType() == QValueAxis::TicksDynamic && axis->tickInterval() == step) continue;
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0);
+        axis->setTickInterval(step);
+    }
+}
 
 class TPlanChart : public TPlanChartView {
 public:
@@ -93,35 +128,19 @@ public:
         y->setTitleText(QStringLiteral("全年个税（元）"));
         for (QValueAxis* axis : {x, y}) {
             axis->setLabelFormat(QStringLiteral("%.0f"));
-            axis->setTickCount(6);
             axis->setLabelsFont(small);
             axis->setTitleFont(font);
         }
-        y->applyNiceNumbers();
         chart->addAxis(x, Qt::AlignBottom);
         chart->addAxis(y, Qt::AlignLeft);
 
-        // A zone narrower than a few pixels is widened so it can still be seen.
-        const double minWidth = p.pay / 250;
-        for (qsizetype i = 0; i < p.zones.size(); ++i) {
-            const PlanPicture::Zone& z = p.zones[i];
-            const double right = std::max(z.upper, z.lower + minWidth);
-            // An area series does not own its bounds: the chart does, so they go with it.
-            auto* lower = new QLineSeries(chart);
-            auto* upper = new QLineSeries(chart);
-            *lower << QPointF(z.lower, 0) << QPointF(right, 0);
-            *upper << QPointF(z.lower, y->max()) << QPointF(right, y->max());
-            auto* area = new QAreaSeries(upper, lower);
-            area->setName(QStringLiteral("个税盲区"));
-            area->setColor(kZone);
-            area->setBorderColor(kZone.darker(130));
+        AddZones(chart, p, x, y, small);
+        if (p.forbidden) {
+            QAreaSeries* area = Band(chart, p.forbidden->from, std::max(p.pay, p.forbidden->from), y->max());
+            area->setName(p.forbidden->label);
+            area->setBrush(QBrush(kForbidden, Qt::BDiagPattern));
+            area->setPen(QPen(kForbidden, 1));
             Add(chart, area, x, y);
-            if (i > 0) chart->legend()->markers(area).first()->setVisible(false);
-            auto* text = new QGraphicsSimpleTextItem(z.label, chart);
-            text->setFont(small);
-            text->setBrush(kZoneText);
-            text->setZValue(10);
-            labels_.push_back({text, z.lower, right});
         }
 
         auto* curve = new QLineSeries;
@@ -132,13 +151,17 @@ public:
         Add(chart, Marker(QStringLiteral("最优方案"), kBest, p.best), x, y);
         if (p.own) Add(chart, Marker(QStringLiteral("您的方案"), kOwn, *p.own), x, y);
 
-        chart->legend()->setFont(font);
+        chart->legend()->setFont(small);
         chart->legend()->setAlignment(Qt::AlignBottom);
         chart->legend()->show();
 
-        view_->pay = p.pay;
+        view_->right = p.pay;
         view_->hoverText = p.hoverText;
-        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF&) { PlaceLabels(); });
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this, chart, x, y](const QRectF&) {
+            FitTicks(chart, x, y);
+            PlaceLabels();
+        });
+        FitTicks(chart, x, y);
         PlaceLabels();
     }
 
@@ -154,6 +177,36 @@ private:
         s->attachAxis(y);
     }
 
+    // A band across the whole height from `left` to `right`.
+    static QAreaSeries* Band(QChart* chart, double left, double right, double top) {
+        // An area series does not own its bounds: the chart does, so they go with it.
+        auto* lower = new QLineSeries(chart);
+        auto* upper = new QLineSeries(chart);
+        *lower << QPointF(left, 0) << QPointF(right, 0);
+        *upper << QPointF(left, top) << QPointF(right, top);
+        return new QAreaSeries(upper, lower);
+    }
+
+    void AddZones(QChart* chart, const PlanPicture& p, QValueAxis* x, QValueAxis* y, const QFont& small) {
+        // A zone narrower than a few pixels is widened so it can still be seen.
+        const double minWidth = p.pay / 250;
+        for (qsizetype i = 0; i < p.zones.size(); ++i) {
+            const PlanPicture::Zone& z = p.zones[i];
+            const double right = std::max(z.upper, z.lower + minWidth);
+            QAreaSeries* area = Band(chart, z.lower, right, y->max());
+            area->setName(QStringLiteral("个税盲区"));
+            area->setColor(kZone);
+            area->setBorderColor(kZone.darker(130));
+            Add(chart, area, x, y);
+            if (i > 0) chart->legend()->markers(area).first()->setVisible(false);
+            auto* text = new QGraphicsSimpleTextItem(z.label, chart);
+            text->setFont(small);
+            text->setBrush(kZoneText);
+            text->setZValue(10);
+            labels_.push_back({text, z.lower, right});
+        }
+    }
+
     static QScatterSeries* Marker(const QString& name, const QColor& color, QPointF at) {
         auto* s = new QScatterSeries;
         s->setName(name);
@@ -164,22 +217,36 @@ private:
         return s;
     }
 
-    // Each zone's bounds on a row of their own near the top of the plot, beside the zone, so
-    // that zones close together do not write over each other.
+    // Each zone's bounds near the top of the plot, beside the zone: on the first row where it
+    // meets no other label, so zones close together do not write over each other. A label that
+    // would need a row below the top third is left out (the pointer over the zone names it).
     void PlaceLabels() {
         QChart* chart = view_->chart();
         if (chart->series().isEmpty()) return;
         const QRectF area = chart->plotArea();
         QAbstractSeries* any = chart->series().first();
-        for (size_t i = 0; i < labels_.size(); ++i) {
-            const Label& l = labels_[i];
+        std::vector<std::vector<std::pair<double, double>>> rows;
+        for (const Label& l : labels_) {
             const double left = chart->mapToPosition(QPointF(l.lower, 0), any).x();
             const double right = chart->mapToPosition(QPointF(l.upper, 0), any).x();
             const QRectF box = l.item->boundingRect();
             double at = right + 3;
             if (at + box.width() > area.right()) at = left - 3 - box.width();
             at = std::max(at, area.left() + 2);
-            l.item->setPos(at, area.top() + 4 + static_cast<double>(i) * (box.height() + 2));
+            const std::pair<double, double> span{at - 4, at + box.width() + 4};
+            size_t row = 0;
+            for (; row < rows.size(); ++row)
+                if (std::none_of(rows[row].begin(), rows[row].end(), [&](const std::pair<double, double>& o) {
+                        return span.first < o.second && o.first < span.second;
+                    }))
+                    break;
+            const double yAt = area.top() + 4 + static_cast<double>(row) * (box.height() + 2);
+            const bool fits = yAt + box.height() <= area.top() + area.height() / 3;
+            l.item->setVisible(fits);
+            if (!fits) continue;
+            if (row == rows.size()) rows.emplace_back();
+            rows[row].push_back(span);
+            l.item->setPos(at, yAt);
         }
     }
 
@@ -187,16 +254,16 @@ private:
     std::vector<Label> labels_;
 };
 
-// One curve per law, in the order given; the typed wage marked by a vertical line.
+// One curve per law, in the order given; the typed wage marked by a vertical line. A curve that
+// lies on an earlier one all along is drawn dashed over it and its legend says so.
 class TLawsChart : public TLawsChartView {
 public:
     explicit TLawsChart(QWidget* parent) : TLawsChartView(parent) {
         setObjectName(QStringLiteral("LawsChart"));
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
-        view_ = new QChartView(this);
+        view_ = new TChartView(this);
         view_->setObjectName(QStringLiteral("LawsChartView"));
-        view_->setRenderHint(QPainter::Antialiasing);
         layout->addWidget(view_);
         Show({});
     }
@@ -208,11 +275,14 @@ public:
         QChart* old = view_->chart();
         view_->setChart(chart);
         delete old;
+        view_->hoverText = nullptr;
         if (p.curves.isEmpty()) {
             chart->legend()->hide();
             return;
         }
         const QFont font = this->font();
+        QFont small = font;
+        if (font.pixelSize() > 0) small.setPixelSize(std::max(9, font.pixelSize() - 1));
         auto* x = new QValueAxis;
         auto* y = new QValueAxis;
         x->setTitleText(QStringLiteral("月工资（元）"));
@@ -227,24 +297,12 @@ public:
         y->setRange(0, std::max(top * 1.05, 1.0));
         for (QValueAxis* axis : {x, y}) {
             axis->setLabelFormat(QStringLiteral("%.0f"));
-            axis->setLabelsFont(font);
-            axis->setTitleFont(font);
+            axis->setLabelsFont(small);
+            axis->setTitleFont(small);
         }
-        x->applyNiceNumbers();
-        y->applyNiceNumbers();
         chart->addAxis(x, Qt::AlignBottom);
         chart->addAxis(y, Qt::AlignLeft);
-        static const QColor kColors[] = {QColor(31, 96, 170), QColor(120, 160, 220), QColor(150, 90, 180),
-                                         QColor(20, 150, 60), QColor(230, 120, 20)};
-        for (qsizetype i = 0; i < p.curves.size(); ++i) {
-            auto* s = new QLineSeries;
-            s->setName(i < p.names.size() ? p.names[i] : QString());
-            s->append(p.curves[i]);
-            s->setPen(QPen(kColors[static_cast<size_t>(i) % std::size(kColors)], 2));
-            chart->addSeries(s);
-            s->attachAxis(x);
-            s->attachAxis(y);
-        }
+        AddCurves(chart, p, x, y, top);
         auto* mark = new QLineSeries;
         mark->setName(QStringLiteral("您的月工资"));
         *mark << QPointF(p.wage, 0) << QPointF(p.wage, y->max());
@@ -252,13 +310,47 @@ public:
         chart->addSeries(mark);
         mark->attachAxis(x);
         mark->attachAxis(y);
-        chart->legend()->setFont(font);
-        chart->legend()->setAlignment(Qt::AlignBottom);
+        chart->legend()->setFont(small);
+        chart->legend()->setAlignment(Qt::AlignRight);
         chart->legend()->show();
+        view_->right = right;
+        view_->hoverText = p.hoverText;
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [chart, x, y](const QRectF&) { FitTicks(chart, x, y); });
+        FitTicks(chart, x, y);
     }
 
 private:
-    QChartView* view_ = nullptr;
+    static void AddCurves(QChart* chart, const LawsPicture& p, QValueAxis* x, QValueAxis* y, double top) {
+        static const QColor kColors[] = {QColor(31, 96, 170), QColor(120, 160, 220), QColor(150, 90, 180),
+                                         QColor(20, 150, 60), QColor(230, 120, 20)};
+        // Within a thousandth of the height everywhere, two curves are one line on any screen.
+        auto same = [&](const QList<QPointF>& a, const QList<QPointF>& b) {
+            if (a.size() != b.size()) return false;
+            for (qsizetype k = 0; k < a.size(); ++k)
+                if (std::abs(a[k].y() - b[k].y()) > top / 1000) return false;
+            return true;
+        };
+        for (qsizetype i = 0; i < p.curves.size(); ++i) {
+            auto* s = new QLineSeries;
+            QString name = i < p.names.size() ? p.names[i] : QString();
+            const QColor color = kColors[static_cast<size_t>(i) % std::size(kColors)];
+            QPen pen(color, 2);
+            for (qsizetype j = 0; j < i; ++j)
+                if (same(p.curves[i], p.curves[j])) {
+                    name += QStringLiteral("（与%1重合）").arg(j < p.names.size() ? p.names[j] : QString());
+                    pen = QPen(color, 2, Qt::DashLine);
+                    break;
+                }
+            s->setName(name);
+            s->append(p.curves[i]);
+            s->setPen(pen);
+            chart->addSeries(s);
+            s->attachAxis(x);
+            s->attachAxis(y);
+        }
+    }
+
+    TChartView* view_ = nullptr;
 };
 
 } // namespace
