@@ -12,6 +12,10 @@
 #include <QMouseEvent>
 #include <QScatterSeries>
 #include <QToolTip>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -98,6 +102,7 @@ public:
 
     void Clear() override {
         labels_.clear(); // owned by the old chart
+        forbidden_ = nullptr;
         auto* chart = new QChart();
         chart->legend()->hide();
         chart->setMargins(QMargins(4, 4, 4, 4));
@@ -138,9 +143,17 @@ public:
         if (p.forbidden) {
             QAreaSeries* area = Band(chart, p.forbidden->from, std::max(p.pay, p.forbidden->from), y->max());
             area->setName(p.forbidden->label);
-            area->setBrush(QBrush(kForbidden, Qt::BDiagPattern));
+            area->setBrush(QBrush(QColor(kForbidden.red(), kForbidden.green(), kForbidden.blue(), 80), Qt::BDiagPattern));
             area->setPen(QPen(kForbidden, 1));
             Add(chart, area, x, y);
+            // Said inside the band, upright along its edge: the legend has no room for it.
+            chart->legend()->markers(area).first()->setVisible(false);
+            forbidden_ = new QGraphicsSimpleTextItem(p.forbidden->label, chart);
+            forbidden_->setFont(small);
+            forbidden_->setBrush(kForbidden.darker(150));
+            forbidden_->setRotation(-90);
+            forbidden_->setZValue(10);
+            forbiddenFrom_ = p.forbidden->from;
         }
 
         auto* curve = new QLineSeries;
@@ -148,6 +161,8 @@ public:
         curve->append(p.curve);
         curve->setPen(QPen(kCurve, 2));
         Add(chart, curve, x, y);
+        // The axis names the curve; the legend keeps its room for the marks.
+        chart->legend()->markers(curve).first()->setVisible(false);
         Add(chart, Marker(QStringLiteral("最优方案"), kBest, p.best), x, y);
         if (p.own) Add(chart, Marker(QStringLiteral("您的方案"), kOwn, *p.own), x, y);
 
@@ -225,6 +240,13 @@ private:
         if (chart->series().isEmpty()) return;
         const QRectF area = chart->plotArea();
         QAbstractSeries* any = chart->series().first();
+        if (forbidden_) {
+            // Rotated, its width runs up the plot: shown only where the band and the height hold it.
+            const QRectF box = forbidden_->boundingRect();
+            const double left = chart->mapToPosition(QPointF(forbiddenFrom_, 0), any).x();
+            forbidden_->setVisible(box.width() + 8 <= area.height() && left + box.height() + 4 <= area.right());
+            forbidden_->setPos(left + 3, area.bottom() - 4);
+        }
         std::vector<std::vector<std::pair<double, double>>> rows;
         for (const Label& l : labels_) {
             const double left = chart->mapToPosition(QPointF(l.lower, 0), any).x();
@@ -252,6 +274,8 @@ private:
 
     TChartView* view_ = nullptr;
     std::vector<Label> labels_;
+    QGraphicsSimpleTextItem* forbidden_ = nullptr;
+    double forbiddenFrom_ = 0;
 };
 
 // One curve per law, in the order given; the typed wage marked by a vertical line. A curve that
@@ -260,26 +284,31 @@ class TLawsChart : public TLawsChartView {
 public:
     explicit TLawsChart(QWidget* parent) : TLawsChartView(parent) {
         setObjectName(QStringLiteral("LawsChart"));
-        auto* layout = new QVBoxLayout(this);
+        auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         view_ = new TChartView(this);
         view_->setObjectName(QStringLiteral("LawsChartView"));
-        layout->addWidget(view_);
+        layout->addWidget(view_, 1);
+        // The legend beside the plot, of widgets that wrap a long name instead of cutting it.
+        legend_ = new QWidget(this);
+        legend_->setObjectName(QStringLiteral("LawsLegend"));
+        legend_->setMaximumWidth(190);
+        new QVBoxLayout(legend_);
+        layout->addWidget(legend_);
         Show({});
     }
 
     void Show(const LawsPicture& p) override {
         auto* chart = new QChart();
         chart->setMargins(QMargins(4, 4, 4, 4));
+        chart->legend()->hide();
         // setChart takes the old chart out of the scene and leaves it to its caller.
         QChart* old = view_->chart();
         view_->setChart(chart);
         delete old;
         view_->hoverText = nullptr;
-        if (p.curves.isEmpty()) {
-            chart->legend()->hide();
-            return;
-        }
+        ClearLegend();
+        if (p.curves.isEmpty()) return;
         const QFont font = this->font();
         QFont small = font;
         if (font.pixelSize() > 0) small.setPixelSize(std::max(9, font.pixelSize() - 1));
@@ -302,17 +331,16 @@ public:
         }
         chart->addAxis(x, Qt::AlignBottom);
         chart->addAxis(y, Qt::AlignLeft);
-        AddCurves(chart, p, x, y, top);
+        AddCurves(chart, p, x, y, top, small);
         auto* mark = new QLineSeries;
-        mark->setName(QStringLiteral("您的月工资"));
+        const QPen markPen(kOwn, 1, Qt::DashLine);
         *mark << QPointF(p.wage, 0) << QPointF(p.wage, y->max());
-        mark->setPen(QPen(kOwn, 1, Qt::DashLine));
+        mark->setPen(markPen);
         chart->addSeries(mark);
         mark->attachAxis(x);
         mark->attachAxis(y);
-        chart->legend()->setFont(small);
-        chart->legend()->setAlignment(Qt::AlignRight);
-        chart->legend()->show();
+        AddToLegend(markPen, QStringLiteral("您的月工资"), small);
+        static_cast<QVBoxLayout*>(legend_->layout())->addStretch(1);
         view_->right = right;
         view_->hoverText = p.hoverText;
         QObject::connect(chart, &QChart::plotAreaChanged, chart, [chart, x, y](const QRectF&) { FitTicks(chart, x, y); });
@@ -320,37 +348,87 @@ public:
     }
 
 private:
-    static void AddCurves(QChart* chart, const LawsPicture& p, QValueAxis* x, QValueAxis* y, double top) {
+    void ClearLegend() {
+        QLayout* rows = legend_->layout();
+        while (QLayoutItem* item = rows->takeAt(0)) {
+            delete item->widget();
+            delete item;
+        }
+    }
+
+    // A row of the legend: a sample of the line, and its name wrapped to the legend's width.
+    void AddToLegend(const QPen& pen, const QString& name, const QFont& font) {
+        auto* row = new QWidget(legend_);
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        QPixmap sample(QSize(26, 10) * devicePixelRatioF());
+        sample.setDevicePixelRatio(devicePixelRatioF());
+        sample.fill(Qt::transparent);
+        QPainter painter(&sample);
+        painter.setPen(pen);
+        painter.drawLine(QPointF(1, 5), QPointF(25, 5));
+        painter.end();
+        auto* swatch = new QLabel(row);
+        swatch->setPixmap(sample);
+        swatch->setAlignment(Qt::AlignTop);
+        auto* text = new QLabel(name, row);
+        text->setObjectName(QStringLiteral("LegendName"));
+        text->setFont(font);
+        text->setWordWrap(true);
+        line->addWidget(swatch);
+        line->addWidget(text, 1);
+        legend_->layout()->addWidget(row);
+    }
+
+    void AddCurves(QChart* chart, const LawsPicture& p, QValueAxis* x, QValueAxis* y, double top, const QFont& font) {
         static const QColor kColors[] = {QColor(31, 96, 170), QColor(120, 160, 220), QColor(150, 90, 180),
                                          QColor(20, 150, 60), QColor(230, 120, 20)};
-        // Within a thousandth of the height everywhere, two curves are one line on any screen.
-        auto same = [&](const QList<QPointF>& a, const QList<QPointF>& b) {
-            if (a.size() != b.size()) return false;
-            for (qsizetype k = 0; k < a.size(); ++k)
-                if (std::abs(a[k].y() - b[k].y()) > top / 1000) return false;
-            return true;
+        // Each line that lies on an earlier one gets a pattern of its own over it, so every
+        // colour shows between the gaps of the ones above.
+        static const Qt::PenStyle kOver[] = {Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+        // Apart by less than a cent everywhere, two curves are the same; by less than 1/150 of
+        // the height over half the wages or more, one line there on any screen.
+        struct Gap {
+            bool same, hidden;
         };
+        auto gap = [&](const QList<QPointF>& a, const QList<QPointF>& b) {
+            if (a.size() != b.size() || a.isEmpty()) return Gap{false, false};
+            double most = 0;
+            qsizetype close = 0;
+            for (qsizetype k = 0; k < a.size(); ++k) {
+                const double d = std::abs(a[k].y() - b[k].y());
+                most = std::max(most, d);
+                close += d <= top / 150;
+            }
+            return Gap{most < 0.005, close * 2 >= a.size()};
+        };
+        size_t over = 0;
         for (qsizetype i = 0; i < p.curves.size(); ++i) {
             auto* s = new QLineSeries;
             QString name = i < p.names.size() ? p.names[i] : QString();
             const QColor color = kColors[static_cast<size_t>(i) % std::size(kColors)];
             QPen pen(color, 2);
-            for (qsizetype j = 0; j < i; ++j)
-                if (same(p.curves[i], p.curves[j])) {
-                    name += QStringLiteral("（与%1重合）").arg(j < p.names.size() ? p.names[j] : QString());
-                    pen = QPen(color, 2, Qt::DashLine);
-                    break;
-                }
+            for (qsizetype j = 0; j < i; ++j) {
+                const Gap g = gap(p.curves[i], p.curves[j]);
+                if (!g.same && !g.hidden) continue;
+                name += QStringLiteral("（%1%2重合）")
+                            .arg(g.same ? QStringLiteral("与") : QStringLiteral("多处与"),
+                                 j < p.names.size() ? p.names[j] : QString());
+                pen = QPen(color, 2, kOver[over++ % std::size(kOver)]);
+                break;
+            }
             s->setName(name);
             s->append(p.curves[i]);
             s->setPen(pen);
             chart->addSeries(s);
             s->attachAxis(x);
             s->attachAxis(y);
+            AddToLegend(pen, name, font);
         }
     }
 
     TChartView* view_ = nullptr;
+    QWidget* legend_ = nullptr;
 };
 
 } // namespace

@@ -93,19 +93,76 @@ TFrmCompare::TFrmCompare(QWidget* parent) : QWidget(parent, Qt::Window) {
     setFont(fonts::Ui());
     setAttribute(Qt::WA_DeleteOnClose, false);
 
+    QGridLayout* inputs = BuildInputs();
+    BuildTable();
+    auto* note = new QLabel(QStringLiteral("“比2011年税制”为本行全年个税减2011年税制（起征点3500）的全年个税，负数为少缴。"
+                                           "2018年末一行把当年10—12月的规则当作施行了一整年。专项附加扣除2019年起才有。"),
+                            this);
+    note->setObjectName(QStringLiteral("TxtNote"));
+    note->setWordWrap(true);
+
+    // The fields beside the plot and the table under both, so that the plot keeps a height it
+    // can be read at on a small screen or at twice the scale; everything scrolls when even
+    // that does not fit.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ScrollCompare"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    auto* content = new QWidget(scroll);
+    auto* top = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addLayout(inputs);
+    left->addStretch(1);
+    top->addLayout(left);
+    // Qt Charts comes with the plot's plugin, loaded here the first time.
+    const tax::Result<TLawsChartView*> chart = planchart::CreateLaws(content);
+    if (chart) {
+        Chart = *chart;
+        Chart->setMinimumSize(320, 240);
+        top->addWidget(Chart, 1);
+    } else {
+        auto* missing = new QLabel(QString::fromStdString(chart.error()), content);
+        missing->setObjectName(QStringLiteral("TxtChartMissing"));
+        top->addWidget(missing, 1);
+    }
+    auto* column = new QVBoxLayout(content);
+    column->addLayout(top, 1);
+    column->addWidget(GridLaws);
+    column->addWidget(note);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    toolwindow::Setup(this, QStringLiteral("compare"), QSize(900, 640), QStringLiteral("online/001.html"));
+
+    for (QLineEdit* field : {EditWage, EditSafe, EditExtra, EditBonus}) {
+        connect(field, &QLineEdit::textChanged, this, &TFrmCompare::Recompute);
+        fields::OnEnter(field, [this] { BtnCalcClick(); });
+    }
+    connect(BtnCalc, &QPushButton::clicked, this, &TFrmCompare::BtnCalcClick);
+    connect(BtnCopy, &QPushButton::clicked, this, &TFrmCompare::BtnCopyClick);
+    Recompute();
+    EditWage->setFocus();
+}
+
+QGridLayout* TFrmCompare::BuildInputs() {
     auto* inputs = new QGridLayout;
     int row = 0;
+    // A field's message goes on the line under it, wrapped, so the fields stay narrow.
     auto addField = [&](const QString& name, const QString& caption, QLineEdit*& field, QLabel*& info,
                         const QString& hint, int infoNumber) {
         inputs->addWidget(build::Caption(this, name + QStringLiteral("Caption"), caption, 0, 0), row, 0);
         field = build::AmountField(this, name, 0, 0);
         field->setPlaceholderText(hint);
         field->setAccessibleName(caption);
-        inputs->addWidget(field, row, 1);
+        field->setMinimumWidth(140);
+        inputs->addWidget(field, row++, 1);
         info = build::Info(this, QStringLiteral("TxtInfo_%1").arg(infoNumber), 0, 0);
+        info->setWordWrap(true);
+        info->setMaximumWidth(260);
         fields::Write(info, QString());
-        inputs->addWidget(info, row, 2);
-        ++row;
+        inputs->addWidget(info, row++, 0, 1, 2);
     };
     addField(QStringLiteral("EditWage"), QStringLiteral("月工资"), EditWage, TxtInfo_1, QStringLiteral("每月税前"), 1);
     addField(QStringLiteral("EditSafe"), QStringLiteral("五险一金"), EditSafe, TxtInfo_2, QStringLiteral("每月"), 2);
@@ -120,53 +177,9 @@ TFrmCompare::TFrmCompare(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(BtnCalc);
     buttons->addWidget(BtnCopy);
     buttons->addStretch();
-    inputs->addLayout(buttons, row++, 1, 1, 2);
-    inputs->setColumnStretch(2, 1);
-
-    BuildTable();
-    auto* note = new QLabel(QStringLiteral("“比2011年税制”为本行全年个税减2011年税制（起征点3500）的全年个税，负数为少缴。"
-                                           "2018年末一行把当年10—12月的规则当作施行了一整年。专项附加扣除2019年起才有。"),
-                            this);
-    note->setObjectName(QStringLiteral("TxtNote"));
-    note->setWordWrap(true);
-
-    // Everything scrolls, so that at a small screen or twice the scale the plot keeps a height
-    // it can be read at instead of being squashed.
-    auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("ScrollCompare"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setFocusPolicy(Qt::NoFocus);
-    auto* content = new QWidget(scroll);
-    auto* column = new QVBoxLayout(content);
-    column->addLayout(inputs);
-    column->addWidget(GridLaws);
-    column->addWidget(note);
-    // Qt Charts comes with the plot's plugin, loaded here the first time.
-    const tax::Result<TLawsChartView*> chart = planchart::CreateLaws(content);
-    if (chart) {
-        Chart = *chart;
-        Chart->setMinimumHeight(280);
-        column->addWidget(Chart, 1);
-    } else {
-        auto* missing = new QLabel(QString::fromStdString(chart.error()), content);
-        missing->setObjectName(QStringLiteral("TxtChartMissing"));
-        column->addWidget(missing, 1);
-    }
-    scroll->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
-    toolwindow::Setup(this, QStringLiteral("compare"), QSize(820, 720), QStringLiteral("online/001.html"));
-
-    for (QLineEdit* field : {EditWage, EditSafe, EditExtra, EditBonus}) {
-        connect(field, &QLineEdit::textChanged, this, &TFrmCompare::Recompute);
-        fields::OnEnter(field, [this] { BtnCalcClick(); });
-    }
-    connect(BtnCalc, &QPushButton::clicked, this, &TFrmCompare::BtnCalcClick);
-    connect(BtnCopy, &QPushButton::clicked, this, &TFrmCompare::BtnCopyClick);
-    Recompute();
-    EditWage->setFocus();
+    inputs->addLayout(buttons, row++, 0, 1, 2);
+    inputs->setVerticalSpacing(2);
+    return inputs;
 }
 
 void TFrmCompare::BuildTable() {
@@ -194,9 +207,14 @@ void TFrmCompare::BuildTable() {
     GridLaws->installEventFilter(new CopyKey(GridLaws, [this] { CopySelection(); }));
     GridLaws->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     GridLaws->horizontalHeader()->setStretchLastSection(true);
-    GridLaws->setMinimumHeight(100);
+    // As tall as its five rows, no more: the rest of the height goes to the plot.
+    GridLaws->verticalHeader()->setDefaultSectionSize(GridLaws->fontMetrics().height() + 8);
     GridLaws->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    GridLaws->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     GridLaws->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    GridLaws->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    GridLaws->setFixedHeight(GridLaws->horizontalHeader()->sizeHint().height() + 2 * GridLaws->frameWidth() +
+                             static_cast<int>(tax::compare::kLaws) * GridLaws->verticalHeader()->defaultSectionSize());
 }
 
 void TFrmCompare::ClearResults() {

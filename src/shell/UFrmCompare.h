@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,6 +24,7 @@ public:
     void CopySelection();
 
 private:
+    QGridLayout* BuildInputs();
     void BuildTable();
     void Recompute();
     void ClearResults();

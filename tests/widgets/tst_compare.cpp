@@ -9,6 +9,7 @@
 #include "tax/LawCompare.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QApplication>
 #include <QClipboard>
 #include <QGraphicsView>
@@ -103,6 +104,31 @@ private slots:
         QCOMPARE(grid->item(4, 3)->text(), QStringLiteral("3780.00"));
         for (int r = 0; r < 3; ++r) QCOMPARE(grid->item(r, 3)->text(), before[r]);
         QVERIFY(Child<QLineEdit>(window, "EditExtra")->toolTip().contains(QStringLiteral("2019年起才有")));
+    }
+
+    // Without deductions or a bonus the 2018 rules and both 2019 ones tax every wage alike: the
+    // three lines are one, and the legend says so rather than hiding two of them. Deductions
+    // part them again.
+    void LegendSaysWhyLinesCoincide() {
+        TFrmMain main;
+        QWidget* window = Open(main);
+        drive::Retype(Child<QLineEdit>(window, "EditWage"), QStringLiteral("13000"));
+        drive::Retype(Child<QLineEdit>(window, "EditSafe"), QStringLiteral("750"));
+        drive::Retype(Child<QLineEdit>(window, "EditExtra"), QString());
+        drive::Retype(Child<QLineEdit>(window, "EditBonus"), QString());
+        auto names = [&] {
+            QStringList out;
+            for (QLabel* l : window->findChildren<QLabel*>(QStringLiteral("LegendName"))) out << l->text();
+            return out;
+        };
+        QStringList shown = names();
+        QCOMPARE(shown.size(), 6);
+        QVERIFY2(shown[3].endsWith(QStringLiteral("（与2018年末(5000)重合）")), qPrintable(shown.join('|')));
+        QVERIFY2(shown[4].endsWith(QStringLiteral("（与2018年末(5000)重合）")), qPrintable(shown.join('|')));
+        QVERIFY(!shown[0].contains(QStringLiteral("重合")) && !shown[2].contains(QStringLiteral("重合")));
+        drive::Retype(Child<QLineEdit>(window, "EditExtra"), QStringLiteral("3000"));
+        shown = names();
+        QVERIFY2(!shown[3].contains(QStringLiteral("与2018年末(5000)重合")), qPrintable(shown.join('|')));
     }
 
     // Insurance above the wage is computed, with a word beside it.
