@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QSettings>
 #include <QPushButton>
+#include <QAbstractButton>
 #include <QGraphicsView>
 #include <QMouseEvent>
 #include <QTableWidget>
@@ -332,6 +333,33 @@ private slots:
         drive::Retype(edit, field == "EditPay" ? QStringLiteral("100000") : QStringLiteral("1000"));
         QCOMPARE(drive::TextOf(plan, info.toLatin1().constData()), QString());
         QVERIFY(drive::TextOf(plan, "TxtBestTax") != QStringLiteral("—"));
+    }
+
+    // Every tab stop of both windows is a control that shows it has the focus: the scroll
+    // areas and the plots, which cannot, are passed over.
+    void EveryTabStopShowsItsFocus() {
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        Child<QAction>(&main, "Menu_Tool_Compare")->trigger();
+        QWidget* compare = main.findChild<QWidget*>(QStringLiteral("FrmCompare"));
+        for (QWidget* window : {plan, compare}) {
+            window->activateWindow();
+            QApplication::setActiveWindow(window);
+            window->findChild<QLineEdit*>()->setFocus();
+            QStringList seen;
+            for (int i = 0; i < 20; ++i) {
+                QWidget* at = window->focusWidget();
+                QVERIFY2(at && at->window() == window,
+                         qPrintable(at ? at->objectName() + QStringLiteral(" in ") + at->window()->objectName()
+                                       : QStringLiteral("none after ") + seen.join(' ')));
+                const bool shows = qobject_cast<QLineEdit*>(at) || qobject_cast<QComboBox*>(at) ||
+                                   qobject_cast<QAbstractButton*>(at) || qobject_cast<QTableWidget*>(at);
+                QVERIFY2(shows, qPrintable(at->metaObject()->className() + QStringLiteral(" ") + at->objectName()));
+                seen << at->objectName();
+                QTest::keyClick(at, Qt::Key_Tab);
+            }
+            QVERIFY2(seen.contains(QStringLiteral("BtnCopy")), qPrintable(seen.join(' ')));
+        }
     }
 
     // The window opens on the law in force, and on the law chosen last once one was chosen,
