@@ -33,7 +33,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
-#include <tuple>
 
 namespace {
 
