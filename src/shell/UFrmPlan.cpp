@@ -418,8 +418,12 @@ void TFrmPlan::ShowPicture(const Inputs& in, const tax::Plan& plan) {
         if (near > mostBonus)
             return QStringLiteral("年终奖 %1 元\n月工资将低于 %2 元，不可选").arg(Yuan(near), Yuan(least));
         const tax::PlanSplit s = law2019 ? tax::plan2019::SplitNearBonus(q2019, near) : tax::SplitNearBonus(q, near);
-        return QStringLiteral("年终奖 %1 元\n月工资 %2 元\n全年个税 %3 元")
-            .arg(Yuan(s.bonus), Yuan(s.monthly), Yuan(s.year.totalTax));
+        QString text = QStringLiteral("年终奖 %1 元\n月工资 %2 元\n全年个税 %3 元")
+                           .arg(Yuan(s.bonus), Yuan(s.monthly), Yuan(s.year.totalTax));
+        // The zone's bounds, which its label may have had no room to say.
+        if (const tax::BlindZone* z = law2019 ? tax::law2019::FindZoneAlone(s.bonus) : tax::FindBlindZone(s.bonus))
+            text += QStringLiteral("\n位于个税盲区 (%1, %2]").arg(fields::General(z->lower), fields::General(z->upper));
+        return text;
     };
     Chart->Show(picture);
 }

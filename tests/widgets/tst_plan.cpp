@@ -165,7 +165,8 @@ private slots:
                          Qt::NoModifier);
         QApplication::sendEvent(port, &move);
         const QStringList lines = QToolTip::text().split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.size() == 3 || (lines.size() == 4 && lines[3].startsWith(QStringLiteral("位于个税盲区"))),
+                 qPrintable(QToolTip::text()));
         QVERIFY2(lines[0].startsWith(QStringLiteral("年终奖 ")) && lines[1].startsWith(QStringLiteral("月工资 ")) &&
                      lines[2].startsWith(QStringLiteral("全年个税 ")),
                  qPrintable(QToolTip::text()));
@@ -232,10 +233,11 @@ private slots:
             if (*typed[3]) { // a lowest wage: a bonus beyond what it leaves names no split
                 const double bonus = lines[0].section(' ', 1, 1).toDouble();
                 const bool beyond = bonus > QString(typed[0]).toDouble() - 12 * QString(typed[3]).toDouble();
-                QCOMPARE(lines.size(), beyond ? 2 : 3);
+                QVERIFY2(beyond ? lines.size() == 2 : lines.size() >= 3, qPrintable(QToolTip::text()));
                 if (beyond) continue;
             }
-            QCOMPARE(lines.size(), 3);
+            QVERIFY2(lines.size() == 3 || (lines.size() == 4 && lines[3].startsWith(QStringLiteral("位于个税盲区"))),
+                     qPrintable(QToolTip::text()));
             const tax::Decimal monthly = *tax::ParseAmount(lines[1].section(' ', 1, 1).remove(',').toStdString());
             QCOMPARE(lines[2].section(' ', 1, 1), fields::Money(tax::plan2019::EvaluateSplit(q, monthly).year.totalTax));
         }
@@ -333,6 +335,29 @@ private slots:
         drive::Retype(edit, field == "EditPay" ? QStringLiteral("100000") : QStringLiteral("1000"));
         QCOMPARE(drive::TextOf(plan, info.toLatin1().constData()), QString());
         QVERIFY(drive::TextOf(plan, "TxtBestTax") != QStringLiteral("—"));
+    }
+
+    // Over a blind zone the pointer names it, its label or not: at 600000 under the 2019 law a
+    // bonus just above 144000 lies in (144000, 160500].
+    void HoverNamesTheBlindZone() {
+        TFrmMain main;
+        QWidget* plan = Open(main);
+        if (Child<QComboBox>(plan, "CmbLaw")->currentIndex() != 0) ChooseLaw(plan, 0);
+        for (const char* other : {"EditSafe", "EditExtra", "EditMinSalary", "EditSalary"}) Type(plan, other, QString());
+        Type(plan, "EditPay", QStringLiteral("600000"));
+        auto* port = plan->findChild<QGraphicsView*>()->viewport();
+        QStringList found;
+        // Across the plot from left to right, until the pointer is over the zone.
+        for (int x = 0; x < port->width() && found.isEmpty(); x += 2) {
+            const QPointF at(x, port->height() / 2.0);
+            QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(port, &move);
+            const QStringList lines = QToolTip::text().split(QLatin1Char('\n'));
+            const double bonus = lines[0].section(' ', 1, 1).toDouble();
+            if (bonus > 144000 && bonus <= 160500) found = lines;
+        }
+        QVERIFY(!found.isEmpty());
+        QCOMPARE(found.value(3), QStringLiteral("位于个税盲区 (144000, 160500]"));
     }
 
     // Every tab stop of both windows is a control that shows it has the focus: the scroll
