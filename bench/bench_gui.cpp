@@ -3,9 +3,11 @@
 #include "shell/App.h"
 #include "shell/UMainForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -53,6 +55,30 @@ static void BM_SwitchThroughAllRows(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SwitchThroughAllRows)->Unit(benchmark::kMillisecond);
+
+// A keystroke in a tool window whose figures follow the typing: the pay of the planning window
+// (the plan, its table and its plot drawn anew, then painted) and the wage of the comparison.
+static void Keystrokes(benchmark::State& state, const char* action, const char* window, const char* field,
+                       long long base) {
+    TFrmMain main;
+    main.findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    auto* tool = main.findChild<QWidget*>(QString::fromLatin1(window));
+    auto* edit = tool->findChild<QLineEdit*>(QString::fromLatin1(field));
+    QCoreApplication::processEvents();
+    long long n = 0;
+    for (auto _ : state) {
+        edit->setText(QString::number(base + 997 * (n++ % 100)));
+        QCoreApplication::processEvents();
+    }
+}
+static void BM_PlanKeystroke(benchmark::State& state) {
+    Keystrokes(state, "Menu_Tool_Plan", "FrmPlan", "EditPay", 300000);
+}
+BENCHMARK(BM_PlanKeystroke)->Unit(benchmark::kMillisecond);
+static void BM_CompareKeystroke(benchmark::State& state) {
+    Keystrokes(state, "Menu_Tool_Compare", "FrmCompare", "EditWage", 15000);
+}
+BENCHMARK(BM_CompareKeystroke)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

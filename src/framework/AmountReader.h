@@ -4,6 +4,7 @@
 // focused with its whole text selected so the user can type over it.
 
 #include "framework/Messages.h"
+#include "tax/Amount.h"
 #include "tax/Decimal.h"
 
 #include <QString>
@@ -42,3 +43,40 @@ std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const Amo
 std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed, QLabel* info,
                                            const AmountRule& rule);
 
+
+// The tool windows' reader, which reads as the figures follow the typing: an amount as a payroll
+// file writes it ("300,000.00", "¥2000", "2000元", full-width digits) is taken as the batch takes
+// it, the field's text is left as typed, and every refusal names the field and what is wrong,
+// in the same words in every window.
+namespace amounts {
+
+struct Rule {
+    QString name;             // the field as its caption says it; empty: its accessible name
+    bool required = false;    // empty: nothing to compute yet (no message); otherwise empty reads as 0
+    bool zeroAllowed = true;  // false: only above 0
+    tax::Decimal most = tax::kMaxAmount; // refused above this, as too large
+    bool wholeFen = false;    // refused with a fraction of a fen
+};
+
+// Empty reads as 0; 0 and above, whole fen or not: the general optional amount.
+inline const Rule kOptional{};
+
+struct Reading {
+    std::optional<tax::Decimal> value;
+    QString error; // why there is no value; empty for a required field left empty
+};
+
+Reading Read(const QString& text, const Rule& rule);
+
+// The messages, for a window's own checks to say theirs in the same words.
+QString NotAnAmount(const QString& name);
+QString Negative(const QString& name);
+QString NotAboveZero(const QString& name);
+QString TooLarge(const QString& name, tax::Decimal most);
+QString FractionOfFen(const QString& name);
+
+// Reads a field without touching its text or its focus: the message (or nothing) beside it in
+// `info`, and the field tinted while it is refused.
+std::optional<tax::Decimal> ReadTyped(QLineEdit* field, QLabel* info, const Rule& rule);
+
+} // namespace amounts

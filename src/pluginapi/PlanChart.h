@@ -21,6 +21,13 @@ struct PlanPicture {
     double pay = 0;
     QList<QPointF> curve; // (bonus, year's tax), bonus rising
     QList<Zone> zones;    // those that begin below the pay
+    // Bonuses above `from` leave a monthly wage below the least one (the employer's lowest, or
+    // the insurance): shaded with `label`, and no split drawn there.
+    struct Forbidden {
+        double from;
+        QString label;
+    };
+    std::optional<Forbidden> forbidden;
     QPointF best;
     std::optional<QPointF> own;
     // The text shown when the pointer rests over a bonus.
@@ -39,6 +46,8 @@ struct LawsPicture {
     QStringList names;
     QList<QList<QPointF>> curves; // (monthly wage, year's tax), wage rising; one per name
     double wage = 0;              // the typed wage, marked by a line
+    // The text shown when the pointer rests over a monthly wage.
+    std::function<QString(double wage)> hoverText;
 };
 
 class TLawsChartView : public QWidget {
@@ -53,5 +62,5 @@ public:
     virtual TPlanChartView* Create(QWidget* parent) = 0;
     virtual TLawsChartView* CreateLaws(QWidget* parent) = 0;
 };
-#define IPlanChartFactory_iid "cn.qingfu.PlanChart/2"
+#define IPlanChartFactory_iid "cn.qingfu.PlanChart/3"
 Q_DECLARE_INTERFACE(IPlanChartFactory, IPlanChartFactory_iid)

@@ -46,7 +46,9 @@ const char* LawName(Law law) {
 std::array<LawYear, kLaws> Compare(const Question& q) {
     law2019::YearQuestion y;
     y.year = law2019::kFirstYear;
-    for (law2019::Month& m : y.months) m = {q.wage, Decimal(), q.insurance, Decimal()};
+    // A flat monthly sum of special additional deductions is taken off the cumulative taxable
+    // income and the year's exactly as the other deductions are, so it rides in `other`.
+    for (law2019::Month& m : y.months) m = {q.wage, Decimal(), q.insurance, q.extra};
     y.bonus = q.bonus;
     // Refused only for a year, month or family out of range, none of which this question has.
     const law2019::YearAnswer a = ComputeYear(y).value();

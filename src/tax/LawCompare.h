@@ -15,6 +15,7 @@ struct Question {
     Decimal wage;      // each month
     Decimal insurance; // each month
     Decimal bonus;     // once in the year
+    Decimal extra = Decimal(); // special additional deductions each month; the laws before 2019 had none
 };
 
 enum class Law { Old3500, Old4800, Late2018, Alone2019, Joined2019 };

@@ -26,11 +26,16 @@ std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { // b > 0
 
 } // namespace
 
+std::int64_t LeastWage(std::int64_t pay, std::int64_t insurance, std::int64_t lowest) {
+    return std::max(lowest, std::min(insurance, pay / kMonths));
+}
+
 Question FromPlan(const PlanQuestion& q) {
     // Insurance beyond the pay leaves every split untaxed, as insurance equal to the pay does,
     // so capping it keeps the arithmetic within 64 bits without changing any tax.
     const Decimal insurance = q.insurance > q.pay ? q.pay : q.insurance;
-    return {Of(q.pay), Of(insurance), Of(q.allowance), Of(q.lowest)};
+    const std::int64_t pay = Of(q.pay);
+    return {pay, Of(insurance), Of(q.allowance), LeastWage(pay, Of(insurance), Of(q.lowest))};
 }
 
 std::int64_t YearTax(const Question& q, std::int64_t m) {
@@ -147,6 +152,12 @@ std::vector<Point> CurveOf(std::int64_t pay, int samples, const std::function<st
 
 } // namespace fen
 
+void AddOther(Plan& plan, const PlanSplit& split) {
+    // A bonus too small to bear a fen of tax (0.12 at 3%) is not paid at that rate in any
+    // sense that matters: the row would be the all-wages split less a few fen.
+    if (split.bonusBracket < 0 || split.year.bonusTax > Decimal()) plan.others.push_back(split);
+}
+
 bool PlanAmount(Decimal amount) {
     long long cents = 0;
     return !amount.IsNegative() && amount <= kPlanLimit && amount.ToCents(cents);
@@ -184,7 +195,7 @@ std::optional<Plan> MakePlan(const PlanQuestion& q) {
     std::sort(others.begin(), others.end(), [](const fen::Split& a, const fen::Split& b) {
         return a.tax != b.tax ? a.tax < b.tax : a.monthly > b.monthly;
     });
-    for (const fen::Split& s : others) plan.others.push_back(EvaluateSplit(q, Decimal::Cents(s.monthly)));
+    for (const fen::Split& s : others) AddOther(plan, EvaluateSplit(q, Decimal::Cents(s.monthly)));
     if (q.own) plan.own = EvaluateSplit(q, *q.own);
     const Decimal least = plan.best.year.totalTax;
     plan.allWages.extra = plan.allWages.year.totalTax - least;

@@ -51,8 +51,12 @@ PlanSplit EvaluateSplit(const PlanQuestion& q, Decimal monthly);
 PlanSplit SplitNearBonus(const PlanQuestion& q, Decimal bonus);
 // The largest monthly wage the pay allows: pay / 12 down to the cent.
 Decimal LargestMonthly(Decimal pay);
-// Null when the lowest wage is above LargestMonthly; all amounts must pass PlanAmount.
+// Null when the lowest wage is above LargestMonthly; all amounts must pass PlanAmount. No split
+// has a monthly wage below the insurance (the best never does); the others leave out a bonus
+// too small for its rate to make a fen of tax.
 std::optional<Plan> MakePlan(const PlanQuestion& q);
+// Adds a split to the plan's others unless its bonus has a rate but bears no tax.
+void AddOther(Plan& plan, const PlanSplit& split);
 
 // The same arithmetic in whole cents on 64-bit integers, which the search runs on: a decimal
 // evaluation costs too much to try thousands of splits per keystroke. Tests hold it equal to
@@ -60,8 +64,11 @@ std::optional<Plan> MakePlan(const PlanQuestion& q);
 namespace fen {
 
 struct Question {
-    std::int64_t pay, insurance, allowance, lowest;
+    std::int64_t pay, insurance, allowance, lowest; // lowest: the least wage a split may have
 };
+// The least monthly wage a split may have: the employer's lowest, and never below the insurance
+// that is taken from the wage (unless no wage the pay allows covers it).
+std::int64_t LeastWage(std::int64_t pay, std::int64_t insurance, std::int64_t lowest);
 Question FromPlan(const PlanQuestion& q);
 
 std::int64_t YearTax(const Question& q, std::int64_t monthly);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 
 namespace tax::plan2019 {
 
@@ -18,38 +17,14 @@ namespace {
 
 using tax::fen::Fen;
 constexpr Fen kMonths = kMonthsPerYear;
-constexpr size_t kBrackets = 7;
+constexpr size_t kBrackets = tax::fen::kWageBrackets;
 
-// A rate table in whole fen and whole percentages, read once from the decimal table.
-using Bands = std::array<tax::fen::Band, kBrackets>;
-Bands Read(const RateTable& t) {
-    Bands out{};
-    for (size_t i = 0; i < kBrackets; ++i) {
-        const Fen upTo = i < t.Bands().size() ? tax::fen::Of(t.Bands()[i].upTo) : std::numeric_limits<Fen>::max();
-        out[i] = {upTo, tax::fen::Of(t.BracketAt(i).rate), tax::fen::Of(t.BracketAt(i).quick)};
-    }
-    return out;
+// The annual and the monthly-converted tables in whole fen, as the payroll reads them.
+const tax::fen::Bands& Annual() {
+    return tax::fen::AnnualBands();
 }
-const Bands& Annual() {
-    static const Bands bands = Read(AnnualTable());
-    return bands;
-}
-const Bands& Monthly() {
-    static const Bands bands = Read(MonthlyTable());
-    return bands;
-}
-
-// The bracket of amount ÷ scale; an edge stays in the lower bracket.
-size_t Locate(const Bands& bands, Fen amount, Fen scale) {
-    for (size_t i = 0; i + 1 < kBrackets; ++i)
-        if (amount <= bands[i].upTo * scale) return i;
-    return kBrackets - 1;
-}
-
-// amount × rate − quick rounded once to the fen, half away from zero; 0 when not above 0.
-Fen TaxOn(const tax::fen::Band& b, Fen amount) {
-    const Fen hundredths = amount * b.percent - b.quick * 100;
-    return hundredths > 0 ? (hundredths + 50) / 100 : 0;
+const tax::fen::Bands& Monthly() {
+    return tax::fen::MonthlyBands();
 }
 
 // What is deducted from the twelve wages in a year: 60000, twelve months of insurance and of
@@ -68,20 +43,21 @@ Question FromPlan(const plan2019::Question& q) {
     // Deductions beyond the pay leave the wages untaxed however large they are, so capping them
     // keeps the arithmetic within 64 bits without changing any tax.
     auto cap = [&](Decimal v) { return tax::fen::Of(v > q.pay ? q.pay : v); };
-    return {tax::fen::Of(q.pay), cap(q.insurance), cap(q.extra), tax::fen::Of(q.lowest)};
+    const Fen pay = tax::fen::Of(q.pay);
+    return {pay, cap(q.insurance), cap(q.extra), tax::fen::LeastWage(pay, cap(q.insurance), tax::fen::Of(q.lowest))};
 }
 
 Fen WagesTax(const Question& q, Fen m) {
     const Fen taxable = kMonths * m - Deducted(q);
-    return taxable > 0 ? TaxOn(Annual()[Locate(Annual(), taxable, 1)], taxable) : 0;
+    return taxable > 0 ? tax::fen::TaxOn(taxable, tax::fen::WageBracket(taxable, Annual()), Annual()) : 0;
 }
 
 Fen BonusTax(Fen bonus) {
-    return TaxOn(Monthly()[Locate(Monthly(), bonus, kMonths)], bonus);
+    return tax::fen::TaxOn(bonus, tax::fen::BonusBracket(bonus, Monthly()), Monthly());
 }
 
 int BonusBracket(Fen bonus) {
-    return bonus > 0 ? static_cast<int>(Locate(Monthly(), bonus, kMonths)) : -1;
+    return bonus > 0 ? tax::fen::BonusBracket(bonus, Monthly()) : -1;
 }
 
 Fen YearTax(const Question& q, Fen m) {
@@ -135,7 +111,7 @@ std::vector<tax::fen::Split> BestSplits(const Question& q) {
         const Fen taxable = kMonths * a - deducted;
         const Fen bonus = q.pay - kMonths * a;
         const int bracket = BonusBracket(bonus);
-        const Fen wageRate = taxable > 0 ? Annual()[Locate(Annual(), taxable, 1)].percent : 0;
+        const Fen wageRate = taxable > 0 ? Annual()[static_cast<size_t>(tax::fen::WageBracket(taxable, Annual()))].percent : 0;
         const Fen bonusRate = bracket >= 0 ? Monthly()[static_cast<size_t>(bracket)].percent : 0;
         if (wageRate == bonusRate) {
             scan(std::max(a, b - 99), b, bracket);
@@ -189,7 +165,7 @@ std::optional<Plan> MakePlan(const Question& q) {
     std::sort(others.begin(), others.end(), [](const tax::fen::Split& a, const tax::fen::Split& b) {
         return a.tax != b.tax ? a.tax < b.tax : a.monthly > b.monthly;
     });
-    for (const tax::fen::Split& s : others) plan.others.push_back(EvaluateSplit(q, Decimal::Cents(s.monthly)));
+    for (const tax::fen::Split& s : others) AddOther(plan, EvaluateSplit(q, Decimal::Cents(s.monthly)));
     if (q.own) plan.own = EvaluateSplit(q, *q.own);
     const Decimal least = plan.best.year.totalTax;
     plan.allWages.extra = plan.allWages.year.totalTax - least;

@@ -25,7 +25,8 @@ struct Question {
 // `year`, monthTax is 0: the wages are taxed by the year, in wagesTax.
 PlanSplit EvaluateSplit(const Question& q, Decimal monthly);
 PlanSplit SplitNearBonus(const Question& q, Decimal bonus);
-// Null when the lowest wage is above LargestMonthly; amounts must pass PlanAmount. bonusBracket
+// Null when the lowest wage is above LargestMonthly; amounts must pass PlanAmount. No split has
+// a wage below the insurance; the others leave out a bonus too small to bear a fen. bonusBracket
 // indexes MonthlyTable(); −1 when the bonus is nothing.
 std::optional<Plan> MakePlan(const Question& q);
 

@@ -3,6 +3,7 @@
 
 #include "tax/BonusTax.h"
 #include "tax/Law2019.h"
+#include "Oracle2019.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,38 @@ TEST(LawCompare, EachRowIsItsCalculators) {
                 ASSERT_EQ(r.tax, r.wagesTax + r.bonusTax);
             }
         }
+    }
+}
+
+// The special additional deductions lower the two 2019 rows by the year's table, and no row of
+// the laws before 2019, which had none: 12 × 2000 off the year's taxable income.
+TEST(LawCompare, SpecialAdditionalDeductionsOnlyFrom2019) {
+    using oracle2019::kAnnual;
+    using oracle2019::kMonthly;
+    using oracle2019::kYuan;
+    std::mt19937_64 rng(33);
+    for (int i = 0; i < 1500; ++i) {
+        const Fen wage = static_cast<Fen>(rng() % (i % 2 ? 3000000 : 10000000));
+        const Fen insurance = static_cast<Fen>(rng() % 400000);
+        const Fen extra = i % 7 == 0 ? 200000 : static_cast<Fen>(rng() % 900000);
+        const Fen bonus = i % 5 == 0 ? 0 : static_cast<Fen>(rng() % 60000000);
+        const auto none = tax::compare::Compare({Decimal::Cents(wage), Decimal::Cents(insurance), Decimal::Cents(bonus)});
+        const auto with = tax::compare::Compare(
+            {Decimal::Cents(wage), Decimal::Cents(insurance), Decimal::Cents(bonus), Decimal::Cents(extra)});
+        for (size_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(with[k].tax, none[k].tax) << k;
+            ASSERT_EQ(with[k].takeHome, none[k].takeHome) << k;
+        }
+        // In li (fen × 10): the year's taxable income after 60000, insurance and the deductions.
+        const oracle2019::Li year = 12 * (wage - insurance - extra) * 10 - 60000 * kYuan;
+        const Fen alone = oracle2019::TaxOf(kAnnual, year) + oracle2019::TaxOf(kMonthly, bonus * 10, 12);
+        const Fen joined = oracle2019::TaxOf(kAnnual, year + bonus * 10);
+        const std::string where = std::to_string(wage) + " " + std::to_string(insurance) + " " +
+                                  std::to_string(extra) + " " + std::to_string(bonus);
+        ASSERT_EQ(with[3].tax, Decimal::Cents(alone)) << where;
+        ASSERT_EQ(with[4].tax, Decimal::Cents(joined)) << where;
+        // What is deducted is not spent: the take-home is the pay less insurance and tax alone.
+        ASSERT_EQ(with[3].takeHome, Decimal::Cents(12 * (wage - insurance) + bonus - alone)) << where;
     }
 }
 

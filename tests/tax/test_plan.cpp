@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -132,6 +133,32 @@ TEST(PlanSearch, EqualsEveryYuanAndEveryCentNearAChange) {
                 before = now;
             }
             ExpectSame(want, tax::fen::BestSplits(f), std::string(s.name) + " pay " + std::to_string(pay));
+        }
+    }
+}
+
+// Only splits an employer can pay: no wage below the insurance taken from it, and no row for a
+// bonus too small to bear a fen of tax. The best split is the least over every cent from the
+// employer's lowest wage alone, so the floor never costs the person anything.
+TEST(Plan, OnlySplitsThatCanBePaid) {
+    for (const auto& [pay, insurance, lowest] : std::vector<std::array<long long, 3>>{
+             {15000000, 100000, 0}, {15000000, 250000, 0}, {6000000, 700000, 0}, {3000000, 300000, 0},
+             {30000000, 500000, 200000}, {1200000, 500000, 0}}) {
+        const tax::PlanQuestion q{Decimal::Cents(pay), Decimal::Cents(insurance), Decimal(3500), Decimal::Cents(lowest)};
+        const tax::fen::Question f = tax::fen::FromPlan(q);
+        tax::fen::Split best;
+        for (std::int64_t m = lowest; m <= pay / 12; ++m) Keep(best, m, tax::fen::YearTax(f, m));
+        const std::optional<tax::Plan> plan = tax::MakePlan(q);
+        ASSERT_TRUE(plan);
+        const std::string where = "pay " + std::to_string(pay) + " insurance " + std::to_string(insurance);
+        EXPECT_EQ(plan->best.monthly, Decimal::Cents(best.monthly)) << where;
+        EXPECT_EQ(plan->best.year.totalTax, Decimal::Cents(best.tax)) << where;
+        const Decimal least = std::min(Decimal::Cents(std::max(insurance, lowest)), tax::LargestMonthly(q.pay));
+        for (const tax::PlanSplit& s : plan->others) {
+            EXPECT_GE(s.monthly, least) << where;
+            if (s.bonusBracket >= 0) {
+                EXPECT_GT(s.year.bonusTax, Decimal()) << where;
+            }
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -93,7 +94,12 @@ TEST(Plan2019, EqualsEverySplitToTheFen) {
                                   " extra " + std::to_string(o.extra) + " lowest " + std::to_string(o.lowest);
         std::vector<tax::fen::Split> want(9);
         int atLeast = 0;
-        for (Fen m = o.lowest; m <= o.pay / 12; ++m) {
+        // No wage below the insurance taken from it, unless the pay covers none.
+        const Fen least = std::max(o.lowest, std::min(o.insurance, o.pay / 12));
+        tax::fen::Split unbounded;
+        for (Fen m = o.lowest; m < least; ++m)
+            if (unbounded.monthly < 0 || o.Year(m) < unbounded.tax) unbounded = {m, o.Year(m)};
+        for (Fen m = least; m <= o.pay / 12; ++m) {
             const Fen tax = o.Year(m);
             for (size_t slot : {size_t{0}, static_cast<size_t>(o.BonusBracket(m) + 2)}) {
                 tax::fen::Split& s = want[slot];
@@ -103,6 +109,10 @@ TEST(Plan2019, EqualsEverySplitToTheFen) {
             }
         }
         withTies += atLeast > 0;
+        // The insurance's floor never keeps the best split out: below it the tax is no less.
+        if (unbounded.monthly >= 0) {
+            EXPECT_GE(unbounded.tax, want[0].tax) << where;
+        }
         const tax::plan2019::fen::Question f = tax::plan2019::fen::FromPlan(Ask(o));
         const std::vector<tax::fen::Split> got = tax::plan2019::fen::BestSplits(f);
         ASSERT_EQ(want.size(), got.size());
@@ -119,13 +129,17 @@ TEST(Plan2019, EqualsEverySplitToTheFen) {
         EXPECT_EQ(plan->best.year.realIncome, Decimal::Cents(o.pay - 12 * o.insurance - want[0].tax)) << where;
         EXPECT_EQ(plan->allWages.year.totalTax, Decimal::Cents(o.Year(o.pay / 12))) << where;
         size_t rows = 0;
-        for (size_t k = 1; k < want.size(); ++k) rows += want[k].monthly >= 0 && want[k].monthly != want[0].monthly;
+        // A row's bonus bears tax: a bonus of a few fen is no rate worth a row.
+        for (size_t k = 1; k < want.size(); ++k)
+            rows += want[k].monthly >= 0 && want[k].monthly != want[0].monthly &&
+                    (k == 1 || o.Bonus(want[k].monthly) > 0);
         ASSERT_EQ(plan->others.size(), rows) << where;
         for (size_t r = 0; r < rows; ++r) {
             const tax::PlanSplit& s = plan->others[r];
             const tax::fen::Split& w = want[static_cast<size_t>(s.bonusBracket + 2)];
             EXPECT_EQ(s.monthly, Decimal::Cents(w.monthly)) << where << " row " << r;
             EXPECT_EQ(s.year.totalTax, Decimal::Cents(w.tax)) << where << " row " << r;
+            EXPECT_GE(s.monthly, Decimal::Cents(least)) << where << " row " << r;
             if (r > 0) {
                 EXPECT_LE(plan->others[r - 1].year.totalTax, s.year.totalTax) << where;
             }

@@ -169,6 +169,62 @@ private slots:
         }
     }
 
+    // The tool windows' reader takes what a payroll sheet holds, as the batch does, and says
+    // of each refusal which field and what is wrong; it leaves the text and the focus alone.
+    void typedReaderReadsAsTheBatch_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("rule"); // 0 optional, 1 required above 0 in whole fen up to 10^15
+        QTest::addColumn<QString>("value"); // empty: refused
+        QTest::addColumn<QString>("message");
+        const QString notAmount = QStringLiteral("五险一金不是金额：请输入数字，如 300000 或 300,000.00");
+        QTest::newRow("separators") << "300,000.00" << 1 << "300000" << "";
+        QTest::newRow("yuan sign, blanks") << " ¥ 2000 " << 1 << "2000" << "";
+        QTest::newRow("full-width yuan sign") << "￥2,000" << 0 << "2000" << "";
+        QTest::newRow("yuan after") << "2000元" << 0 << "2000" << "";
+        QTest::newRow("full-width digits and point") << "２０００．５" << 0 << "2000.5" << "";
+        QTest::newRow("exponent") << "1.5e3" << 0 << "1500" << "";
+        QTest::newRow("empty optional is 0") << "" << 0 << "0" << "";
+        QTest::newRow("empty required: nothing yet") << "  " << 1 << "" << "";
+        QTest::newRow("separators out of place") << "30,00" << 0 << "" << notAmount;
+        QTest::newRow("letters") << "abc" << 0 << "" << notAmount;
+        QTest::newRow("negative") << "-0.01" << 0 << "" << "五险一金不能为负数";
+        QTest::newRow("full-width minus") << "－５" << 0 << "" << "五险一金不能为负数";
+        QTest::newRow("zero where above 0") << "0.00" << 1 << "" << "五险一金需大于0";
+        QTest::newRow("at the limit") << "1000000000000000" << 1 << "1E15" << "";
+        QTest::newRow("above the limit") << "1000000000000000.01" << 1 << ""
+                                         << "五险一金过大，不能大于 1000000000000000.00 元";
+        QTest::newRow("38 digits") << "12345678901234567890123456789012345678" << 1 << ""
+                                   << "五险一金过大，不能大于 1000000000000000.00 元";
+        QTest::newRow("38 negative digits") << "-12345678901234567890123456789012345678" << 0 << ""
+                                            << "五险一金不能为负数";
+        QTest::newRow("fraction of a fen") << "0.001" << 1 << "" << "五险一金只能精确到分";
+        QTest::newRow("fraction of a fen, 38 digits") << "1.0000000000000000000000000000000000001" << 1 << ""
+                                                      << "五险一金只能精确到分";
+        QTest::newRow("38 digits where fractions may be") << "1.0000000000000000000000000000000000001" << 0 << ""
+                                                          << "五险一金的有效数字超过 34 位，无法精确计算";
+    }
+    void typedReaderReadsAsTheBatch() {
+        QFETCH(QString, typed);
+        QFETCH(int, rule);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        const amounts::Rule rules[] = {amounts::kOptional, {QString(), true, false, tax::Decimal::Scaled(1, 15), true}};
+        Host host;
+        host.field->setAccessibleName(QStringLiteral("五险一金")); // the name a message says
+        host.field->setText(typed);
+        host.other->setFocus();
+        const std::optional<tax::Decimal> got = amounts::ReadTyped(host.field, host.info, rules[rule]);
+        QCOMPARE(got ? fields::General(*got) : QString(), value);
+        QCOMPARE(host.info->text(), message);
+        QCOMPARE(host.field->text(), typed);
+        QVERIFY(host.other->hasFocus());
+        QCOMPARE(host.field->styleSheet().isEmpty(), message.isEmpty()); // tinted while refused
+        // The same words from the reader without a field, given the name.
+        amounts::Rule named = rules[rule];
+        named.name = QStringLiteral("五险一金");
+        QCOMPARE(amounts::Read(typed, named).error, message);
+    }
+
     void readerWithoutInfoLabelRefusesSilently() {
         Host host;
         host.info->setText(QStringLiteral("untouched"));

@@ -1,9 +1,14 @@
 #pragma once
 // The year-end bonus planning window: splits a year's pay into twelve monthly wages and a
 // year-end bonus with the least tax, compares it with the user's split, and plots the year's tax
-// against the bonus with the blind zones.
+// against the bonus with the blind zones. The figures follow the fields as they are typed.
 
 #include <QWidget>
+#include <optional>
+
+namespace tax {
+struct Plan;
+}
 
 class QComboBox;
 class QGridLayout;
@@ -18,15 +23,26 @@ class TFrmPlan : public QWidget {
 public:
     explicit TFrmPlan(QWidget* parent = nullptr);
 
+    // Recomputes now and, when a field is refused, puts the focus on it (Enter, 开始计算).
     void BtnCalcClick();
     void BtnCopyClick();
-    // The plain-text summary that 复制结果 puts on the clipboard; empty before a result.
+    // The plain-text summary that 复制结果 puts on the clipboard; empty without a result.
     QString Summary() const { return summary; }
 
 private:
+    // What the fields say, read; null when one is refused or the pay is not typed yet.
+    struct Inputs;
+    void BuildInputs(QGridLayout* inputs);
+    QGridLayout* BuildResults();
+    void BuildOthers();
+    void Recompute();
+    std::optional<Inputs> ReadInputs();
+    void ShowPlan(const Inputs& in, const tax::Plan& plan);
+    void WriteSummary(const Inputs& in, const tax::Plan& plan);
+    void ShowPicture(const Inputs& in, const tax::Plan& plan);
     void ClearResults();
-    // Row 0: the 2011 law (allowance of 3500 or 4800, the bonus after the wage's shortfall);
-    // row 1: since 2019, wages taxed by the year and the bonus alone.
+    // Index 0: since 2019, wages taxed by the year and the bonus alone (the law in force);
+    // index 1: the 2011 law (allowance of 3500 or 4800, the bonus after the wage's shortfall).
     bool Law2019() const;
     void AddLawChoice(QGridLayout* inputs, int& row);
     void CmbLawChange();
@@ -49,6 +65,8 @@ private:
 
     QLabel* TxtBestSalary = nullptr;
     QLabel* TxtBestBonus = nullptr;
+    QLabel* TxtBestSalaryTax = nullptr;
+    QLabel* TxtBestBonusTax = nullptr;
     QLabel* TxtBestTax = nullptr;
     QLabel* TxtBestRealIncome = nullptr;
     QLabel* TxtAllSalaryTax = nullptr;
