@@ -1,6 +1,7 @@
 #include "tax/Payroll2019.h"
 
 #include "tax/Amount.h"
+#include "tax/Cumulative.h"
 #include "tax/Law2019.h"
 #include "tax/Settle.h"
 #include "tax/WageFen.h"
@@ -32,18 +33,6 @@ Fen Basic(Fen, int months) { return fen::Of(law2019::kBasicMonth) * months; }
 Decimal Basic(Decimal, int months) { return law2019::kBasicMonth * months; }
 Decimal Dec(Fen v) { return Decimal::Cents(v); }
 Decimal Dec(Decimal v) { return v; }
-
-Fen TaxOf(Fen taxable, int& bracket) {
-    if (taxable <= 0) return bracket = -1, 0;
-    bracket = fen::WageBracket(taxable, fen::AnnualBands());
-    return fen::TaxOn(taxable, bracket, fen::AnnualBands());
-}
-Decimal TaxOf(Decimal taxable, int& bracket) {
-    if (!(taxable > 0)) return bracket = -1, Decimal();
-    const size_t i = AnnualTable().Locate(taxable);
-    bracket = static_cast<int>(i);
-    return Settle(taxable, AnnualTable().BracketAt(i).TaxOn(taxable)).tax;
-}
 
 struct BracketText {
     Decimal rate, quick;
@@ -79,11 +68,10 @@ void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int mont
     }
     const N other = s.other + a[kPrivatePensionToDate];
     const N basic = Basic(income, months);
-    N taxable = s.income - s.exempt - basic - s.special - extra - other - s.donation;
-    if (taxable < Zero(income)) taxable = Zero(income);
-    const N tax = TaxOf(taxable, f.bracket);
-    N withheld = tax - s.relief - s.withheld;
-    if (withheld < Zero(income)) withheld = Zero(income);
+    const cumulative::Withheld<N> w =
+        cumulative::Withhold(cumulative::ToDate<N>{s.income, s.exempt, basic, s.special, extra, other, s.donation, s.relief, s.withheld});
+    const N taxable = w.taxable, tax = w.tax, withheld = w.withheld;
+    f.bracket = w.bracket;
 
     f.income = Dec(s.income);
     f.exempt = Dec(s.exempt);
@@ -167,6 +155,7 @@ struct Ledger::Person {
     const char* stopped = nullptr; // why later rows are not computed
     bool bonusAlone = false;       // the once-a-year bonus taxed alone already used
     bool exact = true;             // `fen` holds the figures; else `dec`
+    tax::cumulative::Start start;  // from the first row: how the basic deduction counts
     Sums<Fen> fen{};
     std::unique_ptr<Sums<Decimal>> dec;
 };
@@ -260,14 +249,21 @@ Figures Ledger::Add(const Row& row) {
                                  FormatAmount(fast ? Decimal::Cents(p->fen.toDate[t]) : p->dec->toDate[t]));
     }
 
+    if (p->first == 0 && row.employedMonth > row.month)
+        return Refuse(p, "任职受雇日期晚于本行的" + MonthText(row.month));
     Figures f;
     f.ok = true;
-    if (p->first == 0) p->first = row.month;
+    if (p->first == 0) {
+        p->first = row.month;
+        p->start.from = row.employedMonth > 0 ? row.employedMonth : row.month;
+    }
+    p->start.firstJob = row.firstJob;
+    p->start.lowEarner = row.lowEarner;
     if (p->last != 0 && row.month > p->last + 1)
         f.note = MonthText(p->last + 1) + (row.month > p->last + 2 ? "至" + MonthText(row.month - 1) : std::string()) +
                  "无记录，减除费用仍按月计";
     p->last = row.month;
-    const int months = row.month - p->first + 1;
+    const int months = cumulative::BasicMonths(year_, row.month, p->start);
 
     // The bonus is taxed alone once a year, through 2027; any other joins the month's income.
     const Decimal bonus = row.amounts[kBonus];
@@ -453,6 +449,45 @@ Result<int> ParseMonth(std::string_view text, int year) {
             return Fail("月份：“" + std::string(s) + "”不在所算的" + std::to_string(year) + "年度");
     }
     return month;
+}
+
+} // namespace tax::payroll2019
+
+namespace tax::payroll2019 {
+
+Result<int> ParseEmployed(std::string_view text, int year) {
+    const std::string_view s = Trimmed(text);
+    auto bad = [s] { return Fail("任职受雇日期：无法识别“" + std::string(s) + "”"); };
+    // The digit groups: year, month and perhaps a day; or one run of six or eight digits.
+    std::vector<std::string_view> groups;
+    for (size_t i = 0; i < s.size();) {
+        size_t j = i;
+        while (j < s.size() && IsDigit(s[j])) ++j;
+        if (j > i) groups.push_back(s.substr(i, j - i));
+        i = j > i ? j : i + 1;
+    }
+    if (groups.size() == 1 && (groups[0].size() == 6 || groups[0].size() == 8))
+        groups = {groups[0].substr(0, 4), groups[0].substr(4, 2)};
+    int written = 0, month = 0;
+    if (groups.size() == 1 && s.find_first_of("-/.年") == std::string_view::npos) { // a month alone: this year's
+        if (!ReadNumber(groups[0], 2, month) || month < 1 || month > kMonthsPerYear) return bad();
+        return month;
+    }
+    if (groups.size() < 2 || groups.size() > 3 || !ReadNumber(groups[0], 4, written) || groups[0].size() != 4 ||
+        !ReadNumber(groups[1], 2, month) || month < 1 || month > kMonthsPerYear)
+        return bad();
+    if (written > year) return Fail("任职受雇日期“" + std::string(s) + "”在所算的" + std::to_string(year) + "年度之后");
+    return written < year ? 1 : month;
+}
+
+Result<bool> ParseYesNo(std::string_view text, bool otherwise) {
+    const std::string_view s = Trimmed(text);
+    if (s.empty()) return otherwise;
+    for (std::string_view yes : {"是", "Y", "y", "yes", "Yes", "YES", "1", "√", "TRUE", "true"})
+        if (s == yes) return true;
+    for (std::string_view no : {"否", "N", "n", "no", "No", "NO", "0", "×", "FALSE", "false"})
+        if (s == no) return false;
+    return Fail("应填“是”或“否”，不是“" + std::string(s) + "”");
 }
 
 } // namespace tax::payroll2019
