@@ -9,6 +9,7 @@
 #include "cli/PrintOutputs.h"
 #include "tax/Amount.h"
 #include "tax/Batch.h"
+#include "tax/Law2019.h"
 #include "tax/WageTax.h"
 
 #include <algorithm>
@@ -100,6 +101,10 @@ constexpr const char* kUsage = R"(名称
     --law 2011|2018q4|2019 按哪一段时期的税法计算（默认 2011）
     --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
     --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
+    --first-job            --law 2019：没有“本年首次取得工资”一列（或留空）的行都按本年首次取得工资计，
+                           累计减除费用为 5000 × 当月月份数（2020年7月起）
+    --low-earner           --law 2019：没有“按6万元扣除”一列（或留空）的行都按上年各月均在本单位预扣、
+                           全年收入不超过6万元计，累计减除费用自1月起为 60000（2021年起）
 @PRINT@    -h, --help             显示本说明
     --version              显示版本
 
@@ -359,6 +364,8 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
+    if (tax::law2019::BeyondKnown(year))
+        std::fprintf(stderr, "%d 年度的扣除标准和税率尚未公布，按已知最新的（%d 年度）计算\n", year, tax::law2019::kLastYear);
     return totals.refused > 0 ? 1 : 0;
 }
 
@@ -370,6 +377,7 @@ int main(int argc, char** argv) {
     rules.allowance = tax::kAllowances[0];
     rules.year = CurrentYear();
     bool haveIn = false, allowanceGiven = false;
+    batch::monthly::RunDefaults runDefaults;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
@@ -381,6 +389,10 @@ int main(int argc, char** argv) {
         if (a == "-h" || a == "--help") {
             PrintUsage();
             return 0;
+        }
+        if (a == "--first-job" || a == "--low-earner") {
+            (a == "--first-job" ? runDefaults.firstJob : runDefaults.lowEarner) = true;
+            continue;
         }
         if (a == "--version") {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
@@ -422,7 +434,10 @@ int main(int argc, char** argv) {
     }
     if (!haveIn) return Usage("缺少输入文件");
     if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
+    if ((runDefaults.firstJob || runDefaults.lowEarner) && rules.law != batch::Law::k2019)
+        return Usage("--first-job 和 --low-earner 只用于 --law 2019");
     if (rules.law == batch::Law::k2019) {
+        batch::monthly::SetRunDefaults(runDefaults);
         return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
     }
 
