@@ -97,7 +97,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     const int thisYear = QDate::currentDate().year();
     for (int y = 2019; y <= std::max(thisYear + 1, 2028); ++y)
         CmbYear->addItem(QString::number(y), y);
-    CmbYear->setCurrentIndex(CmbYear->findData(thisYear));
+    CmbYear->setCurrentIndex(CmbYear->findData(thisYear - 1)); // the last complete year, as the yearly window
     laws->addWidget(CmbYear);
     laws->addStretch(1);
     column->addLayout(laws);
