@@ -476,7 +476,8 @@ QGroupBox* TFrmYearly::BuildSettlement(QWidget* parent) {
                                      0, false),
                       5, 0);
     EditWithheld = build::AmountField(this, QStringLiteral("EditWithheld"), 0, 0);
-    EditWithheld->setPlaceholderText(QStringLiteral("留空按下表各月计算"));
+    EditWithheld->setPlaceholderText(QStringLiteral("留空按各月计算"));
+    EditWithheld->setMinimumWidth(120);
     EditWithheld->setToolTip(QStringLiteral("全年实际被预扣预缴的税额（工资、年终奖、劳务报酬等合计，见个税App的收入纳税明细）；"
                                             "留空则按本窗口各月的预扣计算"));
     settle->addWidget(EditWithheld, 5, 1);
