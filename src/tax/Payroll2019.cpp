@@ -53,7 +53,7 @@ const std::vector<BracketText>& Brackets() {
 // One month added to a person's figures to date; `a` is the row in the same kind of number,
 // `income` the month's income (with a bonus joined to it).
 template <class N>
-void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int months, Figures& f) {
+void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int months, N pensionCap, Figures& f) {
     const N special = a[kPension] + a[kMedical] + a[kUnemployment] + a[kHousingFund];
     s.income = s.income + income;
     s.exempt = s.exempt + a[kExempt];
@@ -66,7 +66,8 @@ void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int mont
         s.toDate[static_cast<size_t>(i)] = a[static_cast<size_t>(kFirstToDate + i)];
         if (kFirstToDate + i != kPrivatePensionToDate) extra = extra + a[static_cast<size_t>(kFirstToDate + i)];
     }
-    const N other = s.other + a[kPrivatePensionToDate];
+    // The private pension to date counts up to the year's cap (none before 2022).
+    const N other = s.other + (a[kPrivatePensionToDate] < pensionCap ? a[kPrivatePensionToDate] : pensionCap);
     const N basic = Basic(income, months);
     const cumulative::Withheld<N> w =
         cumulative::Withhold(cumulative::ToDate<N>{s.income, s.exempt, basic, s.special, extra, other, s.donation, s.relief, s.withheld});
@@ -160,7 +161,8 @@ struct Ledger::Person {
     std::unique_ptr<Sums<Decimal>> dec;
 };
 
-Ledger::Ledger(int year) : year_(year) {}
+Ledger::Ledger(int year)
+    : year_(year), pensionCap_(law2019::RatesFor(year).pensionCap), pensionCapFen_(fen::Of(pensionCap_)) {}
 Ledger::~Ledger() = default;
 Ledger::Ledger(Ledger&&) noexcept = default;
 Ledger& Ledger::operator=(Ledger&&) noexcept = default;
@@ -283,9 +285,9 @@ Figures Ledger::Add(const Row& row) {
         }
     }
     if (fast) {
-        Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, f);
+        Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, pensionCapFen_, f);
     } else {
-        Step(*p->dec, row.amounts, row.amounts[kIncome] + (joined ? bonus : Decimal()), months, f);
+        Step(*p->dec, row.amounts, row.amounts[kIncome] + (joined ? bonus : Decimal()), months, pensionCap_, f);
     }
     return f;
 }

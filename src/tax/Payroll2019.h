@@ -43,7 +43,8 @@ enum AmountColumn {
     kRentToDate,
     kElderToDate,
     kInfantToDate,
-    kPrivatePensionToDate, // ... to date as well, though it counts among the other deductions
+    kPrivatePensionToDate, // ... to date as well, though it counts among the other deductions, up to
+                           // 12000 a year from 2022 (nothing before)
     kAnnuity,           // the month's other deductions ...
     kHealth,
     kDeferred,
@@ -201,6 +202,8 @@ private:
     Figures Refuse(Person* p, std::string reason);
 
     int year_;
+    Decimal pensionCap_; // 累计个人养老金 counts up to this
+    std::int64_t pensionCapFen_;
     bool outOfOrder_ = false;
     std::unordered_map<std::string, uint32_t> index_;
     std::vector<Person> people_;
