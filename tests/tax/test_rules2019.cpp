@@ -314,4 +314,24 @@ TEST(Rules2019, PayrollBasicByTheRules) {
     EXPECT_EQ(refused[1].note, p19::kEarlierRefused);
 }
 
+TEST(Rules2019, EmploymentDatesAndYesNo) {
+    struct Case {
+        const char* text;
+        int month; // 0: refused
+    };
+    for (const Case c : std::vector<Case>{{"2024-01-10", 1}, {"2024/5", 5}, {"2024年5月20日", 5}, {"2024.12.31", 12},
+                                          {"20240315", 3}, {"202407", 7}, {" 9 ", 9}, {"9月", 9}, {"2023-11-01", 1},
+                                          {"1999/7", 1}, {"2025-01", 0}, {"2024-13-01", 0}, {"2024-00", 0},
+                                          {"24-5", 0}, {"五月", 0}, {"13", 0}, {"2024", 0}}) {
+        const tax::Result<int> got = p19::ParseEmployed(c.text, 2024);
+        ASSERT_EQ(got.ok(), c.month != 0) << c.text;
+        if (c.month) EXPECT_EQ(*got, c.month) << c.text;
+    }
+    EXPECT_TRUE(*p19::ParseYesNo("是", false));
+    EXPECT_FALSE(*p19::ParseYesNo(" 否 ", true));
+    EXPECT_TRUE(*p19::ParseYesNo("", true));
+    EXPECT_FALSE(*p19::ParseYesNo("", false));
+    EXPECT_FALSE(p19::ParseYesNo("也许", false).ok());
+}
+
 } // namespace
