@@ -369,6 +369,14 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     return totals.refused > 0 ? 1 : 0;
 }
 
+// --first-job and --low-earner: what rows without those columns count as, for the whole run.
+bool TakeRunDefault(std::string_view option, batch::monthly::RunDefaults& defaults) {
+    if (option != "--first-job" && option != "--low-earner") return false;
+    (option == "--first-job" ? defaults.firstJob : defaults.lowEarner) = true;
+    batch::monthly::SetRunDefaults(defaults);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -390,10 +398,7 @@ int main(int argc, char** argv) {
             PrintUsage();
             return 0;
         }
-        if (a == "--first-job" || a == "--low-earner") {
-            (a == "--first-job" ? runDefaults.firstJob : runDefaults.lowEarner) = true;
-            continue;
-        }
+        if (TakeRunDefault(a, runDefaults)) continue;
         if (a == "--version") {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
             return 0;
@@ -437,7 +442,6 @@ int main(int argc, char** argv) {
     if ((runDefaults.firstJob || runDefaults.lowEarner) && rules.law != batch::Law::k2019)
         return Usage("--first-job 和 --low-earner 只用于 --law 2019");
     if (rules.law == batch::Law::k2019) {
-        batch::monthly::SetRunDefaults(runDefaults);
         return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
     }
 

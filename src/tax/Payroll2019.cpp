@@ -119,6 +119,24 @@ bool FastFen(Decimal d, Fen& fen) {
     return true;
 }
 
+void AddNote(Figures& f, std::string_view note) {
+    f.note += (f.note.empty() ? "" : "；") + std::string(note);
+}
+
+// The bonus is taxed alone once a year, through 2027; any other joins the month's income.
+// Whether this one joins; `aloneUsed` is the person's once-a-year bonus taxed alone.
+bool JoinBonus(int year, Decimal bonus, bool& aloneUsed, Figures& f) {
+    if (law2019::BonusAloneAllowed(year) && !aloneUsed) {
+        aloneUsed = true;
+        f.bonusTax = law2019::TaxBonusAlone(bonus).tax;
+        f.zone = law2019::FindZoneAlone(bonus);
+        if (f.zone) AddNote(f, f.zone->text);
+        return false;
+    }
+    AddNote(f, law2019::BonusAloneAllowed(year) ? "本年已有一次年终奖单独计税，本次并入当月收入" : "2028年起年终奖并入当月收入");
+    return true;
+}
+
 std::string MonthText(int month) {
     return std::to_string(month) + "月";
 }
@@ -267,23 +285,8 @@ Figures Ledger::Add(const Row& row) {
     p->last = row.month;
     const int months = cumulative::BasicMonths(year_, row.month, p->start);
 
-    // The bonus is taxed alone once a year, through 2027; any other joins the month's income.
     const Decimal bonus = row.amounts[kBonus];
-    bool joined = false;
-    if (fast ? cents[kBonus] > 0 : bonus > 0) {
-        if (law2019::BonusAloneAllowed(year_) && !p->bonusAlone) {
-            p->bonusAlone = true;
-            const law2019::BonusAlone b = law2019::TaxBonusAlone(bonus);
-            f.bonusTax = b.tax;
-            f.zone = law2019::FindZoneAlone(bonus);
-            if (f.zone) f.note += (f.note.empty() ? "" : "；") + std::string(f.zone->text);
-        } else {
-            joined = true;
-            f.note += (f.note.empty() ? "" : "；") +
-                      std::string(law2019::BonusAloneAllowed(year_) ? "本年已有一次年终奖单独计税，本次并入当月收入"
-                                                                    : "2028年起年终奖并入当月收入");
-        }
-    }
+    const bool joined = (fast ? cents[kBonus] > 0 : bonus > 0) && JoinBonus(year_, bonus, p->bonusAlone, f);
     if (fast) {
         Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, pensionCapFen_, f);
     } else {
