@@ -54,7 +54,7 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kDonation, {"准予扣除的捐赠额", "捐赠额"}},
     {Role::kAmount, tp::kRelief, {"减免税额"}},
     {Role::kAmount, tp::kBonus, {"全年一次性奖金", "年终奖", "一次性奖金"}},
-    {Role::kEmployed, -1, {"任职受雇日期", "入职日期", "任职受雇从业日期"}},
+    {Role::kEmployed, -1, {"任职受雇日期", "任职受雇从业日期"}},
     {Role::kFirstJob, -1, {"本年首次取得工资", "首次取得工资"}},
     {Role::kLowEarner, -1, {"按6万元扣除", "上年收入不超过6万元"}},
 };
