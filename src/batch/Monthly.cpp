@@ -54,7 +54,12 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kDonation, {"准予扣除的捐赠额", "捐赠额"}},
     {Role::kAmount, tp::kRelief, {"减免税额"}},
     {Role::kAmount, tp::kBonus, {"全年一次性奖金", "年终奖", "一次性奖金"}},
+    {Role::kEmployed, -1, {"任职受雇日期", "任职受雇从业日期"}},
+    {Role::kFirstJob, -1, {"本年首次取得工资", "首次取得工资"}},
+    {Role::kLowEarner, -1, {"按6万元扣除", "上年收入不超过6万元"}},
 };
+
+RunDefaults gRunDefaults;
 
 bool IsInsurance(const Heading* h) {
     return h->role == Role::kAmount && h->amount >= tp::kPension && h->amount <= tp::kHousingFund;
@@ -168,6 +173,9 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         if (c.roles[i] == Role::kId) c.idAt = at;
         if (c.roles[i] == Role::kName) c.nameAt = at;
         if (c.roles[i] == Role::kMonth) c.monthAt = at;
+        if (c.roles[i] == Role::kEmployed) c.employedAt = at;
+        if (c.roles[i] == Role::kFirstJob) c.firstJobAt = at;
+        if (c.roles[i] == Role::kLowEarner) c.lowEarnerAt = at;
         if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
     }
     return c;
@@ -223,6 +231,28 @@ void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& 
     totals.computed += sign;
     totals.totalTax.Add(sign < 0 ? -f.withheld : f.withheld);
     totals.totalTax.Add(sign < 0 ? -f.bonusTax : f.bonusTax);
+}
+
+void SetRunDefaults(RunDefaults d) {
+    gRunDefaults = d;
+}
+
+// 任职受雇日期, 本年首次取得工资 and 按6万元扣除, after the amounts so that their reasons come later.
+template <class At>
+static void ReadStart(const Columns& columns, int year, const At& at, tp::Row& row, std::string& error) {
+    row.employedMonth = 0;
+    if (const std::string_view cell = TrimCell(at(columns.employedAt)); !cell.empty()) {
+        const tax::Result<int> m = tp::ParseEmployed(cell, year);
+        if (m) row.employedMonth = *m;
+        else if (error.empty()) error = m.error();
+    }
+    const std::pair<int, bool RunDefaults::*> flags[] = {{columns.firstJobAt, &RunDefaults::firstJob},
+                                                         {columns.lowEarnerAt, &RunDefaults::lowEarner}};
+    for (const auto& [column, flag] : flags) {
+        const tax::Result<bool> v = tp::ParseYesNo(at(column), gRunDefaults.*flag);
+        if (!v && error.empty()) error = CellMessage(columns.titles[static_cast<size_t>(column)], "应填“是”或“否”，不是“{}”", at(column));
+        (flag == &RunDefaults::firstJob ? row.firstJob : row.lowEarner) = v && *v;
+    }
 }
 
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
@@ -293,9 +323,13 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             }
             break;
         }
-        case Role::kCarried: break;
+        case Role::kCarried:
+        case Role::kEmployed:
+        case Role::kFirstJob:
+        case Role::kLowEarner: break;
         }
     }
+    ReadStart(columns, year, at, row, error);
     record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
                    (!record.cells.empty() && IsTotalCell(record.cells[0]));
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";

@@ -20,7 +20,15 @@
 namespace batch::monthly {
 
 // What a heading is to the person-month rows.
-enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried };
+enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried, kEmployed, kFirstJob, kLowEarner };
+
+// 本年首次取得工资 and 按6万元扣除 for rows whose sheet has no such column (or leaves it empty):
+// the command line's --first-job and --low-earner. Set once, before a run.
+struct RunDefaults {
+    bool firstJob = false;
+    bool lowEarner = false;
+};
+void SetRunDefaults(RunDefaults d);
 
 // The headings understood, one line per column, for --help.
 std::string HeadingsText();
@@ -45,6 +53,7 @@ struct Columns {
     // The column of 工号, 姓名 and 月份 (−1 when none), and of each amount with its
     // AmountColumn, so that a row is read column by column without asking each its role.
     int idAt = -1, nameAt = -1, monthAt = -1;
+    int employedAt = -1, firstJobAt = -1, lowEarnerAt = -1; // 任职受雇日期, 本年首次取得工资, 按6万元扣除
     std::vector<std::pair<int, int>> amountAt;
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);

@@ -10,6 +10,7 @@
 #include "cli/PrintOutputs.h"
 #include "tax/Amount.h"
 #include "tax/Batch.h"
+#include "tax/Law2019.h"
 #include "tax/WageTax.h"
 
 #include <algorithm>
@@ -111,6 +112,10 @@ constexpr const char* kUsage = R"(名称
     --law 2019receipts     2019 年起的劳务报酬、稿酬、特许权使用费，逐次预扣
     --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
     --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
+    --first-job            --law 2019：没有“本年首次取得工资”一列（或留空）的行都按本年首次取得工资计，
+                           累计减除费用为 5000 × 当月月份数（2020年7月起）
+    --low-earner           --law 2019：没有“按6万元扣除”一列（或留空）的行都按上年各月均在本单位预扣、
+                           全年收入不超过6万元计，累计减除费用自1月起为 60000（2021年起）
 @PRINT@    -h, --help             显示本说明
     --version              显示版本
 
@@ -397,6 +402,8 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
+    if (tax::law2019::BeyondKnown(year))
+        std::fprintf(stderr, "%d 年度的扣除标准和税率尚未公布，按已知最新的（%d 年度）计算\n", year, tax::law2019::kLastYear);
     return totals.refused > 0 ? 1 : 0;
 }
 
@@ -429,12 +436,21 @@ int RunReceipts(const std::string& in, std::string out, const std::string& sheet
     }, &writing);
     if (!done) return Fail(writing ? done.error() : shownIn + "：" + done.error());
     if (!toFile && std::fflush(stdout) != 0) return Fail("无法写入" + shown + "：" + batch::SystemErrorText(errno));
-    if (save && !save->Commit()) return Fail("无法写入" + shown + "：" + batch::SystemErrorText(save->LastError()));
+    if (save)
+        if (tax::Status s = save->Commit(); !s) return Fail("无法写入" + shown + "：" + s.error());
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%s）\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), input.Describe().c_str(), how);
     return totals.refused > 0 ? 1 : 0;
+}
+
+// --first-job and --low-earner: what rows without those columns count as, for the whole run.
+bool TakeRunDefault(std::string_view option, batch::monthly::RunDefaults& defaults) {
+    if (option != "--first-job" && option != "--low-earner") return false;
+    (option == "--first-job" ? defaults.firstJob : defaults.lowEarner) = true;
+    batch::monthly::SetRunDefaults(defaults);
+    return true;
 }
 
 } // namespace
@@ -446,6 +462,7 @@ int main(int argc, char** argv) {
     rules.year = CurrentYear();
     bool haveIn = false, allowanceGiven = false;
     bool receipts = false, lawGiven = false;
+    batch::monthly::RunDefaults runDefaults;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
@@ -458,6 +475,7 @@ int main(int argc, char** argv) {
             PrintUsage();
             return 0;
         }
+        if (TakeRunDefault(a, runDefaults)) continue;
         if (a == "--version") {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
             return 0;
@@ -504,6 +522,10 @@ int main(int argc, char** argv) {
         if (allowanceGiven || prints.Wanted()) return Usage("--law 2019receipts 不用 --allowance，暂不印 PDF");
         return RunReceipts(in, out, sheet, kReceiptsRun);
     }
+}
+
+    if ((runDefaults.firstJob || runDefaults.lowEarner) && rules.law != batch::Law::k2019)
+        return Usage("--first-job 和 --low-earner 只用于 --law 2019");
     if (rules.law == batch::Law::k2019) {
         return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
     }

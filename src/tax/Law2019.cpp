@@ -74,7 +74,8 @@ YearSettlement SettleYear(const YearQuestion& q, const YearAnswer& a, Decimal ex
     YearSettlement s{};
     const Decimal joined = joinBonus ? q.bonus : Decimal();
     s.income = wages - exempt + receiptAmounts + joined;
-    s.grossIncome = wages - exempt + receiptGross + joined;
+    // Read as the tax office reads 年度综合所得收入: gross, before exempt income or any fee.
+    s.grossIncome = wages + receiptGross + joined;
     s.taxable = Positive(s.income - kBasicYear - insurance - extraYear - other);
     s.bracket = AnnualTable().Find(s.taxable);
     s.comprehensiveTax = Settle(s.taxable, s.bracket.TaxOn(s.taxable)).tax;
@@ -82,7 +83,8 @@ YearSettlement SettleYear(const YearQuestion& q, const YearAnswer& a, Decimal ex
     s.tax = s.comprehensiveTax + s.bonusTax;
     // The employer withholds the bonus alone in the month it is paid; joined at the settlement,
     // that withholding is a prepayment.
-    s.withheld = a.monthsWithheld + a.receiptsWithheld + (a.bonusAlone ? a.bonusAlone->tax : Decimal());
+    s.withheld = q.withheld ? *q.withheld
+                            : a.monthsWithheld + a.receiptsWithheld + (a.bonusAlone ? a.bonusAlone->tax : Decimal());
     s.balance = s.tax - s.withheld;
     s.kind = JudgeBalance(q.year, s.balance, s.grossIncome);
     return s;
@@ -97,35 +99,59 @@ const DeductionRates& RatesFor(int year) {
     return *row;
 }
 
+namespace {
+
+struct Part {
+    Decimal perMonth;
+    Span months;
+};
+
+// Each monthly deduction with the months it runs; a 50% share halves a child's.
+std::array<Part, 5> Parts(int year, const Family& f) {
+    const DeductionRates& r = RatesFor(year);
+    const Decimal half = Decimal::Scaled(5, -1);
+    Decimal elder;
+    if (f.elder == Elder::OnlyChild) elder = r.elderOnlyChild;
+    if (f.elder == Elder::Sibling) elder = f.elderShare;
+    Decimal housing;
+    if (f.housing == Housing::Loan) housing = r.housingLoan;
+    if (f.housing >= Housing::RentCapital)
+        housing = r.rent[static_cast<size_t>(f.housing) - static_cast<size_t>(Housing::RentCapital)];
+    Decimal children = r.child * f.children, infants = r.infant * f.infants;
+    if (f.childrenHalf) children = children * half;
+    if (f.infantsHalf) infants = infants * half;
+    return {{{children, f.childrenMonths},
+             {infants, f.infantsMonths},
+             {elder, f.elderMonths},
+             {housing, f.housingMonths},
+             {f.degree ? r.degree : Decimal(), f.degreeMonths}}};
+}
+
+bool InYear(int month) {
+    return month >= 1 && month <= kMonthsPerYear;
+}
+
+} // namespace
+
 Result<Decimal> MonthlyExtra(int year, const Family& f) {
     const DeductionRates& r = RatesFor(year);
     if (f.children < 0 || f.infants < 0) return Fail("子女人数不能为负数！");
-    Decimal total = r.child * f.children + r.infant * f.infants;
-    switch (f.elder) {
-    case Elder::None:
-        break;
-    case Elder::OnlyChild:
-        total += r.elderOnlyChild;
-        break;
-    case Elder::Sibling:
-        if (f.elderShare.IsNegative() || f.elderShare * 2 > r.elderOnlyChild)
-            return Fail("非独生子女分摊的赡养老人扣除每月不能超过" + FormatGeneral(r.elderOnlyChild / 2) + "元！");
-        total += f.elderShare;
-        break;
+    if (f.elder == Elder::Sibling && (f.elderShare.IsNegative() || f.elderShare * 2 > r.elderOnlyChild))
+        return Fail("非独生子女分摊的赡养老人扣除每月不能超过" + FormatGeneral(r.elderOnlyChild / 2) + "元！");
+    for (const Span& s : {f.childrenMonths, f.infantsMonths, f.elderMonths, f.housingMonths, f.degreeMonths})
+        if (!InYear(s.from) || !InYear(s.to) || s.from > s.to) return Fail("扣除的起止月份须在1月至12月之间，且起始不晚于截止！");
+    if (f.certificateMonth < 0 || f.certificateMonth > kMonthsPerYear) return Fail("取得证书的月份须在1月至12月之间！");
+    Decimal total;
+    for (const Part& p : Parts(year, f)) total += p.perMonth;
+    return total;
+}
+
+Decimal ExtraInMonths(int year, const Family& f, int from, int to) {
+    Decimal total;
+    for (const Part& p : Parts(year, f)) {
+        const int months = std::min(to, p.months.to) - std::max(from, p.months.from) + 1;
+        if (months > 0) total += p.perMonth * months;
     }
-    switch (f.housing) {
-    case Housing::None:
-        break;
-    case Housing::Loan:
-        total += r.housingLoan;
-        break;
-    case Housing::RentCapital:
-    case Housing::RentMillion:
-    case Housing::RentOther:
-        total += r.rent[static_cast<size_t>(f.housing) - static_cast<size_t>(Housing::RentCapital)];
-        break;
-    }
-    if (f.degree) total += r.degree;
     return total;
 }
 
@@ -140,31 +166,43 @@ Decimal PensionDeduction(int year, Decimal paid) {
     return std::clamp(paid, Decimal(), RatesFor(year).pensionCap);
 }
 
-MonthTable Withhold(int firstMonth, const Months& months, Decimal extraPerMonth) {
+MonthTable Withhold(const Schedule& s, const Months& months) {
     MonthTable out{};
-    MonthFigures sum{};
-    Decimal withheldBefore;
-    for (int m = firstMonth; m <= kMonthsPerYear; ++m) {
+    cumulative::ToDate<Decimal> sum{};
+    for (int m = s.firstMonth; m <= kMonthsPerYear; ++m) {
         const Month& in = months[static_cast<size_t>(m - 1)];
-        const int onPayroll = m - firstMonth + 1;
         sum.income += in.wage;
         sum.exempt += in.exempt;
-        sum.insurance += in.insurance;
+        sum.special += in.insurance;
         sum.other += in.other;
-        sum.basic = kBasicMonth * onPayroll;
-        sum.extra = extraPerMonth * onPayroll;
+        sum.basic = cumulative::BasicToDate(s.year, m, s.start);
+        sum.extra = s.extraToDate[static_cast<size_t>(m - 1)];
+        const cumulative::Withheld<Decimal> w = cumulative::Withhold(sum);
+        sum.withheldBefore += w.withheld;
         MonthFigures& f = out[static_cast<size_t>(m - 1)];
-        f = sum;
         f.onPayroll = true;
-        f.taxable = Positive(f.income - f.exempt - f.basic - f.insurance - f.extra - f.other);
-        f.bracket = AnnualTable().Find(f.taxable);
-        f.tax = Settle(f.taxable, f.bracket.TaxOn(f.taxable)).tax;
-        // Nothing is refunded during the year: a month whose cumulative tax fell withholds 0.
-        f.withheld = Positive(f.tax - withheldBefore);
-        withheldBefore += f.withheld;
+        f.income = sum.income;
+        f.exempt = sum.exempt;
+        f.basic = sum.basic;
+        f.insurance = sum.special;
+        f.extra = sum.extra;
+        f.other = sum.other;
+        f.taxable = w.taxable;
+        // Nothing taxable still reads as the first bracket's rate.
+        f.bracket = AnnualTable().BracketAt(w.bracket < 0 ? 0 : static_cast<size_t>(w.bracket));
+        f.tax = w.tax;
+        f.withheld = w.withheld;
         f.net = in.wage - in.insurance - f.withheld;
     }
     return out;
+}
+
+MonthTable Withhold(int firstMonth, const Months& months, Decimal extraPerMonth) {
+    Schedule s;
+    s.firstMonth = firstMonth;
+    s.start.from = firstMonth;
+    for (int m = firstMonth; m <= kMonthsPerYear; ++m) s.extraToDate[static_cast<size_t>(m - 1)] = extraPerMonth * (m - firstMonth + 1);
+    return Withhold(s, months);
 }
 
 BonusAlone TaxBonusAlone(Decimal bonus) {
@@ -208,15 +246,38 @@ BalanceKind JudgeBalance(int year, Decimal balance, Decimal grossIncome) {
     return BalanceKind::Pay;
 }
 
+namespace {
+
+// The deductions to date as the employer withholds them: from the employment's first month, and
+// a certificate in its month (one earned before the employment waits for the settlement).
+Schedule MakeSchedule(const YearQuestion& q, int from) {
+    Schedule s;
+    s.year = q.year;
+    s.firstMonth = q.firstMonth;
+    s.start = {from, q.firstJob, q.lowEarner};
+    const Family& f = q.family;
+    const bool certificate = f.certificate && f.certificateMonth >= from;
+    for (int m = q.firstMonth; m <= kMonthsPerYear; ++m) {
+        Decimal& extra = s.extraToDate[static_cast<size_t>(m - 1)];
+        extra = ExtraInMonths(q.year, f, from, m);
+        if (certificate && f.certificateMonth <= m) extra += RatesFor(q.year).certificate;
+    }
+    return s;
+}
+
+} // namespace
+
 Result<YearAnswer> ComputeYear(const YearQuestion& q) {
     if (q.year < kFirstYear) return Fail("年度须在2019年或以后！");
     if (q.firstMonth < 1 || q.firstMonth > kMonthsPerYear) return Fail("首月须在1月至12月之间！");
+    const int from = q.employedFrom == 0 ? q.firstMonth : q.employedFrom;
+    if (from < 1 || from > q.firstMonth) return Fail("任职受雇月份须不晚于本单位首次发薪的月份！");
     Result<Decimal> extra = MonthlyExtra(q.year, q.family);
     if (!extra) return extra.failure();
 
     YearAnswer a;
     a.extraPerMonth = *extra;
-    a.months = Withhold(q.firstMonth, q.months, a.extraPerMonth);
+    a.months = Withhold(MakeSchedule(q, from), q.months);
     for (const MonthFigures& m : a.months) a.monthsWithheld += m.withheld;
     a.receipts.reserve(q.receipts.size());
     for (const Receipt& r : q.receipts) {
@@ -227,9 +288,9 @@ Result<YearAnswer> ComputeYear(const YearQuestion& q) {
         a.bonusAlone = TaxBonusAlone(q.bonus);
         a.zone = FindZoneAlone(q.bonus);
     }
-    // At the settlement every special additional deduction counts for the whole year, whatever
-    // month the payroll began.
-    const Decimal extraYear = a.extraPerMonth * kMonthsPerYear + SettlementExtra(q.year, q.family);
+    // At the settlement every special additional deduction counts for the months it ran,
+    // whatever month the payroll began.
+    const Decimal extraYear = ExtraInMonths(q.year, q.family, 1, kMonthsPerYear) + SettlementExtra(q.year, q.family);
     a.joined = SettleYear(q, a, extraYear, true);
     if (a.bonusAlone) {
         a.alone = SettleYear(q, a, extraYear, false);

@@ -5,6 +5,7 @@
 // one, and the year's settlement. Every amount is exact; every tax is rounded once to the fen.
 
 #include "tax/BonusTax.h"
+#include "tax/Cumulative.h"
 #include "tax/RateTable.h"
 #include "tax/Result.h"
 #include "tax/Year.h"
@@ -22,8 +23,10 @@ inline constexpr int kFirstYear = 2019;
 inline constexpr int kLastYear = 2027;
 inline constexpr int kBonusAloneLastYear = 2027;
 inline constexpr int kWaiverLastYear = 2027;
+// A later year is computed with the amounts and rules known for kLastYear.
+inline constexpr bool BeyondKnown(int year) { return year > kLastYear; }
 
-inline constexpr Decimal kBasicMonth = 5000;  // 减除费用, a month on the payroll
+inline constexpr Decimal kBasicMonth = cumulative::kBasicMonth; // 减除费用, a month on the payroll
 inline constexpr Decimal kBasicYear = 60000;  // at the settlement, whatever the months
 inline constexpr Decimal kWaiverIncome = 120000;
 inline constexpr Decimal kWaiverBalance = 400;
@@ -50,25 +53,43 @@ struct DeductionRates {
 // The row in force in `year` (from 2019 on).
 const DeductionRates& RatesFor(int year);
 
+// The months of the year a deduction runs: a child starting school in September, a lease
+// ending in June. Before the employment's first month it counts at the settlement only.
+struct Span {
+    int from = 1;
+    int to = kMonthsPerYear;
+};
+
 // What a person tells about themself, as the window asks it.
 struct Family {
     int children = 0;
+    Span childrenMonths;
+    bool childrenHalf = false; // each parent claims 50%
     int infants = 0;
+    Span infantsMonths;
+    bool infantsHalf = false;
     Elder elder = Elder::None;
     Decimal elderShare;     // a sibling's share a month (ignored otherwise)
+    Span elderMonths;
     Housing housing = Housing::None;
+    Span housingMonths;
     bool degree = false;
+    Span degreeMonths;
     bool certificate = false;
+    int certificateMonth = 0; // deducted in that month's withholding; 0: at the settlement only
     Decimal illnessCosts;   // the year's own medical costs after insurance
     Decimal pensionPaid;    // paid into the private pension in the year
 };
 
-// The monthly total withheld against: children, infants, elderly, housing, a degree course.
-// Fails when a count is negative or a sibling's share is negative or above half.
+// The monthly total withheld against in a month when every deduction runs: children, infants,
+// elderly, housing, a degree course. Fails when a count is negative, a sibling's share is
+// negative or above half, or a deduction's months are not within the year in order.
 Result<Decimal> MonthlyExtra(int year, const Family& f);
-// What the settlement adds to twelve months of that: a certificate and serious illness.
+// The monthly deductions over the months from…to (1…12), each counted in the months it runs.
+Decimal ExtraInMonths(int year, const Family& f, int from, int to);
+// What the settlement adds to the months: a certificate and serious illness.
 Decimal SettlementExtra(int year, const Family& f);
-// The private pension's deduction in a year: what was paid, at most the cap.
+// The private pension's deduction in a year: what was paid, at most the cap (none before 2022).
 Decimal PensionDeduction(int year, Decimal paid);
 
 // ---- Wages withheld cumulatively -----------------------------------------------------------
@@ -84,7 +105,7 @@ struct MonthFigures {
     bool onPayroll = false; // from the first month on; earlier months are all zero
     Decimal income;         // cumulative wages
     Decimal exempt;         // cumulative tax-exempt income
-    Decimal basic;          // 5000 × months on the payroll
+    Decimal basic;          // as cumulative::BasicToDate counts it
     Decimal insurance;      // cumulative special deductions
     Decimal extra;          // cumulative special additional deductions
     Decimal other;          // cumulative other deductions
@@ -98,7 +119,16 @@ struct MonthFigures {
 using Months = std::array<Month, kMonthsPerYear>;
 using MonthTable = std::array<MonthFigures, kMonthsPerYear>;
 
-// firstMonth 1…12: the first month on this employer's payroll this year.
+// When pay began, how the basic deduction counts, and the special additional deductions to
+// date in each month (those before firstMonth unused).
+struct Schedule {
+    int year = kFirstYear;
+    int firstMonth = 1;      // the first month paid by this employer this year
+    cumulative::Start start; // start.from ≤ firstMonth
+    std::array<Decimal, kMonthsPerYear> extraToDate{};
+};
+MonthTable Withhold(const Schedule& s, const Months& months);
+// From firstMonth (1…12), 5000 and extraPerMonth for each month on the payroll.
 MonthTable Withhold(int firstMonth, const Months& months, Decimal extraPerMonth);
 
 // ---- The year-end bonus --------------------------------------------------------------------
@@ -136,11 +166,16 @@ struct Receipt {
 
 struct YearQuestion {
     int year = kFirstYear;
-    int firstMonth = 1;
+    int firstMonth = 1;   // the first month paid
+    int employedFrom = 0; // the month employment began, at most firstMonth; 0: firstMonth
+    bool firstJob = false;
+    bool lowEarner = false;
     Months months{};
     Family family;
     Decimal bonus;
     std::vector<Receipt> receipts;
+    // The tax really prepaid in the year (wages, bonus, receipts); none: the months as computed.
+    std::optional<Decimal> withheld;
 };
 
 enum class BalanceKind { None, Pay, Refund, Waived };
@@ -152,9 +187,9 @@ struct YearSettlement {
     Decimal comprehensiveTax; // on the annual table
     Decimal bonusTax;   // the bonus taxed alone; 0 when joined
     Decimal tax;        // comprehensiveTax + bonusTax
-    Decimal withheld;   // the months, the receipts and the bonus withheld alone when paid
+    Decimal withheld;   // as given, else the months, the receipts and the bonus withheld alone
     Decimal balance;    // tax − withheld: above 0 to pay, below 0 to be refunded
-    Decimal grossIncome; // the year's comprehensive income the waiver looks at
+    Decimal grossIncome; // what the waiver looks at: wages before exempt income, receipts whole
     BalanceKind kind;
 };
 

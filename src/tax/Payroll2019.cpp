@@ -1,6 +1,7 @@
 #include "tax/Payroll2019.h"
 
 #include "tax/Amount.h"
+#include "tax/Cumulative.h"
 #include "tax/Law2019.h"
 #include "tax/Settle.h"
 #include "tax/WageFen.h"
@@ -33,18 +34,6 @@ Decimal Basic(Decimal, int months) { return law2019::kBasicMonth * months; }
 Decimal Dec(Fen v) { return Decimal::Cents(v); }
 Decimal Dec(Decimal v) { return v; }
 
-Fen TaxOf(Fen taxable, int& bracket) {
-    if (taxable <= 0) return bracket = -1, 0;
-    bracket = fen::WageBracket(taxable, fen::AnnualBands());
-    return fen::TaxOn(taxable, bracket, fen::AnnualBands());
-}
-Decimal TaxOf(Decimal taxable, int& bracket) {
-    if (!(taxable > 0)) return bracket = -1, Decimal();
-    const size_t i = AnnualTable().Locate(taxable);
-    bracket = static_cast<int>(i);
-    return Settle(taxable, AnnualTable().BracketAt(i).TaxOn(taxable)).tax;
-}
-
 struct BracketText {
     Decimal rate, quick;
     std::string text;
@@ -64,7 +53,7 @@ const std::vector<BracketText>& Brackets() {
 // One month added to a person's figures to date; `a` is the row in the same kind of number,
 // `income` the month's income (with a bonus joined to it).
 template <class N>
-void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int months, Figures& f) {
+void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int months, N pensionCap, Figures& f) {
     const N special = a[kPension] + a[kMedical] + a[kUnemployment] + a[kHousingFund];
     s.income = s.income + income;
     s.exempt = s.exempt + a[kExempt];
@@ -77,13 +66,13 @@ void Step(Sums<N>& s, const std::array<N, kAmountColumns>& a, N income, int mont
         s.toDate[static_cast<size_t>(i)] = a[static_cast<size_t>(kFirstToDate + i)];
         if (kFirstToDate + i != kPrivatePensionToDate) extra = extra + a[static_cast<size_t>(kFirstToDate + i)];
     }
-    const N other = s.other + a[kPrivatePensionToDate];
+    // The private pension to date counts up to the year's cap (none before 2022).
+    const N other = s.other + (a[kPrivatePensionToDate] < pensionCap ? a[kPrivatePensionToDate] : pensionCap);
     const N basic = Basic(income, months);
-    N taxable = s.income - s.exempt - basic - s.special - extra - other - s.donation;
-    if (taxable < Zero(income)) taxable = Zero(income);
-    const N tax = TaxOf(taxable, f.bracket);
-    N withheld = tax - s.relief - s.withheld;
-    if (withheld < Zero(income)) withheld = Zero(income);
+    const cumulative::Withheld<N> w =
+        cumulative::Withhold(cumulative::ToDate<N>{s.income, s.exempt, basic, s.special, extra, other, s.donation, s.relief, s.withheld});
+    const N taxable = w.taxable, tax = w.tax, withheld = w.withheld;
+    f.bracket = w.bracket;
 
     f.income = Dec(s.income);
     f.exempt = Dec(s.exempt);
@@ -118,6 +107,24 @@ bool FastFen(Decimal d, Fen& fen) {
     }
     if (!d.ToCents(v) || v >= kFastLimit || v < 0) return false;
     fen = v;
+    return true;
+}
+
+void AddNote(Figures& f, std::string_view note) {
+    f.note += (f.note.empty() ? "" : "；") + std::string(note);
+}
+
+// The bonus is taxed alone once a year, through 2027; any other joins the month's income.
+// Whether this one joins; `aloneUsed` is the person's once-a-year bonus taxed alone.
+bool JoinBonus(int year, Decimal bonus, bool& aloneUsed, Figures& f) {
+    if (law2019::BonusAloneAllowed(year) && !aloneUsed) {
+        aloneUsed = true;
+        f.bonusTax = law2019::TaxBonusAlone(bonus).tax;
+        f.zone = law2019::FindZoneAlone(bonus);
+        if (f.zone) AddNote(f, f.zone->text);
+        return false;
+    }
+    AddNote(f, law2019::BonusAloneAllowed(year) ? "本年已有一次年终奖单独计税，本次并入当月收入" : "2028年起年终奖并入当月收入");
     return true;
 }
 
@@ -158,11 +165,13 @@ struct Ledger::Person {
     const char* stopped = nullptr; // why later rows are not computed
     bool bonusAlone = false;       // the once-a-year bonus taxed alone already used
     bool exact = true;             // `fen` holds the figures; else `dec`
+    tax::cumulative::Start start;  // from the first row: how the basic deduction counts
     Sums<Fen> fen{};
     std::unique_ptr<Sums<Decimal>> dec;
 };
 
-Ledger::Ledger(int year) : year_(year) {}
+Ledger::Ledger(int year)
+    : year_(year), pensionCap_(law2019::RatesFor(year).pensionCap), pensionCapFen_(fen::Of(pensionCap_)) {}
 Ledger::~Ledger() = default;
 Ledger::Ledger(Ledger&&) noexcept = default;
 Ledger& Ledger::operator=(Ledger&&) noexcept = default;
@@ -251,36 +260,28 @@ Figures Ledger::Add(const Row& row) {
                                  FormatAmount(fast ? Decimal::Cents(p->fen.toDate[t]) : p->dec->toDate[t]));
     }
 
+    if (p->first == 0 && row.employedMonth > row.month)
+        return Refuse(p, "任职受雇日期晚于本行的" + MonthText(row.month));
     Figures f;
     f.ok = true;
-    if (p->first == 0) p->first = row.month;
+    if (p->first == 0) {
+        p->first = row.month;
+        p->start.from = row.employedMonth > 0 ? row.employedMonth : row.month;
+    }
+    p->start.firstJob = row.firstJob;
+    p->start.lowEarner = row.lowEarner;
     if (p->last != 0 && row.month > p->last + 1)
         f.note = MonthText(p->last + 1) + (row.month > p->last + 2 ? "至" + MonthText(row.month - 1) : std::string()) +
                  "无记录，减除费用仍按月计";
     p->last = row.month;
-    const int months = row.month - p->first + 1;
+    const int months = cumulative::BasicMonths(year_, row.month, p->start);
 
-    // The bonus is taxed alone once a year, through 2027; any other joins the month's income.
     const Decimal bonus = row.amounts[kBonus];
-    bool joined = false;
-    if (fast ? cents[kBonus] > 0 : bonus > 0) {
-        if (law2019::BonusAloneAllowed(year_) && !p->bonusAlone) {
-            p->bonusAlone = true;
-            const law2019::BonusAlone b = law2019::TaxBonusAlone(bonus);
-            f.bonusTax = b.tax;
-            f.zone = law2019::FindZoneAlone(bonus);
-            if (f.zone) f.note += (f.note.empty() ? "" : "；") + std::string(f.zone->text);
-        } else {
-            joined = true;
-            f.note += (f.note.empty() ? "" : "；") +
-                      std::string(law2019::BonusAloneAllowed(year_) ? "本年已有一次年终奖单独计税，本次并入当月收入"
-                                                                    : "2028年起年终奖并入当月收入");
-        }
-    }
+    const bool joined = (fast ? cents[kBonus] > 0 : bonus > 0) && JoinBonus(year_, bonus, p->bonusAlone, f);
     if (fast) {
-        Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, f);
+        Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, pensionCapFen_, f);
     } else {
-        Step(*p->dec, row.amounts, row.amounts[kIncome] + (joined ? bonus : Decimal()), months, f);
+        Step(*p->dec, row.amounts, row.amounts[kIncome] + (joined ? bonus : Decimal()), months, pensionCap_, f);
     }
     return f;
 }
@@ -432,6 +433,45 @@ Result<int> ParseMonth(std::string_view text, int year) {
             return Fail("月份：“" + std::string(s) + "”不在所算的" + std::to_string(year) + "年度");
     }
     return month;
+}
+
+} // namespace tax::payroll2019
+
+namespace tax::payroll2019 {
+
+Result<int> ParseEmployed(std::string_view text, int year) {
+    const std::string_view s = Trimmed(text);
+    auto bad = [s] { return Fail("任职受雇日期：无法识别“" + std::string(s) + "”"); };
+    // The digit groups: year, month and perhaps a day; or one run of six or eight digits.
+    std::vector<std::string_view> groups;
+    for (size_t i = 0; i < s.size();) {
+        size_t j = i;
+        while (j < s.size() && IsDigit(s[j])) ++j;
+        if (j > i) groups.push_back(s.substr(i, j - i));
+        i = j > i ? j : i + 1;
+    }
+    if (groups.size() == 1 && (groups[0].size() == 6 || groups[0].size() == 8))
+        groups = {groups[0].substr(0, 4), groups[0].substr(4, 2)};
+    int written = 0, month = 0;
+    if (groups.size() == 1 && s.find_first_of("-/.年") == std::string_view::npos) { // a month alone: this year's
+        if (!ReadNumber(groups[0], 2, month) || month < 1 || month > kMonthsPerYear) return bad();
+        return month;
+    }
+    if (groups.size() < 2 || groups.size() > 3 || !ReadNumber(groups[0], 4, written) || groups[0].size() != 4 ||
+        !ReadNumber(groups[1], 2, month) || month < 1 || month > kMonthsPerYear)
+        return bad();
+    if (written > year) return Fail("任职受雇日期“" + std::string(s) + "”在所算的" + std::to_string(year) + "年度之后");
+    return written < year ? 1 : month;
+}
+
+Result<bool> ParseYesNo(std::string_view text, bool otherwise) {
+    const std::string_view s = Trimmed(text);
+    if (s.empty()) return otherwise;
+    for (std::string_view yes : {"是", "Y", "y", "yes", "Yes", "YES", "1", "√", "TRUE", "true"})
+        if (s == yes) return true;
+    for (std::string_view no : {"否", "N", "n", "no", "No", "NO", "0", "×", "FALSE", "false"})
+        if (s == no) return false;
+    return Fail("应填“是”或“否”，不是“" + std::string(s) + "”");
 }
 
 } // namespace tax::payroll2019

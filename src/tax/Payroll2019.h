@@ -43,7 +43,8 @@ enum AmountColumn {
     kRentToDate,
     kElderToDate,
     kInfantToDate,
-    kPrivatePensionToDate, // ... to date as well, though it counts among the other deductions
+    kPrivatePensionToDate, // ... to date as well, though it counts among the other deductions, up to
+                           // 12000 a year from 2022 (nothing before)
     kAnnuity,           // the month's other deductions ...
     kHealth,
     kDeferred,
@@ -65,6 +66,12 @@ struct Row {
     std::string_view name; // 姓名
     int month = 0;         // 1…12; anything else is refused
     std::array<Decimal, kAmountColumns> amounts{};
+    // 任职受雇日期: the month employment began this year (1 when in an earlier year), from which
+    // the basic deduction counts; 0 when not given (the person's first row's month). Taken from
+    // the person's first row.
+    int employedMonth = 0;
+    bool firstJob = false;  // 本年首次取得工资: 5000 × the month's number (from July 2020)
+    bool lowEarner = false; // 按6万元扣除: 60000 from January (from 2021)
     // Set when the reader could not read the row (a cell it refused): the row is refused with
     // this reason and, like any refused row, stops the person's later months.
     std::string_view readError;
@@ -74,13 +81,20 @@ struct Row {
 // "202305", "2023年5月", "2023年05月". A year, when written, must be `year`.
 Result<int> ParseMonth(std::string_view text, int year);
 
+// The month employment began, counted in `year`, from a 任职受雇日期 cell: a date or a month
+// ("2023-01-15", "2023/1", "2023年1月15日", "20230115", "202301"). A date in an earlier year
+// counts from January; one in a later year is refused.
+Result<int> ParseEmployed(std::string_view text, int year);
+// A 是/否 cell: 是, 否, Y/N, yes/no, 1/0, √; empty is `otherwise`.
+Result<bool> ParseYesNo(std::string_view text, bool otherwise);
+
 // ---- Output --------------------------------------------------------------------------------
 
 struct Figures {
     bool ok = false;
     std::string note;            // 说明: the reason when refused, else remarks (may be empty)
     Decimal income, exempt;      // to date
-    Decimal basic;               // 5000 × the months from the person's first month
+    Decimal basic;               // 5000 × the months from employment (or the first row), or as the rules say
     Decimal special;             // the four insurance items to date
     Decimal extra;               // the special additional deductions to date
     Decimal other;               // the other deductions to date
@@ -188,6 +202,8 @@ private:
     Figures Refuse(Person* p, std::string reason);
 
     int year_;
+    Decimal pensionCap_; // 累计个人养老金 counts up to this
+    std::int64_t pensionCapFen_;
     bool outOfOrder_ = false;
     std::unordered_map<std::string, uint32_t> index_;
     std::vector<Person> people_;

@@ -340,6 +340,56 @@ check "2019 without 月份 names the older laws" has err "请用 --law 2011 或 
 check "person-month rows under 2011" run 2 "$m19"
 check "person-month rows under 2011 name --law 2019" has err "请加 --law 2019"
 check "bad year" run 2 "$m19" --law 2019 --year 24
+# When the basic deduction counts: from 任职受雇日期, 5000 × the month's number for a first job in
+# the year, 60000 from January for last year's low earner (each also for the whole run).
+{
+    echo '工号,姓名,月份,本期收入,任职受雇日期,本年首次取得工资,按6万元扣除'
+    echo 'J,一月入职,3,20000,2024-01-10,,'
+    echo 'G,毕业生,7,10000,,是,'
+    echo 'G,毕业生,8,10000,,是,'
+    for m in 1 2 3 4 5 6 7 8 9 10 11; do echo "L,低收入,$m,6000,,,是"; done
+    echo 'M,五月入职,5,8000,2024年5月20日,,'
+    echo 'P,去年入职,3,8000,2023/11/1,否,否'
+} >"$dir/start.csv"
+check "2019 start columns" run 0 "$dir/start.csv" --law 2019 --year 2024
+check "2019 start figures" /usr/bin/python3 - "$dir/out" <<'PY'
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8")))
+col = {t: i for i, t in enumerate(rows[0])}
+def of(key, month):
+    r = [r for r in rows[1:] if r[0] == key and r[col["月份"]] == str(month)][0]
+    return r[col["累计减除费用"]], r[col["本期应预扣预缴税额"]]
+assert of("J", 3) == ("15000.00", "150.00"), of("J", 3)       # joined January, first paid March
+assert of("G", 7) == ("35000.00", "0.00"), of("G", 7)         # a July graduate
+assert of("G", 8) == ("40000.00", "0.00"), of("G", 8)
+assert of("L", 1) == ("60000.00", "0.00"), of("L", 1)         # last year's low earner
+assert of("L", 10) == ("60000.00", "0.00") and of("L", 11) == ("60000.00", "180.00"), of("L", 11)
+assert of("M", 5) == ("5000.00", "90.00"), of("M", 5)         # joined in May
+assert of("P", 3) == ("15000.00", "0.00"), of("P", 3)         # employed since last year
+PY
+printf '工号,月份,本期收入
+G,7,10000
+L,11,66000
+' >"$dir/plain.csv"
+check "2019 --first-job" run 0 "$dir/plain.csv" --law 2019 --year 2024 --first-job
+check "2019 --first-job figures" has out 'G,7,10000,10000.00,0.00,35000.00,'
+check "2019 --low-earner" run 0 "$dir/plain.csv" --law 2019 --year 2024 --low-earner
+check "2019 --low-earner figures" has out 'L,11,66000,66000.00,0.00,60000.00,0.00,0.00,0.00,0.00,6000.00,3%,0.00,180.00,0.00,0.00,180.00,'
+check "2019 --first-job only for 2019" run 2 "$dir/plain.csv" --first-job
+check "2019 --first-job only for 2019 named" has err "--first-job 和 --low-earner 只用于 --law 2019"
+printf '工号,月份,本期收入,任职受雇日期,本年首次取得工资
+A,5,8000,2024-06-01,
+A,6,8000,,
+B,5,8000,,也许
+C,5,8000,2025-01,
+' >"$dir/badstart.csv"
+check "2019 start refused" run 1 "$dir/badstart.csv" --law 2019 --year 2024
+check "2019 employment after the row" has err "badstart.csv:2: 任职受雇日期晚于本行的5月"
+check "2019 employment after the row stops later months" has err "badstart.csv:3: 前月有误，未计算"
+check "2019 yes or no" has err "badstart.csv:4: 本年首次取得工资：应填“是”或“否”，不是“也许”"
+check "2019 employment in a later year" has err "badstart.csv:5: 任职受雇日期“2025-01”在所算的2024年度之后"
+check "2019 a year beyond the known" run 0 "$dir/plain.csv" --law 2019 --year 2029
+check "2019 a year beyond the known said" has err "2029 年度的扣除标准和税率尚未公布，按已知最新的（2027 年度）计算"
 # The four items in one 五险一金 column are deducted as one; given apart as well, refused, not
 # deducted twice.
 printf '姓名,月份,本期收入,五险一金\n甲,1,30000,4500\n' >"$dir/combined.csv"

@@ -86,7 +86,7 @@ inline std::vector<Out> OracleYear(int year, const std::vector<const In*>& rows)
         o.special = special;
         o.extra = a[tax::payroll2019::kChildToDate] + a[tax::payroll2019::kEducationToDate] + a[tax::payroll2019::kLoanToDate] + a[tax::payroll2019::kRentToDate] +
                   a[tax::payroll2019::kElderToDate] + a[tax::payroll2019::kInfantToDate];
-        o.other = other + a[tax::payroll2019::kPrivatePensionToDate];
+        o.other = other + std::min<Li>(a[tax::payroll2019::kPrivatePensionToDate], year >= 2022 ? 12000 * kYuan : 0);
         o.donation = donation;
         o.taxable = std::max<Li>(0, income - exempt - o.basic - special - o.extra - o.other - donation);
         o.bracket = o.taxable > 0 ? BracketOf(kAnnual, o.taxable) : -1;

@@ -2,13 +2,18 @@
 // filling the months, a bonus that costs less joined, a mid-year joiner's refund, bad entries.
 #include "TestSupport.h"
 
+#include "framework/Settings.h"
 #include "shell/UMainForm.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDate>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -223,6 +228,166 @@ private slots:
         QVERIFY(drive::TextOf(w, "TxtYearTax").isEmpty());
         Type(Child<QLineEdit>(w, "EditElderShare"), "1500");
         QCOMPARE(drive::TextOf(w, "TxtExtraMonth"), QStringLiteral("1500.00 元"));
+    }
+
+    // The five cases people meet: a first job, last year's low earner, a child from September,
+    // a parent's 50% share, and the tax really withheld.
+    void FirstJobAndLowEarner() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        auto* table = Child<QTableWidget>(w, "TblMonths");
+        FillYear(w, 2024, 7, "10000", "1500");
+        QCOMPARE(table->item(6, 5)->text(), QStringLiteral("5000.00"));
+        QCOMPARE(Withheld(w, 7), QStringLiteral("105.00"));
+        Child<QCheckBox>(w, "ChkFirstJob")->setChecked(true);
+        QCOMPARE(table->item(6, 5)->text(), QStringLiteral("35000.00")); // a July graduate: 5000 × 7
+        QCOMPARE(Withheld(w, 7), QStringLiteral("0.00"));
+        QCOMPARE(table->item(11, 5)->text(), QStringLiteral("60000.00"));
+        Child<QCheckBox>(w, "ChkFirstJob")->setChecked(false);
+
+        FillYear(w, 2024, 1, "6000", "");
+        auto* low = Child<QCheckBox>(w, "ChkLowEarner");
+        QCOMPARE(low->text(), QStringLiteral("上年在本单位各月均有预扣，全年收入不超过6万元"));
+        low->setChecked(true);
+        QCOMPARE(table->item(0, 5)->text(), QStringLiteral("60000.00"));
+        QCOMPARE(Withheld(w, 10), QStringLiteral("0.00"));
+        QCOMPARE(Withheld(w, 11), QStringLiteral("180.00")); // 66000 − 60000 at 3%
+        // Before the rule took effect the box is off and months count.
+        Child<QComboBox>(w, "CmbYear")->setCurrentText(QStringLiteral("2020"));
+        QVERIFY(!low->isEnabled());
+        QCOMPARE(table->item(0, 5)->text(), QStringLiteral("5000.00"));
+    }
+
+    void ChildFromSeptemberAndHalfShares() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        auto* table = Child<QTableWidget>(w, "TblMonths");
+        FillYear(w, 2024, 1, "20000", "");
+        Child<QSpinBox>(w, "SpinChildren")->setValue(1);
+        auto* from = Child<QComboBox>(w, "CmbChildrenFrom");
+        QCOMPARE(from->currentText(), QStringLiteral("1月"));
+        QCOMPARE(from->itemText(11), QStringLiteral("12月"));
+        from->setCurrentText(QStringLiteral("9月"));
+        QCOMPARE(table->item(7, 7)->text(), QStringLiteral("0.00"));
+        QCOMPARE(table->item(8, 7)->text(), QStringLiteral("2000.00"));
+        QCOMPARE(table->item(11, 7)->text(), QStringLiteral("8000.00"));
+        // Settled on the four months it ran: (240000 − 60000 − 8000) × 20% − 16920.
+        QCOMPARE(drive::TextOf(w, "TxtYearTax"), QStringLiteral("17480.00"));
+        Child<QComboBox>(w, "CmbChildrenTo")->setCurrentText(QStringLiteral("8月"));
+        QVERIFY(!drive::TextOf(w, "TxtExtraInfo").isEmpty()); // ends before it starts
+        QVERIFY(drive::TextOf(w, "TxtYearTax").isEmpty());
+        Child<QComboBox>(w, "CmbChildrenTo")->setCurrentText(QStringLiteral("12月"));
+
+        from->setCurrentText(QStringLiteral("1月"));
+        Child<QComboBox>(w, "CmbChildrenShare")->setCurrentText(QStringLiteral("50%"));
+        QCOMPARE(drive::TextOf(w, "TxtExtraMonth"), QStringLiteral("1000.00 元"));
+        QCOMPARE(table->item(11, 7)->text(), QStringLiteral("12000.00"));
+        Child<QSpinBox>(w, "SpinInfants")->setValue(1);
+        Child<QComboBox>(w, "CmbInfantsShare")->setCurrentText(QStringLiteral("50%"));
+        QCOMPARE(drive::TextOf(w, "TxtExtraMonth"), QStringLiteral("2000.00 元"));
+    }
+
+    void TaxReallyWithheldAndTheWaiversIncome() {
+        RecordingDialogs dialogs;
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        // Two children claimed only at the settlement of 2020: 1080 withheld, 360 due.
+        FillYear(w, 2020, 1, "8000", "");
+        Child<QSpinBox>(w, "SpinChildren")->setValue(2);
+        QCOMPARE(drive::TextOf(w, "TxtYearBalance"), QStringLiteral("0.00"));
+        QVERIFY(drive::TextOf(w, "TxtYearBalanceNote").startsWith(QStringLiteral("无需补税")));
+        Type(Child<QLineEdit>(w, "EditWithheld"), "1,080.00");
+        QCOMPARE(drive::TextOf(w, "TxtYearWithheld"), QStringLiteral("1080.00"));
+        QCOMPARE(drive::TextOf(w, "TxtYearBalance"), QStringLiteral("-720.00"));
+        QVERIFY(drive::TextOf(w, "TxtYearBalanceNote").startsWith(QStringLiteral("应退税")));
+        Type(Child<QLineEdit>(w, "EditWithheld"), "");
+        QCOMPARE(drive::TextOf(w, "TxtYearWithheld"), QStringLiteral("360.00"));
+
+        // 125000 of wages with 6000 exempt: counted whole, above 120000, so not waived.
+        Child<QSpinBox>(w, "SpinChildren")->setValue(0);
+        FillYear(w, 2024, 1, "10000", "");
+        auto* table = Child<QTableWidget>(w, "TblMonths");
+        for (int r = 0; r < 12; ++r) Child<QTableWidget>(w, "TblMonths")->item(r, 1)->setText(QStringLiteral("500"));
+        table->item(11, 0)->setText(QStringLiteral("15,000.00"));
+        Type(Child<QLineEdit>(w, "EditWithheld"), "¥0");
+        QCOMPARE(drive::TextOf(w, "TxtWaiverIncome"), QStringLiteral("125000.00"));
+        QCOMPARE(drive::TextOf(w, "TxtYearIncome"), QStringLiteral("119000.00"));
+        QVERIFY(drive::TextOf(w, "TxtYearBalanceNote").startsWith(QStringLiteral("应补税")));
+    }
+
+    // Amounts as a spreadsheet writes them, a block of months pasted, figures following the
+    // typing, the bonus in the copied summary, and Esc asking before the window closes.
+    void SpreadsheetHabits() {
+        RecordingDialogs dialogs;
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        FillYear(w, 2024, 1, "¥10000", "1,000.00");
+        QCOMPARE(drive::TextOf(w, "TxtFillInfo"), QString());
+        auto* table = Child<QTableWidget>(w, "TblMonths");
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("10000.00"));
+        TypeCell(table, 1, 0, "15,000.00");
+        QCOMPARE(table->item(1, 4)->text(), QStringLiteral("25000.00"));
+
+        table->setFocus();
+        table->setCurrentCell(2, 0);
+        QApplication::clipboard()->setText(QStringLiteral("12000\t0\t800\r\n13000\t\t900\r\n"));
+        QTest::keySequence(table, QKeySequence::Paste);
+        QCOMPARE(table->item(2, 0)->text(), QStringLiteral("12000"));
+        QCOMPARE(table->item(2, 2)->text(), QStringLiteral("800"));
+        QCOMPARE(table->item(3, 0)->text(), QStringLiteral("13000"));
+        QCOMPARE(table->item(3, 2)->text(), QStringLiteral("900"));
+        QCOMPARE(table->item(3, 4)->text(), QStringLiteral("50000.00"));
+        // Pasted into a cell's editor as text, the block spreads as well.
+        table->item(4, 0)->setText(QStringLiteral("14000\n16000"));
+        QCOMPARE(table->item(4, 0)->text(), QStringLiteral("14000"));
+        QCOMPARE(table->item(5, 0)->text(), QStringLiteral("16000"));
+
+        // Typed without Enter, the figures follow.
+        table->setCurrentCell(6, 0);
+        table->editItem(table->item(6, 0));
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* e : table->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible()) editor = e;
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "20000");
+        QCOMPARE(table->item(6, 4)->text(), QStringLiteral("100000.00"));
+        QTest::keyClick(editor, Qt::Key_Return);
+
+        Type(Child<QLineEdit>(w, "EditBonus"), "30000");
+        QCOMPARE(drive::TextOf(w, "TxtBonusTax"), QStringLiteral("900.00"));
+        Child<QPushButton>(w, "BtnCopy")->click();
+        const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
+        QVERIFY(lines.contains(QStringLiteral("年终奖\t30000.00")));
+        QVERIFY(lines.contains(QStringLiteral("年终奖单独计税的税额\t900.00")));
+
+        // Esc asks while something is typed; No keeps the window.
+        QTest::keyClick(w, Qt::Key_Escape);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(w->isVisible());
+        dialogs.questionAnswer = true;
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
+    }
+
+    void YearDefaultsToTheLastCompleteYearOrTheLastChoice() {
+        settings::Store().remove(QStringLiteral("yearly/year"));
+        {
+            TFrmMain main;
+            QWidget* w = Open(main);
+            const int last = std::clamp(QDate::currentDate().year() - 1, 2019, 2027);
+            QCOMPARE(Child<QComboBox>(w, "CmbYear")->currentText(), QString::number(last));
+            auto* year = Child<QComboBox>(w, "CmbYear");
+            year->setCurrentText(QStringLiteral("2021"));
+            emit year->activated(year->currentIndex()); // as a person's choice
+        }
+        TFrmMain main;
+        QCOMPARE(Child<QComboBox>(Open(main), "CmbYear")->currentText(), QStringLiteral("2021"));
+        settings::Store().remove(QStringLiteral("yearly/year"));
     }
 
 private:

@@ -93,11 +93,11 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     CmbYear->setObjectName(QStringLiteral("CmbYear"));
     CmbYear->setToolTip(QStringLiteral("所算的年度：决定全年一次性奖金能否单独计税（至2027年底），月份写了年份时须是这一年"));
     // From the law's first year to the next, and at least to 2028, when the bonus joins the
-    // month's income; the current one chosen.
+    // month's income; the last complete year chosen, as in the yearly window.
     const int thisYear = QDate::currentDate().year();
     for (int y = 2019; y <= std::max(thisYear + 1, 2028); ++y)
         CmbYear->addItem(QString::number(y), y);
-    CmbYear->setCurrentIndex(CmbYear->findData(thisYear));
+    CmbYear->setCurrentIndex(CmbYear->findData(thisYear - 1));
     laws->addWidget(CmbYear);
     laws->addStretch(1);
     column->addLayout(laws);
