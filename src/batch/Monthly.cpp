@@ -56,6 +56,14 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kBonus, {"全年一次性奖金", "年终奖", "一次性奖金"}},
 };
 
+// The sheet's own total row: its name, 工号 or first cell a total cell, or, naming nobody,
+// any of its cells.
+bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& cells) {
+    if (IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) || (!cells.empty() && IsTotalCell(cells[0])))
+        return true;
+    return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
+}
+
 bool IsInsurance(const Heading* h) {
     return h->role == Role::kAmount && h->amount >= tp::kPension && h->amount <= tp::kHousingFund;
 }
@@ -239,9 +247,10 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     // the row to the reading below, which gives the first cell's reason in column order.
     bool clean = true;
     row.month = 0;
+    std::string monthText;
     if (const std::string_view m = at(columns.monthAt); TrimCell(m).empty()) {
         clean = false;
-    } else if (const tax::Result<int> month = tp::ParseMonth(m, year)) {
+    } else if (const tax::Result<int> month = tp::ParseMonth(MonthCell(m, monthText), year)) {
         row.month = *month;
     } else {
         clean = false;
@@ -273,7 +282,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
                 if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellEmpty, cell);
                 break;
             }
-            const tax::Result<int> m = tp::ParseMonth(cell, year);
+            const tax::Result<int> m = tp::ParseMonth(MonthCell(cell, monthText), year);
             if (m) row.month = *m;
             else if (error.empty()) error = m.error();
             break;
@@ -284,8 +293,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             const AmountRead read = ReadAmount(cell, a);
             if (read != AmountRead::kOk) {
                 if (error.empty())
-                    error = CellMessage(columns.titles[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
-                                                                                          : tax::msg::kCellUnreadable, cell);
+                    error = CellMessage(columns.titles[i], AmountReason(read), cell);
             } else if (a.fast ? a.cents < 0 : a.value < tax::Decimal()) {
                 if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellNegative, cell);
             } else {
@@ -296,8 +304,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
         case Role::kCarried: break;
         }
     }
-    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
-                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+    record.total = IsTotalMonthRow(row, record.cells);
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
 }
@@ -351,10 +358,10 @@ tax::Result<bool> Reader::Skim(Record& record) {
     row.id = TrimCell(cell(columns_.idAt));
     row.name = TrimCell(cell(columns_.nameAt));
     row.month = 0;
+    std::string monthText;
     if (const std::string_view m = cell(columns_.monthAt); !TrimCell(m).empty())
-        if (const tax::Result<int> month = tp::ParseMonth(m, year_)) row.month = *month;
-    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
-                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+        if (const tax::Result<int> month = tp::ParseMonth(MonthCell(m, monthText), year_)) row.month = *month;
+    record.total = IsTotalMonthRow(row, record.cells);
     return true;
 }
 

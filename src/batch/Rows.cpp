@@ -113,17 +113,38 @@ bool Negative(const tb::Amount& a) {
 } // namespace
 
 bool IsTotalCell(std::string_view s) {
-    s = TrimCell(s);
-    // The cell starts with 合, 小 or 总 (spaces may stand only between the two characters).
-    const std::string_view head = s.substr(0, 3);
-    if (head != "合" && head != "小" && head != "总") return false;
-    // The first six bytes other than spaces: each word is two characters of three bytes.
-    char key[6];
-    size_t n = 0;
-    for (size_t i = 0; i < s.size() && n < sizeof key; ++i)
-        if (s[i] != ' ') key[n++] = s[i];
-    const std::string_view k(key, n);
-    return k == "合计" || k == "小计" || k == "总计";
+    // The words without blanks (ASCII, wide, no-break), brackets and a closing colon.
+    std::string key;
+    for (size_t i = 0; i < s.size() && key.size() <= 48;) {
+        const std::string_view rest = s.substr(i);
+        size_t skip = 0;
+        if (static_cast<unsigned char>(s[i]) <= 32 || s[i] == '(' || s[i] == ')' || s[i] == '[' || s[i] == ']' ||
+            s[i] == ':')
+            skip = 1;
+        else if (StartsWith(rest, "\xC2\xA0"))
+            skip = 2;
+        for (std::string_view wide : {"\xE3\x80\x80", "（", "）", "【", "】", "：", "〔", "〕"})
+            if (!skip && StartsWith(rest, wide)) skip = wide.size();
+        if (skip) {
+            i += skip;
+            continue;
+        }
+        key += s[i++];
+    }
+    // 合计, 小计 or 总计 first (合计：, 合计金额), or last after a few words (本页合计, 部门小计).
+    constexpr size_t kWord = 6, kLongestBefore = 8 * 3;
+    for (std::string_view word : {"合计", "小计", "总计"}) {
+        if (StartsWith(key, word)) return true;
+        if (key.size() >= kWord && key.size() <= kWord + kLongestBefore && key.compare(key.size() - kWord, kWord, word) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool IsTotalRecord(const Record& record) {
+    const bool nameless = TrimCell(record.input[tb::kName]).empty() && TrimCell(record.id).empty();
+    return IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) ||
+           (nameless && std::any_of(record.carried.begin(), record.carried.end(), IsTotalCell));
 }
 
 std::string HeadingKeyOf(std::string_view heading) {
@@ -332,11 +353,7 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
     }
     // A total row keeps its 合计 where the clerk wrote it; once written out that cell is among
     // the carried ones, after the figures, so a row naming nobody is a total row by any of them.
-    const bool nameless = TrimCell(record.input[tb::kName]).empty() && TrimCell(record.id).empty();
-    if (record.kind == RowKind::kPerson &&
-        (IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) || IsTotalCell(firstCell) ||
-         (nameless && std::any_of(record.carried.begin(), record.carried.end(), IsTotalCell))))
-        record.kind = RowKind::kTotal;
+    if (record.kind == RowKind::kPerson && (IsTotalRecord(record) || IsTotalCell(firstCell))) record.kind = RowKind::kTotal;
     record.problem = record.kind == RowKind::kBroken ? problem : std::string_view(notice_);
 }
 
@@ -408,12 +425,8 @@ tb::RowResult ComputeRow(const tb::RowText& row, const Rules& rules) {
         return r;
     };
     auto read = [](std::string_view text, tb::Amount& a) -> const char* {
-        switch (ReadAmount(text, a)) {
-        case AmountRead::kOk: return nullptr;
-        case AmountRead::kTooPrecise: return tax::msg::kCellTooPrecise;
-        case AmountRead::kUnreadable: break;
-        }
-        return tax::msg::kCellUnreadable;
+        const AmountRead got = ReadAmount(text, a);
+        return got == AmountRead::kOk ? nullptr : AmountReason(got);
     };
     r.hasBonus = !TrimCell(row[tb::kBonus]).empty();
     tb::Amount wage, insurance, allowance, bonus;

@@ -165,8 +165,11 @@ tax::batch::RowResult ComputeRecord(const Record& record, tax::Decimal defaultAl
 void Tally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
 void Untally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
 // A name (or 工号, or a row's first cell) that makes the row the sheet's own total row:
-// 合计, 小计 or 总计 at its start, spaces not counted.
+// 合计, 小计 or 总计 at its start (合计：, 合 计) or at the end of a few words (本页合计, 部门小计),
+// blanks of any width and brackets (（合计）) not counted.
 bool IsTotalCell(std::string_view cell);
+// The one rule for a row: its name or 工号 a total cell, or, naming nobody, any carried cell.
+bool IsTotalRecord(const Record& record);
 
 // "第 12 行 月工资：无法识别“八千”" (no line part for line 0).
 std::string RefusalText(long long line, const tax::batch::RowText& input, const tax::batch::RowResult& r);

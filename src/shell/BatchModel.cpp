@@ -399,9 +399,7 @@ void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::strin
         record.carried[c] = owned[kStoredInputs + c];
     // What the person typed is read afresh: a row that could not be read becomes a person.
     record.problem = {};
-    record.kind = batch::IsTotalCell(record.input[tb::kName]) || batch::IsTotalCell(record.id)
-                      ? batch::RowKind::kTotal
-                      : batch::RowKind::kPerson;
+    record.kind = batch::IsTotalRecord(record) ? batch::RowKind::kTotal : batch::RowKind::kPerson;
     const std::uint32_t line = row.line;
     Store(record, layout_.carried.size(), row);
     row.line = line;

@@ -289,13 +289,39 @@ TEST(BatchProperty, FiguresEqualThePanels) {
     EXPECT_GT(k, 3000u);
 }
 
+// What a workbook cell shows that is no amount is told apart, so that its refusal says what to
+// mend; and the sheet's own total rows are told by one rule, however the clerk wrote 合计.
+TEST(BatchAmounts, CellsThatAreNoAmount) {
+    const std::pair<const char*, batch::AmountRead> cases[] = {
+        {"10.5%", batch::AmountRead::kPercent},   {" 1,200% ", batch::AmountRead::kPercent},
+        {"2024-01-01", batch::AmountRead::kDate}, {"1921-11-25 08:30:00", batch::AmountRead::kDate},
+        {"08:30:00", batch::AmountRead::kDate},   {"=B2*0.1", batch::AmountRead::kFormula},
+        {"#DIV/0!", batch::AmountRead::kError},   {"#N/A", batch::AmountRead::kError},
+        {"TRUE", batch::AmountRead::kLogical},    {"FALSE", batch::AmountRead::kLogical},
+        {"%", batch::AmountRead::kUnreadable},    {"2024-01", batch::AmountRead::kUnreadable},
+        {"12k", batch::AmountRead::kUnreadable},  {"#12", batch::AmountRead::kUnreadable},
+    };
+    for (const auto& [text, want] : cases) {
+        tb::Amount a;
+        EXPECT_EQ(batch::ReadAmount(text, a), want) << text;
+    }
+    for (const char* total : {"合计", "合 计", "合　计", " 合计：", "本页合计", "部门小计", "技术部 小计", "（合计）", "(合计)",
+                              "总计", "总　计", "合计金额", "【小计】", "合\xC2\xA0计"})
+        EXPECT_TRUE(batch::IsTotalCell(total)) << total;
+    for (const char* person : {"张三", "合", "计", "", "累计", "合伙人", "总经理", "小明", "计划合同", "一二三四五六七八九合计"})
+        EXPECT_FALSE(batch::IsTotalCell(person)) << person;
+}
+
 TEST(BatchAmounts, SpreadsheetForms) {
     const struct {
         const char* text;
         const char* value; // null: refused
     } cases[] = {
         {"12,000.00", "12000"}, {" 12000 ", "12000"},   {"¥12000", "12000"},       {"￥ 1,234,567.5", "1234567.5"},
-        {"\t800\r", "800"},     {"1e3", "1000"},         {"0.125", "0.125"},        {"-5", "-5"},
+        {"\t800\r", "800"},     {"1e3", "1000"},         {"-5", "-5"},
+        // More decimals than fen (a formula's result): to the fen, half away from zero.
+        {"0.125", "0.13"},      {"10000.005", "10000.01"}, {"-0.125", "-0.13"},   {"12000.0049", "12000"},
+        {"1,234.5651", "1234.57"}, {"５０００．００５", "5000.01"}, {"1.2345e2", "123.45"},
         {"１２０００", "12000"}, {"5000元", "5000"},      {"１２，０００．５０ 元", "12000.5"},
         {"　800　", "800"},
         {"1,2", nullptr},       {"12,00.00", nullptr},   {"1,2345", nullptr},       {",100", nullptr},

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# qingfu-batch on payroll files as spreadsheet programs and scripts write them (batch/files):
+# every cell read as the program shows it, or its row refused saying why; never a wrong figure.
+# usage: test_files_cli.sh QINGFU_BATCH
+set -u
+bin=$1
+files=$(dirname "$0")/files
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+passed=0 failed=0
+check() { # name, condition...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name"; fi
+}
+run() { # expected-exit, args...: runs, keeps stdout/stderr in $dir/out $dir/err
+    local want=$1; shift
+    "$bin" "$@" >"$dir/out" 2>"$dir/err"
+    local got=$?
+    [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*"; cat "$dir/err"; return 1; }
+}
+has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; return 1; }; }
+hasnt() { ! grep -qF -- "$2" "$dir/$1" || { echo "'$2' in $1:"; cat "$dir/$1"; return 1; }; }
+
+# Formulas by their saved values; error, logical, percentage and date cells refused by name.
+for book in lo-cells.xls lo-cells.xlsx; do
+    check "$book" run 1 "$files/$book"
+    check "$book: formulas" has out "张三,10000.00,1000.00,,,5500.00,20%,555.00,545.00,8455.00,,,545.00,,公式"
+    check "$book: text formula" has out "李四,12000.00,1260.00,,,7240.00,20%,555.00,893.00,"
+    check "$book: error" has err "$book:4: 五险一金：“#DIV/0!”是公式的错误值"
+    check "$book: logical" has err "$book:5: 年终奖：“TRUE”是逻辑值"
+    check "$book: percentage" has err "$book:6: 五险一金：“10.5%”是百分比格式"
+    check "$book: date" has err "$book:7: 五险一金：“1921-11-25”是日期格式"
+    check "$book: to the fen, echoed so" has out "吴九,10000.01,,,,6500.01,20%,555.00,745.00,9255.01,"
+    check "$book: bonus to the fen" has out "郑十,12000.00,1000.00,,12000.01,7500.00,20%,555.00,945.00,10055.00,360.00,11640.01,1305.00,"
+    check "$book: summary" has err "读入 8 行，计算 4 行，拒绝 4 行，跳过 0 行，合计个税 3488.00（工作表“工资表”）"
+done
+check "script formula" run 1 "$files/script-formula.xlsx"
+check "script formula refused" has err "script-formula.xlsx:2: 月工资：公式没有保存计算结果，请在表格程序中打开并保存后再导入（“=8000+2000”）"
+
+# 月份 as date cells, in both date systems; full-width digits in 月份.
+for book in lo-months.xls lo-months.xlsx lo-months-1904.xls lo-months-1904.xlsx script-months-1904.xlsx; do
+    check "$book" run 0 "$files/$book" --law 2019 --year 2024
+    check "$book: March" has out "001,张三,2024-03-01,20000,2000,60000.00,"
+    check "$book: summary" has err "计算 3 行，拒绝 0 行，跳过 0 行，合计个税 1380.00"
+done
+printf '工号,姓名,月份,本期收入\n1,甲,２０２４年１月,20000\n1,甲,２月,20000\n' >"$dir/wide-months.csv"
+check "full-width months" run 0 "$dir/wide-months.csv" --law 2019 --year 2024
+check "full-width months figures" has err "计算 2 行，拒绝 0 行，跳过 0 行，合计个税 900.00"
+
+# A long note over several records; a password said as such.
+check "long cell" run 0 "$files/lo-long-cell.xls"
+check "long cell figures" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 0 行，合计个税 1090.00"
+check "password" run 2 "$files/lo-password.xls"
+check "password said" has err "设有打开密码"
+check "password not called damaged" hasnt err "已损坏"
+
+# The sheet's own total rows, however written, are neither taxed nor summed.
+printf '序号,姓名,月工资\n1,甲,10000\n2,乙,8000\n合　计,,18000\n,本页合计,18000\n,部门小计,18000\n,（合计）,18000\n,总 计,18000\n' >"$dir/totals.csv"
+check "totals rows" run 0 "$dir/totals.csv"
+check "totals rows not taxed" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 5 行，合计个税 1090.00"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
