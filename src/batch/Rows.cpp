@@ -516,6 +516,33 @@ std::string RefusalText(long long line, const tb::RowText& input, const tb::RowR
     return out;
 }
 
+// A blind zone's note worded one way for every zone: "进入盲区：( 54,000, 60,187.50 ]", whole
+// yuan grouped by thousands (the calculators' texts say 进入奖盲区 for some, 60187.50 for one).
+std::string ZoneNote(std::string_view text) {
+    std::string out;
+    constexpr std::string_view kOther = "进入奖盲区", kOne = "进入盲区";
+    if (StartsWith(text, kOther)) {
+        out = kOne;
+        text.remove_prefix(kOther.size());
+    }
+    for (size_t i = 0; i < text.size();) {
+        const bool fraction = i > 0 && text[i - 1] == '.';
+        size_t end = i;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        if (end == i) {
+            out += text[i++];
+            continue;
+        }
+        const bool grouped = end < text.size() && text[end] == ',';
+        for (size_t k = i; k < end; ++k) {
+            if (!fraction && !grouped && k > i && (end - k) % 3 == 0) out += ',';
+            out += text[k];
+        }
+        i = end;
+    }
+    return out;
+}
+
 std::string NoteText(const Record& record, const tb::RowResult& r) {
     if (record.kind == RowKind::kTotal) return kTotalNote;
     if (record.kind == RowKind::kBroken) return std::string(record.problem);
@@ -525,7 +552,7 @@ std::string NoteText(const Record& record, const tb::RowResult& r) {
         if (!out.empty()) out += "；";
         out += s;
     };
-    if (r.zone) add(r.zone->text);
+    if (r.zone) add(ZoneNote(r.zone->text));
     if (r.insurance > r.wage) add("五险一金超过月工资，税后工资为负");
     if (!record.problem.empty()) add(record.problem);
     return out;

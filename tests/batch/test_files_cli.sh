@@ -59,5 +59,14 @@ printf '序号,姓名,月工资\n1,甲,10000\n2,乙,8000\n合　计,,18000\n,本
 check "totals rows" run 0 "$dir/totals.csv"
 check "totals rows not taxed" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 5 行，合计个税 1090.00"
 
+# The default allowance said as it is; every blind zone worded one way.
+check "--help" run 0 --help
+check "--help: the default allowance" has out "起征点 3500（默认）或 4800"
+check "--help: no other default" hasnt out "4800（默认）"
+printf '姓名,月工资,年终奖\n甲,8000,60000\n乙,8000,19000\n' >"$dir/zones.csv"
+check "zones" run 0 "$dir/zones.csv"
+check "zone of 54,000" has out "进入盲区：( 54,000, 60,187.50 ]"
+check "zone of 18,000" has out "进入盲区：( 18,000, 19,283.33 ]"
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
