@@ -482,7 +482,10 @@ TEST(BatchFiles, RealShapedSheets) {
         {"junk", "hello world\nfoo,bar,baz\n", "没有找到标题行"},
         {"a title then people without a header", "工资表\n张三,12000\n", "没有找到标题行"},
         {"a heading twice", "姓名,工资,五险一金,税前工资\n张三,1,2,3\n", "标题“工资”（第 2 列）与“税前工资”（第 4 列）是同一列"},
-        {"insurance and its items", "姓名,月工资,住房公积金,五险一金\n", "标题“住房公积金”（第 3 列）与“五险一金”（第 4 列）重复"},
+        {"insurance and its items", "姓名,月工资,住房公积金,五险一金\n",
+         "“住房公积金”（第 3 列）是其中一项，会重复扣除：请删去“住房公积金”（第 3 列）一列"},
+        {"社保 and one of its insurances", "姓名,月工资,社保,养老保险,公积金\n",
+         "“养老保险”（第 4 列）是其中一项，会重复扣除：请删去“养老保险”（第 4 列）一列"},
         {"no wage column", "name,insurance\nx,1\n", "没有月工资一列"},
     };
     for (const auto& r : refused) {
@@ -543,14 +546,15 @@ TEST(BatchFiles, RealWorkbooks) {
     const std::string gap(20, '|');
     const Output xls = RunFile(BookFile("payroll.xls"), "");
     ASSERT_EQ(xls.error, "");
-    std::vector<std::string> xlsCarried = {"部门", "发放日"};
-    xlsCarried.resize(22);
+    // 奖金 beside 月工资 is the month's pay, not a year-end bonus: added to the wage, and carried.
+    std::vector<std::string> xlsCarried = {"部门", "奖金", "发放日"};
+    xlsCarried.resize(23);
     xlsCarried.push_back("备注");
     CheckOutput("payroll.xls", xls, Titles({"工号"}, xlsCarried),
-                {{"张三", 1200010, 123456, 0, 50000, "", "财务部|2024-03-31" + gap + "|"},
-                 {"李四", 800000, 30, 0, -1, "", "技术部|2024-03-31" + gap + "|"},
-                 {"王五", -1, 0, 0, 0, "五险一金：“-5”不能为负数", "技术部|2024-03-31" + gap + "|"},
-                 {"", -1, 0, 0, 0, "合计行，未计算", "|" + gap + "|"}},
+                {{"张三", 1250010, 123456, 0, -1, "", "财务部|500|2024-03-31" + gap + "|"},
+                 {"李四", 800000, 30, 0, -1, "", "技术部||2024-03-31" + gap + "|"},
+                 {"王五", -1, 0, 0, 0, "五险一金：“-5”不能为负数", "技术部|0.001|2024-03-31" + gap + "|"},
+                 {"", -1, 0, 0, 0, "合计行，未计算", "||" + gap + "|"}},
                 1);
     EXPECT_NE(RunFile(BookFile("payroll.xls"), "说明").error.find("没有找到标题行"), std::string::npos);
 

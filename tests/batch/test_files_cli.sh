@@ -59,6 +59,25 @@ printf '序号,姓名,月工资\n1,甲,10000\n2,乙,8000\n合　计,,18000\n,本
 check "totals rows" run 0 "$dir/totals.csv"
 check "totals rows not taxed" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 5 行，合计个税 1090.00"
 
+# Headings as clerks lay them out: two-row headers read by their sub-headings, 奖金 as the
+# month's pay (carried beside an 应发 column, added to 月工资), 社保 beside 公积金 summed, the
+# sheet's own 说明 kept beside the computed one.
+for book in lo-headings.xls lo-headings.xlsx; do
+    check "$book" run 0 "$files/$book"
+    check "$book: header" has out "姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明,奖金,说明（原表）"
+    check "$book: four items, 奖金 in 应发" has out "张三,12000.00,2020.00,,,6480.00,20%,555.00,741.00,9239.00,,,741.00,,500,试用期"
+    check "$book: summary" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 2 行，合计个税 1029.50"
+    check "$book 社保" run 0 "$files/$book" --sheet 2
+    check "$book: 社保 + 公积金, 奖金 + 月工资" has out "张三,10500.00,1800.00,,,5200.00,20%,555.00,485.00,8215.00,,,485.00,,500"
+    check "$book: 本页合计" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 485.00"
+done
+printf '姓名,月工资,年终奖,奖金\n甲,8000,24000,1000\n' >"$dir/bonus.csv"
+check "年终奖 and 奖金" run 0 "$dir/bonus.csv"
+check "年终奖 taxed alone, 奖金 in the wage" has out "甲,9000.00,,,24000.00,5500.00,20%,555.00,545.00,8455.00,2295.00,21705.00,2840.00,,1000"
+printf '姓名,月工资,五险一金,公积金\n甲,8000,800,500\n' >"$dir/double.csv"
+check "a true double count" run 2 "$dir/double.csv"
+check "the column to remove named" has err "请删去“公积金”（第 4 列）一列"
+
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help
 check "--help: the default allowance" has out "起征点 3500（默认）或 4800"

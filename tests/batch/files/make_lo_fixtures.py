@@ -53,6 +53,28 @@ def months_book(epoch=None):
     return wb
 
 
+def headings_book():
+    """Headings as clerks lay them out: a group heading merged over its items on a second row,
+    奖金 beside 应发工资, the sheet's own 说明; 社保 beside 公积金 and 奖金 beside 月工资 on the
+    second sheet; total rows written with a wide space and as 本页合计."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "两行标题"
+    ws.append(["姓名", "应发工资", "代扣社保公积金", None, None, None, "奖金", "说明"])
+    ws.append([None, None, "养老", "医疗", "失业", "公积金", None, None])
+    for c in "ABGH":
+        ws.merge_cells(f"{c}1:{c}2")
+    ws.merge_cells("C1:F1")
+    ws.append(["张三", 12000, 800, 200, 20, 1000, 500, "试用期"])
+    ws.append(["李四", 9000, 600, 150, 15, 800, None, None])
+    ws.append(["合　计", "=B3+B4", "=C3+C4", "=D3+D4", "=E3+E4", "=F3+F4", "=G3+G4", None])
+    second = wb.create_sheet("社保")
+    second.append(["姓名", "月工资", "社保", "公积金", "奖金"])
+    second.append(["张三", 10000, 800, 1000, 500])
+    second.append(["本页合计", 10000, 800, 1000, 500])
+    return wb
+
+
 def long_cell_book():
     """One note of about 8,200 Chinese characters, more than one record of an .xls holds."""
     wb = openpyxl.Workbook()
@@ -124,6 +146,7 @@ through_office(cells_book(), "cells")
 through_office(months_book(), "months")
 through_office(months_book(CALENDAR_MAC_1904), "months-1904")
 through_office(long_cell_book(), "long-cell")
+through_office(headings_book(), "headings")
 script_formula_book().save(os.path.join(here, "script-formula.xlsx"))
 with_password(os.path.join(here, "lo-cells.xlsx"), os.path.join(here, "lo-password.xls"))
 months_book(CALENDAR_MAC_1904).save(os.path.join(here, "script-months-1904.xlsx"))
