@@ -148,9 +148,13 @@ private:
 
 class XlsBookOut final : public Workbook {
 public:
-    XlsBookOut(std::string path, std::vector<std::string> names) : path_(std::move(path)), names_(std::move(names)) {}
+    XlsBookOut(std::string path, std::vector<std::string> names, std::vector<SheetKind> kinds)
+        : path_(std::move(path)), names_(std::move(names)), kinds_(std::move(kinds)) {}
 
     const std::vector<std::string>& SheetNames() const override { return names_; }
+    SheetKind KindOf(int index) const override {
+        return index >= 0 && static_cast<size_t>(index) < kinds_.size() ? kinds_[static_cast<size_t>(index)] : SheetKind::kSheet;
+    }
 
     tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) override {
         if (index < 0 || static_cast<size_t>(index) >= names_.size())
@@ -163,6 +167,7 @@ public:
 private:
     std::string path_;
     std::vector<std::string> names_;
+    std::vector<SheetKind> kinds_;
 };
 
 } // namespace
@@ -176,9 +181,13 @@ tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path) {
     std::uint64_t count = 0;
     if (letter != 'N' || !helper.Number(count) || count > 65535) return Died();
     std::vector<std::string> names(static_cast<size_t>(count));
-    for (std::string& name : names)
-        if (!helper.Text(name)) return Died();
-    return std::unique_ptr<Workbook>(std::make_unique<XlsBookOut>(path, std::move(names)));
+    std::vector<SheetKind> kinds(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        char kind = 0;
+        if (!helper.Text(names[i]) || !helper.Bytes(&kind, 1) || kind > static_cast<char>(SheetKind::kChart)) return Died();
+        kinds[i] = static_cast<SheetKind>(kind);
+    }
+    return std::unique_ptr<Workbook>(std::make_unique<XlsBookOut>(path, std::move(names), std::move(kinds)));
 }
 
 } // namespace batch::book

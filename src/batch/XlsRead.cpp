@@ -182,6 +182,7 @@ const char* ErrorText(unsigned code) {
 struct SheetEntry {
     std::string name;
     std::uint32_t offset = 0;
+    SheetKind kind = SheetKind::kSheet;
 };
 
 // What the sheets share: the stream, the strings, the formats and the date system.
@@ -233,6 +234,9 @@ tax::Status ReadGlobals(Globals& g) {
         case kBoundSheet: {
             SheetEntry e;
             e.offset = U32(d, 0);
+            // Its type (0 a worksheet; charts, macro and module sheets have no cells) and whether
+            // the book hides it.
+            e.kind = d.size() > 5 && d[5] != 0 ? SheetKind::kChart : d.size() > 4 && (d[4] & 3) ? SheetKind::kHidden : SheetKind::kSheet;
             if (!Pieces({d.substr(std::min<size_t>(6, d.size()))}).Text(e.name, 1)) return tax::Fail(kDamagedXls);
             g.sheets.push_back(std::move(e));
             break;
@@ -376,6 +380,9 @@ public:
     }
 
     const std::vector<std::string>& SheetNames() const override { return names_; }
+    SheetKind KindOf(int index) const override {
+        return index >= 0 && static_cast<size_t>(index) < names_.size() ? g_->sheets[static_cast<size_t>(index)].kind : SheetKind::kSheet;
+    }
 
     tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) override {
         if (index < 0 || static_cast<size_t>(index) >= names_.size())

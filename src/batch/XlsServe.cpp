@@ -51,7 +51,10 @@ int ServeXls(const std::string& path, int index, int out) {
     if (index < 0) {
         w.Letter('N');
         w.Number((*book)->SheetNames().size());
-        for (const std::string& name : (*book)->SheetNames()) w.Text(name);
+        for (size_t i = 0; i < (*book)->SheetNames().size(); ++i) {
+            w.Text((*book)->SheetNames()[i]);
+            w.Letter(static_cast<char>((*book)->KindOf(static_cast<int>(i))));
+        }
         return w.Flush(true) ? 0 : 1;
     }
     auto sheet = (*book)->OpenSheet(index);

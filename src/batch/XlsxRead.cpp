@@ -547,10 +547,14 @@ private:
 
 class XlsxBook final : public Workbook {
 public:
-    XlsxBook(std::shared_ptr<BookData> data, std::vector<std::string> names, std::vector<std::string> parts)
-        : data_(std::move(data)), names_(std::move(names)), parts_(std::move(parts)) {}
+    XlsxBook(std::shared_ptr<BookData> data, std::vector<std::string> names, std::vector<std::string> parts,
+             std::vector<SheetKind> kinds)
+        : data_(std::move(data)), names_(std::move(names)), parts_(std::move(parts)), kinds_(std::move(kinds)) {}
 
     const std::vector<std::string>& SheetNames() const override { return names_; }
+    SheetKind KindOf(int index) const override {
+        return index >= 0 && static_cast<size_t>(index) < kinds_.size() ? kinds_[static_cast<size_t>(index)] : SheetKind::kSheet;
+    }
 
     tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) override {
         if (index < 0 || static_cast<size_t>(index) >= names_.size())
@@ -566,6 +570,7 @@ private:
     std::shared_ptr<BookData> data_;
     std::vector<std::string> names_;
     std::vector<std::string> parts_;
+    std::vector<SheetKind> kinds_;
 };
 
 } // namespace
@@ -620,6 +625,7 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
     data->styles = std::move(*styles);
 
     std::vector<std::string> names, parts;
+    std::vector<SheetKind> kinds;
     bool seenRoot = false;
     XmlPart xml(container);
     if (tax::Status opened = xml.Open(bookIndex); !opened) return opened.failure();
@@ -641,14 +647,19 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
         std::string id;
         for (const QXmlStreamAttribute& a : xml.xml.attributes())
             if (a.name() == u"id" && !a.namespaceUri().isEmpty()) id = Utf8(a.value());
-        std::string part;
+        std::string part, type;
         for (const Relation& r : *relations)
-            if (r.id == id) part = r.target;
+            if (r.id == id) part = r.target, type = r.type;
         names.push_back(Utf8(xml.xml.attributes().value(QLatin1StringView("name"))));
         parts.push_back(part);
+        const QStringView state = xml.xml.attributes().value(QLatin1StringView("state"));
+        kinds.push_back(type != "worksheet" && !type.empty() ? SheetKind::kChart
+                        : state == u"hidden" || state == u"veryHidden" ? SheetKind::kHidden
+                                                                        : SheetKind::kSheet);
     }
     if (names.empty()) return tax::Fail("工作簿中没有工作表");
-    return std::unique_ptr<Workbook>(std::make_unique<XlsxBook>(std::move(data), std::move(names), std::move(parts)));
+    return std::unique_ptr<Workbook>(
+        std::make_unique<XlsxBook>(std::move(data), std::move(names), std::move(parts), std::move(kinds)));
 }
 
 } // namespace batch::book

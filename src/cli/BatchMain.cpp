@@ -35,6 +35,7 @@ constexpr const char* kUsage = R"(名称
                  [--law 2011|2018q4|2019] [--year 年度]
                  [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
                  [--payslip-per-page] [--title 标题]
+    qingfu-batch 输入文件 --sheets
     qingfu-batch --help | --version
 
 说明
@@ -43,7 +44,8 @@ constexpr const char* kUsage = R"(名称
 
     输入：文本表格（CSV；UTF-8，有无 BOM 均可；带 BOM 的 UTF-16；GB18030/GBK，自动识别；
     逗号、分号或制表符分隔；字段可加引号）或工作簿（.xlsx/.xlsm、旧的 .xls；默认读第一张
-    工作表，--sheet 另选）。文件类型按内容判断，不看扩展名；两者都不是的文件整份拒绝。
+    有标题行的工作表，跳过的隐藏、图表、空白工作表在汇总里说明；--sheet 另选，--sheets 列出）。
+    文件类型按内容判断，不看扩展名；两者都不是的文件整份拒绝。
     “-”表示从标准输入读文本。
 
     标题行：在前 20 个非空行中，第一个有至少两个单元格写着下列标题的行就是标题行，它上面的
@@ -99,7 +101,8 @@ constexpr const char* kUsage = R"(名称
     --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500；只用于 --law 2011）
     --law 2011|2018q4|2019 按哪一段时期的税法计算（默认 2011）
     --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
-    --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
+    --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张有标题行的）
+    --sheets               列出工作簿的各张工作表（序号、名称，隐藏的和图表注明），不计算
 @PRINT@    -h, --help             显示本说明
     --version              显示版本
 
@@ -369,7 +372,7 @@ int main(int argc, char** argv) {
     batch::Rules rules;
     rules.allowance = tax::kAllowances[0];
     rules.year = CurrentYear();
-    bool haveIn = false, allowanceGiven = false;
+    bool haveIn = false, allowanceGiven = false, listSheets = false;
     cli::PrintOutputs prints;
     for (int i = 1; i < argc; ++i) {
         std::string problem;
@@ -381,6 +384,10 @@ int main(int argc, char** argv) {
         if (a == "-h" || a == "--help") {
             PrintUsage();
             return 0;
+        }
+        if (a == "--sheets") {
+            listSheets = true;
+            continue;
         }
         if (a == "--version") {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
@@ -421,6 +428,12 @@ int main(int argc, char** argv) {
         haveIn = true;
     }
     if (!haveIn) return Usage("缺少输入文件");
+    if (listSheets) {
+        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, "1", batch::OpenWorkbook);
+        if (!opened) return Fail(opened.error());
+        std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
+        return 0;
+    }
     if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
     if (rules.law == batch::Law::k2019) {
         return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);

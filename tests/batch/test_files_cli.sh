@@ -78,6 +78,21 @@ printf '姓名,月工资,五险一金,公积金\n甲,8000,800,500\n' >"$dir/doub
 check "a true double count" run 2 "$dir/double.csv"
 check "the column to remove named" has err "请删去“公积金”（第 4 列）一列"
 
+# The first sheet with a header is read, those skipped before it said; --sheets lists them.
+for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
+    check "$book" run 0 "$files/$book"
+    check "$book: the payroll read" has out "张三,10000.00,1000.00,,,5500.00,20%,555.00,545.00,"
+    check "$book: skipped said" has err "合计个税 545.00（工作表“数据”，跳过了空白的工作表“Sheet1”、隐藏的工作表“模板”、"
+    check "$book: --sheets" run 0 "$files/$book" --sheets
+    check "$book: listed" has out "2. 模板（隐藏）"
+    check "$book: a sheet not there" run 2 "$files/$book" --sheet 9
+    check "$book: the sheets named" has err "没有工作表“9”；有：“Sheet1”、“模板”、“图表”、“数据”"
+done
+check "a chart sheet said" run 0 "$files/script-sheets.xlsx"
+check "a chart sheet named" has err "图表工作表“图表”"
+check "chart listed" run 0 "$files/script-sheets.xlsx" --sheets
+check "chart listed as such" has out "3. 图表（图表，没有单元格）"
+
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help
 check "--help: the default allowance" has out "起征点 3500（默认）或 4800"

@@ -156,6 +156,23 @@ TEST(Workbook, CellsReadAsTheProgramShowsThem) {
     EXPECT_EQ(formula[1], Row(2, {"张三", "=8000+2000", "1000"}));
 }
 
+// Hidden sheets and chart sheets told apart from worksheets, in both formats.
+TEST(Workbook, SheetKinds) {
+    using K = batch::SheetKind;
+    const std::pair<const char*, std::vector<K>> cases[] = {
+        {"lo-sheets.xls", {K::kSheet, K::kHidden, K::kSheet, K::kSheet}},
+        {"lo-sheets.xlsx", {K::kSheet, K::kHidden, K::kSheet, K::kSheet}},
+        {"script-sheets.xlsx", {K::kSheet, K::kHidden, K::kChart, K::kSheet}},
+    };
+    for (const auto& [file, kinds] : cases) {
+        auto book = Open(Fixture(file));
+        ASSERT_TRUE(book) << file;
+        std::vector<K> got;
+        for (size_t i = 0; i < book->SheetNames().size(); ++i) got.push_back(book->KindOf(static_cast<int>(i)));
+        EXPECT_EQ(got, kinds) << file;
+    }
+}
+
 // Text that runs on over several records, and cells in the last row and column of a sheet.
 TEST(Workbook, XlsLongTextAndFarCells) {
     auto longCell = Open(Fixture("lo-long-cell.xls"));

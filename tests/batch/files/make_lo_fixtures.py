@@ -75,6 +75,26 @@ def headings_book():
     return wb
 
 
+def sheets_book():
+    """The payroll on the fourth sheet: an empty first sheet, a hidden template with a header, a
+    chart sheet before it."""
+    wb = openpyxl.Workbook()
+    wb.active.title = "Sheet1"
+    template = wb.create_sheet("模板")
+    template.append(["姓名", "月工资", "五险一金"])
+    template.sheet_state = "hidden"
+    data = wb.create_sheet("数据")
+    data.append(["姓名", "月工资", "五险一金"])
+    data.append(["张三", 10000, 1000])
+    from openpyxl.chart import BarChart, Reference
+    chart = wb.create_chartsheet("图表", 2)
+    bar = BarChart()
+    bar.add_data(Reference(data, min_col=2, min_row=1, max_row=2), titles_from_data=True)
+    chart.add_chart(bar)
+    wb.move_sheet("数据", offset=1)
+    return wb
+
+
 def long_cell_book():
     """One note of about 8,200 Chinese characters, more than one record of an .xls holds."""
     wb = openpyxl.Workbook()
@@ -147,6 +167,8 @@ through_office(months_book(), "months")
 through_office(months_book(CALENDAR_MAC_1904), "months-1904")
 through_office(long_cell_book(), "long-cell")
 through_office(headings_book(), "headings")
+through_office(sheets_book(), "sheets")
 script_formula_book().save(os.path.join(here, "script-formula.xlsx"))
+sheets_book().save(os.path.join(here, "script-sheets.xlsx"))  # its chart sheet kept as one
 with_password(os.path.join(here, "lo-cells.xlsx"), os.path.join(here, "lo-password.xls"))
 months_book(CALENDAR_MAC_1904).save(os.path.join(here, "script-months-1904.xlsx"))
