@@ -93,6 +93,23 @@ check "a chart sheet named" has err "图表工作表“图表”"
 check "chart listed" run 0 "$files/script-sheets.xlsx" --sheets
 check "chart listed as such" has out "3. 图表（图表，没有单元格）"
 
+# A folder the program fills: a link planted at a payslip's name is replaced, never written
+# through; a pipe there is left alone and said, the others written. A link the user names with
+# --payslips is written through as before.
+sample=$(dirname "$0")/../../docs/batch-sample.csv
+mkdir "$dir/slips"
+echo secret >"$dir/outside.pdf"
+ln -s "$dir/outside.pdf" "$dir/slips/张伟.pdf"
+mkfifo "$dir/slips/王芳.pdf"
+check "payslips among planted names" run 2 "$sample" --payslips-dir "$dir/slips"
+check "the file outside untouched" test "$(cat "$dir/outside.pdf")" = secret
+check "the link replaced by the payslip" test -f "$dir/slips/张伟.pdf" -a ! -L "$dir/slips/张伟.pdf"
+check "the pipe left alone" test -p "$dir/slips/王芳.pdf"
+check "the pipe said" has err "已写 5 个工资条；文件夹中的“王芳.pdf”不是普通文件"
+ln -s "$dir/outside.pdf" "$dir/named.pdf"
+check "a link the user named" run 0 "$sample" --payslips "$dir/named.pdf"
+check "written through, as before" test -L "$dir/named.pdf" -a "$(head -c 4 "$dir/outside.pdf")" = "%PDF"
+
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help
 check "--help: the default allowance" has out "起征点 3500（默认）或 4800"
