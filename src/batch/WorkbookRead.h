@@ -52,6 +52,9 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path);
 // OpenXlsHere) and only a message comes back when that fails.
 tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path);
 tax::Result<std::unique_ptr<Workbook>> OpenXlsHere(const std::string& path);
+// The workbook stream of an Excel 97 or later book (BIFF8), as OpenXlsHere takes it out of the
+// compound file.
+tax::Result<std::unique_ptr<Workbook>> OpenBiff8(std::string stream);
 // Books older than Excel 97 (a "Book" stream of BIFF5), which OpenXlsHere hands to FreeXL.
 tax::Result<std::unique_ptr<Workbook>> OpenXlsFreeXl(const std::string& path);
 // The helper's side: writes the sheet names (index < 0) or sheet `index`'s rows to `out` (a file

@@ -438,12 +438,17 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsHere(const std::string& path) {
     const gsf_off_t size = gsf_input_size(in);
     if (size < 0 || static_cast<std::uint64_t>(size) > kMaxStreamBytes)
         return tax::Fail("工作簿过大，不像一份工资表，已拒绝读取");
-    auto g = std::make_shared<Globals>();
-    g->stream.resize(static_cast<size_t>(size));
-    if (size > 0 && !gsf_input_read(in, static_cast<size_t>(size), reinterpret_cast<guint8*>(g->stream.data())))
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (size > 0 && !gsf_input_read(in, bytes.size(), reinterpret_cast<guint8*>(bytes.data())))
         return tax::Fail(kDamagedXls);
     // A BIFF5 book kept in a stream of the newer name.
-    if (g->stream.size() >= 6 && U16(g->stream, 0) == kBof && U16(g->stream, 4) != 0x0600) return OpenXlsFreeXl(path);
+    if (bytes.size() >= 6 && U16(bytes, 0) == kBof && U16(bytes, 4) != 0x0600) return OpenXlsFreeXl(path);
+    return OpenBiff8(std::move(bytes));
+}
+
+tax::Result<std::unique_ptr<Workbook>> OpenBiff8(std::string stream) {
+    auto g = std::make_shared<Globals>();
+    g->stream = std::move(stream);
     if (tax::Status read = ReadGlobals(*g); !read) return read.failure();
     return std::unique_ptr<Workbook>(std::make_unique<XlsBook>(std::move(g)));
 }
