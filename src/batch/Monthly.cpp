@@ -64,6 +64,11 @@ bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& ce
     return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
 }
 
+bool IsBlankOrZero(std::string_view cell) {
+    tax::batch::Amount a;
+    return TrimCell(cell).empty() || (ReadAmount(cell, a) == AmountRead::kOk && (a.fast ? a.cents == 0 : a.value.IsZero()));
+}
+
 bool IsInsurance(const Heading* h) {
     return h->role == Role::kAmount && h->amount >= tp::kPension && h->amount <= tp::kHousingFund;
 }
@@ -137,14 +142,45 @@ bool SameColumn(std::string_view a, std::string_view b) {
     return !h && !g && TrimCell(a) == TrimCell(b) && !TrimCell(a).empty();
 }
 
+// The totals to date the forms allow in place of the month's items, and what to give instead.
+static const char* CumulativeInput(std::string_view title) {
+    static const std::pair<const char*, const char*> kInputs[] = {
+        {"累计专项扣除", "本月的五险一金（或基本养老保险费等各项）"},
+        {"累计专项附加扣除", "累计子女教育、累计住房贷款利息等各项"},
+        {"累计免税收入", "本期免税收入"},
+        {"累计其他扣除", "企业(职业)年金、商业健康保险等各项"},
+        {"累计减免税额", "本月的减免税额"},
+    };
+    const std::string key = HeadingKeyOf(title);
+    for (const auto& [name, instead] : kInputs)
+        if (key == name) return instead;
+    return nullptr;
+}
+
+// A header of this program's own output: every computed column is there.
+static bool IsOwnOutput(const std::vector<std::string_view>& cells) {
+    for (const char* t : tp::kOutputTitles)
+        if (std::none_of(cells.begin(), cells.end(), [t](std::string_view c) { return HeadingKeyOf(c) == HeadingKeyOf(t); }))
+            return false;
+    return true;
+}
+
 tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
     Columns c;
     std::vector<const Heading*> seen;
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
+    const bool own = IsOwnOutput(cells);
     for (size_t i = 0; i < cells.size(); ++i) {
         const Heading* h = HeadingOf(cells[i]);
-        if (!h && IsDerived(cells[i])) continue;
+        if (!h && IsDerived(cells[i])) {
+            if (own) continue;
+            c.titles.push_back(std::string(TrimCell(cells[i])) + "（原表）");
+            c.source.push_back(i);
+            c.roles.push_back(CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
+            c.amountOf.push_back(-1);
+            continue;
+        }
         c.titles.emplace_back(TrimCell(cells[i]));
         c.source.push_back(i);
         c.roles.push_back(Role::kCarried);
@@ -177,6 +213,7 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         if (c.roles[i] == Role::kName) c.nameAt = at;
         if (c.roles[i] == Role::kMonth) c.monthAt = at;
         if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
+        if (c.roles[i] == Role::kCumulative) c.cumulativeAt.push_back(at);
     }
     return c;
 }
@@ -255,6 +292,8 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     } else {
         clean = false;
     }
+    for (int k : columns.cumulativeAt)
+        clean = clean && IsBlankOrZero(at(k));
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
         const std::string_view cell = at(columns.amountAt[k].first);
         if (cell.empty()) continue;
@@ -301,6 +340,13 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             }
             break;
         }
+        case Role::kCumulative:
+            if (!IsBlankOrZero(cell) && error.empty()) {
+                const std::string title = columns.titles[i].substr(0, columns.titles[i].rfind("（原表）"));
+                error = title + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：" +
+                        "请改填" + CumulativeInput(title) + "一列（此列可留作对照，留空或填 0）";
+            }
+            break;
         case Role::kCarried: break;
         }
     }

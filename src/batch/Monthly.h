@@ -20,7 +20,9 @@
 namespace batch::monthly {
 
 // What a heading is to the person-month rows.
-enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried };
+// kCumulative: a total to date the forms allow in place of the month's items (累计专项扣除 …),
+// kept under its own heading; a figure in it refuses the row, which the month's items must give.
+enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried, kCumulative };
 
 // The headings understood, one line per column, for --help.
 std::string HeadingsText();
@@ -39,13 +41,15 @@ struct Columns {
     std::vector<std::string> titles;
     std::vector<Role> roles;
     std::vector<int> amountOf; // for kAmount: the AmountColumn; else −1
-    // The sheet's cell of each column: the figures of an earlier run (累计收入 … 说明) are no
-    // column of the rows, so that a file exported and read again is computed afresh, not twice.
+    // The sheet's cell of each column. The figures of this program's own output read again
+    // (all of 累计收入 … 说明) are no column of the rows, so that they are computed afresh, not
+    // twice; a sheet's own columns of those names are kept, titled "累计收入（原表）".
     std::vector<size_t> source;
     // The column of 工号, 姓名 and 月份 (−1 when none), and of each amount with its
     // AmountColumn, so that a row is read column by column without asking each its role.
     int idAt = -1, nameAt = -1, monthAt = -1;
     std::vector<std::pair<int, int>> amountAt;
+    std::vector<int> cumulativeAt; // the kCumulative columns
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
     // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.

@@ -78,6 +78,14 @@ printf '姓名,月工资,五险一金,公积金\n甲,8000,800,500\n' >"$dir/doub
 check "a true double count" run 2 "$dir/double.csv"
 check "the column to remove named" has err "请删去“公积金”（第 4 列）一列"
 
+# 2019: the sheet's own columns named like computed ones kept as （原表）; a total to date given
+# in place of the month's items refused, never computed as if it were absent.
+printf '工号,姓名,月份,本期收入,五险一金,累计专项扣除,说明,税后工资\n1,甲,1,20000,2000,,试用期,17000\n2,乙,1,20000,,2000,,\n' >"$dir/own19.csv"
+check "2019 own columns" run 1 "$dir/own19.csv" --law 2019 --year 2024
+check "2019 own columns kept" has out "工号,姓名,月份,本期收入,五险一金,累计专项扣除（原表）,说明（原表）,税后工资（原表）,累计收入,"
+check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,,试用期,17000,20000.00,"
+check "2019 a total to date refused" has err "own19.csv:3: 累计专项扣除：“2000”是累计数"
+
 # The first sheet with a header is read, those skipped before it said; --sheets lists them.
 for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
     check "$book" run 0 "$files/$book"
