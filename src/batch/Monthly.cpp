@@ -270,6 +270,14 @@ void Tally(tax::batch::Totals& totals, const Record& record, const tp::Figures& 
     totals.totalTax.Add(sign < 0 ? -f.bonusTax : f.bonusTax);
 }
 
+bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells) {
+    for (const auto& [at, amount] : columns.amountAt)
+        if ((amount == tp::kIncome || amount == tp::kBonus) && static_cast<size_t>(at) < cells.size() &&
+            !IsBlankOrZero(cells[static_cast<size_t>(at)]))
+            return true;
+    return false;
+}
+
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
     tp::Row& row = record.row;
     error.assign(problem);

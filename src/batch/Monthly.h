@@ -60,6 +60,12 @@ struct Columns {
     int TotalsLabelAt() const { return nameAt >= 0 ? nameAt : 0; }
 };
 
+// Whether a row's cells (one per column) give the month any pay: 本期收入 or a bonus neither
+// empty nor 0. A file none of whose rows does is said, since its figures are then all 0 (an
+// income column of formulas without values, the wrong column named 本期收入).
+bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells);
+inline constexpr const char* kNoPayNote = "所有行的本期收入都为空或 0，请检查本期收入一列";
+
 // A row's cells (record.cells, one per column) read into record.row and record.total: the first
 // cell that cannot be read, or `problem` (the text sheet's word on the row), refuses the row.
 // `error` holds the reason record.row.readError points to.

@@ -335,10 +335,13 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
             return output.save()->Rewind();
         };
     std::FILE* said = notes ? notes : stderr;
+    bool paid = false;
     const tax::Result<bool> done = batch::monthly::Pump(
         open, !fromStdin, year, tee, totals,
-        [&in, said](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
+        [&in, said, &paid](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
             if (!record.total && !f.ok) std::fprintf(said, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
+            paid = paid || (!record.total && (!record.row.amounts[tax::payroll2019::kIncome].IsZero() ||
+                                              !record.row.amounts[tax::payroll2019::kBonus].IsZero()));
         },
         &writing, rewind);
     if (notes) {
@@ -360,6 +363,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     if (const int failed = output.Commit()) return failed;
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
+    if (!paid && totals.read > 0) describe += std::string("；") + batch::monthly::kNoPayNote;
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
     return totals.refused > 0 ? 1 : 0;

@@ -86,6 +86,14 @@ check "2019 own columns kept" has out "工号,姓名,月份,本期收入,五险�
 check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,,试用期,17000,20000.00,"
 check "2019 a total to date refused" has err "own19.csv:3: 累计专项扣除：“2000”是累计数"
 
+# A year whose every income is empty or 0 is said, not passed as a year of no tax.
+printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,0\n' >"$dir/nopay.csv"
+check "no pay" run 0 "$dir/nopay.csv" --law 2019 --year 2024
+check "no pay said" has err "所有行的本期收入都为空或 0，请检查本期收入一列"
+printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,100\n' >"$dir/pay.csv"
+check "some pay" run 0 "$dir/pay.csv" --law 2019 --year 2024
+check "some pay not flagged" hasnt err "都为空或 0"
+
 # The first sheet with a header is read, those skipped before it said; --sheets lists them.
 for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
     check "$book" run 0 "$files/$book"
