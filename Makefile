@@ -63,7 +63,8 @@ bench-print: build
 # The amount parser and formatters, the workbook readers, then the payroll file readers through
 # the batch pipeline, under libFuzzer (clang, ASan, UBSan) for FUZZ_SECONDS each; new inputs go to
 # the build directory, the seed corpora in fuzz/corpus stay as committed. fuzz/*.supp mute what
-# FreeXL itself does wrong (not our code).
+# FreeXL itself does wrong (not our code). fuzz_xls reads .xls workbook streams (fuzz/corpus/xls:
+# the Workbook streams of batch/files' books, taken out with `gsf cat BOOK Workbook`).
 fuzz: deps
 	cmake -S fuzz -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_FUZZ)
@@ -73,6 +74,8 @@ fuzz: deps
 	mkdir -p $(BUILD_FUZZ)/corpus-workbook
 	cd $(BUILD_FUZZ) && ASAN_OPTIONS=suppressions=$(CURDIR)/fuzz/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 	  ./fuzz_workbook -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 corpus-workbook $(CURDIR)/fuzz/corpus/workbook
+	mkdir -p $(BUILD_FUZZ)/corpus-xls
+	cd $(BUILD_FUZZ) && ./fuzz_xls -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 corpus-xls $(CURDIR)/fuzz/corpus/xls
 	mkdir -p $(BUILD_FUZZ)/corpus-files
 	cd $(BUILD_FUZZ) && ASAN_OPTIONS=suppressions=$(CURDIR)/fuzz/asan.supp LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 	  ./fuzz_files -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \

@@ -10,7 +10,7 @@ packages=(
   libjpeg-dev
   libintelrdfpmath-dev
   libxlsxwriter-dev zlib1g-dev python3 python3-openpyxl poppler-utils
-  libzip-dev libfreexl-dev
+  libzip-dev libfreexl-dev libgsf-1-dev
   fonts-wqy-microhei
   xvfb xauth xdotool
   dpkg-dev file libxdamage-dev

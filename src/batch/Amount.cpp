@@ -1,6 +1,7 @@
 #include "batch/Amount.h"
 
 #include "tax/Amount.h"
+#include "tax/Messages.h"
 
 #include <string>
 
@@ -85,7 +86,64 @@ bool StartsWith(std::string_view s, std::string_view p) {
     return s.substr(0, p.size()) == p;
 }
 
+bool Digits(std::string_view s, size_t at, size_t n) {
+    if (at + n > s.size()) return false;
+    for (size_t i = at; i < at + n; ++i)
+        if (!IsDigit(s[i])) return false;
+    return true;
+}
+
+// What a workbook shows for a date or time cell: "2024-01-01", "2024-01-01 08:30:00", "08:30:00".
+bool DateShown(std::string_view s) {
+    const bool time = Digits(s, 0, 2) && s.size() >= 8 && s[2] == ':' && Digits(s, 3, 2) && s[5] == ':' && Digits(s, 6, 2);
+    if (time) return s.size() == 8;
+    if (!(Digits(s, 0, 4) && s.size() >= 10 && s[4] == '-' && Digits(s, 5, 2) && s[7] == '-' && Digits(s, 8, 2))) return false;
+    return s.size() == 10 || (s.size() == 19 && s[10] == ' ' && DateShown(s.substr(11)));
+}
+
+// Why text that is no amount is none, when a spreadsheet cell shows it so.
+AmountRead NoAmount(std::string_view s) {
+    if (s.starts_with('=')) return AmountRead::kFormula;
+    if (s.size() > 1 && s.back() == '%') {
+        tb::Amount a;
+        if (ReadAmount(s.substr(0, s.size() - 1), a) == AmountRead::kOk) return AmountRead::kPercent;
+    }
+    if (DateShown(s)) return AmountRead::kDate;
+    for (std::string_view e : {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A", "#ERROR!"})
+        if (s == e) return AmountRead::kError;
+    if (s == "TRUE" || s == "FALSE") return AmountRead::kLogical;
+    return AmountRead::kUnreadable;
+}
+
 } // namespace
+
+const char* AmountReason(AmountRead read) {
+    switch (read) {
+    case AmountRead::kOk:
+    case AmountRead::kUnreadable: break;
+    case AmountRead::kTooPrecise: return tax::msg::kCellTooPrecise;
+    case AmountRead::kPercent: return "“{}”是百分比格式，不是金额：请在表格程序中把此格改为数值格式并填写金额后再导入";
+    case AmountRead::kDate: return "“{}”是日期格式，不是金额：请在表格程序中把此格改为数值格式后再导入";
+    case AmountRead::kFormula: return "公式没有保存计算结果，请在表格程序中打开并保存后再导入（“{}”）";
+    case AmountRead::kError: return "“{}”是公式的错误值，不是金额：请在表格程序中改正公式后再导入";
+    case AmountRead::kLogical: return "“{}”是逻辑值（是/否），不是金额";
+    }
+    return tax::msg::kCellUnreadable;
+}
+
+std::string_view MonthCell(std::string_view cell, std::string& buffer) {
+    std::string_view s = TrimCell(cell);
+    std::string wide;
+    if (HalfWidth(s, wide)) {
+        buffer = std::move(wide);
+        s = buffer;
+    }
+    if (s.size() >= 10 && DateShown(s) && s[2] != ':') {
+        buffer = std::string(s.substr(0, 7));
+        s = buffer;
+    }
+    return s;
+}
 
 std::string_view TrimCell(std::string_view s) {
     for (;;) {
@@ -120,7 +178,7 @@ AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
     if (s.size() >= 3 && s.substr(s.size() - 3) == "元") s = TrimCell(s.substr(0, s.size() - 3));
     std::string plain;
     if (s.find(',') != std::string_view::npos) {
-        if (!WithoutSeparators(s, plain)) return AmountRead::kUnreadable;
+        if (!WithoutSeparators(s, plain)) return NoAmount(s);
         s = plain;
     }
     if (PlainCents(s, cents)) {
@@ -128,9 +186,9 @@ AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
         return AmountRead::kOk;
     }
     const std::optional<tax::Decimal> d = tax::ParseAmount(s);
-    if (!d) return AmountRead::kUnreadable;
+    if (!d) return NoAmount(s);
     if (SignificantDigits(s) > kExactDigits) return AmountRead::kTooPrecise;
-    out = tb::Amount::Of(*d);
+    out = tb::Amount::Of(d->Decompose().exponent < -2 ? d->RoundCents() : *d);
     return AmountRead::kOk;
 }
 

@@ -2,7 +2,11 @@
 // A payroll sheet's amount as people and spreadsheet programs write it: blanks around it, a
 // leading ¥ or ￥, a trailing 元, full-width digits, and thousands separators in whole groups of
 // three ("12,000.00") are taken before the calculators' own reader reads the rest. An amount
-// with more significant digits than the exact decimal holds is refused, never rounded.
+// with more decimals than fen (a formula's 10000.005) is read to the fen, half away from zero,
+// as a two-decimal column shows it; one with more significant digits than the exact decimal
+// holds is refused, never rounded. What a workbook cell shows that is no amount (a percentage,
+// a date, a formula without its value, an error, a logical value) is told apart, so that the
+// refusal says what to mend.
 
 #include "tax/Batch.h"
 
@@ -10,9 +14,11 @@
 
 namespace batch {
 
-enum class AmountRead { kOk, kUnreadable, kTooPrecise };
+enum class AmountRead { kOk, kUnreadable, kTooPrecise, kPercent, kDate, kFormula, kError, kLogical };
 
 AmountRead ReadAmount(std::string_view text, tax::batch::Amount& out);
+// The reason a refused amount is given in a row's 说明, "{}" standing for the cell's text.
+const char* AmountReason(AmountRead read);
 
 // The common form straight into cents, the first thing ReadAmount tries: an optional sign,
 // digits, an optional point and at most two decimals (more only if they are zeros), nothing
@@ -40,6 +46,11 @@ inline bool PlainCents(std::string_view s, long long& value) {
     value = negative ? -(whole * 100 + cents) : whole * 100 + cents;
     return true;
 }
+
+// A 月份 cell as the month reader takes it: full-width digits and signs made ASCII, and a date
+// (what a workbook shows for a date cell, "2024-01-15" or "2024-01-15 00:00:00") cut to its
+// year and month. `buffer` holds the text when it had to change.
+std::string_view MonthCell(std::string_view cell, std::string& buffer);
 
 // Blanks (ASCII and the ideographic space) off both ends.
 std::string_view TrimCell(std::string_view s);

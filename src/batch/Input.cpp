@@ -1,6 +1,7 @@
 #include "batch/Input.h"
 
 #include "batch/Amount.h"
+#include "batch/Rows.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -70,8 +71,76 @@ Input::~Input() {
 
 std::string Input::Describe() const {
     if (text) return std::string("编码 ") + EncodingName(text->encoding());
-    return "工作表“" + sheetName + "”";
+    std::string out = "工作表“" + sheetName + "”";
+    for (size_t i = 0; i < skipped.size(); ++i) out += (i == 0 ? "，跳过了" : "、") + skipped[i];
+    return out;
 }
+
+std::string SheetList(const Workbook& book) {
+    std::string out;
+    const std::vector<std::string>& names = book.SheetNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        const SheetKind kind = book.KindOf(static_cast<int>(i));
+        out += std::to_string(i + 1) + ". " + names[i] +
+               (kind == SheetKind::kHidden ? "（隐藏）" : kind == SheetKind::kChart ? "（图表，没有单元格）" : "") + "\n";
+    }
+    return out;
+}
+
+namespace {
+
+enum class Probed { kEmpty, kNoHeader, kHeader };
+
+// What a sheet's first rows hold: nothing, something, or a header (two headings a payroll of
+// either law knows).
+tax::Result<Probed> Probe(Workbook& book, int index) {
+    tax::Result<std::unique_ptr<SheetSource>> sheet = book.OpenSheet(index);
+    if (!sheet) return sheet.failure();
+    std::vector<std::string_view> cells;
+    long long line = 0;
+    Probed seen = Probed::kEmpty;
+    for (int rows = 0; rows < 20; ++rows) {
+        const tax::Result<bool> more = (*sheet)->Next(cells, line);
+        if (!more) return more.failure();
+        if (!*more) break;
+        seen = Probed::kNoHeader;
+        int known = 0;
+        for (std::string_view c : cells) {
+            const std::string key = HeadingKeyOf(c);
+            known += FieldOfHeading(c) != Field::kCarried || key == "月份" || key == "本期收入";
+        }
+        if (known >= 2) return Probed::kHeader;
+    }
+    return seen;
+}
+
+// The sheet read when none is named, and the sheets passed over before it.
+tax::Result<int> ChooseSheet(Workbook& book, std::vector<std::string>& skipped) {
+    const std::vector<std::string>& names = book.SheetNames();
+    std::vector<std::string> why;
+    int filled = -1;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const SheetKind kind = book.KindOf(static_cast<int>(i));
+        const std::string name = "工作表“" + names[i] + "”";
+        if (kind != SheetKind::kSheet) {
+            why.push_back((kind == SheetKind::kHidden ? "隐藏的" : "图表") + name);
+            continue;
+        }
+        const tax::Result<Probed> p = Probe(book, static_cast<int>(i));
+        if (!p) return p.failure();
+        if (*p == Probed::kHeader) {
+            skipped.assign(why.begin(), why.end());
+            return static_cast<int>(i);
+        }
+        if (*p == Probed::kNoHeader && filled < 0) filled = static_cast<int>(i);
+        why.push_back((*p == Probed::kEmpty ? "空白的" : "没有标题行的") + name);
+    }
+    const int chosen = filled >= 0 ? filled : 0;
+    skipped.assign(why.begin(), why.begin() + std::min<std::ptrdiff_t>(chosen, static_cast<std::ptrdiff_t>(why.size())));
+    return chosen;
+}
+
+} // namespace
 
 std::string SystemErrorText(int error) {
     switch (error) {
@@ -144,7 +213,11 @@ tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std
     const std::vector<std::string>& names = input->book->SheetNames();
     if (names.empty()) return tax::Fail(shown + "中没有工作表");
     int index = 0;
-    if (!sheet.empty()) {
+    if (sheet.empty() && names.size() > 1) {
+        tax::Result<int> chosen = ChooseSheet(*input->book, input->skipped);
+        if (!chosen) return tax::Fail(shown + "：" + chosen.error());
+        index = *chosen;
+    } else if (!sheet.empty()) {
         const auto named = std::find(names.begin(), names.end(), sheet);
         const bool number = std::all_of(sheet.begin(), sheet.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (named != names.end()) {

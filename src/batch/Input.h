@@ -44,17 +44,23 @@ struct Input {
     std::unique_ptr<SheetSource> sheet;
     TextSheet* text = nullptr; // the sheet, when the file is text
     std::string sheetName;     // the workbook's sheet read
+    std::vector<std::string> skipped; // the sheets before it passed over, and why: "空白的工作表“Sheet1”"
     std::FILE* file = nullptr;
-    // "编码 UTF-8" or "工作表“工资”", for the summary.
+    // "编码 UTF-8" or "工作表“工资”" (with the sheets skipped before it), for the summary.
     std::string Describe() const;
     const std::string* Problem() const { return text ? &text->Problem() : nullptr; }
 };
 
 // Opens `path` ("-": standard input, text only). `sheet` picks a workbook's sheet by its name
-// or its number from 1; empty for the first. Fails with a message in Chinese for a file that
-// cannot be opened, one that is neither text nor a workbook, or a sheet that is not there.
+// or its number from 1; empty for the first sheet with a header (hidden sheets, charts, empty
+// sheets and sheets without a header before it are skipped and said), or failing that the first
+// sheet with anything in it. Fails with a message in Chinese for a file that cannot be opened,
+// one that is neither text nor a workbook, or a sheet that is not there (the message lists them).
 tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std::string& sheet,
                                               const BookOpener& openBook);
+
+// The sheets of a workbook, one a line, numbered from 1, with what each is: "1. 工资", "2. 模板（隐藏）".
+std::string SheetList(const Workbook& book);
 
 // A system error number as the person at the screen reads it.
 std::string SystemErrorText(int error);

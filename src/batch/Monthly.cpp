@@ -61,6 +61,19 @@ const Heading kHeadings[] = {
 
 RunDefaults gRunDefaults;
 
+// The sheet's own total row: its name, 工号 or first cell a total cell, or, naming nobody,
+// any of its cells.
+bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& cells) {
+    if (IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) || (!cells.empty() && IsTotalCell(cells[0])))
+        return true;
+    return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
+}
+
+bool IsBlankOrZero(std::string_view cell) {
+    tax::batch::Amount a;
+    return TrimCell(cell).empty() || (ReadAmount(cell, a) == AmountRead::kOk && (a.fast ? a.cents == 0 : a.value.IsZero()));
+}
+
 bool IsInsurance(const Heading* h) {
     return h->role == Role::kAmount && h->amount >= tp::kPension && h->amount <= tp::kHousingFund;
 }
@@ -134,14 +147,45 @@ bool SameColumn(std::string_view a, std::string_view b) {
     return !h && !g && TrimCell(a) == TrimCell(b) && !TrimCell(a).empty();
 }
 
+// The totals to date the forms allow in place of the month's items, and what to give instead.
+static const char* CumulativeInput(std::string_view title) {
+    static const std::pair<const char*, const char*> kInputs[] = {
+        {"累计专项扣除", "本月的五险一金（或基本养老保险费等各项）"},
+        {"累计专项附加扣除", "累计子女教育、累计住房贷款利息等各项"},
+        {"累计免税收入", "本期免税收入"},
+        {"累计其他扣除", "企业(职业)年金、商业健康保险等各项"},
+        {"累计减免税额", "本月的减免税额"},
+    };
+    const std::string key = HeadingKeyOf(title);
+    for (const auto& [name, instead] : kInputs)
+        if (key == name) return instead;
+    return nullptr;
+}
+
+// A header of this program's own output: every computed column is there.
+static bool IsOwnOutput(const std::vector<std::string_view>& cells) {
+    for (const char* t : tp::kOutputTitles)
+        if (std::none_of(cells.begin(), cells.end(), [t](std::string_view c) { return HeadingKeyOf(c) == HeadingKeyOf(t); }))
+            return false;
+    return true;
+}
+
 tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
     Columns c;
     std::vector<const Heading*> seen;
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
+    const bool own = IsOwnOutput(cells);
     for (size_t i = 0; i < cells.size(); ++i) {
         const Heading* h = HeadingOf(cells[i]);
-        if (!h && IsDerived(cells[i])) continue;
+        if (!h && IsDerived(cells[i])) {
+            if (own) continue;
+            c.titles.push_back(std::string(TrimCell(cells[i])) + "（原表）");
+            c.source.push_back(i);
+            c.roles.push_back(CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
+            c.amountOf.push_back(-1);
+            continue;
+        }
         c.titles.emplace_back(TrimCell(cells[i]));
         c.source.push_back(i);
         c.roles.push_back(Role::kCarried);
@@ -177,6 +221,7 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         if (c.roles[i] == Role::kFirstJob) c.firstJobAt = at;
         if (c.roles[i] == Role::kLowEarner) c.lowEarnerAt = at;
         if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
+        if (c.roles[i] == Role::kCumulative) c.cumulativeAt.push_back(at);
     }
     return c;
 }
@@ -255,6 +300,14 @@ static void ReadStart(const Columns& columns, int year, const At& at, tp::Row& r
     }
 }
 
+bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells) {
+    for (const auto& [at, amount] : columns.amountAt)
+        if ((amount == tp::kIncome || amount == tp::kBonus) && static_cast<size_t>(at) < cells.size() &&
+            !IsBlankOrZero(cells[static_cast<size_t>(at)]))
+            return true;
+    return false;
+}
+
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
     tp::Row& row = record.row;
     error.assign(problem);
@@ -269,13 +322,16 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     // the row to the reading below, which gives the first cell's reason in column order.
     bool clean = true;
     row.month = 0;
+    std::string monthText;
     if (const std::string_view m = at(columns.monthAt); TrimCell(m).empty()) {
         clean = false;
-    } else if (const tax::Result<int> month = tp::ParseMonth(m, year)) {
+    } else if (const tax::Result<int> month = tp::ParseMonth(MonthCell(m, monthText), year)) {
         row.month = *month;
     } else {
         clean = false;
     }
+    for (int k : columns.cumulativeAt)
+        clean = clean && IsBlankOrZero(at(k));
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
         const std::string_view cell = at(columns.amountAt[k].first);
         if (cell.empty()) continue;
@@ -303,7 +359,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
                 if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellEmpty, cell);
                 break;
             }
-            const tax::Result<int> m = tp::ParseMonth(cell, year);
+            const tax::Result<int> m = tp::ParseMonth(MonthCell(cell, monthText), year);
             if (m) row.month = *m;
             else if (error.empty()) error = m.error();
             break;
@@ -314,8 +370,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             const AmountRead read = ReadAmount(cell, a);
             if (read != AmountRead::kOk) {
                 if (error.empty())
-                    error = CellMessage(columns.titles[i], read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise
-                                                                                          : tax::msg::kCellUnreadable, cell);
+                    error = CellMessage(columns.titles[i], AmountReason(read), cell);
             } else if (a.fast ? a.cents < 0 : a.value < tax::Decimal()) {
                 if (error.empty()) error = CellMessage(columns.titles[i], tax::msg::kCellNegative, cell);
             } else {
@@ -323,6 +378,13 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             }
             break;
         }
+        case Role::kCumulative:
+            if (!IsBlankOrZero(cell) && error.empty()) {
+                const std::string title = columns.titles[i].substr(0, columns.titles[i].rfind("（原表）"));
+                error = title + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：" +
+                        "请改填" + CumulativeInput(title) + "一列（此列可留作对照，留空或填 0）";
+            }
+            break;
         case Role::kCarried:
         case Role::kEmployed:
         case Role::kFirstJob:
@@ -330,8 +392,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
         }
     }
     ReadStart(columns, year, at, row, error);
-    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
-                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+    record.total = IsTotalMonthRow(row, record.cells);
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
 }
@@ -385,10 +446,10 @@ tax::Result<bool> Reader::Skim(Record& record) {
     row.id = TrimCell(cell(columns_.idAt));
     row.name = TrimCell(cell(columns_.nameAt));
     row.month = 0;
+    std::string monthText;
     if (const std::string_view m = cell(columns_.monthAt); !TrimCell(m).empty())
-        if (const tax::Result<int> month = tp::ParseMonth(m, year_)) row.month = *month;
-    record.total = IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) ||
-                   (!record.cells.empty() && IsTotalCell(record.cells[0]));
+        if (const tax::Result<int> month = tp::ParseMonth(MonthCell(m, monthText), year_)) row.month = *month;
+    record.total = IsTotalMonthRow(row, record.cells);
     return true;
 }
 

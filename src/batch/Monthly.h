@@ -20,7 +20,9 @@
 namespace batch::monthly {
 
 // What a heading is to the person-month rows.
-enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried, kEmployed, kFirstJob, kLowEarner };
+// kCumulative: a total to date the forms allow in place of the month's items (累计专项扣除 …),
+// kept under its own heading; a figure in it refuses the row, which the month's items must give.
+enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried, kEmployed, kFirstJob, kLowEarner, kCumulative };
 
 // 本年首次取得工资 and 按6万元扣除 for rows whose sheet has no such column (or leaves it empty):
 // the command line's --first-job and --low-earner. Set once, before a run.
@@ -47,14 +49,16 @@ struct Columns {
     std::vector<std::string> titles;
     std::vector<Role> roles;
     std::vector<int> amountOf; // for kAmount: the AmountColumn; else −1
-    // The sheet's cell of each column: the figures of an earlier run (累计收入 … 说明) are no
-    // column of the rows, so that a file exported and read again is computed afresh, not twice.
+    // The sheet's cell of each column. The figures of this program's own output read again
+    // (all of 累计收入 … 说明) are no column of the rows, so that they are computed afresh, not
+    // twice; a sheet's own columns of those names are kept, titled "累计收入（原表）".
     std::vector<size_t> source;
     // The column of 工号, 姓名 and 月份 (−1 when none), and of each amount with its
     // AmountColumn, so that a row is read column by column without asking each its role.
     int idAt = -1, nameAt = -1, monthAt = -1;
     int employedAt = -1, firstJobAt = -1, lowEarnerAt = -1; // 任职受雇日期, 本年首次取得工资, 按6万元扣除
     std::vector<std::pair<int, int>> amountAt;
+    std::vector<int> cumulativeAt; // the kCumulative columns
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
     // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
@@ -64,6 +68,12 @@ struct Columns {
     // Where the totals row says 合计: under 姓名, or the first column of a sheet without one.
     int TotalsLabelAt() const { return nameAt >= 0 ? nameAt : 0; }
 };
+
+// Whether a row's cells (one per column) give the month any pay: 本期收入 or a bonus neither
+// empty nor 0. A file none of whose rows does is said, since its figures are then all 0 (an
+// income column of formulas without values, the wrong column named 本期收入).
+bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells);
+inline constexpr const char* kNoPayNote = "所有行的本期收入都为空或 0，请检查本期收入一列";
 
 // A row's cells (record.cells, one per column) read into record.row and record.total: the first
 // cell that cannot be read, or `problem` (the text sheet's word on the row), refuses the row.

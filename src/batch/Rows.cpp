@@ -31,18 +31,21 @@ const Heading kHeadings[] = {
       "gross pay"}},
     {Field::kInsurance,
      "五险一金",
-     {"五险一金", "社保", "个人社保公积金", "代扣社保", "五险一金合计", "社保公积金", "三险一金", "代扣社保公积金",
-      "个人缴纳社保公积金", "insurance"}},
+     {"五险一金", "个人社保公积金", "五险一金合计", "社保公积金", "三险一金", "代扣社保公积金", "个人缴纳社保公积金",
+      "insurance"}},
     {Field::kAllowance, "起征点", {"起征点", "费用扣除标准", "扣除标准", "减除费用", "费用减除标准", "allowance"}},
-    {Field::kBonus, "年终奖", {"年终奖", "奖金", "全年一次性奖金", "年终奖金", "一次性奖金", "bonus"}},
-    {Field::kPension, "基本养老保险费", {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
-    {Field::kMedical, "基本医疗保险费", {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
-    {Field::kUnemployment, "失业保险费", {"失业保险费", "失业保险"}},
+    {Field::kBonus, "年终奖", {"年终奖", "全年一次性奖金", "年终奖金", "一次性奖金", "bonus"}},
+    {Field::kPension, "基本养老保险费", {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险", "养老"}},
+    {Field::kMedical, "基本医疗保险费", {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险", "医疗"}},
+    {Field::kUnemployment, "失业保险费", {"失业保险费", "失业保险", "失业"}},
     {Field::kHousingFund, "住房公积金", {"住房公积金", "公积金"}},
+    {Field::kSocial, "社保", {"社保", "社会保险", "社会保险费", "代扣社保", "个人社保", "社保合计"}},
+    {Field::kPayBonus, "奖金", {"奖金", "月度奖金", "绩效奖金"}},
 };
 
 bool IsItem(Field f) {
-    return f == Field::kPension || f == Field::kMedical || f == Field::kUnemployment || f == Field::kHousingFund;
+    return f == Field::kPension || f == Field::kMedical || f == Field::kUnemployment || f == Field::kHousingFund ||
+           f == Field::kSocial;
 }
 
 bool StartsWith(std::string_view s, std::string_view p) {
@@ -82,6 +85,11 @@ std::string HeadingKey(std::string_view s) {
     return key;
 }
 
+// The wage columns that are the month's whole pay, bonus included.
+bool IsGrossHeading(std::string_view heading) {
+    return StartsWith(HeadingKey(heading), "应发");
+}
+
 std::string Quoted(std::string_view s, size_t column) {
     return "“" + std::string(TrimCell(s)) + "”（第 " + std::to_string(column + 1) + " 列）";
 }
@@ -113,17 +121,38 @@ bool Negative(const tb::Amount& a) {
 } // namespace
 
 bool IsTotalCell(std::string_view s) {
-    s = TrimCell(s);
-    // The cell starts with 合, 小 or 总 (spaces may stand only between the two characters).
-    const std::string_view head = s.substr(0, 3);
-    if (head != "合" && head != "小" && head != "总") return false;
-    // The first six bytes other than spaces: each word is two characters of three bytes.
-    char key[6];
-    size_t n = 0;
-    for (size_t i = 0; i < s.size() && n < sizeof key; ++i)
-        if (s[i] != ' ') key[n++] = s[i];
-    const std::string_view k(key, n);
-    return k == "合计" || k == "小计" || k == "总计";
+    // The words without blanks (ASCII, wide, no-break), brackets and a closing colon.
+    std::string key;
+    for (size_t i = 0; i < s.size() && key.size() <= 48;) {
+        const std::string_view rest = s.substr(i);
+        size_t skip = 0;
+        if (static_cast<unsigned char>(s[i]) <= 32 || s[i] == '(' || s[i] == ')' || s[i] == '[' || s[i] == ']' ||
+            s[i] == ':')
+            skip = 1;
+        else if (StartsWith(rest, "\xC2\xA0"))
+            skip = 2;
+        for (std::string_view wide : {"\xE3\x80\x80", "（", "）", "【", "】", "：", "〔", "〕"})
+            if (!skip && StartsWith(rest, wide)) skip = wide.size();
+        if (skip) {
+            i += skip;
+            continue;
+        }
+        key += s[i++];
+    }
+    // 合计, 小计 or 总计 first (合计：, 合计金额), or last after a few words (本页合计, 部门小计).
+    constexpr size_t kWord = 6, kLongestBefore = 8 * 3;
+    for (std::string_view word : {"合计", "小计", "总计"}) {
+        if (StartsWith(key, word)) return true;
+        if (key.size() >= kWord && key.size() <= kWord + kLongestBefore && key.compare(key.size() - kWord, kWord, word) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool IsTotalRecord(const Record& record) {
+    const bool nameless = TrimCell(record.input[tb::kName]).empty() && TrimCell(record.id).empty();
+    return IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) ||
+           (nameless && std::any_of(record.carried.begin(), record.carried.end(), IsTotalCell));
 }
 
 std::string HeadingKeyOf(std::string_view heading) {
@@ -134,7 +163,10 @@ std::string HeadingsText() {
     std::string out;
     for (const Heading& h : kHeadings) {
         out += h.shown;
-        out += IsItem(h.field) ? "（与另三项相加为五险一金）：" : "：";
+        out += h.field == Field::kSocial      ? "（三项保险合在一列，与住房公积金相加为五险一金）："
+               : h.field == Field::kPayBonus ? "（当月的奖金，不是年终奖：没有“应发”一列时加入月工资；照原样带出）："
+               : IsItem(h.field)             ? "（与另三项相加为五险一金）："
+                                             : "：";
         bool first = true;
         for (const char* n : h.names) {
             if (!n) break;
@@ -189,10 +221,45 @@ int Layout::ColumnOf(Field f) const {
     return -1;
 }
 
+namespace {
+
+// A heading counted twice in the deduction: 五险一金 beside one of its own items, or 社保 beside
+// one of the three insurances it holds. The message names the column to remove.
+tax::Status DoubleCount(const std::vector<std::string>& cells, const std::vector<int>& first) {
+    auto at = [&first](Field f) { return first[static_cast<size_t>(f)]; };
+    auto quoted = [&cells](int i) { return Quoted(cells[static_cast<size_t>(i)], static_cast<size_t>(i)); };
+    const int insurance = at(Field::kInsurance), social = at(Field::kSocial);
+    for (Field item : {Field::kSocial, Field::kPension, Field::kMedical, Field::kUnemployment, Field::kHousingFund})
+        if (insurance >= 0 && at(item) >= 0)
+            return tax::Fail("标题" + quoted(insurance) + "已是社保与公积金各项之和，" + quoted(at(item)) +
+                             "是其中一项，会重复扣除：请删去" + quoted(at(item)) + "一列（或删去" + quoted(insurance) + "一列）");
+    for (Field item : {Field::kPension, Field::kMedical, Field::kUnemployment})
+        if (social >= 0 && at(item) >= 0)
+            return tax::Fail("标题" + quoted(social) + "已含养老、医疗、失业三项保险，" + quoted(at(item)) +
+                             "是其中一项，会重复扣除：请删去" + quoted(at(item)) + "一列（或删去" + quoted(social) + "一列）");
+    return {};
+}
+
+// A header of this program's own output, read back: every computed column is there.
+bool IsOwnOutput(const std::vector<Field>& map, const std::vector<std::string>& cells) {
+    size_t found = 0;
+    for (const OutputColumn& o : kOutput)
+        if (o.field >= Field::kTaxable)
+            for (size_t i = 0; i < cells.size(); ++i)
+                if (map[i] == Field::kDerived && HeadingKey(cells[i]) == o.title) {
+                    ++found;
+                    break;
+                }
+    return found == static_cast<size_t>(std::count_if(kOutput.begin(), kOutput.end(), [](const OutputColumn& o) {
+               return o.field >= Field::kTaxable;
+           }));
+}
+
+} // namespace
+
 tax::Status PayrollReader::MapHeader(const std::vector<std::string>& cells, long long line) {
     std::vector<Field> map(cells.size(), Field::kCarried);
     std::vector<int> first(static_cast<size_t>(Field::kCarried) + 1, -1);
-    int itemColumn = -1;
     for (size_t i = 0; i < cells.size(); ++i) {
         const Field f = FieldOfHeading(cells[i]);
         map[i] = f;
@@ -202,24 +269,27 @@ tax::Status PayrollReader::MapHeader(const std::vector<std::string>& cells, long
             return tax::Fail("标题" + Quoted(cells[static_cast<size_t>(seen)], static_cast<size_t>(seen)) + "与" +
                              Quoted(cells[i], i) + "是同一列，请删去或改名其中一列");
         seen = static_cast<int>(i);
-        if (IsItem(f) && itemColumn < 0) itemColumn = static_cast<int>(i);
     }
-    const int insurance = first[static_cast<size_t>(Field::kInsurance)];
-    if (insurance >= 0 && itemColumn >= 0) {
-        const size_t a = static_cast<size_t>(std::min(insurance, itemColumn));
-        const size_t b = static_cast<size_t>(std::max(insurance, itemColumn));
-        return tax::Fail("标题" + Quoted(cells[a], a) + "与" + Quoted(cells[b], b) +
-                         "重复：五险一金已是各项之和，请删去其中一种");
-    }
-    if (first[static_cast<size_t>(Field::kWage)] < 0)
+    if (tax::Status s = DoubleCount(cells, first); !s) return s;
+    const int wage = first[static_cast<size_t>(Field::kWage)];
+    if (wage < 0)
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中没有月工资一列。认得的标题：\n" + HeadingsText());
     // 工号 alone stands for the person; beside 姓名 it is a column of its own.
     const bool hasName = first[static_cast<size_t>(Field::kName)] >= 0;
+    // The sheet's own columns named like computed ones are kept beside them, marked as the
+    // sheet's; only this program's own output, read back, has them computed afresh.
+    const bool ownOutput = IsOwnOutput(map, cells);
+    addBonus_ = !IsGrossHeading(cells[static_cast<size_t>(wage)]);
     layout_ = Layout();
     for (size_t i = 0; i < cells.size(); ++i) {
         if (map[i] == Field::kId && !hasName) map[i] = Field::kName;
         if (map[i] == Field::kId) layout_.hasId = true;
-        if (map[i] == Field::kCarried) layout_.carried.emplace_back(TrimCell(cells[i]));
+        if (map[i] == Field::kDerived && !ownOutput) {
+            map[i] = Field::kCarried;
+            layout_.carried.push_back(std::string(TrimCell(cells[i])) + "（原表）");
+        } else if (map[i] == Field::kCarried || map[i] == Field::kPayBonus) {
+            layout_.carried.emplace_back(TrimCell(cells[i]));
+        }
     }
     map_ = std::move(map);
     return {};
@@ -233,6 +303,57 @@ tax::Status PayrollReader::Start() {
     return start_;
 }
 
+namespace {
+
+bool IsKnown(std::string_view heading) {
+    return FieldOfHeading(heading) != Field::kCarried;
+}
+
+// A row of sub-headings under a header's group headings (养老, 医疗… under 代扣社保公积金): some
+// headings known, no figure.
+bool IsSubHeading(const std::vector<std::string>& cells) {
+    bool known = false;
+    tb::Amount a;
+    for (const std::string& c : cells) {
+        if (TrimCell(c).empty()) continue;
+        if (ReadAmount(c, a) == AmountRead::kOk) return false;
+        known = known || IsKnown(c);
+    }
+    return known;
+}
+
+} // namespace
+
+// The header as one row where it takes two: a heading merged down from the row above (姓名 over
+// an empty cell), and the sub-headings of the row below in place of the group heading over them.
+// `below` is 1 when the row below was sub-headings; otherwise that row is kept for reading.
+tax::Result<std::vector<std::string>> PayrollReader::TwoRowHeader(const Held& h, size_t& below) {
+    std::vector<std::string> header = h.cells;
+    if (!held_.empty() && held_.back().line == h.line - 1 && held_.back().problem.empty()) {
+        const std::vector<std::string>& above = held_.back().cells;
+        for (size_t i = 0; i < above.size(); ++i)
+            if ((i >= header.size() || TrimCell(header[i]).empty()) && IsKnown(above[i])) {
+                if (header.size() <= i) header.resize(i + 1);
+                header[i] = above[i];
+            }
+    }
+    long long line = 0;
+    const tax::Result<bool> more = sheet_.Next(cells_, line);
+    if (!more) return more.failure();
+    peeked_ = Held{};
+    if (!*more) return header;
+    Held next{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string()};
+    if (next.problem.empty() && line == h.line + 1 && IsSubHeading(next.cells)) {
+        below = 1;
+        if (header.size() < next.cells.size()) header.resize(next.cells.size());
+        for (size_t i = 0; i < next.cells.size(); ++i)
+            if (!TrimCell(next.cells[i]).empty()) header[i] = next.cells[i];
+        return header;
+    }
+    peeked_ = std::move(next);
+    return header;
+}
+
 tax::Status PayrollReader::FindHeader() {
     long long line = 0;
     while (static_cast<int>(held_.size()) < kHeaderSearchRows) {
@@ -244,8 +365,11 @@ tax::Status PayrollReader::FindHeader() {
         for (const std::string& c : h.cells)
             known += FieldOfHeading(c) != Field::kCarried;
         if (known >= 2 && h.problem.empty()) {
-            if (tax::Status s = MapHeader(h.cells, line); !s) return s;
-            skippedAbove_ = static_cast<long long>(held_.size());
+            size_t below = 0;
+            tax::Result<std::vector<std::string>> header = TwoRowHeader(h, below);
+            if (!header) return header.failure();
+            if (tax::Status s = MapHeader(*header, line); !s) return s;
+            skippedAbove_ = static_cast<long long>(held_.size() + below);
             for (const Held& above : held_) {
                 for (const std::string& c : above.cells)
                     if (!TrimCell(c).empty()) {
@@ -255,6 +379,7 @@ tax::Status PayrollReader::FindHeader() {
                 if (!title_.empty()) break;
             }
             held_.clear();
+            if (!peeked_.cells.empty()) held_.push_back(std::move(peeked_));
             return {};
         }
         held_.push_back(std::move(h));
@@ -295,17 +420,19 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
     insurance_.clear();
     bool items = false, badItem = false;
     tax::Decimal sum;
+    std::string_view payBonus;
     std::string_view firstCell;
     for (size_t i = 0; i < map_.size(); ++i) {
         std::string_view cell = i < cells.size() ? cells[i] : std::string_view();
         if (firstCell.empty()) firstCell = TrimCell(cell);
         const Field f = map_[i];
         if (f == Field::kDerived) continue;
-        if (f == Field::kId || f == Field::kName || f == Field::kCarried) {
+        if (f == Field::kId || f == Field::kName || f == Field::kCarried || f == Field::kPayBonus) {
             if (CutToCell(cell)) notice_ = "有单元格超过 32767 字，已截断";
             if (f == Field::kId) record.id = cell;
             else if (f == Field::kName) record.input[tb::kName] = cell;
             else record.carried.push_back(cell);
+            if (f == Field::kPayBonus && addBonus_) payBonus = cell;
         } else if (IsItem(f)) {
             if (badItem || TrimCell(cell).empty()) continue;
             items = true;
@@ -330,14 +457,26 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
         AppendExact(insurance_, sum);
         record.input[tb::kInsurance] = insurance_;
     }
+    AddPayBonus(payBonus, record);
     // A total row keeps its 合计 where the clerk wrote it; once written out that cell is among
     // the carried ones, after the figures, so a row naming nobody is a total row by any of them.
-    const bool nameless = TrimCell(record.input[tb::kName]).empty() && TrimCell(record.id).empty();
-    if (record.kind == RowKind::kPerson &&
-        (IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) || IsTotalCell(firstCell) ||
-         (nameless && std::any_of(record.carried.begin(), record.carried.end(), IsTotalCell))))
-        record.kind = RowKind::kTotal;
+    if (record.kind == RowKind::kPerson && (IsTotalRecord(record) || IsTotalCell(firstCell))) record.kind = RowKind::kTotal;
     record.problem = record.kind == RowKind::kBroken ? problem : std::string_view(notice_);
+}
+
+// A month's 奖金 where no 应发 column holds it: part of the wage. An unreadable one stands for
+// the wage, so its refusal quotes it; a wage that cannot be read is refused for itself.
+void PayrollReader::AddPayBonus(std::string_view bonus, Record& record) {
+    wage_.clear();
+    if (TrimCell(bonus).empty()) return;
+    tb::Amount w, b;
+    if (ReadAmount(bonus, b) != AmountRead::kOk || Negative(b)) {
+        record.input[tb::kWage] = bonus;
+        return;
+    }
+    if (TrimCell(record.input[tb::kWage]).empty() || ReadAmount(record.input[tb::kWage], w) != AmountRead::kOk) return;
+    AppendExact(wage_, w.value + b.value);
+    record.input[tb::kWage] = wage_;
 }
 
 tax::Result<bool> PayrollReader::Next(Record& record) {
@@ -408,12 +547,8 @@ tb::RowResult ComputeRow(const tb::RowText& row, const Rules& rules) {
         return r;
     };
     auto read = [](std::string_view text, tb::Amount& a) -> const char* {
-        switch (ReadAmount(text, a)) {
-        case AmountRead::kOk: return nullptr;
-        case AmountRead::kTooPrecise: return tax::msg::kCellTooPrecise;
-        case AmountRead::kUnreadable: break;
-        }
-        return tax::msg::kCellUnreadable;
+        const AmountRead got = ReadAmount(text, a);
+        return got == AmountRead::kOk ? nullptr : AmountReason(got);
     };
     r.hasBonus = !TrimCell(row[tb::kBonus]).empty();
     tb::Amount wage, insurance, allowance, bonus;
@@ -503,6 +638,33 @@ std::string RefusalText(long long line, const tb::RowText& input, const tb::RowR
     return out;
 }
 
+// A blind zone's note worded one way for every zone: "进入盲区：( 54,000, 60,187.50 ]", whole
+// yuan grouped by thousands (the calculators' texts say 进入奖盲区 for some, 60187.50 for one).
+std::string ZoneNote(std::string_view text) {
+    std::string out;
+    constexpr std::string_view kOther = "进入奖盲区", kOne = "进入盲区";
+    if (StartsWith(text, kOther)) {
+        out = kOne;
+        text.remove_prefix(kOther.size());
+    }
+    for (size_t i = 0; i < text.size();) {
+        const bool fraction = i > 0 && text[i - 1] == '.';
+        size_t end = i;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        if (end == i) {
+            out += text[i++];
+            continue;
+        }
+        const bool grouped = end < text.size() && text[end] == ',';
+        for (size_t k = i; k < end; ++k) {
+            if (!fraction && !grouped && k > i && (end - k) % 3 == 0) out += ',';
+            out += text[k];
+        }
+        i = end;
+    }
+    return out;
+}
+
 std::string NoteText(const Record& record, const tb::RowResult& r) {
     if (record.kind == RowKind::kTotal) return kTotalNote;
     if (record.kind == RowKind::kBroken) return std::string(record.problem);
@@ -512,7 +674,7 @@ std::string NoteText(const Record& record, const tb::RowResult& r) {
         if (!out.empty()) out += "；";
         out += s;
     };
-    if (r.zone) add(r.zone->text);
+    if (r.zone) add(ZoneNote(r.zone->text));
     if (r.insurance > r.wage) add("五险一金超过月工资，税后工资为负");
     if (!record.problem.empty()) add(record.problem);
     return out;

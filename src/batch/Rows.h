@@ -26,6 +26,8 @@ using tax::batch::Totals;
 enum class Field : unsigned char {
     kId, kName, kWage, kInsurance, kAllowance, kBonus,
     kPension, kMedical, kUnemployment, kHousingFund, // read only: added up into kInsurance
+    kSocial,   // read only: 社保, the three insurances in one column, added up with 公积金
+    kPayBonus, // read only: 奖金, a month's pay (added to the wage unless an 应发 column has it), carried
     kTaxable, kRate, kQuick, kWageTax, kWageNet, kBonusTax, kBonusNet, kTotalTax, kNote,
     kDerived, // read only: a computed column of an earlier run, computed afresh instead
     kCarried,
@@ -127,8 +129,10 @@ private:
         std::string problem;
     };
     tax::Status FindHeader();
+    tax::Result<std::vector<std::string>> TwoRowHeader(const Held& h, size_t& below);
     tax::Status MapHeader(const std::vector<std::string>& cells, long long line);
     void Take(const std::vector<std::string_view>& cells, long long line, std::string_view problem, Record& record);
+    void AddPayBonus(std::string_view bonus, Record& record);
 
     SheetSource& sheet_;
     const std::string* problem_;
@@ -136,8 +140,10 @@ private:
     Layout layout_;
     std::vector<Field> map_; // the field of each input column
     std::deque<Held> held_;  // rows read while looking for the header, still to be handed out
+    Held peeked_;            // the row after the header, read to see whether it was sub-headings
     std::vector<std::string_view> cells_;
-    std::string insurance_, notice_;
+    std::string insurance_, wage_, notice_;
+    bool addBonus_ = false; // 奖金 is added to the wage (no 应发 column holds it)
     long long skippedAbove_ = 0;
     std::string title_;
     bool started_ = false;
@@ -165,8 +171,11 @@ tax::batch::RowResult ComputeRecord(const Record& record, tax::Decimal defaultAl
 void Tally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
 void Untally(Totals& totals, const Record& record, const tax::batch::RowResult& r);
 // A name (or 工号, or a row's first cell) that makes the row the sheet's own total row:
-// 合计, 小计 or 总计 at its start, spaces not counted.
+// 合计, 小计 or 总计 at its start (合计：, 合 计) or at the end of a few words (本页合计, 部门小计),
+// blanks of any width and brackets (（合计）) not counted.
 bool IsTotalCell(std::string_view cell);
+// The one rule for a row: its name or 工号 a total cell, or, naming nobody, any carried cell.
+bool IsTotalRecord(const Record& record);
 
 // "第 12 行 月工资：无法识别“八千”" (no line part for line 0).
 std::string RefusalText(long long line, const tax::batch::RowText& input, const tax::batch::RowResult& r);

@@ -112,8 +112,11 @@ tax::Failure SaveFile::Failed(int error) {
         files::SaveErrorText(target, error, QString::fromLocal8Bit(std::strerror(error))).toStdString());
 }
 
-tax::Result<SaveFile> SaveFile::Begin(const std::string& path, Scratch scratch) {
-    const std::optional<std::string> target = SaveTarget(path);
+tax::Result<SaveFile> SaveFile::Begin(const std::string& path, Scratch scratch, Links links) {
+    std::optional<std::string> target = path;
+    struct stat here {};
+    if (links == Links::kFollow) target = SaveTarget(path);
+    else if (lstat(path.c_str(), &here) == 0 && !S_ISREG(here.st_mode) && !S_ISLNK(here.st_mode)) target.reset();
     if (!target) return tax::Fail(files::NotRegularFileText(QFile::decodeName(path.c_str())).toStdString());
     SaveFile save;
     save.target_ = *target;
@@ -124,7 +127,8 @@ tax::Result<SaveFile> SaveFile::Begin(const std::string& path, Scratch scratch) 
     if (save.dir_ < 0) return save.Failed(errno);
 
     struct stat old {};
-    if (fstatat(save.dir_, save.leaf_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+    // A link replaced is no file whose mode or owner the new one should take.
+    if (fstatat(save.dir_, save.leaf_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(old.st_mode)) {
         save.replaces_ = true;
         save.mode_ = old.st_mode & 07777;
         save.uid_ = old.st_uid;

@@ -23,10 +23,18 @@ public:
         Named,   // a fresh hidden name, made exclusively and removed on INT, TERM and HUP
     };
 
-    // Starts a save to `path`, as SaveTarget resolves it: the scratch file in the target's folder
-    // (an unnamed one unless the system or `scratch` says otherwise), so that even a killed run
-    // leaves nothing. A link at the scratch's place is never followed.
-    static tax::Result<SaveFile> Begin(const std::string& path, Scratch scratch = Scratch::Unnamed);
+    enum class Links {
+        kFollow,  // a name the user gave: a link to a regular file is written through (SaveTarget)
+        kReplace, // a name the program made in a folder it fills: a link there is replaced by the
+                  // file, never followed; a pipe, device or folder is refused
+    };
+
+    // Starts a save to `path`, as SaveTarget resolves it (or, with Links::kReplace, the name
+    // itself): the scratch file in the target's folder (an unnamed one unless the system or
+    // `scratch` says otherwise), so that even a killed run leaves nothing. A link at the
+    // scratch's place is never followed.
+    static tax::Result<SaveFile> Begin(const std::string& path, Scratch scratch = Scratch::Unnamed,
+                                       Links links = Links::kFollow);
 
     SaveFile(SaveFile&& other) noexcept;
     SaveFile& operator=(SaveFile&& other) noexcept;

@@ -32,10 +32,18 @@ public:
     virtual int Permille() const = 0;
 };
 
+// What a workbook's sheet is, beside its cells: a worksheet, one the book hides (a template),
+// or a chart or macro sheet, which has no cells to read.
+enum class SheetKind : unsigned char { kSheet, kHidden, kChart };
+
 class Workbook {
 public:
     virtual ~Workbook() = default;
     virtual const std::vector<std::string>& SheetNames() const = 0;
+    virtual SheetKind KindOf(int index) const {
+        (void)index;
+        return SheetKind::kSheet;
+    }
     virtual tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) = 0;
 };
 

@@ -19,14 +19,22 @@ set(BATCH_SOURCES
 set(BATCH_XLSX_SOURCES
     Xlsx.cpp Xlsx.h
 )
-# Workbooks read (.xlsx through libzip, .xls through FreeXL in a helper process).
+# Workbooks read: .xlsx through libzip; .xls in a helper process that alone links the .xls
+# readers below.
 set(BATCH_BOOK_SOURCES
     Workbook.cpp
     WorkbookRead.h
     XlsProcess.cpp
-    XlsRead.cpp
     XlsxRead.cpp
+)
+# .xls: libgsf opens the compound file and the BIFF8 records are read in XlsRead.cpp; FreeXL
+# reads the books older than Excel 97.
+set(BATCH_XLS_SOURCES
+    XlsRead.cpp
+    XlsFreeXl.cpp
+    XlsServe.cpp
 )
 list(TRANSFORM BATCH_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 list(TRANSFORM BATCH_XLSX_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 list(TRANSFORM BATCH_BOOK_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+list(TRANSFORM BATCH_XLS_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

@@ -3,6 +3,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace batch {
 
@@ -124,6 +126,94 @@ std::string DoubleText(double value) {
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
     if (ec != std::errc()) return "#NUM!";
     return NumberText(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+}
+
+Shown ShownById(int id) {
+    if (id == 9 || id == 10) return Shown::kPercent;
+    if ((id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58))
+        return Shown::kDate;
+    return Shown::kNumber;
+}
+
+Shown ShownByCode(std::string_view code) {
+    // Only the first section (positive numbers) decides; "General" has no date letters.
+    bool percent = false, date = false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char c = code[i];
+        if (c == ';') break;
+        if (c == '"') {
+            const size_t end = code.find('"', i + 1);
+            if (end == std::string_view::npos) break;
+            i = end;
+        } else if (c == '\\' || c == '_' || c == '*') {
+            ++i;
+        } else if (c == '[') {
+            const size_t end = code.find(']', i + 1);
+            if (end == std::string_view::npos) break;
+            // [h], [mm], [ss]: elapsed time; [Red], [$-804], [>100]: no date.
+            const std::string_view inner = code.substr(i + 1, end - i - 1);
+            if (!inner.empty() && (inner[0] == 'h' || inner[0] == 'H' || inner[0] == 'm' || inner[0] == 'M' ||
+                                   inner[0] == 's' || inner[0] == 'S'))
+                date = true;
+            i = end;
+        } else if (c == '%') {
+            percent = true;
+        } else if ((c == 'G' || c == 'g') && code.size() - i >= 7) {
+            std::string word(code.substr(i, 7));
+            for (char& w : word) w = static_cast<char>(w >= 'A' && w <= 'Z' ? w - 'A' + 'a' : w);
+            if (word == "general") i += 6;
+        } else {
+            const char l = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            if (l == 'y' || l == 'm' || l == 'd' || l == 'h' || l == 's') date = true;
+        }
+    }
+    return date ? Shown::kDate : percent ? Shown::kPercent : Shown::kNumber;
+}
+
+namespace {
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
+} // namespace
+
+std::string ShownText(double value, Shown shown, bool date1904) {
+    if (shown == Shown::kPercent && std::isfinite(value)) return DoubleText(value * 100) + "%";
+    if (shown != Shown::kDate || !std::isfinite(value) || value < 0 || value >= 2958466) return DoubleText(value);
+    long long days = static_cast<long long>(std::floor(value));
+    // The time to the second, as a spreadsheet rounds it.
+    long long seconds = std::llround((value - static_cast<double>(days)) * 86400.0);
+    if (seconds >= 86400) {
+        ++days;
+        seconds -= 86400;
+    }
+    char out[40];
+    const int hh = static_cast<int>(seconds / 3600), mi = static_cast<int>(seconds / 60 % 60), ss = static_cast<int>(seconds % 60);
+    if (days == 0 && !date1904) {
+        std::snprintf(out, sizeof out, "%02d:%02d:%02d", hh, mi, ss);
+        return out;
+    }
+    int y = 0, m = 0, d = 0;
+    if (date1904) {
+        CivilFromDays(days - 24107, y, m, d); // 1904-01-01 is day 0
+    } else if (days == 60) {
+        y = 1900, m = 2, d = 29; // the 1900 system's leap day that never was
+    } else {
+        CivilFromDays(days - (days < 60 ? 25568 : 25569), y, m, d); // 1899-12-31 is day 0 up to it
+    }
+    if (seconds == 0) std::snprintf(out, sizeof out, "%04d-%02d-%02d", y, m, d);
+    else std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, hh, mi, ss);
+    return out;
 }
 
 int ColumnOf(std::string_view reference) {

@@ -29,6 +29,18 @@ std::string NumberText(std::string_view stored);
 // A binary number (from an .xls) to the same text, through its correctly rounded 15 digits.
 std::string DoubleText(double value);
 
+// How a cell's number format shows its number: as it is, as a percentage, or as a date or time.
+enum class Shown : unsigned char { kNumber, kPercent, kDate };
+// The built-in formats by their number (9 and 10 percentages; 14 to 22, 27 to 36, 45 to 47 and
+// 50 to 58 dates and times, the last two ranges those of Chinese and other East Asian settings).
+Shown ShownById(int id);
+// A format code ("0.00%", "yyyy\"年\"m\"月\"", "[$-F800]dddd") by what it shows, quoted text,
+// escaped characters and colours in brackets left aside.
+Shown ShownByCode(std::string_view code);
+// A number as a cell of that format shows it: "10.5%", "2024-01-01", "2024-01-01 08:30:00",
+// "08:30:00"; the plain number for a serial outside the calendar (before 1900, after 9999).
+std::string ShownText(double value, Shown shown, bool date1904);
+
 // Column number from 1 for the letters of a cell reference ("A1" → 1, "AA7" → 27); 0 when the
 // reference has no letters or goes past XFD.
 int ColumnOf(std::string_view reference);
@@ -40,6 +52,11 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path);
 // OpenXlsHere) and only a message comes back when that fails.
 tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path);
 tax::Result<std::unique_ptr<Workbook>> OpenXlsHere(const std::string& path);
+// The workbook stream of an Excel 97 or later book (BIFF8), as OpenXlsHere takes it out of the
+// compound file.
+tax::Result<std::unique_ptr<Workbook>> OpenBiff8(std::string stream);
+// Books older than Excel 97 (a "Book" stream of BIFF5), which OpenXlsHere hands to FreeXL.
+tax::Result<std::unique_ptr<Workbook>> OpenXlsFreeXl(const std::string& path);
 // The helper's side: writes the sheet names (index < 0) or sheet `index`'s rows to `out` (a file
 // descriptor) in the form OpenXls reads; 0 when all was written.
 int ServeXls(const std::string& path, int index, int out);

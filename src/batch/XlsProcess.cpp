@@ -1,5 +1,5 @@
 // .xls read in the helper process qingfu-xls: the program starts it for the sheet names and again
-// for one sheet's rows, and reads what it writes to a pipe. The helper's memory and time are
+// for one sheet's rows, and reads what it writes to a pipe (the helper's side: XlsServe.cpp). The helper's memory and time are
 // bounded (see XlsHelperMain.cpp); when it dies, the file is refused with a message.
 #include "batch/WorkbookRead.h"
 
@@ -18,35 +18,6 @@ namespace batch::book {
 namespace {
 
 constexpr std::uint32_t kMaxText = 64u << 20;
-
-// ---- The helper's side: a letter for what follows, then numbers (64 bits) and texts (length first).
-
-class Writer {
-public:
-    explicit Writer(int fd) : fd_(fd) {}
-    void Letter(char c) { buffer_ += c; }
-    void Number(std::uint64_t n) { buffer_.append(reinterpret_cast<const char*>(&n), sizeof n); }
-    void Text(std::string_view s) {
-        Number(s.size());
-        buffer_ += s;
-    }
-    bool Flush(bool always) {
-        if (!always && buffer_.size() < 64 * 1024) return true;
-        size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        buffer_.clear();
-        return true;
-    }
-
-private:
-    int fd_;
-    std::string buffer_;
-};
 
 // ---- The program's side.
 
@@ -177,9 +148,13 @@ private:
 
 class XlsBookOut final : public Workbook {
 public:
-    XlsBookOut(std::string path, std::vector<std::string> names) : path_(std::move(path)), names_(std::move(names)) {}
+    XlsBookOut(std::string path, std::vector<std::string> names, std::vector<SheetKind> kinds)
+        : path_(std::move(path)), names_(std::move(names)), kinds_(std::move(kinds)) {}
 
     const std::vector<std::string>& SheetNames() const override { return names_; }
+    SheetKind KindOf(int index) const override {
+        return index >= 0 && static_cast<size_t>(index) < kinds_.size() ? kinds_[static_cast<size_t>(index)] : SheetKind::kSheet;
+    }
 
     tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) override {
         if (index < 0 || static_cast<size_t>(index) >= names_.size())
@@ -192,52 +167,10 @@ public:
 private:
     std::string path_;
     std::vector<std::string> names_;
+    std::vector<SheetKind> kinds_;
 };
 
 } // namespace
-
-int ServeXls(const std::string& path, int index, int out) {
-    Writer w(out);
-    auto book = OpenXlsHere(path);
-    if (!book) {
-        w.Letter('F');
-        w.Text(book.error());
-        return w.Flush(true) ? 0 : 1;
-    }
-    if (index < 0) {
-        w.Letter('N');
-        w.Number((*book)->SheetNames().size());
-        for (const std::string& name : (*book)->SheetNames()) w.Text(name);
-        return w.Flush(true) ? 0 : 1;
-    }
-    auto sheet = (*book)->OpenSheet(index);
-    if (!sheet) {
-        w.Letter('F');
-        w.Text(sheet.error());
-        return w.Flush(true) ? 0 : 1;
-    }
-    std::vector<std::string_view> cells;
-    long long row = 0;
-    for (;;) {
-        auto more = (*sheet)->Next(cells, row);
-        if (!more) {
-            w.Letter('F');
-            w.Text(more.error());
-            break;
-        }
-        if (!*more) {
-            w.Letter('E');
-            break;
-        }
-        w.Letter('R');
-        w.Number(static_cast<std::uint64_t>(row));
-        w.Number(static_cast<std::uint64_t>((*sheet)->Permille()));
-        w.Number(cells.size());
-        for (std::string_view c : cells) w.Text(c);
-        if (!w.Flush(false)) return 1;
-    }
-    return w.Flush(true) ? 0 : 1;
-}
 
 tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path) {
     Helper helper;
@@ -248,9 +181,13 @@ tax::Result<std::unique_ptr<Workbook>> OpenXls(const std::string& path) {
     std::uint64_t count = 0;
     if (letter != 'N' || !helper.Number(count) || count > 65535) return Died();
     std::vector<std::string> names(static_cast<size_t>(count));
-    for (std::string& name : names)
-        if (!helper.Text(name)) return Died();
-    return std::unique_ptr<Workbook>(std::make_unique<XlsBookOut>(path, std::move(names)));
+    std::vector<SheetKind> kinds(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        char kind = 0;
+        if (!helper.Text(names[i]) || !helper.Bytes(&kind, 1) || kind > static_cast<char>(SheetKind::kChart)) return Died();
+        kinds[i] = static_cast<SheetKind>(kind);
+    }
+    return std::unique_ptr<Workbook>(std::make_unique<XlsBookOut>(path, std::move(names), std::move(kinds)));
 }
 
 } // namespace batch::book

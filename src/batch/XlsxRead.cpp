@@ -10,7 +10,9 @@
 
 #include <zip.h>
 
+#include <charconv>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace batch::book {
@@ -262,6 +264,8 @@ tax::Result<std::vector<Relation>> ReadRelations(const std::shared_ptr<Container
 struct BookData {
     std::shared_ptr<Container> container;
     std::string sharedPart;
+    std::vector<Shown> styles; // how each cell style shows a number
+    bool date1904 = false;
     bool sharedLoaded = false;
     std::string pool;
     std::vector<std::uint64_t> ends; // string i is pool[ends[i-1], ends[i])
@@ -351,6 +355,38 @@ int ColumnOfRef(QStringView ref) {
     return ColumnOf(std::string_view(ascii, n));
 }
 
+// How each cell style (cellXfs, by number) shows a number: its format's number, built in or
+// given in numFmts.
+tax::Result<std::vector<Shown>> ReadStyles(const std::shared_ptr<Container>& container, const std::string& part) {
+    std::vector<Shown> styles;
+    const zip_int64_t index = part.empty() ? -1 : container->Locate(part);
+    if (index < 0) return styles;
+    XmlPart xml(container);
+    if (tax::Status opened = xml.Open(index); !opened) return opened.failure();
+    std::map<long long, Shown> custom;
+    bool inCellXfs = false;
+    for (;;) {
+        tax::Result<bool> more = xml.Next();
+        if (!more) return more.failure();
+        if (!*more) break;
+        const QXmlStreamReader& r = xml.xml;
+        if (r.isEndElement() && r.name() == u"cellXfs") inCellXfs = false;
+        if (!r.isStartElement()) continue;
+        const QXmlStreamAttributes a = r.attributes();
+        if (r.name() == u"numFmt") {
+            custom[ParseCount(a.value(QLatin1StringView("numFmtId")))] = ShownByCode(Utf8(a.value(QLatin1StringView("formatCode"))));
+        } else if (r.name() == u"cellXfs") {
+            inCellXfs = true;
+        } else if (inCellXfs && r.name() == u"xf") {
+            if (styles.size() >= static_cast<size_t>(kMaxEntries) * 10) return tax::Fail(kDamaged);
+            const long long id = ParseCount(a.value(QLatin1StringView("numFmtId")));
+            const auto c = custom.find(id);
+            styles.push_back(c != custom.end() ? c->second : id >= 0 && id < 1000 ? ShownById(static_cast<int>(id)) : Shown::kNumber);
+        }
+    }
+    return styles;
+}
+
 class XlsxSheet final : public SheetSource {
 public:
     XlsxSheet(std::shared_ptr<BookData> book) : book_(std::move(book)), part_(book_->container) {}
@@ -369,6 +405,7 @@ public:
             const QXmlStreamReader& r = part_.xml;
             if (r.isCharacters()) {
                 if (inValue_ || (inInline_ && inText_ && phonetic_ == 0)) AppendUtf8(encoder_, value_, r.text());
+                else if (inFormula_ && formula_.size() < 1024) AppendUtf8(encoder_, formula_, r.text());
             } else if (r.isStartElement()) {
                 if (tax::Status s = Start(r); !s) return s.failure();
             } else if (r.isEndElement()) {
@@ -377,6 +414,8 @@ public:
                     if (tax::Status s = EndCell(); !s) return s.failure();
                 } else if (name == u"v") {
                     inValue_ = false;
+                } else if (name == u"f") {
+                    inFormula_ = false;
                 } else if (name == u"t") {
                     inText_ = false;
                 } else if (name == u"is") {
@@ -425,11 +464,18 @@ private:
                     : t == u"inlineStr"      ? Type::kInline
                     : t == u"b"              ? Type::kBool
                                              : Type::kText; // str, e (errors as shown), d
+            const long long style = ParseCount(a.value(QLatin1StringView("s")));
+            shown_ = style >= 0 && static_cast<size_t>(style) < book_->styles.size() ? book_->styles[static_cast<size_t>(style)] : Shown::kNumber;
             inCell_ = true;
+            hasFormula_ = hasValue_ = false;
             value_.clear();
+            formula_.clear();
         } else if (inCell_ && name == u"v") {
             // An inline string's text comes from <is>; a stray cached value would double it.
             inValue_ = type_ != Type::kInline;
+            hasValue_ = true;
+        } else if (inCell_ && name == u"f") {
+            inFormula_ = hasFormula_ = true;
         } else if (inCell_ && name == u"is") {
             inInline_ = true;
         } else if (inInline_ && name == u"t") {
@@ -441,15 +487,21 @@ private:
     }
 
     tax::Status EndCell() {
-        inCell_ = inValue_ = inInline_ = inText_ = false;
+        inCell_ = inValue_ = inInline_ = inText_ = inFormula_ = false;
         phonetic_ = 0;
         const size_t index = static_cast<size_t>(column_ - 1);
         if (cells_.size() <= index) cells_.resize(index + 1);
         for (size_t k = width_; k < index; ++k) cells_[k].clear();
         if (width_ < index + 1) width_ = index + 1;
         std::string& cell = cells_[index];
+        // A formula written by a program that does not compute (a script) has no value to read:
+        // the cell shows the formula, which no column takes for a figure.
+        if (hasFormula_ && (!hasValue_ || (value_.empty() && type_ != Type::kText)) && type_ != Type::kInline) {
+            cell = "=" + (formula_.empty() ? std::string("…") : formula_);
+            return {};
+        }
         switch (type_) {
-        case Type::kNumber: cell = value_.empty() ? std::string() : NumberText(value_); break;
+        case Type::kNumber: cell = value_.empty() ? std::string() : Number(); break;
         case Type::kShared: {
             if (tax::Status loaded = book_->LoadShared(); !loaded) return loaded;
             const long long i = ParseIndex(value_);
@@ -468,9 +520,20 @@ private:
         return {};
     }
 
+    std::string Number() const {
+        if (shown_ == Shown::kNumber) return NumberText(value_);
+        double v = 0;
+        const std::string_view t = value_;
+        if (std::from_chars(t.data(), t.data() + t.size(), v).ec != std::errc()) return NumberText(value_);
+        return ShownText(v, shown_, book_->date1904);
+    }
+
     std::shared_ptr<BookData> book_;
     XmlPart part_;
     QStringEncoder encoder_{QStringEncoder::Utf8};
+    std::string formula_;
+    Shown shown_ = Shown::kNumber;
+    bool inFormula_ = false, hasFormula_ = false, hasValue_ = false;
     std::vector<std::string> cells_;
     size_t width_ = 0;
     std::string value_;
@@ -484,10 +547,14 @@ private:
 
 class XlsxBook final : public Workbook {
 public:
-    XlsxBook(std::shared_ptr<BookData> data, std::vector<std::string> names, std::vector<std::string> parts)
-        : data_(std::move(data)), names_(std::move(names)), parts_(std::move(parts)) {}
+    XlsxBook(std::shared_ptr<BookData> data, std::vector<std::string> names, std::vector<std::string> parts,
+             std::vector<SheetKind> kinds)
+        : data_(std::move(data)), names_(std::move(names)), parts_(std::move(parts)), kinds_(std::move(kinds)) {}
 
     const std::vector<std::string>& SheetNames() const override { return names_; }
+    SheetKind KindOf(int index) const override {
+        return index >= 0 && static_cast<size_t>(index) < kinds_.size() ? kinds_[static_cast<size_t>(index)] : SheetKind::kSheet;
+    }
 
     tax::Result<std::unique_ptr<SheetSource>> OpenSheet(int index) override {
         if (index < 0 || static_cast<size_t>(index) >= names_.size())
@@ -503,6 +570,7 @@ private:
     std::shared_ptr<BookData> data_;
     std::vector<std::string> names_;
     std::vector<std::string> parts_;
+    std::vector<SheetKind> kinds_;
 };
 
 } // namespace
@@ -547,10 +615,17 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
     if (!relations) return relations.failure();
     auto data = std::make_shared<BookData>();
     data->container = container;
-    for (const Relation& r : *relations)
+    std::string stylesPart;
+    for (const Relation& r : *relations) {
         if (r.type == "sharedStrings") data->sharedPart = r.target;
+        if (r.type == "styles") stylesPart = r.target;
+    }
+    tax::Result<std::vector<Shown>> styles = ReadStyles(container, stylesPart);
+    if (!styles) return styles.failure();
+    data->styles = std::move(*styles);
 
     std::vector<std::string> names, parts;
+    std::vector<SheetKind> kinds;
     bool seenRoot = false;
     XmlPart xml(container);
     if (tax::Status opened = xml.Open(bookIndex); !opened) return opened.failure();
@@ -563,19 +638,28 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
         if (!seenRoot && xml.xml.name() != u"workbook")
             return tax::Fail("文件是压缩包，但不是 Excel 工作簿（.xlsx），无法读取");
         seenRoot = true;
+        if (xml.xml.name() == u"workbookPr") {
+            const QStringView d = xml.xml.attributes().value(QLatin1StringView("date1904"));
+            data->date1904 = d == u"1" || d == u"true";
+        }
         if (xml.xml.name() != u"sheet") continue;
         if (names.size() >= static_cast<size_t>(kMaxEntries)) return tax::Fail(kDamaged);
         std::string id;
         for (const QXmlStreamAttribute& a : xml.xml.attributes())
             if (a.name() == u"id" && !a.namespaceUri().isEmpty()) id = Utf8(a.value());
-        std::string part;
+        std::string part, type;
         for (const Relation& r : *relations)
-            if (r.id == id) part = r.target;
+            if (r.id == id) part = r.target, type = r.type;
         names.push_back(Utf8(xml.xml.attributes().value(QLatin1StringView("name"))));
         parts.push_back(part);
+        const QStringView state = xml.xml.attributes().value(QLatin1StringView("state"));
+        kinds.push_back(type != "worksheet" && !type.empty() ? SheetKind::kChart
+                        : state == u"hidden" || state == u"veryHidden" ? SheetKind::kHidden
+                                                                        : SheetKind::kSheet);
     }
     if (names.empty()) return tax::Fail("工作簿中没有工作表");
-    return std::unique_ptr<Workbook>(std::make_unique<XlsxBook>(std::move(data), std::move(names), std::move(parts)));
+    return std::unique_ptr<Workbook>(
+        std::make_unique<XlsxBook>(std::move(data), std::move(names), std::move(parts), std::move(kinds)));
 }
 
 } // namespace batch::book

@@ -37,6 +37,7 @@ constexpr const char* kUsage = R"(名称
                  [--law 2011|2018q4|2019] [--year 年度]
                  [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
                  [--payslip-per-page] [--title 标题]
+    qingfu-batch 输入文件 --sheets
     qingfu-batch --help | --version
 
 说明
@@ -45,7 +46,8 @@ constexpr const char* kUsage = R"(名称
 
     输入：文本表格（CSV；UTF-8，有无 BOM 均可；带 BOM 的 UTF-16；GB18030/GBK，自动识别；
     逗号、分号或制表符分隔；字段可加引号）或工作簿（.xlsx/.xlsm、旧的 .xls；默认读第一张
-    工作表，--sheet 另选）。文件类型按内容判断，不看扩展名；两者都不是的文件整份拒绝。
+    有标题行的工作表，跳过的隐藏、图表、空白工作表在汇总里说明；--sheet 另选，--sheets 列出）。
+    文件类型按内容判断，不看扩展名；两者都不是的文件整份拒绝。
     “-”表示从标准输入读文本。
 
     标题行：在前 20 个非空行中，第一个有至少两个单元格写着下列标题的行就是标题行，它上面的
@@ -54,7 +56,7 @@ constexpr const char* kUsage = R"(名称
     没有标题行时，只有第一行是“姓名,月工资,五险一金,起征点,年终奖”顺序的一个人，才按这个
     顺序读各列；否则整份文件拒绝。同一列的标题出现两次（如“工资”和“税前工资”）也拒绝。
 
-    税法（--law）：2011 是 2011年9月至2018年9月的七级税率表，起征点 3500 或 4800（默认）；
+    税法（--law）：2011 是 2011年9月至2018年9月的七级税率表，起征点 3500（默认）或 4800；
     2018q4 是 2018年10月至12月：起征点一律 5000，用新的月度税率表（3% 至 45%），年终奖仍按
     除以 12 的办法对照这张表计税；文件里写了 5000 以外的起征点（如 3500、4800）的行拒绝并说明
     原因，不会悄悄换成 5000。这两种税法的输出列相同。
@@ -111,7 +113,8 @@ constexpr const char* kUsage = R"(名称
     --law 2011|2018q4|2019 按哪一段时期的税法计算（默认 2011）
     --law 2019receipts     2019 年起的劳务报酬、稿酬、特许权使用费，逐次预扣
     --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
-    --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张）
+    --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张有标题行的）
+    --sheets               列出工作簿的各张工作表（序号、名称，隐藏的和图表注明），不计算
     --first-job            --law 2019：没有“本年首次取得工资”一列（或留空）的行都按本年首次取得工资计，
                            累计减除费用为 5000 × 当月月份数（2020年7月起）
     --low-earner           --law 2019：没有“按6万元扣除”一列（或留空）的行都按上年各月均在本单位预扣、
@@ -373,10 +376,13 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
             return output.save()->Rewind();
         };
     std::FILE* said = notes ? notes : stderr;
+    bool paid = false;
     const tax::Result<bool> done = batch::monthly::Pump(
         open, !fromStdin, year, tee, totals,
-        [&in, said](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
+        [&in, said, &paid](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
             if (!record.total && !f.ok) std::fprintf(said, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
+            paid = paid || (!record.total && (!record.row.amounts[tax::payroll2019::kIncome].IsZero() ||
+                                              !record.row.amounts[tax::payroll2019::kBonus].IsZero()));
         },
         &writing, rewind);
     if (notes) {
@@ -400,6 +406,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     if (const int failed = output.Commit()) return failed;
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
+    if (!paid && totals.read > 0) describe += std::string("；") + batch::monthly::kNoPayNote;
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
     if (tax::law2019::BeyondKnown(year))
@@ -460,7 +467,7 @@ int main(int argc, char** argv) {
     batch::Rules rules;
     rules.allowance = tax::kAllowances[0];
     rules.year = CurrentYear();
-    bool haveIn = false, allowanceGiven = false;
+    bool haveIn = false, allowanceGiven = false, listSheets = false;
     bool receipts = false, lawGiven = false;
     batch::monthly::RunDefaults runDefaults;
     cli::PrintOutputs prints;
@@ -476,6 +483,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (TakeRunDefault(a, runDefaults)) continue;
+        if (a == "--sheets") {
+            listSheets = true;
+            continue;
+        }
         if (a == "--version") {
             std::printf("qingfu-batch %s\n", QINGFU_VERSION);
             return 0;
@@ -517,13 +528,17 @@ int main(int argc, char** argv) {
         haveIn = true;
     }
     if (!haveIn) return Usage("缺少输入文件");
+    if (listSheets) {
+        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, "1", batch::OpenWorkbook);
+        if (!opened) return Fail(opened.error());
+        std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
+        return 0;
+    }
     if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
     if (receipts) {
         if (allowanceGiven || prints.Wanted()) return Usage("--law 2019receipts 不用 --allowance，暂不印 PDF");
         return RunReceipts(in, out, sheet, kReceiptsRun);
     }
-}
-
     if ((runDefaults.firstJob || runDefaults.lowEarner) && rules.law != batch::Law::k2019)
         return Usage("--first-job 和 --low-earner 只用于 --law 2019");
     if (rules.law == batch::Law::k2019) {

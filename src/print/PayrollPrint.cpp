@@ -430,9 +430,12 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
 
 tax::Status Payroll::Pdf(const QString& path, bool landscape,
                          const std::function<tax::Status(QPagedPaintDevice&)>& draw) const {
-    const std::optional<std::string> target = batch::SaveTarget(QFile::encodeName(path).toStdString());
+    const std::optional<std::string> target =
+        replaceLinks_ ? std::optional(QFile::encodeName(path).toStdString()) : batch::SaveTarget(QFile::encodeName(path).toStdString());
     if (!target) return tax::Fail("“" + path.toStdString() + "”不是普通文件，不能写入。");
-    tax::Result<batch::SaveFile> save = batch::SaveFile::Begin(*target);
+    tax::Result<batch::SaveFile> save = batch::SaveFile::Begin(
+        *target, batch::SaveFile::Scratch::Unnamed,
+        replaceLinks_ ? batch::SaveFile::Links::kReplace : batch::SaveFile::Links::kFollow);
     if (!save) return tax::Fail("未能写入“" + path.toStdString() + "”：" + save.error());
     QFile file(QFile::decodeName(QByteArray::fromStdString(save->ScratchName())));
     if (!file.open(QIODevice::WriteOnly))
@@ -473,6 +476,7 @@ tax::Result<long long> Payroll::PayslipFiles(const QString& dir) {
     // Each file is a payroll of one, drawn as a strip of the combined PDF is and fitted to
     // its own person's texts.
     QSet<QString> used;
+    QString notRegular;
     long long written = 0, ordinal = 0;
     QStringList cells;
     bool refused = false;
@@ -488,10 +492,20 @@ tax::Result<long long> Payroll::PayslipFiles(const QString& dir) {
             name = SafeFileName(cell(idAt), cell(nameAt), ordinal).chopped(4) + QStringLiteral("(%1).pdf").arg(k);
         used.insert(name.toCaseFolded());
         Payroll one(head_);
+        one.replaceLinks_ = true;
         if (tax::Status s = one.Add(cells); !s) return s.failure();
+        // A pipe, device or folder at the name is left alone and said; the others are written.
+        const QFileInfo there(QDir(dir).filePath(name));
+        if (there.exists() && !there.isSymLink() && !there.isFile()) {
+            notRegular += (notRegular.isEmpty() ? QString() : QStringLiteral("、")) + QStringLiteral("“%1”").arg(name);
+            continue;
+        }
         if (tax::Status s = one.PayslipsPdf(QDir(dir).filePath(name), true); !s) return s.failure();
         ++written;
     }
+    if (!notRegular.isEmpty())
+        return tax::Fail("已写 " + std::to_string(written) + " 个工资条；文件夹中的" + notRegular.toStdString() +
+                         "不是普通文件（管道、设备或文件夹），为免损坏它们，这些人的工资条没有写入");
     return written;
 }
 

@@ -78,6 +78,8 @@ private:
                     const std::function<tax::Status(QPagedPaintDevice&)>& draw) const;
 
     Head head_;
+    // A payslip file in a folder the program fills: a link at its name is replaced, never followed.
+    bool replaceLinks_ = false;
     QStringList totals_;
     std::unique_ptr<Spool> spool_;
     long long rows_ = 0, refused_ = 0;

@@ -202,6 +202,11 @@ TEST(Monthly2019Pipeline, RandomYearsFromTextAgainstIntegers) {
             if (std::uniform_int_distribution<int>(0, 1)(rng)) left.push_back(c);
         for (In& in : rows)
             for (int c : left) in.li[static_cast<size_t>(c)] = 0;
+        // The reader takes an amount with more decimals to the fen, half away from zero, as a
+        // two-decimal column shows it: the oracle computes on that.
+        std::vector<In> asRead = rows;
+        for (In& in : asRead)
+            for (Li& v : in.li) v = (v + (v < 0 ? -5 : 5)) / 10 * 10;
 
         // Each person's rows in month order; a few people get a cell no one can read.
         std::map<std::string, std::vector<size_t>> byPerson;
@@ -213,7 +218,7 @@ TEST(Monthly2019Pipeline, RandomYearsFromTextAgainstIntegers) {
             std::sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return rows[a].month < rows[b].month; });
             const size_t cut = ++people % 97 == 0 && idx.size() >= 3 ? idx.size() / 2 : idx.size();
             std::vector<const In*> ordered;
-            for (size_t k = 0; k < cut; ++k) ordered.push_back(&rows[idx[k]]);
+            for (size_t k = 0; k < cut; ++k) ordered.push_back(&asRead[idx[k]]);
             const std::vector<Out> o = ordered.empty() ? std::vector<Out>() : OracleYear(year, ordered);
             for (size_t k = 0; k < idx.size(); ++k) {
                 if (k < cut) {

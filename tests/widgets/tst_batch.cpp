@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(Cell(w, 1, 13), QStringLiteral("月工资：无法识别“12k”"));
         QCOMPARE(Cell(w, 1, 8), QString());
         QVERIFY(w->model()->data(w->model()->index(1, 1), Qt::BackgroundRole).isValid());
-        QCOMPARE(Cell(w, 2, 13), QStringLiteral("进入奖盲区：( 54,000, 60187.50 ]"));
+        QCOMPARE(Cell(w, 2, 13), QStringLiteral("进入盲区：( 54,000, 60,187.50 ]"));
         // Totals leave the refused row out.
         QCOMPARE(Cell(w, 3, 0), QStringLiteral("合计"));
         QCOMPARE(Cell(w, 3, 12), QStringLiteral("14,525.00"));

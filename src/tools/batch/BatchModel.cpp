@@ -399,9 +399,7 @@ void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::strin
         record.carried[c] = owned[kStoredInputs + c];
     // What the person typed is read afresh: a row that could not be read becomes a person.
     record.problem = {};
-    record.kind = batch::IsTotalCell(record.input[tb::kName]) || batch::IsTotalCell(record.id)
-                      ? batch::RowKind::kTotal
-                      : batch::RowKind::kPerson;
+    record.kind = batch::IsTotalRecord(record) ? batch::RowKind::kTotal : batch::RowKind::kPerson;
     const std::uint32_t line = row.line;
     Store(record, layout_.carried.size(), row);
     row.line = line;
@@ -775,6 +773,7 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
     if (tax::Status s = reader.Start(); !s) return s.failure();
     result.columns = reader.columns();
     monthly::Record record;
+    bool paid = false;
     for (;;) {
         const tax::Result<bool> more = reader.Next(record);
         if (!more) return more.failure();
@@ -784,6 +783,7 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
         BatchModel::StoreMonthly(record.cells, problem ? std::string_view(*problem) : std::string_view(), row);
         row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
         row.kind = record.total ? RowKind::kTotal : RowKind::kPerson;
+        paid = paid || (!record.total && monthly::HasPay(result.columns, record.cells));
         if ((result.rows.size() & 1023) == 0) {
             if (progress.cancel) {
                 result.cancelled = true;
@@ -801,7 +801,7 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
         return result;
     }
     result.totals.skipped += reader.SkippedAbove();
-    result.described = QString::fromStdString(input.Describe());
+    result.described = QString::fromStdString(input.Describe() + (paid || result.totals.read == 0 ? "" : std::string("；") + monthly::kNoPayNote));
     result.title = QString::fromStdString(reader.Title());
     return result;
 }

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# qingfu-batch on payroll files as spreadsheet programs and scripts write them (batch/files):
+# every cell read as the program shows it, or its row refused saying why; never a wrong figure.
+# usage: test_files_cli.sh QINGFU_BATCH
+set -u
+bin=$1
+files=$(dirname "$0")/files
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+passed=0 failed=0
+check() { # name, condition...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name"; fi
+}
+run() { # expected-exit, args...: runs, keeps stdout/stderr in $dir/out $dir/err
+    local want=$1; shift
+    "$bin" "$@" >"$dir/out" 2>"$dir/err"
+    local got=$?
+    [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*"; cat "$dir/err"; return 1; }
+}
+has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; return 1; }; }
+hasnt() { ! grep -qF -- "$2" "$dir/$1" || { echo "'$2' in $1:"; cat "$dir/$1"; return 1; }; }
+
+# Formulas by their saved values; error, logical, percentage and date cells refused by name.
+for book in lo-cells.xls lo-cells.xlsx; do
+    check "$book" run 1 "$files/$book"
+    check "$book: formulas" has out "张三,10000.00,1000.00,,,5500.00,20%,555.00,545.00,8455.00,,,545.00,,公式"
+    check "$book: text formula" has out "李四,12000.00,1260.00,,,7240.00,20%,555.00,893.00,"
+    check "$book: error" has err "$book:4: 五险一金：“#DIV/0!”是公式的错误值"
+    check "$book: logical" has err "$book:5: 年终奖：“TRUE”是逻辑值"
+    check "$book: percentage" has err "$book:6: 五险一金：“10.5%”是百分比格式"
+    check "$book: date" has err "$book:7: 五险一金：“1921-11-25”是日期格式"
+    check "$book: to the fen, echoed so" has out "吴九,10000.01,,,,6500.01,20%,555.00,745.00,9255.01,"
+    check "$book: bonus to the fen" has out "郑十,12000.00,1000.00,,12000.01,7500.00,20%,555.00,945.00,10055.00,360.00,11640.01,1305.00,"
+    check "$book: summary" has err "读入 8 行，计算 4 行，拒绝 4 行，跳过 0 行，合计个税 3488.00（工作表“工资表”）"
+done
+check "script formula" run 1 "$files/script-formula.xlsx"
+check "script formula refused" has err "script-formula.xlsx:2: 月工资：公式没有保存计算结果，请在表格程序中打开并保存后再导入（“=8000+2000”）"
+
+# 月份 as date cells, in both date systems; full-width digits in 月份.
+for book in lo-months.xls lo-months.xlsx lo-months-1904.xls lo-months-1904.xlsx script-months-1904.xlsx; do
+    check "$book" run 0 "$files/$book" --law 2019 --year 2024
+    check "$book: March" has out "001,张三,2024-03-01,20000,2000,60000.00,"
+    check "$book: summary" has err "计算 3 行，拒绝 0 行，跳过 0 行，合计个税 1380.00"
+done
+printf '工号,姓名,月份,本期收入\n1,甲,２０２４年１月,20000\n1,甲,２月,20000\n' >"$dir/wide-months.csv"
+check "full-width months" run 0 "$dir/wide-months.csv" --law 2019 --year 2024
+check "full-width months figures" has err "计算 2 行，拒绝 0 行，跳过 0 行，合计个税 900.00"
+
+# A long note over several records; a password said as such.
+check "long cell" run 0 "$files/lo-long-cell.xls"
+check "long cell figures" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 0 行，合计个税 1090.00"
+check "password" run 2 "$files/lo-password.xls"
+check "password said" has err "设有打开密码"
+check "password not called damaged" hasnt err "已损坏"
+
+# The sheet's own total rows, however written, are neither taxed nor summed.
+printf '序号,姓名,月工资\n1,甲,10000\n2,乙,8000\n合　计,,18000\n,本页合计,18000\n,部门小计,18000\n,（合计）,18000\n,总 计,18000\n' >"$dir/totals.csv"
+check "totals rows" run 0 "$dir/totals.csv"
+check "totals rows not taxed" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 5 行，合计个税 1090.00"
+
+# Headings as clerks lay them out: two-row headers read by their sub-headings, 奖金 as the
+# month's pay (carried beside an 应发 column, added to 月工资), 社保 beside 公积金 summed, the
+# sheet's own 说明 kept beside the computed one.
+for book in lo-headings.xls lo-headings.xlsx; do
+    check "$book" run 0 "$files/$book"
+    check "$book: header" has out "姓名,月工资,五险一金,起征点,年终奖,应纳税所得额,税率,速算扣除数,工资个税,税后工资,年终奖个税,税后年终奖,合计个税,说明,奖金,说明（原表）"
+    check "$book: four items, 奖金 in 应发" has out "张三,12000.00,2020.00,,,6480.00,20%,555.00,741.00,9239.00,,,741.00,,500,试用期"
+    check "$book: summary" has err "读入 2 行，计算 2 行，拒绝 0 行，跳过 2 行，合计个税 1029.50"
+    check "$book 社保" run 0 "$files/$book" --sheet 2
+    check "$book: 社保 + 公积金, 奖金 + 月工资" has out "张三,10500.00,1800.00,,,5200.00,20%,555.00,485.00,8215.00,,,485.00,,500"
+    check "$book: 本页合计" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 485.00"
+done
+printf '姓名,月工资,年终奖,奖金\n甲,8000,24000,1000\n' >"$dir/bonus.csv"
+check "年终奖 and 奖金" run 0 "$dir/bonus.csv"
+check "年终奖 taxed alone, 奖金 in the wage" has out "甲,9000.00,,,24000.00,5500.00,20%,555.00,545.00,8455.00,2295.00,21705.00,2840.00,,1000"
+printf '姓名,月工资,五险一金,公积金\n甲,8000,800,500\n' >"$dir/double.csv"
+check "a true double count" run 2 "$dir/double.csv"
+check "the column to remove named" has err "请删去“公积金”（第 4 列）一列"
+
+# 2019: the sheet's own columns named like computed ones kept as （原表）; a total to date given
+# in place of the month's items refused, never computed as if it were absent.
+printf '工号,姓名,月份,本期收入,五险一金,累计专项扣除,说明,税后工资\n1,甲,1,20000,2000,,试用期,17000\n2,乙,1,20000,,2000,,\n' >"$dir/own19.csv"
+check "2019 own columns" run 1 "$dir/own19.csv" --law 2019 --year 2024
+check "2019 own columns kept" has out "工号,姓名,月份,本期收入,五险一金,累计专项扣除（原表）,说明（原表）,税后工资（原表）,累计收入,"
+check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,,试用期,17000,20000.00,"
+check "2019 a total to date refused" has err "own19.csv:3: 累计专项扣除：“2000”是累计数"
+
+# A year whose every income is empty or 0 is said, not passed as a year of no tax.
+printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,0\n' >"$dir/nopay.csv"
+check "no pay" run 0 "$dir/nopay.csv" --law 2019 --year 2024
+check "no pay said" has err "所有行的本期收入都为空或 0，请检查本期收入一列"
+printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,100\n' >"$dir/pay.csv"
+check "some pay" run 0 "$dir/pay.csv" --law 2019 --year 2024
+check "some pay not flagged" hasnt err "都为空或 0"
+
+# The first sheet with a header is read, those skipped before it said; --sheets lists them.
+for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
+    check "$book" run 0 "$files/$book"
+    check "$book: the payroll read" has out "张三,10000.00,1000.00,,,5500.00,20%,555.00,545.00,"
+    check "$book: skipped said" has err "合计个税 545.00（工作表“数据”，跳过了空白的工作表“Sheet1”、隐藏的工作表“模板”、"
+    check "$book: --sheets" run 0 "$files/$book" --sheets
+    check "$book: listed" has out "2. 模板（隐藏）"
+    check "$book: a sheet not there" run 2 "$files/$book" --sheet 9
+    check "$book: the sheets named" has err "没有工作表“9”；有：“Sheet1”、“模板”、“图表”、“数据”"
+done
+check "a chart sheet said" run 0 "$files/script-sheets.xlsx"
+check "a chart sheet named" has err "图表工作表“图表”"
+check "chart listed" run 0 "$files/script-sheets.xlsx" --sheets
+check "chart listed as such" has out "3. 图表（图表，没有单元格）"
+
+# A folder the program fills: a link planted at a payslip's name is replaced, never written
+# through; a pipe there is left alone and said, the others written. A link the user names with
+# --payslips is written through as before.
+sample=$(dirname "$0")/../../docs/batch-sample.csv
+mkdir "$dir/slips"
+echo secret >"$dir/outside.pdf"
+ln -s "$dir/outside.pdf" "$dir/slips/张伟.pdf"
+mkfifo "$dir/slips/王芳.pdf"
+check "payslips among planted names" run 2 "$sample" --payslips-dir "$dir/slips"
+check "the file outside untouched" test "$(cat "$dir/outside.pdf")" = secret
+check "the link replaced by the payslip" test -f "$dir/slips/张伟.pdf" -a ! -L "$dir/slips/张伟.pdf"
+check "the pipe left alone" test -p "$dir/slips/王芳.pdf"
+check "the pipe said" has err "已写 5 个工资条；文件夹中的“王芳.pdf”不是普通文件"
+ln -s "$dir/outside.pdf" "$dir/named.pdf"
+check "a link the user named" run 0 "$sample" --payslips "$dir/named.pdf"
+check "written through, as before" test -L "$dir/named.pdf" -a "$(head -c 4 "$dir/outside.pdf")" = "%PDF"
+
+# The default allowance said as it is; every blind zone worded one way.
+check "--help" run 0 --help
+check "--help: the default allowance" has out "起征点 3500（默认）或 4800"
+check "--help: no other default" hasnt out "4800（默认）"
+printf '姓名,月工资,年终奖\n甲,8000,60000\n乙,8000,19000\n' >"$dir/zones.csv"
+check "zones" run 0 "$dir/zones.csv"
+check "zone of 54,000" has out "进入盲区：( 54,000, 60,187.50 ]"
+check "zone of 18,000" has out "进入盲区：( 18,000, 19,283.33 ]"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
