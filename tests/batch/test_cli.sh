@@ -321,7 +321,8 @@ assert ws.cell(row=2, column=4).value == 30000 and ws.cell(row=2, column=3).valu
 # The totals row sums the month's own amounts and figures, never the running totals.
 last = [c.value for c in ws[ws.max_row]]
 assert last[1] == "合计", last
-assert last[w] == "=SUM(%s2:%s%d)" % ((chr(65 + w),) * 2 + (ws.max_row - 1,)), last[w]
+# The sheet's own 合计 row (the one above) is kept, but out of the sums.
+assert last[w] == "=SUM(%s2:%s%d)" % ((chr(65 + w),) * 2 + (ws.max_row - 2,)), last[w]
 assert last[3].startswith("=SUM(D2:D") and last[head.index("累计收入")] is None and last[head.index("累计子女教育")] is None
 cached = [c.value for c in openpyxl.load_workbook(sys.argv[1], data_only=True).active[ws.max_row]]
 body = [[c.value for c in r] for r in ws.iter_rows(min_row=2, max_row=ws.max_row - 1)]
@@ -337,8 +338,13 @@ check "2019 month of another year named" has err "月份：“2023-05”不在�
 check "2019 without 月份" run 2 "$sample" --law 2019
 check "2019 without 月份 named" has err "缺少月份一列"
 check "2019 without 月份 names the older laws" has err "请用 --law 2011 或 --law 2018q4"
-check "person-month rows under 2011" run 2 "$m19"
+check "person-month rows under 2011" run 2 "$m19" --law 2011
 check "person-month rows under 2011 name --law 2019" has err "请加 --law 2019"
+check "person-month rows under 2011: the month's law said" has err "注意：“m19.csv”是2024年1月的工资表，当月应按2019年起的累计预扣计算（--law 2019）；现按所给的 --law 2011 计算"
+# Without --law the months in 月份 choose the law and the year.
+check "person-month rows without --law" run 1 "$m19"
+check "person-month rows without --law: the same rows" cmp -s "$dir/out" "$dir/m19.out"
+check "person-month rows without --law: what told it" has err "2024 年度，累计预扣）；月份列：2024年1月，按2019年起的累计预扣计算"
 check "bad year" run 2 "$m19" --law 2019 --year 24
 # The four items in one 五险一金 column are deducted as one; given apart as well, refused, not
 # deducted twice.
