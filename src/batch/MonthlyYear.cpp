@@ -94,7 +94,8 @@ std::string Part::Shown() const {
 }
 
 std::string Part::SheetLabel() const {
-    if (!sheetName.empty()) return sheetName;
+    // A book's month sheets keep their names; a file a month ("Sheet1" each) is named by the file.
+    if (!sheetName.empty() && ReadYearMonth(sheetName).month > 0) return sheetName;
     std::string base = BaseName(file);
     const size_t dot = base.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);

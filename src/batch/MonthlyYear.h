@@ -27,7 +27,8 @@ struct Part {
     bool hasHeader = false; // a row naming two known columns among the first 20
     // "工作表“6月”" or "“2024年6月工资.csv”", for messages and the summary.
     std::string Shown() const;
-    // The name a workbook written from it gives its sheet: the sheet's own, else the file's.
+    // The name a workbook written from it gives its sheet: the sheet's own when it tells the
+    // month, else the file's.
     std::string SheetLabel() const;
 };
 

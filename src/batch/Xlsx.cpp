@@ -116,6 +116,7 @@ void SheetBook::NewSheet() {
     if (inSeries_ > 1) skips_.emplace_back();
     const std::string name = inSeries_ == 1 ? name_ : name_ + " (" + std::to_string(inSeries_) + ")";
     names_.push_back(name);
+    used_.push_back(name);
     sheet_ = workbook_add_worksheet(book_, name.c_str());
     widths_.clear();
     for (size_t c = 0; c < titles_.size(); ++c) {
@@ -132,7 +133,32 @@ void SheetBook::NewSheet() {
     row_ = 0; // NextRow moves to the first row under the header
 }
 
+namespace {
+
+// A name a worksheet may have: none of []:*?/\, no quote at either end, at most 25 characters
+// (room for " (2)" within the 31 allowed), not empty, not one already used in the book.
+std::string SheetName(std::string name, const std::vector<std::string>& used) {
+    for (char& c : name)
+        if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
+    while (!name.empty() && name.front() == '\'') name.erase(0, 1);
+    while (!name.empty() && name.back() == '\'') name.pop_back();
+    size_t chars = 0, cut = name.size();
+    for (size_t i = 0; i < name.size(); ++i)
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && ++chars > 25) {
+            cut = i;
+            break;
+        }
+    name.resize(cut);
+    if (name.empty()) name = "表";
+    std::string out = name;
+    for (int k = 2; std::find(used.begin(), used.end(), out) != used.end(); ++k) out = name + "_" + std::to_string(k);
+    return out;
+}
+
+} // namespace
+
 void SheetBook::Restart(std::string name) {
+    name = SheetName(std::move(name), used_);
     if (sheet_) EndSheet();
     sheet_ = nullptr;
     names_.clear();
@@ -251,6 +277,7 @@ namespace {
 // Whether a carried column's numbers are amounts and counts a clerk goes on computing with, not
 // codes written in digits (账号, 身份证号, 电话): those stay text, every digit kept.
 bool NumericHeading(std::string_view title) {
+    if (title == "序号") return true;
     for (std::string_view code : {"号", "码", "账", "证", "电话", "手机", "卡", "编"})
         if (title.find(code) != std::string_view::npos) return false;
     return true;

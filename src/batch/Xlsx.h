@@ -75,6 +75,7 @@ private:
     std::vector<unsigned> lastRows_; // the last row of figures of each finished sheet
     std::vector<std::vector<unsigned>> skips_{{}}; // per sheet, the rows the totals leave out
     int inSeries_ = 0; // sheets of the current name
+    std::vector<std::string> used_; // every sheet's name in the book
 };
 
 class XlsxWriter : public PayrollWriter {

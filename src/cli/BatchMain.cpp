@@ -309,6 +309,10 @@ public:
         if (tax::Status s = first_ ? first_->Add(record, f) : tax::Status(); !s) return s;
         return second_ ? second_->Add(record, f) : tax::Status();
     }
+    tax::Status Section(const std::string& name) override {
+        if (tax::Status s = first_ ? first_->Section(name) : tax::Status(); !s) return s;
+        return second_ ? second_->Section(name) : tax::Status();
+    }
     tax::Status Finish() override {
         if (tax::Status s = first_ ? first_->Finish() : tax::Status(); !s) return s;
         return second_ ? second_->Finish() : tax::Status();
@@ -416,7 +420,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
         if (opened) describe = (*opened)->Describe();
         return opened;
     };
-    if (run.parts) describe = std::to_string(run.parts->size()) + " 张表";
+    if (run.parts) describe = run.parts->size() == 1 ? run.parts->front().Shown() : std::to_string(run.parts->size()) + " 张表";
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
     if (run.parts) {
         // The title of the month written, else of the last month read.
@@ -584,8 +588,8 @@ Dating DateParts(std::vector<batch::monthly::Part>& parts) {
     if (parts.size() == 1) {
         d.said = parts.front().period.told + "：" + bm::PeriodText(d.year, parts.front().period.month) + "，" + bm::LawWords(law);
     } else {
-        d.said = std::to_string(parts.size()) + " 张表（" + bm::PeriodText(d.year, parts.front().period.month) + "至" +
-                 std::to_string(parts.back().period.month) + "月，月份见各表的名称或标题），" + bm::LawWords(law);
+        d.said = "各表的名称、标题或文件名：" + bm::PeriodText(d.year, parts.front().period.month) + "至" +
+                 std::to_string(parts.back().period.month) + "月，" + bm::LawWords(law);
     }
     return d;
 }
