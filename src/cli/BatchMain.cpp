@@ -508,6 +508,11 @@ int RunPayroll(const std::string& in, std::string out, const std::string& sheet,
                     (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : ""));
     }
     prints.DefaultTitle(reader.Title());
+    // Deductions of the 2019 law have none before it: carried as written, but said.
+    for (const std::string& title : reader.layout().carried)
+        if (batch::monthly::RoleOfHeading(title) == batch::monthly::Role::kDeduction)
+            std::fprintf(stderr, "qingfu-batch：注意：“%s”一列是2019年起才有的专项附加扣除，%s下不扣除，原样带出\n", title.c_str(),
+                         rules.law == batch::Law::k2018Q4 ? "2018年10—12月的税法" : "2011年9月至2018年9月的税法");
 
     // -o OUT.pdf, or PDF options without -o: the PDFs are the output, no CSV besides them.
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
@@ -624,7 +629,7 @@ int Run(const std::vector<std::string>& ins, const std::string& out, const std::
                      bm::LawWords(bm::LawOf(parts.front().period.year, parts.front().period.month)), LawName(dating.law),
                      LawName(rules.law));
     if (rules.law == batch::Law::k2019 && dating.known) {
-        if (!yearGiven) rules.year = dating.year;
+        if (!yearGiven && dating.year >= 2019) rules.year = dating.year;
         else if (rules.year != dating.year)
             std::fprintf(stderr, "qingfu-batch：注意：表是 %d 年度的，现按所给的 --year %d 计算\n", dating.year, rules.year);
     }

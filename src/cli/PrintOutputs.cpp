@@ -37,6 +37,22 @@ QStringList Cells(const batch::Layout& layout, const batch::Record& record, cons
     return cells;
 }
 
+// A carried heading that names money: 基本工资, 绩效奖金, 考勤扣款, 交通补贴, 实发工资.
+bool PayItem(std::string_view title) {
+    for (const char* word : {"工资", "薪", "奖", "金", "费", "款", "扣", "补", "贴", "额", "实发", "税"})
+        if (title.find(word) != std::string_view::npos) return true;
+    return false;
+}
+
+// A pay item's cell to two decimals, as the computed figures beside it; other text as written.
+QString PayItemCell(std::string_view cell) {
+    tb::Amount a;
+    if (batch::ReadAmount(cell, a) != batch::AmountRead::kOk) return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+    std::string text;
+    tb::AppendMoney(text, a.value);
+    return QString::fromStdString(text);
+}
+
 bool EndsWithPdf(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
@@ -120,8 +136,9 @@ tax::Status PrintOutputs::Begin(const batch::Layout& layout) {
         head.columns << QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
         // Figures right-aligned: the money and rate columns the output computes or reads.
         const batch::Field f = layout.FieldAt(c);
-        head.numeric.push_back(f != batch::Field::kId && f != batch::Field::kName && f != batch::Field::kNote &&
-                               f != batch::Field::kCarried);
+        head.numeric.push_back((f != batch::Field::kId && f != batch::Field::kName && f != batch::Field::kNote &&
+                                f != batch::Field::kCarried) ||
+                               (f == batch::Field::kCarried && PayItem(title)));
     }
     s_->payroll = std::make_unique<print::Payroll>(std::move(head));
     return {};
@@ -130,7 +147,15 @@ tax::Status PrintOutputs::Begin(const batch::Layout& layout) {
 tax::Status PrintOutputs::Add(const batch::Record& record, const tb::RowResult& r) {
     // The sheet's own total rows are not people: neither in the table nor a payslip.
     if (!s_->payroll || record.kind == batch::RowKind::kTotal) return {};
-    return s_->payroll->Add(Cells(s_->layout, record, r), record.kind != batch::RowKind::kPerson || !r.ok);
+    QStringList cells = Cells(s_->layout, record, r);
+    // The sheet's own pay items (基本工资, 实发工资) to two decimals beside the computed figures.
+    for (int c = 0; c < s_->layout.Count() && c < cells.size(); ++c) {
+        int carried = 0;
+        if (s_->layout.FieldAt(c, &carried) == batch::Field::kCarried && PayItem(s_->layout.Title(c)) &&
+            static_cast<size_t>(carried) < record.carried.size())
+            cells[c] = PayItemCell(record.carried[static_cast<size_t>(carried)]);
+    }
+    return s_->payroll->Add(cells, record.kind != batch::RowKind::kPerson || !r.ok);
 }
 
 tax::Status PrintOutputs::Finish(const batch::Totals& t) {
@@ -213,15 +238,7 @@ public:
         QStringList cells;
         for (size_t i = 0; i < record.cells.size(); ++i) {
             const std::string_view c = record.cells[i];
-            tb::Amount a;
-            std::string text;
-            // Amounts to two decimals, as the computed figures beside them.
-            if (i < amounts_.size() && amounts_[i] && batch::ReadAmount(c, a) == batch::AmountRead::kOk) {
-                tb::AppendMoney(text, a.value);
-                cells << QString::fromStdString(text);
-            } else {
-                cells << QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
-            }
+            cells << (i < amounts_.size() && amounts_[i] ? PayItemCell(c) : QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size())));
         }
         for (int k = 0; k < tp::kOutputColumns; ++k) {
             const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
@@ -258,13 +275,6 @@ public:
     }
 
 private:
-    // A carried heading that names money: 基本工资, 绩效奖金, 考勤扣款, 交通补贴, 实发工资.
-    static bool PayItem(const std::string& title) {
-        for (const char* word : {"工资", "薪", "奖", "金", "费", "款", "扣", "补", "贴", "额", "实发", "税"})
-            if (title.find(word) != std::string::npos) return true;
-        return false;
-    }
-
     State& s_;
     std::vector<bool> amounts_;
     batch::monthly::Columns columns_;

@@ -444,6 +444,13 @@ check "November 2018: 5000 on the new table" has out "001,张伟,10000.00,1000.0
 check "November 2018: said" has err "标题：2018年11月，按2018年10至12月的税法计算"
 check "2024 under --law 2011" run 0 "$clerk/2024年6月工资.xlsx" --law 2011
 check "2024 under --law 2011: said" has err "注意：“2024年6月工资.xlsx”的工作表“Sheet1”是2024年6月的工资表，当月应按2019年起的累计预扣计算（--law 2019）；现按所给的 --law 2011 计算"
+check "2024 under --law 2011: its deduction not deducted, said" has err "“子女教育等专项附加扣除”一列是2019年起才有的专项附加扣除，2011年9月至2018年9月的税法下不扣除"
+check "June 2016's payslips" run 0 "$clerk/2016年6月工资.xlsx" --payslips "$dir/2016.pdf"
+check "June 2016's payslips: pay items to two decimals" bash -c "pdftotext -layout '$dir/2016.pdf' - | tr -s ' ' | grep -q '001 张伟 10000.00 1000.00 .* 545.00 8000.00\$' && pdftotext -layout '$dir/2016.pdf' - | tr -s ' ' | grep -q '001 张伟 2000.00 9000.00'"
+# The .xls of the same year: its month sheets found and read in month order.
+check "the .xls year" run 0 "$clerk/2024年工资.xls" --month 6
+check "the .xls year: June's four" test "$(grep -c ',2024-06,' "$dir/out")" = 5
+check "the .xls year: what told it" has err "各表的名称、标题或文件名：2024年1月至6月，按2019年起的累计预扣计算"
 check "nothing tells the month: said" run 0 "$sample"
 check "nothing tells the month: how to choose" has err "没有写明所属年月（工作表名、标题行和文件名中都没有），按2011年9月至2018年9月的税法计算；2019年起的工资表请加 --law 2019"
 check "sheets of different years refused" run 2 "$clerk/2024年5月工资.xlsx" "$clerk/2016年6月工资.xlsx"
