@@ -23,21 +23,25 @@ constexpr int kHeaderSearchRows = 20;
 
 struct Heading {
     Role role;
-    int amount; // the AmountColumn, for kAmount
-    std::array<const char*, 8> names;
+    int amount; // the AmountColumn, for kAmount and kDeduction
+    std::array<const char*, 12> names;
 };
 // The forms' own titles first; then the names payroll sheets commonly give the same column.
 const Heading kHeadings[] = {
     {Role::kId, -1, {"工号", "员工编号", "职工编号", "人员编号", "员工号", "编号", "id"}},
     {Role::kName, -1, {"姓名", "员工姓名", "职工姓名", "人员姓名", "name"}},
     {Role::kMonth, -1, {"月份", "所属月份", "所得期间", "税款所属期", "所属期", "month"}},
-    {Role::kAmount, tp::kIncome, {"本期收入", "本月收入", "收入额", "应发工资", "税前工资", "应发合计"}},
+    {Role::kAmount, tp::kIncome,
+     {"本期收入", "本月收入", "收入额", "应发工资", "税前工资", "应发合计", "应发金额", "应发数", "应发工资合计", "工资薪金",
+      "月工资"}},
     {Role::kAmount, tp::kExempt, {"本期免税收入", "免税收入"}},
     {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
     {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
     // The four items in one column, as many payroll sheets keep them: a sheet giving them apart
     // as well is refused, not summed twice.
-    {Role::kAmount, tp::kPension, {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除"}},
+    {Role::kAmount, tp::kPension,
+     {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除", "社保", "代扣社保", "代扣社保公积金",
+      "个人缴纳社保公积金", "五险一金合计"}},
     {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
@@ -57,6 +61,22 @@ const Heading kHeadings[] = {
     {Role::kEmployed, -1, {"任职受雇日期", "任职受雇从业日期"}},
     {Role::kFirstJob, -1, {"本年首次取得工资", "首次取得工资"}},
     {Role::kLowEarner, -1, {"按6万元扣除", "上年收入不超过6万元"}},
+    // The special additional deductions of the month alone, as clerks keep them: all in one
+    // column, or one column an item. The one column beside an item's is refused, not summed twice.
+    {Role::kDeduction, tp::kChildToDate,
+     {"专项附加扣除", "本月专项附加扣除", "本期专项附加扣除", "子女教育等专项附加扣除", "专项附加扣除合计",
+      "专项附加扣除额", "六项专项附加扣除", "七项专项附加扣除"}},
+    {Role::kDeduction, tp::kChildToDate, {"子女教育", "子女教育支出", "本月子女教育"}},
+    {Role::kDeduction, tp::kEducationToDate, {"继续教育", "继续教育支出", "本月继续教育"}},
+    {Role::kDeduction, tp::kLoanToDate, {"住房贷款利息", "住房贷款利息支出", "本月住房贷款利息"}},
+    {Role::kDeduction, tp::kRentToDate, {"住房租金", "住房租金支出", "本月住房租金"}},
+    {Role::kDeduction, tp::kElderToDate, {"赡养老人", "赡养老人支出", "本月赡养老人"}},
+    {Role::kDeduction, tp::kInfantToDate, {"3岁以下婴幼儿照护", "婴幼儿照护", "本月3岁以下婴幼儿照护"}},
+    {Role::kDeduction, tp::kPrivatePensionToDate, {"个人养老金", "本月个人养老金"}},
+    // The tax the sheet itself says was withheld: kept as written and checked.
+    {Role::kSheetTax, -1,
+     {"个税", "代扣个税", "个人所得税", "代扣个人所得税", "工资个税", "本期应预扣预缴税额", "应扣缴税额", "代扣代缴个税",
+      "应扣个税", "本月个税"}},
 };
 
 RunDefaults gRunDefaults;
@@ -79,6 +99,9 @@ bool IsInsurance(const Heading* h) {
 }
 bool IsCombined(const Heading* h) {
     return IsInsurance(h) && std::string_view(h->names[0]) == "五险一金";
+}
+bool IsAllDeductions(const Heading* h) {
+    return h->role == Role::kDeduction && std::string_view(h->names[0]) == "专项附加扣除";
 }
 
 const Heading* HeadingOf(std::string_view title) {
@@ -136,7 +159,18 @@ static bool IsDerived(std::string_view title) {
     const std::string key = HeadingKeyOf(title);
     for (const char* t : tp::kOutputTitles)
         if (key == HeadingKeyOf(t)) return true;
-    return false;
+    return key == HeadingKeyOf(kTaxDifferenceTitle);
+}
+
+Role RoleOfHeading(std::string_view heading) {
+    const Heading* h = HeadingOf(heading);
+    return h ? h->role : Role::kCarried;
+}
+
+std::string ColumnKeyOf(std::string_view heading) {
+    const Heading* h = HeadingOf(heading);
+    if (h) return "H" + std::to_string(h - kHeadings);
+    return "T" + std::string(TrimCell(heading));
 }
 
 bool SameColumn(std::string_view a, std::string_view b) {
@@ -170,6 +204,29 @@ static bool IsOwnOutput(const std::vector<std::string_view>& cells) {
     return true;
 }
 
+namespace {
+
+// Two headings of one sheet that would count the same amount twice: the message refusing them.
+std::string Clash(const Heading* h, std::string_view hCell, const Heading* g, std::string_view gCell) {
+    const std::string both = "标题" + Quoted(gCell) + "与" + Quoted(hCell);
+    if (g == h) return both + "是同一列，请删去或改名其中一列";
+    if ((IsCombined(h) && IsInsurance(g)) || (IsCombined(g) && IsInsurance(h)))
+        return both + "重复：五险一金已含各项保险和公积金，请只留合并的一列或分开的各列";
+    if ((IsAllDeductions(h) && g->role == Role::kDeduction) || (IsAllDeductions(g) && h->role == Role::kDeduction))
+        return both + "重复：专项附加扣除一列已含各项，请只留合并的一列或分开的各项";
+    return {};
+}
+
+// A header holding this program's computed columns is its own export read again: its
+// 本期应预扣预缴税额 is a figure to compute afresh, not the sheet's own tax.
+bool IsExport(const std::vector<std::string_view>& cells) {
+    for (std::string_view c : cells)
+        if (HeadingKeyOf(c) == HeadingKeyOf(tp::kOutputTitles[tp::kOutIncome])) return true;
+    return false;
+}
+
+} // namespace
+
 tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
     Columns c;
     std::vector<const Heading*> seen;
@@ -178,6 +235,9 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
     const bool own = IsOwnOutput(cells);
     for (size_t i = 0; i < cells.size(); ++i) {
         const Heading* h = HeadingOf(cells[i]);
+        // This program's own export read again: its 本期应预扣预缴税额 is a figure to compute
+        // afresh, not the sheet's own tax.
+        if (h && h->role == Role::kSheetTax && own && IsDerived(cells[i])) h = nullptr;
         if (!h && IsDerived(cells[i])) {
             if (own) continue;
             c.titles.push_back(std::string(TrimCell(cells[i])) + "（原表）");
@@ -192,14 +252,8 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         c.amountOf.push_back(-1);
         if (!h) continue;
         for (size_t k = 0; k < seen.size(); ++k)
-        {
-            if (seen[k] == h)
-                return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
-                                 "是同一列，请删去或改名其中一列");
-            if ((IsCombined(h) && IsInsurance(seen[k])) || (IsCombined(seen[k]) && IsInsurance(h)))
-                return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
-                                 "重复：五险一金已含各项保险和公积金，请只留合并的一列或分开的各列");
-        }
+            if (std::string clash = Clash(h, cells[i], seen[k], cells[seenAt[k]]); !clash.empty())
+                return tax::Fail(std::move(clash));
         seen.push_back(h);
         seenAt.push_back(i);
         c.roles.back() = h->role;
@@ -220,7 +274,9 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         if (c.roles[i] == Role::kEmployed) c.employedAt = at;
         if (c.roles[i] == Role::kFirstJob) c.firstJobAt = at;
         if (c.roles[i] == Role::kLowEarner) c.lowEarnerAt = at;
+        if (c.roles[i] == Role::kSheetTax) c.taxAt = at;
         if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
+        if (c.roles[i] == Role::kDeduction) c.deductionAt.emplace_back(at, c.amountOf[i]);
         if (c.roles[i] == Role::kCumulative) c.cumulativeAt.push_back(at);
     }
     return c;
@@ -238,6 +294,7 @@ const Columns& Columns::Forms() {
 }
 
 bool Columns::Summed(size_t c) const {
+    if (c < roles.size() && (roles[c] == Role::kDeduction || roles[c] == Role::kSheetTax)) return true;
     if (c >= roles.size() || roles[c] != Role::kAmount) return false;
     const int a = amountOf[c];
     return a < tp::kFirstToDate || a >= tp::kFirstToDate + tp::kToDateColumns;
@@ -256,8 +313,16 @@ void Sums::Add(const Columns& columns, const Record& record, const tp::Figures& 
     cells.resize(columns.titles.size());
     // A negation, not a multiplication: this runs for every row of a run.
     auto signed_ = [sign](tax::Decimal v) { return sign < 0 ? -v : v; };
-    for (size_t c = 0; c < columns.titles.size(); ++c)
-        if (columns.Summed(c)) cells[c].Add(signed_(record.row.amounts[static_cast<size_t>(columns.amountOf[c])]));
+    for (size_t c = 0; c < columns.titles.size(); ++c) {
+        if (!columns.Summed(c)) continue;
+        if (columns.roles[c] == Role::kSheetTax) {
+            if (record.taxGiven) cells[c].Add(signed_(record.sheetTax));
+        } else if (columns.roles[c] == Role::kDeduction) {
+            cells[c].Add(signed_(record.deductions[static_cast<size_t>(columns.amountOf[c] - tp::kFirstToDate)]));
+        } else {
+            cells[c].Add(signed_(record.row.amounts[static_cast<size_t>(columns.amountOf[c])]));
+        }
+    }
     withheld.Add(signed_(f.withheld));
     net.Add(signed_(f.net));
     bonusTax.Add(signed_(f.bonusTax));
@@ -306,6 +371,80 @@ bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells) 
             !IsBlankOrZero(cells[static_cast<size_t>(at)]))
             return true;
     return false;
+}
+
+namespace {
+
+// The cells the forms have no column for: the month's deductions (a cell that cannot be read
+// refuses the row, as any amount deducted would) and the sheet's own tax (kept as written; a
+// cell that is no amount is simply not checked).
+void ReadOwnColumns(const Columns& columns, Record& record, size_t n, std::string& error) {
+    record.deductions.fill(tax::Decimal());
+    record.taxGiven = false;
+    record.sheetTax = tax::Decimal();
+    for (const auto& [at, into] : columns.deductionAt) {
+        const std::string_view cell = static_cast<size_t>(at) < n ? record.cells[static_cast<size_t>(at)] : std::string_view();
+        if (TrimCell(cell).empty()) continue;
+        tax::batch::Amount a;
+        const AmountRead read = ReadAmount(cell, a);
+        if (read != AmountRead::kOk) {
+            if (error.empty())
+                error = CellMessage(columns.titles[static_cast<size_t>(at)],
+                                    read == AmountRead::kTooPrecise ? tax::msg::kCellTooPrecise : tax::msg::kCellUnreadable, cell);
+        } else if (a.value < tax::Decimal()) {
+            if (error.empty()) error = CellMessage(columns.titles[static_cast<size_t>(at)], tax::msg::kCellNegative, cell);
+        } else {
+            tax::Decimal& d = record.deductions[static_cast<size_t>(into - tp::kFirstToDate)];
+            d = d + a.value;
+        }
+    }
+    if (columns.taxAt >= 0 && static_cast<size_t>(columns.taxAt) < n) {
+        tax::batch::Amount a;
+        const std::string_view cell = record.cells[static_cast<size_t>(columns.taxAt)];
+        if (!TrimCell(cell).empty() && ReadAmount(cell, a) == AmountRead::kOk) {
+            record.taxGiven = true;
+            record.sheetTax = a.value;
+        }
+    }
+}
+
+} // namespace
+
+bool TaxDifference(const Record& record, const tp::Figures& f, tax::Decimal& difference) {
+    if (!record.taxGiven || !f.ok || record.total) return false;
+    difference = record.sheetTax - f.withheld - f.bonusTax;
+    return true;
+}
+
+std::string LateStartNote(int first) {
+    return "本年此前月份未提供，按" + std::to_string(first) + "月起累计";
+}
+
+void YearCarry::Before(Record& record) {
+    if (record.total || columns_->deductionAt.empty()) return;
+    tp::PersonKey(key_, record.row.id, record.row.name);
+    Person& p = people_[key_];
+    for (size_t i = 0; i < p.sums.size(); ++i) {
+        p.sums[i] = p.sums[i] + record.deductions[i];
+        tax::Decimal& toDate = record.row.amounts[static_cast<size_t>(tp::kFirstToDate) + i];
+        toDate = toDate + p.sums[i];
+    }
+}
+
+void YearCarry::After(const Record& record, tp::Figures& f) {
+    // With a 任职受雇日期 column, or a first job in the year, no earlier month was left out.
+    if (record.total || columns_->employedAt >= 0 || record.row.firstJob || record.row.month < 1 ||
+        record.row.month > 12)
+        return;
+    tp::PersonKey(key_, record.row.id, record.row.name);
+    Person& p = people_[key_];
+    if (p.first == 0) {
+        p.first = record.row.month;
+        if (p.first > 1) ++late_;
+    }
+    if (p.first <= 1 || !f.ok) return;
+    if (!f.note.empty()) f.note += "；";
+    f.note += LateStartNote(p.first);
 }
 
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
@@ -388,10 +527,13 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
         case Role::kCarried:
         case Role::kEmployed:
         case Role::kFirstJob:
-        case Role::kLowEarner: break;
+        case Role::kLowEarner:
+        case Role::kDeduction:
+        case Role::kSheetTax: break;
         }
     }
     ReadStart(columns, year, at, row, error);
+    ReadOwnColumns(columns, record, n, error);
     record.total = IsTotalMonthRow(row, record.cells);
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
@@ -477,6 +619,10 @@ tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
         AppendCsvField(buffer_, t);
         first = false;
     }
+    const std::vector<std::string_view> views(titles.begin(), titles.end());
+    const tax::Result<Columns> columns = Columns::Of(views, 1);
+    checked_ = columns && columns->Checked();
+    if (checked_) buffer_ += std::string(",") + kTaxDifferenceTitle;
     buffer_ += '\n';
     return {};
 }
@@ -557,6 +703,10 @@ tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
         case tp::Cell::kText: AppendCsvField(buffer_, cell.text); break;
         }
     }
+    if (checked_) {
+        buffer_ += ',';
+        if (tax::Decimal d; TaxDifference(record, f, d)) tax::batch::AppendMoney(buffer_, d);
+    }
     buffer_ += '\n';
     if (buffer_.size() < (1 << 20)) return {};
     tax::Status s = write_(buffer_);
@@ -625,7 +775,7 @@ private:
 
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
                        const std::function<void(const Record&, const tp::Figures&)>& seen, bool* writing,
-                       const std::function<tax::Status()>& rewind) {
+                       const std::function<tax::Status()>& rewind, long long* lateStarters) {
     bool ignored = false;
     bool& w = writing ? *writing : ignored;
     w = false;
@@ -672,6 +822,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         return writer.Add(r, f);
     };
 
+    auto carry = std::make_unique<YearCarry>(reader->columns());
     if (inOrder) {
         tp::Ledger ledger(year);
         for (;;) {
@@ -679,7 +830,9 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             const tax::Result<bool> more = reader->Next(record);
             if (!more) return more;
             if (!*more) break;
-            const tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
+            carry->Before(record);
+            tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
+            carry->After(record, f);
             if (optimistic && ledger.OutOfOrder()) {
                 // Out of order after all: the output so far goes, and the file is held whole.
                 w = true;
@@ -691,6 +844,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
                 if (tax::Status s = reader->Start(); !s) return s.failure();
                 totals.skipped += reader->SkippedAbove();
                 if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
+                carry = std::make_unique<YearCarry>(reader->columns());
                 inOrder = false;
                 break;
             }
@@ -717,9 +871,14 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
             [&](size_t k) -> const tp::Row& {
                 held.Read(computed[k], reader->columns(), year, record);
+                carry->Before(record);
                 return record.row;
             },
-            [&](size_t k, tp::Figures&& f) { figures[computed[k]] = tp::PackedFigures(std::move(f)); });
+            [&](size_t k, tp::Figures&& f) {
+                // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
+                carry->After(record, f);
+                figures[computed[k]] = tp::PackedFigures(std::move(f));
+            });
         std::vector<uint32_t>().swap(computed);
         for (size_t i = 0; i < held.Size(); ++i) {
             held.Read(i, reader->columns(), year, record);
@@ -728,6 +887,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         }
     }
     w = true;
+    if (lateStarters) *lateStarters = carry->LateStarters();
     if (tax::Status s = writer.Finish(); !s) return s.failure();
     return true;
 }

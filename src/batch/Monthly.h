@@ -10,10 +10,12 @@
 #include "tax/Payroll2019.h"
 #include "tax/Result.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -22,7 +24,12 @@ namespace batch::monthly {
 // What a heading is to the person-month rows.
 // kCumulative: a total to date the forms allow in place of the month's items (累计专项扣除 …),
 // kept under its own heading; a figure in it refuses the row, which the month's items must give.
-enum class Role : unsigned char { kId, kName, kMonth, kAmount, kCarried, kEmployed, kFirstJob, kLowEarner, kCumulative };
+// kDeduction: a special additional deduction of the month alone ("本月专项附加扣除", "子女教育"),
+// added up month by month into the amount to date. kSheetTax: the tax the sheet itself withheld
+// ("代扣个税"), kept as written and checked against the computed one.
+enum class Role : unsigned char {
+    kId, kName, kMonth, kAmount, kCarried, kEmployed, kFirstJob, kLowEarner, kCumulative, kDeduction, kSheetTax
+};
 
 // 本年首次取得工资 and 按6万元扣除 for rows whose sheet has no such column (or leaves it empty):
 // the command line's --first-job and --low-earner. Set once, before a run.
@@ -34,6 +41,10 @@ void SetRunDefaults(RunDefaults d);
 
 // The headings understood, one line per column, for --help.
 std::string HeadingsText();
+// What a heading is to the rows (kCarried for one not known), and a key that two headings of one
+// column share ("应发工资" and "本期收入"), for laying sheets of one year under one header.
+Role RoleOfHeading(std::string_view heading);
+std::string ColumnKeyOf(std::string_view heading);
 // Whether two headings name the same column ("所属月份" and "月份"; a carried one by its text).
 bool SameColumn(std::string_view a, std::string_view b);
 
@@ -42,7 +53,18 @@ struct Record {
     bool total = false;   // the sheet's own 合计/小计/总计 row: copied through, not computed
     std::vector<std::string_view> cells;
     tax::payroll2019::Row row;
+    // The month's own special additional deductions, by the to-date column they add up into.
+    std::array<tax::Decimal, tax::payroll2019::kToDateColumns> deductions{};
+    // The sheet's own tax of the month, when its cell holds one.
+    bool taxGiven = false;
+    tax::Decimal sheetTax;
 };
+
+// The column after the computed ones where the sheet has a tax of its own: the sheet's figure
+// less the computed one (本期应预扣预缴税额 and 年终奖个税), to the fen.
+inline constexpr const char* kTaxDifferenceTitle = "个税差额";
+// Whether a row's sheet tax differs from the computed one, and by how much (sheet − computed).
+bool TaxDifference(const Record& record, const tax::payroll2019::Figures& f, tax::Decimal& difference);
 
 // What each column of a header is to the person-month rows.
 struct Columns {
@@ -55,10 +77,14 @@ struct Columns {
     std::vector<size_t> source;
     // The column of 工号, 姓名 and 月份 (−1 when none), and of each amount with its
     // AmountColumn, so that a row is read column by column without asking each its role.
-    int idAt = -1, nameAt = -1, monthAt = -1;
+    int idAt = -1, nameAt = -1, monthAt = -1, taxAt = -1;
     int employedAt = -1, firstJobAt = -1, lowEarnerAt = -1; // 任职受雇日期, 本年首次取得工资, 按6万元扣除
     std::vector<std::pair<int, int>> amountAt;
     std::vector<int> cumulativeAt; // the kCumulative columns
+    // The monthly deductions: their column and the to-date column they add up into.
+    std::vector<std::pair<int, int>> deductionAt;
+    // The titles written after the computed ones: 个税差额 where the sheet has a tax of its own.
+    bool Checked() const { return taxAt >= 0; }
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
     // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
@@ -79,6 +105,32 @@ inline constexpr const char* kNoPayNote = "所有行的本期收入都为空或 
 // cell that cannot be read, or `problem` (the text sheet's word on the row), refuses the row.
 // `error` holds the reason record.row.readError points to.
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error);
+
+// A year's months carried from row to row of a person, in the order the rows are computed: the
+// monthly deductions added up into the amounts to date, and a person whose first month given is
+// after January said in 说明 (their figures count from that month).
+class YearCarry {
+public:
+    explicit YearCarry(const Columns& columns) : columns_(&columns) {}
+    // Before the row is computed: its amounts to date gain the deductions of its months so far.
+    void Before(Record& record);
+    // After: the notice of months not given, for a person first seen after January.
+    void After(const Record& record, tax::payroll2019::Figures& f);
+    // The people first given after January.
+    long long LateStarters() const { return late_; }
+
+private:
+    struct Person {
+        std::array<tax::Decimal, tax::payroll2019::kToDateColumns> sums{};
+        int first = 0;
+    };
+    const Columns* columns_;
+    std::unordered_map<std::string, Person> people_;
+    std::string key_;
+    long long late_ = 0;
+};
+// The notice of a person whose months before `first` were not given.
+std::string LateStartNote(int first);
 
 // The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum
 // of running totals means nothing.
@@ -137,6 +189,12 @@ public:
     virtual ~Writer() = default;
     virtual tax::Status Begin(const std::vector<std::string>& titles) = 0;
     virtual tax::Status Add(const Record& record, const tax::payroll2019::Figures& f) = 0;
+    // The rows after this come from the sheet `name` (a month of a year read from several
+    // sheets): a workbook gives them a sheet of their own, other writers go on.
+    virtual tax::Status Section(const std::string& name) {
+        (void)name;
+        return {};
+    }
     virtual tax::Status Finish() = 0;
 };
 
@@ -154,6 +212,7 @@ public:
 private:
     Write write_;
     bool bom_;
+    bool checked_ = false; // a 个税差额 column after the computed ones
     std::string buffer_;
 };
 
@@ -172,6 +231,7 @@ private:
 using Opener = std::function<tax::Result<std::unique_ptr<Input>>()>;
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
                        const std::function<void(const Record&, const tax::payroll2019::Figures&)>& seen = {},
-                       bool* writing = nullptr, const std::function<tax::Status()>& rewind = {});
+                       bool* writing = nullptr, const std::function<tax::Status()>& rewind = {},
+                       long long* lateStarters = nullptr);
 
 } // namespace batch::monthly

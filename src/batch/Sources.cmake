@@ -10,6 +10,8 @@ set(BATCH_SOURCES
     Input.cpp Input.h
     Rows.cpp Rows.h
     Monthly.cpp Monthly.h PackedCells.h
+    MonthlyPeriod.cpp MonthlyPeriod.h
+    MonthlyYear.cpp MonthlyYear.h
     ReceiptsKind.cpp ReceiptsKind.h
     SaveFile.cpp SaveFile.h
     Sheet.cpp Sheet.h

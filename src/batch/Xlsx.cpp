@@ -112,8 +112,11 @@ void SheetBook::EndSheet() {
 void SheetBook::NewSheet() {
     if (sheet_) EndSheet();
     ++sheets_;
-    const std::string name = sheets_ == 1 ? name_ : name_ + " (" + std::to_string(sheets_) + ")";
+    ++inSeries_;
+    if (inSeries_ > 1) skips_.emplace_back();
+    const std::string name = inSeries_ == 1 ? name_ : name_ + " (" + std::to_string(inSeries_) + ")";
     names_.push_back(name);
+    used_.push_back(name);
     sheet_ = workbook_add_worksheet(book_, name.c_str());
     widths_.clear();
     for (size_t c = 0; c < titles_.size(); ++c) {
@@ -128,6 +131,47 @@ void SheetBook::NewSheet() {
     worksheet_set_margins(sheet_, 0.4, 0.4, 0.6, 0.6);
     worksheet_set_footer(sheet_, "&L打印日期：&D&R第 &P 页 / 共 &N 页");
     row_ = 0; // NextRow moves to the first row under the header
+}
+
+namespace {
+
+// A name a worksheet may have: none of []:*?/\, no quote at either end, at most 25 characters
+// (room for " (2)" within the 31 allowed), not empty, not one already used in the book.
+std::string SheetName(std::string name, const std::vector<std::string>& used) {
+    for (char& c : name)
+        if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
+    while (!name.empty() && name.front() == '\'') name.erase(0, 1);
+    while (!name.empty() && name.back() == '\'') name.pop_back();
+    size_t chars = 0, cut = name.size();
+    for (size_t i = 0; i < name.size(); ++i)
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && ++chars > 25) {
+            cut = i;
+            break;
+        }
+    name.resize(cut);
+    if (name.empty()) name = "表";
+    std::string out = name;
+    for (int k = 2; std::find(used.begin(), used.end(), out) != used.end(); ++k) out = name + "_" + std::to_string(k);
+    return out;
+}
+
+} // namespace
+
+void SheetBook::Restart(std::string name) {
+    name = SheetName(std::move(name), used_);
+    if (sheet_) EndSheet();
+    sheet_ = nullptr;
+    names_.clear();
+    lastRows_.clear();
+    skips_.assign(1, {});
+    inSeries_ = 0;
+    name_ = std::move(name);
+    NewSheet();
+}
+
+void SheetBook::Number(int col, tax::Decimal value) {
+    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(value), nullptr);
+    Widen(widths_, col, MoneyWidth(value) - 3);
 }
 
 void SheetBook::NextRow() {
@@ -163,12 +207,21 @@ void SheetBook::Total(int col, tax::Decimal sum) {
     for (size_t s = 0; s < names_.size(); ++s) {
         // The totals' own sheet runs to the row above them.
         const unsigned last = s + 1 < names_.size() ? lastRows_[s] : row_ - 1;
-        if (last < 1) continue;
-        char range[64];
-        lxw_rowcol_to_range(range, 1, c, last, c);
-        if (!formula.empty()) formula += ',';
-        if (names_.size() > 1 && s + 1 < names_.size()) formula += Quoted(names_[s]) + '!';
-        formula += range;
+        // The rows between those left out, each a range of its own.
+        unsigned from = 1;
+        std::vector<unsigned> ends = s < skips_.size() ? skips_[s] : std::vector<unsigned>();
+        ends.push_back(last + 1);
+        for (unsigned end : ends) {
+            if (end > from) {
+                char range[64];
+                lxw_rowcol_to_range(range, from, c, std::min(end - 1, last), c);
+                if (!formula.empty()) formula += ',';
+                if (names_.size() > 1 && s + 1 < names_.size()) formula += Quoted(names_[s]) + '!';
+                formula += range;
+            }
+            from = std::max(from, end + 1);
+            if (from > last) break;
+        }
     }
     if (formula.empty()) {
         worksheet_write_number(sheet_, row_, c, Double(sum), boldMoney_);
@@ -219,31 +272,85 @@ tax::Status XlsxWriter::Finish(const Totals& t) {
     return book_.Close();
 }
 
+namespace {
+
+// Whether a carried column's numbers are amounts and counts a clerk goes on computing with, not
+// codes written in digits (账号, 身份证号, 电话): those stay text, every digit kept.
+bool NumericHeading(std::string_view title) {
+    if (title == "序号") return true;
+    for (std::string_view code : {"号", "码", "账", "证", "电话", "手机", "卡", "编"})
+        if (title.find(code) != std::string_view::npos) return false;
+    return true;
+}
+
+// A carried cell written as a number: plain decimal text of at most 12 whole digits, no leading
+// zero that a number would drop.
+bool NumberCell(std::string_view cell, tb::Amount& a) {
+    cell = TrimCell(cell);
+    if (cell.empty() || cell.size() > 16) return false;
+    if (cell.size() > 1 && cell[0] == '0' && cell[1] != '.') return false;
+    for (char ch : cell)
+        if (!(ch >= '0' && ch <= '9') && ch != '.' && ch != '-') return false;
+    return ReadAmount(cell, a) == AmountRead::kOk;
+}
+
+} // namespace
+
 tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
     const std::vector<std::string_view> views(titles.begin(), titles.end());
     tax::Result<monthly::Columns> columns = monthly::Columns::Of(views, 1);
     if (!columns) return columns.failure();
     columns_ = std::move(*columns);
-    std::vector<std::string> all = titles;
+    titles_ = titles;
     for (const char* t : tax::payroll2019::kOutputTitles)
-        all.emplace_back(t);
-    book_.Start("累计预扣", std::move(all));
+        titles_.emplace_back(t);
+    if (columns_.Checked()) titles_.emplace_back(monthly::kTaxDifferenceTitle);
+    return {};
+}
+
+// The first sheet waits for its name: a year read from month sheets names it after the first.
+void MonthlyXlsx::Started() {
+    if (started_) return;
+    started_ = true;
+    book_.Start("累计预扣", titles_);
+}
+
+tax::Status MonthlyXlsx::Section(const std::string& name) {
+    if (rows_) {
+        WriteTotals();
+        sums_ = monthly::Sums();
+    }
+    rows_ = false;
+    if (started_) {
+        book_.Restart(name);
+    } else {
+        started_ = true;
+        book_.Start(name, titles_);
+    }
     return {};
 }
 
 tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll2019::Figures& f) {
     namespace tp = tax::payroll2019;
+    using monthly::Role;
+    Started();
     book_.NextRow();
+    rows_ = true;
     sums_.Add(columns_, record, f);
-    // Amounts as numbers only in the rows the totals count: a refused row's or the sheet's own
-    // total row's stay text as written, so that the SUM under them agrees with its cached value.
-    const bool counted = f.ok && !record.total;
+    // The sheet's own 合计 row is kept as written, its numbers too, but the totals leave it out.
+    if (record.total) book_.Unsummed();
+    // Amounts as numbers only in the rows the totals count: a refused row's stay text as
+    // written, so that the SUM under them agrees with its cached value.
+    const bool counted = f.ok || record.total;
     int c = 0;
     for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
         tb::Amount a;
-        if (counted && i < columns_.roles.size() && columns_.roles[i] == monthly::Role::kAmount &&
-            ReadAmount(record.cells[i], a) == AmountRead::kOk)
+        const Role role = i < columns_.roles.size() ? columns_.roles[i] : Role::kCarried;
+        const bool amount = role == Role::kAmount || role == Role::kDeduction || role == Role::kSheetTax;
+        if (counted && amount && ReadAmount(record.cells[i], a) == AmountRead::kOk)
             book_.Money(c, a.value);
+        else if (role == Role::kCarried && NumericHeading(columns_.titles[i]) && NumberCell(record.cells[i], a))
+            record.cells[i].find('.') != std::string_view::npos ? book_.Money(c, a.value) : book_.Number(c, a.value);
         else
             book_.Text(c, record.cells[i]);
     }
@@ -256,11 +363,12 @@ tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll20
         case tp::Cell::kText: book_.Text(c, cell.text); break;
         }
     }
+    if (tax::Decimal d; columns_.Checked() && monthly::TaxDifference(record, f, d)) book_.Money(c, d);
     return {};
 }
 
 // The month's own amounts and figures summed under the rows; the sheet's 合计 under 姓名.
-tax::Status MonthlyXlsx::Finish() {
+void MonthlyXlsx::WriteTotals() {
     namespace tp = tax::payroll2019;
     book_.NextRow();
     book_.Label(columns_.TotalsLabelAt(), kTotalsTitle);
@@ -271,6 +379,11 @@ tax::Status MonthlyXlsx::Finish() {
     for (int k = 0; k < tp::kOutputColumns; ++k)
         if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k)))
             book_.Total(static_cast<int>(inputs) + k, sum->Value());
+}
+
+tax::Status MonthlyXlsx::Finish() {
+    Started();
+    WriteTotals();
     return book_.Close();
 }
 

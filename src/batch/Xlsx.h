@@ -34,6 +34,12 @@ public:
     tax::Status Open(const std::string& path);
     // The first sheet, called `name` ("name (2)" and so on after it), headed by `titles`.
     void Start(std::string name, std::vector<std::string> titles);
+    // A sheet of its own for the next rows (a month of a year), its totals summing it alone.
+    void Restart(std::string name);
+    // The row being written is not summed (the sheet's own 合计 row, kept as the clerk wrote it).
+    void Unsummed() { skips_.back().push_back(row_); }
+    // A number as a spreadsheet shows it unformatted (a carried 序号 or 出勤天数).
+    void Number(int col, tax::Decimal value);
     // The next row's cells; a new sheet first when this one is full.
     void NextRow();
     void Text(int col, std::string_view text);
@@ -67,6 +73,9 @@ private:
     std::vector<double> widths_;     // widest content per column of the sheet, in digit widths
     std::vector<std::string> names_; // the sheets so far, for the totals' formulas
     std::vector<unsigned> lastRows_; // the last row of figures of each finished sheet
+    std::vector<std::vector<unsigned>> skips_{{}}; // per sheet, the rows the totals leave out
+    int inSeries_ = 0; // sheets of the current name
+    std::vector<std::string> used_; // every sheet's name in the book
 };
 
 class XlsxWriter : public PayrollWriter {
@@ -95,13 +104,20 @@ public:
     tax::Status Open(const std::string& path) { return book_.Open(path); }
     tax::Status Begin(const std::vector<std::string>& titles) override;
     tax::Status Add(const monthly::Record& record, const tax::payroll2019::Figures& f) override;
+    tax::Status Section(const std::string& name) override;
     tax::Status Finish() override;
     void Abandon() { book_.Abandon(); }
 
 private:
+    void WriteTotals();
+    void Started();
+
     SheetBook book_;
     monthly::Columns columns_;
     monthly::Sums sums_;
+    std::vector<std::string> titles_;
+    bool rows_ = false; // rows written since the sheet began
+    bool started_ = false;
 };
 
 } // namespace batch

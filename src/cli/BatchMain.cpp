@@ -3,6 +3,8 @@
 
 #include "batch/Input.h"
 #include "batch/Monthly.h"
+#include "batch/MonthlyPeriod.h"
+#include "batch/MonthlyYear.h"
 #include "batch/ReceiptsKind.h"
 #include "batch/Rows.h"
 #include "batch/SaveFile.h"
@@ -18,11 +20,14 @@
 #include <ctime>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -33,8 +38,8 @@ constexpr const char* kUsage = R"(名称
     qingfu-batch - 整张工资表的个人所得税（2011年9月—2018年9月、2018年10—12月，或 2019 年起的累计预扣）
 
 用法
-    qingfu-batch 输入文件 [-o 输出.csv | -o 输出.xlsx | -o 输出.pdf] [--allowance 3500|4800]
-                 [--law 2011|2018q4|2019] [--year 年度]
+    qingfu-batch 输入文件… [-o 输出.csv | -o 输出.xlsx | -o 输出.pdf] [--allowance 3500|4800]
+                 [--law 2011|2018q4|2019] [--year 年度] [--month 月份]
                  [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
                  [--payslip-per-page] [--title 标题]
     qingfu-batch 输入文件 --sheets
@@ -74,6 +79,26 @@ constexpr const char* kUsage = R"(名称
     次序的文件和标准输入整份读入再算。合计个税是本期应预扣预缴税额与年终奖个税之和。
     PDF 和工资条同样可印，每人每月一条；XLSX 和 PDF 的末尾合计本月数（累计数不合计）。
 
+    所属年月与税法：不给 --law 时，按表所属的年月选税法（2018年9月及以前 2011，2018年10—12月
+    2018q4，2019年起 2019），年月依次从月份一列、工作表名（“6月”“2024年6月”“2024.06”“六月”）、
+    表头上方的标题行（“某某公司2024年6月工资表”）、文件名（“工资表202406.csv”）中找；--year 不给
+    时也取自表。汇总行写明按哪一税法、由什么看出。都找不到时按 2011 计算并在汇总中说明。给了
+    --law 而与表的年月不符时照 --law 计算，并在标准错误上提示。
+
+    一年的月表：2019 年起，工作簿中名称或标题写着月份的各张工作表（“1月”…“12月”）按月份先后
+    一起读（--sheet 只读其中一张）；命令行上的多个文件（每月一个，次序不限）也作为一年读。没有
+    月份一列的表，各行的月份取自其工作表名、标题或文件名，输出在计算列前多一列“所属月份”；
+    各表中同一工号（没有工号时同一姓名）是同一个人。输出 XLSX 时每月一张工作表，名称同原表。
+    --month N 只写出 N 月的行（CSV、XLSX、PDF、工资条），此前各月只用于累计。一个人在表中的
+    第一个月晚于 1 月（又没有任职受雇日期一列）时，从该月起累计，说明中写明，汇总中计数。
+
+    按月填写的专项附加扣除（“专项附加扣除”“本月专项附加扣除”“子女教育等专项附加扣除”，或分项的
+    “子女教育”“赡养老人”“住房贷款利息”“住房租金”“继续教育”“3岁以下婴幼儿照护”“个人养老金”）
+    是当月数，逐月累加；“累计”开头的列照旧是累计数。表中自己的个税一列（个税、代扣个税、
+    个人所得税、代扣个人所得税、工资个税、本期应预扣预缴税额、应扣缴税额）原样保留，计算列
+    之后加一列“个税差额”（表中数 − 算出的本期应预扣预缴税额与年终奖个税，表中为空则空），
+    汇总中写明不同的行数和差额合计。
+
     2019receipts 是 2019 年起居民个人的劳务报酬、稿酬、特许权使用费，逐次预扣：每行是一次
     支付，“所得项目”写劳务报酬所得、稿酬所得或特许权使用费所得，列名同扣缴申报表：
 @RECEIPTS@
@@ -110,9 +135,10 @@ constexpr const char* kUsage = R"(名称
 选项
     -o, --output 文件      写到该文件（.xlsx 为工作簿，否则为 CSV）；默认写到标准输出
     --allowance 3500|4800  起征点为空的行所用的起征点（默认 3500；只用于 --law 2011）
-    --law 2011|2018q4|2019 按哪一段时期的税法计算（默认 2011）
+    --law 2011|2018q4|2019 按哪一段时期的税法计算（默认按表所属的年月，看不出时 2011）
     --law 2019receipts     2019 年起的劳务报酬、稿酬、特许权使用费，逐次预扣
-    --year 年度            --law 2019 所算的年度（默认今年），决定年终奖能否单独计税
+    --year 年度            --law 2019 所算的年度（默认取自表，表中没有时为今年），决定年终奖能否单独计税
+    --month 月份           只写出该月（1—12）的行，此前各月只用于累计
     --sheet 名称|序号      读工作簿的哪一张工作表（序号从 1 起；默认第一张有标题行的）
     --sheets               列出工作簿的各张工作表（序号、名称，隐藏的和图表注明），不计算
     --first-job            --law 2019：没有“本年首次取得工资”一列（或留空）的行都按本年首次取得工资计，
@@ -315,6 +341,10 @@ public:
         if (tax::Status s = first_ ? first_->Add(record, f) : tax::Status(); !s) return s;
         return second_ ? second_->Add(record, f) : tax::Status();
     }
+    tax::Status Section(const std::string& name) override {
+        if (tax::Status s = first_ ? first_->Section(name) : tax::Status(); !s) return s;
+        return second_ ? second_->Section(name) : tax::Status();
+    }
     tax::Status Finish() override {
         if (tax::Status s = first_ ? first_->Finish() : tax::Status(); !s) return s;
         return second_ ? second_->Finish() : tax::Status();
@@ -337,25 +367,121 @@ bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
     return static_cast<bool>(reader.Start());
 }
 
+// What a run under the 2019 law writes beyond the rows: the month chosen (--month: the others
+// only carry the year's figures to it), a sheet of its own for each month read, and the counts
+// the summary gives: rows whose sheet tax differs from the computed one.
+class ClerkWriter : public batch::monthly::Writer {
+public:
+    ClerkWriter(batch::monthly::Writer& next, int month, const std::vector<batch::monthly::Part>* parts)
+        : next_(next), month_(month), parts_(parts) {}
+    tax::Status Begin(const std::vector<std::string>& titles) override {
+        part_ = SIZE_MAX;
+        shown = {};
+        differing = 0;
+        difference = tb::Sum();
+        return next_.Begin(titles);
+    }
+    tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
+        if (month_ > 0 && record.row.month != month_) return {};
+        if (parts_) {
+            const size_t part = batch::monthly::YearSheet::PartOf(record.line);
+            if (part != part_ && part < parts_->size()) {
+                part_ = part;
+                if (tax::Status s = next_.Section((*parts_)[part].SheetLabel()); !s) return s;
+            }
+        }
+        batch::monthly::Tally(shown, record, f);
+        if (tax::Decimal d; batch::monthly::TaxDifference(record, f, d) && !(d == tax::Decimal())) {
+            ++differing;
+            difference.Add(d);
+        }
+        return next_.Add(record, f);
+    }
+    tax::Status Finish() override { return next_.Finish(); }
+
+    tb::Totals shown;      // the rows written
+    long long differing = 0;
+    tb::Sum difference;
+
+private:
+    batch::monthly::Writer& next_;
+    int month_;
+    const std::vector<batch::monthly::Part>* parts_;
+    size_t part_ = SIZE_MAX;
+};
+
+// Where a row came from, for its message: "FILE:LINE", the sheet too for a year of sheets.
+std::string Where(const std::string& in, const std::vector<batch::monthly::Part>* parts, long long line) {
+    if (!parts) return in + ":" + std::to_string(line);
+    const size_t k = batch::monthly::YearSheet::PartOf(line);
+    if (k >= parts->size()) return in + ":" + std::to_string(line);
+    const batch::monthly::Part& p = (*parts)[k];
+    return p.file + (p.sheetName.empty() ? "" : "[" + p.sheetName + "]") + ":" +
+           std::to_string(batch::monthly::YearSheet::RowOf(line));
+}
+
+struct MonthlyRun {
+    std::string in, out, sheet;
+    int year = 0, month = 0;
+    const std::vector<batch::monthly::Part>* parts = nullptr; // a year of sheets; null for one sheet with 月份
+    std::string said;                                           // the period's words for the summary
+};
+
+// The summary on standard error: the rows written (of the month chosen), what told the law,
+// the sheet's own tax where it differs, and the people whose earlier months were not given.
+int MonthlySummary(const MonthlyRun& run, const tb::Totals& shown, const tb::Totals& all, const ClerkWriter& clerk,
+                   long long late, const std::string& describe) {
+    std::string total;
+    tb::AppendMoney(total, shown.totalTax.Value());
+    const std::string month = run.month > 0 ? std::to_string(run.month) + "月：" : std::string();
+    std::fprintf(stderr, "%s读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）%s%s\n",
+                 month.c_str(), shown.read, shown.computed, shown.refused, shown.skipped, total.c_str(), describe.c_str(),
+                 run.year, run.said.empty() ? "" : "；", run.said.c_str());
+    if (run.month > 0 && all.read > shown.read)
+        std::fprintf(stderr, "此前各月 %lld 行只用于累计，未写出\n", all.read - shown.read);
+    if (clerk.differing > 0) {
+        std::string sum;
+        tb::AppendMoney(sum, clerk.difference.Value());
+        std::fprintf(stderr, "表中个税与算出的不同：%lld 行，个税差额合计 %s（表中 − 算出，见“个税差额”一列）\n", clerk.differing,
+                     sum.c_str());
+    }
+    if (late > 0)
+        std::fprintf(stderr, "%lld 人本年此前月份未提供，按其在表中的第一个月起累计（见说明）\n", late);
+    return all.refused > 0 ? 1 : 0;
+}
+
 // The 2019 law's person-month rows: the file's columns, then the cumulative figures; the PDFs
 // beside them or alone, as for the older laws.
-int RunMonthly(const std::string& in, std::string out, const std::string& sheet, int year, cli::PrintOutputs& prints,
-               const char* program) {
+int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* program) {
+    const std::string& in = run.in;
+    std::string out = run.out;
+    const int year = run.year;
     const bool fromStdin = in == "-";
     std::string describe;
     const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
-        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
+        if (run.parts) return batch::monthly::OpenYear(*run.parts, batch::OpenWorkbook);
+        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, run.sheet, batch::OpenWorkbook);
         if (opened) describe = (*opened)->Describe();
         return opened;
     };
+    if (run.parts) describe = run.parts->size() == 1 ? run.parts->front().Shown() : std::to_string(run.parts->size()) + " 张表";
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
-    if (prints.Wanted() && !fromStdin) {
+    if (run.parts) {
+        // The title of the month written, else of the last month read.
+        std::string title;
+        for (const batch::monthly::Part& p : *run.parts)
+            if ((run.month == 0 || p.period.month == run.month) && !p.title.empty()) title = p.title;
+        prints.DefaultTitle(title);
+    } else if (prints.Wanted() && !fromStdin) {
         // The sheet's own title heads the pages unless --title gives one.
         if (tax::Result<std::unique_ptr<batch::Input>> head = open(); head) {
             batch::monthly::Reader reader(*(*head)->sheet, (*head)->Problem(), year);
             if (reader.Start()) prints.DefaultTitle(reader.Title());
         }
     }
+    // A payslip file a person and month: 工号-姓名-2024年6月.pdf.
+    if (run.month > 0) prints.SlipSuffix(batch::monthly::PeriodText(year, run.month));
+    else if (run.parts && run.parts->size() == 1) prints.SlipSuffix(batch::monthly::PeriodText(year, run.parts->front().period.month));
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(program);
@@ -364,6 +490,7 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     tb::Totals totals;
     bool writing = false;
     MonthlyTee tee(output.writer(), prints.Wanted() ? &prints.Monthly() : nullptr);
+    ClerkWriter clerk(tee, run.month, run.parts);
     // CSV into a file can start again from nothing, so the rows stream without a first reading
     // of the file; the refusals wait in a scratch file until the run is sure of them.
     std::FILE* notes = output.toFile() && output.csv() && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
@@ -376,15 +503,18 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
             return output.save()->Rewind();
         };
     std::FILE* said = notes ? notes : stderr;
+    long long late = 0;
     bool paid = false;
     const tax::Result<bool> done = batch::monthly::Pump(
-        open, !fromStdin, year, tee, totals,
-        [&in, said, &paid](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
-            if (!record.total && !f.ok) std::fprintf(said, "%s:%lld: %s\n", in.c_str(), record.line, f.note.c_str());
+        open, !fromStdin, year, clerk, totals,
+        [&run, said, &paid](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
+            if (!record.total && !f.ok)
+                std::fprintf(said, "%s: %s
+", Where(run.in, run.parts, record.line).c_str(), f.note.c_str());
             paid = paid || (!record.total && (!record.row.amounts[tax::payroll2019::kIncome].IsZero() ||
                                               !record.row.amounts[tax::payroll2019::kBonus].IsZero()));
         },
-        &writing, rewind);
+        &writing, rewind, &late);
     if (notes) {
         std::rewind(notes);
         char buffer[1 << 16];
@@ -396,22 +526,20 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
         if (writing) return output.Drop((output.xlsx() ? "无法写入" + output.shown() + "：" : std::string()) + done.error());
         // One row a person, as before 2019: the message says how to read it.
         tax::Result<std::unique_ptr<batch::Input>> again =
-            fromStdin || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
+            fromStdin || run.parts || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
         const bool older = again && batch::monthly::ReadsAsPayroll(**again);
-        const bool payments = !older && totals.read == 0 && ReadsAsReceipts(in, sheet);
+        const bool payments = !older && totals.read == 0 && ReadsAsReceipts(in, run.sheet);
         return output.Drop(shownIn + "：" + done.error() +
                            (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : "") +
                            (payments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
     }
+    if (run.month > 0 && clerk.shown.read == 0) return output.Drop(shownIn + "中没有" + std::to_string(run.month) + "月的行");
     if (const int failed = output.Commit()) return failed;
-    std::string total;
-    tb::AppendMoney(total, totals.totalTax.Value());
     if (!paid && totals.read > 0) describe += std::string("；") + batch::monthly::kNoPayNote;
-    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%d 年度，累计预扣）\n", totals.read,
-                 totals.computed, totals.refused, totals.skipped, total.c_str(), describe.c_str(), year);
+    const int status = MonthlySummary(run, run.month > 0 ? clerk.shown : totals, totals, clerk, late, describe);
     if (tax::law2019::BeyondKnown(year))
         std::fprintf(stderr, "%d 年度的扣除标准和税率尚未公布，按已知最新的（%d 年度）计算\n", year, tax::law2019::kLastYear);
-    return totals.refused > 0 ? 1 : 0;
+    return status;
 }
 
 // The 2019 law's labour, author's and royalty payments, one a row: the file's columns, then the
@@ -460,91 +588,11 @@ bool TakeRunDefault(std::string_view option, batch::monthly::RunDefaults& defaul
     return true;
 }
 
-} // namespace
 
-int main(int argc, char** argv) {
-    std::string in, out, sheet;
-    batch::Rules rules;
-    rules.allowance = tax::kAllowances[0];
-    rules.year = CurrentYear();
-    bool haveIn = false, allowanceGiven = false, listSheets = false;
-    bool receipts = false, lawGiven = false;
-    batch::monthly::RunDefaults runDefaults;
-    cli::PrintOutputs prints;
-    for (int i = 1; i < argc; ++i) {
-        std::string problem;
-        if (const int took = prints.Take(argc, argv, i, problem)) {
-            if (took < 0) return Usage(problem);
-            continue;
-        }
-        const std::string_view a = argv[i];
-        if (a == "-h" || a == "--help") {
-            PrintUsage();
-            return 0;
-        }
-        if (TakeRunDefault(a, runDefaults)) continue;
-        if (a == "--sheets") {
-            listSheets = true;
-            continue;
-        }
-        if (a == "--version") {
-            std::printf("qingfu-batch %s\n", QINGFU_VERSION);
-            return 0;
-        }
-        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet" || a == "--law" || a == "--year") {
-            if (i + 1 >= argc)
-                return Usage(std::string(a) + " 后面缺少" +
-                             (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : a == "--law" ? "税法" : a == "--year" ? "年份" : "文件名"));
-            const std::string value = argv[++i];
-            if (a == "--law") {
-                lawGiven = true;
-                if (value == "2019receipts") receipts = true;
-                else if (value == "2011") rules.law = batch::Law::k2011;
-                else if (value == "2018q4") rules.law = batch::Law::k2018Q4;
-                else if (value == "2019") rules.law = batch::Law::k2019;
-                else return Usage("--law 只能是 2011、2018q4、2019 或 2019receipts，不是“" + value + "”");
-            } else if (a == "--year") {
-                const bool digits = value.size() == 4 && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
-                if (!digits || std::stoi(value) < 2019) return Usage("--year 应是 2019 年或以后的四位年份，不是“" + value + "”");
-                rules.year = std::stoi(value);
-            } else if (a == "--allowance") {
-                allowanceGiven = true;
-                const std::optional<tax::Decimal> v = tax::ParseAmount(value);
-                bool known = false;
-                for (tax::Decimal k : tax::kAllowances)
-                    known = known || (v && *v == k);
-                if (!known) return Usage("--allowance 只能是 3500 或 4800，不是“" + value + "”");
-                rules.allowance = *v;
-            } else if (a == "--sheet") {
-                sheet = value;
-            } else {
-                out = value;
-            }
-            continue;
-        }
-        if (a.size() > 1 && a[0] == '-') return Usage("未知的选项“" + std::string(a) + "”");
-        if (haveIn) return Usage("只能给一个输入文件，多出了“" + std::string(a) + "”");
-        in = a;
-        haveIn = true;
-    }
-    if (!haveIn) return Usage("缺少输入文件");
-    if (listSheets) {
-        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, "1", batch::OpenWorkbook);
-        if (!opened) return Fail(opened.error());
-        std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
-        return 0;
-    }
-    if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
-    if (receipts) {
-        if (allowanceGiven || prints.Wanted()) return Usage("--law 2019receipts 不用 --allowance，暂不印 PDF");
-        return RunReceipts(in, out, sheet, kReceiptsRun);
-    }
-    if ((runDefaults.firstJob || runDefaults.lowEarner) && rules.law != batch::Law::k2019)
-        return Usage("--first-job 和 --low-earner 只用于 --law 2019");
-    if (rules.law == batch::Law::k2019) {
-        return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
-    }
-
+// One sheet under the law of 2011 or of late 2018: a row a person, as before 2019.
+// `payments`: a sheet this reader refuses may be read as a list of payments (no law was named).
+int RunPayroll(const std::string& in, std::string out, const std::string& sheet, const batch::Rules& rules,
+               const std::string& said, cli::PrintOutputs& prints, const char* program, bool payments) {
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
     if (!opened) return Fail(opened.error());
     batch::Input& input = **opened;
@@ -557,19 +605,23 @@ int main(int argc, char** argv) {
             in == "-" ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : batch::OpenInput(in, sheet, batch::OpenWorkbook);
         const bool monthly = again && batch::monthly::ReadsAsMonthly(**again);
         // A list of payments with their 所得项目 is read as what it plainly is, unless a law was named.
-        const bool payments = !monthly && ReadsAsReceipts(in, sheet);
-        if (payments && !lawGiven && !allowanceGiven && !prints.Wanted())
-            return RunReceipts(in, out, sheet, kReceiptsRun);
+        const bool isPayments = !monthly && ReadsAsReceipts(in, sheet);
+        if (isPayments && payments && !prints.Wanted()) return RunReceipts(in, out, sheet, kReceiptsRun);
         return Fail(shownIn + "：" + started.error() +
                     (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : "") +
-                    (payments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
+                    (isPayments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
     }
     prints.DefaultTitle(reader.Title());
+    // Deductions of the 2019 law have none before it: carried as written, but said.
+    for (const std::string& title : reader.layout().carried)
+        if (batch::monthly::RoleOfHeading(title) == batch::monthly::Role::kDeduction)
+            std::fprintf(stderr, "qingfu-batch：注意：“%s”一列是2019年起才有的专项附加扣除，%s下不扣除，原样带出\n", title.c_str(),
+                         rules.law == batch::Law::k2018Q4 ? "2018年10—12月的税法" : "2011年9月至2018年9月的税法");
 
     // -o OUT.pdf, or PDF options without -o: the PDFs are the output, no CSV besides them.
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
-    if (prints.Wanted()) prints.Start(argv[0]);
+    if (prints.Wanted()) prints.Start(program);
     Output<batch::PayrollWriter, batch::XlsxWriter, batch::CsvWriter> output(out, pdfOnly);
     if (tax::Status s = output.Open(); !s) return Fail(s.error());
 
@@ -592,7 +644,283 @@ int main(int argc, char** argv) {
     tb::AppendMoney(total, totals.totalTax.Value());
     std::string tail = input.Describe();
     if (sheets > 1) tail += "；输出分为 " + std::to_string(sheets) + " 张工作表";
-    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s）\n", totals.read,
-                 totals.computed, totals.refused, totals.skipped, total.c_str(), tail.c_str());
+    std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s）%s%s\n", totals.read,
+                 totals.computed, totals.refused, totals.skipped, total.c_str(), tail.c_str(), said.empty() ? "" : "；",
+                 said.c_str());
     return totals.refused > 0 ? 1 : 0;
+}
+
+// What the sheets tell of their law: the law in force in their months, and the words saying so.
+struct Dating {
+    batch::Law law = batch::Law::k2011;
+    bool known = false;  // every sheet told its month and year
+    int year = 0;
+    std::string said;    // "工作表“6月”与标题：2024年6月，按2019年起的累计预扣计算"
+    std::string problem; // sheets of different laws or years: the message refusing them
+};
+
+batch::Law LawOfPeriod(batch::monthly::PeriodLaw law) {
+    switch (law) {
+    case batch::monthly::PeriodLaw::k2018Q4: return batch::Law::k2018Q4;
+    case batch::monthly::PeriodLaw::k2019: return batch::Law::k2019;
+    default: return batch::Law::k2011;
+    }
+}
+
+// The year a sheet telling only its month takes from the others (a book titled with its year
+// and sheets named 1月 … 6月), then the law of them all.
+Dating DateParts(std::vector<batch::monthly::Part>& parts) {
+    namespace bm = batch::monthly;
+    Dating d;
+    int year = 0;
+    for (const bm::Part& p : parts)
+        if (p.period.year > 0 && year == 0) year = p.period.year;
+    for (bm::Part& p : parts)
+        if (p.period.year == 0 && p.period.month > 0 && year > 0) {
+            p.period.year = year;
+            if (p.period.told.find("标题") == std::string::npos) p.period.told += "（年度见其他表）";
+        }
+    d.known = !parts.empty();
+    for (const bm::Part& p : parts) d.known = d.known && p.period.Known();
+    if (!d.known) return d;
+    const bm::PeriodLaw law = bm::LawOf(parts.front().period.year, parts.front().period.month);
+    d.law = LawOfPeriod(law);
+    d.year = parts.front().period.year;
+    for (const bm::Part& p : parts) {
+        if (bm::LawOf(p.period.year, p.period.month) != law || (law == bm::PeriodLaw::k2019 && p.period.year != d.year)) {
+            d.problem = parts.front().Shown() + "是" + bm::PeriodText(parts.front().period.year, parts.front().period.month) + "的，" +
+                        p.Shown() + "是" + bm::PeriodText(p.period.year, p.period.month) +
+                        "的：不是同一年度、同一税法的工资表，请分开计算";
+            return d;
+        }
+    }
+    if (parts.size() == 1) {
+        d.said = parts.front().period.told + "：" + bm::PeriodText(d.year, parts.front().period.month) + "，" + bm::LawWords(law);
+    } else {
+        d.said = "各表的名称、标题或文件名：" + bm::PeriodText(d.year, parts.front().period.month) + "至" +
+                 std::to_string(parts.back().period.month) + "月，" + bm::LawWords(law);
+    }
+    return d;
+}
+
+const char* LawName(batch::Law law) {
+    return law == batch::Law::k2019 ? "2019" : law == batch::Law::k2018Q4 ? "2018q4" : "2011";
+}
+
+// What the command line asked for.
+struct Args {
+    std::vector<std::string> ins;
+    std::string out, sheet;
+    batch::Rules rules;
+    bool allowanceGiven = false, lawGiven = false, yearGiven = false, outGiven = false;
+    bool receipts = false, listSheets = false;
+    int month = 0;
+    batch::monthly::RunDefaults runDefaults;
+};
+
+// The sheets of the inputs, with what their names and titles tell of their months; `dating`
+// says the law of those months. Only regular files: a pipe cannot be read twice.
+tax::Status FindDating(const Args& args, std::vector<batch::monthly::Part>& parts, std::vector<std::string>& skipped,
+                       Dating& dating) {
+    struct stat st{};
+    const bool regular = std::all_of(args.ins.begin(), args.ins.end(), [&st](const std::string& f) {
+        return f != "-" && stat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    });
+    if (!regular) return {};
+    tax::Result<std::vector<batch::monthly::Part>> found =
+        batch::monthly::FindParts(args.ins, args.sheet, batch::OpenWorkbook, skipped);
+    if (!found) return found.failure();
+    parts = std::move(*found);
+    dating = DateParts(parts);
+    if (!dating.problem.empty()) return tax::Fail(dating.problem);
+    return {};
+}
+
+// The law and year of the run: the sheets' own unless --law and --year say otherwise (said, not
+// silently). The words for the summary, saying what told the law.
+std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::Part>& parts, const Dating& dating,
+                      batch::Rules& rules) {
+    namespace bm = batch::monthly;
+    if (!args.lawGiven && dating.known) rules.law = dating.law;
+    if (args.lawGiven && dating.known && dating.law != rules.law)
+        std::fprintf(stderr, "qingfu-batch：注意：%s是%s的工资表，当月应%s（--law %s）；现按所给的 --law %s 计算\n",
+                     parts.front().Shown().c_str(), bm::PeriodText(parts.front().period.year, parts.front().period.month).c_str(),
+                     bm::LawWords(bm::LawOf(parts.front().period.year, parts.front().period.month)), LawName(dating.law),
+                     LawName(rules.law));
+    if (rules.law == batch::Law::k2019 && dating.known) {
+        if (!args.yearGiven && dating.year >= 2019) rules.year = dating.year;
+        else if (rules.year != dating.year)
+            std::fprintf(stderr, "qingfu-batch：注意：表是 %d 年度的，现按所给的 --year %d 计算\n", dating.year, rules.year);
+    }
+    if (args.lawGiven) return {};
+    if (dating.known) return dating.said;
+    return std::string(args.ins.front() == "-" ? "标准输入" : "文件") +
+           "没有写明所属年月（工作表名、标题行和文件名中都没有），按2011年9月至2018年9月的税法计算；2019年起的工资表请加 "
+           "--law 2019 --year 年度，或在工作表名、标题或文件名中写明年月（如“2024年6月”）";
+}
+
+// A run under the law of 2011 or of late 2018: one sheet, the one --sheet names or the first.
+int RunOlder(const Args& args, const std::vector<batch::monthly::Part>& parts, const Dating& dating, std::string said,
+             const batch::Rules& rules, cli::PrintOutputs& prints, const char* program) {
+    namespace bm = batch::monthly;
+    if (args.ins.size() > 1)
+        return Usage("2019 年以前的税法每次算一个文件：" + std::to_string(args.ins.size()) + " 个文件请分开计算");
+    if (parts.size() > 1 && !said.empty() && dating.known) {
+        const auto first = std::find_if(parts.begin(), parts.end(), [](const bm::Part& p) { return p.sheetIndex == 0; });
+        const bm::Part& read = first != parts.end() ? *first : parts.front();
+        said = read.period.told + "：" + bm::PeriodText(read.period.year, read.period.month) + "，" +
+               bm::LawWords(bm::LawOf(read.period.year, read.period.month)) + "；另有 " + std::to_string(parts.size() - 1) +
+               " 张月表未读，请用 --sheet 逐张计算";
+    }
+    return RunPayroll(args.ins.front(), args.out, args.sheet, rules, said, prints, program,
+                      !args.lawGiven && !args.allowanceGiven);
+}
+
+// A run under the 2019 law: one sheet whose rows say their months, or a year of month sheets.
+int RunYear(const Args& args, const std::vector<batch::monthly::Part>& parts, const std::vector<std::string>& skipped,
+            const std::string& said, const batch::Rules& rules, cli::PrintOutputs& prints, const char* program) {
+    namespace bm = batch::monthly;
+    // A single sheet with neither a 月份 column nor a month anywhere is read as it always was,
+    // refused with the reason.
+    const bool year = parts.size() > 1 || (parts.size() == 1 && !parts.front().hasMonthColumn && parts.front().period.month > 0);
+    for (const bm::Part& p : parts) {
+        if (!p.hasHeader && parts.size() > 1) return Fail(p.Shown() + "：前 20 行中没有标题行");
+        if (year && p.hasHeader && !p.hasMonthColumn && p.period.month == 0)
+            return Fail(p.Shown() + "看不出是哪个月的：没有月份一列，工作表名、标题行和文件名中也没有月份。请加一列“月份”，"
+                        "或把工作表或文件改名为“2024年6月”这样的名称");
+    }
+    MonthlyRun run;
+    run.in = args.ins.front();
+    run.out = args.out;
+    run.sheet = args.sheet;
+    run.year = rules.year;
+    run.month = args.month;
+    run.said = said;
+    if (year) run.parts = &parts;
+    if (!year && !parts.empty()) run.sheet = parts.front().sheetName;
+    if (!skipped.empty() && year) {
+        std::string names;
+        for (const std::string& n : skipped) names += (names.empty() ? "" : "、") + n;
+        std::fprintf(stderr, "未读：%s（名称和标题中没有月份）\n", names.c_str());
+    }
+    return RunMonthly(run, prints, program);
+}
+
+// The law of the sheets' months unless --law says otherwise, then the run.
+int Run(const Args& args, cli::PrintOutputs& prints, const char* program) {
+    std::vector<batch::monthly::Part> parts;
+    std::vector<std::string> skipped;
+    Dating dating;
+    if (tax::Status s = FindDating(args, parts, skipped, dating); !s) return Fail(s.error());
+    batch::Rules rules = args.rules;
+    const std::string said = ChooseLaw(args, parts, dating, rules);
+    if (args.allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
+    if (args.month > 0 && rules.law != batch::Law::k2019) return Usage("--month 只用于 2019 年起的累计预扣（--law 2019）");
+    if ((args.runDefaults.firstJob || args.runDefaults.lowEarner) && rules.law != batch::Law::k2019)
+        return Usage("--first-job 和 --low-earner 只用于 2019 年起的累计预扣（--law 2019）");
+    if (rules.law != batch::Law::k2019) return RunOlder(args, parts, dating, said, rules, prints, program);
+    return RunYear(args, parts, skipped, said, rules, prints, program);
+}
+
+// An option's value into `args`: 0, or the exit status of a usage error.
+int TakeValue(std::string_view a, const std::string& value, Args& args) {
+    const auto digits = [](const std::string& v, size_t most) {
+        return !v.empty() && v.size() <= most && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (a == "--law") {
+        args.lawGiven = true;
+        if (value == "2019receipts") args.receipts = true;
+        else if (value == "2011") args.rules.law = batch::Law::k2011;
+        else if (value == "2018q4") args.rules.law = batch::Law::k2018Q4;
+        else if (value == "2019") args.rules.law = batch::Law::k2019;
+        else return Usage("--law 只能是 2011、2018q4、2019 或 2019receipts，不是“" + value + "”");
+    } else if (a == "--year") {
+        if (!digits(value, 4) || value.size() != 4 || std::stoi(value) < 2019)
+            return Usage("--year 应是 2019 年或以后的四位年份，不是“" + value + "”");
+        args.rules.year = std::stoi(value);
+        args.yearGiven = true;
+    } else if (a == "--month") {
+        if (!digits(value, 2) || std::stoi(value) < 1 || std::stoi(value) > 12)
+            return Usage("--month 应是 1 至 12，不是“" + value + "”");
+        args.month = std::stoi(value);
+    } else if (a == "--allowance") {
+        args.allowanceGiven = true;
+        const std::optional<tax::Decimal> v = tax::ParseAmount(value);
+        bool known = false;
+        for (tax::Decimal k : tax::kAllowances)
+            known = known || (v && *v == k);
+        if (!known) return Usage("--allowance 只能是 3500 或 4800，不是“" + value + "”");
+        args.rules.allowance = *v;
+    } else if (a == "--sheet") {
+        args.sheet = value;
+    } else {
+        // One output a run: a second -o would be dropped without a word.
+        if (args.outGiven)
+            return Usage("-o 只能给一次（已有“" + args.out + "”，又给了“" + value + "”）；PDF 另用 --payslips 或 -o 输出.pdf 单独运行");
+        args.outGiven = true;
+        args.out = value;
+    }
+    return 0;
+}
+
+// The command line read into `args` and `prints`: nothing to go on, or the exit status of
+// --help, --version or a usage error.
+std::optional<int> ParseArgs(int argc, char** argv, Args& args, cli::PrintOutputs& prints) {
+    for (int i = 1; i < argc; ++i) {
+        std::string problem;
+        if (const int took = prints.Take(argc, argv, i, problem)) {
+            if (took < 0) return Usage(problem);
+            continue;
+        }
+        const std::string_view a = argv[i];
+        if (a == "-h" || a == "--help") {
+            PrintUsage();
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("qingfu-batch %s\n", QINGFU_VERSION);
+            return 0;
+        }
+        if (TakeRunDefault(a, args.runDefaults)) continue;
+        if (a == "--sheets") {
+            args.listSheets = true;
+            continue;
+        }
+        if (a == "-o" || a == "--output" || a == "--allowance" || a == "--sheet" || a == "--law" || a == "--year" || a == "--month") {
+            if (i + 1 >= argc)
+                return Usage(std::string(a) + " 后面缺少" +
+                             (a == "--allowance" ? "起征点" : a == "--sheet" ? "工作表" : a == "--law" ? "税法" : a == "--year" ? "年份"
+                                                 : a == "--month" ? "月份" : "文件名"));
+            if (const int status = TakeValue(a, argv[++i], args)) return status;
+            continue;
+        }
+        if (a.size() > 1 && a[0] == '-') return Usage("未知的选项“" + std::string(a) + "”");
+        args.ins.emplace_back(a);
+    }
+    if (args.ins.empty()) return Usage("缺少输入文件");
+    if (args.ins.size() > 1 && std::find(args.ins.begin(), args.ins.end(), "-") != args.ins.end())
+        return Usage("标准输入（-）只能单独使用，不能和其他输入文件一起给出");
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Args args;
+    args.rules.allowance = tax::kAllowances[0];
+    args.rules.year = CurrentYear();
+    cli::PrintOutputs prints;
+    if (const std::optional<int> stop = ParseArgs(argc, argv, args, prints)) return *stop;
+    if (args.listSheets) {
+        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(args.ins.front(), "1", batch::OpenWorkbook);
+        if (!opened) return Fail(opened.error());
+        std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
+        return 0;
+    }
+    if (args.receipts) {
+        if (args.allowanceGiven || prints.Wanted() || args.month > 0 || args.ins.size() > 1)
+            return Usage("--law 2019receipts 每次读一个文件，不用 --allowance 和 --month，暂不印 PDF");
+        return RunReceipts(args.ins.front(), args.out, args.sheet, kReceiptsRun);
+    }
+    return Run(args, prints, argv[0]);
 }

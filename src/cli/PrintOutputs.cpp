@@ -1,5 +1,6 @@
 #include "cli/PrintOutputs.h"
 
+#include "batch/Amount.h"
 #include "print/PayrollPrint.h"
 
 #include <QGuiApplication>
@@ -36,6 +37,22 @@ QStringList Cells(const batch::Layout& layout, const batch::Record& record, cons
     return cells;
 }
 
+// A carried heading that names money: 基本工资, 绩效奖金, 考勤扣款, 交通补贴, 实发工资.
+bool PayItem(std::string_view title) {
+    for (const char* word : {"工资", "薪", "奖", "金", "费", "款", "扣", "补", "贴", "额", "实发", "税"})
+        if (title.find(word) != std::string_view::npos) return true;
+    return false;
+}
+
+// A pay item's cell to two decimals, as the computed figures beside it; other text as written.
+QString PayItemCell(std::string_view cell) {
+    tb::Amount a;
+    if (batch::ReadAmount(cell, a) != batch::AmountRead::kOk) return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+    std::string text;
+    tb::AppendMoney(text, a.value);
+    return QString::fromStdString(text);
+}
+
 bool EndsWithPdf(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
@@ -46,7 +63,7 @@ bool EndsWithPdf(const std::string& path) {
 } // namespace
 
 struct PrintOutputs::State {
-    std::string table, slips, slipDir, title;
+    std::string table, slips, slipDir, title, suffix;
     bool onePerPage = false;
     std::unique_ptr<MonthlyPrint> monthly;
     std::unique_ptr<QGuiApplication> app;
@@ -113,13 +130,15 @@ tax::Status PrintOutputs::Begin(const batch::Layout& layout) {
     s_->layout = layout;
     print::Head head;
     head.title = QString::fromStdString(s_->title);
+    head.slipSuffix = QString::fromStdString(s_->suffix);
     for (int c = 0; c < layout.Count(); ++c) {
         const std::string_view title = layout.Title(c);
         head.columns << QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
         // Figures right-aligned: the money and rate columns the output computes or reads.
         const batch::Field f = layout.FieldAt(c);
-        head.numeric.push_back(f != batch::Field::kId && f != batch::Field::kName && f != batch::Field::kNote &&
-                               f != batch::Field::kCarried);
+        head.numeric.push_back((f != batch::Field::kId && f != batch::Field::kName && f != batch::Field::kNote &&
+                                f != batch::Field::kCarried) ||
+                               (f == batch::Field::kCarried && PayItem(title)));
     }
     s_->payroll = std::make_unique<print::Payroll>(std::move(head));
     return {};
@@ -128,7 +147,15 @@ tax::Status PrintOutputs::Begin(const batch::Layout& layout) {
 tax::Status PrintOutputs::Add(const batch::Record& record, const tb::RowResult& r) {
     // The sheet's own total rows are not people: neither in the table nor a payslip.
     if (!s_->payroll || record.kind == batch::RowKind::kTotal) return {};
-    return s_->payroll->Add(Cells(s_->layout, record, r), record.kind != batch::RowKind::kPerson || !r.ok);
+    QStringList cells = Cells(s_->layout, record, r);
+    // The sheet's own pay items (基本工资, 实发工资) to two decimals beside the computed figures.
+    for (int c = 0; c < s_->layout.Count() && c < cells.size(); ++c) {
+        int carried = 0;
+        if (s_->layout.FieldAt(c, &carried) == batch::Field::kCarried && PayItem(s_->layout.Title(c)) &&
+            static_cast<size_t>(carried) < record.carried.size())
+            cells[c] = PayItemCell(record.carried[static_cast<size_t>(carried)]);
+    }
+    return s_->payroll->Add(cells, record.kind != batch::RowKind::kPerson || !r.ok);
 }
 
 tax::Status PrintOutputs::Finish(const batch::Totals& t) {
@@ -181,14 +208,24 @@ public:
         columns_ = std::move(*columns);
         print::Head head;
         head.title = QString::fromStdString(s_.title);
+        head.slipSuffix = QString::fromStdString(s_.suffix);
+        using batch::monthly::Role;
+        amounts_.assign(titles.size(), false);
         for (size_t c = 0; c < titles.size(); ++c) {
             head.columns << QString::fromStdString(titles[c]);
-            const batch::monthly::Role role = columns_.roles[c];
-            head.numeric.push_back(role == batch::monthly::Role::kAmount || role == batch::monthly::Role::kMonth);
+            const Role role = columns_.roles[c];
+            // The sheet's own pay items (基本工资, 考勤扣款, 实发工资) shown as amounts beside the computed ones.
+            amounts_[c] = role == Role::kAmount || role == Role::kDeduction || role == Role::kSheetTax ||
+                          (role == Role::kCarried && PayItem(titles[c]));
+            head.numeric.push_back(amounts_[c] || role == Role::kMonth);
         }
         for (int k = 0; k < tp::kOutputColumns; ++k) {
             head.columns << QString::fromUtf8(tp::kOutputTitles[static_cast<size_t>(k)]);
             head.numeric.push_back(k != tp::kOutNote);
+        }
+        if (columns_.Checked()) {
+            head.columns << QString::fromUtf8(batch::monthly::kTaxDifferenceTitle);
+            head.numeric.push_back(true);
         }
         s_.payroll = std::make_unique<print::Payroll>(std::move(head));
         return {};
@@ -199,13 +236,20 @@ public:
         if (record.total) return {};
         sums_.Add(columns_, record, f);
         QStringList cells;
-        for (std::string_view c : record.cells)
-            cells << QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
+        for (size_t i = 0; i < record.cells.size(); ++i) {
+            const std::string_view c = record.cells[i];
+            cells << (i < amounts_.size() && amounts_[i] ? PayItemCell(c) : QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size())));
+        }
         for (int k = 0; k < tp::kOutputColumns; ++k) {
             const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
             std::string text;
             if (cell.kind == tp::Cell::kMoney) tb::AppendMoney(text, cell.value);
             else text = std::string(cell.text);
+            cells << QString::fromStdString(text);
+        }
+        if (columns_.Checked()) {
+            std::string text;
+            if (tax::Decimal d; batch::monthly::TaxDifference(record, f, d)) tb::AppendMoney(text, d);
             cells << QString::fromStdString(text);
         }
         return s_.payroll->Add(cells, !f.ok);
@@ -225,15 +269,21 @@ public:
             if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k))) tb::AppendMoney(text, sum->Value());
             totals << QString::fromStdString(text);
         }
+        if (columns_.Checked()) totals << QString();
         s_.payroll->SetTotals(totals);
         return WritePdfs(s_);
     }
 
 private:
     State& s_;
+    std::vector<bool> amounts_;
     batch::monthly::Columns columns_;
     batch::monthly::Sums sums_;
 };
+
+void PrintOutputs::SlipSuffix(const std::string& suffix) {
+    s_->suffix = suffix;
+}
 
 batch::monthly::Writer& PrintOutputs::Monthly() {
     if (!s_->monthly) s_->monthly = std::make_unique<MonthlyPrint>(*s_);

@@ -27,6 +27,8 @@ public:
     bool Wanted() const;
     // The title when --title gave none: the sheet's own title row.
     void DefaultTitle(const std::string& title);
+    // The month after 工号-姓名 in the payslips' file names ("2024年6月").
+    void SlipSuffix(const std::string& suffix);
 
     // Starts the application that drawing text needs.
     void Start(const char* program);

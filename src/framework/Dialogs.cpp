@@ -53,6 +53,22 @@ QString Host::OpenFileName(QWidget* owner, const QString& filter, const QString&
     return dialog.selectedFiles().constFirst();
 }
 
+QStringList Host::OpenFileNames(QWidget* owner, const QString& filter, const QString& start) {
+    QFileDialog dialog(owner);
+    if (!start.isEmpty()) dialog.setDirectory(start);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+bool Host::QuestionYes(QWidget* owner, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 bool Host::Question(QWidget* owner, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::No);

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -21,8 +22,12 @@ public:
     // The open dialog, opening in the folder `start`; the chosen path, or an empty string when
     // the user cancels.
     virtual QString OpenFileName(QWidget* owner, const QString& filter, const QString& start = QString());
+    // The same dialog choosing several files at once; none when the user cancels.
+    virtual QStringList OpenFileNames(QWidget* owner, const QString& filter, const QString& start = QString());
     // A modal question with Yes and No; true for Yes.
     virtual bool Question(QWidget* owner, const QString& caption, const QString& text);
+    // The same, Yes the default: for a change the program advises.
+    virtual bool QuestionYes(QWidget* owner, const QString& caption, const QString& text);
     // One of `items` chosen from a list, or an empty string when the user cancels.
     virtual QString Choose(QWidget* owner, const QString& caption, const QString& text, const QStringList& items);
 };

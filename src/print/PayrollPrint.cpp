@@ -487,9 +487,13 @@ tax::Result<long long> Payroll::PayslipFiles(const QString& dir) {
         if (refused) continue;
         if (progress_ && !progress_(written, Slips())) return tax::Fail(kCancelled);
         const auto cell = [&](int at) { return at >= 0 && at < cells.size() ? cells[at] : QString(); };
-        QString name = SafeFileName(cell(idAt), cell(nameAt), ordinal);
+        const QString base = head_.slipSuffix.isEmpty()
+                                 ? SafeFileName(cell(idAt), cell(nameAt), ordinal)
+                                 : SafeFileName(cell(idAt), cell(nameAt), ordinal).chopped(4) + QLatin1Char('-') +
+                                       SafeFileName(QString(), head_.slipSuffix, ordinal);
+        QString name = base;
         for (int k = 2; used.contains(name.toCaseFolded()); ++k)
-            name = SafeFileName(cell(idAt), cell(nameAt), ordinal).chopped(4) + QStringLiteral("(%1).pdf").arg(k);
+            name = base.chopped(4) + QStringLiteral("(%1).pdf").arg(k);
         used.insert(name.toCaseFolded());
         Payroll one(head_);
         one.replaceLinks_ = true;

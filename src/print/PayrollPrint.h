@@ -23,6 +23,7 @@ struct Head {
     QString title;              // the line above the table; empty: none
     QStringList columns;        // the column titles
     std::vector<bool> numeric;  // right-aligned columns (missing: left)
+    QString slipSuffix;         // after 工号-姓名 in a payslip's file name: the month ("2024年6月")
     QDate printed = QDate::currentDate();
 };
 
@@ -56,7 +57,7 @@ public:
     tax::Status TablePdf(const QString& path);
     tax::Status PayslipsPdf(const QString& path, bool onePerPage);
     // One PDF a person in `dir` (made when missing), named 工号-姓名.pdf from the columns of
-    // those titles; the number of files.
+    // those titles (工号-姓名-2024年6月.pdf with the head's slipSuffix); the number of files.
     tax::Result<long long> PayslipFiles(const QString& dir);
 
     // Called before each page is drawn and before each person's file is written, with the

@@ -321,7 +321,8 @@ assert ws.cell(row=2, column=4).value == 30000 and ws.cell(row=2, column=3).valu
 # The totals row sums the month's own amounts and figures, never the running totals.
 last = [c.value for c in ws[ws.max_row]]
 assert last[1] == "合计", last
-assert last[w] == "=SUM(%s2:%s%d)" % ((chr(65 + w),) * 2 + (ws.max_row - 1,)), last[w]
+# The sheet's own 合计 row (the one above) is kept, but out of the sums.
+assert last[w] == "=SUM(%s2:%s%d)" % ((chr(65 + w),) * 2 + (ws.max_row - 2,)), last[w]
 assert last[3].startswith("=SUM(D2:D") and last[head.index("累计收入")] is None and last[head.index("累计子女教育")] is None
 cached = [c.value for c in openpyxl.load_workbook(sys.argv[1], data_only=True).active[ws.max_row]]
 body = [[c.value for c in r] for r in ws.iter_rows(min_row=2, max_row=ws.max_row - 1)]
@@ -337,8 +338,13 @@ check "2019 month of another year named" has err "月份：“2023-05”不在�
 check "2019 without 月份" run 2 "$sample" --law 2019
 check "2019 without 月份 named" has err "缺少月份一列"
 check "2019 without 月份 names the older laws" has err "请用 --law 2011 或 --law 2018q4"
-check "person-month rows under 2011" run 2 "$m19"
+check "person-month rows under 2011" run 2 "$m19" --law 2011
 check "person-month rows under 2011 name --law 2019" has err "请加 --law 2019"
+check "person-month rows under 2011: the month's law said" has err "注意：“m19.csv”是2024年1月的工资表，当月应按2019年起的累计预扣计算（--law 2019）；现按所给的 --law 2011 计算"
+# Without --law the months in 月份 choose the law and the year.
+check "person-month rows without --law" run 1 "$m19"
+check "person-month rows without --law: the same rows" cmp -s "$dir/out" "$dir/m19.out"
+check "person-month rows without --law: what told it" has err "2024 年度，累计预扣）；月份列：2024年1月，按2019年起的累计预扣计算"
 check "bad year" run 2 "$m19" --law 2019 --year 24
 # When the basic deduction counts: from 任职受雇日期, 5000 × the month's number for a first job in
 # the year, 60000 from January for last year's low earner (each also for the whole run).
@@ -423,6 +429,91 @@ check "june: same figures" has err "读入 4 行，计算 4 行，拒绝 0 行�
 check "june: same people" cmp -s <(head -n 5 "$dir/out") <("$bin" "$book" 2>/dev/null | head -n 5)
 check "a picture refused before any workbook is written" run 2 "$(dirname "$0")/files/picture.png" -o "$dir/pic.xlsx"
 check "a picture: no workbook written" test ! -e "$dir/pic.xlsx"
+
+
+# A clerk's 2024 (batch/files/clerk, saved by LibreOffice): month sheets, a file a month, CSV files
+# named by their month; the month and the law from the sheet's name, its title or the file's name.
+clerk=$(dirname "$0")/files/clerk
+check "a year of month sheets" run 0 "$clerk/2024年工资.xlsx" -o "$dir/year.xlsx"
+check "a year: the law and what told it" has err "合计个税 15011.50（6 张表；2024 年度，累计预扣）；各表的名称、标题或文件名：2024年1月至6月，按2019年起的累计预扣计算"
+check "a year: the notes sheet left out" has err "未读：“2024年工资.xlsx”的工作表“说明”"
+check "a year: the wrong 代扣个税 counted" has err "表中个税与算出的不同：1 行，个税差额合计 10.00"
+check "a year: 刘洋 from March counted" has err "1 人本年此前月份未提供"
+check "a year: a sheet a month, named as read" /usr/bin/python3 - "$dir/year.xlsx" <<'PY'
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+assert wb.sheetnames == ["1月", "2月", "3月", "4月", "5月", "6月"], wb.sheetnames
+ws = wb["6月"]
+head = [c.value for c in ws[1]]
+assert head[12] == "所属月份" and head[-1] == "个税差额" and head[-2] == "说明", head
+col = {t: i for i, t in enumerate(head)}
+rows = [[c.value for c in r] for r in ws.iter_rows(min_row=2)]
+wang = [r for r in rows if r[1] == "002"][0]
+assert wang[col["本期应预扣预缴税额"]] == 1065 and wang[col["代扣个税"]] == 1075 and wang[col["个税差额"]] == 10, wang
+# The clerk's own pay items stay numbers; the sheet's 合计 row is kept, numbers too, but no SUM counts it.
+assert wang[col["基本工资"]] == 9000 and wang[col["实发工资"]] == 15575, wang
+own = [r for r in rows if r[0] == "合计"][0]
+assert own[col["应发工资"]] == 81000, own
+last = rows[-1]
+assert last[col["应发工资"]] == "=SUM(H2:H5)", last
+cached = [c.value for c in openpyxl.load_workbook(sys.argv[1], data_only=True)["6月"][ws.max_row]]
+assert cached[col["应发工资"]] == 81000 and cached[col["本期应预扣预缴税额"]] == 4696, cached
+PY
+check "June alone" run 0 "$clerk/2024年工资.xlsx" --month 6
+check "June alone: four people" test "$(grep -c ',2024-06,' "$dir/out")" = 5
+check "June alone: no other month" bash -c "! grep -q ',2024-05,' '$dir/out'"
+check "June alone: 张伟 as the oracle" has out "1,001,张伟,财务部,18000,3500,0,21500,2100,2000,1240,18160,2024-06,126700.00,0.00,30000.00,12600.00,12000.00,0.00,0.00,72100.00,10%,2520.00,4690.00,0.00,3450.00,1240.00,18160.00,0.00,,0.00"
+check "June alone: the wrong 代扣个税 marked" has out "1075,15575,2024-06,100700.00,0.00,30000.00,8100.00,6000.00,0.00,0.00,56600.00,10%,2520.00,3140.00,0.00,2075.00,1065.00,15585.00,0.00,,10.00"
+check "June alone: the summary is June's" has err "6月：读入 4 行，计算 4 行，拒绝 0 行，跳过 1 行，合计个税 4696.00"
+check "June alone: the earlier months said" has err "此前各月 18 行只用于累计，未写出"
+check "a month not there" run 2 "$clerk/2024年工资.xlsx" --month 9 -o "$dir/sept.csv"
+check "a month not there: said" has err "中没有9月的行"
+check "a month not there: nothing written" test ! -e "$dir/sept.csv"
+check "one sheet picked" run 0 "$clerk/2024年工资.xlsx" --sheet 6月
+check "one sheet picked: June from June" has err "工作表“6月”与标题：2024年6月，按2019年起的累计预扣计算"
+check "one sheet picked: everyone from June" has err "4 人本年此前月份未提供"
+# A file a month in any order, workbooks or CSV: the same June.
+"$bin" "$clerk/2024年工资.xlsx" --month 6 2>/dev/null | cut -d, -f2,3,27 >"$dir/june.ref"
+check "files a month" run 0 "$clerk/2024年6月工资.xlsx" "$clerk/2024年2月工资.xlsx" "$clerk/2024年4月工资.xlsx" "$clerk/2024年1月工资.xlsx" "$clerk/2024年5月工资.xlsx" "$clerk/2024年3月工资.xlsx" --month 6
+check "files a month: the same June" cmp -s <(cut -d, -f2,3,27 "$dir/out") "$dir/june.ref"
+check "CSV files a month" run 0 "$clerk"/工资表2024*.csv --month 6
+check "CSV files a month: June's tax" has err "合计个税 4696.00"
+check "CSV: 所属月份 added" has out "工号,姓名,应发工资,社保,专项附加扣除,代扣个税,所属月份,累计收入"
+check "CSV: monthly deduction added up" has out "001,张伟,21500,2100,2000,1240.00,2024-06,126700.00,0.00,30000.00,12600.00,12000.00,"
+# May alone: everyone counted from May, said on each row and in the summary.
+check "May alone" run 0 "$clerk/2024年5月工资.xlsx"
+check "May alone: from May" has out "本年此前月份未提供，按5月起累计"
+check "May alone: counted" has err "4 人本年此前月份未提供"
+check "May alone: what told it" has err "标题：2024年5月，按2019年起的累计预扣计算"
+# Before 2019, the law of the month without --law; a 2024 sheet under --law 2011 computed as asked, but said.
+check "June 2016" run 0 "$clerk/2016年6月工资.xlsx"
+check "June 2016: 2011 law" has out "001,张伟,10000.00,1000.00,,,5500.00,20%,555.00,545.00,8455.00,,,545.00,"
+check "June 2016: said" has err "标题：2016年6月，按2011年9月至2018年9月的税法计算"
+check "November 2018" run 0 "$clerk/2018年11月工资.xlsx"
+check "November 2018: 5000 on the new table" has out "001,张伟,10000.00,1000.00,,,4000.00,10%,210.00,190.00,8810.00,,,190.00,"
+check "November 2018: said" has err "标题：2018年11月，按2018年10至12月的税法计算"
+check "2024 under --law 2011" run 0 "$clerk/2024年6月工资.xlsx" --law 2011
+check "2024 under --law 2011: said" has err "注意：“2024年6月工资.xlsx”的工作表“Sheet1”是2024年6月的工资表，当月应按2019年起的累计预扣计算（--law 2019）；现按所给的 --law 2011 计算"
+check "2024 under --law 2011: its deduction not deducted, said" has err "“子女教育等专项附加扣除”一列是2019年起才有的专项附加扣除，2011年9月至2018年9月的税法下不扣除"
+check "June 2016's payslips" run 0 "$clerk/2016年6月工资.xlsx" --payslips "$dir/2016.pdf"
+check "June 2016's payslips: pay items to two decimals" bash -c "pdftotext -layout '$dir/2016.pdf' - | tr -s ' ' | grep -q '001 张伟 10000.00 1000.00 .* 545.00 8000.00\$' && pdftotext -layout '$dir/2016.pdf' - | tr -s ' ' | grep -q '001 张伟 2000.00 9000.00'"
+# The .xls of the same year: its month sheets found and read in month order.
+check "the .xls year" run 0 "$clerk/2024年工资.xls" --month 6
+check "the .xls year: June's four" test "$(grep -c ',2024-06,' "$dir/out")" = 5
+check "the .xls year: what told it" has err "各表的名称、标题或文件名：2024年1月至6月，按2019年起的累计预扣计算"
+check "nothing tells the month: said" run 0 "$sample"
+check "nothing tells the month: how to choose" has err "没有写明所属年月（工作表名、标题行和文件名中都没有），按2011年9月至2018年9月的税法计算；2019年起的工资表请加 --law 2019"
+check "sheets of different years refused" run 2 "$clerk/2024年5月工资.xlsx" "$clerk/2016年6月工资.xlsx"
+check "sheets of different years named" has err "不是同一年度、同一税法的工资表，请分开计算"
+check "-o twice refused" run 2 "$sample" -o "$dir/a.csv" -o "$dir/b.csv"
+check "-o twice said" has err "-o 只能给一次"
+check "-o twice: nothing written" test ! -e "$dir/a.csv"
+# Payslips of June: the clerk's pay items beside the figures, a file a person and month.
+check "June's payslips" run 0 "$clerk/2024年工资.xlsx" --month 6 --payslips-dir "$dir/slips"
+check "June's payslips: named with the month" test -s "$dir/slips/002-王芳-2024年6月.pdf"
+check "June's payslips: four" test "$(ls "$dir/slips" | wc -l)" = 4
+check "June's payslip: pay items to two decimals" bash -c "pdftotext -layout '$dir/slips/002-王芳-2024年6月.pdf' - | tr -s ' ' | grep -q '9,000.00\|9000.00'"
+check "June's payslip: the title" bash -c "pdftotext -layout '$dir/slips/002-王芳-2024年6月.pdf' - | grep -q '某某公司2024年6月工资条'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -29,6 +29,17 @@ QString RecordingDialogs::OpenFileName(QWidget*, const QString&, const QString& 
     return openAnswer;
 }
 
+QStringList RecordingDialogs::OpenFileNames(QWidget*, const QString&, const QString& start) {
+    starts.append(start);
+    if (!openAnswers.isEmpty()) return openAnswers;
+    return openAnswer.isEmpty() ? QStringList() : QStringList{openAnswer};
+}
+
+bool RecordingDialogs::QuestionYes(QWidget*, const QString&, const QString& text) {
+    questions.append(text);
+    return questionYesAnswer;
+}
+
 bool RecordingDialogs::Question(QWidget*, const QString&, const QString& text) {
     questions.append(text);
     return questionAnswer;

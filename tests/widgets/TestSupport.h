@@ -31,7 +31,11 @@ public:
     QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix,
                          const QString& start = QString()) override;
     QString OpenFileName(QWidget* owner, const QString& filter, const QString& start = QString()) override;
+    // `openAnswers` when given, else `openAnswer` alone.
+    QStringList OpenFileNames(QWidget* owner, const QString& filter, const QString& start = QString()) override;
     bool Question(QWidget* owner, const QString& caption, const QString& text) override;
+    // Answered by `questionYesAnswer`, recorded among the questions.
+    bool QuestionYes(QWidget* owner, const QString& caption, const QString& text) override;
 
     QList<Box> boxes;
     // What the program showed at the moment a box opened (for "results while the box is open").
@@ -41,6 +45,8 @@ public:
     QString openAnswer;       // the open dialog's answer (empty: cancel)
     QStringList starts;       // where each file dialog opened (folder or suggested path)
     bool questionAnswer = false; // Yes or No
+    bool questionYesAnswer = true; // the advised change taken, as its default button does
+    QStringList openAnswers;
     QStringList questions;    // every question asked
 };
 

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTableView>
@@ -357,6 +358,68 @@ private slots:
         w->ImportFrom(monthly);
         drive::WaitForWork(w);
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("请把“税法”选为“2019年起（累计预扣）”")));
+    }
+
+    // A clerk's first half of 2024 as LibreOffice saved it, a workbook a month, imported at once
+    // while 税法 says 2011: the months say 2019, and the window asks before it changes the law.
+    // Then June alone: its rows, its 合计, its payslips a person with the month in the file's name.
+    void aClerksYearMonthByMonth() {
+        RecordingDialogs dialogs;
+        TFrmMain main;
+        TFrmBatch* w = Open(main);
+        BatchModel* m = w->model();
+        auto* law = Child<QComboBox>(w, "CmbLaw");
+        law->setCurrentIndex(0);
+        const QString files = QStringLiteral(QINGFU_TESTS_DIR "/batch/files/clerk/");
+        for (int month : {4, 1, 6, 3, 2, 5}) dialogs.openAnswers << files + QStringLiteral("2024年%1月工资.xlsx").arg(month);
+        dialogs.questionYesAnswer = true;
+        Child<QPushButton>(w, "BtnImport")->click();
+        drive::WaitForWork(w);
+        QVERIFY(dialogs.questions.contains(QStringLiteral("这张表是2024年1月至6月的，要改用2019年起的税法吗？")));
+        QCOMPARE(law->currentIndex(), 2);
+        QCOMPARE(Child<QComboBox>(w, "CmbYear")->currentData().toInt(), 2024);
+        QCOMPARE(m->Rows().size(), size_t{22 + 6}); // 22 person-months, each sheet's own 合计 row
+        const int withheld = ColumnTitled(m, QStringLiteral("本期应预扣预缴税额"));
+        const int note = ColumnTitled(m, QStringLiteral("说明"));
+        const int sheetTax = ColumnTitled(m, QStringLiteral("代扣个税"));
+        QVERIFY(ColumnTitled(m, QStringLiteral("所属月份")) >= 0);
+        QVERIFY(withheld >= 0 && note >= 0 && sheetTax >= 0);
+        // The monthly deduction added up: 王芳's June is the oracle's 1065.00 (the sheet says 1075.00, marked).
+        int wangJune = -1;
+        for (int r = 0; r < static_cast<int>(m->Rows().size()); ++r)
+            if (Cell(m, r, ColumnTitled(m, QStringLiteral("姓名"))) == QStringLiteral("王芳") && m->MonthOf(static_cast<size_t>(r)) == 6) wangJune = r;
+        QVERIFY(wangJune >= 0);
+        QCOMPARE(Cell(m, wangJune, withheld), QStringLiteral("1,065.00"));
+        QVERIFY(m->data(m->index(wangJune, sheetTax), Qt::BackgroundRole).isValid());
+        QVERIFY(m->data(m->index(wangJune, sheetTax), Qt::ToolTipRole).toString().contains(QStringLiteral("10.00")));
+        QVERIFY(!m->data(m->index(wangJune - 1, sheetTax), Qt::BackgroundRole).isValid());
+
+        // June alone: the other months' rows hidden, the 合计 June's own.
+        auto* months = Child<QComboBox>(w, "CmbMonth");
+        QVERIFY(months->isVisibleTo(w));
+        months->setCurrentIndex(months->findData(6));
+        auto* table = w->findChild<QTableView*>();
+        int shown = 0;
+        for (int r = 0; r < static_cast<int>(m->Rows().size()); ++r) shown += table->isRowHidden(r) ? 0 : 1;
+        QCOMPARE(shown, 5); // four people and the sheet's 合计
+        const int totals = static_cast<int>(m->Rows().size());
+        QCOMPARE(Cell(m, totals, withheld), QStringLiteral("4,696.00"));
+        months->setCurrentIndex(0);
+        QCOMPARE(Cell(m, totals, withheld), QStringLiteral("15,011.50")); // the half year, as computed
+        months->setCurrentIndex(months->findData(6));
+        // 刘洋 from March: said on his row.
+        bool late = false;
+        for (int r = 0; r < totals; ++r) late = late || Cell(m, r, note) == QStringLiteral("本年此前月份未提供，按3月起累计");
+        QVERIFY(late);
+
+        // June's payslips, a file a person, named with the month.
+        QTemporaryDir out;
+        auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
+        QVERIFY(paper->ExportPayslips(out.path(), TBatchPrint::Slips::Files));
+        QStringList made = QDir(out.path()).entryList(QDir::Files);
+        made.sort();
+        QCOMPARE(made, (QStringList{QStringLiteral("001-张伟-2024年6月.pdf"), QStringLiteral("002-王芳-2024年6月.pdf"),
+                                    QStringLiteral("003-李娜-2024年6月.pdf"), QStringLiteral("004-刘洋-2024年6月.pdf")}));
     }
 };
 

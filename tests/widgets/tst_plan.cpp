@@ -5,7 +5,7 @@
 #include "framework/Messages.h"
 #include "tax/Amount.h"
 #include "tax/Plan2019.h"
-#include "shell/UFrmPlan.h"
+#include "tools/planning/UFrmPlan.h"
 #include "shell/UMainForm.h"
 
 #include <QAction>

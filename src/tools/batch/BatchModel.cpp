@@ -137,13 +137,19 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const s
         months.push_back(static_cast<std::int8_t>(std::clamp(record.row.month, -1, 13)));
         computed.push_back(i);
     }
+    // The monthly deductions added up, and a person first given after January said, as the command line does.
+    batch::monthly::YearCarry carry(columns);
     tp::ComputeInOrder(
         year, computed.size(), [&](size_t k) { return static_cast<int>(months[k]); },
         [&](size_t k) -> const tp::Row& {
             BatchModel::ViewMonthly(rows[computed[k]], columns, year, record, reason);
+            carry.Before(record);
             return record.row;
         },
-        [&](size_t k, tp::Figures&& f) { figures[computed[k]] = tp::PackedFigures(std::move(f)); });
+        [&](size_t k, tp::Figures&& f) {
+            carry.After(record, f);
+            figures[computed[k]] = tp::PackedFigures(std::move(f));
+        });
     return !(cancel && *cancel);
 }
 
@@ -188,7 +194,51 @@ void BatchModel::Count(const BatchRow& row, bool in) {
     else batch::Untally(totals_, record, r);
 }
 
-BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent) {}
+BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent) {
+    // Any change may move a row into or out of the month shown, or change its figures.
+    const auto stale = [this] { monthSumsValid_ = false; };
+    connect(this, &QAbstractItemModel::dataChanged, this, stale);
+    connect(this, &QAbstractItemModel::modelReset, this, stale);
+    connect(this, &QAbstractItemModel::rowsInserted, this, stale);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, stale);
+}
+
+void BatchModel::SetMonthShown(int month) {
+    if (month == monthShown_) return;
+    monthShown_ = month;
+    monthSumsValid_ = false;
+    const int totals = static_cast<int>(rows_.size());
+    emit dataChanged(index(totals, 0), index(totals, std::max(0, columnCount() - 1)));
+}
+
+int BatchModel::MonthOf(size_t row) const {
+    if (!Monthly() || row >= rows_.size() || columns_.monthAt < 0) return 0;
+    size_t at = 0;
+    std::string_view cell;
+    for (int c = 0; c <= columns_.monthAt; ++c) cell = GetCell(rows_[row].cells, at);
+    const tax::Result<int> m = tp::ParseMonth(cell, rules_.year);
+    return m ? *m : 0;
+}
+
+bool BatchModel::Shown(size_t row) const {
+    return monthShown_ == 0 || !Monthly() || row >= rows_.size() || MonthOf(row) == monthShown_;
+}
+
+const batch::monthly::Sums& BatchModel::ShownSums() const {
+    if (monthShown_ == 0) return sums_;
+    if (!monthSumsValid_) {
+        monthSums_ = batch::monthly::Sums();
+        batch::monthly::Record record;
+        std::string reason;
+        for (size_t r = 0; r < rows_.size() && r < figures_.size(); ++r) {
+            if (IsBlank(rows_[r]) || MonthOf(r) != monthShown_) continue;
+            ViewMonthly(rows_[r], columns_, rules_.year, record, reason);
+            monthSums_.Add(columns_, record, figures_[r].Unpack());
+        }
+        monthSumsValid_ = true;
+    }
+    return monthSums_;
+}
 
 int BatchModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size()) + 1;
@@ -242,6 +292,17 @@ bool BatchModel::Editable(int column) const {
     return f <= batch::Field::kBonus || f == batch::Field::kCarried;
 }
 
+// The sheet's own tax cell that differs from the computed one: shaded, the difference in its tip.
+QVariant BatchModel::TaxDifferenceMark(const BatchRow& row, const tp::Figures& f, int role) const {
+    batch::monthly::Record record;
+    std::string reason;
+    ViewMonthly(row, columns_, rules_.year, record, reason);
+    tax::Decimal d;
+    if (!batch::monthly::TaxDifference(record, f, d) || d == tax::Decimal()) return {};
+    if (role == Qt::BackgroundRole) return QBrush(QColor(255, 236, 179));
+    return QStringLiteral("表中个税与算出的本期应预扣预缴税额（加年终奖个税）相差 %1（表中 − 算出）").arg(batch::Grouped(d));
+}
+
 QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     namespace bm = batch::monthly;
     const size_t inputs = columns_.titles.size();
@@ -254,12 +315,13 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     if (IsTotalsRow(index.row())) {
         if (role != Qt::DisplayRole) return TotalsStyle(role);
         if (index.column() == NameColumn()) return QString::fromUtf8(batch::kTotalsTitle);
+        const batch::monthly::Sums& sums = ShownSums();
         if (computed) {
-            const tb::Sum* sum = sums_.Of(out);
+            const tb::Sum* sum = sums.Of(out);
             return sum ? batch::Grouped(sum->Value()) : QVariant();
         }
         if (!columns_.Summed(col)) return {};
-        return batch::Grouped(col < sums_.cells.size() ? sums_.cells[col].Value() : tax::Decimal());
+        return batch::Grouped(col < sums.cells.size() ? sums.cells[col].Value() : tax::Decimal());
     }
     const size_t r = static_cast<size_t>(index.row());
     if (r >= figures_.size()) return {};
@@ -271,8 +333,12 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const bool refused = !total && !f.ok;
     if (role == Qt::BackgroundRole) {
         if (total) return QBrush(QColor(236, 236, 236));
-        return refused ? QBrush(QColor(255, 228, 228)) : QVariant();
+        if (refused) return QBrush(QColor(255, 228, 228));
+        if (!computed && static_cast<int>(col) == columns_.taxAt) return TaxDifferenceMark(row, f, role);
+        return {};
     }
+    if (role == Qt::ToolTipRole && !computed && static_cast<int>(col) == columns_.taxAt && !refused && !total)
+        return TaxDifferenceMark(row, f, role);
     if (role == Qt::ForegroundRole && computed && out == tp::kOutNote && f.ok && f.zone) return QBrush(Qt::red);
     if (role == Qt::ToolTipRole && refused)
         return Text((row.line > 0 ? "第 " + std::to_string(row.line) + " 行 " : std::string()) + f.note);
@@ -807,6 +873,19 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
 }
 
 } // namespace
+
+tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress) {
+    tax::Result<std::unique_ptr<Input>> opened = monthly::OpenYear(parts, batchbook::OpenBook);
+    if (!opened) return opened.failure();
+    tax::Result<ImportResult> read = ImportMonthly(**opened, rules, progress);
+    if (!read) return read;
+    read->described = parts.size() == 1 ? QString::fromStdString(parts.front().Shown())
+                                        : QStringLiteral("%1 张表").arg(parts.size());
+    // The title of the last month read heads what is printed.
+    for (const monthly::Part& p : parts)
+        if (!p.title.empty()) read->title = QString::fromStdString(p.title);
+    return read;
+}
 
 tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
     ImportResult result;

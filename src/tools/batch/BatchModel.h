@@ -7,6 +7,7 @@
 // moc cannot parse the standard library's concepts that these pull in; it needs none of them.
 #ifndef Q_MOC_RUN
 #include "batch/Monthly.h"
+#include "batch/MonthlyYear.h"
 #include "batch/Rows.h"
 #include "tax/Batch.h"
 #include "tax/Payroll2019.h"
@@ -61,6 +62,14 @@ public:
     const batch::Rules& rules() const { return rules_; }
     // While a worker writes the rows out, nothing may change them.
     void SetLocked(bool locked) { locked_ = locked; }
+    // Under the 2019 law, one month shown (1…12; 0 the whole year): the rows of other months
+    // stay, carrying the year's figures, but the totals row sums this month's alone, and
+    // Shown tells the view and the printout which rows are the month's.
+    void SetMonthShown(int month);
+    int MonthShown() const { return monthShown_; }
+    bool Shown(size_t row) const;
+    // A row's month under the 2019 law (0 when it has none that can be read).
+    int MonthOf(size_t row) const;
 
     void SetAllowance(tax::Decimal allowance);
     // The law every row is computed under. Into or out of the 2019 law the columns change, so
@@ -112,6 +121,7 @@ signals:
 
 private:
     QVariant MonthlyData(const QModelIndex& index, int role) const;
+    QVariant TaxDifferenceMark(const BatchRow& row, const tax::payroll2019::Figures& f, int role) const;
     void SetMonthlyCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
     // An empty row of the table's columns, as 添加行 makes it.
     BatchRow BlankRow() const;
@@ -143,6 +153,11 @@ private:
     batch::monthly::Sums sums_;
     long long skippedAbove_ = 0; // rows above the imported sheet's header, still counted as skipped
     bool locked_ = false;
+    // The month shown and its sums, worked out again when asked after any change.
+    const batch::monthly::Sums& ShownSums() const;
+    int monthShown_ = 0;
+    mutable batch::monthly::Sums monthSums_;
+    mutable bool monthSumsValid_ = false;
 };
 
 namespace batch {
@@ -168,6 +183,9 @@ struct ImportResult {
 // Reads a payroll file (text or a workbook's sheet, `sheet` by name or number; empty: the
 // first), or says why it cannot. Safe to run on a worker thread.
 tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress);
+// A year under the 2019 law from several sheets and files (monthly::FindParts): read as one
+// sheet, each row's month from its sheet, title or file where it has none.
+tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress);
 // A workbook's sheet names, for the choice before an import; empty for text files.
 tax::Result<std::vector<std::string>> SheetNames(const QString& path);
 

@@ -106,6 +106,9 @@ void TBatchPrint::SetTitle(const QString& title) {
 std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
     print::Head head;
     head.title = TxtTitle->text().trimmed();
+    // One month shown: its rows alone, the payslips' files named by it (工号-姓名-2024年6月.pdf).
+    if (Model->Monthly() && Model->MonthShown() > 0)
+        head.slipSuffix = QStringLiteral("%1年%2月").arg(Model->rules().year).arg(Model->MonthShown());
     const int columns = Model->columnCount();
     const int totalsRow = static_cast<int>(Model->Rows().size());
     for (int c = 0; c < columns; ++c) {
@@ -119,6 +122,7 @@ std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
     for (int r = 0; r <= totalsRow; ++r) {
         // The sheet's own total rows are not people: neither on paper nor a payslip.
         if (r < totalsRow && Model->Rows()[static_cast<size_t>(r)].kind == batch::RowKind::kTotal) continue;
+        if (r < totalsRow && !Model->Shown(static_cast<size_t>(r))) continue;
         cells.clear();
         for (int c = 0; c < columns; ++c) cells << Model->data(Model->index(r, c), Qt::DisplayRole).toString();
         if (r == totalsRow) {
@@ -233,7 +237,7 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
         int listed = 0;
         for (size_t r = 0; r < Model->Rows().size() && listed < kListedRefusals; ++r) {
             std::string why;
-            if (!Model->Refused(r, &why)) continue;
+            if (!Model->Shown(r) || !Model->Refused(r, &why)) continue;
             const int nameColumn = Model->NameColumn();
             text += QStringLiteral("\n第 %1 行 %2：%3")
                         .arg(r + 1)

@@ -9,9 +9,12 @@
 #include "framework/RecentFolders.h"
 #include "framework/ToolWindow.h"
 #include "tools/batch/BatchUndo.h"
+#include "tools/batch/BatchWorkbook.h"
 #include "tax/WageTax.h"
 
 #include <QAction>
+#include <algorithm>
+#include <utility>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -23,6 +26,7 @@
 #include <QMimeData>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMimeData>
@@ -99,6 +103,12 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         CmbYear->addItem(QString::number(y), y);
     CmbYear->setCurrentIndex(CmbYear->findData(thisYear - 1));
     laws->addWidget(CmbYear);
+    CmbMonth = new QComboBox(this);
+    CmbMonth->setObjectName(QStringLiteral("CmbMonth"));
+    CmbMonth->addItem(QStringLiteral("全年"), 0);
+    for (int m = 1; m <= 12; ++m) CmbMonth->addItem(QStringLiteral("%1月").arg(m), m);
+    CmbMonth->setToolTip(QStringLiteral("只看一个月：该月的行、合计、打印和工资条；其他月份仍用于累计"));
+    laws->addWidget(CmbMonth);
     laws->addStretch(1);
     column->addLayout(laws);
     BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
@@ -157,6 +167,11 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(BtnRemove, &QPushButton::clicked, this, &TFrmBatch::BtnRemoveClick);
     connect(BtnPaste, &QPushButton::clicked, this, &TFrmBatch::BtnPasteClick);
     connect(BtnImport, &QPushButton::clicked, this, &TFrmBatch::BtnImportClick);
+    connect(CmbMonth, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbMonthChange);
+    connect(Model, &QAbstractItemModel::modelReset, this, &TFrmBatch::ShowMonthRows);
+    connect(Model, &QAbstractItemModel::layoutChanged, this, &TFrmBatch::ShowMonthRows);
+    connect(Model, &QAbstractItemModel::rowsInserted, this, &TFrmBatch::ShowMonthRows);
+    connect(Model, &QAbstractItemModel::dataChanged, this, &TFrmBatch::ShowMonthRows);
     connect(BtnExport, &QPushButton::clicked, this, &TFrmBatch::BtnExportClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TFrmBatch::BtnCancelClick);
     connect(Model, &BatchModel::Edited, this, [this] { Dirty = true; });
@@ -207,6 +222,93 @@ void TFrmBatch::ShowLawChoices() {
     CmbPoint->setEnabled(law == batch::Law::k2011 && !Worker);
     StaticYear->setVisible(law == batch::Law::k2019);
     CmbYear->setVisible(law == batch::Law::k2019);
+    CmbMonth->setVisible(law == batch::Law::k2019);
+    if (law != batch::Law::k2019 && CmbMonth->currentIndex() != 0) CmbMonth->setCurrentIndex(0);
+}
+
+void TFrmBatch::CmbMonthChange() {
+    Model->SetMonthShown(CmbMonth->currentData().toInt());
+    ShowMonthRows();
+}
+
+void TFrmBatch::ShowMonthRows() {
+    const int rows = static_cast<int>(Model->Rows().size());
+    const bool all = Model->MonthShown() == 0;
+    for (int r = 0; r < rows; ++r) TableRows->setRowHidden(r, !all && !Model->Shown(static_cast<size_t>(r)));
+}
+
+void TFrmBatch::UseLawOf(int year, int month) {
+    const batch::monthly::PeriodLaw law = batch::monthly::LawOf(year, month);
+    const int index = law == batch::monthly::PeriodLaw::k2019 ? 2 : law == batch::monthly::PeriodLaw::k2018Q4 ? 1 : 0;
+    {
+        const QSignalBlocker quiet(CmbLaw);
+        CmbLaw->setCurrentIndex(index);
+    }
+    const batch::Law chosen = index == 2 ? batch::Law::k2019 : index == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
+    if (Model->rules().law != chosen) {
+        Model->SetLaw(chosen);
+        Undo->clear();
+        Undo->setClean();
+        Dirty = false;
+    }
+    if (chosen == batch::Law::k2019 && CmbYear->findData(year) >= 0) {
+        const QSignalBlocker quiet(CmbYear);
+        CmbYear->setCurrentIndex(CmbYear->findData(year));
+        Model->SetYear(year);
+    }
+    ShowLawChoices();
+}
+
+void TFrmBatch::ImportFiles(const QStringList& paths) {
+    namespace bm = batch::monthly;
+    if (Worker || paths.isEmpty()) return;
+    std::vector<std::string> files;
+    for (const QString& p : paths) files.push_back(QFile::encodeName(p).toStdString());
+    std::vector<std::string> skipped;
+    tax::Result<std::vector<bm::Part>> found = bm::FindParts(files, std::string(), batchbook::OpenBook, skipped);
+    // A file the probe cannot read is left to the import, whose message says why.
+    if (!found) {
+        if (paths.size() == 1) return ImportFrom(paths.front());
+        dialogs::Current().Message(this, product::kTitle, QString::fromStdString(found.error()), QMessageBox::Warning);
+        return;
+    }
+    std::vector<bm::Part> parts = std::move(*found);
+    int year = 0;
+    for (const bm::Part& p : parts) year = year ? year : p.period.year;
+    bool dated = !parts.empty() && year > 0;
+    for (bm::Part& p : parts) {
+        if (p.period.year == 0) p.period.year = year;
+        dated = dated && p.period.month > 0 && bm::LawOf(p.period.year, p.period.month) == bm::LawOf(year, parts.front().period.month);
+    }
+    const int month = dated ? parts.front().period.month : 0;
+    const batch::Law lawNow = Model->rules().law;
+    const bm::PeriodLaw periodLaw = dated ? bm::LawOf(year, month) : bm::PeriodLaw::kUnknown;
+    const bool other = dated && ((periodLaw == bm::PeriodLaw::k2019) != (lawNow == batch::Law::k2019) ||
+                                 (periodLaw == bm::PeriodLaw::k2018Q4) != (lawNow == batch::Law::k2018Q4));
+    if (other) {
+        const QString when = parts.size() == 1 ? QString::fromStdString(bm::PeriodText(year, month))
+                                               : QStringLiteral("%1至%2月").arg(QString::fromStdString(bm::PeriodText(year, month)))
+                                                     .arg(parts.back().period.month);
+        const QString lawName = periodLaw == bm::PeriodLaw::k2019     ? QStringLiteral("2019年起的税法")
+                                : periodLaw == bm::PeriodLaw::k2018Q4 ? QStringLiteral("2018年10—12月的税法")
+                                                                      : QStringLiteral("2011年9月至2018年9月的税法");
+        if (dialogs::Current().QuestionYes(this, product::kTitle,
+                                           QStringLiteral("这张表是%1的，要改用%2吗？").arg(when, lawName)))
+            UseLawOf(year, month);
+    } else if (dated && periodLaw == bm::PeriodLaw::k2019 && Model->rules().year != year) {
+        UseLawOf(year, month);
+    }
+    if (Model->Monthly() && !parts.empty() &&
+        (parts.size() > 1 || (!parts.front().hasMonthColumn && parts.front().period.month > 0))) {
+        YearParts = std::move(parts);
+        return ImportFrom(paths.front());
+    }
+    if (paths.size() > 1) {
+        dialogs::Current().Message(this, product::kTitle,
+                                   QStringLiteral("2019年以前的税法一次导入一张表，请逐个导入。"), QMessageBox::Warning);
+        return;
+    }
+    ImportFrom(paths.front());
 }
 
 void TFrmBatch::SetColumnWidths() {
@@ -402,10 +504,10 @@ bool TFrmBatch::MayReplace() {
 void TFrmBatch::BtnImportClick() {
     if (Worker) return;
     if (!MayReplace()) return;
-    const QString path = dialogs::Current().OpenFileName(
+    const QStringList paths = dialogs::Current().OpenFileNames(
         this, QStringLiteral("工资表 (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"),
         recent::Folder(recent::kPayroll));
-    if (!path.isEmpty()) ImportFrom(path);
+    if (!paths.isEmpty()) ImportFiles(paths);
 }
 
 void TFrmBatch::BtnExportClick() {
@@ -456,7 +558,8 @@ void TFrmBatch::EndWork() {
 void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
     if (Worker) return;
     QString sheet = chosenSheet;
-    if (sheet.isEmpty()) {
+    const std::vector<batch::monthly::Part> parts = std::exchange(YearParts, {});
+    if (sheet.isEmpty() && parts.empty()) {
         // A book of several sheets: the person says which holds the payroll.
         const tax::Result<std::vector<std::string>> names = batch::SheetNames(path);
         if (names && names->size() > 1) {
@@ -474,7 +577,9 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
     auto result = std::make_shared<tax::Result<batch::ImportResult>>(batch::ImportResult());
     batch::Progress* progress = WorkProgress.get();
     const batch::Rules rules = Model->rules();
-    QThread* worker = QThread::create([=] { *result = batch::Import(path, sheet, rules, *progress); });
+    QThread* worker = QThread::create([=] {
+        *result = parts.empty() ? batch::Import(path, sheet, rules, *progress) : batch::ImportYear(parts, rules, *progress);
+    });
     connect(worker, &QThread::finished, this, [this, result, path] {
         const QString error = result->ok() ? QString() : QString::fromStdString(result->error());
         if (result->ok() && !(*result)->cancelled) {
@@ -555,14 +660,17 @@ bool TFrmBatch::ConfirmClose() {
 
 void TFrmBatch::dragEnterEvent(QDragEnterEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (!Worker && urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+    if (!Worker && !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); }))
+        event->acceptProposedAction();
 }
 
 void TFrmBatch::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (Worker || urls.size() != 1 || !urls.front().isLocalFile()) return;
+    if (Worker || urls.isEmpty() || !std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); })) return;
     event->acceptProposedAction();
-    if (MayReplace()) ImportFrom(urls.front().toLocalFile());
+    QStringList paths;
+    for (const QUrl& u : urls) paths << u.toLocalFile();
+    if (MayReplace()) ImportFiles(paths);
 }
 
 void TFrmBatch::closeEvent(QCloseEvent* event) {

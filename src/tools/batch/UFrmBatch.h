@@ -48,6 +48,12 @@ public:
     // taken when the worker ends. Public so tests can give a path without a dialog.
     // `sheet`: a workbook's sheet by name; empty asks when the book has several.
     void ImportFrom(const QString& path, const QString& sheet = QString());
+    // Several files, or a workbook of month sheets, as a clerk keeps a year: the month each is
+    // for chooses the law (asking first when 税法 says another), and under the 2019 law every
+    // month sheet is read as one year. One file of one sheet goes on as ImportFrom.
+    void ImportFiles(const QStringList& paths);
+    // Under the 2019 law, one month shown (0: the whole year): its rows, its 合计, its print.
+    void CmbMonthChange();
     void ExportTo(const QString& path);
 
 signals:
@@ -61,6 +67,10 @@ protected:
 
 private:
     void UpdateStatus();
+    // The rows of other months hidden while one month is shown.
+    void ShowMonthRows();
+    // 税法 (and 年度) set to the law in force in a month, without the question CmbLawChange asks.
+    void UseLawOf(int year, int month);
     // The allowance under the 2011 law, the year under the 2019 law.
     void ShowLawChoices();
     void SetColumnWidths();
@@ -76,6 +86,7 @@ private:
     QComboBox* CmbPoint = nullptr;
     QComboBox* CmbLaw = nullptr;
     QComboBox* CmbYear = nullptr;
+    QComboBox* CmbMonth = nullptr;
     QLabel* StaticYear = nullptr;
     QLabel* StaticPoint = nullptr;
     QPushButton* BtnAdd = nullptr;
@@ -90,6 +101,7 @@ private:
     BatchModel* Model = nullptr;
     BatchUndo* Undo = nullptr;
     QString ImportedPath; // the last file imported, whose name an export suggests
+    std::vector<batch::monthly::Part> YearParts; // the month sheets the next import reads as one year
 
     bool Dirty = false;
     QThread* Worker = nullptr;
