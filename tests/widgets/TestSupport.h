@@ -32,6 +32,7 @@ public:
                          const QString& start = QString()) override;
     QString OpenFileName(QWidget* owner, const QString& filter, const QString& start = QString()) override;
     bool Question(QWidget* owner, const QString& caption, const QString& text) override;
+    QString Choose(QWidget* owner, const QString& caption, const QString& text, const QStringList& items) override;
 
     QList<Box> boxes;
     // What the program showed at the moment a box opened (for "results while the box is open").
@@ -42,6 +43,8 @@ public:
     QStringList starts;       // where each file dialog opened (folder or suggested path)
     bool questionAnswer = false; // Yes or No
     QStringList questions;    // every question asked
+    QString chooseAnswer;     // the item chosen from a list (empty, or not among them: cancel)
+    QStringList choices;      // every choice asked for
 };
 
 namespace drive {
