@@ -771,6 +771,12 @@ tax::Status BatchModel::Paste(int row, int column, const QString& text, QString*
         for (BatchRow& r : read->rows)
             r.line = 0;
         if (title) *title = read->title;
+        // Into an empty 2019 table the block comes with its own columns, as an import of it would.
+        if (Monthly() && rows_.empty() && !read->rows.empty()) {
+            beginResetModel();
+            columns_ = read->columns;
+            endResetModel();
+        }
         return Append(std::move(*read));
     }
     const std::vector<std::vector<std::string>> block = Block(text);

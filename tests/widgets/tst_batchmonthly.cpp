@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(Cell(m, 2, withheld), QStringLiteral("5,450.00")); // (126000 − 15000 − 13500 − 6000) × 10% − 2520 − 1180
         // The first month unreadable: the later ones are not computed, and say why.
         m->setData(m->index(0, 3), QStringLiteral("三万"), Qt::EditRole);
-        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("说明"))), QStringLiteral("本期收入：无法识别“三万”"));
+        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("说明"))), QStringLiteral("应发工资：无法识别“三万”")); // the sheet's heading, as an import names it
         QCOMPARE(Cell(m, 2, ColumnTitled(m, QStringLiteral("说明"))), QString::fromUtf8(tp::kEarlierRefused));
         QVERIFY(m->data(m->index(2, 0), Qt::BackgroundRole).isValid());
         QVERIFY(Cell(m, 3, withheld).isEmpty() || Cell(m, 3, withheld) == QStringLiteral("0.00"));
@@ -365,7 +365,7 @@ private slots:
         QCOMPARE(m->Rows().size(), size_t{3});
         const batch::Layout& layout = m->layout();
         QVERIFY(layout.hasId);
-        QCOMPARE(layout.carried, std::vector<std::string>({"月份", "累计子女教育", "累计赡养老人"}));
+        QCOMPARE(layout.carried, std::vector<std::string>({"所属月份", "累计子女教育", "累计赡养老人"}));
         const int wage = layout.ColumnOf(batch::Field::kWage), insurance = layout.ColumnOf(batch::Field::kInsurance);
         QCOMPARE(m->headerData(wage, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月工资"));
         QCOMPARE(m->data(m->index(0, wage), Qt::EditRole).toString(), QStringLiteral("三万"));
