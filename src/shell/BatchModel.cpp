@@ -190,7 +190,10 @@ void BatchModel::Count(const BatchRow& row, bool in) {
 
 BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent) {
     // The row computed for painting is forgotten by any change before a view asks again.
-    auto forget = [this] { computed_.row = -1; };
+    auto forget = [this] {
+        computed_.row = -1;
+        unpackedRow_ = -1;
+    };
     connect(this, &QAbstractItemModel::dataChanged, this, forget);
     connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, forget);
     connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, forget);
@@ -273,7 +276,7 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const BatchRow& row = rows_[r];
     if (role == Qt::EditRole) return computed ? QVariant() : Text(CellAtIndex(row, col));
     if (IsBlank(row)) return {};
-    const tp::Figures f = figures_[r].Unpack();
+    const tp::Figures& f = UnpackedRow(index.row());
     const bool total = row.kind == batch::RowKind::kTotal;
     const bool refused = !total && !f.ok;
     if (role == Qt::BackgroundRole) {
@@ -391,6 +394,14 @@ batch::RowKind BatchModel::KindOf(const batch::Record& record) {
     const bool total = batch::IsTotalCell(record.input[tb::kName]) || batch::IsTotalCell(record.id) ||
                        (nameless && std::any_of(record.carried.begin(), record.carried.end(), batch::IsTotalCell));
     return total ? batch::RowKind::kTotal : batch::RowKind::kPerson;
+}
+
+const tp::Figures& BatchModel::UnpackedRow(int row) const {
+    if (unpackedRow_ != row) {
+        unpacked_ = figures_[static_cast<size_t>(row)].Unpack();
+        unpackedRow_ = row;
+    }
+    return unpacked_;
 }
 
 const BatchModel::Computed& BatchModel::ComputedRow(int row) const {

@@ -208,6 +208,10 @@ private:
     };
     const Computed& ComputedRow(int row) const;
     mutable Computed computed_;
+    // The same for a 2019 row's figures, unpacked once for all its cells.
+    const tax::payroll2019::Figures& UnpackedRow(int row) const;
+    mutable int unpackedRow_ = -1;
+    mutable tax::payroll2019::Figures unpacked_;
     bool Editable(int column) const;
 
     std::vector<BatchRow> rows_;
