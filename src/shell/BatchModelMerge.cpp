@@ -9,6 +9,7 @@
 #include <QDate>
 
 #include <algorithm>
+#include <functional>
 
 namespace tp = tax::payroll2019;
 namespace bm = batch::monthly;
@@ -212,20 +213,44 @@ bool BatchModel::NeedsMonth() const {
     return false;
 }
 
+// A column the other law's reader would take for one of its own computed ones, and so drop,
+// when anything is written in it.
+static QString DroppedColumn(const std::vector<std::string>& titles, const std::vector<std::vector<std::string>>& rows,
+                      const std::function<bool(const std::string&)>& dropped) {
+    for (size_t c = 0; c < titles.size(); ++c)
+        if (dropped(titles[c]))
+            for (const std::vector<std::string>& row : rows)
+                if (c < row.size() && !batch::TrimCell(row[c]).empty())
+                    return QStringLiteral("“%1”一列与换用后算出的列同名，其中的内容将不再保留。").arg(QString::fromStdString(titles[c]));
+    return {};
+}
+
 QString BatchModel::LawChangeLoss(batch::Law law) const {
-    if (!Monthly() || law == batch::Law::k2019) return {};
+    if (Monthly() == (law == batch::Law::k2019)) return {};
+    const std::vector<SheetLine> sheet = Monthly() ? SheetForPayroll() : SheetForMonthly(1);
+    std::vector<std::vector<std::string>> rows;
+    for (size_t i = 1; i < sheet.size(); ++i)
+        rows.push_back(sheet[i].cells);
+    const QString dropped = DroppedColumn(sheet.front().cells, rows, [&](const std::string& title) {
+        if (Monthly()) return batch::FieldOfHeading(title) == batch::Field::kDerived;
+        // The 2019 columns leave out a heading of their computed ones.
+        const std::vector<std::string_view> probe{title, "姓名", "月份", "本期收入"};
+        const tax::Result<bm::Columns> read = bm::Columns::Of(probe, 1);
+        return title != "姓名" && title != "月份" && title != "本期收入" && read && read->titles.size() < probe.size();
+    });
+    if (!Monthly()) return dropped;
     // The older payroll has one 五险一金: items given apart are added into it.
     std::vector<size_t> items;
     for (size_t c = 0; c < columns_.roles.size(); ++c)
         if (columns_.roles[c] == bm::Role::kAmount && IsItem(columns_.amountOf[c])) items.push_back(c);
-    if (items.size() < 2) return {};
+    if (items.size() < 2) return dropped;
     long long apart = 0;
     for (const BatchRow& row : rows_) {
         const std::vector<std::string> cells = AllCells(row, columns_.titles.size());
         apart += std::count_if(items.begin(), items.end(), [&](size_t c) { return !batch::TrimCell(cells[c]).empty(); }) >= 2;
     }
-    if (apart == 0) return {};
-    return QStringLiteral("2019年以前的税法只有一列五险一金：%1 行分列的基本养老保险费、基本医疗保险费、失业保险费、"
+    if (apart == 0) return dropped;
+    return dropped + QStringLiteral("2019年以前的税法只有一列五险一金：%1 行分列的基本养老保险费、基本医疗保险费、失业保险费、"
                           "住房公积金将相加为一个数。")
         .arg(apart);
 }

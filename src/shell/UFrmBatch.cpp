@@ -78,7 +78,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     CmbLaw->setObjectName(QStringLiteral("CmbLaw"));
     CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月"),
                       QStringLiteral("2019年起（累计预扣）")});
-    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用或换出这一项时表格的列不同"));
+    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用时表中的行随之换到新的列"));
     laws->addWidget(CmbLaw);
     laws->addSpacing(16);
     StaticPoint = new QLabel(QStringLiteral("起征点"), this);
@@ -402,15 +402,15 @@ void TFrmBatch::BtnPasteClick() {
     }
     if (FillSelection(text)) return;
     const QModelIndexList selected = TableRows->selectionModel()->selectedIndexes();
-    QModelIndex current = TableRows->currentIndex();
-    // A block as large as the selection, or larger, is laid from the selection's corner.
-    for (const QModelIndex& i : selected)
-        if (!current.isValid() || selected.size() > 1)
-            current = current.isValid() && (current.row() < i.row() || (current.row() == i.row() && current.column() <= i.column()))
-                          ? current
-                          : i;
-    const int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
-    const int col = current.isValid() ? current.column() : 0;
+    const QModelIndex current = TableRows->currentIndex();
+    int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
+    int col = current.isValid() ? current.column() : 0;
+    // A block as large as the selection, or larger, is laid from the selection's top left corner.
+    if (selected.size() > 1) {
+        row = col = INT_MAX;
+        for (const QModelIndex& i : selected)
+            row = std::min(row, i.row()), col = std::min(col, i.column());
+    }
     // A paste writes from its row on and may add rows at the end.
     const int from = std::min(row, static_cast<int>(Model->Rows().size()));
     Undo->Record(QStringLiteral("粘贴"), [&] { (void)Model->Paste(row, col, text); }, from,
