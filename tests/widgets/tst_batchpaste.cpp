@@ -133,6 +133,7 @@ private slots:
             QCOMPARE(m->totals().computed, 3LL);
             QCOMPARE(m->totals().refused, 0LL);
             QVERIFY(Child<QLabel>(w, "TxtStatus")->text().contains(QStringLiteral("合计个税 1,186.50")));
+            if (titled && qEnvironmentVariableIsSet("KEEP_SHOT")) w->grab().save(qEnvironmentVariable("KEEP_SHOT"));
             // The sheet's title heads what is printed, as after an import.
             QCOMPARE(Child<QLineEdit>(w, "TxtTitle")->text(), titled ? QString::fromUtf8(kTitle) : QString());
             // One step back is the empty table of before, its columns too; forward again.
