@@ -622,12 +622,20 @@ void BatchModel::Replace(batch::ImportResult&& read) {
     RecomputeTotals();
 }
 
+void BatchModel::SetSkippedAbove(long long rows) {
+    if (locked_ || rows == skippedAbove_) return;
+    totals_.skipped += rows - skippedAbove_;
+    skippedAbove_ = rows;
+    RecomputeTotals();
+}
+
 void BatchModel::RecomputeAll() {
     if (Monthly()) {
         Refigure();
         return;
     }
     totals_ = batch::Totals();
+    totals_.skipped = skippedAbove_;
     for (const BatchRow& row : rows_)
         Count(row, true);
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
@@ -639,6 +647,10 @@ void BatchModel::Replace(std::vector<BatchRow> rows, batch::Layout layout, batch
     rows_ = std::move(rows);
     layout_ = std::move(layout);
     totals_ = totals;
+    long long totalRows = 0;
+    for (const BatchRow& row : rows_)
+        totalRows += row.kind == batch::RowKind::kTotal;
+    skippedAbove_ = totals_.skipped - totalRows;
     endResetModel();
     RecomputeTotals();
 }
@@ -907,6 +919,7 @@ tax::Result<ImportResult> ReadMonthly(SheetSource& sheet, const std::string* pro
         return result;
     }
     result.totals.skipped += reader.SkippedAbove();
+    result.above = reader.SkippedAbove();
     result.title = QString::fromStdString(reader.Title());
     return result;
 }
@@ -921,6 +934,7 @@ tax::Result<ImportResult> ReadSheet(SheetSource& sheet, const std::string* probl
     if (tax::Status s = reader.Start(); !s) return s.failure();
     result.layout = reader.layout();
     result.totals.skipped = reader.SkippedAbove();
+    result.above = reader.SkippedAbove();
     result.title = QString::fromStdString(reader.Title());
     const size_t carried = result.layout.carried.size();
     Record record;

@@ -81,6 +81,8 @@ public:
     // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
     // that undo and redo need.
     void ReplaceRows(int first, int count, std::vector<BatchRow> rows);
+    // The rows above the header of what was read (a sheet's title), counted as skipped.
+    void SetSkippedAbove(long long rows);
 
     // A row of cells as a reader takes it from a sheet, with its line.
     struct SheetLine {
@@ -93,6 +95,7 @@ public:
         batch::Law law = batch::Law::k2011;
         batch::Layout layout;
         batch::monthly::Columns columns;
+        long long skippedAbove = 0;
         std::vector<BatchRow> rows;
     };
     // The law and the columns, without the rows.
@@ -242,6 +245,7 @@ struct ImportResult {
     monthly::Sums sums;
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one
+    long long above = 0; // rows above the header, counted as skipped
     bool cancelled = false;
 };
 

@@ -71,12 +71,13 @@ BatchModel::Table BatchModel::Shape() const {
     t.law = rules_.law;
     t.layout = layout_;
     t.columns = columns_;
+    t.skippedAbove = skippedAbove_;
     return t;
 }
 
 bool BatchModel::SameShape(const Table& t) const {
     return t.law == rules_.law && t.layout.hasId == layout_.hasId && t.layout.carried == layout_.carried &&
-           t.columns.titles == columns_.titles;
+           t.columns.titles == columns_.titles && t.skippedAbove == skippedAbove_;
 }
 
 void BatchModel::Swap(Table& t) {
@@ -87,11 +88,11 @@ void BatchModel::Swap(Table& t) {
     std::swap(layout_, t.layout);
     std::swap(columns_, t.columns);
     rows_.swap(t.rows);
+    std::swap(skippedAbove_, t.skippedAbove);
     if (Monthly() && rules_.year == 0) rules_.year = QDate::currentDate().year();
     figures_.clear();
     totals_ = batch::Totals();
     sums_ = bm::Sums();
-    skippedAbove_ = 0;
     endResetModel();
     RecomputeAll();
     if (lawChanged) emit LawChanged();
@@ -143,7 +144,10 @@ tax::Status BatchModel::Append(batch::ImportResult&& read) {
         record.carried = carried;
         Store(record, layout_.carried.size(), rows.emplace_back());
     }
-    if (!rows.empty()) ReplaceRows(static_cast<int>(rows_.size()), 0, std::move(rows));
+    if (!rows.empty()) {
+        SetSkippedAbove(skippedAbove_ + read.above);
+        ReplaceRows(static_cast<int>(rows_.size()), 0, std::move(rows));
+    }
     return {};
 }
 
@@ -191,7 +195,10 @@ tax::Status BatchModel::AppendMonthly(batch::ImportResult&& read) {
         out.kind = r.kind;
         out.line = r.line;
     }
-    if (!rows.empty()) ReplaceRows(static_cast<int>(rows_.size()), 0, std::move(rows));
+    if (!rows.empty()) {
+        SetSkippedAbove(skippedAbove_ + read.above);
+        ReplaceRows(static_cast<int>(rows_.size()), 0, std::move(rows));
+    }
     return {};
 }
 
@@ -355,6 +362,8 @@ tax::Status BatchModel::ChangeLaw(batch::Law law, int month) {
     if (!read) return read.failure();
     Table empty;
     empty.law = law;
+    empty.skippedAbove = skippedAbove_;
+    read->above = 0;
     if (toMonthly) empty.columns = MonthlyBase(read->columns);
     Swap(empty);
     if (tax::Status s = Append(std::move(*read)); !s) {

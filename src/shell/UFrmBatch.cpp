@@ -599,6 +599,7 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
             if (Model->SameColumns(read)) {
                 Undo->Record(QStringLiteral("导入"), [&] {
                     Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
+                    Model->SetSkippedAbove(read.above);
                 });
             } else {
                 Model->Replace(std::move(read));

@@ -132,6 +132,7 @@ private slots:
             QCOMPARE(Cell(m, 4, QStringLiteral("合计个税")), QStringLiteral("1,186.50"));
             QCOMPARE(m->totals().computed, 3LL);
             QCOMPARE(m->totals().refused, 0LL);
+            QCOMPARE(m->totals().skipped, titled ? 2LL : 1LL); // the title row and the sheet's 合计, as an import counts them
             QVERIFY(Child<QLabel>(w, "TxtStatus")->text().contains(QStringLiteral("合计个税 1,186.50")));
             if (titled && qEnvironmentVariableIsSet("KEEP_SHOT")) w->grab().save(qEnvironmentVariable("KEEP_SHOT"));
             // The sheet's title heads what is printed, as after an import.
@@ -141,10 +142,15 @@ private slots:
             QCOMPARE(w->undoStack()->undoText(), QStringLiteral("粘贴"));
             w->undoStack()->undo();
             QCOMPARE(m->Rows().size(), size_t{0});
+            QCOMPARE(m->totals().skipped, 0LL);
             QCOMPARE(Column(m, QStringLiteral("工号")), -1);
             w->undoStack()->redo();
             QCOMPARE(Cell(m, 4, QStringLiteral("合计个税")), QStringLiteral("1,186.50"));
             QCOMPARE(Column(m, QStringLiteral("工号")), 0);
+            // Every row computed afresh under another allowance: the rows skipped stay counted.
+            Child<QComboBox>(w, "CmbPoint")->setCurrentIndex(1);
+            QCOMPARE(m->totals().skipped, titled ? 2LL : 1LL);
+            QCOMPARE(m->totals().computed, 3LL);
         }
     }
 
@@ -196,6 +202,8 @@ private slots:
         QCOMPARE(Shown(p->model()), imported);
         QCOMPARE(p->model()->totals().computed, importedTotals.computed);
         QCOMPARE(p->model()->totals().refused, importedTotals.refused);
+        QCOMPARE(p->model()->totals().skipped, importedTotals.skipped);
+        QCOMPARE(importedTotals.skipped, 2LL); // the title row and the sheet's own total
         QCOMPARE(p->model()->totals().totalTax.Value(), importedTotals.totalTax.Value());
         QVERIFY(importedTotals.refused >= 1); // the refusals name their cells alike
         QVERIFY(imported.join(QLatin1Char('\n')).contains(QStringLiteral("无法识别“八千”")));
