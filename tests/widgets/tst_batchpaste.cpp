@@ -19,7 +19,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <random>
 
 namespace {
 
@@ -207,6 +211,88 @@ private slots:
         QCOMPARE(p->model()->totals().totalTax.Value(), importedTotals.totalTax.Value());
         QVERIFY(importedTotals.refused >= 1); // the refusals name their cells alike
         QVERIFY(imported.join(QLatin1Char('\n')).contains(QStringLiteral("无法识别“八千”")));
+    }
+
+    // Random sheets, as clerks lay them out (headings by any of their names, in any order, title
+    // rows or none, items apart or together, bad cells, totals rows): a paste into a fresh table
+    // gives what an import of the same text gives, every cell and count.
+    void randomBlocksPasteAsTheyImport() {
+        QRandomGenerator random(20261208);
+        auto pick = [&](const QStringList& from) { return from[random.bounded(from.size())]; };
+        int compared = 0, totals = 0;
+        for (int round = 0; round < 40; ++round) {
+            const bool monthly = random.bounded(2) == 1;
+            QList<QStringList> columns; // each column: its heading, then the kind of its cells
+            if (monthly) {
+                columns << QStringList{pick({"工号", "员工编号"}), "id"} << QStringList{pick({"姓名", "员工姓名"}), "name"}
+                        << QStringList{pick({"月份", "所属月份"}), "month"}
+                        << QStringList{pick({"本期收入", "应发工资", "税前工资"}), "wage"};
+                if (random.bounded(2)) columns << QStringList{"五险一金", "part"};
+                else columns << QStringList{"基本养老保险费", "part"} << QStringList{"住房公积金", "part"};
+                if (random.bounded(2)) columns << QStringList{"累计子女教育", "part"};
+                if (random.bounded(2)) columns << QStringList{pick({"全年一次性奖金", "年终奖"}), "bonus"};
+            } else {
+                if (random.bounded(2)) columns << QStringList{pick({"工号", "员工编号"}), "id"};
+                columns << QStringList{pick({"姓名", "员工姓名"}), "name"}
+                        << QStringList{pick({"月工资", "应发工资", "税前工资"}), "wage"};
+                if (random.bounded(2)) columns << QStringList{pick({"五险一金", "社保"}), "part"};
+                else columns << QStringList{"养老保险", "part"} << QStringList{"公积金", "part"};
+                if (random.bounded(2)) columns << QStringList{"起征点", "allowance"};
+                if (random.bounded(2)) columns << QStringList{pick({"年终奖", "奖金"}), "bonus"};
+            }
+            for (const char* carried : {"部门", "备注", "序号"})
+                if (random.bounded(3) == 0) columns << QStringList{QString::fromUtf8(carried), "text"};
+            std::shuffle(columns.begin(), columns.end(), std::mt19937(random.generate()));
+            QStringList lines;
+            for (int t = random.bounded(3); t > 0; --t) // title rows, spread as a spreadsheet copies them
+                lines << QStringLiteral("某某公司工资表%1").arg(t) + QString(columns.size() - 1, QLatin1Char('\t'));
+            QStringList header;
+            for (const QStringList& c : columns)
+                header << c[0];
+            lines << header.join(QLatin1Char('\t'));
+            for (int r = random.bounded(1, 8); r > 0; --r) {
+                const bool total = random.bounded(6) == 0;
+                QStringList cells;
+                for (const QStringList& c : columns) {
+                    const QString kind = c[1];
+                    QString cell;
+                    if (kind == "id") cell = total && random.bounded(2) ? QStringLiteral("合计") : QString::number(random.bounded(1, 4));
+                    else if (kind == "name") cell = total ? (random.bounded(2) ? QStringLiteral("小计") : QString()) : pick({"甲", "乙", "丙"});
+                    else if (kind == "month") cell = total ? QString() : QString::number(random.bounded(1, 4));
+                    else if (kind == "text") cell = pick({"", "财务", "合计"});
+                    else if (kind == "allowance") cell = pick({"", "", "4800", "3500"});
+                    else cell = pick({"", "8000", "12,345.60", "30000", "500", "八千", "-5", "0.005", "96000"});
+                    cells << cell;
+                }
+                lines << cells.join(QLatin1Char('\t'));
+            }
+            const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+            const batch::Rules rules{monthly ? batch::Law::k2019 : batch::Law::k2011, 3500, 2024};
+            const QString file = dir.filePath(QStringLiteral("random.csv"));
+            drive::WriteFile(file, text.toUtf8());
+            batch::Progress progress;
+            tax::Result<batch::ImportResult> read = batch::Import(file, QString(), rules, progress);
+            BatchModel imported, pasted;
+            for (BatchModel* m : {&imported, &pasted}) {
+                m->SetLaw(rules.law);
+                m->SetYear(2024);
+            }
+            const tax::Status status = pasted.Paste(0, 0, text);
+            QVERIFY2(read.ok() == status.ok(), qPrintable(text));
+            if (!read) {
+                QCOMPARE(status.error(), read.error());
+                continue;
+            }
+            imported.Replace(std::move(*read));
+            QVERIFY2(Shown(&pasted) == Shown(&imported), qPrintable(text + Shown(&pasted).join('\n') + "\n---\n" + Shown(&imported).join('\n')));
+            QCOMPARE(pasted.totals().skipped, imported.totals().skipped);
+            QCOMPARE(pasted.totals().refused, imported.totals().refused);
+            QCOMPARE(pasted.totals().totalTax.Value(), imported.totals().totalTax.Value());
+            ++compared;
+            totals += std::count_if(pasted.Rows().begin(), pasted.Rows().end(),
+                                    [](const BatchRow& row) { return row.kind == batch::RowKind::kTotal; });
+        }
+        QVERIFY2(compared >= 30 && totals >= 5, qPrintable(QStringLiteral("%1 tables, %2 totals rows").arg(compared).arg(totals)));
     }
 
     // A block pasted into a table that has rows: added at the end, a column the table lacks
