@@ -458,6 +458,7 @@ private slots:
         QCOMPARE(m->totals().computed, 3LL);
         QCOMPARE(m->totals().refused, 0LL);
         QCOMPARE(Child<QComboBox>(w, "CmbLaw")->currentIndex(), 2);
+        if (qEnvironmentVariableIsSet("KEEP_SHOT_2019")) w->grab().save(qEnvironmentVariable("KEEP_SHOT_2019"));
 
         ChooseLaw(w, 0);
         QVERIFY(!m->Monthly());
