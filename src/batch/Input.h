@@ -27,6 +27,9 @@ public:
     int Permille() const override;
     const std::string& Problem() const { return problem_; }
     Encoding encoding() const { return decoded_.encoding(); }
+    // A separator known beforehand (a spreadsheet's block on the clipboard is tab-separated,
+    // its title row above the header maybe without a tab), not guessed from the first line.
+    void SetSeparator(char separator) { csv_.SetSeparator(separator); }
 
 private:
     long long rawRead_ = 0, size_;

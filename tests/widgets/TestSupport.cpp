@@ -45,6 +45,11 @@ bool RecordingDialogs::Question(QWidget*, const QString&, const QString& text) {
     return questionAnswer;
 }
 
+QString RecordingDialogs::Choose(QWidget*, const QString&, const QString& text, const QStringList& items) {
+    choices.append(text);
+    return items.contains(chooseAnswer) ? chooseAnswer : QString();
+}
+
 namespace drive {
 
 void SetupApp() {

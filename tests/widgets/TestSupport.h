@@ -36,6 +36,7 @@ public:
     bool Question(QWidget* owner, const QString& caption, const QString& text) override;
     // Answered by `questionYesAnswer`, recorded among the questions.
     bool QuestionYes(QWidget* owner, const QString& caption, const QString& text) override;
+    QString Choose(QWidget* owner, const QString& caption, const QString& text, const QStringList& items) override;
 
     QList<Box> boxes;
     // What the program showed at the moment a box opened (for "results while the box is open").
@@ -48,6 +49,8 @@ public:
     bool questionYesAnswer = true; // the advised change taken, as its default button does
     QStringList openAnswers;
     QStringList questions;    // every question asked
+    QString chooseAnswer;     // the item chosen from a list (empty, or not among them: cancel)
+    QStringList choices;      // every choice asked for
 };
 
 namespace drive {

@@ -239,7 +239,7 @@ private slots:
         TFrmMain main;
         main.show();
         TFrmBatch* w = Open(main);
-        w->model()->Paste(0, 0, QStringLiteral("张三\t12,000.00\t1000\t\t24000\n李四\t12k\n王五\t3000\t300\t\t60000\n"));
+        (void)w->model()->Paste(0, 0, QStringLiteral("张三\t12,000.00\t1000\t\t24000\n李四\t12k\n王五\t3000\t300\t\t60000\n"));
         Child<QLineEdit>(w, "TxtTitle")->insert(QStringLiteral("某某公司2023年5月工资表")); // keyClicks takes ASCII only
         auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
         QVERIFY(paper);

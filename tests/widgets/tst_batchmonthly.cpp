@@ -232,7 +232,7 @@ private slots:
                     undo->Record(QStringLiteral("添加行"), [&] { m->AddRows(r, 1); }, r, 0);
                     const QString block = QStringLiteral("E%1\t员工%1\t%2\t%3\t100\t100\t0\t\n").arg(pick(0, 7)).arg(pick(1, 12)).arg(pick(3000, 90000));
                     if (pick(0, 1))
-                        undo->Record(QStringLiteral("粘贴"), [&] { m->Paste(r, 0, block); });
+                        undo->Record(QStringLiteral("粘贴"), [&] { (void)m->Paste(r, 0, block); });
                     break;
                 }
                 case 5: undo->undo(); break;
@@ -284,29 +284,40 @@ private slots:
         auto* law = Child<QComboBox>(w, "CmbLaw");
         QCOMPARE(law->count(), 3);
         QCOMPARE(law->itemText(2), QStringLiteral("2019年起（累计预扣）"));
-        m->Paste(0, 0, QStringLiteral("张三\t9000\n"));
-        dialogs.questionAnswer = false;
+        (void)m->Paste(0, 0, QStringLiteral("张三\t9000\n"));
+        // Into the 2019 law the rows come along, their month asked once; no answer, no change.
         law->setCurrentIndex(2);
-        QCOMPARE(dialogs.questions.size(), 1);
-        QVERIFY(dialogs.questions[0].contains(QStringLiteral("1 行将清空")));
+        QCOMPARE(dialogs.choices.size(), 1);
         QCOMPARE(law->currentIndex(), 0);
         QVERIFY(!m->Monthly());
         QCOMPARE(m->Rows().size(), size_t{1});
-        dialogs.questionAnswer = true;
+        dialogs.chooseAnswer = QStringLiteral("5月");
         law->setCurrentIndex(2);
+        QCOMPARE(dialogs.choices.size(), 2);
         QVERIFY(m->Monthly());
-        QCOMPARE(m->Rows().size(), size_t{0});
-        QVERIFY(!w->IsDirty());
+        QCOMPARE(m->Rows().size(), size_t{1});
+        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("姓名"))), QStringLiteral("张三"));
+        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("月份"))), QStringLiteral("5"));
+        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("本期收入"))), QStringLiteral("9000"));
+        // One step back is the older table as it was; forward again, and the row removed.
+        w->undoStack()->undo();
+        QVERIFY(!m->Monthly());
+        QCOMPARE(law->currentIndex(), 0);
+        QCOMPARE(m->data(m->index(0, 1), Qt::EditRole).toString(), QStringLiteral("9000"));
+        w->undoStack()->redo();
+        QVERIFY(m->Monthly());
+        QCOMPARE(law->currentIndex(), 2);
+        m->RemoveRows(0, 1);
         QVERIFY(Child<QComboBox>(w, "CmbYear")->isVisibleTo(w) && !Child<QComboBox>(w, "CmbPoint")->isVisibleTo(w));
         QCOMPARE(m->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月份"));
         QCOMPARE(m->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("本期收入"));
 
         // The worked example, pasted with its headings in another order and names.
         Child<QComboBox>(w, "CmbYear")->setCurrentIndex(Child<QComboBox>(w, "CmbYear")->findData(2024));
-        m->Paste(0, 0, QStringLiteral("所属月份\t姓名\t工号\t应发工资\t五险一金\t累计子女教育\t累计赡养老人\t年终奖\n"
+        QVERIFY(m->Paste(0, 0, QStringLiteral("所属月份\t姓名\t工号\t应发工资\t五险一金\t累计子女教育\t累计赡养老人\t年终奖\n"
                                       "1\t甲\t001\t30000\t4500\t1000\t1000\t\n"
                                       "2\t甲\t001\t30000\t4500\t2000\t2000\t\n"
-                                      "3\t甲\t001\t30000\t4500\t3000\t3000\t36000\n"));
+                                      "3\t甲\t001\t30000\t4500\t3000\t3000\t36000\n")).ok());
         QCOMPARE(dialogs.boxes.size(), 0);
         const int withheld = ColumnTitled(m, QStringLiteral("本期应预扣预缴税额"));
         const int bonusTax = ColumnTitled(m, QStringLiteral("年终奖个税"));
@@ -334,7 +345,7 @@ private slots:
         QCOMPARE(Cell(m, 2, withheld), QStringLiteral("5,450.00")); // (126000 − 15000 − 13500 − 6000) × 10% − 2520 − 1180
         // The first month unreadable: the later ones are not computed, and say why.
         m->setData(m->index(0, 3), QStringLiteral("三万"), Qt::EditRole);
-        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("说明"))), QStringLiteral("本期收入：无法识别“三万”"));
+        QCOMPARE(Cell(m, 0, ColumnTitled(m, QStringLiteral("说明"))), QStringLiteral("应发工资：无法识别“三万”")); // the sheet's heading, as an import names it
         QCOMPARE(Cell(m, 2, ColumnTitled(m, QStringLiteral("说明"))), QString::fromUtf8(tp::kEarlierRefused));
         QVERIFY(m->data(m->index(2, 0), Qt::BackgroundRole).isValid());
         QVERIFY(Cell(m, 3, withheld).isEmpty() || Cell(m, 3, withheld) == QStringLiteral("0.00"));
@@ -348,11 +359,21 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), shown + 1);
         QVERIFY(dialogs.boxes.last().text.contains(QStringLiteral("请把“税法”选为“2011-09—2018-09”")));
         QCOMPARE(m->Rows().size(), size_t{3});
-        // Back to an older law: asked, and the table of one row a person again.
+        // Back to an older law: each person-month a row of one person, 本期收入 as 月工资, the
+        // insurance as 五险一金, 工号, 月份 and the deductions to date carried.
         law->setCurrentIndex(1);
         QVERIFY(!m->Monthly());
-        QCOMPARE(m->Rows().size(), size_t{0});
-        QCOMPARE(m->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月工资"));
+        QCOMPARE(m->Rows().size(), size_t{3});
+        const batch::Layout& layout = m->layout();
+        QVERIFY(layout.hasId);
+        QCOMPARE(layout.carried, std::vector<std::string>({"所属月份", "累计子女教育", "累计赡养老人"}));
+        const int wage = layout.ColumnOf(batch::Field::kWage), insurance = layout.ColumnOf(batch::Field::kInsurance);
+        QCOMPARE(m->headerData(wage, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("月工资"));
+        QCOMPARE(m->data(m->index(0, wage), Qt::EditRole).toString(), QStringLiteral("三万"));
+        QCOMPARE(m->data(m->index(2, wage), Qt::EditRole).toString(), QStringLiteral("30000"));
+        QCOMPARE(Cell(m, 2, insurance), QStringLiteral("4,500.00"));
+        QCOMPARE(dialogs.questions.size(), 0); // nothing typed changes
+        m->RemoveRows(0, 3);
         const QString monthly = dir.filePath(QStringLiteral("monthly.csv"));
         drive::WriteFile(monthly, "工号,月份,本期收入\n1,1,9000\n");
         w->ImportFrom(monthly);

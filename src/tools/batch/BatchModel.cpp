@@ -195,6 +195,15 @@ void BatchModel::Count(const BatchRow& row, bool in) {
 }
 
 BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent) {
+    // The row computed for painting is forgotten by any change before a view asks again.
+    auto forget = [this] {
+        computed_.row = -1;
+        unpackedRow_ = -1;
+    };
+    connect(this, &QAbstractItemModel::dataChanged, this, forget);
+    connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, forget);
+    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, forget);
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, forget);
     // Any change may move a row into or out of the month shown, or change its figures.
     const auto stale = [this] { monthSumsValid_ = false; };
     connect(this, &QAbstractItemModel::dataChanged, this, stale);
@@ -328,7 +337,7 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const BatchRow& row = rows_[r];
     if (role == Qt::EditRole) return computed ? QVariant() : Text(CellAtIndex(row, col));
     if (IsBlank(row)) return {};
-    const tp::Figures f = figures_[r].Unpack();
+    const tp::Figures& f = UnpackedRow(index.row());
     const bool total = row.kind == batch::RowKind::kTotal;
     const bool refused = !total && !f.ok;
     if (role == Qt::BackgroundRole) {
@@ -371,16 +380,21 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const BatchRow& row = rows_[static_cast<size_t>(index.row())];
-    batch::Record record;
-    const tb::RowResult r = ResultOf(row, record);
-    const bool refused = record.kind == batch::RowKind::kBroken || (record.kind == batch::RowKind::kPerson && !r.ok);
     if (role == Qt::EditRole) {
         if (!Editable(col)) return {};
+        batch::Record record;
+        View(row, layout_.carried.size(), record);
         if (field == batch::Field::kId) return Text(record.id);
         if (field == batch::Field::kCarried) return Text(record.carried[static_cast<size_t>(carriedIndex)]);
         return Text(record.input[static_cast<size_t>(field) - static_cast<size_t>(batch::Field::kName)]);
     }
+    if (role != Qt::DisplayRole && role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
+        return {};
     if (IsBlank(row)) return {};
+    const Computed& computed = ComputedRow(index.row());
+    const batch::Record& record = computed.record;
+    const tb::RowResult& r = computed.result;
+    const bool refused = record.kind == batch::RowKind::kBroken || (record.kind == batch::RowKind::kPerson && !r.ok);
     if (role == Qt::BackgroundRole) {
         if (record.kind == batch::RowKind::kTotal) return QBrush(QColor(236, 236, 236));
         if (!refused) return {};
@@ -438,9 +452,30 @@ Qt::ItemFlags BatchModel::flags(const QModelIndex& index) const {
     return f;
 }
 
+batch::RowKind BatchModel::KindOf(const batch::Record& record) {
+    return batch::IsTotalRecord(record) ? batch::RowKind::kTotal : batch::RowKind::kPerson;
+}
+
+const tp::Figures& BatchModel::UnpackedRow(int row) const {
+    if (unpackedRow_ != row) {
+        unpacked_ = figures_[static_cast<size_t>(row)].Unpack();
+        unpackedRow_ = row;
+    }
+    return unpacked_;
+}
+
+const BatchModel::Computed& BatchModel::ComputedRow(int row) const {
+    if (computed_.row != row) {
+        computed_.result = ResultOf(rows_[static_cast<size_t>(row)], computed_.record);
+        computed_.row = row;
+    }
+    return computed_;
+}
+
 // Replaces some cells of a row (by output column), the totals kept up to date; no signals.
 void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::string>>& cells) {
     BatchRow& row = rows_[at];
+    computed_.row = -1;
     Count(row, false);
     batch::Record record;
     View(row, layout_.carried.size(), record);
@@ -568,26 +603,43 @@ void BatchModel::Contribute(size_t i, int sign) {
 }
 
 std::vector<std::string> BatchModel::Unfigure(int first, int count) {
+    std::vector<size_t> changed;
+    for (int i = first; i < first + count; ++i)
+        changed.push_back(static_cast<size_t>(i));
+    return Unfigure(changed);
+}
+
+std::vector<std::string> BatchModel::Unfigure(const std::vector<size_t>& changed) {
     std::vector<std::string> people;
-    for (int i = first; i < first + count; ++i) {
-        Contribute(static_cast<size_t>(i), -1);
-        if (std::string p = PersonOf(rows_[static_cast<size_t>(i)]); !p.empty()) people.push_back(std::move(p));
+    for (size_t i : changed) {
+        Contribute(i, -1);
+        if (std::string p = PersonOf(rows_[i]); !p.empty()) people.push_back(std::move(p));
     }
     return people;
 }
 
 void BatchModel::Refigure(std::vector<std::string> people, int first, int count) {
+    std::vector<size_t> changed;
     for (int i = first; i < first + count; ++i)
-        if (std::string p = PersonOf(rows_[static_cast<size_t>(i)]); !p.empty()) people.push_back(std::move(p));
+        changed.push_back(static_cast<size_t>(i));
+    Refigure(std::move(people), changed);
+}
+
+void BatchModel::Refigure(std::vector<std::string> people, const std::vector<size_t>& changed) {
+    for (size_t i : changed)
+        if (std::string p = PersonOf(rows_[i]); !p.empty()) people.push_back(std::move(p));
     std::sort(people.begin(), people.end());
     people.erase(std::unique(people.begin(), people.end()), people.end());
     // The rows changed, and every other month of the people they belong to (before or after).
     std::vector<size_t> chosen;
+    auto next = changed.begin();
     for (size_t i = 0; i < rows_.size(); ++i) {
-        const bool changed = static_cast<int>(i) >= first && static_cast<int>(i) < first + count;
-        if (!changed && (people.empty() || !std::binary_search(people.begin(), people.end(), PersonOf(rows_[i]))))
+        while (next != changed.end() && *next < i)
+            ++next;
+        const bool isChanged = next != changed.end() && *next == i;
+        if (!isChanged && (people.empty() || !std::binary_search(people.begin(), people.end(), PersonOf(rows_[i]))))
             continue;
-        if (!changed) Contribute(i, -1);
+        if (!isChanged) Contribute(i, -1);
         chosen.push_back(i);
     }
     FigureRows(columns_, rules_.year, rows_, chosen, figures_, nullptr);
@@ -630,12 +682,20 @@ void BatchModel::Replace(batch::ImportResult&& read) {
     RecomputeTotals();
 }
 
+void BatchModel::SetSkippedAbove(long long rows) {
+    if (locked_ || rows == skippedAbove_) return;
+    totals_.skipped += rows - skippedAbove_;
+    skippedAbove_ = rows;
+    RecomputeTotals();
+}
+
 void BatchModel::RecomputeAll() {
     if (Monthly()) {
         Refigure();
         return;
     }
     totals_ = batch::Totals();
+    totals_.skipped = skippedAbove_;
     for (const BatchRow& row : rows_)
         Count(row, true);
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
@@ -647,6 +707,10 @@ void BatchModel::Replace(std::vector<BatchRow> rows, batch::Layout layout, batch
     rows_ = std::move(rows);
     layout_ = std::move(layout);
     totals_ = totals;
+    long long totalRows = 0;
+    for (const BatchRow& row : rows_)
+        totalRows += row.kind == batch::RowKind::kTotal;
+    skippedAbove_ = totals_.skipped - totalRows;
     endResetModel();
     RecomputeTotals();
 }
@@ -710,70 +774,98 @@ void BatchModel::RemoveRows(int first, int count) {
     emit Edited();
 }
 
-void BatchModel::Paste(int row, int column, const QString& text) {
-    if (locked_) return;
-    const QByteArray utf8 = text.toUtf8();
+// A pasted text's lines cut at its tabs, as a spreadsheet puts a block on the clipboard: a text
+// without tabs on one line is one cell, whatever it holds ("15,000.00" is an amount, not two).
+std::vector<std::vector<std::string>> BatchModel::Block(const QString& text, size_t most) {
     std::vector<std::vector<std::string>> block;
+    const QByteArray utf8 = text.toUtf8();
     QByteArray oneLine = utf8;
     while (oneLine.endsWith('\n') || oneLine.endsWith('\r'))
         oneLine.chop(1);
     if (!oneLine.contains('\t') && !oneLine.contains('\n') && !oneLine.contains('\r')) {
-        // One cell, whatever it holds: "15,000.00" is an amount, not two cells.
-        if (oneLine.isEmpty()) return;
-        block.push_back({oneLine.toStdString()});
-    } else {
+        if (!oneLine.isEmpty()) block.push_back({oneLine.toStdString()});
+        return block;
+    }
+    size_t given = 0;
+    batch::CsvReader csv(
+        [&](char* buffer, size_t capacity) {
+            const size_t n = std::min(capacity, static_cast<size_t>(utf8.size()) - given);
+            std::memcpy(buffer, utf8.constData() + given, n);
+            given += n;
+            return n;
+        },
+        1 << 16);
+    csv.SetSeparator('\t');
+    std::vector<std::string_view> fields;
+    long long line = 0;
+    while (block.size() < most && csv.Next(fields, line))
+        block.emplace_back(fields.begin(), fields.end());
+    return block;
+}
+
+namespace {
+
+// The rows the readers look among for a header.
+constexpr size_t kHeaderSearchRows = 20;
+
+} // namespace
+
+bool BatchModel::HasHeadings(const QString& text) const {
+    namespace bm = batch::monthly;
+    for (const std::vector<std::string>& line : Block(text, kHeaderSearchRows)) {
+        int known = 0;
+        for (const std::string& cell : line) {
+            if (!Monthly()) {
+                known += batch::FieldOfHeading(cell) != batch::Field::kCarried;
+                continue;
+            }
+            // Every heading the 2019 reader knows names one of the forms' columns.
+            const bm::Columns& forms = bm::Columns::Forms();
+            for (size_t k = 0; k < forms.titles.size(); ++k)
+                if (forms.roles[k] != bm::Role::kCarried && bm::SameColumn(cell, forms.titles[k])) {
+                    ++known;
+                    break;
+                }
+        }
+        if (known >= 2) return true;
+    }
+    return false;
+}
+
+tax::Status BatchModel::Paste(int row, int column, const QString& text, QString* title) {
+    if (locked_) return {};
+    if (HasHeadings(text)) {
+        // Read as a file of the same text would be, by the same reader, then added at the end.
+        const QByteArray utf8 = text.toUtf8();
         size_t given = 0;
-        batch::CsvReader csv(
+        batch::TextSheet sheet(
             [&](char* buffer, size_t capacity) {
                 const size_t n = std::min(capacity, static_cast<size_t>(utf8.size()) - given);
                 std::memcpy(buffer, utf8.constData() + given, n);
                 given += n;
                 return n;
             },
-            1 << 16);
-        csv.SetSeparator('\t');
-        std::vector<std::string_view> fields;
-        long long line = 0;
-        while (csv.Next(fields, line))
-            block.emplace_back(fields.begin(), fields.end());
-    }
-    if (block.empty()) return;
-    // A first line of headings: each column goes where its heading says, rows at the end.
-    std::vector<int> columns;
-    int known = 0;
-    for (const std::string& heading : block.front()) {
-        if (Monthly()) {
-            int c = -1;
-            for (size_t k = 0; k < columns_.titles.size() && c < 0; ++k)
-                if (batch::monthly::SameColumn(heading, columns_.titles[k])) c = static_cast<int>(k);
-            known += c >= 0 && columns_.roles[static_cast<size_t>(c)] != batch::monthly::Role::kCarried;
-            columns.push_back(c);
-            continue;
+            utf8.size());
+        sheet.SetSeparator('\t');
+        batch::Progress progress;
+        tax::Result<batch::ImportResult> read = batch::ReadSheet(sheet, &sheet.Problem(), rules_, progress, false);
+        if (!read) return read.failure();
+        // The clipboard's lines are no line of any file.
+        for (BatchRow& r : read->rows)
+            r.line = 0;
+        if (title) *title = read->title;
+        // Into an empty 2019 table the block comes with its own columns, as an import of it would.
+        if (Monthly() && rows_.empty() && !read->rows.empty()) {
+            beginResetModel();
+            columns_ = read->columns;
+            endResetModel();
         }
-        const batch::Field f = batch::FieldOfHeading(heading);
-        int c = f == batch::Field::kId && !layout_.hasId ? layout_.ColumnOf(batch::Field::kName) : layout_.ColumnOf(f);
-        if (f == batch::Field::kCarried) {
-            c = -1;
-            for (size_t k = 0; k < layout_.carried.size(); ++k)
-                if (layout_.carried[k] == batch::TrimCell(heading)) c = layout_.Count() - static_cast<int>(layout_.carried.size() - k);
-        } else {
-            ++known;
-        }
-        columns.push_back(c);
+        return Append(std::move(*read));
     }
-    if (known >= 2) {
-        block.erase(block.begin());
-        row = static_cast<int>(rows_.size());
-    } else {
-        columns.clear();
-        for (size_t k = 0; k < 4096; ++k)
-            columns.push_back(column + static_cast<int>(k));
-    }
-    if (block.empty()) return;
+    const std::vector<std::vector<std::string>> block = Block(text);
+    if (block.empty()) return {};
     row = std::clamp(row, 0, static_cast<int>(rows_.size()));
     const size_t needed = static_cast<size_t>(row) + block.size();
-    std::vector<std::string> people;
-    if (Monthly()) people = Unfigure(row, static_cast<int>(std::min(needed, rows_.size())) - row);
     if (needed > rows_.size()) {
         const int before = static_cast<int>(rows_.size());
         // Blank rows first, as AddRows makes them: no one's until something is laid in them.
@@ -782,17 +874,39 @@ void BatchModel::Paste(int row, int column, const QString& text) {
         if (Monthly()) figures_.resize(needed);
         endInsertRows();
     }
-    for (size_t i = 0; i < block.size(); ++i) {
-        std::vector<std::pair<int, std::string>> cells;
-        for (size_t k = 0; k < block[i].size() && k < columns.size(); ++k)
-            if (columns[k] >= 0 && columns[k] < columnCount() && Editable(columns[k])) cells.emplace_back(columns[k], block[i][k]);
-        if (Monthly()) SetMonthlyCells(static_cast<size_t>(row) + i, cells);
-        else SetCells(static_cast<size_t>(row) + i, cells);
+    std::vector<CellText> cells;
+    for (size_t i = 0; i < block.size(); ++i)
+        for (size_t k = 0; k < block[i].size(); ++k)
+            cells.push_back({row + static_cast<int>(i), column + static_cast<int>(k), block[i][k]});
+    SetTexts(cells);
+    return {};
+}
+
+void BatchModel::SetTexts(const std::vector<CellText>& given) {
+    if (locked_) return;
+    std::vector<CellText> cells;
+    for (const CellText& c : given)
+        if (c.row >= 0 && c.row < static_cast<int>(rows_.size()) && c.column >= 0 && c.column < columnCount() &&
+            Editable(c.column))
+            cells.push_back(c);
+    if (cells.empty()) return;
+    std::stable_sort(cells.begin(), cells.end(), [](const CellText& a, const CellText& b) { return a.row < b.row; });
+    std::vector<size_t> changed;
+    for (const CellText& c : cells)
+        if (changed.empty() || changed.back() != static_cast<size_t>(c.row)) changed.push_back(static_cast<size_t>(c.row));
+    std::vector<std::string> people = Monthly() ? Unfigure(changed) : std::vector<std::string>();
+    for (size_t k = 0, i = 0; k < changed.size(); ++k) {
+        std::vector<std::pair<int, std::string>> row;
+        for (; i < cells.size() && static_cast<size_t>(cells[i].row) == changed[k]; ++i)
+            row.emplace_back(cells[i].column, cells[i].text);
+        if (Monthly()) SetMonthlyCells(changed[k], row);
+        else SetCells(changed[k], row);
     }
     if (Monthly()) {
-        Refigure(std::move(people), row, static_cast<int>(block.size()));
+        Refigure(std::move(people), changed);
     } else {
-        emit dataChanged(index(row, 0), index(static_cast<int>(needed) - 1, columnCount() - 1));
+        emit dataChanged(index(static_cast<int>(changed.front()), 0),
+                         index(static_cast<int>(changed.back()), columnCount() - 1));
         RecomputeTotals();
     }
     emit Edited();
@@ -831,11 +945,12 @@ tax::Result<std::vector<std::string>> SheetNames(const QString& path) {
 
 namespace {
 
-// The 2019 law's person-month rows: stored as read, their figures computed here, off the GUI
-// thread, since every row's depend on the person's earlier months.
-tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progress& progress) {
+// The 2019 law's person-month rows: stored as read, their figures computed here (off the GUI
+// thread for an import), since every row's depend on the person's earlier months.
+tax::Result<ImportResult> ReadMonthly(SheetSource& sheet, const std::string* problem, const Rules& rules,
+                                      Progress& progress, bool figures) {
     ImportResult result;
-    monthly::Reader reader(*input.sheet, input.Problem(), rules.year);
+    monthly::Reader reader(sheet, problem, rules.year);
     if (tax::Status s = reader.Start(); !s) return s.failure();
     result.columns = reader.columns();
     monthly::Record record;
@@ -845,7 +960,6 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
         if (!more) return more.failure();
         if (!*more) break;
         BatchRow& row = result.rows.emplace_back();
-        const std::string* problem = input.Problem();
         BatchModel::StoreMonthly(record.cells, problem ? std::string_view(*problem) : std::string_view(), row);
         row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
         row.kind = record.total ? RowKind::kTotal : RowKind::kPerson;
@@ -856,18 +970,19 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
                 result.rows.clear();
                 return result;
             }
-            progress.permille = input.sheet->Permille() * 9 / 10;
+            progress.permille = sheet.Permille() * 9 / 10;
         }
     }
     result.rows.shrink_to_fit();
-    if (!BatchModel::ComputeMonthly(result.columns, rules.year, result.rows, result.figures, result.totals, result.sums,
-                                    &progress.cancel)) {
+    if (figures && !BatchModel::ComputeMonthly(result.columns, rules.year, result.rows, result.figures, result.totals,
+                                               result.sums, &progress.cancel)) {
         result.cancelled = true;
         result.rows.clear();
         return result;
     }
     result.totals.skipped += reader.SkippedAbove();
-    result.described = QString::fromStdString(input.Describe() + (paid || result.totals.read == 0 ? "" : std::string("；") + monthly::kNoPayNote));
+    result.unpaid = !paid && result.totals.read > 0;
+    result.above = reader.SkippedAbove();
     result.title = QString::fromStdString(reader.Title());
     return result;
 }
@@ -877,18 +992,50 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
 tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress) {
     tax::Result<std::unique_ptr<Input>> opened = monthly::OpenYear(parts, batchbook::OpenBook);
     if (!opened) return opened.failure();
-    tax::Result<ImportResult> read = ImportMonthly(**opened, rules, progress);
+    tax::Result<ImportResult> read = ReadSheet(*(*opened)->sheet, (*opened)->Problem(), rules, progress);
     if (!read) return read;
-    read->described = parts.size() == 1 ? QString::fromStdString(parts.front().Shown())
-                                        : QStringLiteral("%1 张表").arg(parts.size());
+    read->described = (parts.size() == 1 ? QString::fromStdString(parts.front().Shown())
+                                         : QStringLiteral("%1 张表").arg(parts.size())) +
+                      (read->unpaid ? QStringLiteral("；") + QString::fromUtf8(monthly::kNoPayNote) : QString());
     // The title of the last month read heads what is printed.
     for (const monthly::Part& p : parts)
         if (!p.title.empty()) read->title = QString::fromStdString(p.title);
     return read;
 }
 
-tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
+tax::Result<ImportResult> ReadSheet(SheetSource& sheet, const std::string* problem, const Rules& rules,
+                                    Progress& progress, bool figures) {
+    if (rules.law == Law::k2019) return ReadMonthly(sheet, problem, rules, progress, figures);
     ImportResult result;
+    PayrollReader reader(sheet, problem);
+    if (tax::Status s = reader.Start(); !s) return s.failure();
+    result.layout = reader.layout();
+    result.totals.skipped = reader.SkippedAbove();
+    result.above = reader.SkippedAbove();
+    result.title = QString::fromStdString(reader.Title());
+    const size_t carried = result.layout.carried.size();
+    Record record;
+    for (;;) {
+        const tax::Result<bool> more = reader.Next(record);
+        if (!more) return more.failure();
+        if (!*more) break;
+        Tally(result.totals, record, ComputeRecord(record, rules));
+        result.rows.emplace_back();
+        BatchModel::Store(record, carried, result.rows.back());
+        if ((result.rows.size() & 1023) == 0) {
+            if (progress.cancel) {
+                result.cancelled = true;
+                result.rows.clear();
+                return result;
+            }
+            progress.permille = sheet.Permille();
+        }
+    }
+    result.rows.shrink_to_fit();
+    return result;
+}
+
+tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {
     tax::Result<std::unique_ptr<Input>> opened =
         OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
     if (!opened) return opened.failure();
@@ -907,36 +1054,10 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, cons
                              "请把“税法”选为“2019年起（累计预扣）”再导入。\n\n" + why.message);
         return why;
     };
-    if (rules.law == Law::k2019) {
-        tax::Result<ImportResult> read = ImportMonthly(input, rules, progress);
-        return read ? read : refused(read.failure());
-    }
-    PayrollReader reader(*input.sheet, input.Problem());
-    if (tax::Status s = reader.Start(); !s) return refused(s.failure());
-    result.layout = reader.layout();
-    result.totals.skipped = reader.SkippedAbove();
-    result.title = QString::fromStdString(reader.Title());
-    const size_t carried = result.layout.carried.size();
-    Record record;
-    for (;;) {
-        const tax::Result<bool> more = reader.Next(record);
-        if (!more) return more.failure();
-        if (!*more) break;
-        Tally(result.totals, record, ComputeRecord(record, rules));
-        result.rows.emplace_back();
-        BatchModel::Store(record, carried, result.rows.back());
-        if ((result.rows.size() & 1023) == 0) {
-            if (progress.cancel) {
-                result.cancelled = true;
-                result.rows.clear();
-                return result;
-            }
-            progress.permille = input.sheet->Permille();
-        }
-    }
-    result.rows.shrink_to_fit();
-    result.described = QString::fromStdString(input.Describe());
-    return result;
+    tax::Result<ImportResult> read = ReadSheet(*input.sheet, input.Problem(), rules, progress);
+    if (!read) return refused(read.failure());
+    read->described = QString::fromStdString(input.Describe() + (read->unpaid ? std::string("；") + monthly::kNoPayNote : ""));
+    return read;
 }
 
 namespace {

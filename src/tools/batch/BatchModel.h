@@ -17,6 +17,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -89,12 +90,65 @@ public:
     // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
     // that undo and redo need.
     void ReplaceRows(int first, int count, std::vector<BatchRow> rows);
+    // The rows above the header of what was read (a sheet's title), counted as skipped.
+    void SetSkippedAbove(long long rows);
+
+    // A row of cells as a reader takes it from a sheet, with its line.
+    struct SheetLine {
+        long long line;
+        std::vector<std::string> cells;
+    };
+
+    // What undo needs to put the table back whole: its law, its columns and its rows.
+    struct Table {
+        batch::Law law = batch::Law::k2011;
+        batch::Layout layout;
+        batch::monthly::Columns columns;
+        long long skippedAbove = 0;
+        std::vector<BatchRow> rows;
+    };
+    // The law and the columns, without the rows.
+    Table Shape() const;
+    bool SameShape(const Table& shape) const;
+    // The table becomes `table`, and `table` what the table was (everything computed afresh).
+    void Swap(Table& table);
+
+    // Rows the law's reader read (a block pasted, the table read again under another law) added
+    // at the end as an import reads them: columns the table lacks are added to it, a sheet's own
+    // totals rows kept as such. Fails, with nothing changed, when the columns cannot stand side
+    // by side (under the 2019 law 五险一金 beside its items).
+    tax::Status Append(batch::ImportResult&& read);
+
+    // Whether a pasted text holds a line of headings among its first rows (as the readers look
+    // for a header), so that it is read as an import rather than laid cell by cell.
+    bool HasHeadings(const QString& text) const;
+
+    struct CellText {
+        int row;
+        int column;
+        std::string text;
+    };
+    // Many typed cells at once (a fill, a clear): each row touched read and computed once, and
+    // under the 2019 law each person touched once. Cells that cannot be typed into are left.
+    void SetTexts(const std::vector<CellText>& cells);
+
+    // Into or out of the 2019 law the rows are carried across: 月工资 and 本期收入, the insurance,
+    // 工号, 姓名 and every other column. Whether rows going into the 2019 law lack a 月份;
+    // what the change would alter of what was typed (empty: nothing); and the change itself,
+    // `month` given to rows without one.
+    bool NeedsMonth() const;
+    QString LawChangeLoss(batch::Law law) const;
+    tax::Status ChangeLaw(batch::Law law, int month);
     // A row with nothing typed in it, as 添加行 makes it: not refused, not counted.
     static bool IsBlank(const BatchRow& row);
-    // Text from the clipboard laid from the cell (row, column) on, rows added as needed. A
-    // spreadsheet's block is tab-separated; a text without tabs on one line is one cell. A first
-    // line of known headings puts its columns where they belong and adds rows at the end.
-    void Paste(int row, int column, const QString& text);
+    // Text from the clipboard. A block with a line of headings (HasHeadings) is read as an import
+    // of it and its rows added at the end (Append); `title` then gets the sheet's title row, if
+    // it had one, and a failure says why the block cannot be read. Any other text is laid from
+    // the cell (row, column) on, rows added as needed: a spreadsheet's block is tab-separated; a
+    // text without tabs on one line is one cell.
+    tax::Status Paste(int row, int column, const QString& text, QString* title = nullptr);
+    // A pasted text's cells, line by line, as Paste lays them.
+    static std::vector<std::vector<std::string>> Block(const QString& text, size_t most = SIZE_MAX);
 
     // Whether row `row` gets no payslip: a person refused, or a record that could not be read.
     // `why` then says so as the refusal list shows it ("月工资：无法识别“八千”").
@@ -118,6 +172,8 @@ signals:
     // Rows or texts changed (not a replacement by import).
     void Edited();
     void TotalsChanged();
+    // The law changed with the rows (a change of law, or one undone).
+    void LawChanged();
 
 private:
     QVariant MonthlyData(const QModelIndex& index, int role) const;
@@ -142,6 +198,33 @@ private:
     void RecomputeTotals();
     void RecomputeAll();
     void SetCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
+    // Whether a row read afresh is the sheet's own totals row, by the one rule of the readers.
+    static batch::RowKind KindOf(const batch::Record& record);
+    // The rows kept in columns widened to `layout` (a paste adding 工号 or carried columns).
+    void Widen(batch::Layout layout);
+    tax::Status AppendMonthly(batch::ImportResult&& read);
+    // The 2019 rows' figures for the rows `changed` (sorted) and every row of their people and of
+    // `people`; Unfigure's list form takes the changed rows out of the counts first.
+    std::vector<std::string> Unfigure(const std::vector<size_t>& changed);
+    void Refigure(std::vector<std::string> people, const std::vector<size_t>& changed);
+    // The table's typed cells as a sheet under the other law's headings (a header row first).
+    std::vector<SheetLine> SheetForMonthly(int month) const;
+    std::vector<SheetLine> SheetForPayroll() const;
+    // The 2011 table's 月份 column (a carried one), or −1.
+    int CarriedMonthAt() const;
+    // A table's computed row, kept for the cells of one row asked one after another as a view
+    // paints them (every role of every column); any change forgets it.
+    struct Computed {
+        int row = -1;
+        batch::Record record;
+        tax::batch::RowResult result;
+    };
+    const Computed& ComputedRow(int row) const;
+    mutable Computed computed_;
+    // The same for a 2019 row's figures, unpacked once for all its cells.
+    const tax::payroll2019::Figures& UnpackedRow(int row) const;
+    mutable int unpackedRow_ = -1;
+    mutable tax::payroll2019::Figures unpacked_;
     bool Editable(int column) const;
 
     std::vector<BatchRow> rows_;
@@ -177,6 +260,8 @@ struct ImportResult {
     monthly::Sums sums;
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one
+    long long above = 0; // rows above the header, counted as skipped
+    bool unpaid = false; // 2019: every row's income and bonus empty or 0, which the status line says
     bool cancelled = false;
 };
 
@@ -186,6 +271,11 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, cons
 // A year under the 2019 law from several sheets and files (monthly::FindParts): read as one
 // sheet, each row's month from its sheet, title or file where it has none.
 tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress);
+// A sheet's rows as the law's reader reads them (the header found under title rows, a sheet's own
+// totals rows told apart); `figures`: the 2019 law's computed as an import shows them, or left
+// for the table the rows join. `problem`: the text sheet's word on each row, when it has one.
+tax::Result<ImportResult> ReadSheet(SheetSource& sheet, const std::string* problem, const Rules& rules,
+                                    Progress& progress, bool figures = true);
 // A workbook's sheet names, for the choice before an import; empty for text files.
 tax::Result<std::vector<std::string>> SheetNames(const QString& path);
 

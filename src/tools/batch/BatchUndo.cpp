@@ -40,6 +40,22 @@ private:
     bool done_ = true;
 };
 
+// A change of the table's law or columns: the whole table before it (or after, once undone).
+class TableStep : public QUndoCommand {
+public:
+    TableStep(BatchModel* model, const QString& what, BatchModel::Table before)
+        : QUndoCommand(what), model_(model), kept_(std::move(before)) {}
+    void undo() override { model_->Swap(kept_); }
+    void redo() override {
+        if (!std::exchange(done_, false)) model_->Swap(kept_);
+    }
+
+private:
+    BatchModel* model_;
+    BatchModel::Table kept_;
+    bool done_ = true;
+};
+
 } // namespace
 
 BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), model_(model) {
@@ -50,13 +66,25 @@ BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), m
 
 void BatchUndo::Record(const QString& what, const std::function<void()>& edit, int first, int count) {
     const std::vector<BatchRow>& rows = model_->Rows();
-    if (count < 0) {
+    const bool whole = count < 0;
+    if (whole) {
         first = 0;
         count = static_cast<int>(rows.size());
     }
     const size_t size = rows.size();
+    BatchModel::Table shape = model_->Shape();
     std::vector<BatchRow> before(rows.begin() + first, rows.begin() + first + count);
     edit();
+    if (!model_->SameShape(shape)) {
+        // Other columns: the rows alone cannot say what the table was.
+        if (!whole) {
+            clear();
+            return;
+        }
+        shape.rows = std::move(before);
+        push(new TableStep(model_, what, std::move(shape)));
+        return;
+    }
     const std::vector<BatchRow>& now = model_->Rows();
     // The rows after the span are the same ones, shifted by what the edit added or removed.
     const size_t end = static_cast<size_t>(first + count) + now.size() - size;

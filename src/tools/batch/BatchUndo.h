@@ -16,7 +16,8 @@ public:
     // Runs `edit` on the model and records what it changed as one step called `what` (nothing
     // when it changed nothing). An edit known to change only the rows [first, first + count),
     // inserting or removing rows only there, says so, and only those rows are copied and
-    // compared; count −1: the whole table.
+    // compared; count −1: the whole table. An edit that changes the table's law or columns (a
+    // paste adding columns, a change of law) must be of the whole table: the step then holds it.
     void Record(const QString& what, const std::function<void()>& edit, int first = 0, int count = -1);
 
 private:

@@ -34,6 +34,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QThread>
@@ -80,7 +82,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     CmbLaw->setObjectName(QStringLiteral("CmbLaw"));
     CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月"),
                       QStringLiteral("2019年起（累计预扣）")});
-    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用或换出这一项时表格的列不同"));
+    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用时表中的行随之换到新的列"));
     laws->addWidget(CmbLaw);
     laws->addSpacing(16);
     StaticPoint = new QLabel(QStringLiteral("起征点"), this);
@@ -142,6 +144,8 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(paste, &QAction::triggered, this, &TFrmBatch::BtnPasteClick);
     QAction* clear = TableAction(TableRows, QStringLiteral("清除(&D)"), QKeySequence(Qt::Key_Delete), "ActClear");
     connect(clear, &QAction::triggered, this, &TFrmBatch::ClearCells);
+    QAction* fillDown = TableAction(TableRows, QStringLiteral("向下填充"), QKeySequence(Qt::CTRL | Qt::Key_D), "ActFillDown");
+    connect(fillDown, &QAction::triggered, this, &TFrmBatch::FillDown);
     column->addWidget(TableRows, 1);
 
     auto* foot = new QHBoxLayout;
@@ -179,6 +183,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(Undo, &QUndoStack::cleanChanged, this, [this](bool clean) { Dirty = !clean; });
     connect(TxtStatus, &QLabel::linkActivated, this, [](const QString& link) { links::Open(QUrl(link)); });
     connect(Model, &BatchModel::TotalsChanged, this, &TFrmBatch::UpdateStatus);
+    connect(Model, &BatchModel::LawChanged, this, &TFrmBatch::ShowLaw);
 
     ProgressTimer = new QTimer(this);
     ProgressTimer->setInterval(50);
@@ -205,7 +210,7 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addActions({undo, redo});
     edit->addSeparator();
-    edit->addActions({copy, paste, clear});
+    edit->addActions({copy, paste, clear, fillDown});
     edit->addSeparator();
     edit->addAction(QStringLiteral("添加行(&A)"), this, &TFrmBatch::BtnAddClick);
     edit->addAction(QStringLiteral("删除行(&R)"), this, &TFrmBatch::BtnRemoveClick);
@@ -374,41 +379,73 @@ void TFrmBatch::CmbPointChange() {
 }
 
 // From October 2018 the allowance is 5000 for everyone: the list of the old ones rests. Into
-// or out of the 2019 law the table's columns change, so its rows go, after asking.
+// or out of the 2019 law the columns change and the rows are carried across, as one step undo
+// takes back: asked first for the month of rows that have none, and whether to go on when
+// anything typed would change.
 void TFrmBatch::CmbLawChange() {
     const int index = CmbLaw->currentIndex();
     const batch::Law law = index == 2 ? batch::Law::k2019 : index == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
     const batch::Law before = Model->rules().law;
     if (law == before) return;
     const bool reshaped = (law == batch::Law::k2019) != (before == batch::Law::k2019);
-    if (reshaped) {
-        long long people = 0;
-        for (const BatchRow& row : Model->Rows())
-            people += !BatchModel::IsBlank(row);
-        const QString question =
-            law == batch::Law::k2019
-                ? QStringLiteral("2019年起的税法每行是一个人一个月，表格的列与现在不同。表中的 %1 行将清空%2。继续吗？")
-                : QStringLiteral("2019年以前的税法每行是一个人，表格的列与现在不同。表中的 %1 行将清空%2。继续吗？");
-        if (people > 0 &&
-            !dialogs::Current().Question(this, product::kTitle,
-                                         question.arg(people).arg(Dirty ? QStringLiteral("（其中有未导出的修改）")
-                                                                        : QString()))) {
-            const QSignalBlocker quiet(CmbLaw);
-            CmbLaw->setCurrentIndex(before == batch::Law::k2019 ? 2 : before == batch::Law::k2018Q4 ? 1 : 0);
-            return;
+    if (!reshaped || (Model->Rows().empty() && Undo->count() == 0)) {
+        Model->SetLaw(law);
+        if (reshaped && law == batch::Law::k2019) CmbYearChange();
+        ShowLawChoices();
+        UpdateStatus();
+        return;
+    }
+    int month = 0;
+    if (law == batch::Law::k2019 && Model->NeedsMonth()) {
+        month = PeriodMonth();
+        QStringList months;
+        for (int m = 1; m <= 12; ++m)
+            months << QStringLiteral("%1月").arg(m);
+        if (month == 0) {
+            const QString chosen = dialogs::Current().Choose(
+                this, product::kTitle,
+                QStringLiteral("2019年起的税法每行是一个人一个月。表中的行是哪个月的工资？"), months);
+            month = static_cast<int>(months.indexOf(chosen)) + 1;
         }
     }
-    Model->SetLaw(law);
-    if (reshaped) {
-        Undo->clear();
-        Undo->setClean();
-        Dirty = false;
-        Described.clear();
-        ImportedPath.clear();
-        if (law == batch::Law::k2019) CmbYearChange();
+    const QString loss = Model->LawChangeLoss(law);
+    if ((law == batch::Law::k2019 && Model->NeedsMonth() && month == 0) ||
+        (!loss.isEmpty() && !dialogs::Current().Question(this, product::kTitle, loss + QStringLiteral("继续吗？")))) {
+        ShowLaw();
+        return;
+    }
+    if (law == batch::Law::k2019)
+        if (const int year = CmbYear->currentData().toInt(); year > 0) Model->SetYear(year);
+    tax::Status changed;
+    Undo->Record(QStringLiteral("更换税法"), [&] { changed = Model->ChangeLaw(law, month); });
+    if (!changed) {
+        ShowLaw();
+        dialogs::Current().Message(this, product::kTitle,
+                                   QStringLiteral("表中的行未能换到所选的税法：\n%1").arg(QString::fromStdString(changed.error())),
+                                   QMessageBox::Warning);
     }
     ShowLawChoices();
     UpdateStatus();
+}
+
+void TFrmBatch::ShowLaw() {
+    const batch::Law law = Model->rules().law;
+    {
+        const QSignalBlocker quiet(CmbLaw);
+        CmbLaw->setCurrentIndex(law == batch::Law::k2019 ? 2 : law == batch::Law::k2018Q4 ? 1 : 0);
+    }
+    ShowLawChoices();
+    UpdateStatus();
+}
+
+int TFrmBatch::PeriodMonth() const {
+    QStringList said;
+    if (const auto* title = findChild<QLineEdit*>(QStringLiteral("TxtTitle"))) said << title->text();
+    if (!ImportedPath.isEmpty()) said << QFileInfo(ImportedPath).completeBaseName();
+    static const QRegularExpression month(QStringLiteral("(?:^|[^0-9])(1[0-2]|0?[1-9])\\s*月"));
+    for (const QString& s : said)
+        if (const QRegularExpressionMatch m = month.match(s); m.hasMatch()) return m.captured(1).toInt();
+    return 0;
 }
 
 void TFrmBatch::CmbYearChange() {
@@ -449,13 +486,90 @@ void TFrmBatch::BtnPasteClick() {
     if (Worker) return;
     const QString text = QApplication::clipboard()->text();
     if (text.isEmpty()) return;
+    if (Model->HasHeadings(text)) {
+        // Read as an import of the clipboard, its rows added at the end, columns added as needed.
+        const bool empty = Model->Rows().empty();
+        QString title;
+        tax::Status read;
+        Undo->Record(QStringLiteral("粘贴"), [&] { read = Model->Paste(0, 0, text, &title); });
+        if (!read) {
+            dialogs::Current().Message(this, product::kTitle,
+                                       QStringLiteral("未能读入粘贴的内容：\n%1").arg(QString::fromStdString(read.error())),
+                                       QMessageBox::Warning);
+            return;
+        }
+        if (auto* paper = findChild<TBatchPrint*>(QStringLiteral("BatchPrint")); paper && empty && !title.isEmpty())
+            paper->SetTitle(title);
+        return;
+    }
+    if (FillSelection(text)) return;
+    const QModelIndexList selected = TableRows->selectionModel()->selectedIndexes();
     const QModelIndex current = TableRows->currentIndex();
-    const int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
-    const int col = current.isValid() ? current.column() : 0;
+    int row = current.isValid() ? current.row() : static_cast<int>(Model->Rows().size());
+    int col = current.isValid() ? current.column() : 0;
+    // A block as large as the selection, or larger, is laid from the selection's top left corner.
+    if (selected.size() > 1) {
+        row = col = INT_MAX;
+        for (const QModelIndex& i : selected)
+            row = std::min(row, i.row()), col = std::min(col, i.column());
+    }
     // A paste writes from its row on and may add rows at the end.
     const int from = std::min(row, static_cast<int>(Model->Rows().size()));
-    Undo->Record(QStringLiteral("粘贴"), [&] { Model->Paste(row, col, text); }, from,
+    Undo->Record(QStringLiteral("粘贴"), [&] { (void)Model->Paste(row, col, text); }, from,
                  static_cast<int>(Model->Rows().size()) - from);
+}
+
+bool TFrmBatch::FillSelection(const QString& text) {
+    const QModelIndexList selected = TableRows->selectionModel()->selectedIndexes();
+    if (selected.size() < 2) return false;
+    int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
+    for (const QModelIndex& i : selected) {
+        top = std::min(top, i.row()), bottom = std::max(bottom, i.row());
+        left = std::min(left, i.column()), right = std::max(right, i.column());
+    }
+    const std::vector<std::vector<std::string>> block = BatchModel::Block(text);
+    if (block.empty()) return false;
+    const size_t high = block.size();
+    size_t wide = 1;
+    for (const std::vector<std::string>& line : block)
+        wide = std::max(wide, line.size());
+    const size_t selHigh = static_cast<size_t>(bottom - top + 1), selWide = static_cast<size_t>(right - left + 1);
+    if (high > selHigh || wide > selWide || (high == selHigh && wide == selWide)) return false;
+    // Each selected cell takes the block's cell at its place, the block repeated.
+    std::vector<BatchModel::CellText> cells;
+    int first = INT_MAX, last = -1;
+    for (const QModelIndex& i : selected) {
+        if (!(Model->flags(i) & Qt::ItemIsEditable)) continue;
+        const std::vector<std::string>& line = block[static_cast<size_t>(i.row() - top) % high];
+        const size_t k = static_cast<size_t>(i.column() - left) % wide;
+        cells.push_back({i.row(), i.column(), k < line.size() ? line[k] : std::string()});
+        first = std::min(first, i.row()), last = std::max(last, i.row());
+    }
+    if (!cells.empty())
+        Undo->Record(QStringLiteral("粘贴"), [&] { Model->SetTexts(cells); }, first, last - first + 1);
+    return true;
+}
+
+void TFrmBatch::FillDown() {
+    if (Worker) return;
+    QModelIndexList selected = TableRows->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() && TableRows->currentIndex().isValid()) selected << TableRows->currentIndex();
+    if (selected.isEmpty()) return;
+    int top = INT_MAX, bottom = -1;
+    for (const QModelIndex& i : selected)
+        top = std::min(top, i.row()), bottom = std::max(bottom, i.row());
+    // One row: the row above is copied into it.
+    const int source = top == bottom ? top - 1 : top;
+    if (source < 0) return;
+    std::vector<BatchModel::CellText> cells;
+    int first = INT_MAX, last = -1;
+    for (const QModelIndex& i : selected) {
+        if (i.row() == source || !(Model->flags(i) & Qt::ItemIsEditable)) continue;
+        cells.push_back({i.row(), i.column(), Model->index(source, i.column()).data(Qt::EditRole).toString().toStdString()});
+        first = std::min(first, i.row()), last = std::max(last, i.row());
+    }
+    if (!cells.empty())
+        Undo->Record(QStringLiteral("向下填充"), [&] { Model->SetTexts(cells); }, first, last - first + 1);
 }
 
 void TFrmBatch::CopyCells() {
@@ -487,13 +601,10 @@ void TFrmBatch::ClearCells() {
         if (Model->flags(i) & Qt::ItemIsEditable) top = std::min(top, i.row()), bottom = std::max(bottom, i.row());
     if (bottom < 0) return;
     const int count = bottom - top + 1;
-    Undo->Record(
-        QStringLiteral("清除"),
-        [&] {
-            for (const QModelIndex& i : cells)
-                if (Model->flags(i) & Qt::ItemIsEditable) Model->setData(i, QString(), Qt::EditRole);
-        },
-        top, count);
+    std::vector<BatchModel::CellText> cleared;
+    for (const QModelIndex& i : cells)
+        if (Model->flags(i) & Qt::ItemIsEditable) cleared.push_back({i.row(), i.column(), std::string()});
+    Undo->Record(QStringLiteral("清除"), [&] { Model->SetTexts(cleared); }, top, count);
 }
 
 bool TFrmBatch::MayReplace() {
@@ -593,6 +704,7 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
             if (Model->SameColumns(read)) {
                 Undo->Record(QStringLiteral("导入"), [&] {
                     Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
+                    Model->SetSkippedAbove(read.above);
                 });
             } else {
                 Model->Replace(std::move(read));

@@ -42,6 +42,9 @@ public:
     // The selected cells as tab-separated text on the clipboard; Delete empties the typed ones.
     void CopyCells();
     void ClearCells();
+    // Ctrl+D: the first selected row's typed cells copied down the selection (one row selected:
+    // the row above copied into it), as spreadsheets fill down.
+    void FillDown();
     BatchUndo* undoStack() const { return Undo; }
 
     // Both run the file work on a worker thread; the window stays usable and the result is
@@ -71,6 +74,13 @@ private:
     void ShowMonthRows();
     // 税法 (and 年度) set to the law in force in a month, without the question CmbLawChange asks.
     void UseLawOf(int year, int month);
+    // A block smaller than the selection repeated over it (one value fills every selected cell);
+    // false when the block is to be laid from the cursor instead.
+    bool FillSelection(const QString& text);
+    // The month the rows are of, when the sheet's title or its file's name says it; 0 if not.
+    int PeriodMonth() const;
+    // The law's list showing the model's law (after an undo of a change of law).
+    void ShowLaw();
     // The allowance under the 2011 law, the year under the 2019 law.
     void ShowLawChoices();
     void SetColumnWidths();
