@@ -509,8 +509,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
         open, !fromStdin, year, clerk, totals,
         [&run, said, &paid](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
             if (!record.total && !f.ok)
-                std::fprintf(said, "%s: %s
-", Where(run.in, run.parts, record.line).c_str(), f.note.c_str());
+                std::fprintf(said, "%s: %s\n", Where(run.in, run.parts, record.line).c_str(), f.note.c_str());
             paid = paid || (!record.total && (!record.row.amounts[tax::payroll2019::kIncome].IsZero() ||
                                               !record.row.amounts[tax::payroll2019::kBonus].IsZero()));
         },
