@@ -121,7 +121,7 @@ QString BalanceNote(const y::YearSettlement& s) {
     case y::BalanceKind::Refund:
         return QStringLiteral("应退税：已预缴税额多于全年应纳税额");
     case y::BalanceKind::Waived:
-        return s.grossIncome <= y::kWaiverIncome ? QStringLiteral("免于补税：年度综合所得收入（未减免税收入）不超过120000元")
+        return s.grossIncome <= y::kWaiverIncome ? QStringLiteral("免于补税：年度综合所得收入（含免税收入）不超过120000元")
                                                  : QStringLiteral("免于补税：应补税额不超过400元");
     case y::BalanceKind::Pay:
         break;
