@@ -341,10 +341,19 @@ private slots:
         QCOMPARE(table->item(3, 0)->text(), QStringLiteral("13000"));
         QCOMPARE(table->item(3, 2)->text(), QStringLiteral("900"));
         QCOMPARE(table->item(3, 4)->text(), QStringLiteral("50000.00"));
-        // Pasted into a cell's editor as text, the block spreads as well.
-        table->item(4, 0)->setText(QStringLiteral("14000\n16000"));
+        // Pasted into a cell being typed, the block spreads as well.
+        table->setCurrentCell(4, 0);
+        table->editItem(table->item(4, 0));
+        QLineEdit* open = nullptr;
+        for (QLineEdit* e : table->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible()) open = e;
+        QVERIFY(open);
+        QApplication::clipboard()->setText(QStringLiteral("14000\n16000\n"));
+        QTest::keySequence(open, QKeySequence::Paste);
+        QCoreApplication::processEvents();
         QCOMPARE(table->item(4, 0)->text(), QStringLiteral("14000"));
         QCOMPARE(table->item(5, 0)->text(), QStringLiteral("16000"));
+        QCOMPARE(table->item(5, 4)->text(), QStringLiteral("80000.00"));
 
         // Typed without Enter, the figures follow.
         table->setCurrentCell(6, 0);

@@ -121,7 +121,7 @@ QString BalanceNote(const y::YearSettlement& s) {
     case y::BalanceKind::Refund:
         return QStringLiteral("应退税：已预缴税额多于全年应纳税额");
     case y::BalanceKind::Waived:
-        return s.grossIncome <= y::kWaiverIncome ? QStringLiteral("免于补税：年度综合所得收入（未减免税收入）不超过120000元")
+        return s.grossIncome <= y::kWaiverIncome ? QStringLiteral("免于补税：年度综合所得收入（含免税收入）不超过120000元")
                                                  : QStringLiteral("免于补税：应补税额不超过400元");
     case y::BalanceKind::Pay:
         break;
@@ -143,18 +143,23 @@ int DefaultYear() {
 }
 
 // A cell's editor hands its text to the table at every keystroke, so the figures follow the
-// typing instead of waiting for the cell to be left.
+// typing instead of waiting for the cell to be left. `keys`, when given, sees the editor's keys
+// first (a block pasted into a cell being typed).
 class LiveDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    LiveDelegate(QObject* parent, QObject* keys = nullptr) : QStyledItemDelegate(parent), keys_(keys) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor && keys_) editor->installEventFilter(keys_);
         if (auto* line = qobject_cast<QLineEdit*>(editor)) {
             auto* self = const_cast<LiveDelegate*>(this);
             connect(line, &QLineEdit::textEdited, self, [self, line] { emit self->commitData(line); });
         }
         return editor;
     }
+
+private:
+    QObject* keys_;
 };
 
 QLabel* ResultLabel(QWidget* parent, const QString& name) {
@@ -256,7 +261,7 @@ QWidget* TFrmYearly::BuildUpper() {
     TblMonths->verticalHeader()->setDefaultSectionSize(TblMonths->fontMetrics().height() + 8);
     TblMonths->setEditTriggers(QAbstractItemView::AllEditTriggers);
     TblMonths->setSelectionMode(QAbstractItemView::SingleSelection);
-    TblMonths->setItemDelegate(new LiveDelegate(TblMonths));
+    TblMonths->setItemDelegate(new LiveDelegate(TblMonths, this));
     TblMonths->installEventFilter(this); // a block pasted from a spreadsheet
     for (int r = 0; r < tax::kMonthsPerYear; ++r)
         for (int c = 0; c < kMonthColumns; ++c) Cell(TblMonths, r, c);
@@ -534,8 +539,13 @@ bool TFrmYearly::eventFilter(QObject* watched, QEvent* event) {
         if (watched == this && key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && HasInput())
             return !dialogs::Current().Question(this, product::kTitle,
                                                 QStringLiteral("窗口中有已填写的数据。关闭综合所得窗口吗？"));
-        if (watched == TblMonths && key->matches(QKeySequence::Paste)) {
-            PasteMonths(TblMonths->currentRow(), TblMonths->currentColumn(), QApplication::clipboard()->text());
+        const bool editor = watched->parent() == TblMonths->viewport();
+        if ((watched == TblMonths || editor) && key->matches(QKeySequence::Paste)) {
+            const QString text = QApplication::clipboard()->text();
+            // Into a cell being typed, one line of one cell is pasted as text, as anywhere.
+            if (editor && !text.contains(QRegularExpression(QStringLiteral("[\t\n]")))) return false;
+            if (editor) emit TblMonths->itemDelegate()->closeEditor(static_cast<QWidget*>(watched));
+            PasteMonths(TblMonths->currentRow(), TblMonths->currentColumn(), text);
             return true;
         }
     }
