@@ -452,6 +452,36 @@ int MonthlySummary(const MonthlyRun& run, const tb::Totals& shown, const tb::Tot
 
 // The 2019 law's person-month rows: the file's columns, then the cumulative figures; the PDFs
 // beside them or alone, as for the older laws.
+// The pages' title (the month written's, else the last month's, else the sheet's own unless
+// --title gives one) and the payslip files' month: 工号-姓名-2024年6月.pdf.
+void TitlePrints(const MonthlyRun& run, const batch::monthly::Opener& open, cli::PrintOutputs& prints) {
+    if (run.parts) {
+        std::string title;
+        for (const batch::monthly::Part& p : *run.parts)
+            if ((run.month == 0 || p.period.month == run.month) && !p.title.empty()) title = p.title;
+        prints.DefaultTitle(title);
+    } else if (prints.Wanted() && run.in != "-") {
+        if (tax::Result<std::unique_ptr<batch::Input>> head = open(); head) {
+            batch::monthly::Reader reader(*(*head)->sheet, (*head)->Problem(), run.year);
+            if (reader.Start()) prints.DefaultTitle(reader.Title());
+        }
+    }
+    if (run.month > 0) prints.SlipSuffix(batch::monthly::PeriodText(run.year, run.month));
+    else if (run.parts && run.parts->size() == 1)
+        prints.SlipSuffix(batch::monthly::PeriodText(run.year, run.parts->front().period.month));
+}
+
+// A sheet refused under the 2019 law that another reads: the line saying which to use.
+std::string OtherLawHint(const MonthlyRun& run, const batch::monthly::Opener& open, long long read) {
+    tax::Result<std::unique_ptr<batch::Input>> again =
+        run.in == "-" || run.parts || read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
+    if (again && batch::monthly::ReadsAsPayroll(**again))
+        return "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4";
+    if (read == 0 && ReadsAsReceipts(run.in, run.sheet))
+        return "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts";
+    return {};
+}
+
 int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* program) {
     const std::string& in = run.in;
     std::string out = run.out;
@@ -466,22 +496,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     };
     if (run.parts) describe = run.parts->size() == 1 ? run.parts->front().Shown() : std::to_string(run.parts->size()) + " 张表";
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
-    if (run.parts) {
-        // The title of the month written, else of the last month read.
-        std::string title;
-        for (const batch::monthly::Part& p : *run.parts)
-            if ((run.month == 0 || p.period.month == run.month) && !p.title.empty()) title = p.title;
-        prints.DefaultTitle(title);
-    } else if (prints.Wanted() && !fromStdin) {
-        // The sheet's own title heads the pages unless --title gives one.
-        if (tax::Result<std::unique_ptr<batch::Input>> head = open(); head) {
-            batch::monthly::Reader reader(*(*head)->sheet, (*head)->Problem(), year);
-            if (reader.Start()) prints.DefaultTitle(reader.Title());
-        }
-    }
-    // A payslip file a person and month: 工号-姓名-2024年6月.pdf.
-    if (run.month > 0) prints.SlipSuffix(batch::monthly::PeriodText(year, run.month));
-    else if (run.parts && run.parts->size() == 1) prints.SlipSuffix(batch::monthly::PeriodText(year, run.parts->front().period.month));
+    TitlePrints(run, open, prints);
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(program);
@@ -523,14 +538,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     }
     if (!done) {
         if (writing) return output.Drop((output.xlsx() ? "无法写入" + output.shown() + "：" : std::string()) + done.error());
-        // One row a person, as before 2019: the message says how to read it.
-        tax::Result<std::unique_ptr<batch::Input>> again =
-            fromStdin || run.parts || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
-        const bool older = again && batch::monthly::ReadsAsPayroll(**again);
-        const bool payments = !older && totals.read == 0 && ReadsAsReceipts(in, run.sheet);
-        return output.Drop(shownIn + "：" + done.error() +
-                           (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : "") +
-                           (payments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
+        return output.Drop(shownIn + "：" + done.error() + OtherLawHint(run, open, totals.read));
     }
     if (run.month > 0 && clerk.shown.read == 0) return output.Drop(shownIn + "中没有" + std::to_string(run.month) + "月的行");
     if (const int failed = output.Commit()) return failed;
