@@ -51,7 +51,8 @@ int WholeDigits(const QString& text) {
     for (QChar c : text) {
         if (c == QLatin1Char('e') || c == QLatin1Char('E')) return -1;
         if (c == QLatin1Char('.') || c == QChar(0xFF0E)) break;
-        const bool digit = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QChar(0xFF10) && c <= QChar(0xFF19));
+        const bool digit =
+            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QChar(0xFF10) && c <= QChar(0xFF19));
         if (digit && (digits > 0 || (c != QLatin1Char('0') && c != QChar(0xFF10)))) ++digits;
     }
     return digits;
@@ -83,9 +84,12 @@ Reading ReadNamed(const QString& text, const QString& name, const Rule& rule) {
     }
     tax::batch::Amount amount;
     switch (batch::ReadAmount(utf8, amount)) {
-    case batch::AmountRead::kOk: return Judge(amount.value, name, rule);
-    case batch::AmountRead::kUnreadable: return {std::nullopt, NotAnAmount(name)};
-    case batch::AmountRead::kTooPrecise: break;
+    case batch::AmountRead::kOk:
+        return Judge(amount.value, name, rule);
+    case batch::AmountRead::kUnreadable:
+        return {std::nullopt, NotAnAmount(name)};
+    case batch::AmountRead::kTooPrecise:
+        break;
     }
     if (StartsNegative(text)) return {std::nullopt, Negative(name)};
     const int whole = WholeDigits(text);
@@ -119,7 +123,8 @@ Reading Read(const QString& text, const Rule& rule) {
 std::optional<tax::Decimal> ReadTyped(QLineEdit* field, QLabel* info, const Rule& rule) {
     const Reading r = ReadNamed(field->text(), NameOf(rule, field), rule);
     const bool refused = !r.value && !r.error.isEmpty();
-    field->setStyleSheet(refused ? QStringLiteral("QLineEdit { background-color: rgb(255, 214, 214); }") : QString());
+    field->setStyleSheet(refused ? QStringLiteral("QLineEdit { background-color: rgb(255, 214, 214); }")
+                                 : QString());
     if (info) fields::Write(info, r.error);
     return r.value;
 }

@@ -43,7 +43,6 @@ std::optional<tax::Decimal> ReadAmount(QLineEdit* field, QLabel* info, const Amo
 std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed, QLabel* info,
                                            const AmountRule& rule);
 
-
 // The tool windows' reader, which reads as the figures follow the typing: an amount as a payroll
 // file writes it ("300,000.00", "¥2000", "2000元", full-width digits) is taken as the batch takes
 // it, the field's text is left as typed, and every refusal names the field and what is wrong,
@@ -51,11 +50,11 @@ std::optional<tax::Decimal> ReadableAnswer(tax::Decimal answer, QLineEdit* typed
 namespace amounts {
 
 struct Rule {
-    QString name;             // the field as its caption says it; empty: its accessible name
-    bool required = false;    // empty: nothing to compute yet (no message); otherwise empty reads as 0
-    bool zeroAllowed = true;  // false: only above 0
+    QString name;            // the field as its caption says it; empty: its accessible name
+    bool required = false;   // empty: nothing to compute yet (no message); otherwise empty reads as 0
+    bool zeroAllowed = true; // false: only above 0
     tax::Decimal most = tax::kMaxAmount; // refused above this, as too large
-    bool wholeFen = false;    // refused with a fraction of a fen
+    bool wholeFen = false;               // refused with a fraction of a fen
 };
 
 // Empty reads as 0; 0 and above, whole fen or not: the general optional amount.

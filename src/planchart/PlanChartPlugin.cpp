@@ -7,21 +7,21 @@
 #include <QChartView>
 #include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
-#include <QScatterSeries>
-#include <QToolTip>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QScatterSeries>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 #include <iterator>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -77,9 +77,10 @@ void FitTicks(QChart* chart, QValueAxis* x, QValueAxis* y) {
     const QRectF area = chart->plotArea();
     if (area.width() < 1 || area.height() < 1) return;
     const QFontMetricsF metrics(x->labelsFont());
-    const double xLabel = metrics.horizontalAdvance(QString::number(std::max(std::abs(x->max()), 10.0), 'f', 0));
-    for (auto [axis, room, label] : {std::tuple{x, area.width(), xLabel},
-                                     std::tuple{y, area.height(), metrics.height() * 1.6}}) {
+    const double xLabel =
+        metrics.horizontalAdvance(QString::number(std::max(std::abs(x->max()), 10.0), 'f', 0));
+    for (auto [axis, room, label] :
+         {std::tuple{x, area.width(), xLabel}, std::tuple{y, area.height(), metrics.height() * 1.6}}) {
         const double step = NiceStep(axis->max() - axis->min(), room, label);
         if (axis->tickType() == QValueAxis::TicksDynamic && axis->tickInterval() == step) continue;
         axis->setTickType(QValueAxis::TicksDynamic);
@@ -122,7 +123,8 @@ public:
         if (font.pixelSize() > 0) small.setPixelSize(std::max(9, font.pixelSize() - 1));
 
         double top = 0;
-        for (const QPointF& pt : p.curve) top = std::max(top, pt.y());
+        for (const QPointF& pt : p.curve)
+            top = std::max(top, pt.y());
         top = std::max(top * 1.1, 1.0);
 
         auto* x = new QValueAxis;
@@ -143,7 +145,8 @@ public:
         if (p.forbidden) {
             QAreaSeries* area = Band(chart, p.forbidden->from, std::max(p.pay, p.forbidden->from), y->max());
             area->setName(p.forbidden->label);
-            area->setBrush(QBrush(QColor(kForbidden.red(), kForbidden.green(), kForbidden.blue(), 80), Qt::BDiagPattern));
+            area->setBrush(QBrush(QColor(kForbidden.red(), kForbidden.green(), kForbidden.blue(), 80),
+                                  Qt::BDiagPattern));
             area->setPen(QPen(kForbidden, 1));
             Add(chart, area, x, y);
             // Said inside the band, upright along its edge: the legend has no room for it.
@@ -244,7 +247,8 @@ private:
             // Rotated, its width runs up the plot: shown only where the band and the height hold it.
             const QRectF box = forbidden_->boundingRect();
             const double left = chart->mapToPosition(QPointF(forbiddenFrom_, 0), any).x();
-            forbidden_->setVisible(box.width() + 8 <= area.height() && left + box.height() + 4 <= area.right());
+            forbidden_->setVisible(box.width() + 8 <= area.height() &&
+                                   left + box.height() + 4 <= area.right());
             forbidden_->setPos(left + 3, area.bottom() - 4);
         }
         std::vector<std::vector<std::pair<double, double>>> rows;
@@ -343,7 +347,8 @@ public:
         static_cast<QVBoxLayout*>(legend_->layout())->addStretch(1);
         view_->right = right;
         view_->hoverText = p.hoverText;
-        QObject::connect(chart, &QChart::plotAreaChanged, chart, [chart, x, y](const QRectF&) { FitTicks(chart, x, y); });
+        QObject::connect(chart, &QChart::plotAreaChanged, chart,
+                         [chart, x, y](const QRectF&) { FitTicks(chart, x, y); });
         FitTicks(chart, x, y);
     }
 
@@ -380,7 +385,8 @@ private:
         legend_->layout()->addWidget(row);
     }
 
-    void AddCurves(QChart* chart, const LawsPicture& p, QValueAxis* x, QValueAxis* y, double top, const QFont& font) {
+    void AddCurves(QChart* chart, const LawsPicture& p, QValueAxis* x, QValueAxis* y, double top,
+                   const QFont& font) {
         static const QColor kColors[] = {QColor(31, 96, 170), QColor(120, 160, 220), QColor(150, 90, 180),
                                          QColor(20, 150, 60), QColor(230, 120, 20)};
         // Each line that lies on an earlier one gets a pattern of its own over it, so every

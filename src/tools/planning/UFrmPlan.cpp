@@ -41,8 +41,8 @@ const QString kLawKey = QStringLiteral("plan/law");
 // Kept by name, so that a list reordered later still opens on the law last chosen.
 const QStringList kLawNames{QStringLiteral("2019"), QStringLiteral("2011")};
 const QStringList kLaws{QStringLiteral("2019—2027（年终奖单独计税）"), QStringLiteral("2011-09—2018-09")};
-// What a cleared result shows: a figure of 0.00 would read as "no tax".
-const QString kNoFigure = QStringLiteral("—");
+// What a cleared result shows: nothing, since a figure of 0.00 would read as "no tax".
+const QString kNoFigure;
 
 QString Yuan(tax::Decimal amount) {
     return fields::Money(amount);
