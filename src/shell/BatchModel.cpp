@@ -310,7 +310,8 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const bool computed = col >= inputs;
     const auto out = static_cast<tp::OutputColumn>(computed ? col - inputs : 0);
     const bool textual = computed ? out == tp::kOutNote
-                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth;
+                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth &&
+                                        columns_.roles[col] != bm::Role::kDeduction && columns_.roles[col] != bm::Role::kSheetTax;
     if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
         if (role != Qt::DisplayRole) return TotalsStyle(role);

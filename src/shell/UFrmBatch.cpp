@@ -103,6 +103,9 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         CmbYear->addItem(QString::number(y), y);
     CmbYear->setCurrentIndex(CmbYear->findData(thisYear));
     laws->addWidget(CmbYear);
+    StaticMonth = new QLabel(QStringLiteral("月份"), this);
+    StaticMonth->setObjectName(QStringLiteral("StaticMonth"));
+    laws->addWidget(StaticMonth);
     CmbMonth = new QComboBox(this);
     CmbMonth->setObjectName(QStringLiteral("CmbMonth"));
     CmbMonth->addItem(QStringLiteral("全年"), 0);
@@ -223,6 +226,7 @@ void TFrmBatch::ShowLawChoices() {
     StaticYear->setVisible(law == batch::Law::k2019);
     CmbYear->setVisible(law == batch::Law::k2019);
     CmbMonth->setVisible(law == batch::Law::k2019);
+    StaticMonth->setVisible(law == batch::Law::k2019);
     if (law != batch::Law::k2019 && CmbMonth->currentIndex() != 0) CmbMonth->setCurrentIndex(0);
 }
 

@@ -87,6 +87,7 @@ private:
     QComboBox* CmbLaw = nullptr;
     QComboBox* CmbYear = nullptr;
     QComboBox* CmbMonth = nullptr;
+    QLabel* StaticMonth = nullptr;
     QLabel* StaticYear = nullptr;
     QLabel* StaticPoint = nullptr;
     QPushButton* BtnAdd = nullptr;
