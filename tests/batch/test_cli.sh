@@ -374,6 +374,14 @@ check "the sheets named" has err "没有工作表“3”；有：“6月”、�
 check "nothing written" test ! -e "$dir/none.xlsx"
 check "first sheet" run 0 "$book" -o "$dir/june.xlsx"
 check "first sheet's summary" has err "合计个税 27097.21（工作表“6月”）"
+check "first sheet: its month and law said" has err "工作表“6月”与标题：2018年6月，按2011年9月至2018年9月的税法计算；另有 1 张月表未读"
+check "first sheet: carried numbers as numbers, the own 合计 row out of the sums" /usr/bin/python3 - "$dir/june.xlsx" <<'PY'
+import sys, openpyxl
+rows = [[c.value for c in r] for r in openpyxl.load_workbook(sys.argv[1]).active.iter_rows()]
+head = rows[0]
+assert rows[1][head.index("序号")] == 1 and rows[1][head.index("基本工资")] == 11000 and rows[2][head.index("基本工资")] == 7500.5, rows[1:3]
+assert rows[-2][head.index("序号")] == "合计" and rows[-1][head.index("月工资")] == "=SUM(C2:C5)", rows[-2:]
+PY
 check "june read back" run 0 "$dir/june.xlsx"
 check "june: same figures" has err "读入 4 行，计算 4 行，拒绝 0 行，跳过 2 行，合计个税 27097.21（工作表“个税”）"
 check "june: same people" cmp -s <(head -n 5 "$dir/out") <("$bin" "$book" 2>/dev/null | head -n 5)
