@@ -328,10 +328,10 @@ private:
 // the summary gives: rows whose sheet tax differs from the computed one.
 class ClerkWriter : public batch::monthly::Writer {
 public:
-    ClerkWriter(batch::monthly::Writer& next, int month, const std::vector<batch::monthly::Part>* parts)
-        : next_(next), month_(month), parts_(parts) {}
+    ClerkWriter(batch::monthly::Writer& next, int month, const std::vector<batch::monthly::MonthSheet>* monthSheets)
+        : next_(next), month_(month), sheets_(monthSheets) {}
     tax::Status Begin(const std::vector<std::string>& titles) override {
-        part_ = SIZE_MAX;
+        at_ = SIZE_MAX;
         shown = {};
         differing = 0;
         difference = tb::Sum();
@@ -339,11 +339,11 @@ public:
     }
     tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
         if (month_ > 0 && record.row.month != month_) return {};
-        if (parts_) {
-            const size_t part = batch::monthly::YearSheet::PartOf(record.line);
-            if (part != part_ && part < parts_->size()) {
-                part_ = part;
-                if (tax::Status s = next_.Section((*parts_)[part].SheetLabel()); !s) return s;
+        if (sheets_) {
+            const size_t sheetAt = batch::monthly::YearSheet::SheetOf(record.line);
+            if (sheetAt != at_ && sheetAt < sheets_->size()) {
+                at_ = sheetAt;
+                if (tax::Status s = next_.Section((*sheets_)[sheetAt].SheetLabel()); !s) return s;
             }
         }
         batch::monthly::Tally(shown, record, f);
@@ -362,16 +362,16 @@ public:
 private:
     batch::monthly::Writer& next_;
     int month_;
-    const std::vector<batch::monthly::Part>* parts_;
-    size_t part_ = SIZE_MAX;
+    const std::vector<batch::monthly::MonthSheet>* sheets_;
+    size_t at_ = SIZE_MAX;
 };
 
 // Where a row came from, for its message: "FILE:LINE", the sheet too for a year of sheets.
-std::string Where(const std::string& in, const std::vector<batch::monthly::Part>* parts, long long line) {
-    if (!parts) return in + ":" + std::to_string(line);
-    const size_t k = batch::monthly::YearSheet::PartOf(line);
-    if (k >= parts->size()) return in + ":" + std::to_string(line);
-    const batch::monthly::Part& p = (*parts)[k];
+std::string Where(const std::string& in, const std::vector<batch::monthly::MonthSheet>* monthSheets, long long line) {
+    if (!monthSheets) return in + ":" + std::to_string(line);
+    const size_t k = batch::monthly::YearSheet::SheetOf(line);
+    if (k >= monthSheets->size()) return in + ":" + std::to_string(line);
+    const batch::monthly::MonthSheet& p = (*monthSheets)[k];
     return p.file + (p.sheetName.empty() ? "" : "[" + p.sheetName + "]") + ":" +
            std::to_string(batch::monthly::YearSheet::RowOf(line));
 }
@@ -379,7 +379,7 @@ std::string Where(const std::string& in, const std::vector<batch::monthly::Part>
 struct MonthlyRun {
     std::string in, out, sheet;
     int year = 0, month = 0;
-    const std::vector<batch::monthly::Part>* parts = nullptr; // a year of sheets; null for one sheet with 月份
+    const std::vector<batch::monthly::MonthSheet>* monthSheets = nullptr; // a year of sheets; null for one sheet with 月份
     std::string said;                                           // the period's words for the summary
 };
 
@@ -415,17 +415,17 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     const bool fromStdin = in == "-";
     std::string describe;
     const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
-        if (run.parts) return batch::monthly::OpenYear(*run.parts, batch::OpenWorkbook);
+        if (run.monthSheets) return batch::monthly::OpenYear(*run.monthSheets, batch::OpenWorkbook);
         tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, run.sheet, batch::OpenWorkbook);
         if (opened) describe = (*opened)->Describe();
         return opened;
     };
-    if (run.parts) describe = run.parts->size() == 1 ? run.parts->front().Shown() : std::to_string(run.parts->size()) + " 张表";
+    if (run.monthSheets) describe = run.monthSheets->size() == 1 ? run.monthSheets->front().Shown() : std::to_string(run.monthSheets->size()) + " 张表";
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
-    if (run.parts) {
+    if (run.monthSheets) {
         // The title of the month written, else of the last month read.
         std::string title;
-        for (const batch::monthly::Part& p : *run.parts)
+        for (const batch::monthly::MonthSheet& p : *run.monthSheets)
             if ((run.month == 0 || p.period.month == run.month) && !p.title.empty()) title = p.title;
         prints.DefaultTitle(title);
     } else if (prints.Wanted() && !fromStdin) {
@@ -437,7 +437,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     }
     // A payslip file a person and month: 工号-姓名-2024年6月.pdf.
     if (run.month > 0) prints.SlipSuffix(batch::monthly::PeriodText(year, run.month));
-    else if (run.parts && run.parts->size() == 1) prints.SlipSuffix(batch::monthly::PeriodText(year, run.parts->front().period.month));
+    else if (run.monthSheets && run.monthSheets->size() == 1) prints.SlipSuffix(batch::monthly::PeriodText(year, run.monthSheets->front().period.month));
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(program);
@@ -446,7 +446,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     tb::Totals totals;
     bool writing = false;
     MonthlyTee tee(output.writer(), prints.Wanted() ? &prints.Monthly() : nullptr);
-    ClerkWriter clerk(tee, run.month, run.parts);
+    ClerkWriter clerk(tee, run.month, run.monthSheets);
     // CSV into a file can start again from nothing, so the rows stream without a first reading
     // of the file; the refusals wait in a scratch file until the run is sure of them.
     std::FILE* notes = output.toFile() && output.csv() && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
@@ -464,7 +464,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
         open, !fromStdin, year, clerk, totals,
         [&run, said](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
             if (!record.total && !f.ok)
-                std::fprintf(said, "%s: %s\n", Where(run.in, run.parts, record.line).c_str(), f.note.c_str());
+                std::fprintf(said, "%s: %s\n", Where(run.in, run.monthSheets, record.line).c_str(), f.note.c_str());
         },
         &writing, rewind, &late);
     if (notes) {
@@ -478,7 +478,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
         if (writing) return output.Drop((output.xlsx() ? "无法写入" + output.shown() + "：" : std::string()) + done.error());
         // One row a person, as before 2019: the message says how to read it.
         tax::Result<std::unique_ptr<batch::Input>> again =
-            fromStdin || run.parts || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
+            fromStdin || run.monthSheets || totals.read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
         const bool older = again && batch::monthly::ReadsAsPayroll(**again);
         return output.Drop(shownIn + "：" + done.error() +
                            (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
@@ -565,36 +565,36 @@ batch::Law LawOfPeriod(batch::monthly::PeriodLaw law) {
 
 // The year a sheet telling only its month takes from the others (a book titled with its year
 // and sheets named 1月 … 6月), then the law of them all.
-Dating DateParts(std::vector<batch::monthly::Part>& parts) {
+Dating DateSheets(std::vector<batch::monthly::MonthSheet>& monthSheets) {
     namespace bm = batch::monthly;
     Dating d;
     int year = 0;
-    for (const bm::Part& p : parts)
+    for (const bm::MonthSheet& p : monthSheets)
         if (p.period.year > 0 && year == 0) year = p.period.year;
-    for (bm::Part& p : parts)
+    for (bm::MonthSheet& p : monthSheets)
         if (p.period.year == 0 && p.period.month > 0 && year > 0) {
             p.period.year = year;
             if (p.period.told.find("标题") == std::string::npos) p.period.told += "（年度见其他表）";
         }
-    d.known = !parts.empty();
-    for (const bm::Part& p : parts) d.known = d.known && p.period.Known();
+    d.known = !monthSheets.empty();
+    for (const bm::MonthSheet& p : monthSheets) d.known = d.known && p.period.Known();
     if (!d.known) return d;
-    const bm::PeriodLaw law = bm::LawOf(parts.front().period.year, parts.front().period.month);
+    const bm::PeriodLaw law = bm::LawOf(monthSheets.front().period.year, monthSheets.front().period.month);
     d.law = LawOfPeriod(law);
-    d.year = parts.front().period.year;
-    for (const bm::Part& p : parts) {
+    d.year = monthSheets.front().period.year;
+    for (const bm::MonthSheet& p : monthSheets) {
         if (bm::LawOf(p.period.year, p.period.month) != law || (law == bm::PeriodLaw::k2019 && p.period.year != d.year)) {
-            d.problem = parts.front().Shown() + "是" + bm::PeriodText(parts.front().period.year, parts.front().period.month) + "的，" +
+            d.problem = monthSheets.front().Shown() + "是" + bm::PeriodText(monthSheets.front().period.year, monthSheets.front().period.month) + "的，" +
                         p.Shown() + "是" + bm::PeriodText(p.period.year, p.period.month) +
                         "的：不是同一年度、同一税法的工资表，请分开计算";
             return d;
         }
     }
-    if (parts.size() == 1) {
-        d.said = parts.front().period.told + "：" + bm::PeriodText(d.year, parts.front().period.month) + "，" + bm::LawWords(law);
+    if (monthSheets.size() == 1) {
+        d.said = monthSheets.front().period.told + "：" + bm::PeriodText(d.year, monthSheets.front().period.month) + "，" + bm::LawWords(law);
     } else {
-        d.said = "各表的名称、标题或文件名：" + bm::PeriodText(d.year, parts.front().period.month) + "至" +
-                 std::to_string(parts.back().period.month) + "月，" + bm::LawWords(law);
+        d.said = "各表的名称、标题或文件名：" + bm::PeriodText(d.year, monthSheets.front().period.month) + "至" +
+                 std::to_string(monthSheets.back().period.month) + "月，" + bm::LawWords(law);
     }
     return d;
 }
@@ -607,7 +607,7 @@ const char* LawName(batch::Law law) {
 int Run(const std::vector<std::string>& ins, const std::string& out, const std::string& sheet, batch::Rules rules,
         bool lawGiven, bool yearGiven, bool allowanceGiven, int month, cli::PrintOutputs& prints, const char* program) {
     namespace bm = batch::monthly;
-    std::vector<bm::Part> parts;
+    std::vector<bm::MonthSheet> monthSheets;
     std::vector<std::string> skipped;
     Dating dating;
     // A pipe cannot be read twice: only its name is looked at, as for standard input.
@@ -616,17 +616,17 @@ int Run(const std::vector<std::string>& ins, const std::string& out, const std::
         return f != "-" && stat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     });
     if (regular) {
-        tax::Result<std::vector<bm::Part>> found = bm::FindParts(ins, sheet, batch::OpenWorkbook, skipped);
+        tax::Result<std::vector<bm::MonthSheet>> found = bm::FindMonthSheets(ins, sheet, batch::OpenWorkbook, skipped);
         if (!found) return Fail(found.error());
-        parts = std::move(*found);
-        dating = DateParts(parts);
+        monthSheets = std::move(*found);
+        dating = DateSheets(monthSheets);
     }
     if (!dating.problem.empty()) return Fail(dating.problem);
     if (!lawGiven && dating.known) rules.law = dating.law;
     if (lawGiven && dating.known && dating.law != rules.law)
         std::fprintf(stderr, "qingfu-batch：注意：%s是%s的工资表，当月应%s（--law %s）；现按所给的 --law %s 计算\n",
-                     parts.front().Shown().c_str(), bm::PeriodText(parts.front().period.year, parts.front().period.month).c_str(),
-                     bm::LawWords(bm::LawOf(parts.front().period.year, parts.front().period.month)), LawName(dating.law),
+                     monthSheets.front().Shown().c_str(), bm::PeriodText(monthSheets.front().period.year, monthSheets.front().period.month).c_str(),
+                     bm::LawWords(bm::LawOf(monthSheets.front().period.year, monthSheets.front().period.month)), LawName(dating.law),
                      LawName(rules.law));
     if (rules.law == batch::Law::k2019 && dating.known) {
         if (!yearGiven && dating.year >= 2019) rules.year = dating.year;
@@ -644,20 +644,20 @@ int Run(const std::vector<std::string>& ins, const std::string& out, const std::
         // One sheet a run, as always: the one --sheet names, else the book's first.
         if (ins.size() > 1)
             return Usage("2019 年以前的税法每次算一个文件：" + std::to_string(ins.size()) + " 个文件请分开计算");
-        if (parts.size() > 1 && !said.empty() && dating.known) {
-            const auto first = std::find_if(parts.begin(), parts.end(), [](const bm::Part& p) { return p.sheetIndex == 0; });
-            const bm::Part& read = first != parts.end() ? *first : parts.front();
+        if (monthSheets.size() > 1 && !said.empty() && dating.known) {
+            const auto first = std::find_if(monthSheets.begin(), monthSheets.end(), [](const bm::MonthSheet& p) { return p.sheetIndex == 0; });
+            const bm::MonthSheet& read = first != monthSheets.end() ? *first : monthSheets.front();
             said = read.period.told + "：" + bm::PeriodText(read.period.year, read.period.month) + "，" +
-                   bm::LawWords(bm::LawOf(read.period.year, read.period.month)) + "；另有 " + std::to_string(parts.size() - 1) +
+                   bm::LawWords(bm::LawOf(read.period.year, read.period.month)) + "；另有 " + std::to_string(monthSheets.size() - 1) +
                    " 张月表未读，请用 --sheet 逐张计算";
         }
         return RunPayroll(ins.front(), out, sheet, rules, said, prints, program);
     }
     // A single sheet with neither a 月份 column nor a month anywhere is read as it always was,
     // refused with the reason.
-    const bool year = parts.size() > 1 || (parts.size() == 1 && !parts.front().hasMonthColumn && parts.front().period.month > 0);
-    for (const bm::Part& p : parts) {
-        if (!p.hasHeader && parts.size() > 1) return Fail(p.Shown() + "：前 20 行中没有标题行");
+    const bool year = monthSheets.size() > 1 || (monthSheets.size() == 1 && !monthSheets.front().hasMonthColumn && monthSheets.front().period.month > 0);
+    for (const bm::MonthSheet& p : monthSheets) {
+        if (!p.hasHeader && monthSheets.size() > 1) return Fail(p.Shown() + "：前 20 行中没有标题行");
         if (year && p.hasHeader && !p.hasMonthColumn && p.period.month == 0)
             return Fail(p.Shown() + "看不出是哪个月的：没有月份一列，工作表名、标题行和文件名中也没有月份。请加一列“月份”，"
                         "或把工作表或文件改名为“2024年6月”这样的名称");
@@ -670,8 +670,8 @@ int Run(const std::vector<std::string>& ins, const std::string& out, const std::
     run.month = month;
     run.said = said;
     // One sheet whose rows say their months reads as it always has; the rest as a year of sheets.
-    if (year) run.parts = &parts;
-    if (!year && !parts.empty()) run.sheet = parts.front().sheetName;
+    if (year) run.monthSheets = &monthSheets;
+    if (!year && !monthSheets.empty()) run.sheet = monthSheets.front().sheetName;
     if (!skipped.empty() && year) {
         std::string names;
         for (const std::string& n : skipped) names += (names.empty() ? "" : "、") + n;

@@ -875,15 +875,15 @@ tax::Result<ImportResult> ImportMonthly(Input& input, const Rules& rules, Progre
 
 } // namespace
 
-tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress) {
-    tax::Result<std::unique_ptr<Input>> opened = monthly::OpenYear(parts, batchbook::OpenBook);
+tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& monthSheets, const Rules& rules, Progress& progress) {
+    tax::Result<std::unique_ptr<Input>> opened = monthly::OpenYear(monthSheets, batchbook::OpenBook);
     if (!opened) return opened.failure();
     tax::Result<ImportResult> read = ImportMonthly(**opened, rules, progress);
     if (!read) return read;
-    read->described = parts.size() == 1 ? QString::fromStdString(parts.front().Shown())
-                                        : QStringLiteral("%1 张表").arg(parts.size());
+    read->described = monthSheets.size() == 1 ? QString::fromStdString(monthSheets.front().Shown())
+                                        : QStringLiteral("%1 张表").arg(monthSheets.size());
     // The title of the last month read heads what is printed.
-    for (const monthly::Part& p : parts)
+    for (const monthly::MonthSheet& p : monthSheets)
         if (!p.title.empty()) read->title = QString::fromStdString(p.title);
     return read;
 }

@@ -102,7 +102,7 @@ private:
     BatchModel* Model = nullptr;
     BatchUndo* Undo = nullptr;
     QString ImportedPath; // the last file imported, whose name an export suggests
-    std::vector<batch::monthly::Part> YearParts; // the month sheets the next import reads as one year
+    std::vector<batch::monthly::MonthSheet> YearSheets; // the month sheets the next import reads as one year
 
     bool Dirty = false;
     QThread* Worker = nullptr;
