@@ -622,6 +622,11 @@ int Run(const std::vector<std::string>& ins, const std::string& out, const std::
         dating = DateSheets(monthSheets);
     }
     if (!dating.problem.empty()) return Fail(dating.problem);
+    // Months without a year tell no law: several such sheets are refused rather than guessed at.
+    if (!lawGiven && !dating.known && monthSheets.size() > 1)
+        return Fail(monthSheets.front().Shown() + "等 " + std::to_string(monthSheets.size()) +
+                    " 张表看不出是哪一年的（名称、标题和文件名中没有年份）：请加 --law 2019 --year 年度，"
+                    "或把年份写进标题或文件名（如“2024年6月”）");
     if (!lawGiven && dating.known) rules.law = dating.law;
     if (lawGiven && dating.known && dating.law != rules.law)
         std::fprintf(stderr, "qingfu-batch：注意：%s是%s的工资表，当月应%s（--law %s）；现按所给的 --law %s 计算\n",
