@@ -26,6 +26,7 @@ struct Head {
     long long row = 0; // the header's row; 0 when none was found
     std::vector<std::string> cells;
     std::vector<std::string> above;
+    long long rowsAbove = 0; // the rows above the header (its title, a date line)
     std::string monthCell;
 };
 
@@ -50,6 +51,7 @@ tax::Result<Head> ReadHead(SheetSource& sheet, bool readMonth) {
             if (!readMonth || monthAt < 0) break;
             continue;
         }
+        ++head.rowsAbove;
         for (std::string_view c : cells)
             if (!TrimCell(c).empty()) head.above.emplace_back(TrimCell(c));
         if (n == kHeaderSearchRows - 1) break;
@@ -71,6 +73,7 @@ tax::Result<MonthSheet> Probe(const std::string& file, const std::string& sheetN
     p.sheetName = sheetName;
     p.sheetIndex = index;
     p.hasHeader = head->row > 0;
+    p.rowsAbove = head->rowsAbove;
     p.title = head->above.empty() ? std::string() : head->above.front();
     p.hasMonthColumn = !head->monthCell.empty() ||
                        std::any_of(head->cells.begin(), head->cells.end(), [](const std::string& c) { return RoleOfHeading(c) == Role::kMonth; });

@@ -25,6 +25,7 @@ struct MonthSheet {
     std::string title;     // the sheet's own title row, if any
     bool hasMonthColumn = false;
     bool hasHeader = false; // a row naming two known columns among the first 20
+    long long rowsAbove = 0; // rows above the header, skipped (the year's reader never sees them)
     // "工作表“6月”" or "“2024年6月工资.csv”", for messages and the summary.
     std::string Shown() const;
     // The name a workbook written from it gives its sheet: the sheet's own when it tells the

@@ -484,6 +484,12 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
                            (older ? "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4" : ""));
     }
     if (run.month > 0 && clerk.shown.read == 0) return output.Drop(shownIn + "中没有" + std::to_string(run.month) + "月的行");
+    // The title rows above each sheet's header, skipped as a single sheet's are.
+    if (run.monthSheets)
+        for (const batch::monthly::MonthSheet& m : *run.monthSheets) {
+            if (run.month == 0 || m.period.month == run.month) clerk.shown.skipped += m.rowsAbove;
+            totals.skipped += m.rowsAbove;
+        }
     if (const int failed = output.Commit()) return failed;
     return MonthlySummary(run, run.month > 0 ? clerk.shown : totals, totals, clerk, late, describe);
 }

@@ -882,9 +882,11 @@ tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& mon
     if (!read) return read;
     read->described = monthSheets.size() == 1 ? QString::fromStdString(monthSheets.front().Shown())
                                         : QStringLiteral("%1 张表").arg(monthSheets.size());
-    // The title of the last month read heads what is printed.
-    for (const monthly::MonthSheet& p : monthSheets)
+    // The title of the last month read heads what is printed; each sheet's title rows are skipped.
+    for (const monthly::MonthSheet& p : monthSheets) {
         if (!p.title.empty()) read->title = QString::fromStdString(p.title);
+        read->totals.skipped += p.rowsAbove;
+    }
     return read;
 }
 
