@@ -880,6 +880,8 @@ tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& mon
     if (!opened) return opened.failure();
     tax::Result<ImportResult> read = ImportMonthly(**opened, rules, progress);
     if (!read) return read;
+    // A row's line within its own sheet, as the clerk finds it there.
+    for (BatchRow& row : read->rows) row.line = static_cast<std::uint32_t>(monthly::YearSheet::RowOf(row.line));
     read->described = monthSheets.size() == 1 ? QString::fromStdString(monthSheets.front().Shown())
                                         : QStringLiteral("%1 张表").arg(monthSheets.size());
     // The title of the last month read heads what is printed; each sheet's title rows are skipped.
