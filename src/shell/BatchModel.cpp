@@ -882,8 +882,13 @@ tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& mon
     if (!read) return read;
     // A row's line within its own sheet, as the clerk finds it there.
     for (BatchRow& row : read->rows) row.line = static_cast<std::uint32_t>(monthly::YearSheet::RowOf(row.line));
-    read->described = monthSheets.size() == 1 ? QString::fromStdString(monthSheets.front().Shown())
-                                        : QStringLiteral("%1 张表").arg(monthSheets.size());
+    // What was read and the months it told: "6 张表：2024年1月至6月".
+    const monthly::Period& first = monthSheets.front().period;
+    const std::string months = monthly::PeriodText(first.year, first.month) +
+                               (monthSheets.size() > 1 ? "至" + std::to_string(monthSheets.back().period.month) + "月" : "");
+    read->described = (monthSheets.size() == 1 ? QString::fromStdString(monthSheets.front().Shown())
+                                               : QStringLiteral("%1 张表").arg(monthSheets.size())) +
+                      QStringLiteral("：") + QString::fromStdString(months);
     // The title of the last month read heads what is printed; each sheet's title rows are skipped.
     for (const monthly::MonthSheet& p : monthSheets) {
         if (!p.title.empty()) read->title = QString::fromStdString(p.title);
