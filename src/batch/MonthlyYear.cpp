@@ -119,6 +119,7 @@ tax::Result<std::vector<MonthSheet>> FindMonthSheets(const std::vector<std::stri
         }
         // Every sheet of the book whose name or title tells its month; the first alone when none does.
         std::vector<MonthSheet> months;
+        const size_t skippedBefore = skipped.size();
         const std::vector<std::string> names = in.book->SheetNames();
         for (size_t i = 0; i < names.size(); ++i) {
             tax::Result<std::unique_ptr<SheetSource>> opened = in.book->OpenSheet(static_cast<int>(i));
@@ -132,7 +133,7 @@ tax::Result<std::vector<MonthSheet>> FindMonthSheets(const std::vector<std::stri
             else skipped.push_back("“" + BaseName(file) + "”的工作表“" + names[i] + "”");
         }
         if (months.empty()) {
-            skipped.clear();
+            skipped.resize(skippedBefore); // read as always: this book's other sheets are not months left out
             tax::Result<MonthSheet> p = Probe(file, in.sheetName, 0, *in.sheet);
             if (!p) return tax::Fail("“" + file + "”：" + p.error());
             months.push_back(std::move(*p));
