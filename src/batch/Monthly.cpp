@@ -41,7 +41,7 @@ const Heading kHeadings[] = {
     // as well is refused, not summed twice.
     {Role::kAmount, tp::kPension,
      {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除", "社保", "代扣社保", "代扣社保公积金",
-      "个人缴纳社保公积金", "五险一金合计"}},
+      "个人缴纳社保公积金", "五险一金合计", "个人社保", "代缴社保"}},
     {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},

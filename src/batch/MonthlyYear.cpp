@@ -26,6 +26,7 @@ struct Head {
     long long row = 0; // the header's row; 0 when none was found
     std::vector<std::string> cells;
     std::vector<std::string> above;
+    long long rowsAbove = 0; // the rows above the header (its title, a date line)
     std::string monthCell;
 };
 
@@ -50,6 +51,7 @@ tax::Result<Head> ReadHead(SheetSource& sheet, bool readMonth) {
             if (!readMonth || monthAt < 0) break;
             continue;
         }
+        ++head.rowsAbove;
         for (std::string_view c : cells)
             if (!TrimCell(c).empty()) head.above.emplace_back(TrimCell(c));
         if (n == kHeaderSearchRows - 1) break;
@@ -63,14 +65,15 @@ std::string BaseName(const std::string& path) {
 }
 
 // One sheet read up to its header and dated.
-tax::Result<Part> Probe(const std::string& file, const std::string& sheetName, int index, SheetSource& sheet) {
+tax::Result<MonthSheet> Probe(const std::string& file, const std::string& sheetName, int index, SheetSource& sheet) {
     tax::Result<Head> head = ReadHead(sheet, true);
     if (!head) return head.failure();
-    Part p;
+    MonthSheet p;
     p.file = file;
     p.sheetName = sheetName;
     p.sheetIndex = index;
     p.hasHeader = head->row > 0;
+    p.rowsAbove = head->rowsAbove;
     p.title = head->above.empty() ? std::string() : head->above.front();
     p.hasMonthColumn = !head->monthCell.empty() ||
                        std::any_of(head->cells.begin(), head->cells.end(), [](const std::string& c) { return RoleOfHeading(c) == Role::kMonth; });
@@ -79,7 +82,7 @@ tax::Result<Part> Probe(const std::string& file, const std::string& sheetName, i
     return p;
 }
 
-// The month a part's rows are for, as the month column takes it.
+// The month a sheet's rows are for, as the month column takes it.
 std::string MonthCell(const Period& p) {
     if (p.month <= 0) return {};
     if (p.year <= 0) return std::to_string(p.month);
@@ -88,12 +91,12 @@ std::string MonthCell(const Period& p) {
 
 } // namespace
 
-std::string Part::Shown() const {
+std::string MonthSheet::Shown() const {
     if (!sheetName.empty()) return "“" + BaseName(file) + "”的工作表“" + sheetName + "”";
     return "“" + BaseName(file) + "”";
 }
 
-std::string Part::SheetLabel() const {
+std::string MonthSheet::SheetLabel() const {
     // A book's month sheets keep their names; a file a month ("Sheet1" each) is named by the file.
     if (!sheetName.empty() && ReadYearMonth(sheetName).month > 0) return sheetName;
     std::string base = BaseName(file);
@@ -101,26 +104,27 @@ std::string Part::SheetLabel() const {
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
-tax::Result<std::vector<Part>> FindParts(const std::vector<std::string>& files, const std::string& sheet,
+tax::Result<std::vector<MonthSheet>> FindMonthSheets(const std::vector<std::string>& files, const std::string& sheet,
                                          const BookOpener& openBook, std::vector<std::string>& skipped) {
-    std::vector<Part> parts;
+    std::vector<MonthSheet> monthSheets;
     for (const std::string& file : files) {
         tax::Result<std::unique_ptr<Input>> input = OpenInput(file, sheet, openBook);
         if (!input) return input.failure();
         Input& in = **input;
         if (!in.book || !sheet.empty() || in.book->SheetNames().size() == 1) {
-            tax::Result<Part> p = Probe(file, in.book ? in.sheetName : std::string(), 0, *in.sheet);
+            tax::Result<MonthSheet> p = Probe(file, in.book ? in.sheetName : std::string(), 0, *in.sheet);
             if (!p) return tax::Fail("“" + file + "”：" + p.error());
-            parts.push_back(std::move(*p));
+            monthSheets.push_back(std::move(*p));
             continue;
         }
         // Every sheet of the book whose name or title tells its month; the first alone when none does.
-        std::vector<Part> months;
+        std::vector<MonthSheet> months;
+        const size_t skippedBefore = skipped.size();
         const std::vector<std::string> names = in.book->SheetNames();
         for (size_t i = 0; i < names.size(); ++i) {
             tax::Result<std::unique_ptr<SheetSource>> opened = in.book->OpenSheet(static_cast<int>(i));
             if (!opened) return tax::Fail("“" + file + "”的工作表“" + names[i] + "”：" + opened.error());
-            tax::Result<Part> p = Probe(file, names[i], static_cast<int>(i), **opened);
+            tax::Result<MonthSheet> p = Probe(file, names[i], static_cast<int>(i), **opened);
             if (!p) return tax::Fail("“" + file + "”的工作表“" + names[i] + "”：" + p.error());
             const YearMonth own = ReadYearMonth(names[i]);
             bool titled = false;
@@ -129,28 +133,28 @@ tax::Result<std::vector<Part>> FindParts(const std::vector<std::string>& files, 
             else skipped.push_back("“" + BaseName(file) + "”的工作表“" + names[i] + "”");
         }
         if (months.empty()) {
-            skipped.clear();
-            tax::Result<Part> p = Probe(file, in.sheetName, 0, *in.sheet);
+            skipped.resize(skippedBefore); // read as always: this book's other sheets are not months left out
+            tax::Result<MonthSheet> p = Probe(file, in.sheetName, 0, *in.sheet);
             if (!p) return tax::Fail("“" + file + "”：" + p.error());
             months.push_back(std::move(*p));
         }
-        for (Part& p : months) parts.push_back(std::move(p));
+        for (MonthSheet& p : months) monthSheets.push_back(std::move(p));
     }
-    std::stable_sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) {
+    std::stable_sort(monthSheets.begin(), monthSheets.end(), [](const MonthSheet& a, const MonthSheet& b) {
         return std::make_pair(a.period.year, a.period.month) < std::make_pair(b.period.year, b.period.month);
     });
-    return parts;
+    return monthSheets;
 }
 
-tax::Result<std::unique_ptr<YearSheet>> YearSheet::Open(std::vector<Part> parts, const BookOpener& openBook) {
+tax::Result<std::unique_ptr<YearSheet>> YearSheet::Open(std::vector<MonthSheet> monthSheets, const BookOpener& openBook) {
     std::unique_ptr<YearSheet> y(new YearSheet());
-    y->parts_ = std::move(parts);
+    y->sheets_ = std::move(monthSheets);
     y->openBook_ = openBook;
     std::vector<std::string> keys;
-    for (size_t k = 0; k < y->parts_.size(); ++k) {
-        if (tax::Status s = y->OpenPart(k); !s) return s.failure();
+    for (size_t k = 0; k < y->sheets_.size(); ++k) {
+        if (tax::Status s = y->OpenMonth(k); !s) return s.failure();
         tax::Result<Head> head = ReadHead(*y->input_->sheet, false);
-        if (!head) return tax::Fail(y->parts_[k].Shown() + "：" + head.error());
+        if (!head) return tax::Fail(y->sheets_[k].Shown() + "：" + head.error());
         std::vector<int> map;
         for (size_t i = 0; i < head->cells.size(); ++i) {
             // A column without a heading keeps its place by position.
@@ -175,8 +179,8 @@ tax::Result<std::unique_ptr<YearSheet>> YearSheet::Open(std::vector<Part> parts,
     return y;
 }
 
-tax::Status YearSheet::OpenPart(size_t k) {
-    const Part& p = parts_[k];
+tax::Status YearSheet::OpenMonth(size_t k) {
+    const MonthSheet& p = sheets_[k];
     tax::Result<std::unique_ptr<Input>> in = OpenInput(p.file, p.sheetName, openBook_);
     if (!in) return in.failure();
     input_ = std::move(*in);
@@ -194,40 +198,40 @@ tax::Result<bool> YearSheet::Next(std::vector<std::string_view>& cells, long lon
     std::vector<std::string_view> got;
     for (;;) {
         if (!input_) {
-            if (part_ >= parts_.size()) return false;
-            if (tax::Status s = OpenPart(part_); !s) return s.failure();
+            if (at_ >= sheets_.size()) return false;
+            if (tax::Status s = OpenMonth(at_); !s) return s.failure();
             tax::Result<Head> head = ReadHead(*input_->sheet, false); // up to and with the header
             if (!head) return head.failure();
         }
         long long at = 0;
         const tax::Result<bool> more = input_->sheet->Next(got, at);
-        if (!more) return tax::Fail(parts_[part_].Shown() + "：" + more.error());
+        if (!more) return tax::Fail(sheets_[at_].Shown() + "：" + more.error());
         if (!*more) {
             input_.reset();
-            ++part_;
+            ++at_;
             continue;
         }
-        const std::vector<int>& map = maps_[part_];
+        const std::vector<int>& map = maps_[at_];
         cells_.assign(header_.size(), std::string());
         for (size_t i = 0; i < got.size() && i < map.size(); ++i)
             cells_[static_cast<size_t>(map[i])] = std::string(got[i]);
         std::string& month = cells_[static_cast<size_t>(monthAt_)];
-        if (TrimCell(month).empty()) month = MonthCell(parts_[part_].period);
+        if (TrimCell(month).empty()) month = MonthCell(sheets_[at_].period);
         views_.assign(cells_.begin(), cells_.end());
         cells = views_;
-        row = static_cast<long long>(part_) * kPartRows + at;
+        row = static_cast<long long>(at_) * kSheetRows + at;
         return true;
     }
 }
 
 int YearSheet::Permille() const {
-    if (parts_.empty()) return 1000;
+    if (sheets_.empty()) return 1000;
     const int within = input_ ? input_->sheet->Permille() : 0;
-    return static_cast<int>((static_cast<long long>(part_) * 1000 + within) / static_cast<long long>(parts_.size()));
+    return static_cast<int>((static_cast<long long>(at_) * 1000 + within) / static_cast<long long>(sheets_.size()));
 }
 
-tax::Result<std::unique_ptr<Input>> OpenYear(const std::vector<Part>& parts, const BookOpener& openBook) {
-    tax::Result<std::unique_ptr<YearSheet>> year = YearSheet::Open(parts, openBook);
+tax::Result<std::unique_ptr<Input>> OpenYear(const std::vector<MonthSheet>& monthSheets, const BookOpener& openBook) {
+    tax::Result<std::unique_ptr<YearSheet>> year = YearSheet::Open(monthSheets, openBook);
     if (!year) return year.failure();
     auto input = std::make_unique<Input>();
     input->sheet = std::move(*year);

@@ -17,7 +17,7 @@
 namespace batch::monthly {
 
 // One sheet of one file, and the month it is for.
-struct Part {
+struct MonthSheet {
     std::string file;      // the path as given
     std::string sheetName; // a workbook's sheet; empty for text
     int sheetIndex = 0;    // in the workbook
@@ -25,6 +25,7 @@ struct Part {
     std::string title;     // the sheet's own title row, if any
     bool hasMonthColumn = false;
     bool hasHeader = false; // a row naming two known columns among the first 20
+    long long rowsAbove = 0; // rows above the header, skipped (the year's reader never sees them)
     // "工作表“6月”" or "“2024年6月工资.csv”", for messages and the summary.
     std::string Shown() const;
     // The name a workbook written from it gives its sheet: the sheet's own when it tells the
@@ -35,40 +36,40 @@ struct Part {
 // The sheets to read from `files`: in a workbook every sheet whose name or title tells a month
 // (unless `sheet` picks one; the first when none tells a month), a text file whole; each dated,
 // all in month order. `skipped` names the sheets left out (a summary, a notes sheet).
-tax::Result<std::vector<Part>> FindParts(const std::vector<std::string>& files, const std::string& sheet,
+tax::Result<std::vector<MonthSheet>> FindMonthSheets(const std::vector<std::string>& files, const std::string& sheet,
                                          const BookOpener& openBook, std::vector<std::string>& skipped);
 
-// The rows of a year's parts as one sheet: their header (each column once, in the order first
-// met; 所属月份 last when no part has a month column), then every part's rows under it, the month
-// cell of a part without one holding the part's month ("2024-06"). A row's number is its part's
-// kPartRows × index + its row in the part (PartOf and RowOf tell them apart).
+// The rows of a year's month sheets as one sheet: their header (each column once, in the order
+// first met; 所属月份 last when none has a month column), then every sheet's rows under it, the
+// month cell of a sheet without one holding that sheet's month ("2024-06"). A row's number is
+// kSheetRows × its sheet's index + its row in that sheet (SheetOf and RowOf tell them apart).
 class YearSheet : public SheetSource {
 public:
-    static constexpr long long kPartRows = 100'000'000;
-    static tax::Result<std::unique_ptr<YearSheet>> Open(std::vector<Part> parts, const BookOpener& openBook);
+    static constexpr long long kSheetRows = 100'000'000;
+    static tax::Result<std::unique_ptr<YearSheet>> Open(std::vector<MonthSheet> monthSheets, const BookOpener& openBook);
     tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) override;
     int Permille() const override;
-    static size_t PartOf(long long row) { return static_cast<size_t>(row / kPartRows); }
-    static long long RowOf(long long row) { return row % kPartRows; }
-    const std::vector<Part>& Parts() const { return parts_; }
+    static size_t SheetOf(long long row) { return static_cast<size_t>(row / kSheetRows); }
+    static long long RowOf(long long row) { return row % kSheetRows; }
+    const std::vector<MonthSheet>& Sheets() const { return sheets_; }
 
 private:
     YearSheet() = default;
-    tax::Status OpenPart(size_t k);
+    tax::Status OpenMonth(size_t k);
 
-    std::vector<Part> parts_;
+    std::vector<MonthSheet> sheets_;
     BookOpener openBook_;
     std::vector<std::string> header_;
     int monthAt_ = -1;
-    std::vector<std::vector<int>> maps_; // per part, the header column of each of its columns
-    size_t part_ = 0;
+    std::vector<std::vector<int>> maps_; // per sheet, the header column of each of its columns
+    size_t at_ = 0;
     bool headerGiven_ = false;
     std::unique_ptr<Input> input_;
     std::vector<std::string> cells_;
     std::vector<std::string_view> views_;
 };
 
-// The input to read a year from: the parts through a YearSheet, opened afresh on each call.
-tax::Result<std::unique_ptr<Input>> OpenYear(const std::vector<Part>& parts, const BookOpener& openBook);
+// The input to read a year from: the month sheets through a YearSheet, opened afresh on each call.
+tax::Result<std::unique_ptr<Input>> OpenYear(const std::vector<MonthSheet>& monthSheets, const BookOpener& openBook);
 
 } // namespace batch::monthly

@@ -240,38 +240,6 @@ tax::Status SheetBook::Close() {
     return {};
 }
 
-tax::Status XlsxWriter::Begin(const Layout& layout) {
-    layout_ = layout;
-    std::vector<std::string> titles;
-    for (int c = 0; c < layout_.Count(); ++c)
-        titles.emplace_back(layout_.Title(c));
-    book_.Start("个税", std::move(titles));
-    return {};
-}
-
-tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
-    book_.NextRow();
-    Cell cell;
-    for (int c = 0; c < layout_.Count(); ++c) {
-        CellAt(layout_, c, record, r, cell);
-        switch (cell.kind) {
-        case Cell::kEmpty: break;
-        case Cell::kText: book_.Text(c, cell.text); break;
-        case Cell::kMoney: book_.Money(c, cell.value); break;
-        case Cell::kRate: book_.Rate(c, cell.value); break;
-        }
-    }
-    return {};
-}
-
-tax::Status XlsxWriter::Finish(const Totals& t) {
-    book_.NextRow();
-    book_.Label(layout_.ColumnOf(Field::kName), kTotalsTitle);
-    for (const OutputColumn& o : kOutput)
-        if (o.total) book_.Total(layout_.ColumnOf(o.field), (t.*o.total).Value());
-    return book_.Close();
-}
-
 namespace {
 
 // Whether a carried column's numbers are amounts and counts a clerk goes on computing with, not
@@ -295,6 +263,48 @@ bool NumberCell(std::string_view cell, tb::Amount& a) {
 }
 
 } // namespace
+
+tax::Status XlsxWriter::Begin(const Layout& layout) {
+    layout_ = layout;
+    std::vector<std::string> titles;
+    for (int c = 0; c < layout_.Count(); ++c)
+        titles.emplace_back(layout_.Title(c));
+    book_.Start("个税", std::move(titles));
+    return {};
+}
+
+tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
+    book_.NextRow();
+    // The sheet's own 合计 row is kept as written, but the totals leave it out.
+    if (record.kind == RowKind::kTotal) book_.Unsummed();
+    Cell cell;
+    for (int c = 0; c < layout_.Count(); ++c) {
+        CellAt(layout_, c, record, r, cell);
+        tb::Amount a;
+        switch (cell.kind) {
+        case Cell::kEmpty: break;
+        case Cell::kText:
+            // A carried number (序号, 基本工资, 实发工资) stays a number a clerk can go on with.
+            if (layout_.FieldAt(c) == Field::kCarried && NumericHeading(layout_.Title(c)) && NumberCell(cell.text, a))
+                cell.text.find('.') != std::string_view::npos ? book_.Money(c, a.value) : book_.Number(c, a.value);
+            else
+                book_.Text(c, cell.text);
+            break;
+        case Cell::kMoney: book_.Money(c, cell.value); break;
+        case Cell::kRate: book_.Rate(c, cell.value); break;
+        }
+    }
+    return {};
+}
+
+tax::Status XlsxWriter::Finish(const Totals& t) {
+    book_.NextRow();
+    book_.Label(layout_.ColumnOf(Field::kName), kTotalsTitle);
+    for (const OutputColumn& o : kOutput)
+        if (o.total) book_.Total(layout_.ColumnOf(o.field), (t.*o.total).Value());
+    return book_.Close();
+}
+
 
 tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
     const std::vector<std::string_view> views(titles.begin(), titles.end());

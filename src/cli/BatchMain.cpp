@@ -372,10 +372,10 @@ bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
 // the summary gives: rows whose sheet tax differs from the computed one.
 class ClerkWriter : public batch::monthly::Writer {
 public:
-    ClerkWriter(batch::monthly::Writer& next, int month, const std::vector<batch::monthly::Part>* parts)
-        : next_(next), month_(month), parts_(parts) {}
+    ClerkWriter(batch::monthly::Writer& next, int month, const std::vector<batch::monthly::MonthSheet>* monthSheets)
+        : next_(next), month_(month), sheets_(monthSheets) {}
     tax::Status Begin(const std::vector<std::string>& titles) override {
-        part_ = SIZE_MAX;
+        at_ = SIZE_MAX;
         shown = {};
         differing = 0;
         difference = tb::Sum();
@@ -383,11 +383,11 @@ public:
     }
     tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
         if (month_ > 0 && record.row.month != month_) return {};
-        if (parts_) {
-            const size_t part = batch::monthly::YearSheet::PartOf(record.line);
-            if (part != part_ && part < parts_->size()) {
-                part_ = part;
-                if (tax::Status s = next_.Section((*parts_)[part].SheetLabel()); !s) return s;
+        if (sheets_) {
+            const size_t sheetAt = batch::monthly::YearSheet::SheetOf(record.line);
+            if (sheetAt != at_ && sheetAt < sheets_->size()) {
+                at_ = sheetAt;
+                if (tax::Status s = next_.Section((*sheets_)[sheetAt].SheetLabel()); !s) return s;
             }
         }
         batch::monthly::Tally(shown, record, f);
@@ -406,16 +406,16 @@ public:
 private:
     batch::monthly::Writer& next_;
     int month_;
-    const std::vector<batch::monthly::Part>* parts_;
-    size_t part_ = SIZE_MAX;
+    const std::vector<batch::monthly::MonthSheet>* sheets_;
+    size_t at_ = SIZE_MAX;
 };
 
 // Where a row came from, for its message: "FILE:LINE", the sheet too for a year of sheets.
-std::string Where(const std::string& in, const std::vector<batch::monthly::Part>* parts, long long line) {
-    if (!parts) return in + ":" + std::to_string(line);
-    const size_t k = batch::monthly::YearSheet::PartOf(line);
-    if (k >= parts->size()) return in + ":" + std::to_string(line);
-    const batch::monthly::Part& p = (*parts)[k];
+std::string Where(const std::string& in, const std::vector<batch::monthly::MonthSheet>* monthSheets, long long line) {
+    if (!monthSheets) return in + ":" + std::to_string(line);
+    const size_t k = batch::monthly::YearSheet::SheetOf(line);
+    if (k >= monthSheets->size()) return in + ":" + std::to_string(line);
+    const batch::monthly::MonthSheet& p = (*monthSheets)[k];
     return p.file + (p.sheetName.empty() ? "" : "[" + p.sheetName + "]") + ":" +
            std::to_string(batch::monthly::YearSheet::RowOf(line));
 }
@@ -423,7 +423,7 @@ std::string Where(const std::string& in, const std::vector<batch::monthly::Part>
 struct MonthlyRun {
     std::string in, out, sheet;
     int year = 0, month = 0;
-    const std::vector<batch::monthly::Part>* parts = nullptr; // a year of sheets; null for one sheet with 月份
+    const std::vector<batch::monthly::MonthSheet>* monthSheets = nullptr; // a year of sheets; null for one sheet with 月份
     std::string said;                                           // the period's words for the summary
 };
 
@@ -455,9 +455,9 @@ int MonthlySummary(const MonthlyRun& run, const tb::Totals& shown, const tb::Tot
 // The pages' title (the month written's, else the last month's, else the sheet's own unless
 // --title gives one) and the payslip files' month: 工号-姓名-2024年6月.pdf.
 void TitlePrints(const MonthlyRun& run, const batch::monthly::Opener& open, cli::PrintOutputs& prints) {
-    if (run.parts) {
+    if (run.monthSheets) {
         std::string title;
-        for (const batch::monthly::Part& p : *run.parts)
+        for (const batch::monthly::MonthSheet& p : *run.monthSheets)
             if ((run.month == 0 || p.period.month == run.month) && !p.title.empty()) title = p.title;
         prints.DefaultTitle(title);
     } else if (prints.Wanted() && run.in != "-") {
@@ -467,14 +467,14 @@ void TitlePrints(const MonthlyRun& run, const batch::monthly::Opener& open, cli:
         }
     }
     if (run.month > 0) prints.SlipSuffix(batch::monthly::PeriodText(run.year, run.month));
-    else if (run.parts && run.parts->size() == 1)
-        prints.SlipSuffix(batch::monthly::PeriodText(run.year, run.parts->front().period.month));
+    else if (run.monthSheets && run.monthSheets->size() == 1)
+        prints.SlipSuffix(batch::monthly::PeriodText(run.year, run.monthSheets->front().period.month));
 }
 
 // A sheet refused under the 2019 law that another reads: the line saying which to use.
 std::string OtherLawHint(const MonthlyRun& run, const batch::monthly::Opener& open, long long read) {
     tax::Result<std::unique_ptr<batch::Input>> again =
-        run.in == "-" || run.parts || read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
+        run.in == "-" || run.monthSheets || read > 0 ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : open();
     if (again && batch::monthly::ReadsAsPayroll(**again))
         return "\n这张表每行是一个人（没有月份一列）：请用 --law 2011 或 --law 2018q4";
     if (read == 0 && ReadsAsReceipts(run.in, run.sheet))
@@ -489,12 +489,12 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     const bool fromStdin = in == "-";
     std::string describe;
     const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
-        if (run.parts) return batch::monthly::OpenYear(*run.parts, batch::OpenWorkbook);
+        if (run.monthSheets) return batch::monthly::OpenYear(*run.monthSheets, batch::OpenWorkbook);
         tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, run.sheet, batch::OpenWorkbook);
         if (opened) describe = (*opened)->Describe();
         return opened;
     };
-    if (run.parts) describe = run.parts->size() == 1 ? run.parts->front().Shown() : std::to_string(run.parts->size()) + " 张表";
+    if (run.monthSheets) describe = run.monthSheets->size() == 1 ? run.monthSheets->front().Shown() : std::to_string(run.monthSheets->size()) + " 张表";
     const std::string shownIn = fromStdin ? std::string("标准输入") : "“" + in + "”";
     TitlePrints(run, open, prints);
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
@@ -505,7 +505,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     tb::Totals totals;
     bool writing = false;
     MonthlyTee tee(output.writer(), prints.Wanted() ? &prints.Monthly() : nullptr);
-    ClerkWriter clerk(tee, run.month, run.parts);
+    ClerkWriter clerk(tee, run.month, run.monthSheets);
     // CSV into a file can start again from nothing, so the rows stream without a first reading
     // of the file; the refusals wait in a scratch file until the run is sure of them.
     std::FILE* notes = output.toFile() && output.csv() && !prints.Wanted() && !fromStdin ? std::tmpfile() : nullptr;
@@ -524,7 +524,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
         open, !fromStdin, year, clerk, totals,
         [&run, said, &paid](const batch::monthly::Record& record, const tax::payroll2019::Figures& f) {
             if (!record.total && !f.ok)
-                std::fprintf(said, "%s: %s\n", Where(run.in, run.parts, record.line).c_str(), f.note.c_str());
+                std::fprintf(said, "%s: %s\n", Where(run.in, run.monthSheets, record.line).c_str(), f.note.c_str());
             paid = paid || (!record.total && (!record.row.amounts[tax::payroll2019::kIncome].IsZero() ||
                                               !record.row.amounts[tax::payroll2019::kBonus].IsZero()));
         },
@@ -541,6 +541,12 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
         return output.Drop(shownIn + "：" + done.error() + OtherLawHint(run, open, totals.read));
     }
     if (run.month > 0 && clerk.shown.read == 0) return output.Drop(shownIn + "中没有" + std::to_string(run.month) + "月的行");
+    // The title rows above each sheet's header, skipped as a single sheet's are.
+    if (run.monthSheets)
+        for (const batch::monthly::MonthSheet& m : *run.monthSheets) {
+            if (run.month == 0 || m.period.month == run.month) clerk.shown.skipped += m.rowsAbove;
+            totals.skipped += m.rowsAbove;
+        }
     if (const int failed = output.Commit()) return failed;
     if (!paid && totals.read > 0) describe += std::string("；") + batch::monthly::kNoPayNote;
     const int status = MonthlySummary(run, run.month > 0 ? clerk.shown : totals, totals, clerk, late, describe);
@@ -676,36 +682,36 @@ batch::Law LawOfPeriod(batch::monthly::PeriodLaw law) {
 
 // The year a sheet telling only its month takes from the others (a book titled with its year
 // and sheets named 1月 … 6月), then the law of them all.
-Dating DateParts(std::vector<batch::monthly::Part>& parts) {
+Dating DateSheets(std::vector<batch::monthly::MonthSheet>& monthSheets) {
     namespace bm = batch::monthly;
     Dating d;
     int year = 0;
-    for (const bm::Part& p : parts)
+    for (const bm::MonthSheet& p : monthSheets)
         if (p.period.year > 0 && year == 0) year = p.period.year;
-    for (bm::Part& p : parts)
+    for (bm::MonthSheet& p : monthSheets)
         if (p.period.year == 0 && p.period.month > 0 && year > 0) {
             p.period.year = year;
             if (p.period.told.find("标题") == std::string::npos) p.period.told += "（年度见其他表）";
         }
-    d.known = !parts.empty();
-    for (const bm::Part& p : parts) d.known = d.known && p.period.Known();
+    d.known = !monthSheets.empty();
+    for (const bm::MonthSheet& p : monthSheets) d.known = d.known && p.period.Known();
     if (!d.known) return d;
-    const bm::PeriodLaw law = bm::LawOf(parts.front().period.year, parts.front().period.month);
+    const bm::PeriodLaw law = bm::LawOf(monthSheets.front().period.year, monthSheets.front().period.month);
     d.law = LawOfPeriod(law);
-    d.year = parts.front().period.year;
-    for (const bm::Part& p : parts) {
+    d.year = monthSheets.front().period.year;
+    for (const bm::MonthSheet& p : monthSheets) {
         if (bm::LawOf(p.period.year, p.period.month) != law || (law == bm::PeriodLaw::k2019 && p.period.year != d.year)) {
-            d.problem = parts.front().Shown() + "是" + bm::PeriodText(parts.front().period.year, parts.front().period.month) + "的，" +
+            d.problem = monthSheets.front().Shown() + "是" + bm::PeriodText(monthSheets.front().period.year, monthSheets.front().period.month) + "的，" +
                         p.Shown() + "是" + bm::PeriodText(p.period.year, p.period.month) +
                         "的：不是同一年度、同一税法的工资表，请分开计算";
             return d;
         }
     }
-    if (parts.size() == 1) {
-        d.said = parts.front().period.told + "：" + bm::PeriodText(d.year, parts.front().period.month) + "，" + bm::LawWords(law);
+    if (monthSheets.size() == 1) {
+        d.said = monthSheets.front().period.told + "：" + bm::PeriodText(d.year, monthSheets.front().period.month) + "，" + bm::LawWords(law);
     } else {
-        d.said = "各表的名称、标题或文件名：" + bm::PeriodText(d.year, parts.front().period.month) + "至" +
-                 std::to_string(parts.back().period.month) + "月，" + bm::LawWords(law);
+        d.said = "各表的名称、标题或文件名：" + bm::PeriodText(d.year, monthSheets.front().period.month) + "至" +
+                 std::to_string(monthSheets.back().period.month) + "月，" + bm::LawWords(law);
     }
     return d;
 }
@@ -727,32 +733,37 @@ struct Args {
 
 // The sheets of the inputs, with what their names and titles tell of their months; `dating`
 // says the law of those months. Only regular files: a pipe cannot be read twice.
-tax::Status FindDating(const Args& args, std::vector<batch::monthly::Part>& parts, std::vector<std::string>& skipped,
+tax::Status FindDating(const Args& args, std::vector<batch::monthly::MonthSheet>& parts, std::vector<std::string>& skipped,
                        Dating& dating) {
     struct stat st{};
     const bool regular = std::all_of(args.ins.begin(), args.ins.end(), [&st](const std::string& f) {
         return f != "-" && stat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     });
     if (!regular) return {};
-    tax::Result<std::vector<batch::monthly::Part>> found =
-        batch::monthly::FindParts(args.ins, args.sheet, batch::OpenWorkbook, skipped);
+    tax::Result<std::vector<batch::monthly::MonthSheet>> found =
+        batch::monthly::FindMonthSheets(args.ins, args.sheet, batch::OpenWorkbook, skipped);
     if (!found) return found.failure();
     parts = std::move(*found);
-    dating = DateParts(parts);
+    dating = DateSheets(parts);
     if (!dating.problem.empty()) return tax::Fail(dating.problem);
+    // Months without a year tell no law: several such sheets are refused rather than guessed at.
+    if (!args.lawGiven && !dating.known && parts.size() > 1)
+        return tax::Fail(parts.front().Shown() + "等 " + std::to_string(parts.size()) +
+                         " 张表看不出是哪一年的（名称、标题和文件名中没有年份）：请加 --law 2019 --year 年度，"
+                         "或把年份写进标题或文件名（如“2024年6月”）");
     return {};
 }
 
 // The law and year of the run: the sheets' own unless --law and --year say otherwise (said, not
 // silently). The words for the summary, saying what told the law.
-std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::Part>& parts, const Dating& dating,
+std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::MonthSheet>& parts, const Dating& dating,
                       batch::Rules& rules) {
     namespace bm = batch::monthly;
     if (!args.lawGiven && dating.known) rules.law = dating.law;
     if (args.lawGiven && dating.known && dating.law != rules.law)
         std::fprintf(stderr, "qingfu-batch：注意：%s是%s的工资表，当月应%s（--law %s）；现按所给的 --law %s 计算\n",
-                     parts.front().Shown().c_str(), bm::PeriodText(parts.front().period.year, parts.front().period.month).c_str(),
-                     bm::LawWords(bm::LawOf(parts.front().period.year, parts.front().period.month)), LawName(dating.law),
+                     monthSheets.front().Shown().c_str(), bm::PeriodText(monthSheets.front().period.year, monthSheets.front().period.month).c_str(),
+                     bm::LawWords(bm::LawOf(monthSheets.front().period.year, monthSheets.front().period.month)), LawName(dating.law),
                      LawName(rules.law));
     if (rules.law == batch::Law::k2019 && dating.known) {
         if (!args.yearGiven && dating.year >= 2019) rules.year = dating.year;
@@ -767,14 +778,14 @@ std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::Part>&
 }
 
 // A run under the law of 2011 or of late 2018: one sheet, the one --sheet names or the first.
-int RunOlder(const Args& args, const std::vector<batch::monthly::Part>& parts, const Dating& dating, std::string said,
+int RunOlder(const Args& args, const std::vector<batch::monthly::MonthSheet>& parts, const Dating& dating, std::string said,
              const batch::Rules& rules, cli::PrintOutputs& prints, const char* program) {
     namespace bm = batch::monthly;
     if (args.ins.size() > 1)
         return Usage("2019 年以前的税法每次算一个文件：" + std::to_string(args.ins.size()) + " 个文件请分开计算");
     if (parts.size() > 1 && !said.empty() && dating.known) {
-        const auto first = std::find_if(parts.begin(), parts.end(), [](const bm::Part& p) { return p.sheetIndex == 0; });
-        const bm::Part& read = first != parts.end() ? *first : parts.front();
+        const auto first = std::find_if(parts.begin(), parts.end(), [](const bm::MonthSheet& p) { return p.sheetIndex == 0; });
+        const bm::MonthSheet& read = first != parts.end() ? *first : parts.front();
         said = read.period.told + "：" + bm::PeriodText(read.period.year, read.period.month) + "，" +
                bm::LawWords(bm::LawOf(read.period.year, read.period.month)) + "；另有 " + std::to_string(parts.size() - 1) +
                " 张月表未读，请用 --sheet 逐张计算";
@@ -784,14 +795,14 @@ int RunOlder(const Args& args, const std::vector<batch::monthly::Part>& parts, c
 }
 
 // A run under the 2019 law: one sheet whose rows say their months, or a year of month sheets.
-int RunYear(const Args& args, const std::vector<batch::monthly::Part>& parts, const std::vector<std::string>& skipped,
+int RunYear(const Args& args, const std::vector<batch::monthly::MonthSheet>& parts, const std::vector<std::string>& skipped,
             const std::string& said, const batch::Rules& rules, cli::PrintOutputs& prints, const char* program) {
     namespace bm = batch::monthly;
     // A single sheet with neither a 月份 column nor a month anywhere is read as it always was,
     // refused with the reason.
-    const bool year = parts.size() > 1 || (parts.size() == 1 && !parts.front().hasMonthColumn && parts.front().period.month > 0);
-    for (const bm::Part& p : parts) {
-        if (!p.hasHeader && parts.size() > 1) return Fail(p.Shown() + "：前 20 行中没有标题行");
+    const bool year = monthSheets.size() > 1 || (monthSheets.size() == 1 && !monthSheets.front().hasMonthColumn && monthSheets.front().period.month > 0);
+    for (const bm::MonthSheet& p : monthSheets) {
+        if (!p.hasHeader && monthSheets.size() > 1) return Fail(p.Shown() + "：前 20 行中没有标题行");
         if (year && p.hasHeader && !p.hasMonthColumn && p.period.month == 0)
             return Fail(p.Shown() + "看不出是哪个月的：没有月份一列，工作表名、标题行和文件名中也没有月份。请加一列“月份”，"
                         "或把工作表或文件改名为“2024年6月”这样的名称");
@@ -803,7 +814,7 @@ int RunYear(const Args& args, const std::vector<batch::monthly::Part>& parts, co
     run.year = rules.year;
     run.month = args.month;
     run.said = said;
-    if (year) run.parts = &parts;
+    if (year) run.monthSheets = &parts;
     if (!year && !parts.empty()) run.sheet = parts.front().sheetName;
     if (!skipped.empty() && year) {
         std::string names;
@@ -815,7 +826,7 @@ int RunYear(const Args& args, const std::vector<batch::monthly::Part>& parts, co
 
 // The law of the sheets' months unless --law says otherwise, then the run.
 int Run(const Args& args, cli::PrintOutputs& prints, const char* program) {
-    std::vector<batch::monthly::Part> parts;
+    std::vector<batch::monthly::MonthSheet> parts;
     std::vector<std::string> skipped;
     Dating dating;
     if (tax::Status s = FindDating(args, parts, skipped, dating); !s) return Fail(s.error());

@@ -108,7 +108,7 @@ public:
 };
 
 struct Year {
-    std::vector<bm::Part> parts;
+    std::vector<bm::MonthSheet> monthSheets;
     std::vector<std::string> skipped;
     Capture out;
     long long late = 0;
@@ -116,11 +116,11 @@ struct Year {
 void Read(const std::vector<std::string>& names, Year& y) {
     std::vector<std::string> files;
     for (const std::string& n : names) files.push_back(kDir + n);
-    tax::Result<std::vector<bm::Part>> parts = bm::FindParts(files, "", batch::OpenWorkbook, y.skipped);
-    ASSERT_TRUE(parts) << parts.error();
-    y.parts = *parts;
+    tax::Result<std::vector<bm::MonthSheet>> monthSheets = bm::FindMonthSheets(files, "", batch::OpenWorkbook, y.skipped);
+    ASSERT_TRUE(monthSheets) << monthSheets.error();
+    y.monthSheets = *monthSheets;
     tax::batch::Totals totals;
-    const bm::Opener open = [&y] { return bm::OpenYear(y.parts, batch::OpenWorkbook); };
+    const bm::Opener open = [&y] { return bm::OpenYear(y.monthSheets, batch::OpenWorkbook); };
     const tax::Result<bool> done = bm::Pump(open, true, 2024, y.out, totals, {}, nullptr, {}, &y.late);
     ASSERT_TRUE(done) << done.error();
 }
@@ -148,13 +148,13 @@ void ExpectYear(const Year& y, int from, int to = 6) {
 TEST(ClerkYear, SixMonthSheetsOfOneWorkbook) {
     Year y;
     Read({"2024年工资.xlsx"}, y);
-    ASSERT_EQ(y.parts.size(), 6u);
+    ASSERT_EQ(y.monthSheets.size(), 6u);
     for (size_t k = 0; k < 6; ++k) {
-        EXPECT_EQ(y.parts[k].sheetName, std::to_string(k + 1) + "月");
-        EXPECT_EQ(y.parts[k].period.year, 2024);
-        EXPECT_EQ(y.parts[k].period.month, static_cast<int>(k) + 1);
-        EXPECT_EQ(y.parts[k].period.told, "工作表“" + std::to_string(k + 1) + "月”与标题");
-        EXPECT_EQ(y.parts[k].title, "某某公司2024年" + std::to_string(k + 1) + "月工资表");
+        EXPECT_EQ(y.monthSheets[k].sheetName, std::to_string(k + 1) + "月");
+        EXPECT_EQ(y.monthSheets[k].period.year, 2024);
+        EXPECT_EQ(y.monthSheets[k].period.month, static_cast<int>(k) + 1);
+        EXPECT_EQ(y.monthSheets[k].period.told, "工作表“" + std::to_string(k + 1) + "月”与标题");
+        EXPECT_EQ(y.monthSheets[k].title, "某某公司2024年" + std::to_string(k + 1) + "月工资表");
     }
     ASSERT_EQ(y.skipped.size(), 1u);
     EXPECT_NE(y.skipped[0].find("说明"), std::string::npos);
@@ -179,9 +179,9 @@ TEST(ClerkYear, OneWorkbookAMonthInAnyOrder) {
     Read({"2024年6月工资.xlsx", "2024年3月工资.xlsx", "2024年1月工资.xlsx", "2024年5月工资.xlsx", "2024年2月工资.xlsx",
           "2024年4月工资.xlsx"},
          y);
-    ASSERT_EQ(y.parts.size(), 6u);
-    for (size_t k = 0; k < 6; ++k) EXPECT_EQ(y.parts[k].period.month, static_cast<int>(k) + 1);
-    EXPECT_EQ(y.parts[0].SheetLabel(), "2024年1月工资");
+    ASSERT_EQ(y.monthSheets.size(), 6u);
+    for (size_t k = 0; k < 6; ++k) EXPECT_EQ(y.monthSheets[k].period.month, static_cast<int>(k) + 1);
+    EXPECT_EQ(y.monthSheets[0].SheetLabel(), "2024年1月工资");
     ExpectYear(y, 1);
 }
 
@@ -189,8 +189,8 @@ TEST(ClerkYear, CsvFilesNamedByTheirMonth) {
     Year y;
     Read({"工资表202404.csv", "工资表202401.csv", "工资表202406.csv", "工资表202402.csv", "工资表202405.csv", "工资表202403.csv"},
          y);
-    ASSERT_EQ(y.parts.size(), 6u);
-    EXPECT_EQ(y.parts[0].period.told, "文件名“工资表202401”");
+    ASSERT_EQ(y.monthSheets.size(), 6u);
+    EXPECT_EQ(y.monthSheets[0].period.told, "文件名“工资表202401”");
     ExpectYear(y, 1);
     for (const Row& r : y.out.rows) EXPECT_EQ(r.difference, 0) << r.id << " " << r.month;
 }

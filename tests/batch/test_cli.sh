@@ -424,6 +424,14 @@ check "the sheets named" has err "没有工作表“3”；有：“6月”、�
 check "nothing written" test ! -e "$dir/none.xlsx"
 check "first sheet" run 0 "$book" -o "$dir/june.xlsx"
 check "first sheet's summary" has err "合计个税 27097.21（工作表“6月”）"
+check "first sheet: its month and law said" has err "工作表“6月”与标题：2018年6月，按2011年9月至2018年9月的税法计算；另有 1 张月表未读"
+check "first sheet: carried numbers as numbers, the own 合计 row out of the sums" /usr/bin/python3 - "$dir/june.xlsx" <<'PY'
+import sys, openpyxl
+rows = [[c.value for c in r] for r in openpyxl.load_workbook(sys.argv[1]).active.iter_rows()]
+head = rows[0]
+assert rows[1][head.index("序号")] == 1 and rows[1][head.index("基本工资")] == 11000 and rows[2][head.index("基本工资")] == 7500.5, rows[1:3]
+assert rows[-2][head.index("序号")] == "合计" and rows[-1][head.index("月工资")] == "=SUM(C2:C5)", rows[-2:]
+PY
 check "june read back" run 0 "$dir/june.xlsx"
 check "june: same figures" has err "读入 4 行，计算 4 行，拒绝 0 行，跳过 2 行，合计个税 27097.21（工作表“个税”）"
 check "june: same people" cmp -s <(head -n 5 "$dir/out") <("$bin" "$book" 2>/dev/null | head -n 5)
@@ -464,7 +472,7 @@ check "June alone: four people" test "$(grep -c ',2024-06,' "$dir/out")" = 5
 check "June alone: no other month" bash -c "! grep -q ',2024-05,' '$dir/out'"
 check "June alone: 张伟 as the oracle" has out "1,001,张伟,财务部,18000,3500,0,21500,2100,2000,1240,18160,2024-06,126700.00,0.00,30000.00,12600.00,12000.00,0.00,0.00,72100.00,10%,2520.00,4690.00,0.00,3450.00,1240.00,18160.00,0.00,,0.00"
 check "June alone: the wrong 代扣个税 marked" has out "1075,15575,2024-06,100700.00,0.00,30000.00,8100.00,6000.00,0.00,0.00,56600.00,10%,2520.00,3140.00,0.00,2075.00,1065.00,15585.00,0.00,,10.00"
-check "June alone: the summary is June's" has err "6月：读入 4 行，计算 4 行，拒绝 0 行，跳过 1 行，合计个税 4696.00"
+check "June alone: the summary is June's" has err "6月：读入 4 行，计算 4 行，拒绝 0 行，跳过 2 行，合计个税 4696.00"
 check "June alone: the earlier months said" has err "此前各月 18 行只用于累计，未写出"
 check "a month not there" run 2 "$clerk/2024年工资.xlsx" --month 9 -o "$dir/sept.csv"
 check "a month not there: said" has err "中没有9月的行"
@@ -505,6 +513,25 @@ check "nothing tells the month: said" run 0 "$sample"
 check "nothing tells the month: how to choose" has err "没有写明所属年月（工作表名、标题行和文件名中都没有），按2011年9月至2018年9月的税法计算；2019年起的工资表请加 --law 2019"
 check "sheets of different years refused" run 2 "$clerk/2024年5月工资.xlsx" "$clerk/2016年6月工资.xlsx"
 check "sheets of different years named" has err "不是同一年度、同一税法的工资表，请分开计算"
+cp "$clerk/工资表202405.csv" "$dir/5月.csv" && cp "$clerk/工资表202406.csv" "$dir/6月.csv"
+check "months without a year refused" run 2 "$dir/5月.csv" "$dir/6月.csv"
+check "months without a year: how to choose" has err "看不出是哪一年的（名称、标题和文件名中没有年份）：请加 --law 2019 --year 年度"
+check "months without a year, the year given" run 0 "$dir/5月.csv" "$dir/6月.csv" --law 2019 --year 2024 --month 6
+check "months without a year, the year given: June from May" has err "6月：读入 4 行，计算 4 行"
+# A 任职受雇日期 column says when each started: no notice of months not given then.
+printf '工号,月份,本期收入,任职受雇日期\n1,2024-06,9000,2024-06-01\n' >"$dir/hired.csv"
+check "employment date given" run 0 "$dir/hired.csv"
+check "employment date given: no notice" bash -c "! grep -q '本年此前月份未提供' '$dir/out'"
+printf '工号,月份,本期收入\n1,2024-06,9000\n' >"$dir/june-only.csv"
+check "no employment date: the notice" run 0 "$dir/june-only.csv"
+check "no employment date: said" has out "本年此前月份未提供，按6月起累计"
+# The deductions in one column beside an item's: refused, not deducted twice; a monthly one unreadable refuses its row.
+printf '工号,月份,本期收入,专项附加扣除,赡养老人\n1,2024-01,30000,3000,2000\n' >"$dir/twice.csv"
+check "deductions twice refused" run 2 "$dir/twice.csv"
+check "deductions twice named" has err "重复：专项附加扣除一列已含各项"
+printf '工号,月份,本期收入,子女教育\n1,2024-01,30000,两千\n1,2024-02,30000,2000\n' >"$dir/unread.csv"
+check "a deduction unreadable" run 1 "$dir/unread.csv"
+check "a deduction unreadable: the row refused" has err "unread.csv:2: 子女教育：无法识别“两千”"
 check "-o twice refused" run 2 "$sample" -o "$dir/a.csv" -o "$dir/b.csv"
 check "-o twice said" has err "-o 只能给一次"
 check "-o twice: nothing written" test ! -e "$dir/a.csv"

@@ -400,6 +400,7 @@ private slots:
         QCOMPARE(law->currentIndex(), 2);
         QCOMPARE(Child<QComboBox>(w, "CmbYear")->currentData().toInt(), 2024);
         QCOMPARE(m->Rows().size(), size_t{22 + 6}); // 22 person-months, each sheet's own 合计 row
+        QVERIFY(Child<QLabel>(w, "TxtStatus")->text().contains(QStringLiteral("6 张表：2024年1月至6月")));
         const int withheld = ColumnTitled(m, QStringLiteral("本期应预扣预缴税额"));
         const int note = ColumnTitled(m, QStringLiteral("说明"));
         const int sheetTax = ColumnTitled(m, QStringLiteral("代扣个税"));

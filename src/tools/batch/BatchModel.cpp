@@ -319,7 +319,8 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const bool computed = col >= inputs;
     const auto out = static_cast<tp::OutputColumn>(computed ? col - inputs : 0);
     const bool textual = computed ? out == tp::kOutNote
-                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth;
+                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth &&
+                                        columns_.roles[col] != bm::Role::kDeduction && columns_.roles[col] != bm::Role::kSheetTax;
     if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
         if (role != Qt::DisplayRole) return TotalsStyle(role);
@@ -989,17 +990,26 @@ tax::Result<ImportResult> ReadMonthly(SheetSource& sheet, const std::string* pro
 
 } // namespace
 
-tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress) {
-    tax::Result<std::unique_ptr<Input>> opened = monthly::OpenYear(parts, batchbook::OpenBook);
+tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& monthSheets, const Rules& rules, Progress& progress) {
+    tax::Result<std::unique_ptr<Input>> opened = monthly::OpenYear(monthSheets, batchbook::OpenBook);
     if (!opened) return opened.failure();
     tax::Result<ImportResult> read = ReadSheet(*(*opened)->sheet, (*opened)->Problem(), rules, progress);
     if (!read) return read;
-    read->described = (parts.size() == 1 ? QString::fromStdString(parts.front().Shown())
-                                         : QStringLiteral("%1 张表").arg(parts.size())) +
+    // A row's line within its own sheet, as the clerk finds it there.
+    for (BatchRow& row : read->rows) row.line = static_cast<std::uint32_t>(monthly::YearSheet::RowOf(row.line));
+    // What was read and the months it told: "6 张表：2024年1月至6月".
+    const monthly::Period& first = monthSheets.front().period;
+    const std::string months = monthly::PeriodText(first.year, first.month) +
+                               (monthSheets.size() > 1 ? "至" + std::to_string(monthSheets.back().period.month) + "月" : "");
+    read->described = (monthSheets.size() == 1 ? QString::fromStdString(monthSheets.front().Shown())
+                                               : QStringLiteral("%1 张表").arg(monthSheets.size())) +
+                      QStringLiteral("：") + QString::fromStdString(months) +
                       (read->unpaid ? QStringLiteral("；") + QString::fromUtf8(monthly::kNoPayNote) : QString());
-    // The title of the last month read heads what is printed.
-    for (const monthly::Part& p : parts)
+    // The title of the last month read heads what is printed; each sheet's title rows are skipped.
+    for (const monthly::MonthSheet& p : monthSheets) {
         if (!p.title.empty()) read->title = QString::fromStdString(p.title);
+        read->totals.skipped += p.rowsAbove;
+    }
     return read;
 }
 

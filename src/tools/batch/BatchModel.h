@@ -268,9 +268,9 @@ struct ImportResult {
 // Reads a payroll file (text or a workbook's sheet, `sheet` by name or number; empty: the
 // first), or says why it cannot. Safe to run on a worker thread.
 tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress);
-// A year under the 2019 law from several sheets and files (monthly::FindParts): read as one
+// A year under the 2019 law from several sheets and files (monthly::FindMonthSheets): read as one
 // sheet, each row's month from its sheet, title or file where it has none.
-tax::Result<ImportResult> ImportYear(const std::vector<monthly::Part>& parts, const Rules& rules, Progress& progress);
+tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& monthSheets, const Rules& rules, Progress& progress);
 // A sheet's rows as the law's reader reads them (the header found under title rows, a sheet's own
 // totals rows told apart); `figures`: the 2019 law's computed as an import shows them, or left
 // for the table the rows join. `problem`: the text sheet's word on each row, when it has one.

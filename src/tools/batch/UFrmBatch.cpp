@@ -105,6 +105,9 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         CmbYear->addItem(QString::number(y), y);
     CmbYear->setCurrentIndex(CmbYear->findData(thisYear - 1));
     laws->addWidget(CmbYear);
+    StaticMonth = new QLabel(QStringLiteral("月份"), this);
+    StaticMonth->setObjectName(QStringLiteral("StaticMonth"));
+    laws->addWidget(StaticMonth);
     CmbMonth = new QComboBox(this);
     CmbMonth->setObjectName(QStringLiteral("CmbMonth"));
     CmbMonth->addItem(QStringLiteral("全年"), 0);
@@ -228,6 +231,7 @@ void TFrmBatch::ShowLawChoices() {
     StaticYear->setVisible(law == batch::Law::k2019);
     CmbYear->setVisible(law == batch::Law::k2019);
     CmbMonth->setVisible(law == batch::Law::k2019);
+    StaticMonth->setVisible(law == batch::Law::k2019);
     if (law != batch::Law::k2019 && CmbMonth->currentIndex() != 0) CmbMonth->setCurrentIndex(0);
 }
 
@@ -270,30 +274,30 @@ void TFrmBatch::ImportFiles(const QStringList& paths) {
     std::vector<std::string> files;
     for (const QString& p : paths) files.push_back(QFile::encodeName(p).toStdString());
     std::vector<std::string> skipped;
-    tax::Result<std::vector<bm::Part>> found = bm::FindParts(files, std::string(), batchbook::OpenBook, skipped);
+    tax::Result<std::vector<bm::MonthSheet>> found = bm::FindMonthSheets(files, std::string(), batchbook::OpenBook, skipped);
     // A file the probe cannot read is left to the import, whose message says why.
     if (!found) {
         if (paths.size() == 1) return ImportFrom(paths.front());
         dialogs::Current().Message(this, product::kTitle, QString::fromStdString(found.error()), QMessageBox::Warning);
         return;
     }
-    std::vector<bm::Part> parts = std::move(*found);
+    std::vector<bm::MonthSheet> monthSheets = std::move(*found);
     int year = 0;
-    for (const bm::Part& p : parts) year = year ? year : p.period.year;
-    bool dated = !parts.empty() && year > 0;
-    for (bm::Part& p : parts) {
+    for (const bm::MonthSheet& p : monthSheets) year = year ? year : p.period.year;
+    bool dated = !monthSheets.empty() && year > 0;
+    for (bm::MonthSheet& p : monthSheets) {
         if (p.period.year == 0) p.period.year = year;
-        dated = dated && p.period.month > 0 && bm::LawOf(p.period.year, p.period.month) == bm::LawOf(year, parts.front().period.month);
+        dated = dated && p.period.month > 0 && bm::LawOf(p.period.year, p.period.month) == bm::LawOf(year, monthSheets.front().period.month);
     }
-    const int month = dated ? parts.front().period.month : 0;
+    const int month = dated ? monthSheets.front().period.month : 0;
     const batch::Law lawNow = Model->rules().law;
     const bm::PeriodLaw periodLaw = dated ? bm::LawOf(year, month) : bm::PeriodLaw::kUnknown;
     const bool other = dated && ((periodLaw == bm::PeriodLaw::k2019) != (lawNow == batch::Law::k2019) ||
                                  (periodLaw == bm::PeriodLaw::k2018Q4) != (lawNow == batch::Law::k2018Q4));
     if (other) {
-        const QString when = parts.size() == 1 ? QString::fromStdString(bm::PeriodText(year, month))
+        const QString when = monthSheets.size() == 1 ? QString::fromStdString(bm::PeriodText(year, month))
                                                : QStringLiteral("%1至%2月").arg(QString::fromStdString(bm::PeriodText(year, month)))
-                                                     .arg(parts.back().period.month);
+                                                     .arg(monthSheets.back().period.month);
         const QString lawName = periodLaw == bm::PeriodLaw::k2019     ? QStringLiteral("2019年起的税法")
                                 : periodLaw == bm::PeriodLaw::k2018Q4 ? QStringLiteral("2018年10—12月的税法")
                                                                       : QStringLiteral("2011年9月至2018年9月的税法");
@@ -303,9 +307,9 @@ void TFrmBatch::ImportFiles(const QStringList& paths) {
     } else if (dated && periodLaw == bm::PeriodLaw::k2019 && Model->rules().year != year) {
         UseLawOf(year, month);
     }
-    if (Model->Monthly() && !parts.empty() &&
-        (parts.size() > 1 || (!parts.front().hasMonthColumn && parts.front().period.month > 0))) {
-        YearParts = std::move(parts);
+    if (Model->Monthly() && !monthSheets.empty() &&
+        (monthSheets.size() > 1 || (!monthSheets.front().hasMonthColumn && monthSheets.front().period.month > 0))) {
+        YearSheets = std::move(monthSheets);
         return ImportFrom(paths.front());
     }
     if (paths.size() > 1) {
@@ -669,8 +673,8 @@ void TFrmBatch::EndWork() {
 void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
     if (Worker) return;
     QString sheet = chosenSheet;
-    const std::vector<batch::monthly::Part> parts = std::exchange(YearParts, {});
-    if (sheet.isEmpty() && parts.empty()) {
+    const std::vector<batch::monthly::MonthSheet> monthSheets = std::exchange(YearSheets, {});
+    if (sheet.isEmpty() && monthSheets.empty()) {
         // A book of several sheets: the person says which holds the payroll.
         const tax::Result<std::vector<std::string>> names = batch::SheetNames(path);
         if (names && names->size() > 1) {
@@ -689,7 +693,7 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
     batch::Progress* progress = WorkProgress.get();
     const batch::Rules rules = Model->rules();
     QThread* worker = QThread::create([=] {
-        *result = parts.empty() ? batch::Import(path, sheet, rules, *progress) : batch::ImportYear(parts, rules, *progress);
+        *result = monthSheets.empty() ? batch::Import(path, sheet, rules, *progress) : batch::ImportYear(monthSheets, rules, *progress);
     });
     connect(worker, &QThread::finished, this, [this, result, path] {
         const QString error = result->ok() ? QString() : QString::fromStdString(result->error());

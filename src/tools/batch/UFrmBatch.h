@@ -97,6 +97,7 @@ private:
     QComboBox* CmbLaw = nullptr;
     QComboBox* CmbYear = nullptr;
     QComboBox* CmbMonth = nullptr;
+    QLabel* StaticMonth = nullptr;
     QLabel* StaticYear = nullptr;
     QLabel* StaticPoint = nullptr;
     QPushButton* BtnAdd = nullptr;
@@ -111,7 +112,7 @@ private:
     BatchModel* Model = nullptr;
     BatchUndo* Undo = nullptr;
     QString ImportedPath; // the last file imported, whose name an export suggests
-    std::vector<batch::monthly::Part> YearParts; // the month sheets the next import reads as one year
+    std::vector<batch::monthly::MonthSheet> YearSheets; // the month sheets the next import reads as one year
 
     bool Dirty = false;
     QThread* Worker = nullptr;
