@@ -733,7 +733,7 @@ struct Args {
 
 // The sheets of the inputs, with what their names and titles tell of their months; `dating`
 // says the law of those months. Only regular files: a pipe cannot be read twice.
-tax::Status FindDating(const Args& args, std::vector<batch::monthly::MonthSheet>& parts, std::vector<std::string>& skipped,
+tax::Status FindDating(const Args& args, std::vector<batch::monthly::MonthSheet>& monthSheets, std::vector<std::string>& skipped,
                        Dating& dating) {
     struct stat st{};
     const bool regular = std::all_of(args.ins.begin(), args.ins.end(), [&st](const std::string& f) {
@@ -743,12 +743,12 @@ tax::Status FindDating(const Args& args, std::vector<batch::monthly::MonthSheet>
     tax::Result<std::vector<batch::monthly::MonthSheet>> found =
         batch::monthly::FindMonthSheets(args.ins, args.sheet, batch::OpenWorkbook, skipped);
     if (!found) return found.failure();
-    parts = std::move(*found);
-    dating = DateSheets(parts);
+    monthSheets = std::move(*found);
+    dating = DateSheets(monthSheets);
     if (!dating.problem.empty()) return tax::Fail(dating.problem);
     // Months without a year tell no law: several such sheets are refused rather than guessed at.
-    if (!args.lawGiven && !dating.known && parts.size() > 1)
-        return tax::Fail(parts.front().Shown() + "等 " + std::to_string(parts.size()) +
+    if (!args.lawGiven && !dating.known && monthSheets.size() > 1)
+        return tax::Fail(monthSheets.front().Shown() + "等 " + std::to_string(monthSheets.size()) +
                          " 张表看不出是哪一年的（名称、标题和文件名中没有年份）：请加 --law 2019 --year 年度，"
                          "或把年份写进标题或文件名（如“2024年6月”）");
     return {};
@@ -756,7 +756,7 @@ tax::Status FindDating(const Args& args, std::vector<batch::monthly::MonthSheet>
 
 // The law and year of the run: the sheets' own unless --law and --year say otherwise (said, not
 // silently). The words for the summary, saying what told the law.
-std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::MonthSheet>& parts, const Dating& dating,
+std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::MonthSheet>& monthSheets, const Dating& dating,
                       batch::Rules& rules) {
     namespace bm = batch::monthly;
     if (!args.lawGiven && dating.known) rules.law = dating.law;
@@ -778,16 +778,16 @@ std::string ChooseLaw(const Args& args, const std::vector<batch::monthly::MonthS
 }
 
 // A run under the law of 2011 or of late 2018: one sheet, the one --sheet names or the first.
-int RunOlder(const Args& args, const std::vector<batch::monthly::MonthSheet>& parts, const Dating& dating, std::string said,
+int RunOlder(const Args& args, const std::vector<batch::monthly::MonthSheet>& monthSheets, const Dating& dating, std::string said,
              const batch::Rules& rules, cli::PrintOutputs& prints, const char* program) {
     namespace bm = batch::monthly;
     if (args.ins.size() > 1)
         return Usage("2019 年以前的税法每次算一个文件：" + std::to_string(args.ins.size()) + " 个文件请分开计算");
-    if (parts.size() > 1 && !said.empty() && dating.known) {
-        const auto first = std::find_if(parts.begin(), parts.end(), [](const bm::MonthSheet& p) { return p.sheetIndex == 0; });
-        const bm::MonthSheet& read = first != parts.end() ? *first : parts.front();
+    if (monthSheets.size() > 1 && !said.empty() && dating.known) {
+        const auto first = std::find_if(monthSheets.begin(), monthSheets.end(), [](const bm::MonthSheet& p) { return p.sheetIndex == 0; });
+        const bm::MonthSheet& read = first != monthSheets.end() ? *first : monthSheets.front();
         said = read.period.told + "：" + bm::PeriodText(read.period.year, read.period.month) + "，" +
-               bm::LawWords(bm::LawOf(read.period.year, read.period.month)) + "；另有 " + std::to_string(parts.size() - 1) +
+               bm::LawWords(bm::LawOf(read.period.year, read.period.month)) + "；另有 " + std::to_string(monthSheets.size() - 1) +
                " 张月表未读，请用 --sheet 逐张计算";
     }
     return RunPayroll(args.ins.front(), args.out, args.sheet, rules, said, prints, program,
@@ -795,7 +795,7 @@ int RunOlder(const Args& args, const std::vector<batch::monthly::MonthSheet>& pa
 }
 
 // A run under the 2019 law: one sheet whose rows say their months, or a year of month sheets.
-int RunYear(const Args& args, const std::vector<batch::monthly::MonthSheet>& parts, const std::vector<std::string>& skipped,
+int RunYear(const Args& args, const std::vector<batch::monthly::MonthSheet>& monthSheets, const std::vector<std::string>& skipped,
             const std::string& said, const batch::Rules& rules, cli::PrintOutputs& prints, const char* program) {
     namespace bm = batch::monthly;
     // A single sheet with neither a 月份 column nor a month anywhere is read as it always was,
@@ -814,8 +814,8 @@ int RunYear(const Args& args, const std::vector<batch::monthly::MonthSheet>& par
     run.year = rules.year;
     run.month = args.month;
     run.said = said;
-    if (year) run.monthSheets = &parts;
-    if (!year && !parts.empty()) run.sheet = parts.front().sheetName;
+    if (year) run.monthSheets = &monthSheets;
+    if (!year && !monthSheets.empty()) run.sheet = monthSheets.front().sheetName;
     if (!skipped.empty() && year) {
         std::string names;
         for (const std::string& n : skipped) names += (names.empty() ? "" : "、") + n;
@@ -826,18 +826,18 @@ int RunYear(const Args& args, const std::vector<batch::monthly::MonthSheet>& par
 
 // The law of the sheets' months unless --law says otherwise, then the run.
 int Run(const Args& args, cli::PrintOutputs& prints, const char* program) {
-    std::vector<batch::monthly::MonthSheet> parts;
+    std::vector<batch::monthly::MonthSheet> monthSheets;
     std::vector<std::string> skipped;
     Dating dating;
-    if (tax::Status s = FindDating(args, parts, skipped, dating); !s) return Fail(s.error());
+    if (tax::Status s = FindDating(args, monthSheets, skipped, dating); !s) return Fail(s.error());
     batch::Rules rules = args.rules;
-    const std::string said = ChooseLaw(args, parts, dating, rules);
+    const std::string said = ChooseLaw(args, monthSheets, dating, rules);
     if (args.allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
     if (args.month > 0 && rules.law != batch::Law::k2019) return Usage("--month 只用于 2019 年起的累计预扣（--law 2019）");
     if ((args.runDefaults.firstJob || args.runDefaults.lowEarner) && rules.law != batch::Law::k2019)
         return Usage("--first-job 和 --low-earner 只用于 2019 年起的累计预扣（--law 2019）");
-    if (rules.law != batch::Law::k2019) return RunOlder(args, parts, dating, said, rules, prints, program);
-    return RunYear(args, parts, skipped, said, rules, prints, program);
+    if (rules.law != batch::Law::k2019) return RunOlder(args, monthSheets, dating, said, rules, prints, program);
+    return RunYear(args, monthSheets, skipped, said, rules, prints, program);
 }
 
 // An option's value into `args`: 0, or the exit status of a usage error.
