@@ -59,7 +59,18 @@ count() {
   local map paint
   map=$(sed -n 's/^summary: //p' "$work"/cg."$tag".*.1 2>/dev/null | head -1)
   paint=$(sed -n 's/^summary: //p' "$work"/cg."$tag".*.2 2>/dev/null | head -1)
-  if [ -n "$map" ] && [ -n "$paint" ]; then echo "$tag map_ir=$map paint_ir=$((map + paint))" >>"$out"; fi
+  [ -n "$map" ] && [ -n "$paint" ] || return 0
+  echo "$tag map_ir=$map paint_ir=$((map + paint)) map_replies=$(replies "$work"/cg."$tag".*.1)" \
+    "paint_replies=$(($(replies "$work"/cg."$tag".*.1) + $(replies "$work"/cg."$tag".*.2)))" >>"$out"
+}
+# Replies from the X server the program waited for, in one callgrind profile: on a busy machine
+# each that blocks costs a wake-up of the server and one of the program.
+replies() {
+  awk '/^c?fn=/ { i = $1; sub(/^c?fn=/, "", i); if ($2 ~ /^xcb_wait_for_reply(64)?$/) want[i] = 1 }
+       /^cfn=/ { id = i; next }
+       /^fn=/ { id = "" }
+       /^calls=/ { if (want[id]) { split($1, c, "="); n += c[2] } }
+       END { print n + 0 }' "$1"
 }
 if command -v valgrind >/dev/null; then
   count program "${program[@]}"
@@ -87,11 +98,12 @@ awk -v rounds="$rounds" '
       mp = med("program", keys[k]); mm = med("minimal", keys[k])
       printf "%-14s %10.1f %10.1f %8.3f\n", keys[k], mp, mm, mm ? mp / mm : 0
     }
-    printf "%-14s %10s %10s %8s   (instructions, millions, under valgrind)\n", "", "", "", ""
-    split("map_ir paint_ir", keys, " ")
-    for (k = 1; k <= 2; k++) {
+    printf "%-14s %10s %10s %8s   (under valgrind: instructions in millions, X replies waited for)\n", "", "", "", ""
+    split("map_ir paint_ir map_replies paint_replies", keys, " ")
+    for (k = 1; k <= 4; k++) {
       if (!n["program", keys[k]] || !n["minimal", keys[k]]) continue
-      mp = v["program", keys[k], 1] / 1e6; mm = v["minimal", keys[k], 1] / 1e6
+      mp = v["program", keys[k], 1]; mm = v["minimal", keys[k], 1]
+      if (k <= 2) { mp /= 1e6; mm /= 1e6 }
       printf "%-14s %10.1f %10.1f %8.3f\n", keys[k], mp, mm, mp / mm
     }
     printf "noise: the yardstick against itself in the same rounds, map %.3f, paint %.3f, cpu %.3f\n",
