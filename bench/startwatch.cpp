@@ -1,6 +1,7 @@
 // Starts a program and watches the X server until its main window is mapped and painted.
-// Prints the two times from the start of the process and its peak resident memory:
-//   map_ms=<ms> paint_ms=<ms> peak_rss_kb=<kB>
+// Prints the two times from the start of the process, its peak resident memory, and its time on
+// a CPU, its time waiting for one, its page faults and how often it slept when the paint was seen:
+//   map_ms=<ms> paint_ms=<ms> peak_rss_kb=<kB> cpu_ms=<ms> wait_ms=<ms> faults=<n> sleeps=<n>
 // Usage: startwatch [--settle MS] PROGRAM [ARGS...]
 //
 // The window counts as painted when the DAMAGE extension reports drawing that covers most of
@@ -8,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 
+#include <dirent.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -18,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <map>
 #include <string>
 
@@ -35,6 +39,48 @@ long PeakRssKb(pid_t pid) {
     while (std::getline(status, line))
         if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
     return -1;
+}
+
+// Time on a CPU and time waiting for one (all threads, from the scheduler's nanosecond counts in
+// /proc/PID/task/*/schedstat) and page faults of the process so far: on a loaded machine the
+// wall-clock times are mostly waiting, these two say what the program itself cost.
+struct Usage {
+    double cpuMs = -1;
+    double waitMs = -1;
+    long faults = -1;
+    long sleeps = 0; // voluntary context switches: each a wait for the X server, a file or a timer
+};
+
+Usage UsageOf(pid_t pid) {
+    Usage usage;
+    const std::string proc = "/proc/" + std::to_string(pid);
+    std::ifstream stat(proc + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t close = text.rfind(')'); // the command name may hold spaces
+    if (close == std::string::npos) return usage;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    // state is field 3 of the file; minflt 10, majflt 12.
+    for (int n = 3; n <= 12 && fields >> field; ++n) {
+        if (n == 10) usage.faults = std::stol(field);
+        if (n == 12) usage.faults += std::stol(field);
+    }
+    double cpuNs = 0, waitNs = 0;
+    if (DIR* tasks = opendir((proc + "/task").c_str())) {
+        while (dirent* task = readdir(tasks)) {
+            if (task->d_name[0] == '.') continue;
+            std::ifstream sched(proc + "/task/" + task->d_name + "/schedstat");
+            double run = 0, wait = 0;
+            if (sched >> run >> wait) cpuNs += run, waitNs += wait;
+            std::ifstream status(proc + "/task/" + task->d_name + "/status");
+            for (std::string line; std::getline(status, line);)
+                if (line.rfind("voluntary_ctxt_switches:", 0) == 0) usage.sleeps += std::stol(line.substr(24));
+        }
+        closedir(tasks);
+    }
+    usage.cpuMs = cpuNs / 1e6;
+    usage.waitMs = waitNs / 1e6;
+    return usage;
 }
 
 struct Watched {
@@ -82,6 +128,7 @@ int main(int argc, char** argv) {
 
     std::map<Window, Watched> windows;
     double mapMs = -1, paintMs = -1;
+    Usage atPaint;
     const double deadline = start + 30000;
     while (paintMs < 0 && NowMs() < deadline) {
         if (!XPending(dpy)) {
@@ -116,7 +163,10 @@ int main(int argc, char** argv) {
             if (std::getenv("STARTWATCH_DEBUG"))
                 std::fprintf(stderr, "damage %.1f ms: %dx%d+%d+%d of %ld\n", NowMs() - start, d->area.width,
                              d->area.height, d->area.x, d->area.y, it->second.area);
-            if (it->second.damaged * 10 >= it->second.area * 9) paintMs = NowMs() - start;
+            if (it->second.damaged * 10 >= it->second.area * 9) {
+                paintMs = NowMs() - start;
+                atPaint = UsageOf(pid);
+            }
         } else if (ev.type == DestroyNotify) {
             windows.erase(ev.xdestroywindow.window);
         }
@@ -132,6 +182,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "startwatch: no painted window within 30 s\n");
         return 1;
     }
-    std::printf("map_ms=%.1f paint_ms=%.1f peak_rss_kb=%ld\n", mapMs, paintMs, peak);
+    std::printf("map_ms=%.1f paint_ms=%.1f peak_rss_kb=%ld cpu_ms=%.2f wait_ms=%.2f faults=%ld sleeps=%ld\n", mapMs,
+                paintMs, peak, atPaint.cpuMs, atPaint.waitMs, atPaint.faults, atPaint.sleeps);
     return 0;
 }
