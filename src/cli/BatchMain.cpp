@@ -826,6 +826,13 @@ int RunYear(const Args& args, const std::vector<batch::monthly::MonthSheet>& mon
 
 // The law of the sheets' months unless --law says otherwise, then the run.
 int Run(const Args& args, cli::PrintOutputs& prints, const char* program) {
+    // A list of payments (所得项目 beside 本期收入) is no payroll, whatever month its title tells.
+    if (args.ins.size() == 1 && ReadsAsReceipts(args.ins.front(), args.sheet)) {
+        if (!args.lawGiven && !args.allowanceGiven && !prints.Wanted() && args.month == 0)
+            return RunReceipts(args.ins.front(), args.out, args.sheet, kReceiptsRun);
+        return Fail("“" + args.ins.front() + "”：这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目），不是工资表："
+                    "请用 --law 2019receipts");
+    }
     std::vector<batch::monthly::MonthSheet> monthSheets;
     std::vector<std::string> skipped;
     Dating dating;
@@ -835,7 +842,7 @@ int Run(const Args& args, cli::PrintOutputs& prints, const char* program) {
     if (args.allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
     if (args.month > 0 && rules.law != batch::Law::k2019) return Usage("--month 只用于 2019 年起的累计预扣（--law 2019）");
     if ((args.runDefaults.firstJob || args.runDefaults.lowEarner) && rules.law != batch::Law::k2019)
-        return Usage("--first-job 和 --low-earner 只用于 2019 年起的累计预扣（--law 2019）");
+        return Usage("--first-job 和 --low-earner 只用于 --law 2019");
     if (rules.law != batch::Law::k2019) return RunOlder(args, monthSheets, dating, said, rules, prints, program);
     return RunYear(args, monthSheets, skipped, said, rules, prints, program);
 }

@@ -63,6 +63,17 @@ int WholeDigits(tax::Decimal most) {
     return std::max(0, static_cast<int>(p.digits.size()) + p.exponent);
 }
 
+// Digits other than zeros past the second decimal: "0.001", "12.5050".
+bool BeyondFen(std::string_view text) {
+    const size_t point = text.find('.');
+    if (point == std::string_view::npos) return false;
+    size_t end = point + 1;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    for (size_t i = point + 3; i < end; ++i)
+        if (text[i] != '0') return true;
+    return false;
+}
+
 bool StartsNegative(const QString& text) {
     const QString t = text.trimmed();
     return t.startsWith(QLatin1Char('-')) || t.startsWith(QChar(0xFF0D));
@@ -85,11 +96,14 @@ Reading ReadNamed(const QString& text, const QString& name, const Rule& rule) {
     tax::batch::Amount amount;
     switch (batch::ReadAmount(utf8, amount)) {
     case batch::AmountRead::kOk:
+        // The batch reads a cell's 10000.005 to the fen, as a spreadsheet shows it; a person
+        // typing a fraction of a fen where only fen will do is told so instead.
+        if (rule.wholeFen && BeyondFen(utf8)) return {std::nullopt, FractionOfFen(name)};
         return Judge(amount.value, name, rule);
-    case batch::AmountRead::kUnreadable:
-        return {std::nullopt, NotAnAmount(name)};
     case batch::AmountRead::kTooPrecise:
         break;
+    default:
+        return {std::nullopt, NotAnAmount(name)};
     }
     if (StartsNegative(text)) return {std::nullopt, Negative(name)};
     const int whole = WholeDigits(text);

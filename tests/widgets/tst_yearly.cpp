@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "framework/Settings.h"
+#include "framework/AmountReader.h"
 #include "shell/UMainForm.h"
 
 #include <algorithm>
@@ -203,7 +204,7 @@ private slots:
         QVERIFY(!drive::TextOf(w, "TxtYearTax").isEmpty());
 
         Type(Child<QLineEdit>(w, "EditBonus"), "12a");
-        QCOMPARE(drive::TextOf(w, "TxtBonusInfo"), QStringLiteral("无效的金额，请重新输入"));
+        QCOMPARE(drive::TextOf(w, "TxtBonusInfo"), amounts::NotAnAmount(QStringLiteral("年终奖")));
         QVERIFY(drive::TextOf(w, "TxtYearTax").isEmpty());
         QVERIFY(Withheld(w, 1).isEmpty());
         QApplication::clipboard()->setText(QStringLiteral("before"));

@@ -1,6 +1,7 @@
 #include "tools/yearly/UFrmYearly.h"
 
 #include "framework/ToolWindow.h"
+#include "framework/AmountReader.h"
 #include "framework/CalcPanel.h"
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
@@ -8,7 +9,6 @@
 #include "framework/Dialogs.h"
 #include "framework/Product.h"
 #include "framework/Settings.h"
-#include "batch/Amount.h"
 #include "tax/Amount.h"
 #include "tax/Law2019.h"
 
@@ -63,21 +63,13 @@ QString MonthName(int month) {
     return QStringLiteral("%1月").arg(month);
 }
 
-// An entry read: empty is 0; anything typed must be an amount of 0 or more.
-struct Entry {
-    std::optional<Decimal> value;
-    QString error;
-};
-// Read as a payroll sheet's cell is: "15,000.00", "¥10000", "8000元" as well as plain figures.
-Entry ReadEntry(const QString& text) {
-    const std::string typed = text.toStdString();
-    if (tax::TrimAmountText(typed).empty()) return {Decimal(), {}};
-    tax::batch::Amount a;
-    const batch::AmountRead read = batch::ReadAmount(typed, a);
-    if (read == batch::AmountRead::kTooPrecise) return {std::nullopt, QStringLiteral("有效数字过多，无法精确计算")};
-    if (read != batch::AmountRead::kOk) return {std::nullopt, msg::kInvalidAmount};
-    if (a.value.IsNegative()) return {std::nullopt, QStringLiteral("金额不能小于0，请重新输入")};
-    return {a.value, {}};
+// An entry read as every tool window reads one ("15,000.00", "¥10000", "8000元" as well as plain
+// figures): empty is 0; anything typed must be an amount of 0 or more. `name` is the entry as
+// its message names it.
+amounts::Reading ReadEntry(const QString& text, const QString& name) {
+    amounts::Rule rule;
+    rule.name = name;
+    return amounts::Read(text, rule);
 }
 
 void MarkField(QLineEdit* field, bool bad) {
@@ -85,11 +77,10 @@ void MarkField(QLineEdit* field, bool bad) {
 }
 
 // A field with its message beside it: the value, or nothing with the field marked.
-std::optional<Decimal> ReadField(QLineEdit* field, QLabel* info) {
-    const Entry e = ReadEntry(field->text());
-    MarkField(field, !e.value);
-    if (info) fields::Write(info, e.error);
-    return e.value;
+std::optional<Decimal> ReadField(QLineEdit* field, QLabel* info, const QString& name) {
+    amounts::Rule rule;
+    rule.name = name;
+    return amounts::ReadTyped(field, info, rule);
 }
 
 QTableWidgetItem* Cell(QTableWidget* table, int row, int column) {
@@ -608,9 +599,9 @@ void TFrmYearly::RemoveReceipt() {
 }
 
 void TFrmYearly::BtnFillClick() {
-    const std::optional<Decimal> wage = ReadField(EditMonthWage, TxtFillInfo);
+    const std::optional<Decimal> wage = ReadField(EditMonthWage, TxtFillInfo, QStringLiteral("每月工资"));
     if (!wage) return;
-    const std::optional<Decimal> safe = ReadField(EditMonthSafe, TxtFillInfo);
+    const std::optional<Decimal> safe = ReadField(EditMonthSafe, TxtFillInfo, QStringLiteral("每月五险一金"));
     if (!safe) return;
     filling = true;
     for (int r = CmbFirstMonth->currentIndex(); r < tax::kMonthsPerYear; ++r) {
@@ -647,11 +638,11 @@ void TFrmYearly::Recompute() {
     q.lowEarner = ChkLowEarner->isEnabled() && ChkLowEarner->isChecked();
     bool ok = ReadMonths(q);
     ok = ReadFamily(q) && ok;
-    const std::optional<Decimal> bonus = ReadField(EditBonus, TxtBonusInfo);
+    const std::optional<Decimal> bonus = ReadField(EditBonus, TxtBonusInfo, QStringLiteral("年终奖"));
     if (bonus) q.bonus = *bonus;
     ok = ReadReceipts(q) && bonus && ok;
     if (!tax::TrimAmountText(EditWithheld->text().toStdString()).empty()) {
-        const Entry e = ReadEntry(EditWithheld->text());
+        const amounts::Reading e = ReadEntry(EditWithheld->text(), QStringLiteral("全年实际已预缴税额"));
         MarkField(EditWithheld, !e.value);
         if (e.value) q.withheld = *e.value;
         ok = ok && e.value;
@@ -690,10 +681,10 @@ bool TFrmYearly::ReadMonths(y::YearQuestion& q) {
                 SetBackground(item, open ? kComputed : QColor(230, 230, 230));
                 continue;
             }
-            const Entry e = ReadEntry(item->text());
+            const amounts::Reading e = ReadEntry(item->text(), MonthName(r + 1) + titles[c]);
             SetBackground(item, e.value ? QBrush() : QBrush(kBad));
             if (!e.value) {
-                if (monthsError.isEmpty()) monthsError = MonthName(r + 1) + titles[c] + QStringLiteral("：") + e.error;
+                if (monthsError.isEmpty()) monthsError = e.error;
                 continue;
             }
             y::Month& m = q.months[static_cast<size_t>(r)];
@@ -729,19 +720,19 @@ bool TFrmYearly::ReadFamily(y::YearQuestion& q) {
     EditElderShare->setEnabled(sibling);
     QString extraError;
     if (sibling) {
-        const Entry e = ReadEntry(EditElderShare->text());
+        const amounts::Reading e = ReadEntry(EditElderShare->text(), QStringLiteral("分摊额"));
         MarkField(EditElderShare, !e.value);
         if (e.value) f.elderShare = *e.value;
-        else extraError = QStringLiteral("分摊额：") + e.error;
+        else extraError = e.error;
     } else {
         MarkField(EditElderShare, false);
     }
-    for (auto [field, value, title] : {std::tuple{EditIllness, &f.illnessCosts, QStringLiteral("大病医疗：")},
-                                       std::tuple{EditPension, &f.pensionPaid, QStringLiteral("个人养老金：")}}) {
-        const Entry e = ReadEntry(field->text());
+    for (auto [field, value, title] : {std::tuple{EditIllness, &f.illnessCosts, QStringLiteral("大病医疗")},
+                                       std::tuple{EditPension, &f.pensionPaid, QStringLiteral("个人养老金")}}) {
+        const amounts::Reading e = ReadEntry(field->text(), title);
         MarkField(field, !e.value);
         if (e.value) *value = *e.value;
-        else if (extraError.isEmpty()) extraError = title + e.error;
+        else if (extraError.isEmpty()) extraError = e.error;
     }
     if (!EditPension->isEnabled()) f.pensionPaid = Decimal();
     if (extraError.isEmpty()) {
@@ -760,10 +751,10 @@ bool TFrmYearly::ReadReceipts(y::YearQuestion& q) {
     QString receiptsError;
     for (int r = 0; r < TblReceipts->rowCount(); ++r) {
         QTableWidgetItem* item = Cell(TblReceipts, r, kAmount);
-        const Entry e = ReadEntry(item->text());
+        const amounts::Reading e = ReadEntry(item->text(), QStringLiteral("第%1行的收入").arg(r + 1));
         SetBackground(item, e.value ? QBrush() : QBrush(kBad));
         if (!e.value) {
-            if (receiptsError.isEmpty()) receiptsError = QStringLiteral("第%1行：").arg(r + 1) + e.error;
+            if (receiptsError.isEmpty()) receiptsError = e.error;
             continue;
         }
         const auto* kind = qobject_cast<QComboBox*>(TblReceipts->cellWidget(r, kKind));
