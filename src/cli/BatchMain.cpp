@@ -359,7 +359,9 @@ constexpr const char* kReceiptsRun = "2019年起劳务报酬、稿酬、特许�
 
 // Whether a sheet reads as the 2019 law's labour, author's and royalty payments.
 bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
-    if (in == "-") return false; // standard input cannot be read again
+    // Standard input and pipes cannot be read again.
+    struct stat st{};
+    if (in == "-" || stat(in.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
     if (!opened) return false;
     batch::table::ReceiptsKind kind;
