@@ -16,7 +16,8 @@ enum class FileKind { kText, kXlsx, kXls, kOther };
 
 // A file's kind told from its first bytes (pass at least the first 4 KiB, or the whole file when
 // shorter), never from its name: a zip container is an .xlsx, an OLE2 compound file an .xls,
-// text without NUL bytes or other binary control characters is text, anything else is other.
+// text without binary control characters (a NUL byte in 16 at most, eight in all) is text,
+// anything else is other.
 FileKind SniffFileKind(std::string_view head);
 
 class SheetSource {

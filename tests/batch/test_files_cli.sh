@@ -126,6 +126,25 @@ ln -s "$dir/outside.pdf" "$dir/named.pdf"
 check "a link the user named" run 0 "$sample" --payslips "$dir/named.pdf"
 check "written through, as before" test -L "$dir/named.pdf" -a "$(head -c 4 "$dir/outside.pdf")" = "%PDF"
 
+# NUL bytes refuse the rows that hold them, near the top or far down, never the whole file, and
+# are never written out; a semicolon or tab file read though its title line has no separator.
+{
+    printf '姓名,月工资\n甲,8000\n乙,9\0000\n'
+    for i in $(seq 1 20000); do echo "p$i,5000"; done
+    printf '丙,7\0000\n丁,7000\n'
+} >"$dir/nul.csv"
+check "NUL rows" run 1 "$dir/nul.csv" -o "$dir/nul-out.csv"
+check "NUL near the top" has err "nul.csv:3: 第 3 行第 2 列有 NUL 字节"
+check "NUL far down" has err "nul.csv:20004: 第 20004 行第 2 列有 NUL 字节"
+check "the rest read" has err "读入 20004 行，计算 20002 行，拒绝 2 行"
+check "no NUL written" test "$(tr -cd '\000' <"$dir/nul-out.csv" | wc -c)" = 0
+printf '2024年3月工资表\n姓名;月工资\n甲;8000\n' >"$dir/semicolon.csv"
+check "semicolons under a title" run 0 "$dir/semicolon.csv"
+check "semicolons read" has out "甲,8000.00,,,,4500.00,10%,105.00,345.00,"
+printf '工资表\n姓名\t月工资\n甲\t8000\n' >"$dir/tabs.csv"
+check "tabs under a title" run 0 "$dir/tabs.csv"
+check "tabs read" has out "甲,8000.00,,,,4500.00,"
+
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help
 check "--help: the default allowance" has out "起征点 3500（默认）或 4800"
