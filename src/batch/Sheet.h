@@ -31,6 +31,13 @@ public:
     virtual tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) = 0;
     // How far the reading has come, 0 to 1000, for progress.
     virtual int Permille() const = 0;
+    // Whether the row just read is hidden in the sheet, and whether column `c` (from 0) is: a
+    // workbook keeps both; text has neither.
+    virtual bool RowHidden() const { return false; }
+    virtual bool ColumnHidden(size_t c) const {
+        (void)c;
+        return false;
+    }
 };
 
 // What a workbook's sheet is, beside its cells: a worksheet, one the book hides (a template),

@@ -145,6 +145,13 @@ printf '工资表\n姓名\t月工资\n甲\t8000\n' >"$dir/tabs.csv"
 check "tabs under a title" run 0 "$dir/tabs.csv"
 check "tabs read" has out "甲,8000.00,,,,4500.00,"
 
+# Hidden rows and columns computed as any other, and said.
+for book in lo-hidden.xls lo-hidden.xlsx; do
+    check "$book" run 0 "$files/$book"
+    check "$book: hidden column said" has out "张三,10000.00,1000.00,,,5500.00,20%,555.00,545.00,8455.00,,,545.00,表中隐藏的“五险一金”列已照常计入,财务"
+    check "$book: hidden row said" has out "李四,9000.00,900.00,,,4600.00,20%,555.00,365.00,7735.00,,,365.00,此行在表中是隐藏的，已照常计算；"
+done
+
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help
 check "--help: the default allowance" has out "起征点 3500（默认）或 4800"

@@ -95,6 +95,19 @@ def sheets_book():
     return wb
 
 
+def hidden_book():
+    """A hidden row (a person) and a hidden column (五险一金)."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "工资表"
+    ws.append(["姓名", "月工资", "五险一金", "部门"])
+    ws.append(["张三", 10000, 1000, "财务"])
+    ws.append(["李四", 9000, 900, "技术"])
+    ws.row_dimensions[3].hidden = True
+    ws.column_dimensions["C"].hidden = True
+    return wb
+
+
 def long_cell_book():
     """One note of about 8,200 Chinese characters, more than one record of an .xls holds."""
     wb = openpyxl.Workbook()
@@ -168,6 +181,7 @@ through_office(months_book(CALENDAR_MAC_1904), "months-1904")
 through_office(long_cell_book(), "long-cell")
 through_office(headings_book(), "headings")
 through_office(sheets_book(), "sheets")
+through_office(hidden_book(), "hidden")
 script_formula_book().save(os.path.join(here, "script-formula.xlsx"))
 sheets_book().save(os.path.join(here, "script-sheets.xlsx"))  # its chart sheet kept as one
 with_password(os.path.join(here, "lo-cells.xlsx"), os.path.join(here, "lo-password.xls"))
