@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace batch::monthly {
@@ -63,6 +64,25 @@ bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& ce
         return true;
     return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
 }
+
+// A name given with a 工号 on some rows and without one on others: two people to the ledger,
+// which the later rows say, as a clerk may have meant one.
+class SameNames {
+public:
+    const char* Notice(const tp::Row& row) {
+        if (row.name.empty()) return nullptr;
+        const bool withId = !row.id.empty();
+        std::unordered_set<std::string>& mine = withId ? withId_ : without_;
+        const std::unordered_set<std::string>& other = withId ? without_ : withId_;
+        if (mine.size() < kMaxNames) mine.emplace(row.name);
+        if (!other.contains(std::string(row.name))) return nullptr;
+        return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
+    }
+
+private:
+    static constexpr size_t kMaxNames = 1'000'000;
+    std::unordered_set<std::string> withId_, without_;
+};
 
 bool IsBlankOrZero(std::string_view cell) {
     tax::batch::Amount a;
@@ -631,11 +651,20 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     totals.skipped += reader->SkippedAbove();
     w = true;
     if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
-    auto emit = [&](const Record& r, const tp::Figures& f) -> tax::Status {
-        Tally(totals, r, f);
-        if (seen) seen(r, f);
+    SameNames names;
+    auto emit = [&](const Record& r, const tp::Figures& given) -> tax::Status {
+        const tp::Figures* f = &given;
+        tp::Figures noted;
+        const char* notice = r.total ? nullptr : names.Notice(r.row);
+        if (notice && given.ok) {
+            noted = given;
+            noted.note += (noted.note.empty() ? "" : "；") + std::string(notice);
+            f = &noted;
+        }
+        Tally(totals, r, *f);
+        if (seen) seen(r, *f);
         w = true;
-        return writer.Add(r, f);
+        return writer.Add(r, *f);
     };
 
     if (inOrder) {
@@ -651,6 +680,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
                 w = true;
                 if (tax::Status s = rewind(); !s) return s.failure();
                 totals = initial;
+                names = SameNames();
                 input = open();
                 if (!input) return input.failure();
                 reader = start(**input);

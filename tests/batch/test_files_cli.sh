@@ -19,6 +19,7 @@ run() { # expected-exit, args...: runs, keeps stdout/stderr in $dir/out $dir/err
     [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*"; cat "$dir/err"; return 1; }
 }
 has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; return 1; }; }
+hasline() { grep -qxF -- "$2" "$dir/$1" || { echo "no line '$2' in $1:"; cat "$dir/$1"; return 1; }; }
 hasnt() { ! grep -qF -- "$2" "$dir/$1" || { echo "'$2' in $1:"; cat "$dir/$1"; return 1; }; }
 
 # Formulas by their saved values; error, logical, percentage and date cells refused by name.
@@ -93,6 +94,13 @@ check "no pay said" has err "所有行的本期收入都为空或 0，请检查�
 printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,100\n' >"$dir/pay.csv"
 check "some pay" run 0 "$dir/pay.csv" --law 2019 --year 2024
 check "some pay not flagged" hasnt err "都为空或 0"
+
+# A name with a 工号 on some rows and without on others: two people, and the later rows say so.
+printf '工号,姓名,月份,本期收入\n,张三,1,10000\n,张三,2,10000\n001,张三,3,10000\n,李四,1,10000\n' >"$dir/same.csv"
+check "same name" run 0 "$dir/same.csv" --law 2019 --year 2024
+check "same name said on the later row" has out "001,张三,3,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,前面有同名而没有工号的行，与此行按两个人分别累计"
+check "the earlier rows not" hasline out ",张三,2,10000,20000.00,0.00,10000.00,0.00,0.00,0.00,0.00,10000.00,3%,0.00,300.00,0.00,150.00,150.00,9850.00,0.00,"
+check "another name not" hasline out ",李四,1,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,"
 
 # The first sheet with a header is read, those skipped before it said; --sheets lists them.
 for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
