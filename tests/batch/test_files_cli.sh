@@ -160,6 +160,10 @@ for book in lo-hidden.xls lo-hidden.xlsx; do
     check "$book: hidden row said" has out "李四,9000.00,900.00,,,4600.00,20%,555.00,365.00,7735.00,,,365.00,此行在表中是隐藏的，已照常计算；"
 done
 
+# A sheet part as large as this program's own workbook of a million rows has is read.
+check "a 700 MB sheet part" run 0 "$files/script-large-part.xlsx"
+check "its person read" has out "张三,10000.00,"
+
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help
 check "--help: the default allowance" has out "起征点 3500（默认）或 4800"

@@ -129,6 +129,31 @@ def script_formula_book():
     return wb
 
 
+def large_part_book():
+    """A sheet part that says it inflates to 700 MB, as this program's own workbook of a million
+    rows does (about 67 MB a hundred thousand rows); what it holds is one person."""
+    import io
+    import struct
+    import zipfile
+
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "个税"
+    ws.append(["姓名", "月工资"])
+    ws.append(["张三", 10000])
+    buf = io.BytesIO()
+    wb.save(buf)
+    data = bytearray(buf.getvalue())
+    name, size = "xl/worksheets/sheet1.xml", 700 << 20
+    info = zipfile.ZipFile(io.BytesIO(bytes(data))).getinfo(name)
+    struct.pack_into("<I", data, info.header_offset + 22, size)
+    pos = data.find(b"PK\x01\x02")
+    while data[pos + 46:pos + 46 + struct.unpack_from("<H", data, pos + 28)[0]] != name.encode():
+        pos = data.find(b"PK\x01\x02", pos + 4)
+    struct.pack_into("<I", data, pos + 24, size)
+    return bytes(data)
+
+
 def through_office(book, name):
     work = tempfile.mkdtemp()
     source = os.path.join(work, name + ".xlsx")
@@ -184,5 +209,7 @@ through_office(sheets_book(), "sheets")
 through_office(hidden_book(), "hidden")
 script_formula_book().save(os.path.join(here, "script-formula.xlsx"))
 sheets_book().save(os.path.join(here, "script-sheets.xlsx"))  # its chart sheet kept as one
+with open(os.path.join(here, "script-large-part.xlsx"), "wb") as f:
+    f.write(large_part_book())
 with_password(os.path.join(here, "lo-cells.xlsx"), os.path.join(here, "lo-password.xls"))
 months_book(CALENDAR_MAC_1904).save(os.path.join(here, "script-months-1904.xlsx"))
