@@ -34,12 +34,12 @@ const Heading kHeadings[] = {
     {Role::kMonth, -1, {"月份", "所属月份", "所得期间", "税款所属期", "所属期", "month"}},
     {Role::kAmount, tp::kIncome, {"本期收入", "本月收入", "收入额", "应发工资", "税前工资", "应发合计"}},
     {Role::kAmount, tp::kExempt, {"本期免税收入", "免税收入"}},
-    {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
-    {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
+    {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险", "养老"}},
+    {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险", "医疗"}},
     // The four items in one column, as many payroll sheets keep them: a sheet giving them apart
     // as well is refused, not summed twice.
     {Role::kAmount, tp::kPension, {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除"}},
-    {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
+    {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险", "失业"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
     {Role::kAmount, tp::kEducationToDate, {"累计继续教育", "累计继续教育支出"}},
@@ -83,6 +83,9 @@ private:
     static constexpr size_t kMaxNames = 1'000'000;
     std::unordered_set<std::string> withId_, without_;
 };
+
+// Sub-headings under a header's group headings: some headings known, no figure.
+bool IsSubHeadingRow(const std::vector<std::string_view>& cells);
 
 bool IsBlankOrZero(std::string_view cell) {
     tax::batch::Amount a;
@@ -383,6 +386,21 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     row.readError = error;
 }
 
+namespace {
+
+bool IsSubHeadingRow(const std::vector<std::string_view>& cells) {
+    bool known = false;
+    tax::batch::Amount a;
+    for (std::string_view c : cells) {
+        if (TrimCell(c).empty()) continue;
+        if (ReadAmount(c, a) == AmountRead::kOk) return false;
+        known = known || HeadingOf(c) != nullptr;
+    }
+    return known;
+}
+
+} // namespace
+
 tax::Status Reader::Start() {
     for (int n = 0; n < kHeaderSearchRows; ++n) {
         long long line = 0;
@@ -393,7 +411,22 @@ tax::Status Reader::Start() {
         for (std::string_view c : cells_)
             known += HeadingOf(c) != nullptr;
         if (known >= 2 && !(problem_ && !problem_->empty())) {
-            tax::Result<Columns> columns = Columns::Of(cells_, line);
+            // A header on two rows: sub-headings (养老, 医疗… under 代扣社保公积金) take the
+            // group heading's place; any other row is kept for reading.
+            std::vector<std::string> header(cells_.begin(), cells_.end());
+            long long below = 0;
+            const tax::Result<bool> next = sheet_.Next(cells_, below);
+            if (!next) return next.failure();
+            if (*next && below == line + 1 && !(problem_ && !problem_->empty()) && IsSubHeadingRow(cells_)) {
+                ++skippedAbove_;
+                if (header.size() < cells_.size()) header.resize(cells_.size());
+                for (size_t i = 0; i < cells_.size(); ++i)
+                    if (!TrimCell(cells_[i]).empty()) header[i] = std::string(cells_[i]);
+            } else if (*next) {
+                pending_.assign(cells_.begin(), cells_.end());
+                pendingLine_ = below;
+            }
+            tax::Result<Columns> columns = Columns::Of(std::vector<std::string_view>(header.begin(), header.end()), line);
             if (!columns) return columns.failure();
             columns_ = std::move(*columns);
             return {};
@@ -408,8 +441,13 @@ tax::Status Reader::Start() {
 
 tax::Result<bool> Reader::Take(Record& record) {
     long long line = 0;
-    const tax::Result<bool> more = sheet_.Next(cells_, line);
-    if (!more || !*more) return more;
+    if (pendingLine_ > 0) {
+        cells_.assign(pending_.begin(), pending_.end());
+        line = std::exchange(pendingLine_, 0);
+    } else {
+        const tax::Result<bool> more = sheet_.Next(cells_, line);
+        if (!more || !*more) return more;
+    }
     record.line = line;
     record.cells.assign(columns_.titles.size(), std::string_view());
     for (size_t i = 0; i < columns_.titles.size(); ++i)

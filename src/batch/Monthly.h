@@ -112,6 +112,10 @@ private:
     int year_;
     Columns columns_;
     std::vector<std::string_view> cells_;
+    // The row after the header, read to see whether it held sub-headings, and its number: the
+    // first row handed out when it did not.
+    std::vector<std::string> pending_;
+    long long pendingLine_ = 0;
     std::string error_;
     std::string title_;
     long long skippedAbove_ = 0;

@@ -87,6 +87,12 @@ check "2019 own columns kept" has out "工号,姓名,月份,本期收入,五险�
 check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,,试用期,17000,20000.00,"
 check "2019 a total to date refused" has err "own19.csv:3: 累计专项扣除：“2000”是累计数"
 
+# A 2019 header on two rows, read by its sub-headings.
+printf '工号,姓名,月份,本期收入,代扣社保公积金,,,\n,,,,养老,医疗,失业,公积金\n1,甲,1,20000,800,200,20,1000\n' >"$dir/two19.csv"
+check "2019 two-row header" run 0 "$dir/two19.csv" --law 2019 --year 2024
+check "2019 four items deducted" has out "1,甲,1,20000,800,200,20,1000,20000.00,0.00,5000.00,2020.00,0.00,0.00,0.00,12980.00,3%,0.00,389.40,"
+check "2019 sub-heading row skipped" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 389.40"
+
 # A year whose every income is empty or 0 is said, not passed as a year of no tax.
 printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,0\n' >"$dir/nopay.csv"
 check "no pay" run 0 "$dir/nopay.csv" --law 2019 --year 2024

@@ -109,12 +109,13 @@ def hidden_book():
 
 
 def long_cell_book():
-    """One note of about 8,200 Chinese characters, more than one record of an .xls holds."""
+    """One note of 4,100 Chinese characters and 8,000 letters, more than one record of an .xls
+    holds: the records after the first carry the letters one byte each."""
     wb = openpyxl.Workbook()
     ws = wb.active
     ws.title = "工资表"
     ws.append(["姓名", "月工资", "说明"])
-    ws.append(["张三", 10000, "长" * 8200])
+    ws.append(["张三", 10000, "长" * 4100 + "a" * 8000])
     ws.append(["李四", 8000, "短"])
     return wb
 
