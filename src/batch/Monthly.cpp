@@ -180,6 +180,13 @@ static const char* CumulativeInput(std::string_view title) {
     return nullptr;
 }
 
+// Why a figure in a total-to-date column refuses its row. `title` is the column's, "（原表）" and all.
+static std::string CumulativeRefusal(const std::string& title, std::string_view cell) {
+    const std::string own = title.substr(0, title.rfind("（原表）"));
+    return own + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：请改填" +
+           CumulativeInput(own) + "一列（此列可留作对照，留空或填 0）";
+}
+
 // A header of this program's own output: every computed column is there.
 static bool IsOwnOutput(const std::vector<std::string_view>& cells) {
     for (const char* t : tp::kOutputTitles)
@@ -316,13 +323,10 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     bool clean = true;
     row.month = 0;
     std::string monthText;
-    if (const std::string_view m = at(columns.monthAt); TrimCell(m).empty()) {
-        clean = false;
-    } else if (const tax::Result<int> month = tp::ParseMonth(MonthCell(m, monthText), year)) {
-        row.month = *month;
-    } else {
-        clean = false;
-    }
+    const tax::Result<int> month =
+        TrimCell(at(columns.monthAt)).empty() ? tax::Result<int>(tax::Fail("")) : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
+    if (month) row.month = *month;
+    else clean = false;
     for (int k : columns.cumulativeAt)
         clean = clean && IsBlankOrZero(at(k));
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
@@ -372,11 +376,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             break;
         }
         case Role::kCumulative:
-            if (!IsBlankOrZero(cell) && error.empty()) {
-                const std::string title = columns.titles[i].substr(0, columns.titles[i].rfind("（原表）"));
-                error = title + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：" +
-                        "请改填" + CumulativeInput(title) + "一列（此列可留作对照，留空或填 0）";
-            }
+            if (!IsBlankOrZero(cell) && error.empty()) error = CumulativeRefusal(columns.titles[i], cell);
             break;
         case Role::kCarried: break;
         }

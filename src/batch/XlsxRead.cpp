@@ -387,6 +387,20 @@ tax::Result<std::vector<Shown>> ReadStyles(const std::shared_ptr<Container>& con
     return styles;
 }
 
+// The parts the sheets share that the book's relations name: the shared strings (read on first
+// need) and the cell styles.
+tax::Status LoadBookParts(BookData& data, const std::vector<Relation>& relations) {
+    std::string stylesPart;
+    for (const Relation& r : relations) {
+        if (r.type == "sharedStrings") data.sharedPart = r.target;
+        if (r.type == "styles") stylesPart = r.target;
+    }
+    tax::Result<std::vector<Shown>> styles = ReadStyles(data.container, stylesPart);
+    if (!styles) return styles.failure();
+    data.styles = std::move(*styles);
+    return {};
+}
+
 class XlsxSheet final : public SheetSource {
 public:
     XlsxSheet(std::shared_ptr<BookData> book) : book_(std::move(book)), part_(book_->container) {}
@@ -631,14 +645,7 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
     if (!relations) return relations.failure();
     auto data = std::make_shared<BookData>();
     data->container = container;
-    std::string stylesPart;
-    for (const Relation& r : *relations) {
-        if (r.type == "sharedStrings") data->sharedPart = r.target;
-        if (r.type == "styles") stylesPart = r.target;
-    }
-    tax::Result<std::vector<Shown>> styles = ReadStyles(container, stylesPart);
-    if (!styles) return styles.failure();
-    data->styles = std::move(*styles);
+    if (tax::Status parts = LoadBookParts(*data, *relations); !parts) return parts.failure();
 
     std::vector<std::string> names, parts;
     std::vector<SheetKind> kinds;
