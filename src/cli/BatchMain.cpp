@@ -369,6 +369,14 @@ int RunMonthly(const std::string& in, std::string out, const std::string& sheet,
     return totals.refused > 0 ? 1 : 0;
 }
 
+// --sheets: the book's sheets, one a line.
+int ListSheets(const std::string& in) {
+    tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, "1", batch::OpenWorkbook);
+    if (!opened) return Fail(opened.error());
+    std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -432,12 +440,7 @@ int main(int argc, char** argv) {
         haveIn = true;
     }
     if (!haveIn) return Usage("缺少输入文件");
-    if (listSheets) {
-        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, "1", batch::OpenWorkbook);
-        if (!opened) return Fail(opened.error());
-        std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
-        return 0;
-    }
+    if (listSheets) return ListSheets(in);
     if (allowanceGiven && rules.law != batch::Law::k2011) return Usage("--allowance 只用于 --law 2011");
     if (rules.law == batch::Law::k2019) {
         return RunMonthly(in, out, sheet, rules.year, prints, argv[0]);
