@@ -84,8 +84,9 @@ private:
     std::unordered_set<std::string> withId_, without_;
 };
 
-// Sub-headings under a header's group headings: some headings known, no figure.
-bool IsSubHeadingRow(const std::vector<std::string_view>& cells);
+// Sub-headings under a header's group headings: some headings known, no figure, some under the
+// empty cells a merged group heading leaves, none under a heading of its own but a group's.
+bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells);
 
 bool IsBlankOrZero(std::string_view cell) {
     tax::batch::Amount a;
@@ -388,15 +389,19 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
 
 namespace {
 
-bool IsSubHeadingRow(const std::vector<std::string_view>& cells) {
-    bool known = false;
+bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells) {
+    bool known = false, underMerged = false;
     tax::batch::Amount a;
-    for (std::string_view c : cells) {
-        if (TrimCell(c).empty()) continue;
-        if (ReadAmount(c, a) == AmountRead::kOk) return false;
-        known = known || HeadingOf(c) != nullptr;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (TrimCell(cells[i]).empty()) continue;
+        if (ReadAmount(cells[i], a) == AmountRead::kOk) return false;
+        known = known || HeadingOf(cells[i]) != nullptr;
+        const std::string_view above = i < header.size() ? TrimCell(header[i]) : std::string_view();
+        const Heading* group = HeadingOf(above);
+        if (above.empty()) underMerged = true;
+        else if (group && !IsCombined(group)) return false;
     }
-    return known;
+    return known && underMerged;
 }
 
 } // namespace
@@ -417,7 +422,7 @@ tax::Status Reader::Start() {
             long long below = 0;
             const tax::Result<bool> next = sheet_.Next(cells_, below);
             if (!next) return next.failure();
-            if (*next && below == line + 1 && !(problem_ && !problem_->empty()) && IsSubHeadingRow(cells_)) {
+            if (*next && below == line + 1 && !(problem_ && !problem_->empty()) && IsSubHeadingRow(header, cells_)) {
                 ++skippedAbove_;
                 if (header.size() < cells_.size()) header.resize(cells_.size());
                 for (size_t i = 0; i < cells_.size(); ++i)

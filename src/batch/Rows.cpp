@@ -315,16 +315,21 @@ bool IsKnown(std::string_view heading) {
 }
 
 // A row of sub-headings under a header's group headings (养老, 医疗… under 代扣社保公积金): some
-// headings known, no figure.
-bool IsSubHeading(const std::vector<std::string>& cells) {
-    bool known = false;
+// headings known, no figure, some under the empty cells a merged group heading leaves, and
+// none under a heading of its own (姓名, 月工资…) but a group's (五险一金, 社保, or one unknown).
+bool IsSubHeading(const std::vector<std::string>& header, const std::vector<std::string>& cells) {
+    bool known = false, underMerged = false;
     tb::Amount a;
-    for (const std::string& c : cells) {
-        if (TrimCell(c).empty()) continue;
-        if (ReadAmount(c, a) == AmountRead::kOk) return false;
-        known = known || IsKnown(c);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (TrimCell(cells[i]).empty()) continue;
+        if (ReadAmount(cells[i], a) == AmountRead::kOk) return false;
+        known = known || IsKnown(cells[i]);
+        const std::string_view above = i < header.size() ? TrimCell(header[i]) : std::string_view();
+        const Field group = FieldOfHeading(above);
+        if (above.empty()) underMerged = true;
+        else if (group != Field::kCarried && group != Field::kInsurance && group != Field::kSocial) return false;
     }
-    return known;
+    return known && underMerged;
 }
 
 } // namespace
@@ -348,7 +353,7 @@ tax::Result<std::vector<std::string>> PayrollReader::TwoRowHeader(const Held& h,
     peeked_ = Held{};
     if (!*more) return header;
     Held next{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string(), sheet_.RowHidden()};
-    if (next.problem.empty() && line == h.line + 1 && IsSubHeading(next.cells)) {
+    if (next.problem.empty() && line == h.line + 1 && IsSubHeading(header, next.cells)) {
         below = 1;
         if (header.size() < next.cells.size()) header.resize(next.cells.size());
         for (size_t i = 0; i < next.cells.size(); ++i)

@@ -72,6 +72,11 @@ for book in lo-headings.xls lo-headings.xlsx; do
     check "$book: 社保 + 公积金, 奖金 + 月工资" has out "张三,10500.00,1800.00,,,5200.00,20%,555.00,485.00,8215.00,,,485.00,,500"
     check "$book: 本页合计" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 485.00"
 done
+# A person's row of heading words under the header's own headings is a person, not sub-headings.
+printf '姓名,月工资,五险一金\n张三,年终奖金,失业保险费\n李四,8000,800\n' >"$dir/words.csv"
+check "heading words in a row" run 1 "$dir/words.csv"
+check "the row refused as a person" has err "words.csv:2: 月工资：无法识别“年终奖金”"
+check "the next person computed" has out "李四,8000.00,800.00,,,3700.00,10%,105.00,265.00,"
 printf '姓名,月工资,年终奖,奖金\n甲,8000,24000,1000\n' >"$dir/bonus.csv"
 check "年终奖 and 奖金" run 0 "$dir/bonus.csv"
 check "年终奖 taxed alone, 奖金 in the wage" has out "甲,9000.00,,,24000.00,5500.00,20%,555.00,545.00,8455.00,2295.00,21705.00,2840.00,,1000"
