@@ -457,8 +457,13 @@ int main(int argc, char** argv) {
         tax::Result<std::unique_ptr<batch::Input>> again =
             in == "-" ? tax::Result<std::unique_ptr<batch::Input>>(tax::Fail("")) : batch::OpenInput(in, sheet, batch::OpenWorkbook);
         const bool monthly = again && batch::monthly::ReadsAsMonthly(**again);
+        // A book's sheet named, and the others listed, so that another can be chosen.
+        std::string sheets = input.book && input.book->SheetNames().size() > 1
+                                 ? "\n读的是" + input.Describe() + "；这本工作簿的工作表（--sheet 另选）：\n" + batch::SheetList(*input.book)
+                                 : std::string();
+        if (!sheets.empty()) sheets.pop_back(); // the list's last line break: Fail ends the line
         return Fail(shownIn + "：" + started.error() +
-                    (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : ""));
+                    (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : "") + sheets);
     }
     prints.DefaultTitle(reader.Title());
 

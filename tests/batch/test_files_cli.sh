@@ -123,6 +123,9 @@ for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
     check "$book: a sheet not there" run 2 "$files/$book" --sheet 9
     check "$book: the sheets named" has err "没有工作表“9”；有：“Sheet1”、“模板”、“图表”、“数据”"
 done
+check "a sheet without a header chosen" run 2 "$files/payroll.xls" --sheet 说明
+check "its name and the others said" has err "读的是工作表“说明”；这本工作簿的工作表（--sheet 另选）："
+check "the sheets listed" has err "1. 工资表"
 check "a chart sheet said" run 0 "$files/script-sheets.xlsx"
 check "a chart sheet named" has err "图表工作表“图表”"
 check "chart listed" run 0 "$files/script-sheets.xlsx" --sheets
