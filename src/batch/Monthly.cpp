@@ -309,6 +309,31 @@ bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells) 
     return false;
 }
 
+namespace {
+
+// Whether an amount's text has digits past the fen that are not zeros ("10000.005").
+bool PastTheFen(std::string_view cell) {
+    const size_t point = cell.find('.');
+    if (point == std::string_view::npos) return false;
+    for (size_t i = point + 3; i < cell.size() && cell[i] >= '0' && cell[i] <= '9'; ++i)
+        if (cell[i] != '0') return true;
+    return false;
+}
+
+// The amounts read to the fen written out as read, so that the row shows what was computed.
+void ShowToTheFen(const Columns& columns, Record& record) {
+    record.shown.clear();
+    record.shown.reserve(columns.amountAt.size());
+    for (const auto& [at, amount] : columns.amountAt) {
+        if (static_cast<size_t>(at) >= record.cells.size() || !PastTheFen(record.cells[static_cast<size_t>(at)])) continue;
+        std::string& text = record.shown.emplace_back();
+        tax::batch::AppendMoney(text, record.row.amounts[static_cast<size_t>(amount)]);
+        record.cells[static_cast<size_t>(at)] = text;
+    }
+}
+
+} // namespace
+
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
     tp::Row& row = record.row;
     error.assign(problem);
@@ -383,6 +408,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
         }
     }
     record.total = IsTotalMonthRow(row, record.cells);
+    if (error.empty()) ShowToTheFen(columns, record);
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
 }

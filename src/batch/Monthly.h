@@ -34,6 +34,9 @@ struct Record {
     bool total = false;   // the sheet's own 合计/小计/总计 row: copied through, not computed
     std::vector<std::string_view> cells;
     tax::payroll2019::Row row;
+    // An amount given to more than the fen, as read (to the fen) and so written out: cells[i]
+    // then views it.
+    std::vector<std::string> shown;
 };
 
 // What each column of a header is to the person-month rows.

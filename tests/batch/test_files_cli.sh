@@ -98,6 +98,11 @@ check "2019 two-row header" run 0 "$dir/two19.csv" --law 2019 --year 2024
 check "2019 four items deducted" has out "1,甲,1,20000,800,200,20,1000,20000.00,0.00,5000.00,2020.00,0.00,0.00,0.00,12980.00,3%,0.00,389.40,"
 check "2019 sub-heading row skipped" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 389.40"
 
+# 2019: an amount past the fen read to the fen and written out so.
+printf '工号,姓名,月份,本期收入\n1,甲,1,10000.005\n' >"$dir/fen19.csv"
+check "2019 past the fen" run 0 "$dir/fen19.csv" --law 2019 --year 2024
+check "2019 echoed to the fen" hasline out "1,甲,1,10000.01,10000.01,0.00,5000.00,0.00,0.00,0.00,0.00,5000.01,3%,0.00,150.00,0.00,0.00,150.00,9850.01,0.00,"
+
 # A year whose every income is empty or 0 is said, not passed as a year of no tax.
 printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,0\n' >"$dir/nopay.csv"
 check "no pay" run 0 "$dir/nopay.csv" --law 2019 --year 2024
