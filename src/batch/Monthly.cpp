@@ -170,7 +170,6 @@ bool SameColumn(std::string_view a, std::string_view b) {
 static const char* CumulativeInput(std::string_view title) {
     static const std::pair<const char*, const char*> kInputs[] = {
         {"累计专项扣除", "本月的五险一金（或基本养老保险费等各项）"},
-        {"累计专项附加扣除", "累计子女教育、累计住房贷款利息等各项"},
         {"累计免税收入", "本期免税收入"},
         {"累计其他扣除", "企业(职业)年金、商业健康保险等各项"},
         {"累计减免税额", "本月的减免税额"},
@@ -202,14 +201,19 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
     const bool own = IsOwnOutput(cells);
+    int extraAt = -1, itemToDate = -1;
     for (size_t i = 0; i < cells.size(); ++i) {
         const Heading* h = HeadingOf(cells[i]);
         if (!h && IsDerived(cells[i])) {
             if (own) continue;
+            // 累计专项附加扣除 given whole stands for the items to date, which the ledger adds up
+            // as they stand in the month's row: read in the first item's place.
+            const bool extra = HeadingKeyOf(cells[i]) == HeadingKeyOf(tp::kOutputTitles[tp::kOutExtra]);
+            if (extra) extraAt = static_cast<int>(i);
             c.titles.push_back(std::string(TrimCell(cells[i])) + "（原表）");
             c.source.push_back(i);
-            c.roles.push_back(CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
-            c.amountOf.push_back(-1);
+            c.roles.push_back(extra ? Role::kAmount : CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
+            c.amountOf.push_back(extra ? tp::kChildToDate : -1);
             continue;
         }
         c.titles.emplace_back(TrimCell(cells[i]));
@@ -226,6 +230,7 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
                 return tax::Fail("标题" + Quoted(cells[seenAt[k]]) + "与" + Quoted(cells[i]) +
                                  "重复：五险一金已含各项保险和公积金，请只留合并的一列或分开的各列");
         }
+        if (h->role == Role::kAmount && h->amount >= tp::kChildToDate && h->amount <= tp::kInfantToDate) itemToDate = static_cast<int>(i);
         seen.push_back(h);
         seenAt.push_back(i);
         c.roles.back() = h->role;
@@ -234,6 +239,10 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         income = income || (h->role == Role::kAmount && h->amount == tp::kIncome);
         person = person || h->role == Role::kId || h->role == Role::kName;
     }
+    if (extraAt >= 0 && itemToDate >= 0)
+        return tax::Fail("标题" + Quoted(cells[static_cast<size_t>(extraAt)]) + "已是各项专项附加扣除的累计之和，" +
+                         Quoted(cells[static_cast<size_t>(itemToDate)]) + "是其中一项，会重复扣除：请删去" +
+                         Quoted(cells[static_cast<size_t>(itemToDate)]) + "等各项，或删去" + Quoted(cells[static_cast<size_t>(extraAt)]) + "一列");
     if (!month || !income || !person)
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
