@@ -8,7 +8,7 @@
 namespace batch {
 
 namespace {
-constexpr size_t kSniffLimit = 64 << 10; // bytes of the first line looked at for the separator
+constexpr size_t kSniffLimit = 64 << 10; // bytes of the first lines looked at for the separator
 constexpr size_t kFastFields = 4096;     // well inside kMaxFields, whose check is the careful path's
 
 // `line` cut at every `sep`, eight bytes at a time: each byte equal to the separator is found
@@ -61,7 +61,8 @@ bool CsvReader::Fill() {
 
 char CsvReader::Separator() {
     if (sep_) return sep_;
-    // Scanned once, on whatever part of the first line has arrived so far.
+    // Scanned once, on whatever part of the first line has arrived so far; a line without any
+    // separator (a sheet's title above its header) leaves the choice to the lines after it.
     for (;;) {
         bool complete = false;
         for (; sniffAt_ < buf_.size() && sniffAt_ < kSniffLimit; ++sniffAt_) {
@@ -69,6 +70,7 @@ char CsvReader::Separator() {
             if (c == '"') sniffQuoted_ = !sniffQuoted_;
             if (sniffQuoted_) continue;
             if (c == '\n' || c == '\r') {
+                if (sniffCounts_[0] + sniffCounts_[1] + sniffCounts_[2] == 0) continue;
                 complete = true;
                 break;
             }

@@ -29,6 +29,19 @@ tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long lon
             return false;
         }
         problem_ = csv_.Problem();
+        // A NUL byte is no text anyone typed: the row is refused, never read with it.
+        // It is shown as U+FFFD, as bytes that are no text are, so that nothing written holds it.
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (cells[i].find('\0') == std::string_view::npos) continue;
+            if (problem_.empty())
+                problem_ = "第 " + std::to_string(row) + " 行第 " + std::to_string(i + 1) +
+                           " 列有 NUL 字节（文件的这一处可能已损坏），此行未读取";
+            if (clean_.size() < cells.size()) clean_.resize(cells.size());
+            std::string shown;
+            for (char c : cells[i]) shown += c == '\0' ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+            clean_[i] = std::move(shown);
+            cells[i] = clean_[i];
+        }
         bool blank = true;
         // A record read as one plain line is UTF-8 in every cell when the line is, since the
         // separators it was cut at are single bytes.

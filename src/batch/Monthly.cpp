@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace batch::monthly {
@@ -35,14 +36,12 @@ const Heading kHeadings[] = {
      {"本期收入", "本月收入", "收入额", "应发工资", "税前工资", "应发合计", "应发金额", "应发数", "应发工资合计", "工资薪金",
       "月工资"}},
     {Role::kAmount, tp::kExempt, {"本期免税收入", "免税收入"}},
-    {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险"}},
-    {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险"}},
+    {Role::kAmount, tp::kPension, {"基本养老保险费", "基本养老保险", "养老保险费", "养老保险", "养老"}},
+    {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险", "医疗"}},
     // The four items in one column, as many payroll sheets keep them: a sheet giving them apart
     // as well is refused, not summed twice.
-    {Role::kAmount, tp::kPension,
-     {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除", "社保", "代扣社保", "代扣社保公积金",
-      "个人缴纳社保公积金", "五险一金合计", "个人社保", "代缴社保"}},
-    {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险"}},
+    {Role::kAmount, tp::kPension, {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除"}},
+    {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险", "失业"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
     {Role::kAmount, tp::kEducationToDate, {"累计继续教育", "累计继续教育支出"}},
@@ -88,6 +87,29 @@ bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& ce
         return true;
     return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
 }
+
+// A name given with a 工号 on some rows and without one on others: two people to the ledger,
+// which the later rows say, as a clerk may have meant one.
+class SameNames {
+public:
+    const char* Notice(const tp::Row& row) {
+        if (row.name.empty()) return nullptr;
+        const bool withId = !row.id.empty();
+        std::unordered_set<std::string>& mine = withId ? withId_ : without_;
+        const std::unordered_set<std::string>& other = withId ? without_ : withId_;
+        if (mine.size() < kMaxNames) mine.emplace(row.name);
+        if (!other.contains(std::string(row.name))) return nullptr;
+        return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
+    }
+
+private:
+    static constexpr size_t kMaxNames = 1'000'000;
+    std::unordered_set<std::string> withId_, without_;
+};
+
+// Sub-headings under a header's group headings: some headings known, no figure, some under the
+// empty cells a merged group heading leaves, none under a heading of its own but a group's.
+bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells);
 
 bool IsBlankOrZero(std::string_view cell) {
     tax::batch::Amount a;
@@ -185,7 +207,6 @@ bool SameColumn(std::string_view a, std::string_view b) {
 static const char* CumulativeInput(std::string_view title) {
     static const std::pair<const char*, const char*> kInputs[] = {
         {"累计专项扣除", "本月的五险一金（或基本养老保险费等各项）"},
-        {"累计专项附加扣除", "累计子女教育、累计住房贷款利息等各项"},
         {"累计免税收入", "本期免税收入"},
         {"累计其他扣除", "企业(职业)年金、商业健康保险等各项"},
         {"累计减免税额", "本月的减免税额"},
@@ -194,6 +215,13 @@ static const char* CumulativeInput(std::string_view title) {
     for (const auto& [name, instead] : kInputs)
         if (key == name) return instead;
     return nullptr;
+}
+
+// Why a figure in a total-to-date column refuses its row. `title` is the column's, "（原表）" and all.
+static std::string CumulativeRefusal(const std::string& title, std::string_view cell) {
+    const std::string own = title.substr(0, title.rfind("（原表）"));
+    return own + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：请改填" +
+           CumulativeInput(own) + "一列（此列可留作对照，留空或填 0）";
 }
 
 // A header of this program's own output: every computed column is there.
@@ -233,6 +261,7 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
     std::vector<size_t> seenAt;
     bool month = false, income = false, person = false;
     const bool own = IsOwnOutput(cells);
+    int extraAt = -1, itemToDate = -1;
     for (size_t i = 0; i < cells.size(); ++i) {
         const Heading* h = HeadingOf(cells[i]);
         // This program's own export read again: its 本期应预扣预缴税额 is a figure to compute
@@ -240,10 +269,14 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         if (h && h->role == Role::kSheetTax && own && IsDerived(cells[i])) h = nullptr;
         if (!h && IsDerived(cells[i])) {
             if (own) continue;
+            // 累计专项附加扣除 given whole stands for the items to date, which the ledger adds up
+            // as they stand in the month's row: read in the first item's place.
+            const bool extra = HeadingKeyOf(cells[i]) == HeadingKeyOf(tp::kOutputTitles[tp::kOutExtra]);
+            if (extra) extraAt = static_cast<int>(i);
             c.titles.push_back(std::string(TrimCell(cells[i])) + "（原表）");
             c.source.push_back(i);
-            c.roles.push_back(CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
-            c.amountOf.push_back(-1);
+            c.roles.push_back(extra ? Role::kAmount : CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
+            c.amountOf.push_back(extra ? tp::kChildToDate : -1);
             continue;
         }
         c.titles.emplace_back(TrimCell(cells[i]));
@@ -254,6 +287,7 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         for (size_t k = 0; k < seen.size(); ++k)
             if (std::string clash = Clash(h, cells[i], seen[k], cells[seenAt[k]]); !clash.empty())
                 return tax::Fail(std::move(clash));
+        if (h->role == Role::kAmount && h->amount >= tp::kChildToDate && h->amount <= tp::kInfantToDate) itemToDate = static_cast<int>(i);
         seen.push_back(h);
         seenAt.push_back(i);
         c.roles.back() = h->role;
@@ -262,6 +296,10 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         income = income || (h->role == Role::kAmount && h->amount == tp::kIncome);
         person = person || h->role == Role::kId || h->role == Role::kName;
     }
+    if (extraAt >= 0 && itemToDate >= 0)
+        return tax::Fail("标题" + Quoted(cells[static_cast<size_t>(extraAt)]) + "已是各项专项附加扣除的累计之和，" +
+                         Quoted(cells[static_cast<size_t>(itemToDate)]) + "是其中一项，会重复扣除：请删去" +
+                         Quoted(cells[static_cast<size_t>(itemToDate)]) + "等各项，或删去" + Quoted(cells[static_cast<size_t>(extraAt)]) + "一列");
     if (!month || !income || !person)
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
@@ -446,6 +484,31 @@ void YearCarry::After(const Record& record, tp::Figures& f) {
     if (!f.note.empty()) f.note += "；";
     f.note += LateStartNote(p.first);
 }
+    }
+}
+
+// Whether an amount's text has digits past the fen that are not zeros ("10000.005").
+bool PastTheFen(std::string_view cell) {
+    const size_t point = cell.find('.');
+    if (point == std::string_view::npos) return false;
+    for (size_t i = point + 3; i < cell.size() && cell[i] >= '0' && cell[i] <= '9'; ++i)
+        if (cell[i] != '0') return true;
+    return false;
+}
+
+// The amounts read to the fen written out as read, so that the row shows what was computed.
+void ShowToTheFen(const Columns& columns, Record& record) {
+    record.shown.clear();
+    record.shown.reserve(columns.amountAt.size());
+    for (const auto& [at, amount] : columns.amountAt) {
+        if (static_cast<size_t>(at) >= record.cells.size() || !PastTheFen(record.cells[static_cast<size_t>(at)])) continue;
+        std::string& text = record.shown.emplace_back();
+        tax::batch::AppendMoney(text, record.row.amounts[static_cast<size_t>(amount)]);
+        record.cells[static_cast<size_t>(at)] = text;
+    }
+}
+
+} // namespace
 
 void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
     tp::Row& row = record.row;
@@ -462,13 +525,10 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     bool clean = true;
     row.month = 0;
     std::string monthText;
-    if (const std::string_view m = at(columns.monthAt); TrimCell(m).empty()) {
-        clean = false;
-    } else if (const tax::Result<int> month = tp::ParseMonth(MonthCell(m, monthText), year)) {
-        row.month = *month;
-    } else {
-        clean = false;
-    }
+    const tax::Result<int> month =
+        TrimCell(at(columns.monthAt)).empty() ? tax::Result<int>(tax::Fail("")) : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
+    if (month) row.month = *month;
+    else clean = false;
     for (int k : columns.cumulativeAt)
         clean = clean && IsBlankOrZero(at(k));
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
@@ -518,11 +578,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             break;
         }
         case Role::kCumulative:
-            if (!IsBlankOrZero(cell) && error.empty()) {
-                const std::string title = columns.titles[i].substr(0, columns.titles[i].rfind("（原表）"));
-                error = title + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：" +
-                        "请改填" + CumulativeInput(title) + "一列（此列可留作对照，留空或填 0）";
-            }
+            if (!IsBlankOrZero(cell) && error.empty()) error = CumulativeRefusal(columns.titles[i], cell);
             break;
         case Role::kCarried:
         case Role::kEmployed:
@@ -535,9 +591,29 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     ReadStart(columns, year, at, row, error);
     ReadOwnColumns(columns, record, n, error);
     record.total = IsTotalMonthRow(row, record.cells);
+    if (error.empty()) ShowToTheFen(columns, record);
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
 }
+
+namespace {
+
+bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells) {
+    bool known = false, underMerged = false;
+    tax::batch::Amount a;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (TrimCell(cells[i]).empty()) continue;
+        if (ReadAmount(cells[i], a) == AmountRead::kOk) return false;
+        known = known || HeadingOf(cells[i]) != nullptr;
+        const std::string_view above = i < header.size() ? TrimCell(header[i]) : std::string_view();
+        const Heading* group = HeadingOf(above);
+        if (above.empty()) underMerged = true;
+        else if (group && !IsCombined(group)) return false;
+    }
+    return known && underMerged;
+}
+
+} // namespace
 
 tax::Status Reader::Start() {
     for (int n = 0; n < kHeaderSearchRows; ++n) {
@@ -549,7 +625,22 @@ tax::Status Reader::Start() {
         for (std::string_view c : cells_)
             known += HeadingOf(c) != nullptr;
         if (known >= 2 && !(problem_ && !problem_->empty())) {
-            tax::Result<Columns> columns = Columns::Of(cells_, line);
+            // A header on two rows: sub-headings (养老, 医疗… under 代扣社保公积金) take the
+            // group heading's place; any other row is kept for reading.
+            std::vector<std::string> header(cells_.begin(), cells_.end());
+            long long below = 0;
+            const tax::Result<bool> next = sheet_.Next(cells_, below);
+            if (!next) return next.failure();
+            if (*next && below == line + 1 && !(problem_ && !problem_->empty()) && IsSubHeadingRow(header, cells_)) {
+                ++skippedAbove_;
+                if (header.size() < cells_.size()) header.resize(cells_.size());
+                for (size_t i = 0; i < cells_.size(); ++i)
+                    if (!TrimCell(cells_[i]).empty()) header[i] = std::string(cells_[i]);
+            } else if (*next) {
+                pending_.assign(cells_.begin(), cells_.end());
+                pendingLine_ = below;
+            }
+            tax::Result<Columns> columns = Columns::Of(std::vector<std::string_view>(header.begin(), header.end()), line);
             if (!columns) return columns.failure();
             columns_ = std::move(*columns);
             return {};
@@ -564,8 +655,13 @@ tax::Status Reader::Start() {
 
 tax::Result<bool> Reader::Take(Record& record) {
     long long line = 0;
-    const tax::Result<bool> more = sheet_.Next(cells_, line);
-    if (!more || !*more) return more;
+    if (pendingLine_ > 0) {
+        cells_.assign(pending_.begin(), pending_.end());
+        line = std::exchange(pendingLine_, 0);
+    } else {
+        const tax::Result<bool> more = sheet_.Next(cells_, line);
+        if (!more || !*more) return more;
+    }
     record.line = line;
     record.cells.assign(columns_.titles.size(), std::string_view());
     for (size_t i = 0; i < columns_.titles.size(); ++i)
@@ -815,11 +911,20 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     totals.skipped += reader->SkippedAbove();
     w = true;
     if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
-    auto emit = [&](const Record& r, const tp::Figures& f) -> tax::Status {
-        Tally(totals, r, f);
-        if (seen) seen(r, f);
+    SameNames names;
+    auto emit = [&](const Record& r, const tp::Figures& given) -> tax::Status {
+        const tp::Figures* f = &given;
+        tp::Figures noted;
+        const char* notice = r.total ? nullptr : names.Notice(r.row);
+        if (notice && given.ok) {
+            noted = given;
+            noted.note += (noted.note.empty() ? "" : "；") + std::string(notice);
+            f = &noted;
+        }
+        Tally(totals, r, *f);
+        if (seen) seen(r, *f);
         w = true;
-        return writer.Add(r, f);
+        return writer.Add(r, *f);
     };
 
     auto carry = std::make_unique<YearCarry>(reader->columns());
@@ -838,6 +943,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
                 w = true;
                 if (tax::Status s = rewind(); !s) return s.failure();
                 totals = initial;
+                names = SameNames();
                 input = open();
                 if (!input) return input.failure();
                 reader = start(**input);

@@ -58,6 +58,9 @@ struct Record {
     // The sheet's own tax of the month, when its cell holds one.
     bool taxGiven = false;
     tax::Decimal sheetTax;
+    // An amount given to more than the fen, as read (to the fen) and so written out: cells[i]
+    // then views it.
+    std::vector<std::string> shown;
 };
 
 // The column after the computed ones where the sheet has a tax of its own: the sheet's figure
@@ -173,6 +176,10 @@ private:
     int year_;
     Columns columns_;
     std::vector<std::string_view> cells_;
+    // The row after the header, read to see whether it held sub-headings, and its number: the
+    // first row handed out when it did not.
+    std::vector<std::string> pending_;
+    long long pendingLine_ = 0;
     std::string error_;
     std::string title_;
     long long skippedAbove_ = 0;

@@ -291,6 +291,11 @@ tax::Status PayrollReader::MapHeader(const std::vector<std::string>& cells, long
             layout_.carried.emplace_back(TrimCell(cells[i]));
         }
     }
+    hiddenInputs_.clear();
+    for (size_t i = 0; i < cells.size(); ++i)
+        if (((map[i] >= Field::kWage && map[i] <= Field::kSocial) || (map[i] == Field::kPayBonus && addBonus_)) &&
+            sheet_.ColumnHidden(i))
+            hiddenInputs_ += (hiddenInputs_.empty() ? "“" : "、“") + std::string(TrimCell(cells[i])) + "”";
     map_ = std::move(map);
     return {};
 }
@@ -310,16 +315,21 @@ bool IsKnown(std::string_view heading) {
 }
 
 // A row of sub-headings under a header's group headings (养老, 医疗… under 代扣社保公积金): some
-// headings known, no figure.
-bool IsSubHeading(const std::vector<std::string>& cells) {
-    bool known = false;
+// headings known, no figure, some under the empty cells a merged group heading leaves, and
+// none under a heading of its own (姓名, 月工资…) but a group's (五险一金, 社保, or one unknown).
+bool IsSubHeading(const std::vector<std::string>& header, const std::vector<std::string>& cells) {
+    bool known = false, underMerged = false;
     tb::Amount a;
-    for (const std::string& c : cells) {
-        if (TrimCell(c).empty()) continue;
-        if (ReadAmount(c, a) == AmountRead::kOk) return false;
-        known = known || IsKnown(c);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (TrimCell(cells[i]).empty()) continue;
+        if (ReadAmount(cells[i], a) == AmountRead::kOk) return false;
+        known = known || IsKnown(cells[i]);
+        const std::string_view above = i < header.size() ? TrimCell(header[i]) : std::string_view();
+        const Field group = FieldOfHeading(above);
+        if (above.empty()) underMerged = true;
+        else if (group != Field::kCarried && group != Field::kInsurance && group != Field::kSocial) return false;
     }
-    return known;
+    return known && underMerged;
 }
 
 } // namespace
@@ -342,8 +352,8 @@ tax::Result<std::vector<std::string>> PayrollReader::TwoRowHeader(const Held& h,
     if (!more) return more.failure();
     peeked_ = Held{};
     if (!*more) return header;
-    Held next{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string()};
-    if (next.problem.empty() && line == h.line + 1 && IsSubHeading(next.cells)) {
+    Held next{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string(), sheet_.RowHidden()};
+    if (next.problem.empty() && line == h.line + 1 && IsSubHeading(header, next.cells)) {
         below = 1;
         if (header.size() < next.cells.size()) header.resize(next.cells.size());
         for (size_t i = 0; i < next.cells.size(); ++i)
@@ -360,7 +370,7 @@ tax::Status PayrollReader::FindHeader() {
         const tax::Result<bool> more = sheet_.Next(cells_, line);
         if (!more) return more.failure();
         if (!*more) break;
-        Held h{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string()};
+        Held h{{cells_.begin(), cells_.end()}, line, problem_ ? *problem_ : std::string(), sheet_.RowHidden()};
         int known = 0;
         for (const std::string& c : h.cells)
             known += FieldOfHeading(c) != Field::kCarried;
@@ -410,7 +420,7 @@ tax::Status PayrollReader::FindHeader() {
 }
 
 void PayrollReader::Take(const std::vector<std::string_view>& cells, long long line, std::string_view problem,
-                         Record& record) {
+                         bool hidden, Record& record) {
     record.kind = problem.empty() ? RowKind::kPerson : RowKind::kBroken;
     record.line = line;
     record.id = {};
@@ -461,6 +471,12 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
     // A total row keeps its 合计 where the clerk wrote it; once written out that cell is among
     // the carried ones, after the figures, so a row naming nobody is a total row by any of them.
     if (record.kind == RowKind::kPerson && (IsTotalRecord(record) || IsTotalCell(firstCell))) record.kind = RowKind::kTotal;
+    // What the sheet hides is computed as any other, and said.
+    if (record.kind == RowKind::kPerson && (hidden || !hiddenInputs_.empty())) {
+        std::string said = hidden ? "此行在表中是隐藏的，已照常计算" : "";
+        if (!hiddenInputs_.empty()) said += (said.empty() ? "" : "；") + ("表中隐藏的" + hiddenInputs_ + "列已照常计入");
+        notice_ = said + (notice_.empty() ? "" : "；") + notice_;
+    }
     record.problem = record.kind == RowKind::kBroken ? problem : std::string_view(notice_);
 }
 
@@ -485,13 +501,13 @@ tax::Result<bool> PayrollReader::Next(Record& record) {
         current_ = std::move(held_.front());
         held_.pop_front();
         cells_.assign(current_.cells.begin(), current_.cells.end());
-        Take(cells_, current_.line, current_.problem, record);
+        Take(cells_, current_.line, current_.problem, current_.hidden, record);
         return true;
     }
     long long line = 0;
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
-    Take(cells_, line, problem_ ? std::string_view(*problem_) : std::string_view(), record);
+    Take(cells_, line, problem_ ? std::string_view(*problem_) : std::string_view(), sheet_.RowHidden(), record);
     return true;
 }
 

@@ -127,11 +127,13 @@ private:
         std::vector<std::string> cells;
         long long line;
         std::string problem;
+        bool hidden = false; // the row is hidden in the sheet
     };
     tax::Status FindHeader();
     tax::Result<std::vector<std::string>> TwoRowHeader(const Held& h, size_t& below);
     tax::Status MapHeader(const std::vector<std::string>& cells, long long line);
-    void Take(const std::vector<std::string_view>& cells, long long line, std::string_view problem, Record& record);
+    void Take(const std::vector<std::string_view>& cells, long long line, std::string_view problem, bool hidden,
+              Record& record);
     void AddPayBonus(std::string_view bonus, Record& record);
 
     SheetSource& sheet_;
@@ -143,6 +145,7 @@ private:
     Held peeked_;            // the row after the header, read to see whether it was sub-headings
     std::vector<std::string_view> cells_;
     std::string insurance_, wage_, notice_;
+    std::string hiddenInputs_; // the figures' columns the sheet hides: "“五险一金”"
     bool addBonus_ = false; // 奖金 is added to the wage (no 应发 column holds it)
     long long skippedAbove_ = 0;
     std::string title_;

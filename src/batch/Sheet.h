@@ -16,7 +16,8 @@ enum class FileKind { kText, kXlsx, kXls, kOther };
 
 // A file's kind told from its first bytes (pass at least the first 4 KiB, or the whole file when
 // shorter), never from its name: a zip container is an .xlsx, an OLE2 compound file an .xls,
-// text without NUL bytes or other binary control characters is text, anything else is other.
+// text without binary control characters (a NUL byte in 16 at most, eight in all) is text,
+// anything else is other.
 FileKind SniffFileKind(std::string_view head);
 
 class SheetSource {
@@ -30,6 +31,13 @@ public:
     virtual tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) = 0;
     // How far the reading has come, 0 to 1000, for progress.
     virtual int Permille() const = 0;
+    // Whether the row just read is hidden in the sheet, and whether column `c` (from 0) is: a
+    // workbook keeps both; text has neither.
+    virtual bool RowHidden() const { return false; }
+    virtual bool ColumnHidden(size_t c) const {
+        (void)c;
+        return false;
+    }
 };
 
 // What a workbook's sheet is, beside its cells: a worksheet, one the book hides (a template),

@@ -124,8 +124,19 @@ public:
             return false;
         }
         if (letter == 'F') return helper_->Failure();
+        if (letter == 'H') {
+            std::uint64_t count = 0, c = 0;
+            if (!helper_->Number(count) || count > 256) return Died();
+            hiddenColumns_.assign(256, false);
+            for (std::uint64_t i = 0; i < count; ++i) {
+                if (!helper_->Number(c) || c >= 256) return Died();
+                hiddenColumns_[static_cast<size_t>(c)] = true;
+            }
+            if (!helper_->Bytes(&letter, 1)) return Died();
+        }
+        rowHidden_ = letter == 'r';
         std::uint64_t number = 0, permille = 0, count = 0;
-        if (letter != 'R' || !helper_->Number(number) || !helper_->Number(permille) || !helper_->Number(count) ||
+        if ((letter != 'R' && letter != 'r') || !helper_->Number(number) || !helper_->Number(permille) || !helper_->Number(count) ||
             count > static_cast<std::uint64_t>(kMaxColumns))
             return Died();
         if (texts_.size() < count) texts_.resize(static_cast<size_t>(count));
@@ -138,9 +149,13 @@ public:
     }
 
     int Permille() const override { return permille_; }
+    bool RowHidden() const override { return rowHidden_; }
+    bool ColumnHidden(size_t c) const override { return c < hiddenColumns_.size() && hiddenColumns_[c]; }
 
 private:
     std::unique_ptr<Helper> helper_;
+    std::vector<bool> hiddenColumns_;
+    bool rowHidden_ = false;
     std::vector<std::string> texts_;
     int permille_ = 0;
     bool done_ = false;

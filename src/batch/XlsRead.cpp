@@ -275,12 +275,15 @@ public:
             cells[c.column] = std::string_view(pool_).substr(c.begin, c.size);
         }
         row = static_cast<long long>(r) + 1;
+        row_ = r;
         return true;
     }
 
     int Permille() const override {
         return cells_.empty() ? 1000 : static_cast<int>(1000ull * next_ / cells_.size());
     }
+    bool RowHidden() const override { return std::binary_search(hiddenRows_.begin(), hiddenRows_.end(), row_); }
+    bool ColumnHidden(size_t c) const override { return c < hiddenColumns_.size() && hiddenColumns_[c]; }
 
 private:
     void Put(std::string_view d, std::string_view text) {
@@ -296,6 +299,9 @@ private:
     std::vector<CellText> cells_;
     std::string pool_;
     size_t next_ = 0;
+    std::uint32_t row_ = 0;
+    std::vector<std::uint32_t> hiddenRows_; // sorted
+    std::vector<bool> hiddenColumns_;
 };
 
 // One cell record; false when the sheet proves damaged.
@@ -342,6 +348,16 @@ bool XlsSheet::Cell(Records& r, std::string& text, std::string_view& pendingForm
         }
         break;
     }
+    case kRow:
+        if (U16(d, 12) & 0x20) hiddenRows_.push_back(U16(d, 0)); // fDyZero: a row of no height
+        break;
+    case kColInfo:
+        if (U16(d, 8) & 1)
+            for (unsigned c = U16(d, 0); c <= std::min<unsigned>(U16(d, 2), 255); ++c) {
+                if (hiddenColumns_.size() <= c) hiddenColumns_.resize(c + 1);
+                hiddenColumns_[c] = true;
+            }
+        break;
     case kString:
         if (pendingFormula.empty()) break;
         if (!Pieces(r.Continued()).Text(text, 2)) return false;
@@ -370,6 +386,7 @@ tax::Status XlsSheet::Read() {
     std::stable_sort(cells_.begin(), cells_.end(), [](const CellText& a, const CellText& b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
     });
+    std::sort(hiddenRows_.begin(), hiddenRows_.end());
     return {};
 }
 

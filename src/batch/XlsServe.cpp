@@ -65,6 +65,7 @@ int ServeXls(const std::string& path, int index, int out) {
     }
     std::vector<std::string_view> cells;
     long long row = 0;
+    bool columnsSent = false;
     for (;;) {
         auto more = (*sheet)->Next(cells, row);
         if (!more) {
@@ -76,7 +77,17 @@ int ServeXls(const std::string& path, int index, int out) {
             w.Letter('E');
             break;
         }
-        w.Letter('R');
+        if (!columnsSent) {
+            // The hidden columns, known once the sheet is read: H, how many, their numbers.
+            columnsSent = true;
+            std::vector<std::uint64_t> hidden;
+            for (size_t c = 0; c < 256; ++c)
+                if ((*sheet)->ColumnHidden(c)) hidden.push_back(c);
+            w.Letter('H');
+            w.Number(hidden.size());
+            for (std::uint64_t c : hidden) w.Number(c);
+        }
+        w.Letter((*sheet)->RowHidden() ? 'r' : 'R');
         w.Number(static_cast<std::uint64_t>(row));
         w.Number(static_cast<std::uint64_t>((*sheet)->Permille()));
         w.Number(cells.size());

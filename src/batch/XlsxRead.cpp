@@ -387,6 +387,20 @@ tax::Result<std::vector<Shown>> ReadStyles(const std::shared_ptr<Container>& con
     return styles;
 }
 
+// The parts the sheets share that the book's relations name: the shared strings (read on first
+// need) and the cell styles.
+tax::Status LoadBookParts(BookData& data, const std::vector<Relation>& relations) {
+    std::string stylesPart;
+    for (const Relation& r : relations) {
+        if (r.type == "sharedStrings") data.sharedPart = r.target;
+        if (r.type == "styles") stylesPart = r.target;
+    }
+    tax::Result<std::vector<Shown>> styles = ReadStyles(data.container, stylesPart);
+    if (!styles) return styles.failure();
+    data.styles = std::move(*styles);
+    return {};
+}
+
 class XlsxSheet final : public SheetSource {
 public:
     XlsxSheet(std::shared_ptr<BookData> book) : book_(std::move(book)), part_(book_->container) {}
@@ -439,15 +453,29 @@ public:
     }
 
     int Permille() const override { return done_ ? 1000 : std::min(999, part_.Permille()); }
+    bool RowHidden() const override { return rowHidden_; }
+    bool ColumnHidden(size_t c) const override { return c < hiddenColumns_.size() && hiddenColumns_[c]; }
 
 private:
     enum class Type { kNumber, kShared, kInline, kText, kBool };
 
     tax::Status Start(const QXmlStreamReader& r) {
         const QStringView name = r.name();
-        if (name == u"row") {
+        if (name == u"col") {
+            // <col min="2" max="3" hidden="1"/>, before the rows.
+            const QXmlStreamAttributes a = r.attributes();
+            const QStringView h = a.value(QLatin1StringView("hidden"));
+            const long long from = ParseCount(a.value(QLatin1StringView("min"))), to = ParseCount(a.value(QLatin1StringView("max")));
+            if ((h == u"1" || h == u"true") && from >= 1 && from <= to)
+                for (long long c = from; c <= std::min<long long>(to, kMaxColumns); ++c) {
+                    if (hiddenColumns_.size() < static_cast<size_t>(c)) hiddenColumns_.resize(static_cast<size_t>(c));
+                    hiddenColumns_[static_cast<size_t>(c - 1)] = true;
+                }
+        } else if (name == u"row") {
             const long long n = ParseCount(r.attributes().value(QLatin1StringView("r")));
             rowNumber_ = n > 0 ? n : rowNumber_ + 1;
+            const QStringView h = r.attributes().value(QLatin1StringView("hidden"));
+            rowHidden_ = h == u"1" || h == u"true";
             inRow_ = true;
             width_ = 0;
             column_ = 0;
@@ -534,6 +562,8 @@ private:
     std::string formula_;
     Shown shown_ = Shown::kNumber;
     bool inFormula_ = false, hasFormula_ = false, hasValue_ = false;
+    bool rowHidden_ = false;
+    std::vector<bool> hiddenColumns_;
     std::vector<std::string> cells_;
     size_t width_ = 0;
     std::string value_;
@@ -615,14 +645,7 @@ tax::Result<std::unique_ptr<Workbook>> OpenXlsx(const std::string& path) {
     if (!relations) return relations.failure();
     auto data = std::make_shared<BookData>();
     data->container = container;
-    std::string stylesPart;
-    for (const Relation& r : *relations) {
-        if (r.type == "sharedStrings") data->sharedPart = r.target;
-        if (r.type == "styles") stylesPart = r.target;
-    }
-    tax::Result<std::vector<Shown>> styles = ReadStyles(container, stylesPart);
-    if (!styles) return styles.failure();
-    data->styles = std::move(*styles);
+    if (tax::Status parts = LoadBookParts(*data, *relations); !parts) return parts.failure();
 
     std::vector<std::string> names, parts;
     std::vector<SheetKind> kinds;

@@ -603,6 +603,14 @@ bool TakeRunDefault(std::string_view option, batch::monthly::RunDefaults& defaul
     return true;
 }
 
+// --sheets: the book's sheets, one a line.
+int ListSheets(const std::string& in) {
+    tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, "1", batch::OpenWorkbook);
+    if (!opened) return Fail(opened.error());
+    std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
+    return 0;
+}
+
 
 // One sheet under the law of 2011 or of late 2018: a row a person, as before 2019.
 // `payments`: a sheet this reader refuses may be read as a list of payments (no law was named).
@@ -622,9 +630,15 @@ int RunPayroll(const std::string& in, std::string out, const std::string& sheet,
         // A list of payments with their 所得项目 is read as what it plainly is, unless a law was named.
         const bool isPayments = !monthly && ReadsAsReceipts(in, sheet);
         if (isPayments && payments && !prints.Wanted()) return RunReceipts(in, out, sheet, kReceiptsRun);
+        // A book's sheet named, and the others listed, so that another can be chosen.
+        std::string sheets = input.book && input.book->SheetNames().size() > 1
+                                 ? "\n读的是" + input.Describe() + "；这本工作簿的工作表（--sheet 另选）：\n" + batch::SheetList(*input.book)
+                                 : std::string();
+        if (!sheets.empty()) sheets.pop_back(); // the list's last line break: Fail ends the line
         return Fail(shownIn + "：" + started.error() +
                     (monthly ? "\n这张表每行是一个人一个月（有月份和本期收入）：请加 --law 2019" : "") +
-                    (isPayments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : ""));
+                    (isPayments ? "\n这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请用 --law 2019receipts" : "") +
+                    sheets);
     }
     prints.DefaultTitle(reader.Title());
     // Deductions of the 2019 law have none before it: carried as written, but said.
@@ -938,12 +952,7 @@ int main(int argc, char** argv) {
     args.rules.year = CurrentYear();
     cli::PrintOutputs prints;
     if (const std::optional<int> stop = ParseArgs(argc, argv, args, prints)) return *stop;
-    if (args.listSheets) {
-        tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(args.ins.front(), "1", batch::OpenWorkbook);
-        if (!opened) return Fail(opened.error());
-        std::fputs((*opened)->book ? batch::SheetList(*(*opened)->book).c_str() : "（文本文件，只有一张表）\n", stdout);
-        return 0;
-    }
+    if (args.listSheets) return ListSheets(args.ins.front());
     if (args.receipts) {
         if (args.allowanceGiven || prints.Wanted() || args.month > 0 || args.ins.size() > 1)
             return Usage("--law 2019receipts 每次读一个文件，不用 --allowance 和 --month，暂不印 PDF");

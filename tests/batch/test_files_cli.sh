@@ -19,6 +19,7 @@ run() { # expected-exit, args...: runs, keeps stdout/stderr in $dir/out $dir/err
     [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*"; cat "$dir/err"; return 1; }
 }
 has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; return 1; }; }
+hasline() { grep -qxF -- "$2" "$dir/$1" || { echo "no line '$2' in $1:"; cat "$dir/$1"; return 1; }; }
 hasnt() { ! grep -qF -- "$2" "$dir/$1" || { echo "'$2' in $1:"; cat "$dir/$1"; return 1; }; }
 
 # Formulas by their saved values; error, logical, percentage and date cells refused by name.
@@ -71,6 +72,11 @@ for book in lo-headings.xls lo-headings.xlsx; do
     check "$book: 社保 + 公积金, 奖金 + 月工资" has out "张三,10500.00,1800.00,,,5200.00,20%,555.00,485.00,8215.00,,,485.00,,500"
     check "$book: 本页合计" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 485.00"
 done
+# A person's row of heading words under the header's own headings is a person, not sub-headings.
+printf '姓名,月工资,五险一金\n张三,年终奖金,失业保险费\n李四,8000,800\n' >"$dir/words.csv"
+check "heading words in a row" run 1 "$dir/words.csv"
+check "the row refused as a person" has err "words.csv:2: 月工资：无法识别“年终奖金”"
+check "the next person computed" has out "李四,8000.00,800.00,,,3700.00,10%,105.00,265.00,"
 printf '姓名,月工资,年终奖,奖金\n甲,8000,24000,1000\n' >"$dir/bonus.csv"
 check "年终奖 and 奖金" run 0 "$dir/bonus.csv"
 check "年终奖 taxed alone, 奖金 in the wage" has out "甲,9000.00,,,24000.00,5500.00,20%,555.00,545.00,8455.00,2295.00,21705.00,2840.00,,1000"
@@ -86,6 +92,26 @@ check "2019 own columns kept" has out "工号,姓名,月份,本期收入,五险�
 check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,,试用期,17000,20000.00,"
 check "2019 a total to date refused" has err "own19.csv:3: 累计专项扣除：“2000”是累计数"
 
+# A 2019 header on two rows, read by its sub-headings.
+printf '工号,姓名,月份,本期收入,代扣社保公积金,,,\n,,,,养老,医疗,失业,公积金\n1,甲,1,20000,800,200,20,1000\n' >"$dir/two19.csv"
+check "2019 two-row header" run 0 "$dir/two19.csv" --law 2019 --year 2024
+check "2019 four items deducted" has out "1,甲,1,20000,800,200,20,1000,20000.00,0.00,5000.00,2020.00,0.00,0.00,0.00,12980.00,3%,0.00,389.40,"
+check "2019 sub-heading row skipped" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 389.40"
+
+# 2019: 累计专项附加扣除 given whole, as the forms allow, read as the items to date; beside one of
+# its items refused as a double count.
+printf '工号,姓名,月份,本期收入,累计专项附加扣除\n1,甲,1,20000,2000\n1,甲,2,20000,4000\n' >"$dir/extra.csv"
+check "2019 累计专项附加扣除 read" run 0 "$dir/extra.csv" --law 2019 --year 2024
+check "2019 累计专项附加扣除 deducted" has out "1,甲,2,20000,4000,40000.00,0.00,10000.00,0.00,4000.00,0.00,0.00,26000.00,3%,0.00,780.00,0.00,390.00,390.00,"
+printf '工号,姓名,月份,本期收入,累计专项附加扣除,累计子女教育\n1,甲,1,20000,2000,1000\n' >"$dir/extra2.csv"
+check "2019 累计专项附加扣除 beside an item" run 2 "$dir/extra2.csv" --law 2019 --year 2024
+check "2019 the double count said" has err "“累计子女教育”是其中一项，会重复扣除"
+
+# 2019: an amount past the fen read to the fen and written out so.
+printf '工号,姓名,月份,本期收入\n1,甲,1,10000.005\n' >"$dir/fen19.csv"
+check "2019 past the fen" run 0 "$dir/fen19.csv" --law 2019 --year 2024
+check "2019 echoed to the fen" hasline out "1,甲,1,10000.01,10000.01,0.00,5000.00,0.00,0.00,0.00,0.00,5000.01,3%,0.00,150.00,0.00,0.00,150.00,9850.01,0.00,"
+
 # A year whose every income is empty or 0 is said, not passed as a year of no tax.
 printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,0\n' >"$dir/nopay.csv"
 check "no pay" run 0 "$dir/nopay.csv" --law 2019 --year 2024
@@ -93,6 +119,13 @@ check "no pay said" has err "所有行的本期收入都为空或 0，请检查�
 printf '工号,姓名,月份,本期收入\n1,甲,1,\n1,甲,2,100\n' >"$dir/pay.csv"
 check "some pay" run 0 "$dir/pay.csv" --law 2019 --year 2024
 check "some pay not flagged" hasnt err "都为空或 0"
+
+# A name with a 工号 on some rows and without on others: two people, and the later rows say so.
+printf '工号,姓名,月份,本期收入\n,张三,1,10000\n,张三,2,10000\n001,张三,3,10000\n,李四,1,10000\n' >"$dir/same.csv"
+check "same name" run 0 "$dir/same.csv" --law 2019 --year 2024
+check "same name said on the later row" has out "001,张三,3,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,前面有同名而没有工号的行，与此行按两个人分别累计"
+check "the earlier rows not" hasline out ",张三,2,10000,20000.00,0.00,10000.00,0.00,0.00,0.00,0.00,10000.00,3%,0.00,300.00,0.00,150.00,150.00,9850.00,0.00,"
+check "another name not" hasline out ",李四,1,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,"
 
 # The first sheet with a header is read, those skipped before it said; --sheets lists them.
 for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
@@ -104,6 +137,9 @@ for book in lo-sheets.xls lo-sheets.xlsx script-sheets.xlsx; do
     check "$book: a sheet not there" run 2 "$files/$book" --sheet 9
     check "$book: the sheets named" has err "没有工作表“9”；有：“Sheet1”、“模板”、“图表”、“数据”"
 done
+check "a sheet without a header chosen" run 2 "$files/payroll.xls" --sheet 说明
+check "its name and the others said" has err "读的是工作表“说明”；这本工作簿的工作表（--sheet 另选）："
+check "the sheets listed" has err "1. 工资表"
 check "a chart sheet said" run 0 "$files/script-sheets.xlsx"
 check "a chart sheet named" has err "图表工作表“图表”"
 check "chart listed" run 0 "$files/script-sheets.xlsx" --sheets
@@ -125,6 +161,36 @@ check "the pipe said" has err "已写 5 个工资条；文件夹中的“王芳.
 ln -s "$dir/outside.pdf" "$dir/named.pdf"
 check "a link the user named" run 0 "$sample" --payslips "$dir/named.pdf"
 check "written through, as before" test -L "$dir/named.pdf" -a "$(head -c 4 "$dir/outside.pdf")" = "%PDF"
+
+# NUL bytes refuse the rows that hold them, near the top or far down, never the whole file, and
+# are never written out; a semicolon or tab file read though its title line has no separator.
+{
+    printf '姓名,月工资\n甲,8000\n乙,9\0000\n'
+    for i in $(seq 1 20000); do echo "p$i,5000"; done
+    printf '丙,7\0000\n丁,7000\n'
+} >"$dir/nul.csv"
+check "NUL rows" run 1 "$dir/nul.csv" -o "$dir/nul-out.csv"
+check "NUL near the top" has err "nul.csv:3: 第 3 行第 2 列有 NUL 字节"
+check "NUL far down" has err "nul.csv:20004: 第 20004 行第 2 列有 NUL 字节"
+check "the rest read" has err "读入 20004 行，计算 20002 行，拒绝 2 行"
+check "no NUL written" test "$(tr -cd '\000' <"$dir/nul-out.csv" | wc -c)" = 0
+printf '2024年3月工资表\n姓名;月工资\n甲;8000\n' >"$dir/semicolon.csv"
+check "semicolons under a title" run 0 "$dir/semicolon.csv"
+check "semicolons read" has out "甲,8000.00,,,,4500.00,10%,105.00,345.00,"
+printf '工资表\n姓名\t月工资\n甲\t8000\n' >"$dir/tabs.csv"
+check "tabs under a title" run 0 "$dir/tabs.csv"
+check "tabs read" has out "甲,8000.00,,,,4500.00,"
+
+# Hidden rows and columns computed as any other, and said.
+for book in lo-hidden.xls lo-hidden.xlsx; do
+    check "$book" run 0 "$files/$book"
+    check "$book: hidden column said" has out "张三,10000.00,1000.00,,,5500.00,20%,555.00,545.00,8455.00,,,545.00,表中隐藏的“五险一金”列已照常计入,财务"
+    check "$book: hidden row said" has out "李四,9000.00,900.00,,,4600.00,20%,555.00,365.00,7735.00,,,365.00,此行在表中是隐藏的，已照常计算；"
+done
+
+# A sheet part as large as this program's own workbook of a million rows has is read.
+check "a 700 MB sheet part" run 0 "$files/script-large-part.xlsx"
+check "its person read" has out "张三,10000.00,"
 
 # The default allowance said as it is; every blind zone worded one way.
 check "--help" run 0 --help

@@ -310,7 +310,15 @@ TEST(Monthly2019Pipeline, RandomYearsFromTextAgainstIntegers) {
                 const std::vector<std::string>& got = out[k + 1];
                 SCOPED_TRACE(rows[i].name + " " + std::to_string(rows[i].month) + "月, output row " + std::to_string(k + 1));
                 ASSERT_EQ(got.size(), out[0].size());
-                for (size_t c = 0; c < columns.size(); ++c) ASSERT_EQ(got[c], sheet.rows[i][c]) << "input cell " << c;
+                // The cells as written, but an amount past the fen as read, to the fen, in a row read
+                // without fault (a row refused for a cell keeps its text).
+                const bool readable = std::find(broken.begin(), broken.end(), i) == broken.end();
+                for (size_t c = 0; c < columns.size(); ++c) {
+                    const int col = columns[c];
+                    const bool pastFen = col >= 0 && rows[i].li[static_cast<size_t>(col)] % 10 != 0;
+                    ASSERT_EQ(got[c], readable && pastFen ? Shown(rows[i].li[static_cast<size_t>(col)]) : sheet.rows[i][c])
+                        << "input cell " << c;
+                }
                 const Want& w = want[i];
                 const std::string& note = got.back();
                 if (w.figures.empty()) {

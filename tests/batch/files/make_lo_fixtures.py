@@ -95,13 +95,27 @@ def sheets_book():
     return wb
 
 
+def hidden_book():
+    """A hidden row (a person) and a hidden column (五险一金)."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "工资表"
+    ws.append(["姓名", "月工资", "五险一金", "部门"])
+    ws.append(["张三", 10000, 1000, "财务"])
+    ws.append(["李四", 9000, 900, "技术"])
+    ws.row_dimensions[3].hidden = True
+    ws.column_dimensions["C"].hidden = True
+    return wb
+
+
 def long_cell_book():
-    """One note of about 8,200 Chinese characters, more than one record of an .xls holds."""
+    """One note of 4,100 Chinese characters and 8,000 letters, more than one record of an .xls
+    holds: the records after the first carry the letters one byte each."""
     wb = openpyxl.Workbook()
     ws = wb.active
     ws.title = "工资表"
     ws.append(["姓名", "月工资", "说明"])
-    ws.append(["张三", 10000, "长" * 8200])
+    ws.append(["张三", 10000, "长" * 4100 + "a" * 8000])
     ws.append(["李四", 8000, "短"])
     return wb
 
@@ -114,6 +128,31 @@ def script_formula_book():
     ws.append(["张三", "=8000+2000", 1000])
     ws.append(["李四", 9000, 900])
     return wb
+
+
+def large_part_book():
+    """A sheet part that says it inflates to 700 MB, as this program's own workbook of a million
+    rows does (about 67 MB a hundred thousand rows); what it holds is one person."""
+    import io
+    import struct
+    import zipfile
+
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "个税"
+    ws.append(["姓名", "月工资"])
+    ws.append(["张三", 10000])
+    buf = io.BytesIO()
+    wb.save(buf)
+    data = bytearray(buf.getvalue())
+    name, size = "xl/worksheets/sheet1.xml", 700 << 20
+    info = zipfile.ZipFile(io.BytesIO(bytes(data))).getinfo(name)
+    struct.pack_into("<I", data, info.header_offset + 22, size)
+    pos = data.find(b"PK\x01\x02")
+    while data[pos + 46:pos + 46 + struct.unpack_from("<H", data, pos + 28)[0]] != name.encode():
+        pos = data.find(b"PK\x01\x02", pos + 4)
+    struct.pack_into("<I", data, pos + 24, size)
+    return bytes(data)
 
 
 def through_office(book, name):
@@ -168,7 +207,10 @@ through_office(months_book(CALENDAR_MAC_1904), "months-1904")
 through_office(long_cell_book(), "long-cell")
 through_office(headings_book(), "headings")
 through_office(sheets_book(), "sheets")
+through_office(hidden_book(), "hidden")
 script_formula_book().save(os.path.join(here, "script-formula.xlsx"))
 sheets_book().save(os.path.join(here, "script-sheets.xlsx"))  # its chart sheet kept as one
+with open(os.path.join(here, "script-large-part.xlsx"), "wb") as f:
+    f.write(large_part_book())
 with_password(os.path.join(here, "lo-cells.xlsx"), os.path.join(here, "lo-password.xls"))
 months_book(CALENDAR_MAC_1904).save(os.path.join(here, "script-months-1904.xlsx"))
