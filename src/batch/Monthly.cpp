@@ -40,7 +40,12 @@ const Heading kHeadings[] = {
     {Role::kAmount, tp::kMedical, {"基本医疗保险费", "基本医疗保险", "医疗保险费", "医疗保险", "医疗"}},
     // The four items in one column, as many payroll sheets keep them: a sheet giving them apart
     // as well is refused, not summed twice.
-    {Role::kAmount, tp::kPension, {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除"}},
+    {Role::kAmount, tp::kPension,
+     {"五险一金", "三险一金", "社保公积金", "个人社保公积金", "专项扣除", "代扣社保公积金", "个人缴纳社保公积金",
+      "五险一金合计"}},
+    // The three insurances in one column, beside 公积金 as sheets often keep them: one amount of
+    // the forms' special deduction, refused only beside one of its own items.
+    {Role::kAmount, tp::kPension, {"社保", "社会保险", "社会保险费", "代扣社保", "个人社保", "代缴社保", "社保合计"}},
     {Role::kAmount, tp::kUnemployment, {"失业保险费", "失业保险", "失业"}},
     {Role::kAmount, tp::kHousingFund, {"住房公积金", "公积金"}},
     {Role::kAmount, tp::kChildToDate, {"累计子女教育", "累计子女教育支出"}},
@@ -121,6 +126,9 @@ bool IsInsurance(const Heading* h) {
 }
 bool IsCombined(const Heading* h) {
     return IsInsurance(h) && std::string_view(h->names[0]) == "五险一金";
+}
+bool IsSocial(const Heading* h) {
+    return IsInsurance(h) && std::string_view(h->names[0]) == "社保";
 }
 bool IsAllDeductions(const Heading* h) {
     return h->role == Role::kDeduction && std::string_view(h->names[0]) == "专项附加扣除";
@@ -240,6 +248,10 @@ std::string Clash(const Heading* h, std::string_view hCell, const Heading* g, st
     if (g == h) return both + "是同一列，请删去或改名其中一列";
     if ((IsCombined(h) && IsInsurance(g)) || (IsCombined(g) && IsInsurance(h)))
         return both + "重复：五险一金已含各项保险和公积金，请只留合并的一列或分开的各列";
+    if ((IsSocial(h) && IsInsurance(g) && g->amount != tp::kHousingFund) ||
+        (IsSocial(g) && IsInsurance(h) && h->amount != tp::kHousingFund))
+        return both + "重复：社保已含养老、医疗、失业保险，请删去" + Quoted(IsSocial(h) ? gCell : hCell) + "等各项，或删去" +
+               Quoted(IsSocial(h) ? hCell : gCell) + "一列";
     if ((IsAllDeductions(h) && g->role == Role::kDeduction) || (IsAllDeductions(g) && h->role == Role::kDeduction))
         return both + "重复：专项附加扣除一列已含各项，请只留合并的一列或分开的各项";
     return {};
@@ -484,8 +496,8 @@ void YearCarry::After(const Record& record, tp::Figures& f) {
     if (!f.note.empty()) f.note += "；";
     f.note += LateStartNote(p.first);
 }
-    }
-}
+
+namespace {
 
 // Whether an amount's text has digits past the fen that are not zeros ("10000.005").
 bool PastTheFen(std::string_view cell) {

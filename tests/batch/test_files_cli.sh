@@ -98,6 +98,14 @@ check "2019 two-row header" run 0 "$dir/two19.csv" --law 2019 --year 2024
 check "2019 four items deducted" has out "1,甲,1,20000,800,200,20,1000,20000.00,0.00,5000.00,2020.00,0.00,0.00,0.00,12980.00,3%,0.00,389.40,"
 check "2019 sub-heading row skipped" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 389.40"
 
+# 2019: 社保 (the three insurances) beside 公积金 both deducted; beside one of its own items refused.
+printf '工号,姓名,月份,本期收入,社保,公积金\n1,甲,1,20000,1020,1000\n' >"$dir/social19.csv"
+check "2019 社保 + 公积金" run 0 "$dir/social19.csv" --law 2019 --year 2024
+check "2019 社保 + 公积金 deducted" has out "1,甲,1,20000,1020,1000,20000.00,0.00,5000.00,2020.00,0.00,0.00,0.00,12980.00,3%,0.00,389.40,"
+printf '工号,姓名,月份,本期收入,社保,养老保险\n1,甲,1,20000,1020,800\n' >"$dir/social19b.csv"
+check "2019 社保 beside 养老保险" run 2 "$dir/social19b.csv" --law 2019 --year 2024
+check "2019 社保's double count said" has err "社保已含养老、医疗、失业保险"
+
 # 2019: 累计专项附加扣除 given whole, as the forms allow, read as the items to date; beside one of
 # its items refused as a double count.
 printf '工号,姓名,月份,本期收入,累计专项附加扣除\n1,甲,1,20000,2000\n1,甲,2,20000,4000\n' >"$dir/extra.csv"
@@ -123,7 +131,7 @@ check "some pay not flagged" hasnt err "都为空或 0"
 # A name with a 工号 on some rows and without on others: two people, and the later rows say so.
 printf '工号,姓名,月份,本期收入\n,张三,1,10000\n,张三,2,10000\n001,张三,3,10000\n,李四,1,10000\n' >"$dir/same.csv"
 check "same name" run 0 "$dir/same.csv" --law 2019 --year 2024
-check "same name said on the later row" has out "001,张三,3,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,前面有同名而没有工号的行，与此行按两个人分别累计"
+check "same name said on the later row" has out "001,张三,3,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,本年此前月份未提供，按3月起累计；前面有同名而没有工号的行，与此行按两个人分别累计"
 check "the earlier rows not" hasline out ",张三,2,10000,20000.00,0.00,10000.00,0.00,0.00,0.00,0.00,10000.00,3%,0.00,300.00,0.00,150.00,150.00,9850.00,0.00,"
 check "another name not" hasline out ",李四,1,10000,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,0.00,"
 
@@ -174,7 +182,7 @@ check "NUL near the top" has err "nul.csv:3: 第 3 行第 2 列有 NUL 字节"
 check "NUL far down" has err "nul.csv:20004: 第 20004 行第 2 列有 NUL 字节"
 check "the rest read" has err "读入 20004 行，计算 20002 行，拒绝 2 行"
 check "no NUL written" test "$(tr -cd '\000' <"$dir/nul-out.csv" | wc -c)" = 0
-printf '2024年3月工资表\n姓名;月工资\n甲;8000\n' >"$dir/semicolon.csv"
+printf '2016年3月工资表\n姓名;月工资\n甲;8000\n' >"$dir/semicolon.csv"
 check "semicolons under a title" run 0 "$dir/semicolon.csv"
 check "semicolons read" has out "甲,8000.00,,,,4500.00,10%,105.00,345.00,"
 printf '工资表\n姓名\t月工资\n甲\t8000\n' >"$dir/tabs.csv"
