@@ -651,6 +651,7 @@ tax::Status Reader::Start() {
             } else if (*next) {
                 pending_.assign(cells_.begin(), cells_.end());
                 pendingLine_ = below;
+                hasPending_ = true;
             }
             tax::Result<Columns> columns = Columns::Of(std::vector<std::string_view>(header.begin(), header.end()), line);
             if (!columns) return columns.failure();
@@ -667,7 +668,9 @@ tax::Status Reader::Start() {
 
 tax::Result<bool> Reader::Take(Record& record) {
     long long line = 0;
-    if (pendingLine_ > 0) {
+    // A row read ahead while looking for a second heading row; a sheet in memory numbers its
+    // rows 0, so a flag says whether one waits, not its line.
+    if (std::exchange(hasPending_, false)) {
         cells_.assign(pending_.begin(), pending_.end());
         line = std::exchange(pendingLine_, 0);
     } else {

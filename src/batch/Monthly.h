@@ -180,6 +180,7 @@ private:
     // first row handed out when it did not.
     std::vector<std::string> pending_;
     long long pendingLine_ = 0;
+    bool hasPending_ = false;
     std::string error_;
     std::string title_;
     long long skippedAbove_ = 0;
