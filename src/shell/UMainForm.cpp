@@ -23,6 +23,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QGuiApplication>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -30,6 +34,9 @@ namespace {
 
 constexpr int kClientWidth = 472;
 constexpr int kClientHeight = 546; // list strip 65, host area 461, status bar 20
+constexpr int kStatusHeight = 20;
+// What a window manager's title bar may take above a window that has to fit a short screen.
+constexpr int kTitleBarRoom = 32;
 
 QWidget* CreamPanel(const QString& name, QWidget* parent) {
     auto* panel = new TCreamArea(parent);
@@ -68,7 +75,7 @@ TFrmMain::TFrmMain() {
 
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
-    status->setFixedHeight(20);
+    status->setFixedHeight(kStatusHeight);
     auto* statusText =
         new QLabel(QStringLiteral("  意见反馈、错误纠正、批量计算、个性化软件定制，请联系客服QQ：") +
                        product::kContactQQ + QStringLiteral("  "),
@@ -82,10 +89,31 @@ TFrmMain::TFrmMain() {
     connect(CmbType, &QComboBox::activated, this, &TFrmMain::CmbTypeChange);
     CmbType->installEventFilter(this);
 
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    FitToScreen(client);
     windows::PlaceOnScreen(this);
 
     FormCreate();
+}
+
+void TFrmMain::FitToScreen(QWidget* client) {
+    const int wanted = kClientHeight + menuBar()->sizeHint().height();
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().height() : wanted;
+    if (wanted <= room) {
+        resize(kClientWidth, wanted);
+        return;
+    }
+    // A screen shorter than the window (a laptop at a large scale) gets the list and the panel
+    // in a scroll area, so that the window, its title bar and its status line stay on it.
+    client->setMinimumSize(kClientWidth, kClientHeight - kStatusHeight);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ScrollClient"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    takeCentralWidget();
+    scroll->setWidget(client);
+    setCentralWidget(scroll);
+    resize(kClientWidth + scroll->verticalScrollBar()->sizeHint().width(), room - kTitleBarRoom);
 }
 
 void TFrmMain::BuildMenu() {

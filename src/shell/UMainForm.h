@@ -33,6 +33,8 @@ protected:
 private:
     void FormCreate();
     void BuildMenu();
+    // The window at its size, or, on a screen too short for it, shorter with its panel scrolling.
+    void FitToScreen(QWidget* client);
     void ShowPanel(int row);
     // Shows a window opened from the tool menu in front, kept on top as this window is.
     void ShowTool(QWidget* tool);

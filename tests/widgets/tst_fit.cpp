@@ -79,6 +79,27 @@ private slots:
     // First showing: the whole frame on the area, at the window's own size where that fits;
     // the smallest it can be made, frame included, fits the area too, and every part of it is
     // then still inside the window.
+    // The main window on a screen too short for its panels (1920×1080 at twice the scale leaves
+    // 540 points): the window and its status line stay on the area, the panel scrolls instead.
+    void mainWindowFitsTheArea() {
+        TFrmMain main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QRect area = Area();
+        const QRect frame = main.frameGeometry();
+        QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("frame %1,%2 %3×%4")
+                                                      .arg(frame.x())
+                                                      .arg(frame.y())
+                                                      .arg(frame.width())
+                                                      .arg(frame.height())));
+        auto* status = main.findChild<QWidget*>(QStringLiteral("StatusBar1"));
+        QVERIFY(status && status->isVisible());
+        QVERIFY(area.contains(QRect(status->mapToGlobal(QPoint(0, 0)), status->size())));
+        // Every row's panel can still be reached whole: the area it is shown in is its full size.
+        auto* panel = main.findChild<QWidget*>(QStringLiteral("Panel1"));
+        QVERIFY(panel && panel->height() >= 461);
+    }
+
     void opensOnTheAreaAndShrinks_data() { tools_data(); }
     void opensOnTheAreaAndShrinks() {
         QFETCH(QString, action);
