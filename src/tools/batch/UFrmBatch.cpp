@@ -71,10 +71,25 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* column = new QVBoxLayout(this);
+    BuildLawRow(column);
+    BuildButtons(column);
+    Model = new BatchModel(this);
+    new TBatchPrint(this, column, Model);
+    BuildTable(column);
+    BuildFoot(column);
+    ConnectControls();
+    setAcceptDrops(true);
+    toolwindow::Setup(this, QStringLiteral("batch"), QSize(1280, 720), QStringLiteral("index.html#batch"));
+    BuildMenu(column);
+    ShowLawChoices();
+    UpdateStatus();
+}
+
+// 税法, 起征点, 年度 and 月份 on a row of their own.
+void TFrmBatch::BuildLawRow(QVBoxLayout* column) {
     // The law and the allowance on a row of their own, so the window stays narrow enough for a
     // small screen.
     auto* laws = new QHBoxLayout;
-    auto* bar = new QHBoxLayout;
     auto* lawCaption = new QLabel(QStringLiteral("税法"), this);
     lawCaption->setObjectName(QStringLiteral("StaticLaw"));
     laws->addWidget(lawCaption);
@@ -116,6 +131,10 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     laws->addWidget(CmbMonth);
     laws->addStretch(1);
     column->addLayout(laws);
+}
+
+void TFrmBatch::BuildButtons(QVBoxLayout* column) {
+    auto* bar = new QHBoxLayout;
     BtnAdd = Button(this, "BtnAdd", QStringLiteral("添加行"));
     BtnRemove = Button(this, "BtnRemove", QStringLiteral("删除行"));
     BtnPaste = Button(this, "BtnPaste", QStringLiteral("粘贴"));
@@ -125,9 +144,10 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         bar->addWidget(b);
     bar->addStretch(1);
     column->addLayout(bar);
-    Model = new BatchModel(this);
-    new TBatchPrint(this, column, Model);
+}
 
+// The table, its fixed row heights and its edit actions (copy, paste, clear, fill down).
+void TFrmBatch::BuildTable(QVBoxLayout* column) {
     TableRows = new QTableView(this);
     TableRows->setObjectName(QStringLiteral("TableRows"));
     TableRows->setModel(Model);
@@ -151,6 +171,10 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(fillDown, &QAction::triggered, this, &TFrmBatch::FillDown);
     column->addWidget(TableRows, 1);
 
+}
+
+// The status line, the progress bar and 取消.
+void TFrmBatch::BuildFoot(QVBoxLayout* column) {
     auto* foot = new QHBoxLayout;
     TxtStatus = new QLabel(this);
     TxtStatus->setObjectName(QStringLiteral("TxtStatus"));
@@ -167,6 +191,9 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     foot->addWidget(BtnCancel);
     column->addLayout(foot);
 
+}
+
+void TFrmBatch::ConnectControls() {
     connect(CmbPoint, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbPointChange);
     connect(CmbLaw, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbLawChange);
     connect(CmbYear, &QComboBox::currentIndexChanged, this, &TFrmBatch::CmbYearChange);
@@ -194,9 +221,9 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
         if (WorkProgress) ProgressWork->setValue(WorkProgress->permille);
     });
 
-    setAcceptDrops(true);
-    toolwindow::Setup(this, QStringLiteral("batch"), QSize(1280, 720), QStringLiteral("index.html#batch"));
+}
 
+void TFrmBatch::BuildMenu(QVBoxLayout* column) {
     auto* menu = new QMenuBar(this);
     menu->setObjectName(QStringLiteral("MenuBatch"));
     QMenu* file = menu->addMenu(QStringLiteral("文件(&F)"));
@@ -213,14 +240,13 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addActions({undo, redo});
     edit->addSeparator();
-    edit->addActions({copy, paste, clear, fillDown});
+    for (const char* name : {"ActCopy", "ActPaste", "ActClear", "ActFillDown"})
+        edit->addAction(TableRows->findChild<QAction*>(QLatin1String(name)));
     edit->addSeparator();
     edit->addAction(QStringLiteral("添加行(&A)"), this, &TFrmBatch::BtnAddClick);
     edit->addAction(QStringLiteral("删除行(&R)"), this, &TFrmBatch::BtnRemoveClick);
     menu->addMenu(QStringLiteral("帮助(&H)"))->addAction(findChild<QAction*>(QStringLiteral("ActHelp")));
     column->setMenuBar(menu);
-    ShowLawChoices();
-    UpdateStatus();
 }
 
 void TFrmBatch::ShowLawChoices() {

@@ -15,6 +15,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class QVBoxLayout;
 class QThread;
 class QTimer;
 
@@ -69,6 +70,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The window's parts, built once by the constructor.
+    void BuildLawRow(QVBoxLayout* column);
+    void BuildButtons(QVBoxLayout* column);
+    void BuildTable(QVBoxLayout* column);
+    void BuildFoot(QVBoxLayout* column);
+    void ConnectControls();
+    void BuildMenu(QVBoxLayout* column);
     void UpdateStatus();
     // The rows of other months hidden while one month is shown.
     void ShowMonthRows();
