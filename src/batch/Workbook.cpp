@@ -32,6 +32,27 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// Digits rounded to the 15 significant a spreadsheet shows, half away from zero, trailing zeros
+// dropped; `point` moves when 9…9 rounds up to 10…0.
+void RoundToShown(std::string& digits, long long& point) {
+    if (digits.size() > 15) {
+        const bool up = digits[15] >= '5';
+        digits.resize(15);
+        if (up) {
+            size_t k = digits.size();
+            while (k > 0 && digits[k - 1] == '9') digits[--k] = '0';
+            if (k == 0) {
+                digits.insert(digits.begin(), '1');
+                digits.pop_back();
+                ++point;
+            } else {
+                ++digits[k - 1];
+            }
+        }
+    }
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+}
+
 } // namespace
 
 std::string NumberText(std::string_view stored) {
@@ -74,24 +95,7 @@ std::string NumberText(std::string_view stored) {
     }
     if (digits.empty()) return "0";
 
-    // Round to 15 significant digits, half away from zero.
-    if (digits.size() > 15) {
-        const bool up = digits[15] >= '5';
-        digits.resize(15);
-        if (up) {
-            size_t k = digits.size();
-            while (k > 0 && digits[k - 1] == '9') digits[--k] = '0';
-            if (k == 0) {
-                digits.insert(digits.begin(), '1');
-                digits.pop_back();
-                ++point;
-            } else {
-                ++digits[k - 1];
-            }
-        }
-    }
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
+    RoundToShown(digits, point);
     std::string out;
     if (negative) out += '-';
     if (point > 21 || point < -9) {
