@@ -302,66 +302,112 @@ tax::Status Payroll::WriteTable(QPagedPaintDevice& device) { return Write(device
 
 tax::Status Payroll::WritePayslips(QPagedPaintDevice& device, bool onePerPage) { return Write(device, true, onePerPage); }
 
-tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPage) {
-    Sheet sheet(device, head_, slips);
-    const int n = sheet.Columns();
+// A row on a page: its cells, its height, and whether it is the totals row.
+struct Payroll::Line {
     QStringList cells;
-    bool refused = false;
+    double h;
+    bool totals;
+};
 
-    // First pass: the widest text of every column.
+// First pass: the widest text of every column.
+std::vector<double> Payroll::NaturalWidths(QPagedPaintDevice& device, int n, bool slips) {
     std::vector<double> natural(static_cast<size_t>(n), 0);
-    {
-        const QFontMetricsF fm(MakeFont(kBasePt, false), &device), fb(MakeFont(kBasePt, true), &device);
-        auto widen = [&](const QStringList& texts, const QFontMetricsF& metrics) {
-            for (int c = 0; c < std::min(n, static_cast<int>(texts.size())); ++c)
-                if (!texts[c].isEmpty())
-                    natural[static_cast<size_t>(c)] = std::max(natural[static_cast<size_t>(c)], metrics.horizontalAdvance(texts[c]));
-        };
-        widen(head_.columns, fb);
-        if (!slips) widen(totals_, fb);
-        if (rows_ > 0) {
-            spool_->Rewind();
-            while (spool_->Next(cells, refused))
-                if (!(slips && refused)) widen(cells, fm);
-        }
+    const QFontMetricsF fm(MakeFont(kBasePt, false), &device), fb(MakeFont(kBasePt, true), &device);
+    auto widen = [&](const QStringList& texts, const QFontMetricsF& metrics) {
+        for (int c = 0; c < std::min(n, static_cast<int>(texts.size())); ++c)
+            if (!texts[c].isEmpty())
+                natural[static_cast<size_t>(c)] = std::max(natural[static_cast<size_t>(c)], metrics.horizontalAdvance(texts[c]));
+    };
+    widen(head_.columns, fb);
+    if (!slips) widen(totals_, fb);
+    if (rows_ > 0) {
+        QStringList cells;
+        bool refused = false;
+        spool_->Rewind();
+        while (spool_->Next(cells, refused))
+            if (!(slips && refused)) widen(cells, fm);
     }
-    sheet.Place(natural);
-    fit_ = sheet.fit;
+    return natural;
+}
 
-    // Second pass: where each page starts, so "共 M 页" is known on page 1.
+// Second pass: where each page starts (an index among the rows drawn on that kind of page), so
+// "共 M 页" is known on page 1.
+std::vector<long long> Payroll::PageStarts(Sheet& sheet, bool slips, bool onePerPage) {
     const double bands = static_cast<double>(sheet.fit.bands.size());
     const double bandGap = sheet.Dev(kBandGapPt);
     const double cut = sheet.Dev(kCutGapPt);
     const double room = sheet.height - sheet.footH;
-    std::vector<long long> starts; // index among the rows drawn on that kind of page
-    {
-        double y = 0;
-        long long index = 0;
-        auto place = [&](double need, double gap) {
-            if (starts.empty() || (onePerPage && slips) || y + gap + need > room) {
-                starts.push_back(index);
-                y = slips ? 0 : sheet.titleH + bands * sheet.headH + (bands - 1) * bandGap;
-                gap = 0;
-            }
-            y += gap + need;
-            ++index;
-        };
-        const bool wraps = sheet.AnyWraps();
-        const double plain = sheet.RowHeight({}, sheet.body);
-        if (rows_ > 0) spool_->Rewind();
-        while (rows_ > 0 && spool_->Next(cells, refused)) {
-            if (slips && refused) continue;
-            const double h = wraps ? sheet.RowHeight(cells, sheet.body) : plain;
-            if (slips) place(sheet.SlipHeight(h, cells), cut);
-            else place(bands * h, 0);
+    std::vector<long long> starts;
+    double y = 0;
+    long long index = 0;
+    auto place = [&](double need, double gap) {
+        if (starts.empty() || (onePerPage && slips) || y + gap + need > room) {
+            starts.push_back(index);
+            y = slips ? 0 : sheet.titleH + bands * sheet.headH + (bands - 1) * bandGap;
+            gap = 0;
         }
-        if (!slips && !totals_.isEmpty()) place(bands * sheet.RowHeight(totals_, sheet.bold), 0);
-        if (starts.empty()) starts.push_back(0);
+        y += gap + need;
+        ++index;
+    };
+    const bool wraps = sheet.AnyWraps();
+    const double plain = sheet.RowHeight({}, sheet.body);
+    QStringList cells;
+    bool refused = false;
+    if (rows_ > 0) spool_->Rewind();
+    while (rows_ > 0 && spool_->Next(cells, refused)) {
+        if (slips && refused) continue;
+        const double h = wraps ? sheet.RowHeight(cells, sheet.body) : plain;
+        if (slips) place(sheet.SlipHeight(h, cells), cut);
+        else place(bands * h, 0);
     }
+    if (!slips && !totals_.isEmpty()) place(bands * sheet.RowHeight(totals_, sheet.bold), 0);
+    if (starts.empty()) starts.push_back(0);
+    return starts;
+}
+
+// One page's rows drawn: the strips with a cut line between them, or the table once per band.
+void Payroll::DrawPage(QPainter& p, Sheet& sheet, const std::vector<Line>& page, bool slips) {
+    if (slips && page.empty()) {
+        // Every row refused: a page that says so rather than a blank one.
+        p.setFont(sheet.body);
+        p.drawText(QRectF(0, 0, sheet.width, sheet.height / 2), Qt::AlignCenter,
+                   QStringLiteral("没有算出结果的行，没有工资条。"));
+    } else if (slips) {
+        const double cut = sheet.Dev(kCutGapPt);
+        double y = 0;
+        for (size_t i = 0; i < page.size(); ++i) {
+            if (i > 0) {
+                sheet.DrawCut(p, y + cut / 2);
+                y += cut;
+            }
+            sheet.DrawSlip(p, y, page[i].h, page[i].cells);
+            y += sheet.SlipHeight(page[i].h, page[i].cells);
+        }
+    } else {
+        double y = sheet.DrawTitle(p, 0);
+        for (const std::vector<int>& band : sheet.fit.bands) {
+            const double top = y;
+            sheet.DrawRow(p, y, sheet.headH, band, head_.columns, true, false);
+            y += sheet.headH;
+            for (const Line& line : page) {
+                sheet.DrawRow(p, y, line.h, band, line.cells, false, line.totals);
+                y += line.h;
+            }
+            sheet.DrawGrid(p, top, y, band);
+            y += sheet.Dev(kBandGapPt);
+        }
+    }
+}
+
+tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPage) {
+    Sheet sheet(device, head_, slips);
+    sheet.Place(NaturalWidths(device, sheet.Columns(), slips));
+    fit_ = sheet.fit;
+    const std::vector<long long> starts = PageStarts(sheet, slips, onePerPage);
     const int pages = static_cast<int>(starts.size());
     pages_ = pages;
 
-    // Third pass: drawing, a page's rows at a time (the table draws them once per band).
+    // Third pass: drawing, a page's rows at a time.
     QPainter p;
     if (!p.begin(&device)) return tax::Fail("未能开始打印。");
     QPen pen(Qt::black);
@@ -370,11 +416,8 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
     if (rows_ > 0) spool_->Rewind();
     long long index = 0;
     const double plain = sheet.RowHeight({}, sheet.body);
-    struct Line {
-        QStringList cells;
-        double h;
-        bool totals;
-    };
+    QStringList cells;
+    bool refused = false;
     std::vector<Line> page;
     for (int at = 0; at < pages; ++at) {
         if (progress_ && !progress_(at, pages)) {
@@ -392,36 +435,7 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
         }
         if (!slips && at + 1 == pages && !totals_.isEmpty())
             page.push_back({totals_, sheet.RowHeight(totals_, sheet.bold), true});
-
-        if (slips && page.empty()) {
-            // Every row refused: a page that says so rather than a blank one.
-            p.setFont(sheet.body);
-            p.drawText(QRectF(0, 0, sheet.width, sheet.height / 2), Qt::AlignCenter,
-                       QStringLiteral("没有算出结果的行，没有工资条。"));
-        } else if (slips) {
-            double y = 0;
-            for (size_t i = 0; i < page.size(); ++i) {
-                if (i > 0) {
-                    sheet.DrawCut(p, y + cut / 2);
-                    y += cut;
-                }
-                sheet.DrawSlip(p, y, page[i].h, page[i].cells);
-                y += sheet.SlipHeight(page[i].h, page[i].cells);
-            }
-        } else {
-            double y = sheet.DrawTitle(p, 0);
-            for (const std::vector<int>& band : sheet.fit.bands) {
-                const double top = y;
-                sheet.DrawRow(p, y, sheet.headH, band, head_.columns, true, false);
-                y += sheet.headH;
-                for (const Line& line : page) {
-                    sheet.DrawRow(p, y, line.h, band, line.cells, false, line.totals);
-                    y += line.h;
-                }
-                sheet.DrawGrid(p, top, y, band);
-                y += bandGap;
-            }
-        }
+        DrawPage(p, sheet, page, slips);
         sheet.DrawFooter(p, at + 1, pages);
     }
     if (!p.end()) return tax::Fail("未能完成打印。");

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPainter;
 
 namespace print {
 
@@ -73,6 +74,11 @@ public:
 private:
     struct Spool;
     struct Sheet;
+    struct Line;
+
+    std::vector<double> NaturalWidths(QPagedPaintDevice& device, int columns, bool slips);
+    std::vector<long long> PageStarts(Sheet& sheet, bool slips, bool onePerPage);
+    void DrawPage(QPainter& p, Sheet& sheet, const std::vector<Line>& page, bool slips);
 
     tax::Status Write(QPagedPaintDevice& device, bool slips, bool onePerPage);
     tax::Status Pdf(const QString& path, bool landscape,
