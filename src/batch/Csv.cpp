@@ -108,6 +108,157 @@ void CsvReader::SkipLine(size_t i) {
     }
 }
 
+// The careful reading of one record: quotes, line breaks inside them, CR, records longer than
+// the buffer. `i` keeps its place as the buffer's consumed front is dropped.
+struct CsvReader::Careful {
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+    CsvReader& r;
+    long long line;
+    enum State { kStart, kPlain, kQuoted } state = kStart;
+    size_t i;
+    long long lines = 0; // line breaks inside the record so far
+    // Where reading goes on should the open quote never close: after its first line break.
+    size_t resume = kNone, resumeRec = 0, resumeFields = 0;
+    long long resumeLines = 0, quoteLine = 0;
+
+    Careful(CsvReader& reader, long long at) : r(reader), line(at), i(reader.pos_) {}
+
+    bool More() {
+        const size_t offset = i - r.pos_;
+        const bool got = r.Fill();
+        i = r.pos_ + offset;
+        return got;
+    }
+    // The record ends here (its last field too), the next one starting at `next`.
+    void End(size_t next) {
+        r.ends_.push_back(r.rec_.size());
+        r.pos_ = next;
+        r.line_ += lines + 1;
+    }
+    void Unclosed() {
+        r.problem_ = "第 " + std::to_string(quoteLine) + " 行的引号没有闭合，此行未读取";
+        if (resume != kNone) {
+            r.rec_.resize(resumeRec);
+            r.ends_.resize(resumeFields);
+            r.pos_ += resume;
+            r.line_ += resumeLines;
+        } else {
+            r.pos_ = i;
+            r.line_ += lines + 1;
+        }
+        r.ends_.push_back(r.rec_.size());
+    }
+    // Over the bounds: skipped whole, or, inside a quote, its own line taken.
+    void TooLong() {
+        if (state == kQuoted && resume != kNone) {
+            Unclosed();
+            return;
+        }
+        r.problem_ = r.ends_.size() > kMaxFields
+                         ? "第 " + std::to_string(line) + " 行超过 " + std::to_string(kMaxFields) + " 列，未读取"
+                         : "第 " + std::to_string(line) + " 行超过 " + std::to_string((r.maxRecord_ + (1 << 20) - 1) >> 20) +
+                               " MB，未读取";
+        r.rec_.clear();
+        r.ends_.assign(1, 0);
+        r.SkipLine(i);
+        r.line_ += lines + 1;
+    }
+    // Unquoted text up to a separator or the line's end; true when the record is done.
+    bool PlainStep(size_t limit) {
+        const char* d = r.buf_.data();
+        const size_t n = r.buf_.size();
+        size_t j = i;
+        while (j < limit && d[j] != r.sep_ && d[j] != '\n' && d[j] != '\r')
+            ++j;
+        r.rec_.append(d + i, j - i);
+        i = j;
+        if (i >= limit) return false;
+        if (d[i] == r.sep_) {
+            r.ends_.push_back(r.rec_.size());
+            state = kStart;
+            ++i;
+            return false;
+        }
+        if (d[i] == '\r' && i + 1 >= n && More()) return false;
+        if (r.buf_[i] == '\r' && i + 1 < r.buf_.size() && r.buf_[i + 1] == '\n') ++i;
+        End(i + 1);
+        return true;
+    }
+    // Quoted text up to the closing quote; a line break inside is kept.
+    void QuotedStep(size_t limit) {
+        const char* d = r.buf_.data();
+        const size_t n = r.buf_.size();
+        size_t j = i;
+        while (j < limit && d[j] != '"' && d[j] != '\n' && d[j] != '\r')
+            ++j;
+        r.rec_.append(d + i, j - i);
+        i = j;
+        if (i >= limit) return;
+        if (d[i] == '"') {
+            if (i + 1 >= n && More()) return;
+            if (i + 1 < r.buf_.size() && r.buf_[i + 1] == '"') {
+                r.rec_ += '"';
+                i += 2;
+                return;
+            }
+            // Closed: text after it up to the separator is kept, as spreadsheets do.
+            ++i;
+            state = kPlain;
+            resume = kNone;
+            return;
+        }
+        if (d[i] == '\r' && i + 1 >= n && More()) return;
+        LineBreakInQuotes();
+    }
+    void LineBreakInQuotes() {
+        const size_t before = r.rec_.size();
+        if (r.buf_[i] == '\r' && i + 1 < r.buf_.size() && r.buf_[i + 1] == '\n') {
+            r.rec_ += "\r\n";
+            i += 2;
+        } else {
+            r.rec_ += r.buf_[i];
+            ++i;
+        }
+        ++lines;
+        if (resume == kNone) {
+            resume = i - r.pos_;
+            resumeRec = before;
+            resumeFields = r.ends_.size();
+            resumeLines = lines;
+        }
+    }
+    void Read() {
+        for (;;) {
+            if (i - r.pos_ > r.maxRecord_ || r.ends_.size() > kMaxFields) {
+                TooLong();
+                return;
+            }
+            if (i >= r.buf_.size()) {
+                if (More()) continue;
+                if (state == kQuoted) Unclosed();
+                else End(i);
+                return;
+            }
+            if (state == kStart) {
+                if (r.buf_[i] == '"') {
+                    state = kQuoted;
+                    quoteLine = r.line_ + lines;
+                    ++i;
+                    continue;
+                }
+                state = kPlain;
+            }
+            // No scan runs past the bound, however much input is at hand.
+            const size_t limit = std::min(r.buf_.size(), r.pos_ + r.maxRecord_ + 1);
+            if (state == kPlain) {
+                if (PlainStep(limit)) return;
+            } else {
+                QuotedStep(limit);
+            }
+        }
+    }
+};
+
 bool CsvReader::Next(std::vector<std::string_view>& fields, long long& line) {
     Separator();
     fields.clear();
@@ -119,7 +270,7 @@ bool CsvReader::Next(std::vector<std::string_view>& fields, long long& line) {
     line = line_;
 
     // Most records are one line without quotes or CR: split at the separators in one go. Any
-    // other record, or one not wholly in the buffer yet, takes the careful reading below.
+    // other record, or one not wholly in the buffer yet, takes the careful reading.
     if (const char* d = buf_.data() + pos_;
         const void* nl = std::memchr(d, '\n', std::min(buf_.size() - pos_, maxRecord_))) {
         const size_t len = static_cast<size_t>(static_cast<const char*>(nl) - d);
@@ -135,132 +286,7 @@ bool CsvReader::Next(std::vector<std::string_view>& fields, long long& line) {
             fields.clear();
         }
     }
-
-    enum State { kStart, kPlain, kQuoted } state = kStart;
-    size_t i = pos_;
-    long long lines = 0; // line breaks inside the record so far
-    // Where reading goes on should the open quote never close: after its first line break.
-    constexpr size_t kNone = static_cast<size_t>(-1);
-    size_t resume = kNone, resumeRec = 0, resumeFields = 0;
-    long long resumeLines = 0, quoteLine = 0;
-    // More input; `i` keeps its place as the buffer's consumed front is dropped.
-    auto more = [&] {
-        const size_t offset = i - pos_;
-        const bool got = Fill();
-        i = pos_ + offset;
-        return got;
-    };
-    auto unclosed = [&] {
-        problem_ = "第 " + std::to_string(quoteLine) + " 行的引号没有闭合，此行未读取";
-        if (resume != kNone) {
-            rec_.resize(resumeRec);
-            ends_.resize(resumeFields);
-            pos_ += resume;
-            line_ += resumeLines;
-        } else {
-            pos_ = i;
-            line_ += lines + 1;
-        }
-        ends_.push_back(rec_.size());
-    };
-
-    for (;;) {
-        if (i - pos_ > maxRecord_ || ends_.size() > kMaxFields) {
-            if (state == kQuoted && resume != kNone) {
-                unclosed();
-                break;
-            }
-            problem_ = ends_.size() > kMaxFields
-                           ? "第 " + std::to_string(line) + " 行超过 " + std::to_string(kMaxFields) + " 列，未读取"
-                           : "第 " + std::to_string(line) + " 行超过 " + std::to_string((maxRecord_ + (1 << 20) - 1) >> 20) +
-                                 " MB，未读取";
-            rec_.clear();
-            ends_.assign(1, 0);
-            SkipLine(i);
-            line_ += lines + 1;
-            break;
-        }
-        if (i >= buf_.size()) {
-            if (more()) continue;
-            if (state == kQuoted) {
-                unclosed();
-                break;
-            }
-            ends_.push_back(rec_.size());
-            pos_ = i;
-            line_ += lines + 1;
-            break;
-        }
-        if (state == kStart) {
-            if (buf_[i] == '"') {
-                state = kQuoted;
-                quoteLine = line_ + lines;
-                ++i;
-                continue;
-            }
-            state = kPlain;
-        }
-        const char* d = buf_.data();
-        const size_t n = buf_.size();
-        // No scan runs past the bound, however much input is at hand.
-        const size_t limit = std::min(n, pos_ + maxRecord_ + 1);
-        size_t j = i;
-        if (state == kPlain) {
-            while (j < limit && d[j] != sep_ && d[j] != '\n' && d[j] != '\r')
-                ++j;
-            rec_.append(d + i, j - i);
-            i = j;
-            if (i >= limit) continue;
-            if (d[i] == sep_) {
-                ends_.push_back(rec_.size());
-                state = kStart;
-                ++i;
-                continue;
-            }
-            if (d[i] == '\r' && i + 1 >= n && more()) continue;
-            if (buf_[i] == '\r' && i + 1 < buf_.size() && buf_[i + 1] == '\n') ++i;
-            ++i;
-            ends_.push_back(rec_.size());
-            pos_ = i;
-            line_ += lines + 1;
-            break;
-        }
-        // Inside quotes.
-        while (j < limit && d[j] != '"' && d[j] != '\n' && d[j] != '\r')
-            ++j;
-        rec_.append(d + i, j - i);
-        i = j;
-        if (i >= limit) continue;
-        if (d[i] == '"') {
-            if (i + 1 >= n && more()) continue;
-            if (i + 1 < buf_.size() && buf_[i + 1] == '"') {
-                rec_ += '"';
-                i += 2;
-                continue;
-            }
-            // Closed: text after it up to the separator is kept, as spreadsheets do.
-            ++i;
-            state = kPlain;
-            resume = kNone;
-            continue;
-        }
-        if (d[i] == '\r' && i + 1 >= n && more()) continue;
-        const size_t before = rec_.size();
-        if (buf_[i] == '\r' && i + 1 < buf_.size() && buf_[i + 1] == '\n') {
-            rec_ += "\r\n";
-            i += 2;
-        } else {
-            rec_ += buf_[i];
-            ++i;
-        }
-        ++lines;
-        if (resume == kNone) {
-            resume = i - pos_;
-            resumeRec = before;
-            resumeFields = ends_.size();
-            resumeLines = lines;
-        }
-    }
+    Careful(*this, line).Read();
     size_t start = 0;
     for (size_t end : ends_) {
         fields.emplace_back(rec_.data() + start, end - start);

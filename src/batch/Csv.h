@@ -41,6 +41,7 @@ public:
     long long BytesRead() const { return consumed_; }
 
 private:
+    struct Careful;
     bool Fill(); // more input after the buffer's end, the consumed front dropped; false at the end
     void SkipLine(size_t at); // drops input up to and past the next line break
 

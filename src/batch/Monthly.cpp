@@ -257,14 +257,6 @@ std::string Clash(const Heading* h, std::string_view hCell, const Heading* g, st
     return {};
 }
 
-// A header holding this program's computed columns is its own export read again: its
-// 本期应预扣预缴税额 is a figure to compute afresh, not the sheet's own tax.
-bool IsExport(const std::vector<std::string_view>& cells) {
-    for (std::string_view c : cells)
-        if (HeadingKeyOf(c) == HeadingKeyOf(tp::kOutputTitles[tp::kOutIncome])) return true;
-    return false;
-}
-
 } // namespace
 
 tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, long long line) {
@@ -522,21 +514,15 @@ void ShowToTheFen(const Columns& columns, Record& record) {
 
 } // namespace
 
-void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
-    tp::Row& row = record.row;
-    error.assign(problem);
-    const size_t n = std::min(columns.titles.size(), record.cells.size());
-    auto at = [&record, n](int column) {
-        return column >= 0 && static_cast<size_t>(column) < n ? record.cells[static_cast<size_t>(column)] : std::string_view();
-    };
-    row.id = TrimCell(at(columns.idAt));
-    row.name = TrimCell(at(columns.nameAt));
-    row.amounts.fill(tax::Decimal());
-    // Each column by its role, without asking every cell what it is; any cell in doubt sends
-    // the row to the reading below, which gives the first cell's reason in column order.
+namespace {
+
+// Each column by its role, without asking every cell what it is: true when every cell read
+// plainly. Any cell in doubt leaves the row to ReadEachCell, which gives the first cell's reason
+// in column order.
+template <class At>
+bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText) {
     bool clean = true;
     row.month = 0;
-    std::string monthText;
     const tax::Result<int> month =
         TrimCell(at(columns.monthAt)).empty() ? tax::Result<int>(tax::Fail("")) : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
     if (month) row.month = *month;
@@ -560,7 +546,14 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
             amount = a.value;
         }
     }
-    for (size_t i = 0; i < n && !clean; ++i) {
+    return clean;
+}
+
+// Every cell in column order, each refusal's reason kept for the first cell that has one.
+void ReadEachCell(const Columns& columns, int year, size_t n, Record& record, std::string& monthText,
+                  std::string& error) {
+    tp::Row& row = record.row;
+    for (size_t i = 0; i < n; ++i) {
         const std::string_view cell = record.cells[i];
         switch (columns.roles[i]) {
         case Role::kId: row.id = TrimCell(cell); break;
@@ -600,6 +593,22 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
         case Role::kSheetTax: break;
         }
     }
+}
+
+} // namespace
+
+void ReadCells(const Columns& columns, int year, std::string_view problem, Record& record, std::string& error) {
+    tp::Row& row = record.row;
+    error.assign(problem);
+    const size_t n = std::min(columns.titles.size(), record.cells.size());
+    auto at = [&record, n](int column) {
+        return column >= 0 && static_cast<size_t>(column) < n ? record.cells[static_cast<size_t>(column)] : std::string_view();
+    };
+    row.id = TrimCell(at(columns.idAt));
+    row.name = TrimCell(at(columns.nameAt));
+    row.amounts.fill(tax::Decimal());
+    std::string monthText;
+    if (!ReadPlainly(columns, year, at, row, monthText)) ReadEachCell(columns, year, n, record, monthText, error);
     ReadStart(columns, year, at, row, error);
     ReadOwnColumns(columns, record, n, error);
     record.total = IsTotalMonthRow(row, record.cells);
@@ -884,20 +893,77 @@ private:
 
 } // namespace
 
+// The people and months alone, read once: whether every person's rows come in rising months,
+// each with a month. The ledger then sees each person's rows in the order computing the file
+// whole takes them, so it gives the same figures and the same refusals.
+tax::Result<bool> InMonthOrder(Reader& reader, int year, Record& record) {
+    tp::Ledger probe(year);
+    while (!probe.OutOfOrder()) {
+        const tax::Result<bool> more = reader.Skim(record);
+        if (!more) return more;
+        if (!*more) break;
+        if (!record.total) probe.Order(record.row);
+    }
+    return !probe.OutOfOrder();
+}
+
+// The file held whole, each row packed: computed in month order, written in input order.
+template <class Emit>
+tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearCarry& carry, Record& record, bool& w,
+                     const Emit& emit) {
+    HeldRows held;
+    for (;;) {
+        w = false;
+        const tax::Result<bool> more = reader.Skim(record);
+        if (!more) return more.failure();
+        if (!*more) break;
+        held.Add(record, problem ? std::string_view(*problem) : std::string_view(), record.row.month);
+    }
+    // The sheet's own total rows are copied through; the others computed in month order.
+    std::vector<uint32_t> computed;
+    for (size_t i = 0; i < held.Size(); ++i)
+        if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
+    // Each row's figures kept, packed, from its turn in month order to its turn in input order.
+    std::vector<tp::PackedFigures> figures(held.Size());
+    tp::ComputeInOrder(
+        year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
+        [&](size_t k) -> const tp::Row& {
+            held.Read(computed[k], reader.columns(), year, record);
+            carry.Before(record);
+            return record.row;
+        },
+        [&](size_t k, tp::Figures&& f) {
+            // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
+            carry.After(record, f);
+            figures[computed[k]] = tp::PackedFigures(std::move(f));
+        });
+    std::vector<uint32_t>().swap(computed);
+    for (size_t i = 0; i < held.Size(); ++i) {
+        held.Read(i, reader.columns(), year, record);
+        const tp::Figures f = record.total ? TotalRowFigures() : figures[i].Unpack();
+        if (tax::Status s = emit(record, f); !s) return s;
+    }
+    return {};
+}
+
+// The input opened afresh and read up to its header.
+tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& input, std::unique_ptr<Reader>& reader) {
+    tax::Result<std::unique_ptr<Input>> opened = open();
+    if (!opened) return opened.failure();
+    input = std::move(*opened);
+    reader = std::make_unique<Reader>(*input->sheet, input->Problem(), year);
+    return reader->Start();
+}
+
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
                        const std::function<void(const Record&, const tp::Figures&)>& seen, bool* writing,
                        const std::function<tax::Status()>& rewind, long long* lateStarters) {
     bool ignored = false;
     bool& w = writing ? *writing : ignored;
     w = false;
-    tax::Result<std::unique_ptr<Input>> input = open();
-    if (!input) return input.failure();
-    auto start = [year](Input& in) {
-        auto r = std::make_unique<Reader>(*in.sheet, in.Problem(), year);
-        return r;
-    };
-    std::unique_ptr<Reader> reader = start(**input);
-    if (tax::Status s = reader->Start(); !s) return s.failure();
+    std::unique_ptr<Input> input;
+    std::unique_ptr<Reader> reader;
+    if (tax::Status s = OpenReader(open, year, input, reader); !s) return s.failure();
     Record record;
 
     // First reading, of the people and months alone: whether the rows may stream. With a way to
@@ -905,21 +971,10 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     const bool optimistic = reopenable && rewind;
     bool inOrder = optimistic;
     if (reopenable && !optimistic) {
-        // Every person's rows in rising months, each with a month: the ledger then sees each
-        // person's rows in the order computing the file whole takes them, so it gives the same
-        // figures and the same refusals.
-        tp::Ledger probe(year);
-        while (!probe.OutOfOrder()) {
-            const tax::Result<bool> more = reader->Skim(record);
-            if (!more) return more;
-            if (!*more) break;
-            if (!record.total) probe.Order(record.row);
-        }
-        inOrder = !probe.OutOfOrder();
-        input = open();
-        if (!input) return input.failure();
-        reader = start(**input);
-        if (tax::Status s = reader->Start(); !s) return s.failure();
+        const tax::Result<bool> ordered = InMonthOrder(*reader, year, record);
+        if (!ordered) return ordered;
+        inOrder = *ordered;
+        if (tax::Status s = OpenReader(open, year, input, reader); !s) return s.failure();
     }
 
     const tax::batch::Totals initial = totals;
@@ -959,10 +1014,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
                 if (tax::Status s = rewind(); !s) return s.failure();
                 totals = initial;
                 names = SameNames();
-                input = open();
-                if (!input) return input.failure();
-                reader = start(**input);
-                if (tax::Status s = reader->Start(); !s) return s.failure();
+                if (tax::Status s = OpenReader(open, year, input, reader); !s) return s.failure();
                 totals.skipped += reader->SkippedAbove();
                 if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
                 carry = std::make_unique<YearCarry>(reader->columns());
@@ -973,39 +1025,8 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         }
     }
     if (!inOrder) {
-        HeldRows held;
-        const std::string* problem = (*input)->Problem();
-        for (;;) {
-            w = false;
-            const tax::Result<bool> more = reader->Skim(record);
-            if (!more) return more;
-            if (!*more) break;
-            held.Add(record, problem ? std::string_view(*problem) : std::string_view(), record.row.month);
-        }
-        // The sheet's own total rows are copied through; the others computed in month order.
-        std::vector<uint32_t> computed;
-        for (size_t i = 0; i < held.Size(); ++i)
-            if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
-        // Each row's figures kept, packed, from its turn in month order to its turn in input order.
-        std::vector<tp::PackedFigures> figures(held.Size());
-        tp::ComputeInOrder(
-            year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
-            [&](size_t k) -> const tp::Row& {
-                held.Read(computed[k], reader->columns(), year, record);
-                carry->Before(record);
-                return record.row;
-            },
-            [&](size_t k, tp::Figures&& f) {
-                // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
-                carry->After(record, f);
-                figures[computed[k]] = tp::PackedFigures(std::move(f));
-            });
-        std::vector<uint32_t>().swap(computed);
-        for (size_t i = 0; i < held.Size(); ++i) {
-            held.Read(i, reader->columns(), year, record);
-            const tp::Figures f = record.total ? TotalRowFigures() : figures[i].Unpack();
-            if (tax::Status s = emit(record, f); !s) return s.failure();
-        }
+        if (tax::Status s = EmitHeld(*reader, input->Problem(), year, *carry, record, w, emit); !s)
+            return s.failure();
     }
     w = true;
     if (lateStarters) *lateStarters = carry->LateStarters();
