@@ -4,20 +4,7 @@
 # usage: test_cli.sh QINGFU_BATCH SAMPLE.csv
 set -u
 bin=$1 sample=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-passed=0 failed=0
-check() { # name, condition...
-    local name=$1; shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name"; fi
-}
-run() { # expected-exit, args...: runs, keeps stdout/stderr in $dir/out $dir/err
-    local want=$1; shift
-    "$bin" "$@" >"$dir/out" 2>"$dir/err"
-    local got=$?
-    [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*"; cat "$dir/err"; return 1; }
-}
-has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; return 1; }; }
+. "$(dirname "$0")/cli_checks.sh"
 
 check "--version" run 0 --version
 check "--version text" has out "qingfu-batch 1."

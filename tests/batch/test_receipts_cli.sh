@@ -4,21 +4,7 @@
 # usage: test_receipts_cli.sh QINGFU_BATCH
 set -u
 bin=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-passed=0 failed=0
-check() { # name, condition...
-    local name=$1; shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name"; fi
-}
-run() { # expected-exit, args...: runs, keeps stdout/stderr in $dir/out $dir/err
-    local want=$1; shift
-    "$bin" "$@" >"$dir/out" 2>"$dir/err"
-    local got=$?
-    [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*"; cat "$dir/err"; return 1; }
-}
-has() { grep -qF -- "$2" "$dir/$1" || { echo "no '$2' in $1:"; cat "$dir/$1"; return 1; }; }
-hasnt() { ! grep -qF -- "$2" "$dir/$1" || { echo "'$2' in $1:"; cat "$dir/$1"; return 1; }; }
+. "$(dirname "$0")/cli_checks.sh"
 
 header=工号,姓名,证件类型,证件号码,所得项目,本期收入,本期免税收入,商业健康保险,税延养老保险,其他,准予扣除的捐赠额,减免税额,备注
 {
