@@ -775,6 +775,16 @@ void BatchModel::RemoveRows(int first, int count) {
     emit Edited();
 }
 
+// The bytes of a pasted text handed out as a stream would be, from the start.
+batch::CsvReader::Source FromBytes(const QByteArray& bytes) {
+    return [&bytes, given = size_t{0}](char* buffer, size_t capacity) mutable {
+        const size_t n = std::min(capacity, static_cast<size_t>(bytes.size()) - given);
+        std::memcpy(buffer, bytes.constData() + given, n);
+        given += n;
+        return n;
+    };
+}
+
 // A pasted text's lines cut at its tabs, as a spreadsheet puts a block on the clipboard: a text
 // without tabs on one line is one cell, whatever it holds ("15,000.00" is an amount, not two).
 std::vector<std::vector<std::string>> BatchModel::Block(const QString& text, size_t most) {
@@ -787,15 +797,7 @@ std::vector<std::vector<std::string>> BatchModel::Block(const QString& text, siz
         if (!oneLine.isEmpty()) block.push_back({oneLine.toStdString()});
         return block;
     }
-    size_t given = 0;
-    batch::CsvReader csv(
-        [&](char* buffer, size_t capacity) {
-            const size_t n = std::min(capacity, static_cast<size_t>(utf8.size()) - given);
-            std::memcpy(buffer, utf8.constData() + given, n);
-            given += n;
-            return n;
-        },
-        1 << 16);
+    batch::CsvReader csv(FromBytes(utf8), 1 << 16);
     csv.SetSeparator('\t');
     std::vector<std::string_view> fields;
     long long line = 0;
@@ -838,15 +840,7 @@ tax::Status BatchModel::Paste(int row, int column, const QString& text, QString*
     if (HasHeadings(text)) {
         // Read as a file of the same text would be, by the same reader, then added at the end.
         const QByteArray utf8 = text.toUtf8();
-        size_t given = 0;
-        batch::TextSheet sheet(
-            [&](char* buffer, size_t capacity) {
-                const size_t n = std::min(capacity, static_cast<size_t>(utf8.size()) - given);
-                std::memcpy(buffer, utf8.constData() + given, n);
-                given += n;
-                return n;
-            },
-            utf8.size());
+        batch::TextSheet sheet(FromBytes(utf8), utf8.size());
         sheet.SetSeparator('\t');
         batch::Progress progress;
         tax::Result<batch::ImportResult> read = batch::ReadSheet(sheet, &sheet.Problem(), rules_, progress, false);
