@@ -101,14 +101,10 @@ tax::Status ReadMoney(const InputRow& in, int input, bool required, tax::Decimal
     if (TrimCell(cell).empty())
         return required ? tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellEmpty, cell)) : tax::Status();
     tax::batch::Amount a;
-    switch (ReadAmount(cell, a)) {
-    case AmountRead::kOk:
-        break;
-    case AmountRead::kTooPrecise:
-        return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellTooPrecise, cell));
-    case AmountRead::kUnreadable:
-        return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellUnreadable, cell));
-    }
+    // A percentage, a date, an error or a formula without its value is no amount either: refused
+    // with the reason the payroll readers give.
+    if (const AmountRead read = ReadAmount(cell, a); read != AmountRead::kOk)
+        return tax::Fail(CellRefusal(in.titles[i], AmountReason(read), cell));
     if (a.value.IsNegative()) return tax::Fail(CellRefusal(in.titles[i], tax::msg::kCellNegative, cell));
     out = a.value;
     return {};

@@ -278,3 +278,17 @@ TEST(Receipts, HeadersRefusedWhole) {
 }
 
 } // namespace
+
+// A cell a spreadsheet shows as a percentage or a date is no amount: refused with the reason the
+// payroll readers give, never read as some figure.
+TEST(Receipts, CellsThatAreNoAmountRefusedByWhatTheyAre) {
+    const Outcome run = Pump(std::string("工号,姓名,所得项目,本期收入,本期免税收入\n") +
+                             "1,甲,劳务报酬所得,3000,10%\n"
+                             "2,乙,劳务报酬所得,2024-01-05,\n");
+    ASSERT_EQ(run.failure, "");
+    const std::vector<std::string> got = Lines(run.out);
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_NE(got[1].find("本期免税收入：“10%”是百分比格式"), std::string::npos) << got[1];
+    EXPECT_NE(got[2].find("本期收入："), std::string::npos) << got[2];
+    EXPECT_EQ(run.totals.computed, 0);
+}
