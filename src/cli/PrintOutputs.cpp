@@ -296,7 +296,7 @@ const char* PrintOutputs::Help() {
                           条与条之间有裁剪线
     --payslips-dir 目录   每人一个工资条 PDF，放在该目录里，文件名为 工号-姓名.pdf
     --payslip-per-page    工资条每页一张
-    --title 标题          工资表和工资条的标题，例如“某某公司2023年5月工资表”
+    --title 标题          工资表和工资条的标题，例如“某某公司2024年6月工资表”
 )";
 }
 

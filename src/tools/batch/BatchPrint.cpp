@@ -77,7 +77,7 @@ TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model)
     bar->addWidget(caption);
     TxtTitle = new QLineEdit(window);
     TxtTitle->setObjectName(QStringLiteral("TxtTitle"));
-    TxtTitle->setPlaceholderText(QStringLiteral("某某公司2023年5月工资表"));
+    TxtTitle->setPlaceholderText(QStringLiteral("某某公司工资表"));
     TxtTitle->setMinimumWidth(160);
     bar->addWidget(TxtTitle, 1);
     BtnPrint = Button(window, "BtnPrint", QStringLiteral("打印…"));
