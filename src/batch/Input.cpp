@@ -84,7 +84,7 @@ Input::~Input() {
 
 std::string Input::Describe() const {
     if (text) return std::string("编码 ") + EncodingName(text->encoding());
-    std::string out = "工作表“" + sheetName + "”";
+    std::string out = "工作表“" + sheetName + "”" + (lastSheet.empty() ? "" : "至“" + lastSheet + "”");
     for (size_t i = 0; i < skipped.size(); ++i) out += (i == 0 ? "，跳过了" : "、") + skipped[i];
     return out;
 }
@@ -151,6 +151,63 @@ tax::Result<int> ChooseSheet(Workbook& book, std::vector<std::string>& skipped) 
     const int chosen = filled >= 0 ? filled : 0;
     skipped.assign(why.begin(), why.begin() + std::min<std::ptrdiff_t>(chosen, static_cast<std::ptrdiff_t>(why.size())));
     return chosen;
+}
+
+// This program's own workbook goes on past a sheet's rows in sheets "工资 (2)", "工资 (3)" …, each
+// under the same header: read as one sheet, the repeated headers left out, rows numbered on.
+class SeriesSheet : public SheetSource {
+public:
+    SeriesSheet(Workbook& book, std::vector<int> sheets, std::unique_ptr<SheetSource> first)
+        : book_(book), sheets_(std::move(sheets)), current_(std::move(first)) {}
+
+    tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) override {
+        for (;;) {
+            const tax::Result<bool> more = current_->Next(cells, row);
+            if (!more) return more;
+            if (*more) {
+                const bool opening = first_;
+                first_ = false;
+                if (at_ == 0 && opening) header_.assign(cells.begin(), cells.end());
+                else if (opening && std::equal(cells.begin(), cells.end(), header_.begin(), header_.end())) continue;
+                row += offset_;
+                last_ = row;
+                return true;
+            }
+            if (++at_ >= sheets_.size()) return false;
+            tax::Result<std::unique_ptr<SheetSource>> next = book_.OpenSheet(sheets_[at_]);
+            if (!next) return next.failure();
+            current_ = std::move(*next);
+            offset_ = last_ - 1; // the next sheet's first row under its header follows the last one read
+            first_ = true;
+        }
+    }
+    int Permille() const override {
+        return static_cast<int>((at_ * 1000 + static_cast<size_t>(current_->Permille())) / sheets_.size());
+    }
+    bool RowHidden() const override { return current_->RowHidden(); }
+    bool ColumnHidden(size_t c) const override { return current_->ColumnHidden(c); }
+
+private:
+    Workbook& book_;
+    std::vector<int> sheets_;
+    std::unique_ptr<SheetSource> current_;
+    std::vector<std::string> header_;
+    size_t at_ = 0;
+    long long offset_ = 0, last_ = 0;
+    bool first_ = true;
+};
+
+// The sheets that go on from sheet `index` ("工资 (2)", "工资 (3)" … right after it), with it.
+std::vector<int> SheetSeries(const Workbook& book, int index) {
+    const std::vector<std::string>& names = book.SheetNames();
+    std::vector<int> series{index};
+    for (size_t i = static_cast<size_t>(index) + 1; i < names.size(); ++i) {
+        if (book.KindOf(static_cast<int>(i)) != SheetKind::kSheet ||
+            names[i] != names[static_cast<size_t>(index)] + " (" + std::to_string(series.size() + 1) + ")")
+            break;
+        series.push_back(static_cast<int>(i));
+    }
+    return series;
 }
 
 } // namespace
@@ -248,6 +305,10 @@ tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std
     if (!opened) return tax::Fail(shown + "：" + opened.error());
     input->sheet = std::move(*opened);
     input->sheetName = names[static_cast<size_t>(index)];
+    if (std::vector<int> series = SheetSeries(*input->book, index); series.size() > 1) {
+        input->lastSheet = names[static_cast<size_t>(series.back())];
+        input->sheet = std::make_unique<SeriesSheet>(*input->book, std::move(series), std::move(input->sheet));
+    }
     return input;
 }
 

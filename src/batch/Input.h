@@ -47,6 +47,7 @@ struct Input {
     std::unique_ptr<SheetSource> sheet;
     TextSheet* text = nullptr; // the sheet, when the file is text
     std::string sheetName;     // the workbook's sheet read
+    std::string lastSheet;     // the last of the sheets it goes on in ("工资 (3)"), when it does
     std::vector<std::string> skipped; // the sheets before it passed over, and why: "空白的工作表“Sheet1”"
     std::FILE* file = nullptr;
     // "编码 UTF-8" or "工作表“工资”" (with the sheets skipped before it), for the summary.

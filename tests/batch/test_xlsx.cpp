@@ -1,6 +1,7 @@
 // The workbook writer beyond a sheet's rows: the payroll goes on in further sheets, each under
 // the header, the totals on the last; read back by a spreadsheet library, not by our own code.
 
+#include "batch/Input.h"
 #include "batch/Rows.h"
 #include "batch/Xlsx.h"
 
@@ -51,5 +52,25 @@ TEST(BatchXlsx, LongPayrollGoesOnInFurtherSheets) {
                               "assert v.worksheets[-1].cell(row=4, column=9).value == 450\n"
                               "' " + path;
     EXPECT_EQ(std::system(check.c_str()), 0);
+
+    // Read back by this program: one sheet to the reader, every person once, the headers of the
+    // further sheets left out, rows numbered on.
+    tax::Result<std::unique_ptr<batch::Input>> in = batch::OpenInput(path, "", batch::OpenWorkbook);
+    ASSERT_TRUE(in) << in.error();
+    EXPECT_EQ((*in)->Describe(), "工作表“个税”至“个税 (3)”");
+    std::vector<std::string> read;
+    std::vector<std::string_view> cells;
+    long long line = 0, previous = 0;
+    for (;;) {
+        const tax::Result<bool> more = (*in)->sheet->Next(cells, line);
+        ASSERT_TRUE(more) << more.error();
+        if (!*more) break;
+        EXPECT_GT(line, previous);
+        previous = line;
+        read.emplace_back(cells.at(0));
+    }
+    names.insert(names.begin(), "姓名");
+    names.push_back("合计");
+    EXPECT_EQ(read, names);
     std::remove(path.c_str());
 }
