@@ -93,25 +93,6 @@ bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& ce
     return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
 }
 
-// A name given with a 工号 on some rows and without one on others: two people to the ledger,
-// which the later rows say, as a clerk may have meant one.
-class SameNames {
-public:
-    const char* Notice(const tp::Row& row) {
-        if (row.name.empty()) return nullptr;
-        const bool withId = !row.id.empty();
-        std::unordered_set<std::string>& mine = withId ? withId_ : without_;
-        const std::unordered_set<std::string>& other = withId ? without_ : withId_;
-        if (mine.size() < kMaxNames) mine.emplace(row.name);
-        if (!other.contains(std::string(row.name))) return nullptr;
-        return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
-    }
-
-private:
-    static constexpr size_t kMaxNames = 1'000'000;
-    std::unordered_set<std::string> withId_, without_;
-};
-
 // Sub-headings under a header's group headings: some headings known, no figure, some under the
 // empty cells a merged group heading leaves, none under a heading of its own but a group's.
 bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells);
@@ -181,6 +162,7 @@ std::string HeadingsText() {
         }
         out += '\n';
     }
+    out += "累计免税收入、累计专项扣除、累计其他扣除、累计减免税额：表中没有对应各项时，按累计数读入\n";
     return out;
 }
 
@@ -211,25 +193,29 @@ bool SameColumn(std::string_view a, std::string_view b) {
     return !h && !g && TrimCell(a) == TrimCell(b) && !TrimCell(a).empty();
 }
 
-// The totals to date the forms allow in place of the month's items, and what to give instead.
-static const char* CumulativeInput(std::string_view title) {
-    static const std::pair<const char*, const char*> kInputs[] = {
-        {"累计专项扣除", "本月的五险一金（或基本养老保险费等各项）"},
-        {"累计免税收入", "本期免税收入"},
-        {"累计其他扣除", "企业(职业)年金、商业健康保险等各项"},
-        {"累计减免税额", "本月的减免税额"},
+// The totals to date the forms allow in place of the month's items: the slot the ledger reads the
+// total from, its bit, and whether a heading is one of the items it stands for.
+struct GivenTotal {
+    const char* title;
+    int slot;
+    unsigned char bit;
+    bool (*item)(const Heading*);
+};
+static const GivenTotal* GivenTotalOf(std::string_view title) {
+    static const GivenTotal kTotals[] = {
+        {"累计免税收入", tp::kExempt, tp::kGivenExempt, [](const Heading* h) { return h->amount == tp::kExempt; }},
+        {"累计专项扣除", tp::kPension, tp::kGivenSpecial,
+         [](const Heading* h) { return h->amount >= tp::kPension && h->amount <= tp::kHousingFund; }},
+        {"累计其他扣除", tp::kOther, tp::kGivenOther,
+         [](const Heading* h) {
+             return (h->amount >= tp::kAnnuity && h->amount <= tp::kOther) || h->amount == tp::kPrivatePensionToDate;
+         }},
+        {"累计减免税额", tp::kRelief, tp::kGivenRelief, [](const Heading* h) { return h->amount == tp::kRelief; }},
     };
-    const std::string key = HeadingKeyOf(title);
-    for (const auto& [name, instead] : kInputs)
-        if (key == name) return instead;
+    const std::string key = HeadingKeyOf(title.substr(0, title.rfind("（原表）")));
+    for (const GivenTotal& t : kTotals)
+        if (key == t.title) return &t;
     return nullptr;
-}
-
-// Why a figure in a total-to-date column refuses its row. `title` is the column's, "（原表）" and all.
-static std::string CumulativeRefusal(const std::string& title, std::string_view cell) {
-    const std::string own = title.substr(0, title.rfind("（原表）"));
-    return own + "：“" + std::string(TrimCell(cell)) + "”是累计数，本程序按每月的数额逐月累计，不能从累计数倒推：请改填" +
-           CumulativeInput(own) + "一列（此列可留作对照，留空或填 0）";
 }
 
 // A header of this program's own output: every computed column is there.
@@ -279,8 +265,9 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
             if (extra) extraAt = static_cast<int>(i);
             c.titles.push_back(std::string(TrimCell(cells[i])) + "（原表）");
             c.source.push_back(i);
-            c.roles.push_back(extra ? Role::kAmount : CumulativeInput(cells[i]) ? Role::kCumulative : Role::kCarried);
-            c.amountOf.push_back(extra ? tp::kChildToDate : -1);
+            const GivenTotal* total = GivenTotalOf(cells[i]);
+            c.roles.push_back(extra ? Role::kAmount : total ? Role::kCumulative : Role::kCarried);
+            c.amountOf.push_back(extra ? tp::kChildToDate : total ? total->slot : -1);
             continue;
         }
         c.titles.emplace_back(TrimCell(cells[i]));
@@ -319,7 +306,18 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         if (c.roles[i] == Role::kSheetTax) c.taxAt = at;
         if (c.roles[i] == Role::kAmount) c.amountAt.emplace_back(at, c.amountOf[i]);
         if (c.roles[i] == Role::kDeduction) c.deductionAt.emplace_back(at, c.amountOf[i]);
-        if (c.roles[i] == Role::kCumulative) c.cumulativeAt.push_back(at);
+        if (c.roles[i] == Role::kCumulative) {
+            // A total to date stands for its items only where the sheet has none of them; beside
+            // them it is the sheet's own figure, kept for comparison.
+            const GivenTotal* total = GivenTotalOf(c.titles[i]);
+            if (std::any_of(seen.begin(), seen.end(), total->item)) {
+                c.roles[i] = Role::kCarried;
+                c.amountOf[i] = -1;
+                continue;
+            }
+            c.givenToDate |= total->bit;
+            c.amountAt.emplace_back(at, c.amountOf[i]);
+        }
     }
     return c;
 }
@@ -462,6 +460,22 @@ std::string LateStartNote(int first) {
     return "本年此前月份未提供，按" + std::to_string(first) + "月起累计";
 }
 
+const char* SameNames::Notice(const tp::Row& row) {
+    if (row.name.empty()) return nullptr;
+    const bool withId = !row.id.empty();
+    std::unordered_set<std::string>& mine = withId ? withId_ : without_;
+    const std::unordered_set<std::string>& other = withId ? without_ : withId_;
+    if (mine.size() < kMaxNames) mine.emplace(row.name);
+    if (!other.contains(std::string(row.name))) return nullptr;
+    return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
+}
+
+void SameNames::Note(const tp::Row& row, tp::Figures& f) {
+    const char* notice = Notice(row);
+    if (!notice || !f.ok) return;
+    f.note += (f.note.empty() ? "" : "；") + std::string(notice);
+}
+
 void YearCarry::Before(Record& record) {
     if (record.total || columns_->deductionAt.empty()) return;
     tp::PersonKey(key_, record.row.id, record.row.name);
@@ -527,8 +541,6 @@ bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, s
         TrimCell(at(columns.monthAt)).empty() ? tax::Result<int>(tax::Fail("")) : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
     if (month) row.month = *month;
     else clean = false;
-    for (int k : columns.cumulativeAt)
-        clean = clean && IsBlankOrZero(at(k));
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
         const std::string_view cell = at(columns.amountAt[k].first);
         if (cell.empty()) continue;
@@ -568,7 +580,8 @@ void ReadEachCell(const Columns& columns, int year, size_t n, Record& record, st
             else if (error.empty()) error = m.error();
             break;
         }
-        case Role::kAmount: {
+        case Role::kAmount:
+        case Role::kCumulative: {
             if (TrimCell(cell).empty()) break;
             tax::batch::Amount a;
             const AmountRead read = ReadAmount(cell, a);
@@ -582,9 +595,6 @@ void ReadEachCell(const Columns& columns, int year, size_t n, Record& record, st
             }
             break;
         }
-        case Role::kCumulative:
-            if (!IsBlankOrZero(cell) && error.empty()) error = CumulativeRefusal(columns.titles[i], cell);
-            break;
         case Role::kCarried:
         case Role::kEmployed:
         case Role::kFirstJob:
@@ -607,6 +617,7 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     row.id = TrimCell(at(columns.idAt));
     row.name = TrimCell(at(columns.nameAt));
     row.amounts.fill(tax::Decimal());
+    row.givenToDate = columns.givenToDate;
     std::string monthText;
     if (!ReadPlainly(columns, year, at, row, monthText)) ReadEachCell(columns, year, n, record, monthText, error);
     ReadStart(columns, year, at, row, error);

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -23,7 +24,7 @@ namespace batch::monthly {
 
 // What a heading is to the person-month rows.
 // kCumulative: a total to date the forms allow in place of the month's items (累计专项扣除 …),
-// kept under its own heading; a figure in it refuses the row, which the month's items must give.
+// kept under its own heading and read as that input where the sheet has none of the items.
 // kDeduction: a special additional deduction of the month alone ("本月专项附加扣除", "子女教育"),
 // added up month by month into the amount to date. kSheetTax: the tax the sheet itself withheld
 // ("代扣个税"), kept as written and checked against the computed one.
@@ -83,7 +84,9 @@ struct Columns {
     int idAt = -1, nameAt = -1, monthAt = -1, taxAt = -1;
     int employedAt = -1, firstJobAt = -1, lowEarnerAt = -1; // 任职受雇日期, 本年首次取得工资, 按6万元扣除
     std::vector<std::pair<int, int>> amountAt;
-    std::vector<int> cumulativeAt; // the kCumulative columns
+    // The totals to date read in place of their items (tax::payroll2019::GivenToDate bits); their
+    // columns are among amountAt.
+    unsigned char givenToDate = 0;
     // The monthly deductions: their column and the to-date column they add up into.
     std::vector<std::pair<int, int>> deductionAt;
     // The titles written after the computed ones: 个税差额 where the sheet has a tax of its own.
@@ -134,6 +137,20 @@ private:
 };
 // The notice of a person whose months before `first` were not given.
 std::string LateStartNote(int first);
+
+// A name given with a 工号 on some rows and without one on others: two people to the ledger,
+// which the later rows (in the table's order) say, as a clerk may have meant one.
+class SameNames {
+public:
+    // The notice for this row, if an earlier row had its name with the other kind of key.
+    const char* Notice(const tax::payroll2019::Row& row);
+    // The notice added to a computed row's 说明.
+    void Note(const tax::payroll2019::Row& row, tax::payroll2019::Figures& f);
+
+private:
+    static constexpr size_t kMaxNames = 1'000'000;
+    std::unordered_set<std::string> withId_, without_;
+};
 
 // The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum
 // of running totals means nothing.

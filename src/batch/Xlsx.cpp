@@ -356,7 +356,7 @@ tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll20
     for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
         tb::Amount a;
         const Role role = i < columns_.roles.size() ? columns_.roles[i] : Role::kCarried;
-        const bool amount = role == Role::kAmount || role == Role::kDeduction || role == Role::kSheetTax;
+        const bool amount = role == Role::kAmount || role == Role::kCumulative || role == Role::kDeduction || role == Role::kSheetTax;
         if (counted && amount && ReadAmount(record.cells[i], a) == AmountRead::kOk)
             book_.Money(c, a.value);
         else if (role == Role::kCarried && NumericHeading(columns_.titles[i]) && NumberCell(record.cells[i], a))

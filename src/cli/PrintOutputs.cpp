@@ -215,7 +215,7 @@ public:
             head.columns << QString::fromStdString(titles[c]);
             const Role role = columns_.roles[c];
             // The sheet's own pay items (基本工资, 考勤扣款, 实发工资) shown as amounts beside the computed ones.
-            amounts_[c] = role == Role::kAmount || role == Role::kDeduction || role == Role::kSheetTax ||
+            amounts_[c] = role == Role::kAmount || role == Role::kCumulative || role == Role::kDeduction || role == Role::kSheetTax ||
                           (role == Role::kCarried && PayItem(titles[c]));
             head.numeric.push_back(amounts_[c] || role == Role::kMonth);
         }

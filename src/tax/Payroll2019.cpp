@@ -132,6 +132,29 @@ std::string MonthText(int month) {
     return std::to_string(month) + "月";
 }
 
+// A total to date given in place of the month's items, turned into the month's amount: the
+// total less the person's total so far. Empty when every given total is at least that; else why not.
+template <class N>
+std::string MonthOfGivenTotals(const Sums<N>& s, unsigned char given, std::array<N, kAmountColumns>& a, int last) {
+    const struct {
+        unsigned char bit;
+        AmountColumn slot;
+        N Sums<N>::*sum;
+        const char* title;
+    } kGiven[] = {{kGivenExempt, kExempt, &Sums<N>::exempt, "累计免税收入"},
+                  {kGivenSpecial, kPension, &Sums<N>::special, "累计专项扣除"},
+                  {kGivenOther, kOther, &Sums<N>::other, "累计其他扣除"},
+                  {kGivenRelief, kRelief, &Sums<N>::relief, "累计减免税额"}};
+    for (const auto& g : kGiven) {
+        if (!(given & g.bit)) continue;
+        N& cell = a[g.slot];
+        if (cell < s.*g.sum)
+            return std::string(g.title) + "少于前面" + MonthText(last) + "的" + FormatAmount(Dec(s.*g.sum));
+        cell = cell - s.*g.sum;
+    }
+    return {};
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -260,6 +283,15 @@ Figures Ledger::Add(const Row& row) {
                                  FormatAmount(fast ? Decimal::Cents(p->fen.toDate[t]) : p->dec->toDate[t]));
     }
 
+    std::array<Decimal, kAmountColumns> given; // the row with its totals to date made the month's
+    if (row.givenToDate != 0) {
+        if (!fast) given = row.amounts;
+        std::string why = fast ? MonthOfGivenTotals(p->fen, row.givenToDate, cents, p->last)
+                               : MonthOfGivenTotals(*p->dec, row.givenToDate, given, p->last);
+        if (!why.empty()) return Refuse(p, std::move(why));
+    }
+    const std::array<Decimal, kAmountColumns>& amounts = row.givenToDate != 0 && !fast ? given : row.amounts;
+
     if (p->first == 0 && row.employedMonth > row.month)
         return Refuse(p, "任职受雇日期晚于本行的" + MonthText(row.month));
     Figures f;
@@ -281,7 +313,7 @@ Figures Ledger::Add(const Row& row) {
     if (fast) {
         Step(p->fen, cents, cents[kIncome] + (joined ? cents[kBonus] : 0), months, pensionCapFen_, f);
     } else {
-        Step(*p->dec, row.amounts, row.amounts[kIncome] + (joined ? bonus : Decimal()), months, pensionCap_, f);
+        Step(*p->dec, amounts, amounts[kIncome] + (joined ? bonus : Decimal()), months, pensionCap_, f);
     }
     return f;
 }

@@ -61,6 +61,10 @@ inline constexpr std::array<const char*, kAmountColumns> kAmountTitles{
     "其他", "准予扣除的捐赠额", "减免税额", "全年一次性奖金"};
 inline constexpr int kFirstToDate = kChildToDate, kToDateColumns = kAnnuity - kChildToDate;
 
+// The totals to date a row may give instead of the month's items, and the slot each is held in:
+// 累计免税收入 in kExempt, 累计专项扣除 in kPension, 累计其他扣除 in kOther, 累计减免税额 in kRelief.
+enum GivenToDate : unsigned char { kGivenExempt = 1, kGivenSpecial = 2, kGivenOther = 4, kGivenRelief = 8 };
+
 struct Row {
     std::string_view id;   // 工号; may be empty
     std::string_view name; // 姓名
@@ -72,6 +76,10 @@ struct Row {
     int employedMonth = 0;
     bool firstJob = false;  // 本年首次取得工资: 5000 × the month's number (from July 2020)
     bool lowEarner = false; // 按6万元扣除: 60000 from January (from 2021)
+    // Totals to date a sheet gave in place of the month's items (累计专项扣除 …), bits of
+    // GivenToDate: the slot then holds the total, and the month's amount is that total less the
+    // person's total so far.
+    unsigned char givenToDate = 0;
     // Set when the reader could not read the row (a cell it refused): the row is refused with
     // this reason and, like any refused row, stops the person's later months.
     std::string_view readError;

@@ -69,13 +69,17 @@ printf '姓名,月工资,五险一金,公积金\n甲,8000,800,500\n' >"$dir/doub
 check "a true double count" run 2 "$dir/double.csv"
 check "the column to remove named" has err "请删去“公积金”（第 4 列）一列"
 
-# 2019: the sheet's own columns named like computed ones kept as （原表）; a total to date given
-# in place of the month's items refused, never computed as if it were absent.
-printf '工号,姓名,月份,本期收入,五险一金,累计专项扣除,说明,税后工资\n1,甲,1,20000,2000,,试用期,17000\n2,乙,1,20000,,2000,,\n' >"$dir/own19.csv"
-check "2019 own columns" run 1 "$dir/own19.csv" --law 2019 --year 2024
+# 2019: the sheet's own columns named like computed ones kept as （原表）; a total to date beside
+# its items is the sheet's own figure, kept; given in place of them it is read as that input.
+printf '工号,姓名,月份,本期收入,五险一金,累计专项扣除,说明,税后工资\n1,甲,1,20000,2000,2000,试用期,17000\n2,乙,1,20000,,5000,,\n' >"$dir/own19.csv"
+check "2019 own columns" run 0 "$dir/own19.csv" --law 2019 --year 2024
 check "2019 own columns kept" has out "工号,姓名,月份,本期收入,五险一金,累计专项扣除（原表）,说明（原表）,税后工资（原表）,累计收入,"
-check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,,试用期,17000,20000.00,"
-check "2019 a total to date refused" has err "own19.csv:3: 累计专项扣除：“2000”是累计数"
+check "2019 the clerk's note kept" has out "1,甲,1,20000,2000,2000,试用期,17000,20000.00,"
+check "2019 a total beside its items not read" has out "2,乙,1,20000,,5000,,,20000.00,0.00,5000.00,0.00,"
+printf '工号,姓名,月份,本期收入,累计专项扣除,累计其他扣除,累计免税收入,累计减免税额\n1,甲,1,20000,2000,100,,\n1,甲,2,20000,4000,200,0,0\n2,乙,1,20000,3000,,,\n2,乙,2,20000,2000,,,\n' >"$dir/totals19.csv"
+check "2019 totals to date" run 1 "$dir/totals19.csv" --law 2019 --year 2024
+check "2019 totals read as the items to date" has out "1,甲,2,20000,4000,200,0,0,40000.00,0.00,10000.00,4000.00,0.00,200.00,0.00,25800.00,3%,0.00,774.00,0.00,387.00,387.00,17613.00,"
+check "2019 a total that falls refused" has err "totals19.csv:5: 累计专项扣除少于前面1月的3000.00"
 
 # A 2019 header on two rows, read by its sub-headings.
 printf '工号,姓名,月份,本期收入,代扣社保公积金,,,\n,,,,养老,医疗,失业,公积金\n1,甲,1,20000,800,200,20,1000\n' >"$dir/two19.csv"

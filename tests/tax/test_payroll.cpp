@@ -164,6 +164,63 @@ TEST(Payroll2019, RandomYearsShuffledAgainstIntegers) {
     }
 }
 
+// Totals to date given in place of the month's items (as some forms hold them) compute the same
+// figures as the items, whichever of the four a row gives; a total that falls is refused.
+TEST(Payroll2019, TotalsToDateInPlaceOfItems) {
+    std::mt19937_64 rng(4);
+    const struct {
+        unsigned char bit;
+        int slot; // where the total is given
+        std::vector<int> items;
+    } kGroups[] = {{p19::kGivenExempt, p19::kExempt, {p19::kExempt}},
+                   {p19::kGivenSpecial, p19::kPension, {p19::kPension, p19::kMedical, p19::kUnemployment, p19::kHousingFund}},
+                   {p19::kGivenOther, p19::kOther, {p19::kAnnuity, p19::kHealth, p19::kDeferred, p19::kOther}},
+                   {p19::kGivenRelief, p19::kRelief, {p19::kRelief}}};
+    std::vector<In> rows = RandomYear(rng, 300);
+    std::stable_sort(rows.begin(), rows.end(), [](const In& a, const In& b) { return a.month < b.month; });
+    std::map<std::string, std::array<Li, 4>> sums;
+    std::vector<In> totals = rows;
+    std::vector<unsigned char> bits(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        auto& sum = sums[rows[i].id.empty() ? "N" + rows[i].name : "I" + rows[i].id];
+        bits[i] = static_cast<unsigned char>(std::uniform_int_distribution<int>(0, 15)(rng));
+        for (size_t g = 0; g < 4; ++g) {
+            for (int c : kGroups[g].items) sum[g] += rows[i].li[static_cast<size_t>(c)];
+            if (!(bits[i] & kGroups[g].bit)) continue;
+            for (int c : kGroups[g].items) totals[i].li[static_cast<size_t>(c)] = 0;
+            totals[i].li[static_cast<size_t>(kGroups[g].slot)] = sum[g];
+        }
+    }
+    std::vector<p19::Row> byItems, byTotals;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        byItems.push_back(RowOf(rows[i]));
+        byTotals.push_back(RowOf(totals[i]));
+        byTotals.back().givenToDate = bits[i];
+    }
+    const std::vector<p19::Figures> want = p19::ComputeAll(2024, byItems), got = p19::ComputeAll(2024, byTotals);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].name + " " + std::to_string(rows[i].month) + "月");
+        ASSERT_TRUE(got[i].ok) << got[i].note;
+        for (Decimal p19::Figures::*m : {&p19::Figures::income, &p19::Figures::exempt, &p19::Figures::special,
+                                          &p19::Figures::other, &p19::Figures::relief, &p19::Figures::withheld,
+                                          &p19::Figures::net, &p19::Figures::tax})
+            ASSERT_EQ(got[i].*m, want[i].*m);
+    }
+
+    p19::Ledger ledger(2024);
+    p19::Row r;
+    r.name = "甲";
+    r.givenToDate = p19::kGivenSpecial;
+    for (int m : {1, 2}) {
+        r.month = m;
+        r.amounts[p19::kIncome] = 20000;
+        r.amounts[p19::kPension] = m == 1 ? 3000 : 2500;
+        const p19::Figures f = ledger.Add(r);
+        EXPECT_EQ(f.ok, m == 1);
+        EXPECT_EQ(f.note, m == 1 ? "" : "累计专项扣除少于前面1月的3000.00");
+    }
+}
+
 TEST(Payroll2019, WorkedExample) {
     // 30000 a month, 4500 of insurance, 2000 a month of special additional deductions.
     p19::Ledger ledger(2019);

@@ -189,8 +189,10 @@ private slots:
                     child += pick(0, 1) * 2000;
                     const QString income = QString::number(pick(3000, 60000)) + (pick(0, 3) ? "" : ".35");
                     const QString bonus = pick(0, 5) ? QString() : QString::number(pick(1, 40) * 3000 + pick(-1, 1));
-                    lines << QStringLiteral("E%1,员工%1,%2年%3月,%4,%5,%6,%7,%8,第%3月")
-                                 .arg(p).arg(year).arg(month).arg(income).arg(pick(0, 3000)).arg(pick(0, 2000)).arg(child).arg(bonus);
+                    // The last person shares the first one's name without a 工号: two people, said.
+                    const QString who = p == 6 ? QStringLiteral(",员工0") : QStringLiteral("E%1,员工%1").arg(p);
+                    lines << QStringLiteral("%1,%2年%3月,%4,%5,%6,%7,%8,第%3月")
+                                 .arg(who).arg(year).arg(month).arg(income).arg(pick(0, 3000)).arg(pick(0, 2000)).arg(child).arg(bonus);
                 }
             }
             std::shuffle(lines.begin(), lines.end(), rng);

@@ -120,6 +120,8 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const s
                        const std::atomic<bool>* cancel) {
     std::vector<size_t> computed; // the rows that are someone's month
     std::vector<std::int8_t> months;
+    std::vector<const char*> notices; // a name also given with the other kind of key, in table order
+    batch::monthly::SameNames names;
     batch::monthly::Record record;
     std::string reason;
     for (size_t k = 0; k < which.size(); ++k) {
@@ -136,6 +138,7 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const s
         }
         months.push_back(static_cast<std::int8_t>(std::clamp(record.row.month, -1, 13)));
         computed.push_back(i);
+        notices.push_back(names.Notice(record.row));
     }
     // The monthly deductions added up, and a person first given after January said, as the command line does.
     batch::monthly::YearCarry carry(columns);
@@ -148,6 +151,7 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const s
         },
         [&](size_t k, tp::Figures&& f) {
             carry.After(record, f);
+            if (notices[k] && f.ok) f.note += (f.note.empty() ? "" : "；") + std::string(notices[k]);
             figures[computed[k]] = tp::PackedFigures(std::move(f));
         });
     return !(cancel && *cancel);
@@ -319,7 +323,8 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const bool computed = col >= inputs;
     const auto out = static_cast<tp::OutputColumn>(computed ? col - inputs : 0);
     const bool textual = computed ? out == tp::kOutNote
-                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kMonth &&
+                                  : columns_.roles[col] != bm::Role::kAmount && columns_.roles[col] != bm::Role::kCumulative &&
+                                        columns_.roles[col] != bm::Role::kMonth &&
                                         columns_.roles[col] != bm::Role::kDeduction && columns_.roles[col] != bm::Role::kSheetTax;
     if (role == Qt::TextAlignmentRole && !textual) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
@@ -579,8 +584,7 @@ void BatchModel::SetMonthlyCells(size_t at, const std::vector<std::pair<int, std
     row.kind = record.total ? batch::RowKind::kTotal : batch::RowKind::kPerson;
 }
 
-std::string BatchModel::PersonOf(const BatchRow& row) const {
-    if (row.kind == batch::RowKind::kTotal) return {};
+std::pair<std::string_view, std::string_view> BatchModel::IdAndName(const BatchRow& row) const {
     std::string_view id, name;
     size_t at = 0;
     for (size_t c = 0; c < columns_.roles.size() && at < row.cells.size(); ++c) {
@@ -588,6 +592,12 @@ std::string BatchModel::PersonOf(const BatchRow& row) const {
         if (columns_.roles[c] == batch::monthly::Role::kId) id = batch::TrimCell(cell);
         else if (columns_.roles[c] == batch::monthly::Role::kName) name = batch::TrimCell(cell);
     }
+    return {id, name};
+}
+
+std::string BatchModel::PersonOf(const BatchRow& row) const {
+    if (row.kind == batch::RowKind::kTotal) return {};
+    const auto [id, name] = IdAndName(row);
     std::string key;
     tp::PersonKey(key, id, name);
     return key;
@@ -626,23 +636,42 @@ void BatchModel::Refigure(std::vector<std::string> people, int first, int count)
     Refigure(std::move(people), changed);
 }
 
+// The rows changed, and every other month of the people they belong to (before or after).
+std::vector<size_t> BatchModel::RowsOf(const std::vector<std::string>& people, const std::vector<size_t>& changed) const {
+    std::vector<size_t> chosen;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (std::binary_search(changed.begin(), changed.end(), i) ||
+            (!people.empty() && std::binary_search(people.begin(), people.end(), PersonOf(rows_[i]))))
+            chosen.push_back(i);
+    return chosen;
+}
+
 void BatchModel::Refigure(std::vector<std::string> people, const std::vector<size_t>& changed) {
     for (size_t i : changed)
         if (std::string p = PersonOf(rows_[i]); !p.empty()) people.push_back(std::move(p));
     std::sort(people.begin(), people.end());
     people.erase(std::unique(people.begin(), people.end()), people.end());
-    // The rows changed, and every other month of the people they belong to (before or after).
-    std::vector<size_t> chosen;
-    auto next = changed.begin();
-    for (size_t i = 0; i < rows_.size(); ++i) {
-        while (next != changed.end() && *next < i)
-            ++next;
-        const bool isChanged = next != changed.end() && *next == i;
-        if (!isChanged && (people.empty() || !std::binary_search(people.begin(), people.end(), PersonOf(rows_[i]))))
-            continue;
-        if (!isChanged) Contribute(i, -1);
-        chosen.push_back(i);
+    std::vector<size_t> chosen = RowsOf(people, changed);
+    // A name with a 工号 on some rows and without one on others is said on the later rows: the
+    // rows of every name touched are figured again, whoever they belong to.
+    std::vector<std::string> names;
+    for (size_t i : chosen)
+        if (const auto [id, name] = IdAndName(rows_[i]); !name.empty()) names.emplace_back(name);
+    for (const std::string& p : people) // a name whose row was renamed away
+        if (p.front() == 'N') names.push_back(p.substr(1));
+    std::sort(names.begin(), names.end());
+    const size_t before = people.size();
+    for (size_t i = 0; i < rows_.size() && !names.empty(); ++i)
+        if (std::binary_search(names.begin(), names.end(), IdAndName(rows_[i]).second))
+            if (std::string p = PersonOf(rows_[i]); !p.empty() && !std::binary_search(people.begin(), people.begin() + before, p))
+                people.push_back(std::move(p));
+    if (people.size() > before) {
+        std::sort(people.begin(), people.end());
+        people.erase(std::unique(people.begin(), people.end()), people.end());
+        chosen = RowsOf(people, changed);
     }
+    for (size_t i : chosen)
+        if (!std::binary_search(changed.begin(), changed.end(), i)) Contribute(i, -1);
     FigureRows(columns_, rules_.year, rows_, chosen, figures_, nullptr);
     for (size_t i : chosen)
         Contribute(i, 1);

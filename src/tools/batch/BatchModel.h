@@ -193,6 +193,8 @@ private:
     void Contribute(size_t row, int sign);
     // Whom a row's figures belong with, as the ledger tells people apart; empty for none.
     std::string PersonOf(const BatchRow& row) const;
+    std::pair<std::string_view, std::string_view> IdAndName(const BatchRow& row) const;
+    std::vector<size_t> RowsOf(const std::vector<std::string>& people, const std::vector<size_t>& changed) const;
     tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
     void Count(const BatchRow& row, bool in);
     void RecomputeTotals();
