@@ -6,16 +6,40 @@
 #include <cerrno>
 #include <cstring>
 
+namespace batch {
+
+std::string SystemErrorText(int error) {
+    switch (error) {
+    case ENOENT: return "文件或文件夹不存在";
+    case EACCES:
+    case EPERM: return "没有权限";
+    case EISDIR: return "这是一个文件夹";
+    case ENOSPC: return "磁盘空间不足";
+#ifdef EDQUOT
+    case EDQUOT: return "超出磁盘配额";
+#endif
+    case EROFS: return "磁盘是只读的";
+    case ENAMETOOLONG: return "文件名太长";
+    case ENOTDIR: return "路径中有一段不是文件夹";
+    case EMFILE:
+    case ENFILE: return "打开的文件太多";
+    case EIO: return "读写出错";
+    default: return "系统错误 " + std::to_string(error) + "（" + std::strerror(error) + "）";
+    }
+}
+
+} // namespace batch
+
 namespace files {
 
 namespace {
 
-const QString kNoSpace = QStringLiteral("磁盘空间不足。");
-const QString kReadOnly = QStringLiteral("该位置所在的磁盘是只读的。");
-const QString kNoPermission = QStringLiteral("没有写入该位置的权限。");
+// The table's words as a sentence of the save's message.
+QString Said(int error) {
+    return QString::fromStdString(batch::SystemErrorText(error)) + QStringLiteral("。");
+}
 const QString kNoFolder = QStringLiteral("文件夹“%1”不存在。");
 const QString kNotFolder = QStringLiteral("“%1”不是文件夹。");
-const QString kNameTooLong = QStringLiteral("文件名太长。");
 
 // Most file systems take 255 bytes for one name; Windows counts 255 characters.
 constexpr int kMaxNameBytes = 255;
@@ -52,14 +76,11 @@ QString FromNumber(const QString& path, int error) {
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-        return kNoSpace;
     case EROFS:
-        return kReadOnly;
     case EACCES:
     case EPERM:
-        return kNoPermission;
     case ENAMETOOLONG:
-        return kNameTooLong;
+        return Said(error);
     case ENOENT:
         return kNoFolder.arg(Native(folder));
     case ENOTDIR: {
@@ -76,7 +97,7 @@ QString FromNumber(const QString& path, int error) {
 QString FromFileSystem(const QString& path) {
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
-    if (NameTooLong(path)) return kNameTooLong;
+    if (NameTooLong(path)) return Said(ENAMETOOLONG);
     if (!folder.exists()) {
         const QFileInfo ancestor(ExistingAncestor(path));
         if (!ancestor.isDir()) return kNotFolder.arg(Native(ancestor.filePath()));
@@ -84,9 +105,9 @@ QString FromFileSystem(const QString& path) {
     }
     if (!folder.isDir()) return kNotFolder.arg(Native(folder.filePath()));
     const QStorageInfo storage(folder.filePath());
-    if (storage.isValid() && storage.isReadOnly()) return kReadOnly;
-    if (!folder.isWritable() || (info.exists() && !info.isWritable())) return kNoPermission;
-    if (storage.isValid() && storage.bytesAvailable() == 0) return kNoSpace;
+    if (storage.isValid() && storage.isReadOnly()) return Said(EROFS);
+    if (!folder.isWritable() || (info.exists() && !info.isWritable())) return Said(EACCES);
+    if (storage.isValid() && storage.bytesAvailable() == 0) return Said(ENOSPC);
     return {};
 }
 

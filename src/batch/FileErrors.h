@@ -4,6 +4,16 @@
 
 #include <QString>
 
+#include <string>
+
+namespace batch {
+
+// A system error number as the person at the screen reads it, for reading and writing alike:
+// the one table of error numbers ("磁盘空间不足"), the system's own text for the rare ones.
+std::string SystemErrorText(int error);
+
+} // namespace batch
+
 namespace files {
 
 // The reason a save to `path` failed, in Chinese. `systemError` is the error number the failing

@@ -1,6 +1,7 @@
 #include "batch/Input.h"
 
 #include "batch/Amount.h"
+#include "batch/FileErrors.h"
 #include "batch/Rows.h"
 
 #include <QByteArrayView>
@@ -211,24 +212,6 @@ std::vector<int> SheetSeries(const Workbook& book, int index) {
 }
 
 } // namespace
-
-std::string SystemErrorText(int error) {
-    switch (error) {
-    case ENOENT: return "文件或文件夹不存在";
-    case EACCES:
-    case EPERM: return "没有权限";
-    case EISDIR: return "这是一个文件夹";
-    case ENOSPC: return "磁盘空间不足";
-    case EDQUOT: return "超出磁盘配额";
-    case EROFS: return "磁盘是只读的";
-    case ENAMETOOLONG: return "文件名太长";
-    case ENOTDIR: return "路径中有一段不是文件夹";
-    case EMFILE:
-    case ENFILE: return "打开的文件太多";
-    case EIO: return "读写出错";
-    default: return "系统错误 " + std::to_string(error) + "（" + std::strerror(error) + "）";
-    }
-}
 
 tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std::string& sheet,
                                               const BookOpener& openBook) {

@@ -66,7 +66,4 @@ tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std
 // The sheets of a workbook, one a line, numbered from 1, with what each is: "1. 工资", "2. 模板（隐藏）".
 std::string SheetList(const Workbook& book);
 
-// A system error number as the person at the screen reads it.
-std::string SystemErrorText(int error);
-
 } // namespace batch

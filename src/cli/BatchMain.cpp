@@ -1,6 +1,7 @@
 // qingfu-batch: a payroll file in, the wage and year-end bonus tax of every row out, for
 // scripts and scheduled runs. Reads and writes a row at a time.
 
+#include "batch/FileErrors.h"
 #include "batch/Input.h"
 #include "batch/Monthly.h"
 #include "batch/MonthlyPeriod.h"
