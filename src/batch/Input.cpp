@@ -211,6 +211,28 @@ std::vector<int> SheetSeries(const Workbook& book, int index) {
     return series;
 }
 
+// The sheet `sheet` names (by name or number from 1), or, when it is empty, the first with a
+// header; the sheets passed over before it into `skipped`.
+tax::Result<int> SheetIndex(Workbook& book, const std::string& sheet, const std::string& shown,
+                            std::vector<std::string>& skipped) {
+    const std::vector<std::string>& names = book.SheetNames();
+    if (sheet.empty()) {
+        if (names.size() == 1) return 0;
+        tax::Result<int> chosen = ChooseSheet(book, skipped);
+        if (!chosen) return tax::Fail(shown + "：" + chosen.error());
+        return chosen;
+    }
+    const auto named = std::find(names.begin(), names.end(), sheet);
+    const bool number = std::all_of(sheet.begin(), sheet.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (named != names.end()) return static_cast<int>(named - names.begin());
+    if (number && sheet.size() < 6 && std::stoi(sheet) >= 1 && std::stoi(sheet) <= static_cast<int>(names.size()))
+        return std::stoi(sheet) - 1;
+    std::string all;
+    for (const std::string& n : names)
+        all += (all.empty() ? "“" : "、“") + n + "”";
+    return tax::Fail(shown + "中没有工作表“" + sheet + "”；有：" + all);
+}
+
 } // namespace
 
 tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std::string& sheet,
@@ -265,30 +287,13 @@ tax::Result<std::unique_ptr<Input>> OpenInput(const std::string& path, const std
     input->book = std::move(*book);
     const std::vector<std::string>& names = input->book->SheetNames();
     if (names.empty()) return tax::Fail(shown + "中没有工作表");
-    int index = 0;
-    if (sheet.empty() && names.size() > 1) {
-        tax::Result<int> chosen = ChooseSheet(*input->book, input->skipped);
-        if (!chosen) return tax::Fail(shown + "：" + chosen.error());
-        index = *chosen;
-    } else if (!sheet.empty()) {
-        const auto named = std::find(names.begin(), names.end(), sheet);
-        const bool number = std::all_of(sheet.begin(), sheet.end(), [](char c) { return c >= '0' && c <= '9'; });
-        if (named != names.end()) {
-            index = static_cast<int>(named - names.begin());
-        } else if (number && sheet.size() < 6 && std::stoi(sheet) >= 1 && std::stoi(sheet) <= static_cast<int>(names.size())) {
-            index = std::stoi(sheet) - 1;
-        } else {
-            std::string all;
-            for (const std::string& n : names)
-                all += (all.empty() ? "“" : "、“") + n + "”";
-            return tax::Fail(shown + "中没有工作表“" + sheet + "”；有：" + all);
-        }
-    }
-    tax::Result<std::unique_ptr<SheetSource>> opened = input->book->OpenSheet(index);
+    const tax::Result<int> index = SheetIndex(*input->book, sheet, shown, input->skipped);
+    if (!index) return index.failure();
+    tax::Result<std::unique_ptr<SheetSource>> opened = input->book->OpenSheet(*index);
     if (!opened) return tax::Fail(shown + "：" + opened.error());
     input->sheet = std::move(*opened);
-    input->sheetName = names[static_cast<size_t>(index)];
-    if (std::vector<int> series = SheetSeries(*input->book, index); series.size() > 1) {
+    input->sheetName = names[static_cast<size_t>(*index)];
+    if (std::vector<int> series = SheetSeries(*input->book, *index); series.size() > 1) {
         input->lastSheet = names[static_cast<size_t>(series.back())];
         input->sheet = std::make_unique<SeriesSheet>(*input->book, std::move(series), std::move(input->sheet));
     }
