@@ -194,8 +194,9 @@ AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
 
 void AppendExact(std::string& out, tax::Decimal value) {
     long long c = 0;
-    if (value.ToCents(c)) {
-        tb::AppendMoney(out, value);
+    if (tb::CentsOf(value, c)) { // whole fen, as nearly every figure is: no general conversion
+        char buf[tb::kCentsChars];
+        out.append(buf, static_cast<size_t>(tb::WriteCents(buf, c) - buf));
         return;
     }
     const tax::Decimal::Parts p = value.Decompose();
