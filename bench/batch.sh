@@ -2,7 +2,8 @@
 # qingfu-batch CSV -> CSV on generated payrolls of 10,000 and 1,000,000 employees: rows per
 # second (wall clock and CPU) and peak resident memory, beside the same computation by the
 # Python yardstick (standard decimal module) on the same files, in the same session. Then the
-# three laws side by side (2011, 2018q4, and 2019 on a year of monthly payrolls). Then files
+# three laws side by side (2011, 2018q4, and 2019 on a year of monthly payrolls), and the 2011
+# and 2019 laws against pandas + numpy on the same files, as ratios. Then files
 # that once took quadratic time (one line of 100 MB, 200 MB of commas), and the batch window
 # holding a million rows, exporting them to XLSX and cancelling an export (on the offscreen
 # platform). Then the workbook reader
@@ -66,7 +67,43 @@ law 2019 "the same, shuffled (held whole)" 1200000 "$work/monthly-shuffled.csv" 
 if ! cmp -s "$work/law-total-2019-1200000-monthly.csv" "$work/law-total-2019-1200000-monthly-shuffled.csv"; then
     echo "MISMATCH: the 2019 year's total tax differs between the ordered and the shuffled file"
 fi
-rm -f "$work/monthly.csv" "$work/monthly-shuffled.csv" "$work/law-out.csv"
+
+# Against what an analyst would write instead: pandas + numpy on binary floats, the same files, in
+# this run. The ratio is pandas' time over ours (wall and CPU); the rows whose 合计个税 differs
+# from ours by a fen or more are counted (the float rounding's cost).
+timed() { # output-file command...: "wall cpu peak-MB" of the command
+    local into=$1; shift
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || true
+    tail -n 1 "$work/time" | awk '{ printf "%s %s %.1f\n", $1, $2 + $3, $4 / 1024 }' >"$into"
+}
+against() { # label rows ours-times pandas-times [off]
+    read -r ow oc om <"$3"; read -r pw pc pm <"$4"
+    awk -v l="$1" -v n="$2" -v ow="$ow" -v oc="$oc" -v pw="$pw" -v pc="$pc" -v om="$om" -v pm="$pm" -v off="${5:-}" 'BEGIN {
+        printf "%-30s %8d rows  ours %6.2f s wall %6.2f s cpu %7.1f MB  pandas %6.2f s wall %6.2f s cpu %7.1f MB  x%.1f wall  x%.1f cpu%s\n",
+               l, n, ow, oc, om, pw, pc, pm, pw / ow, pc / oc, off == "" ? "" : "  pandas a fen off on " off " rows" }'
+}
+if "$py" -c 'import pandas, numpy' 2>/dev/null; then
+    echo "Against pandas + numpy (binary floats), in this run:"
+    timed "$work/t-ours" "$bin" "$work/in-1000000.csv" -o "$work/law-out.csv"
+    timed "$work/t-pandas" "$py" "$here/pandas_2011.py" "$work/in-1000000.csv" "$work/pandas-out.csv"
+    off=$("$py" -c '
+import csv, sys
+a, b = csv.reader(open(sys.argv[1], encoding="utf-8-sig")), csv.reader(open(sys.argv[2], encoding="utf-8"))
+next(a); next(b)
+print(sum(1 for x, y in zip(a, b) if round(float(x[12]) * 100) != round(float(y[12]) * 100)))' "$work/law-out.csv" "$work/pandas-out.csv")
+    against "2011, 1,000,000 employees" 1000000 "$work/t-ours" "$work/t-pandas" "$off"
+    timed "$work/t-ours" "$bin" "$work/monthly.csv" -o "$work/law-out.csv" --law 2019 --year 2026
+    timed "$work/t-pandas" "$py" "$here/pandas_2019.py" "$work/monthly.csv" "$work/pandas-out.csv"
+    against "2019, 100,000 x 12, month order" 1200000 "$work/t-ours" "$work/t-pandas"
+    timed "$work/t-shuffled" "$bin" "$work/monthly-shuffled.csv" -o "$work/law-out.csv" --law 2019 --year 2026
+    read -r ow oc om <"$work/t-ours"; read -r sw sc sm <"$work/t-shuffled"
+    awk -v ow="$ow" -v oc="$oc" -v sw="$sw" -v sc="$sc" -v sm="$sm" 'BEGIN {
+        printf "%-30s %8d rows  shuffled %6.2f s wall %6.2f s cpu %7.1f MB: x%.2f wall  x%.2f cpu of month order\n",
+               "2019 shuffled (held whole)", 1200000, sw, sc, sm, sw / ow, sc / oc }'
+else
+    echo "pandas is not installed (scripts/install-deps.sh installs python3-pandas): no comparison with it"
+fi
+rm -f "$work/monthly.csv" "$work/monthly-shuffled.csv" "$work/law-out.csv" "$work/pandas-out.csv"
 echo
 
 # Reading a workbook as the batch reads it: 100,000 employees in ten columns, written by

@@ -12,7 +12,7 @@ packages=(
   libxlsxwriter-dev zlib1g-dev python3 python3-openpyxl poppler-utils
   libzip-dev libfreexl-dev libgsf-1-dev
   fonts-wqy-microhei
-  xvfb xauth xdotool valgrind
+  xvfb xauth xdotool valgrind python3-pandas
   dpkg-dev file libxdamage-dev
   clang libclang-rt-14-dev
 )
