@@ -1,5 +1,7 @@
 #include "batch/Monthly.h"
 
+#include "tax/Packed.h"
+
 #include "batch/Amount.h"
 #include "batch/Csv.h"
 #include "batch/PackedCells.h"
@@ -902,6 +904,57 @@ private:
     std::string error_; // the read row's reason for refusal, which its readError views
 };
 
+// What computing a row needs of it, as bytes laid end to end (some sixty a person-month, where
+// HeldRows keeps its whole text): for a file that can be read again for its output.
+class ComputedRows {
+public:
+    void Add(const Record& r) {
+        std::string& bytes_ = scratch_;
+        bytes_.clear();
+        const bool deductions = std::any_of(r.deductions.begin(), r.deductions.end(),
+                                            [](tax::Decimal d) { return !d.SameForm(tax::Decimal()); });
+        bytes_ += static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
+                                    (deductions ? 8 : 0));
+        bytes_ += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
+        bytes_ += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
+        bytes_ += static_cast<char>(r.row.givenToDate);
+        tax::packed::PutText(bytes_, r.row.id);
+        tax::packed::PutText(bytes_, r.row.name);
+        tax::packed::PutText(bytes_, r.row.readError);
+        for (tax::Decimal a : r.row.amounts) tax::packed::PutAmount(bytes_, a);
+        if (deductions)
+            for (tax::Decimal d : r.deductions) tax::packed::PutAmount(bytes_, d);
+        at_.push_back(arena_.Append(bytes_));
+    }
+    size_t Size() const { return at_.size(); }
+    bool Total(size_t i) const { return arena_.At(at_[i])[0] & 1; }
+    int Month(size_t i) const { return static_cast<std::int8_t>(arena_.At(at_[i])[1]); }
+    // Row i into `record`: its row, deductions and total (views into this store).
+    void Read(size_t i, Record& record) const {
+        const std::string_view in = arena_.At(at_[i]);
+        size_t at = 0;
+        const auto flags = static_cast<unsigned char>(in[at]);
+        tp::Row& row = record.row;
+        record.total = flags & 1;
+        row.firstJob = flags & 2;
+        row.lowEarner = flags & 4;
+        row.month = static_cast<std::int8_t>(in[at + 1]);
+        row.employedMonth = static_cast<std::int8_t>(in[at + 2]);
+        row.givenToDate = static_cast<unsigned char>(in[at + 3]);
+        at += 4;
+        row.id = tax::packed::GetText(in, at);
+        row.name = tax::packed::GetText(in, at);
+        row.readError = tax::packed::GetText(in, at);
+        for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
+        for (tax::Decimal& d : record.deductions) d = flags & 8 ? tax::packed::GetAmount(in, at) : tax::Decimal();
+    }
+
+private:
+    tax::packed::Arena arena_;
+    std::vector<std::uint64_t> at_;
+    std::string scratch_;
+};
+
 } // namespace
 
 // The people and months alone, read once: whether every person's rows come in rising months,
@@ -964,6 +1017,52 @@ tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& inp
     input = std::move(*opened);
     reader = std::make_unique<Reader>(*input->sheet, input->Problem(), year);
     return reader->Start();
+}
+
+// A file that can be read again, computed whole in a fraction of its size: read once for what
+// computing needs, computed in month order into packed figures, then read again and written in
+// input order.
+template <class Emit>
+tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& input, std::unique_ptr<Reader>& reader,
+                       YearCarry& carry, Record& record, bool& w, const Emit& emit) {
+    auto rows = std::make_unique<ComputedRows>();
+    for (;;) {
+        w = false;
+        const tax::Result<bool> more = reader->Next(record);
+        if (!more) return more.failure();
+        if (!*more) break;
+        rows->Add(record);
+    }
+    std::vector<uint32_t> computed;
+    for (size_t i = 0; i < rows->Size(); ++i)
+        if (!rows->Total(i)) computed.push_back(static_cast<uint32_t>(i));
+    tax::packed::FiguresStore figures(rows->Size());
+    tp::ComputeInOrder(
+        year, computed.size(), [&](size_t k) { return rows->Month(computed[k]); },
+        [&](size_t k) -> const tp::Row& {
+            rows->Read(computed[k], record);
+            carry.Before(record);
+            return record.row;
+        },
+        [&](size_t k, tp::Figures&& f) {
+            carry.After(record, f);
+            figures.Put(computed[k], f);
+        });
+    const size_t count = rows->Size();
+    rows.reset();
+    std::vector<uint32_t>().swap(computed);
+    w = false;
+    if (tax::Status s = OpenReader(open, year, input, reader); !s) return s;
+    for (size_t i = 0;; ++i) {
+        w = false;
+        const tax::Result<bool> more = reader->Next(record);
+        if (!more) return more.failure();
+        if (!*more) break;
+        if (i >= count) return tax::Fail("文件在读取期间被改动，请重新运行");
+        const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
+        if (tax::Status s = emit(record, f); !s) return s;
+    }
+    return {};
 }
 
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,
@@ -1036,8 +1135,9 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         }
     }
     if (!inOrder) {
-        if (tax::Status s = EmitHeld(*reader, input->Problem(), year, *carry, record, w, emit); !s)
-            return s.failure();
+        const tax::Status s = reopenable ? EmitReread(open, year, input, reader, *carry, record, w, emit)
+                                         : EmitHeld(*reader, input->Problem(), year, *carry, record, w, emit);
+        if (!s) return s.failure();
     }
     w = true;
     if (lateStarters) *lateStarters = carry->LateStarters();

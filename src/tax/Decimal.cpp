@@ -9,6 +9,7 @@
 #include <bid_functions.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace tax {
@@ -20,6 +21,20 @@ struct DecimalRaw {
     static constexpr Decimal From(Bits b) { return Decimal::FromBits(b); }
     static constexpr std::uint64_t kSign = Decimal::kSign, kSteering = Decimal::kSteering;
 };
+
+void Decimal::AppendBytes(std::string& out) const {
+    char bytes[kBytes];
+    std::memcpy(bytes, &b_.lo, 8);
+    std::memcpy(bytes + 8, &b_.hi, 8);
+    out.append(bytes, kBytes);
+}
+
+Decimal Decimal::FromBytes(const char* bytes) {
+    Bits b;
+    std::memcpy(&b.lo, bytes, 8);
+    std::memcpy(&b.hi, bytes + 8, 8);
+    return FromBits(b);
+}
 
 namespace {
 

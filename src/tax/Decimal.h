@@ -95,6 +95,10 @@ public:
     constexpr bool SameForm(Decimal other) const { return b_.hi == other.b_.hi && b_.lo == other.b_.lo; }
     // The sign bit alone: a cheap first test before IsNegative, which also rules out −0.
     constexpr bool SignBit() const { return (b_.hi & kSign) != 0; }
+    // The value as 16 opaque bytes and back, bit for bit, for stores that hold a great many.
+    static constexpr size_t kBytes = 16;
+    void AppendBytes(std::string& out) const;
+    static Decimal FromBytes(const char* bytes);
 
 private:
     static constexpr unsigned long long Magnitude(long long v) {

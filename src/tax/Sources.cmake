@@ -11,6 +11,7 @@ set(TAX_SOURCES
     Law2019.cpp Law2019.h
     LawCompare.cpp LawCompare.h
     Messages.h
+    Packed.cpp Packed.h
     Payroll2018Q4.cpp Payroll2018Q4.h
     Payroll2019.cpp Payroll2019.h
     Plan.cpp Plan.h

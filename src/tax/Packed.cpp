@@ -1,0 +1,133 @@
+#include "tax/Packed.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace tax::packed {
+
+namespace tp = payroll2019;
+
+void PutNumber(std::string& out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out += static_cast<char>((v & 0x7F) | 0x80);
+        v >>= 7;
+    }
+    out += static_cast<char>(v);
+}
+
+std::uint64_t GetNumber(std::string_view in, size_t& at) {
+    std::uint64_t v = 0;
+    for (int shift = 0; at < in.size(); shift += 7) {
+        const auto b = static_cast<unsigned char>(in[at++]);
+        v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) break;
+    }
+    return v;
+}
+
+void PutText(std::string& out, std::string_view text) {
+    PutNumber(out, text.size());
+    out += text;
+}
+
+std::string_view GetText(std::string_view in, size_t& at) {
+    const size_t n = GetNumber(in, at);
+    const std::string_view text = in.substr(at, n);
+    at += n;
+    return text;
+}
+
+namespace {
+
+// The form in the two low bits: 0 Decimal(), 1 fen, 2 whole yuan, 3 the sixteen bytes follow.
+std::uint64_t Zigzag(long long v) {
+    return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
+}
+long long Unzigzag(std::uint64_t v) {
+    return static_cast<long long>(v >> 1) ^ -static_cast<long long>(v & 1);
+}
+// Room for the form beside the number: values up to 2^61 in magnitude.
+constexpr long long kShort = 1LL << 60;
+
+} // namespace
+
+void PutAmount(std::string& out, Decimal d) {
+    long long v = 0;
+    if (d.SameForm(Decimal())) {
+        PutNumber(out, 0);
+    } else if (d.IsCentsForm(v) && v < kShort && v > -kShort) {
+        PutNumber(out, Zigzag(v) << 2 | 1);
+    } else if (d.HeldCents(v, static_cast<std::uint64_t>(kShort)) && v % 100 == 0 && d.SameForm(Decimal(v / 100))) {
+        PutNumber(out, Zigzag(v / 100) << 2 | 2);
+    } else {
+        PutNumber(out, 3);
+        d.AppendBytes(out);
+    }
+}
+
+Decimal GetAmount(std::string_view in, size_t& at) {
+    const std::uint64_t v = GetNumber(in, at);
+    switch (v & 3) {
+    case 0: return Decimal();
+    case 1: return Decimal::Cents(Unzigzag(v >> 2));
+    case 2: return Decimal(Unzigzag(v >> 2));
+    default: {
+        const Decimal d = Decimal::FromBytes(in.data() + at);
+        at += Decimal::kBytes;
+        return d;
+    }
+    }
+}
+
+namespace {
+
+constexpr std::array<Decimal tp::Figures::*, 16> kMoney{
+    &tp::Figures::income, &tp::Figures::exempt,   &tp::Figures::basic,          &tp::Figures::special,
+    &tp::Figures::extra,  &tp::Figures::other,    &tp::Figures::donation,       &tp::Figures::taxable,
+    &tp::Figures::rate,   &tp::Figures::quick,    &tp::Figures::tax,            &tp::Figures::relief,
+    &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net,    &tp::Figures::bonusTax};
+
+} // namespace
+
+std::uint64_t Arena::Append(std::string_view record) {
+    if (blocks_.empty() || blocks_.back().size() + record.size() > blocks_.back().capacity()) {
+        blocks_.emplace_back();
+        blocks_.back().reserve(std::max(kBlock, record.size()));
+    }
+    const std::uint64_t where = (static_cast<std::uint64_t>(blocks_.size() - 1) << kOffsetBits) | blocks_.back().size();
+    blocks_.back() += record;
+    return where;
+}
+
+void FiguresStore::Put(size_t row, const tp::Figures& f) {
+    std::string& out = scratch_;
+    out.clear();
+    out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4));
+    out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
+    for (Decimal tp::Figures::*m : kMoney)
+        PutAmount(out, f.*m);
+    if (f.zone) out.append(reinterpret_cast<const char*>(&f.zone), sizeof f.zone);
+    if (!f.note.empty()) PutText(out, f.note);
+    at_[row] = bytes_.Append(out);
+}
+
+tp::Figures FiguresStore::Get(size_t row) const {
+    tp::Figures f;
+    if (at_[row] == kNone) return f;
+    const std::string_view in = bytes_.At(at_[row]);
+    size_t at = 0;
+    const auto flags = static_cast<unsigned char>(in[at++]);
+    f.ok = flags & 1;
+    f.bracket = static_cast<std::int8_t>(in[at++]);
+    for (Decimal tp::Figures::*m : kMoney)
+        f.*m = GetAmount(in, at);
+    if (flags & 2) {
+        std::memcpy(&f.zone, in.data() + at, sizeof f.zone);
+        at += sizeof f.zone;
+    }
+    if (flags & 4) f.note = std::string(GetText(in, at));
+    return f;
+}
+
+} // namespace tax::packed
