@@ -387,6 +387,22 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     return {};
 }
 
+namespace {
+
+// The sheet's own tax cell where it differs from the row's whole computed tax (工资个税 and
+// 年终奖个税), shaded as under the 2019 law, the difference in its tip.
+QVariant PayrollTaxMark(const batch::Layout& layout, int carriedIndex, const batch::Record& record, const tb::RowResult& r,
+                        int role) {
+    if (role != Qt::BackgroundRole && role != Qt::ToolTipRole) return {};
+    const int sheetTaxAt = layout.SheetTaxAt();
+    tax::Decimal d;
+    if (carriedIndex != sheetTaxAt || !batch::TaxDifference(sheetTaxAt, record, r, d) || d == tax::Decimal()) return {};
+    if (role == Qt::BackgroundRole) return QBrush(QColor(255, 236, 179));
+    return QStringLiteral("表中个税与算出的合计个税（工资个税加年终奖个税）相差 %1（表中 − 算出）").arg(batch::Grouped(d));
+}
+
+} // namespace
+
 QVariant BatchModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (Monthly()) return MonthlyData(index, role);
@@ -419,6 +435,8 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
     const batch::Record& record = computed.record;
     const tb::RowResult& r = computed.result;
     const bool refused = record.kind == batch::RowKind::kBroken || (record.kind == batch::RowKind::kPerson && !r.ok);
+    if (field == batch::Field::kCarried && !refused)
+        if (QVariant mark = PayrollTaxMark(layout_, carriedIndex, record, r, role); mark.isValid()) return mark;
     if (role == Qt::BackgroundRole) {
         if (record.kind == batch::RowKind::kTotal) return QBrush(QColor(236, 236, 236));
         if (!refused) return {};
