@@ -580,6 +580,14 @@ check "June's payslips: named with the month" test -s "$dir/slips/002-王芳-202
 check "June's payslips: four" test "$(ls "$dir/slips" | wc -l)" = 4
 check "June's payslip: pay items to two decimals" bash -c "pdftotext -layout '$dir/slips/002-王芳-2024年6月.pdf' - | tr -s ' ' | grep -q '9,000.00\|9000.00'"
 check "June's payslip: the title" bash -c "pdftotext -layout '$dir/slips/002-王芳-2024年6月.pdf' - | grep -q '某某公司2024年6月工资条'"
+# The strip a clerk hands out: the sheet's pay items beside the figures a person reads, not the
+# running totals behind them; 说明 only for the person who has one.
+slip() { pdftotext -layout "$dir/slips/$1" - | tr -s ' '; }
+check "June's payslip: pay items and figures" bash -c "$(declare -f slip); dir='$dir'; slip 002-王芳-2024年6月.pdf | grep -q '002 王芳 9000.00 9000.00 0.00 18000.00 1350.00 1000.00 1075.00 15575.00' && slip 002-王芳-2024年6月.pdf | grep -q '002 王芳 1065.00 15585.00'"
+for heading in 累计收入 累计应纳税所得额 预扣率 速算扣除数 累计已预扣预缴税额 年终奖个税 序号 部门 个税差额 说明; do
+    check "June's payslip: no $heading" bash -c "! pdftotext '$dir/slips/002-王芳-2024年6月.pdf' - | grep -q '$heading'"
+done
+check "June's payslip: 说明 where there is one" bash -c "pdftotext '$dir/slips/004-刘洋-2024年6月.pdf' - | grep -q '本年此前月份未提供'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -444,6 +444,21 @@ private slots:
         made.sort();
         QCOMPARE(made, (QStringList{QStringLiteral("001-张伟-2024年6月.pdf"), QStringLiteral("002-王芳-2024年6月.pdf"),
                                     QStringLiteral("003-李娜-2024年6月.pdf"), QStringLiteral("004-刘洋-2024年6月.pdf")}));
+        // As a clerk hands them out: the sheet's own pay items to two decimals beside the figures
+        // a person reads, not the running totals behind them, one strip in at most two bands.
+        const QString strips = out.filePath(QStringLiteral("strips.pdf"));
+        QVERIFY(paper->ExportPayslips(strips, TBatchPrint::Slips::Strips));
+        const QString text = drive::PdfPages(strips).join(QString());
+        for (const char* heading : {"基本工资", "绩效工资", "考勤扣款", "实发工资", "个人社保公积金", "代扣个税", "本期应预扣预缴税额", "税后工资", "说明"})
+            QVERIFY2(text.contains(QString::fromUtf8(heading)), heading);
+        for (const char* heading : {"累计收入", "累计减除费用", "累计应纳税所得额", "预扣率", "速算扣除数", "累计已预扣预缴税额", "年终奖个税", "序号", "部门"})
+            QVERIFY2(!text.contains(QString::fromUtf8(heading)), heading);
+        const QString wang = drive::PdfPages(out.filePath(QStringLiteral("002-王芳-2024年6月.pdf"))).join(QString()).simplified();
+        QVERIFY2(wang.contains(QStringLiteral("9,000.00 9,000.00 0.00 18,000.00 1,350.00 1,000.00 1,075.00 15,575.00")), qPrintable(wang));
+        QVERIFY2(wang.contains(QStringLiteral("1,065.00 15,585.00")) && !wang.contains(QStringLiteral("说明")), qPrintable(wang));
+        int bands = 0;
+        for (const QString& line : text.split(QLatin1Char('\n'))) bands += line.trimmed().startsWith(QStringLiteral("工号")) ? 1 : 0;
+        QVERIFY2(bands >= 4 && bands <= 8, qPrintable(text));
     }
 
     // The same year exported: a sheet a month named as read, each holding its month's people as
