@@ -407,6 +407,29 @@ static void ReadStart(const Columns& columns, int year, const At& at, tp::Row& r
     }
 }
 
+SlipColumns PayslipColumns(const Columns& columns) {
+    SlipColumns slip;
+    const int inputs = static_cast<int>(columns.titles.size());
+    for (int c = 0; c < inputs; ++c) {
+        const Role role = columns.roles[static_cast<size_t>(c)];
+        const int amount = columns.amountOf[static_cast<size_t>(c)];
+        bool shown = role == Role::kId || role == Role::kName || role == Role::kMonth || role == Role::kSheetTax ||
+                     role == Role::kDeduction || (role == Role::kCarried && PayItemHeading(columns.titles[static_cast<size_t>(c)]));
+        // The month's own amounts; the deductions to date are summed up in 累计专项附加扣除.
+        const bool toDate = amount >= tp::kFirstToDate && amount < tp::kFirstToDate + tp::kToDateColumns;
+        if ((role == Role::kAmount && !toDate) || role == Role::kCumulative) {
+            shown = true;
+            if (amount != tp::kIncome) slip.ifAny.push_back(c);
+        }
+        if (shown) slip.shown.push_back(c);
+    }
+    for (const tp::OutputColumn k : {tp::kOutExtra, tp::kOutWithheld, tp::kOutNet, tp::kOutBonusTax, tp::kOutNote})
+        slip.shown.push_back(inputs + k);
+    for (const tp::OutputColumn k : {tp::kOutExtra, tp::kOutBonusTax, tp::kOutNote})
+        slip.ifAny.push_back(inputs + k);
+    return slip;
+}
+
 bool HasPay(const Columns& columns, const std::vector<std::string_view>& cells) {
     for (const auto& [at, amount] : columns.amountAt)
         if ((amount == tp::kIncome || amount == tp::kBonus) && static_cast<size_t>(at) < cells.size() &&

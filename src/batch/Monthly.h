@@ -101,6 +101,18 @@ struct Columns {
     int TotalsLabelAt() const { return nameAt >= 0 ? nameAt : 0; }
 };
 
+// The columns of a payslip as clerks hand it out: 工号, 姓名, the month, the sheet's own pay items
+// (its month's amounts, the tax it withheld, every carried column a money heading names:
+// 基本工资, 考勤扣款, 实发工资) beside the few figures a person reads (累计专项附加扣除,
+// 本期应预扣预缴税额, 税后工资, 年终奖个税, 说明), not the running totals behind them. Indices
+// into the sheet's columns, the computed ones numbered on after them; those in `ifAny` are left
+// off where no one on the slips has anything but nothing or 0 in them (a bonus, a note).
+struct SlipColumns {
+    std::vector<int> shown;
+    std::vector<int> ifAny;
+};
+SlipColumns PayslipColumns(const Columns& columns);
+
 // Whether a row's cells (one per column) give the month any pay: 本期收入 or a bonus neither
 // empty nor 0. A file none of whose rows does is said, since its figures are then all 0 (an
 // income column of formulas without values, the wrong column named 本期收入).

@@ -2,6 +2,7 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/Monthly.h"
 #include "tax/Amount.h"
 #include "tax/Messages.h"
 #include "tax/Payroll2018Q4.h"
@@ -120,6 +121,12 @@ bool Negative(const tb::Amount& a) {
 
 } // namespace
 
+bool PayItemHeading(std::string_view title) {
+    for (const char* word : {"工资", "薪", "奖", "金", "费", "款", "扣", "补", "贴", "额", "实发", "税"})
+        if (title.find(word) != std::string_view::npos) return true;
+    return false;
+}
+
 bool IsTotalCell(std::string_view s) {
     // Every word below ends in 计, which blanks and brackets never split: most cells (every
     // name, every figure) are told by that alone, asked as they are of every row.
@@ -196,6 +203,8 @@ Field FieldOfHeading(std::string_view heading) {
         if (key == name) return field;
     for (const OutputColumn& o : kOutput)
         if (o.field >= Field::kTaxable && key == o.title) return Field::kDerived;
+    // This program's check of the sheet's own tax, computed afresh like the figures it checks.
+    if (key == kTaxDifferenceTitle) return Field::kDerived;
     return Field::kCarried;
 }
 
@@ -215,6 +224,27 @@ std::string_view Layout::Title(int col) const {
     if (f == Field::kId) return kIdTitle;
     if (f == Field::kCarried) return carried[static_cast<size_t>(carriedIndex)];
     return kOutput[static_cast<size_t>(col - (hasId ? 1 : 0))].title;
+}
+
+int Layout::SheetTaxAt() const {
+    static const std::string kOwn = "（原表）";
+    for (size_t i = 0; i < carried.size(); ++i) {
+        std::string_view title = carried[i];
+        // 工资个税 is a computed title here: a sheet's own is carried marked as the sheet's.
+        if (title.size() > kOwn.size() && title.substr(title.size() - kOwn.size()) == kOwn) title.remove_suffix(kOwn.size());
+        if (monthly::RoleOfHeading(title) == monthly::Role::kSheetTax) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool TaxDifference(int sheetTaxAt, const Record& record, const tb::RowResult& r, tax::Decimal& difference) {
+    if (sheetTaxAt < 0 || record.kind != RowKind::kPerson || !r.ok || static_cast<size_t>(sheetTaxAt) >= record.carried.size())
+        return false;
+    const std::string_view cell = record.carried[static_cast<size_t>(sheetTaxAt)];
+    tb::Amount a;
+    if (TrimCell(cell).empty() || ReadAmount(cell, a) != AmountRead::kOk) return false;
+    difference = a.value - r.totalTax;
+    return true;
 }
 
 int Layout::ColumnOf(Field f) const {
@@ -762,15 +792,19 @@ void CellAt(const Layout& layout, int col, const Record& record, const tb::RowRe
     }
 }
 
-void AppendHeader(std::string& out, const Layout& layout) {
+void AppendHeader(std::string& out, const Layout& layout, int sheetTaxAt) {
     for (int c = 0; c < layout.Count(); ++c) {
         if (c) out += ',';
         AppendCsvField(out, layout.Title(c));
     }
+    if (sheetTaxAt >= 0) {
+        out += ',';
+        out += kTaxDifferenceTitle;
+    }
     out += '\n';
 }
 
-void AppendRow(std::string& out, const Layout& layout, const Record& record, const tb::RowResult& r) {
+void AppendRow(std::string& out, const Layout& layout, const Record& record, const tb::RowResult& r, int sheetTaxAt) {
     Cell cell;
     for (int c = 0; c < layout.Count(); ++c) {
         if (c) out += ',';
@@ -781,6 +815,10 @@ void AppendRow(std::string& out, const Layout& layout, const Record& record, con
         case Cell::kMoney: AppendExact(out, cell.value); break;
         case Cell::kRate: out += cell.text; break;
         }
+    }
+    if (sheetTaxAt >= 0) {
+        out += ',';
+        if (tax::Decimal d; TaxDifference(sheetTaxAt, record, r, d)) AppendExact(out, d);
     }
     out += '\n';
 }
@@ -794,14 +832,15 @@ tax::Status CsvWriter::Flush() {
 
 tax::Status CsvWriter::Begin(const Layout& layout) {
     layout_ = layout;
+    sheetTaxAt_ = layout_.SheetTaxAt();
     buffer_.reserve(1 << 21);
     if (bom_) buffer_ += "\xEF\xBB\xBF";
-    AppendHeader(buffer_, layout_);
+    AppendHeader(buffer_, layout_, sheetTaxAt_);
     return {};
 }
 
 tax::Status CsvWriter::Add(const Record& record, const tb::RowResult& r) {
-    AppendRow(buffer_, layout_, record, r);
+    AppendRow(buffer_, layout_, record, r, sheetTaxAt_);
     if (buffer_.size() >= (1 << 20)) return Flush();
     return {};
 }

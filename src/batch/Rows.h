@@ -83,7 +83,12 @@ struct Layout {
     Field FieldAt(int col, int* carriedIndex = nullptr) const;
     std::string_view Title(int col) const;
     int ColumnOf(Field f) const; // −1 when not shown
+    // The carried column holding the sheet's own tax (个税, 代扣个税, 个人所得税, 工资个税 kept as
+    // "工资个税（原表）" …; the first of them), an index into `carried`, or −1. The writers then
+    // add kTaxDifferenceTitle after the last column.
+    int SheetTaxAt() const;
 };
+
 
 enum class RowKind : unsigned char {
     kPerson,
@@ -180,6 +185,16 @@ bool IsTotalCell(std::string_view cell);
 // The one rule for a row: its name or 工号 a total cell, or, naming nobody, any carried cell.
 bool IsTotalRecord(const Record& record);
 
+// The sheet's own tax less the row's whole computed tax (工资个税 and 年终奖个税: 合计个税), to the
+// fen; false where the sheet's cell is empty or no amount, and for rows not computed.
+// `sheetTaxAt` is the layout's SheetTaxAt.
+inline constexpr const char* kTaxDifferenceTitle = "个税差额";
+bool TaxDifference(int sheetTaxAt, const Record& record, const tax::batch::RowResult& r, tax::Decimal& difference);
+
+// A carried heading that names money (基本工资, 绩效奖金, 考勤扣款, 交通补贴, 实发工资): shown on
+// paper right-aligned to two decimals beside the computed figures, and on a payslip.
+bool PayItemHeading(std::string_view title);
+
 // "第 12 行 月工资：无法识别“八千”" (no line part for line 0).
 std::string RefusalText(long long line, const tax::batch::RowText& input, const tax::batch::RowResult& r);
 // The 说明 cell: the refusal, a blind-zone notice, 五险一金 above 月工资, a cell cut, …
@@ -195,8 +210,10 @@ struct Cell {
 void CellAt(const Layout& layout, int col, const Record& record, const tax::batch::RowResult& r, Cell& cell);
 
 // The CSV output: a header line, one line per row, in the calculators' "%.2f" form.
-void AppendHeader(std::string& out, const Layout& layout);
-void AppendRow(std::string& out, const Layout& layout, const Record& record, const tax::batch::RowResult& r);
+// With `sheetTaxAt` (the layout's SheetTaxAt) not −1, the 个税差额 column last.
+void AppendHeader(std::string& out, const Layout& layout, int sheetTaxAt = -1);
+void AppendRow(std::string& out, const Layout& layout, const Record& record, const tax::batch::RowResult& r,
+               int sheetTaxAt = -1);
 
 // Where computed rows go: a CSV stream or a workbook.
 class PayrollWriter {
@@ -222,6 +239,7 @@ private:
     Write write_;
     bool bom_;
     Layout layout_;
+    int sheetTaxAt_ = -1;
     std::string buffer_;
 };
 

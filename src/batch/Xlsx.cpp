@@ -266,9 +266,11 @@ bool NumberCell(std::string_view cell, tb::Amount& a) {
 
 tax::Status XlsxWriter::Begin(const Layout& layout) {
     layout_ = layout;
+    sheetTaxAt_ = layout_.SheetTaxAt();
     std::vector<std::string> titles;
     for (int c = 0; c < layout_.Count(); ++c)
         titles.emplace_back(layout_.Title(c));
+    if (sheetTaxAt_ >= 0) titles.emplace_back(kTaxDifferenceTitle);
     book_.Start("个税", std::move(titles));
     return {};
 }
@@ -294,6 +296,7 @@ tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
         case Cell::kRate: book_.Rate(c, cell.value); break;
         }
     }
+    if (tax::Decimal d; TaxDifference(sheetTaxAt_, record, r, d)) book_.Money(layout_.Count(), d);
     return {};
 }
 

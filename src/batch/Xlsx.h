@@ -93,6 +93,7 @@ public:
 private:
     SheetBook book_;
     Layout layout_;
+    int sheetTaxAt_ = -1;
 };
 
 // The 2019 law's person-month rows as a workbook: the file's columns (amounts as numbers), then

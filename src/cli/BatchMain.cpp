@@ -430,6 +430,14 @@ struct MonthlyRun {
     std::string said;                                           // the period's words for the summary
 };
 
+// The rows whose sheet tax differs from the computed one, when there are any.
+void SayTaxDifference(long long differing, const tb::Sum& difference) {
+    if (differing == 0) return;
+    std::string sum;
+    tb::AppendMoney(sum, difference.Value());
+    std::fprintf(stderr, "表中个税与算出的不同：%lld 行，个税差额合计 %s（表中 − 算出，见“个税差额”一列）\n", differing, sum.c_str());
+}
+
 // The summary on standard error: the rows written (of the month chosen), what told the law,
 // the sheet's own tax where it differs, and the people whose earlier months were not given.
 int MonthlySummary(const MonthlyRun& run, const tb::Totals& shown, const tb::Totals& all, const ClerkWriter& clerk,
@@ -442,12 +450,7 @@ int MonthlySummary(const MonthlyRun& run, const tb::Totals& shown, const tb::Tot
                  run.year, run.said.empty() ? "" : "；", run.said.c_str());
     if (run.month > 0 && all.read > shown.read)
         std::fprintf(stderr, "此前各月 %lld 行只用于累计，未写出\n", all.read - shown.read);
-    if (clerk.differing > 0) {
-        std::string sum;
-        tb::AppendMoney(sum, clerk.difference.Value());
-        std::fprintf(stderr, "表中个税与算出的不同：%lld 行，个税差额合计 %s（表中 − 算出，见“个税差额”一列）\n", clerk.differing,
-                     sum.c_str());
-    }
+    SayTaxDifference(clerk.differing, clerk.difference);
     if (late > 0)
         std::fprintf(stderr, "%lld 人本年此前月份未提供，按其在表中的第一个月起累计（见说明）\n", late);
     return all.refused > 0 ? 1 : 0;
@@ -658,11 +661,19 @@ int RunPayroll(const std::string& in, std::string out, const std::string& sheet,
     batch::Totals totals;
     bool writing = false;
     Tee tee(output.writer(), prints.Wanted() ? &prints : nullptr);
-    const tax::Result<bool> done = batch::Pump(reader, rules, tee, totals, [&in](const batch::Record& record, const tb::RowResult& r) {
+    // The sheet's own tax checked against the row's whole computed tax, as under the 2019 law.
+    const int sheetTaxAt = reader.layout().SheetTaxAt();
+    long long differing = 0;
+    tb::Sum difference;
+    const tax::Result<bool> done = batch::Pump(reader, rules, tee, totals, [&](const batch::Record& record, const tb::RowResult& r) {
         if (record.kind == batch::RowKind::kBroken)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, std::string(record.problem).c_str());
         else if (record.kind == batch::RowKind::kPerson && !r.ok)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), record.line, batch::RefusalText(0, record.input, r).c_str());
+        if (tax::Decimal d; batch::TaxDifference(sheetTaxAt, record, r, d) && !(d == tax::Decimal())) {
+            ++differing;
+            difference.Add(d);
+        }
         return true;
     }, &writing);
     if (!done)
@@ -677,6 +688,7 @@ int RunPayroll(const std::string& in, std::string out, const std::string& sheet,
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s）%s%s\n", totals.read,
                  totals.computed, totals.refused, totals.skipped, total.c_str(), tail.c_str(), said.empty() ? "" : "；",
                  said.c_str());
+    SayTaxDifference(differing, difference);
     return totals.refused > 0 ? 1 : 0;
 }
 

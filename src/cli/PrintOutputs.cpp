@@ -37,13 +37,6 @@ QStringList Cells(const batch::Layout& layout, const batch::Record& record, cons
     return cells;
 }
 
-// A carried heading that names money: 基本工资, 绩效奖金, 考勤扣款, 交通补贴, 实发工资.
-bool PayItem(std::string_view title) {
-    for (const char* word : {"工资", "薪", "奖", "金", "费", "款", "扣", "补", "贴", "额", "实发", "税"})
-        if (title.find(word) != std::string_view::npos) return true;
-    return false;
-}
-
 // A pay item's cell to two decimals, as the computed figures beside it; other text as written.
 QString PayItemCell(std::string_view cell) {
     tb::Amount a;
@@ -69,6 +62,7 @@ struct PrintOutputs::State {
     std::unique_ptr<QGuiApplication> app;
     std::unique_ptr<print::Payroll> payroll;
     batch::Layout layout;
+    int sheetTaxAt = -1; // the carried column of the sheet's own tax: 个税差额 last
     int argc = 1;
     char* argv[2] = {nullptr, nullptr};
 };
@@ -138,7 +132,12 @@ tax::Status PrintOutputs::Begin(const batch::Layout& layout) {
         const batch::Field f = layout.FieldAt(c);
         head.numeric.push_back((f != batch::Field::kId && f != batch::Field::kName && f != batch::Field::kNote &&
                                 f != batch::Field::kCarried) ||
-                               (f == batch::Field::kCarried && PayItem(title)));
+                               (f == batch::Field::kCarried && batch::PayItemHeading(title)));
+    }
+    s_->sheetTaxAt = layout.SheetTaxAt();
+    if (s_->sheetTaxAt >= 0) {
+        head.columns << QString::fromUtf8(batch::kTaxDifferenceTitle);
+        head.numeric.push_back(true);
     }
     s_->payroll = std::make_unique<print::Payroll>(std::move(head));
     return {};
@@ -151,9 +150,14 @@ tax::Status PrintOutputs::Add(const batch::Record& record, const tb::RowResult& 
     // The sheet's own pay items (基本工资, 实发工资) to two decimals beside the computed figures.
     for (int c = 0; c < s_->layout.Count() && c < cells.size(); ++c) {
         int carried = 0;
-        if (s_->layout.FieldAt(c, &carried) == batch::Field::kCarried && PayItem(s_->layout.Title(c)) &&
+        if (s_->layout.FieldAt(c, &carried) == batch::Field::kCarried && batch::PayItemHeading(s_->layout.Title(c)) &&
             static_cast<size_t>(carried) < record.carried.size())
             cells[c] = PayItemCell(record.carried[static_cast<size_t>(carried)]);
+    }
+    if (s_->sheetTaxAt >= 0) {
+        std::string text;
+        if (tax::Decimal d; batch::TaxDifference(s_->sheetTaxAt, record, r, d)) tb::AppendMoney(text, d);
+        cells << QString::fromStdString(text);
     }
     return s_->payroll->Add(cells, record.kind != batch::RowKind::kPerson || !r.ok);
 }
@@ -163,7 +167,7 @@ tax::Status PrintOutputs::Finish(const batch::Totals& t) {
     print::Payroll& payroll = *s_->payroll;
     // The totals under the columns they sum, as the workbook's totals row has them.
     QStringList totals;
-    for (int c = 0; c < s_->layout.Count(); ++c) totals << QString();
+    for (int c = 0; c < s_->layout.Count() + (s_->sheetTaxAt >= 0 ? 1 : 0); ++c) totals << QString();
     totals[s_->layout.ColumnOf(batch::Field::kName)] = QString::fromUtf8(batch::kTotalsTitle);
     for (const batch::OutputColumn& o : batch::kOutput) {
         if (!o.total) continue;
@@ -216,7 +220,7 @@ public:
             const Role role = columns_.roles[c];
             // The sheet's own pay items (基本工资, 考勤扣款, 实发工资) shown as amounts beside the computed ones.
             amounts_[c] = role == Role::kAmount || role == Role::kCumulative || role == Role::kDeduction || role == Role::kSheetTax ||
-                          (role == Role::kCarried && PayItem(titles[c]));
+                          (role == Role::kCarried && batch::PayItemHeading(titles[c]));
             head.numeric.push_back(amounts_[c] || role == Role::kMonth);
         }
         for (int k = 0; k < tp::kOutputColumns; ++k) {
@@ -227,6 +231,9 @@ public:
             head.columns << QString::fromUtf8(batch::monthly::kTaxDifferenceTitle);
             head.numeric.push_back(true);
         }
+        batch::monthly::SlipColumns slip = batch::monthly::PayslipColumns(columns_);
+        head.slipColumns = std::move(slip.shown);
+        head.slipIfAny = std::move(slip.ifAny);
         s_.payroll = std::make_unique<print::Payroll>(std::move(head));
         return {};
     }

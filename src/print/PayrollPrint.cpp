@@ -399,7 +399,61 @@ void Payroll::DrawPage(QPainter& p, Sheet& sheet, const std::vector<Line>& page,
     }
 }
 
+namespace {
+
+// Whether a cell says anything: not empty, and not a 0 however written ("0.00", "-0").
+bool Said(const QString& cell) {
+    for (const QChar ch : cell)
+        if (!ch.isSpace() && !QStringLiteral("0.,-").contains(ch)) return true;
+    return false;
+}
+
+} // namespace
+
+tax::Status Payroll::WriteChosen(QPagedPaintDevice& device, bool onePerPage) {
+    const int n = static_cast<int>(head_.columns.size());
+    std::vector<bool> said(static_cast<size_t>(n), false);
+    QStringList cells;
+    bool refused = false;
+    if (rows_ > 0) {
+        spool_->Rewind();
+        while (spool_->Next(cells, refused))
+            for (int c = 0; c < std::min(n, static_cast<int>(cells.size())) && !refused; ++c)
+                said[static_cast<size_t>(c)] = said[static_cast<size_t>(c)] || Said(cells[c]);
+    }
+    std::vector<int> chosen;
+    for (int c : head_.slipColumns) {
+        const bool optional = std::find(head_.slipIfAny.begin(), head_.slipIfAny.end(), c) != head_.slipIfAny.end();
+        if (c >= 0 && c < n && (!optional || said[static_cast<size_t>(c)])) chosen.push_back(c);
+    }
+    Head head = head_;
+    head.slipColumns.clear();
+    head.slipIfAny.clear();
+    head.columns.clear();
+    head.numeric.clear();
+    for (int c : chosen) {
+        head.columns << head_.columns[c];
+        head.numeric.push_back(static_cast<size_t>(c) < head_.numeric.size() && head_.numeric[static_cast<size_t>(c)]);
+    }
+    Payroll strips(std::move(head));
+    strips.progress_ = progress_;
+    if (rows_ > 0) {
+        spool_->Rewind();
+        QStringList picked;
+        while (spool_->Next(cells, refused)) {
+            picked.clear();
+            for (int c : chosen) picked << (c < cells.size() ? cells[c] : QString());
+            if (tax::Status s = strips.Add(picked, refused); !s) return s;
+        }
+    }
+    const tax::Status written = strips.Write(device, true, onePerPage);
+    pages_ = strips.pages_;
+    fit_ = strips.fit_;
+    return written;
+}
+
 tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPage) {
+    if (slips && !head_.slipColumns.empty()) return WriteChosen(device, onePerPage);
     Sheet sheet(device, head_, slips);
     sheet.Place(NaturalWidths(device, sheet.Columns(), slips));
     fit_ = sheet.fit;

@@ -25,6 +25,10 @@ struct Head {
     QStringList columns;        // the column titles
     std::vector<bool> numeric;  // right-aligned columns (missing: left)
     QString slipSuffix;         // after 工号-姓名 in a payslip's file name: the month ("2024年6月")
+    // The columns a payslip shows, in order (empty: every column); of those, the ones in
+    // slipIfAny only when some person on the slips has a cell there other than empty or 0.
+    std::vector<int> slipColumns;
+    std::vector<int> slipIfAny;
     QDate printed = QDate::currentDate();
 };
 
@@ -81,6 +85,8 @@ private:
     void DrawPage(QPainter& p, Sheet& sheet, const std::vector<Line>& page, bool slips);
 
     tax::Status Write(QPagedPaintDevice& device, bool slips, bool onePerPage);
+    // Payslips of the head's slipColumns alone: the rows put into a payroll of those columns.
+    tax::Status WriteChosen(QPagedPaintDevice& device, bool onePerPage);
     tax::Status Pdf(const QString& path, bool landscape,
                     const std::function<tax::Status(QPagedPaintDevice&)>& draw) const;
 

@@ -28,6 +28,8 @@ public:
     tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
         return writer_.Add(record, f);
     }
+    // A year imported from month sheets keeps a sheet a month.
+    tax::Status Section(const std::string& name) override { return writer_.Section(name); }
     tax::Status Finish() override { return writer_.Finish(); }
     void Abandon() override { writer_.Abandon(); }
 

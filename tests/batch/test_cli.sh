@@ -492,6 +492,58 @@ check "2024 under --law 2011: said" has err "注意：“2024年6月工资.xlsx�
 check "2024 under --law 2011: its deduction not deducted, said" has err "“子女教育等专项附加扣除”一列是2019年起才有的专项附加扣除，2011年9月至2018年9月的税法下不扣除"
 check "June 2016's payslips" run 0 "$clerk/2016年6月工资.xlsx" --payslips "$dir/2016.pdf"
 check "June 2016's payslips: pay items to two decimals" bash -c "pdftotext -layout '$dir/2016.pdf' - | tr -s ' ' | grep -q '001 张伟 10000.00 1000.00 .* 545.00 8000.00\$' && pdftotext -layout '$dir/2016.pdf' - | tr -s ' ' | grep -q '001 张伟 2000.00 9000.00'"
+# Under the older laws the sheet's own tax is checked as under 2019: 个税差额 is the sheet's figure
+# less the row's whole tax (合计个税: 工资个税 and 年终奖个税), to the fen, where the sheet has one and
+# the row is computed; the summary counts the rows that differ and adds up the difference. The
+# oracle reads the written rows: "rows sum" of the differences it finds right, or "wrong LINE".
+differences() {
+    awk -F, 'function fen(x) { return int(x * 100 + (x < 0 ? -0.5 : 0.5)) }
+        NR == 1 { for (i = 1; i <= NF; i++) h[$i] = i; s = h["代扣个税"] ? h["代扣个税"] : h["工资个税（原表）"]
+                  t = h["合计个税"]; d = h["个税差额"]; if (!s || !t || !d) { print "no columns"; exit }; next }
+        $1 == "合计" || $2 == "合计" { next }
+        { want = ($s != "" && $t != "") ? fen($s) - fen($t) : ""
+          if ((want == "" && $d != "") || (want != "" && ($d == "" || fen($d) != want))) { print "wrong " NR; bad = 1; exit }
+          if (want != "" && want != 0) { n++; sum += want } }
+        END { if (!bad) printf "%d %.2f\n", n, sum / 100 }' "$1"
+}
+said_differences() { # the summary's count and sum, as "rows sum"
+    sed -n 's/^表中个税与算出的不同：\([0-9]*\) 行，个税差额合计 \(-\{0,1\}[0-9.]*\)（表中 − 算出，见“个税差额”一列）$/\1 \2/p' "$dir/err"
+}
+may="$clerk/工资表201605.csv"
+for law in 2011 2018q4; do
+    check "May 2016 under $law: the sheet's tax checked" run 1 "$may" --law "$law"
+    check "May 2016 under $law: 个税差额 last" has out ",代扣个税,实发工资,个税差额"
+    check "May 2016 under $law: each difference, and the summary's" test "$(differences "$dir/out")" = "$(said_differences)"
+    check "May 2016 under $law: some differ" test -n "$(said_differences)"
+done
+check "May 2016: the summary line" run 1 "$may"
+check "May 2016: the summary line said" has err "表中个税与算出的不同：2 行，个税差额合计 -2890.50（表中 − 算出，见“个税差额”一列）"
+check "May 2016: an equal tax 0.00, an empty cell and a refused row none" has out "001,张伟,21000.00,2100.00,,,15400.00,25%,1005.00,2845.00,16055.00,,,2845.00,,财务部,2845,16055,0.00"
+check "May 2016: refused row" has out ",月工资：无法识别“八千”,销售部,300,7100,"
+# Read back, this program's output is computed afresh: 个税差额 once, never the sheet's own.
+check "May 2016 written" run 1 "$may" -o "$dir/may.csv"
+check "May 2016 read back" run 1 "$dir/may.csv"
+check "May 2016 read back: 个税差额 once" test "$(head -1 "$dir/out" | grep -o '个税差额' | wc -l)" = 1
+check "May 2016 read back: the same check" test "$(differences "$dir/out")" = "2 -2890.50"
+# 工资个税 is a computed title under these laws: a sheet's own is kept as 工资个税（原表） and checked;
+# this program's 工资个税 read back is a figure, not a sheet's tax.
+sed 's/代扣个税/工资个税/' "$may" >"$dir/own-title.csv"
+check "工资个税 as the sheet's tax" run 1 "$dir/own-title.csv"
+check "工资个税 as the sheet's tax: kept as the sheet's" has out ",工资个税（原表）,实发工资,个税差额"
+check "工资个税 as the sheet's tax: checked" test "$(differences "$dir/out")" = "2 -2890.50"
+"$bin" "$sample" -o "$dir/sample-out.csv" 2>/dev/null
+check "an output without a sheet tax read back" run 0 "$dir/sample-out.csv"
+check "an output without a sheet tax read back: no 个税差额" hasnt out "个税差额"
+check "an output without a sheet tax read back: nothing said" hasnt err "表中个税与算出的不同"
+check "May 2016 as a workbook" run 1 "$may" -o "$dir/may.xlsx"
+check "May 2016 as a workbook: 个税差额 as numbers" /usr/bin/python3 -c '
+import openpyxl, sys
+rows = list(openpyxl.load_workbook(sys.argv[1], data_only=True).active.iter_rows(values_only=True))
+head = list(rows[0]); d = head.index("个税差额")
+assert d == len(head) - 1, head
+assert [r[d] for r in rows[1:6]] == [0, -2885, None, None, -5.5], [r[d] for r in rows[1:6]]
+' "$dir/may.xlsx"
+
 # The .xls of the same year: its month sheets found and read in month order.
 check "the .xls year" run 0 "$clerk/2024年工资.xls" --month 6
 check "the .xls year: June's four" test "$(grep -c ',2024-06,' "$dir/out")" = 5
@@ -528,6 +580,14 @@ check "June's payslips: named with the month" test -s "$dir/slips/002-王芳-202
 check "June's payslips: four" test "$(ls "$dir/slips" | wc -l)" = 4
 check "June's payslip: pay items to two decimals" bash -c "pdftotext -layout '$dir/slips/002-王芳-2024年6月.pdf' - | tr -s ' ' | grep -q '9,000.00\|9000.00'"
 check "June's payslip: the title" bash -c "pdftotext -layout '$dir/slips/002-王芳-2024年6月.pdf' - | grep -q '某某公司2024年6月工资条'"
+# The strip a clerk hands out: the sheet's pay items beside the figures a person reads, not the
+# running totals behind them; 说明 only for the person who has one.
+slip() { pdftotext -layout "$dir/slips/$1" - | tr -s ' '; }
+check "June's payslip: pay items and figures" bash -c "$(declare -f slip); dir='$dir'; slip 002-王芳-2024年6月.pdf | grep -q '002 王芳 9000.00 9000.00 0.00 18000.00 1350.00 1000.00 1075.00 15575.00' && slip 002-王芳-2024年6月.pdf | grep -q '002 王芳 1065.00 15585.00'"
+for heading in 累计收入 累计应纳税所得额 预扣率 速算扣除数 累计已预扣预缴税额 年终奖个税 序号 部门 个税差额 说明; do
+    check "June's payslip: no $heading" bash -c "! pdftotext '$dir/slips/002-王芳-2024年6月.pdf' - | grep -q '$heading'"
+done
+check "June's payslip: 说明 where there is one" bash -c "pdftotext '$dir/slips/004-刘洋-2024年6月.pdf' - | grep -q '本年此前月份未提供'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

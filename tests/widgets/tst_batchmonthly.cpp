@@ -444,6 +444,101 @@ private slots:
         made.sort();
         QCOMPARE(made, (QStringList{QStringLiteral("001-张伟-2024年6月.pdf"), QStringLiteral("002-王芳-2024年6月.pdf"),
                                     QStringLiteral("003-李娜-2024年6月.pdf"), QStringLiteral("004-刘洋-2024年6月.pdf")}));
+        // As a clerk hands them out: the sheet's own pay items to two decimals beside the figures
+        // a person reads, not the running totals behind them, one strip in at most two bands.
+        const QString strips = out.filePath(QStringLiteral("strips.pdf"));
+        QVERIFY(paper->ExportPayslips(strips, TBatchPrint::Slips::Strips));
+        const QString text = drive::PdfPages(strips).join(QString());
+        for (const char* heading : {"基本工资", "绩效工资", "考勤扣款", "实发工资", "个人社保公积金", "代扣个税", "本期应预扣预缴税额", "税后工资", "说明"})
+            QVERIFY2(text.contains(QString::fromUtf8(heading)), heading);
+        for (const char* heading : {"累计收入", "累计减除费用", "累计应纳税所得额", "预扣率", "速算扣除数", "累计已预扣预缴税额", "年终奖个税", "序号", "部门"})
+            QVERIFY2(!text.contains(QString::fromUtf8(heading)), heading);
+        const QString wang = drive::PdfPages(out.filePath(QStringLiteral("002-王芳-2024年6月.pdf"))).join(QString()).simplified();
+        QVERIFY2(wang.contains(QStringLiteral("9,000.00 9,000.00 0.00 18,000.00 1,350.00 1,000.00 1,075.00 15,575.00")), qPrintable(wang));
+        QVERIFY2(wang.contains(QStringLiteral("1,065.00 15,585.00")) && !wang.contains(QStringLiteral("说明")), qPrintable(wang));
+        int bands = 0;
+        for (const QString& line : text.split(QLatin1Char('\n'))) bands += line.trimmed().startsWith(QStringLiteral("工号")) ? 1 : 0;
+        QVERIFY2(bands >= 4 && bands <= 8, qPrintable(text));
+    }
+
+    // The same year exported: a sheet a month named as read, each holding its month's people as
+    // the clerk's files list them and a totals row that sums them; June alone, June's sheet
+    // alone. The status line counts the rows shown, as the command line's --month summary does.
+    void aClerksYearExportedMonthByMonth() {
+        RecordingDialogs dialogs;
+        QTemporaryDir dir;
+        TFrmMain main;
+        TFrmBatch* w = Open(main);
+        const QString files = QStringLiteral(QINGFU_TESTS_DIR "/batch/files/clerk/");
+        QStringList sources;
+        for (int month : {5, 1, 6, 3, 2, 4}) sources << files + QStringLiteral("2024年%1月工资.xlsx").arg(month);
+        dialogs.openAnswers = sources;
+        dialogs.questionYesAnswer = true;
+        Child<QPushButton>(w, "BtnImport")->click();
+        drive::WaitForWork(w);
+        BatchModel* m = w->model();
+        QVERIFY(m->Monthly());
+        auto* status = Child<QLabel>(w, "TxtStatus");
+        QVERIFY2(status->text().startsWith(QStringLiteral("读入 22 行，计算 22 行，拒绝 0 行，跳过 12 行；合计个税 15,011.50（6 张表")),
+                 qPrintable(status->text()));
+        // Read back by openpyxl beside the clerk's own files: the sheets, the people of each
+        // month in the files' order, every row's month that of its sheet, the totals their sum.
+        const QString check = QStringLiteral(R"(
+import openpyxl, sys
+book = openpyxl.load_workbook(sys.argv[1], data_only=True)
+only = int(sys.argv[2])
+months = []
+for path in sys.argv[3:]:
+    rows = list(openpyxl.load_workbook(path).worksheets[0].iter_rows(values_only=True))
+    month = int(rows[0][0].split("年")[1].split("月")[0])
+    people = [r[2] for r in rows[2:] if r[2] and r[0] != "合计"]
+    months.append((month, path.rsplit("/", 1)[1].rsplit(".", 1)[0], people))
+months = [m for m in sorted(months) if only in (0, m[0])]
+assert book.sheetnames == [m[1] for m in months], book.sheetnames
+withheld = 0
+for (month, label, people), ws in zip(months, book.worksheets):
+    rows = list(ws.iter_rows(values_only=True))
+    head, body, total = rows[0], rows[1:-1], rows[-1]
+    name, when, tax = head.index("姓名"), head.index("所属月份"), head.index("本期应预扣预缴税额")
+    assert [r[name] for r in body if r[0] != "合计"] == people, (label, body)
+    assert all(r[when] == "2024-%02d" % month for r in body), (label, [r[when] for r in body])
+    assert total[name] == "合计", total
+    assert abs(sum(r[tax] for r in body if r[0] != "合计") - total[tax]) < 0.005, (label, total[tax])
+    withheld += total[tax]
+print("%.2f" % withheld)
+)");
+        auto verify = [&](const QString& book, int only) {
+            QProcess py;
+            py.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral("-c"), check, book, QString::number(only)} + sources);
+            py.waitForFinished(60000);
+            const QString out = QString::fromUtf8(py.readAllStandardOutput()).trimmed();
+            if (py.exitCode() != 0) qWarning("%s", py.readAllStandardError().constData());
+            return py.exitCode() == 0 ? out : QString();
+        };
+        const QString year = dir.filePath(QStringLiteral("year.xlsx"));
+        w->ExportTo(year);
+        drive::WaitForWork(w);
+        QCOMPARE(verify(year, 0), QStringLiteral("15011.50"));
+
+        auto* months = Child<QComboBox>(w, "CmbMonth");
+        months->setCurrentIndex(months->findData(6));
+        QCOMPARE(status->text(), QStringLiteral("6月：读入 4 行，计算 4 行，拒绝 0 行，跳过 2 行；合计个税 4,696.00（6 张表：2024年1月至6月；2024 年度，累计预扣）"));
+        const int withheld = ColumnTitled(m, QStringLiteral("本期应预扣预缴税额"));
+        QCOMPARE(Cell(m, static_cast<int>(m->Rows().size()), withheld), QStringLiteral("4,696.00"));
+        const QString june = dir.filePath(QStringLiteral("june.xlsx"));
+        w->ExportTo(june);
+        drive::WaitForWork(w);
+        QCOMPARE(verify(june, 6), QStringLiteral("4696.00"));
+        // A figure typed into June's rows moves June's count at once; March shows March's own.
+        months->setCurrentIndex(months->findData(3));
+        QVERIFY2(status->text().startsWith(QStringLiteral("3月：读入 4 行，计算 4 行，拒绝 0 行，跳过 2 行；")), qPrintable(status->text()));
+        int march = -1;
+        for (int r = 0; r < static_cast<int>(m->Rows().size()) && march < 0; ++r)
+            if (m->MonthOf(static_cast<size_t>(r)) == 3 && m->Rows()[static_cast<size_t>(r)].kind == batch::RowKind::kPerson) march = r;
+        m->setData(m->index(march, ColumnTitled(m, QStringLiteral("应发工资"))), QStringLiteral("八千"), Qt::EditRole);
+        QVERIFY2(status->text().startsWith(QStringLiteral("3月：读入 4 行，计算 3 行，拒绝 1 行，跳过 2 行；")), qPrintable(status->text()));
+        months->setCurrentIndex(0);
+        QVERIFY2(status->text().startsWith(QStringLiteral("读入 22 行，计算 18 行，拒绝 4 行，跳过 12 行；")), qPrintable(status->text()));
     }
 };
 

@@ -238,19 +238,37 @@ bool BatchModel::Shown(size_t row) const {
 }
 
 const batch::monthly::Sums& BatchModel::ShownSums() const {
-    if (monthShown_ == 0) return sums_;
+    if (monthShown_ == 0 || !Monthly()) return sums_;
     if (!monthSumsValid_) {
         monthSums_ = batch::monthly::Sums();
+        monthTotals_ = batch::Totals();
+        for (const BatchMonthSheet& sheet : monthSheets_)
+            if (sheet.month == monthShown_) monthTotals_.skipped += sheet.above;
         batch::monthly::Record record;
         std::string reason;
         for (size_t r = 0; r < rows_.size() && r < figures_.size(); ++r) {
             if (IsBlank(rows_[r]) || MonthOf(r) != monthShown_) continue;
             ViewMonthly(rows_[r], columns_, rules_.year, record, reason);
-            monthSums_.Add(columns_, record, figures_[r].Unpack());
+            const tp::Figures f = figures_[r].Unpack();
+            monthSums_.Add(columns_, record, f);
+            batch::monthly::Tally(monthTotals_, record, f);
         }
         monthSumsValid_ = true;
     }
     return monthSums_;
+}
+
+void BatchModel::SetMonthSheets(std::vector<BatchMonthSheet> sheets) {
+    if (locked_ || sheets == monthSheets_) return;
+    monthSheets_ = std::move(sheets);
+    monthSumsValid_ = false;
+    RecomputeTotals();
+}
+
+const batch::Totals& BatchModel::ShownTotals() const {
+    if (monthShown_ == 0 || !Monthly()) return totals_;
+    ShownSums();
+    return monthTotals_;
 }
 
 int BatchModel::rowCount(const QModelIndex& parent) const {
@@ -369,6 +387,22 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     return {};
 }
 
+namespace {
+
+// The sheet's own tax cell where it differs from the row's whole computed tax (工资个税 and
+// 年终奖个税), shaded as under the 2019 law, the difference in its tip.
+QVariant PayrollTaxMark(const batch::Layout& layout, int carriedIndex, const batch::Record& record, const tb::RowResult& r,
+                        int role) {
+    if (role != Qt::BackgroundRole && role != Qt::ToolTipRole) return {};
+    const int sheetTaxAt = layout.SheetTaxAt();
+    tax::Decimal d;
+    if (carriedIndex != sheetTaxAt || !batch::TaxDifference(sheetTaxAt, record, r, d) || d == tax::Decimal()) return {};
+    if (role == Qt::BackgroundRole) return QBrush(QColor(255, 236, 179));
+    return QStringLiteral("表中个税与算出的合计个税（工资个税加年终奖个税）相差 %1（表中 − 算出）").arg(batch::Grouped(d));
+}
+
+} // namespace
+
 QVariant BatchModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (Monthly()) return MonthlyData(index, role);
@@ -401,6 +435,8 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
     const batch::Record& record = computed.record;
     const tb::RowResult& r = computed.result;
     const bool refused = record.kind == batch::RowKind::kBroken || (record.kind == batch::RowKind::kPerson && !r.ok);
+    if (field == batch::Field::kCarried && !refused)
+        if (QVariant mark = PayrollTaxMark(layout_, carriedIndex, record, r, role); mark.isValid()) return mark;
     if (role == Qt::BackgroundRole) {
         if (record.kind == batch::RowKind::kTotal) return QBrush(QColor(236, 236, 236));
         if (!refused) return {};
@@ -557,6 +593,7 @@ void BatchModel::SetLaw(batch::Law law) {
     beginResetModel();
     rows_.clear();
     figures_.clear();
+    monthSheets_.clear();
     totals_ = batch::Totals();
     sums_ = batch::monthly::Sums();
     layout_ = batch::Layout();
@@ -700,6 +737,7 @@ void BatchModel::Replace(batch::ImportResult&& read) {
     }
     beginResetModel();
     rows_ = std::move(read.rows);
+    monthSheets_ = std::move(read.monthSheets);
     columns_ = std::move(read.columns);
     figures_ = std::move(read.figures);
     totals_ = read.totals;
@@ -1032,6 +1070,7 @@ tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& mon
     for (const monthly::MonthSheet& p : monthSheets) {
         if (!p.title.empty()) read->title = QString::fromStdString(p.title);
         read->totals.skipped += p.rowsAbove;
+        read->monthSheets.push_back({p.period.month, p.SheetLabel(), p.rowsAbove});
     }
     return read;
 }
@@ -1141,6 +1180,43 @@ tax::Result<bool> WriteAs(const QString& path, SaveFile& save, std::unique_ptr<B
     return true;
 }
 
+// The 2019 rows to write, in order, each with the workbook sheet it goes to (an index into
+// `labels`; none when the year did not come from month sheets): a sheet a month as imported, a
+// month typed since under a sheet of its own; only the month shown when one is.
+struct Placed {
+    size_t row;
+    size_t sheet;
+};
+std::vector<Placed> PlaceMonthly(const BatchModel& model, std::vector<std::string>& labels) {
+    const std::vector<BatchMonthSheet>& sheets = model.MonthSheets();
+    std::vector<int> months; // of labels
+    for (const BatchMonthSheet& s : sheets)
+        if (std::find(months.begin(), months.end(), s.month) == months.end()) {
+            months.push_back(s.month);
+            labels.push_back(s.label);
+        }
+    std::vector<Placed> placed;
+    for (size_t i = 0; i < model.Rows().size(); ++i) {
+        if (BatchModel::IsBlank(model.Rows()[i]) || !model.Shown(i)) continue;
+        if (sheets.empty()) {
+            placed.push_back({i, SIZE_MAX});
+            continue;
+        }
+        const int month = model.MonthOf(i);
+        size_t at = static_cast<size_t>(std::find(months.begin(), months.end(), month) - months.begin());
+        if (at == months.size()) {
+            std::string name = month > 0 ? std::to_string(month) + "月" : std::string("月份不明");
+            for (int k = 2; std::find(labels.begin(), labels.end(), name) != labels.end(); ++k)
+                name = (month > 0 ? std::to_string(month) + "月" : std::string("月份不明")) + "（" + std::to_string(k) + "）";
+            months.push_back(month);
+            labels.push_back(std::move(name));
+        }
+        placed.push_back({i, at});
+    }
+    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.sheet < b.sheet; });
+    return placed;
+}
+
 } // namespace
 
 tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress& progress) {
@@ -1158,11 +1234,22 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
                 if (tax::Status s = writer.Begin(columns.titles); !s) return s.failure();
                 monthly::Record record;
                 std::string error;
-                const tax::Result<bool> done = EachRow(rows, progress, [&](const BatchRow& row, size_t i) {
-                    BatchModel::ViewMonthly(row, columns, rules.year, record, error);
-                    return writer.Add(record, figures[i].Unpack());
-                });
-                if (!done || !*done) return done;
+                std::vector<std::string> labels;
+                const std::vector<Placed> placed = PlaceMonthly(model, labels);
+                size_t sheet = SIZE_MAX;
+                for (size_t k = 0; k < placed.size(); ++k) {
+                    if ((k & 1023) == 0) {
+                        if (progress.cancel) return false;
+                        progress.permille = static_cast<int>(1000 * k / placed.size());
+                    }
+                    const Placed& p = placed[k];
+                    if (p.sheet != sheet && p.sheet < labels.size())
+                        if (tax::Status s = writer.Section(labels[p.sheet]); !s) return s.failure();
+                    sheet = p.sheet;
+                    BatchModel::ViewMonthly(rows[p.row], columns, rules.year, record, error);
+                    if (tax::Status s = writer.Add(record, figures[p.row].Unpack()); !s) return s.failure();
+                }
+                if (progress.cancel) return false;
                 if (tax::Status s = writer.Finish(); !s) return s.failure();
                 return true;
             });

@@ -33,6 +33,16 @@ namespace batch {
 struct ImportResult;
 }
 
+// A month of a year imported from several sheets or files: the sheet's name as read, which the
+// workbook written gives that month's sheet, and the rows above its header (a title), skipped.
+// Kept per sheet, not per row.
+struct BatchMonthSheet {
+    int month = 0;
+    std::string label;
+    long long above = 0;
+    bool operator==(const BatchMonthSheet&) const = default;
+};
+
 class BatchModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -69,6 +79,12 @@ public:
     void SetMonthShown(int month);
     int MonthShown() const { return monthShown_; }
     bool Shown(size_t row) const;
+    // The counts of the rows shown (the month's, with the rows above its sheet's header when the
+    // year came from month sheets), as the totals row sums them; the whole table's on 全年.
+    const batch::Totals& ShownTotals() const;
+    // The month sheets the year was imported from (empty for one sheet or typed rows).
+    const std::vector<BatchMonthSheet>& MonthSheets() const { return monthSheets_; }
+    void SetMonthSheets(std::vector<BatchMonthSheet> sheets);
     // A row's month under the 2019 law (0 when it has none that can be read).
     int MonthOf(size_t row) const;
 
@@ -105,6 +121,7 @@ public:
         batch::Layout layout;
         batch::monthly::Columns columns;
         long long skippedAbove = 0;
+        std::vector<BatchMonthSheet> monthSheets;
         std::vector<BatchRow> rows;
     };
     // The law and the columns, without the rows.
@@ -242,6 +259,8 @@ private:
     const batch::monthly::Sums& ShownSums() const;
     int monthShown_ = 0;
     mutable batch::monthly::Sums monthSums_;
+    mutable batch::Totals monthTotals_;
+    std::vector<BatchMonthSheet> monthSheets_;
     mutable bool monthSumsValid_ = false;
 };
 
@@ -260,6 +279,7 @@ struct ImportResult {
     monthly::Columns columns;
     std::vector<tax::payroll2019::PackedFigures> figures;
     monthly::Sums sums;
+    std::vector<BatchMonthSheet> monthSheets; // a year read from month sheets: each one's name
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one
     long long above = 0; // rows above the header, counted as skipped

@@ -72,12 +72,14 @@ BatchModel::Table BatchModel::Shape() const {
     t.layout = layout_;
     t.columns = columns_;
     t.skippedAbove = skippedAbove_;
+    t.monthSheets = monthSheets_;
     return t;
 }
 
 bool BatchModel::SameShape(const Table& t) const {
     return t.law == rules_.law && t.layout.hasId == layout_.hasId && t.layout.carried == layout_.carried &&
-           t.columns.titles == columns_.titles && t.skippedAbove == skippedAbove_;
+           t.columns.titles == columns_.titles && t.skippedAbove == skippedAbove_ &&
+           t.monthSheets == monthSheets_;
 }
 
 void BatchModel::Swap(Table& t) {
@@ -89,6 +91,7 @@ void BatchModel::Swap(Table& t) {
     std::swap(columns_, t.columns);
     rows_.swap(t.rows);
     std::swap(skippedAbove_, t.skippedAbove);
+    monthSheets_.swap(t.monthSheets);
     if (Monthly() && rules_.year == 0) rules_.year = QDate::currentDate().year();
     figures_.clear();
     totals_ = batch::Totals();

@@ -1,5 +1,7 @@
 #include "tools/batch/BatchPrint.h"
 
+#include "batch/Amount.h"
+#include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "framework/Dialogs.h"
 #include "framework/Plugins.h"
@@ -111,11 +113,26 @@ std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
         head.slipSuffix = QStringLiteral("%1年%2月").arg(Model->rules().year).arg(Model->MonthShown());
     const int columns = Model->columnCount();
     const int totalsRow = static_cast<int>(Model->Rows().size());
+    // Under the 2019 law the sheet's own pay items (基本工资, 实发工资) are figures on paper, to
+    // two decimals beside the computed ones, and a payslip shows what the command line's does.
+    std::vector<bool> payItem(static_cast<size_t>(columns), false);
+    if (Model->Monthly()) {
+        const batch::monthly::Columns& sheet = Model->monthlyColumns();
+        for (size_t c = 0; c < sheet.titles.size(); ++c) {
+            const batch::monthly::Role role = sheet.roles[c];
+            payItem[c] = role == batch::monthly::Role::kAmount || role == batch::monthly::Role::kCumulative ||
+                         role == batch::monthly::Role::kDeduction || role == batch::monthly::Role::kSheetTax ||
+                         (role == batch::monthly::Role::kCarried && batch::PayItemHeading(sheet.titles[c]));
+        }
+        batch::monthly::SlipColumns slip = batch::monthly::PayslipColumns(sheet);
+        head.slipColumns = std::move(slip.shown);
+        head.slipIfAny = std::move(slip.ifAny);
+    }
     for (int c = 0; c < columns; ++c) {
         head.columns << Model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         // Right-aligned in the table, right-aligned on paper.
         const QVariant align = Model->data(Model->index(totalsRow, c), Qt::TextAlignmentRole);
-        head.numeric.push_back(align.isValid() && (align.value<Qt::Alignment>() & Qt::AlignRight));
+        head.numeric.push_back(payItem[static_cast<size_t>(c)] || (align.isValid() && (align.value<Qt::Alignment>() & Qt::AlignRight)));
     }
     auto payroll = std::make_unique<print::Payroll>(std::move(head));
     QStringList cells;
@@ -124,7 +141,13 @@ std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
         if (r < totalsRow && Model->Rows()[static_cast<size_t>(r)].kind == batch::RowKind::kTotal) continue;
         if (r < totalsRow && !Model->Shown(static_cast<size_t>(r))) continue;
         cells.clear();
-        for (int c = 0; c < columns; ++c) cells << Model->data(Model->index(r, c), Qt::DisplayRole).toString();
+        for (int c = 0; c < columns; ++c) {
+            QString text = Model->data(Model->index(r, c), Qt::DisplayRole).toString();
+            tax::batch::Amount a;
+            if (payItem[static_cast<size_t>(c)] && batch::ReadAmount(text.toStdString(), a) == batch::AmountRead::kOk)
+                text = batch::Grouped(a.value);
+            cells << text;
+        }
         if (r == totalsRow) {
             payroll->SetTotals(cells);
         } else if (tax::Status s = payroll->Add(cells, Model->Refused(static_cast<size_t>(r))); !s) {

@@ -264,6 +264,7 @@ void TFrmBatch::ShowLawChoices() {
 void TFrmBatch::CmbMonthChange() {
     Model->SetMonthShown(CmbMonth->currentData().toInt());
     ShowMonthRows();
+    UpdateStatus();
 }
 
 void TFrmBatch::ShowMonthRows() {
@@ -389,8 +390,11 @@ TFrmBatch::~TFrmBatch() {
 }
 
 void TFrmBatch::UpdateStatus() {
-    const batch::Totals& t = Model->totals();
-    QString text = QStringLiteral("读入 %1 行，计算 %2 行，拒绝 %3 行，跳过 %4 行；合计个税 %5")
+    // The counts of the rows shown, as the totals row sums them: one month's alone when one is
+    // chosen (as the command line's --month says them), else the whole table's.
+    const batch::Totals& t = Model->ShownTotals();
+    const int month = Model->Monthly() ? Model->MonthShown() : 0;
+    QString text = (month > 0 ? QStringLiteral("%1月：").arg(month) : QString()) + QStringLiteral("读入 %1 行，计算 %2 行，拒绝 %3 行，跳过 %4 行；合计个税 %5")
                        .arg(t.read)
                        .arg(t.computed)
                        .arg(t.refused)
@@ -735,6 +739,7 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
                 Undo->Record(QStringLiteral("导入"), [&] {
                     Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
                     Model->SetSkippedAbove(read.above);
+                    Model->SetMonthSheets(std::move(read.monthSheets));
                 });
             } else {
                 Model->Replace(std::move(read));
