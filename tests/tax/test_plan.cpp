@@ -238,7 +238,9 @@ TEST(Plan, EveryReachableBonusRateHasARow) {
         ASSERT_NE(row, plan->others.end()) << c.pay << " bracket " << c.bracket;
         for (auto [want, got] : {std::pair{c.monthly, row->monthly}, std::pair{c.bonus, row->bonus},
                                  std::pair{c.tax, row->year.totalTax}}) {
-            if (want) EXPECT_EQ(tax::FormatAmount(got), want) << c.pay << " bracket " << c.bracket;
+            if (want) {
+                EXPECT_EQ(tax::FormatAmount(got), want) << c.pay << " bracket " << c.bracket;
+            }
         }
     }
 }

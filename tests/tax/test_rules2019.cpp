@@ -325,7 +325,9 @@ TEST(Rules2019, EmploymentDatesAndYesNo) {
                                           {"24-5", 0}, {"五月", 0}, {"13", 0}, {"2024", 0}}) {
         const tax::Result<int> got = p19::ParseEmployed(c.text, 2024);
         ASSERT_EQ(got.ok(), c.month != 0) << c.text;
-        if (c.month) EXPECT_EQ(*got, c.month) << c.text;
+        if (c.month) {
+            EXPECT_EQ(*got, c.month) << c.text;
+        }
     }
     EXPECT_TRUE(*p19::ParseYesNo("是", false));
     EXPECT_FALSE(*p19::ParseYesNo(" 否 ", true));

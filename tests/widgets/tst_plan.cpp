@@ -425,7 +425,7 @@ private slots:
         for (QChar digit : QStringLiteral("250000")) {
             QTest::keyClick(pay, digit.toLatin1());
             typed += digit;
-            const tax::plan2019::Question q{*tax::ParseAmount(typed.toStdString()), tax::Decimal(1000)};
+            const tax::plan2019::Question q{*tax::ParseAmount(typed.toStdString()), tax::Decimal(1000), tax::Decimal(), tax::Decimal()};
             const std::optional<tax::Plan> want = tax::plan2019::MakePlan(q);
             QVERIFY(want);
             QCOMPARE(drive::TextOf(plan, "TxtBestSalary"), fields::Money(want->best.monthly));
