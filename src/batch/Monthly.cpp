@@ -504,11 +504,11 @@ void SameNames::Note(const tp::Row& row, tp::Figures& f) {
 void YearCarry::Before(Record& record) {
     if (record.total || columns_->deductionAt.empty()) return;
     tp::PersonKey(key_, record.row.id, record.row.name);
-    Person& p = people_[key_];
-    for (size_t i = 0; i < p.sums.size(); ++i) {
-        p.sums[i] = p.sums[i] + record.deductions[i];
+    std::array<tax::Decimal, tp::kToDateColumns>& sums = sums_[key_];
+    for (size_t i = 0; i < sums.size(); ++i) {
+        sums[i] = sums[i] + record.deductions[i];
         tax::Decimal& toDate = record.row.amounts[static_cast<size_t>(tp::kFirstToDate) + i];
-        toDate = toDate + p.sums[i];
+        toDate = toDate + sums[i];
     }
 }
 
@@ -518,14 +518,14 @@ void YearCarry::After(const Record& record, tp::Figures& f) {
         record.row.month > 12)
         return;
     tp::PersonKey(key_, record.row.id, record.row.name);
-    Person& p = people_[key_];
-    if (p.first == 0) {
-        p.first = record.row.month;
-        if (p.first > 1) ++late_;
+    std::int8_t& first = first_[key_];
+    if (first == 0) {
+        first = static_cast<std::int8_t>(record.row.month);
+        if (first > 1) ++late_;
     }
-    if (p.first <= 1 || !f.ok) return;
+    if (first <= 1 || !f.ok) return;
     if (!f.note.empty()) f.note += "；";
-    f.note += LateStartNote(p.first);
+    f.note += LateStartNote(first);
 }
 
 namespace {
@@ -927,27 +927,28 @@ private:
     std::string error_; // the read row's reason for refusal, which its readError views
 };
 
-// What computing a row needs of it, as bytes laid end to end (some sixty a person-month, where
-// HeldRows keeps its whole text): for a file that can be read again for its output.
+// What computing a row needs of it, as bytes laid end to end (some fifty a person-month, where
+// HeldRows keeps its whole text): for a file that can be read again for its output. Each 工号
+// and 姓名 is kept once, the rows naming theirs by number.
 class ComputedRows {
 public:
-    void Add(const Record& r) {
-        std::string& bytes_ = scratch_;
-        bytes_.clear();
+    // False once the store is full (4 GB of packed rows).
+    bool Add(const Record& r) {
+        std::string& out = scratch_;
+        out.clear();
         const bool deductions = std::any_of(r.deductions.begin(), r.deductions.end(),
                                             [](tax::Decimal d) { return !d.SameForm(tax::Decimal()); });
-        bytes_ += static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
-                                    (deductions ? 8 : 0));
-        bytes_ += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
-        bytes_ += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
-        bytes_ += static_cast<char>(r.row.givenToDate);
-        tax::packed::PutText(bytes_, r.row.id);
-        tax::packed::PutText(bytes_, r.row.name);
-        tax::packed::PutText(bytes_, r.row.readError);
-        for (tax::Decimal a : r.row.amounts) tax::packed::PutAmount(bytes_, a);
+        out += static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
+                                 (deductions ? 8 : 0));
+        out += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
+        out += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
+        out += static_cast<char>(r.row.givenToDate);
+        tax::packed::PutNumber(out, Who(r.row.id, r.row.name));
+        tax::packed::PutText(out, r.row.readError);
+        for (tax::Decimal a : r.row.amounts) tax::packed::PutAmount(out, a);
         if (deductions)
-            for (tax::Decimal d : r.deductions) tax::packed::PutAmount(bytes_, d);
-        at_.push_back(arena_.Append(bytes_));
+            for (tax::Decimal d : r.deductions) tax::packed::PutAmount(out, d);
+        return arena_.Append(out, at_.emplace_back());
     }
     size_t Size() const { return at_.size(); }
     bool Total(size_t i) const { return arena_.At(at_[i])[0] & 1; }
@@ -965,17 +966,31 @@ public:
         row.employedMonth = static_cast<std::int8_t>(in[at + 2]);
         row.givenToDate = static_cast<unsigned char>(in[at + 3]);
         at += 4;
-        row.id = tax::packed::GetText(in, at);
-        row.name = tax::packed::GetText(in, at);
+        const std::string& who = people_[tax::packed::GetNumber(in, at)];
+        const size_t split = who.find('\0');
+        row.id = std::string_view(who).substr(0, split);
+        row.name = std::string_view(who).substr(split + 1);
         row.readError = tax::packed::GetText(in, at);
         for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
         for (tax::Decimal& d : record.deductions) d = flags & 8 ? tax::packed::GetAmount(in, at) : tax::Decimal();
     }
 
 private:
+    // The number of a 工号 and 姓名 together ("id\0name").
+    size_t Who(std::string_view id, std::string_view name) {
+        key_.assign(id);
+        key_ += '\0';
+        key_ += name;
+        const auto [it, added] = index_.try_emplace(key_, people_.size());
+        if (added) people_.push_back(key_);
+        return it->second;
+    }
+
     tax::packed::Arena arena_;
-    std::vector<std::uint64_t> at_;
-    std::string scratch_;
+    std::vector<std::uint32_t> at_;
+    std::vector<std::string> people_;
+    std::unordered_map<std::string, size_t> index_;
+    std::string scratch_, key_;
 };
 
 } // namespace
@@ -1042,6 +1057,8 @@ tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& inp
     return reader->Start();
 }
 
+constexpr const char* kTooLargeToHold = "文件太大：按月份整体计算需要的内存超过 4 GB，请按月份先后排好行，或分成几个文件";
+
 // A file that can be read again, computed whole in a fraction of its size: read once for what
 // computing needs, computed in month order into packed figures, then read again and written in
 // input order.
@@ -1054,12 +1071,13 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         const tax::Result<bool> more = reader->Next(record);
         if (!more) return more.failure();
         if (!*more) break;
-        rows->Add(record);
+        if (!rows->Add(record)) return tax::Fail(kTooLargeToHold);
     }
     std::vector<uint32_t> computed;
     for (size_t i = 0; i < rows->Size(); ++i)
         if (!rows->Total(i)) computed.push_back(static_cast<uint32_t>(i));
     tax::packed::FiguresStore figures(rows->Size());
+    bool full = false;
     tp::ComputeInOrder(
         year, computed.size(), [&](size_t k) { return rows->Month(computed[k]); },
         [&](size_t k) -> const tp::Row& {
@@ -1069,8 +1087,9 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         },
         [&](size_t k, tp::Figures&& f) {
             carry.After(record, f);
-            figures.Put(computed[k], f);
+            full = full || !figures.Put(computed[k], f);
         });
+    if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
     rows.reset();
     std::vector<uint32_t>().swap(computed);

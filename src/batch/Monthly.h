@@ -11,6 +11,7 @@
 #include "tax/Result.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -138,12 +139,10 @@ public:
     long long LateStarters() const { return late_; }
 
 private:
-    struct Person {
-        std::array<tax::Decimal, tax::payroll2019::kToDateColumns> sums{};
-        int first = 0;
-    };
     const Columns* columns_;
-    std::unordered_map<std::string, Person> people_;
+    // Each person's deductions to date (only for a sheet with monthly deductions), and first month.
+    std::unordered_map<std::string, std::array<tax::Decimal, tax::payroll2019::kToDateColumns>> sums_;
+    std::unordered_map<std::string, std::int8_t> first_;
     std::string key_;
     long long late_ = 0;
 };

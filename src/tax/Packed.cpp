@@ -9,11 +9,14 @@ namespace tax::packed {
 namespace tp = payroll2019;
 
 void PutNumber(std::string& out, std::uint64_t v) {
+    char bytes[10];
+    size_t n = 0;
     while (v >= 0x80) {
-        out += static_cast<char>((v & 0x7F) | 0x80);
+        bytes[n++] = static_cast<char>((v & 0x7F) | 0x80);
         v >>= 7;
     }
-    out += static_cast<char>(v);
+    bytes[n++] = static_cast<char>(v);
+    out.append(bytes, n);
 }
 
 std::uint64_t GetNumber(std::string_view in, size_t& at) {
@@ -90,17 +93,19 @@ constexpr std::array<Decimal tp::Figures::*, 16> kMoney{
 
 } // namespace
 
-std::uint64_t Arena::Append(std::string_view record) {
-    if (blocks_.empty() || blocks_.back().size() + record.size() > blocks_.back().capacity()) {
+bool Arena::Append(std::string_view record, std::uint32_t& where) {
+    if (blocks_.empty() || blocks_.back().size() >= kBlock || blocks_.back().size() + record.size() > blocks_.back().capacity()) {
+        if (blocks_.size() == kMaxBlocks) return false;
         blocks_.emplace_back();
         blocks_.back().reserve(std::max(kBlock, record.size()));
     }
-    const std::uint64_t where = (static_cast<std::uint64_t>(blocks_.size() - 1) << kOffsetBits) | blocks_.back().size();
+    // A record longer than a block has a block of its own, from its start.
+    where = static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | blocks_.back().size());
     blocks_.back() += record;
-    return where;
+    return true;
 }
 
-void FiguresStore::Put(size_t row, const tp::Figures& f) {
+bool FiguresStore::Put(size_t row, const tp::Figures& f) {
     std::string& out = scratch_;
     out.clear();
     out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4));
@@ -109,7 +114,7 @@ void FiguresStore::Put(size_t row, const tp::Figures& f) {
         PutAmount(out, f.*m);
     if (f.zone) out.append(reinterpret_cast<const char*>(&f.zone), sizeof f.zone);
     if (!f.note.empty()) PutText(out, f.note);
-    at_[row] = bytes_.Append(out);
+    return bytes_.Append(out, at_[row]);
 }
 
 tp::Figures FiguresStore::Get(size_t row) const {

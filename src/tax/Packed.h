@@ -24,19 +24,19 @@ void PutAmount(std::string& out, Decimal d);
 Decimal GetAmount(std::string_view in, size_t& at);
 
 // Records laid end to end in blocks of a megabyte, so that the store grows by a block at a time,
-// never to twice what it holds as one string would.
+// never to twice what it holds as one string would. A record's place is 32 bits: room for 4 GB.
 class Arena {
 public:
-    // Where `record` was put, for At.
-    std::uint64_t Append(std::string_view record);
+    // Where `record` was put, for At; false once the arena is full.
+    bool Append(std::string_view record, std::uint32_t& where);
     // The bytes from a record's start to its block's end.
-    std::string_view At(std::uint64_t where) const {
-        return std::string_view(blocks_[where >> kOffsetBits]).substr(where & ((1ULL << kOffsetBits) - 1));
+    std::string_view At(std::uint32_t where) const {
+        return std::string_view(blocks_[where >> kOffsetBits]).substr(where & ((1U << kOffsetBits) - 1));
     }
 
 private:
-    static constexpr int kOffsetBits = 32;
-    static constexpr size_t kBlock = 1 << 20;
+    static constexpr int kOffsetBits = 20;
+    static constexpr size_t kBlock = size_t{1} << kOffsetBits, kMaxBlocks = size_t{1} << (32 - kOffsetBits);
     std::vector<std::string> blocks_;
 };
 
@@ -44,13 +44,14 @@ private:
 class FiguresStore {
 public:
     explicit FiguresStore(size_t rows) : at_(rows, kNone) {}
-    void Put(size_t row, const payroll2019::Figures& f);
+    // False once the store is full.
+    bool Put(size_t row, const payroll2019::Figures& f);
     payroll2019::Figures Get(size_t row) const;
 
 private:
-    static constexpr std::uint64_t kNone = UINT64_MAX;
+    static constexpr std::uint32_t kNone = UINT32_MAX;
     Arena bytes_;
-    std::vector<std::uint64_t> at_;
+    std::vector<std::uint32_t> at_;
     std::string scratch_;
 };
 
