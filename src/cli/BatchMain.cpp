@@ -310,20 +310,25 @@ void PrintUsage() {
 }
 
 // The PDFs beside the CSV or workbook (or alone): every call goes to both.
+// A call made on both writers of a tee, the second only when the first succeeded; either may
+// be absent (no file, or no PDF).
+template <class W, class Call>
+tax::Status Both(W* first, W* second, const Call& call) {
+    if (tax::Status s = first ? call(*first) : tax::Status(); !s) return s;
+    return second ? call(*second) : tax::Status();
+}
+
 class Tee : public batch::PayrollWriter {
 public:
     Tee(batch::PayrollWriter* first, batch::PayrollWriter* second) : first_(first), second_(second) {}
     tax::Status Begin(const batch::Layout& layout) override {
-        if (tax::Status s = first_ ? first_->Begin(layout) : tax::Status(); !s) return s;
-        return second_ ? second_->Begin(layout) : tax::Status();
+        return Both(first_, second_, [&](batch::PayrollWriter& w) { return w.Begin(layout); });
     }
     tax::Status Add(const batch::Record& record, const tb::RowResult& r) override {
-        if (tax::Status s = first_ ? first_->Add(record, r) : tax::Status(); !s) return s;
-        return second_ ? second_->Add(record, r) : tax::Status();
+        return Both(first_, second_, [&](batch::PayrollWriter& w) { return w.Add(record, r); });
     }
     tax::Status Finish(const batch::Totals& totals) override {
-        if (tax::Status s = first_ ? first_->Finish(totals) : tax::Status(); !s) return s;
-        return second_ ? second_->Finish(totals) : tax::Status();
+        return Both(first_, second_, [&](batch::PayrollWriter& w) { return w.Finish(totals); });
     }
 
 private:
@@ -335,20 +340,16 @@ class MonthlyTee : public batch::monthly::Writer {
 public:
     MonthlyTee(batch::monthly::Writer* first, batch::monthly::Writer* second) : first_(first), second_(second) {}
     tax::Status Begin(const std::vector<std::string>& titles) override {
-        if (tax::Status s = first_ ? first_->Begin(titles) : tax::Status(); !s) return s;
-        return second_ ? second_->Begin(titles) : tax::Status();
+        return Both(first_, second_, [&](batch::monthly::Writer& w) { return w.Begin(titles); });
     }
     tax::Status Add(const batch::monthly::Record& record, const tax::payroll2019::Figures& f) override {
-        if (tax::Status s = first_ ? first_->Add(record, f) : tax::Status(); !s) return s;
-        return second_ ? second_->Add(record, f) : tax::Status();
+        return Both(first_, second_, [&](batch::monthly::Writer& w) { return w.Add(record, f); });
     }
     tax::Status Section(const std::string& name) override {
-        if (tax::Status s = first_ ? first_->Section(name) : tax::Status(); !s) return s;
-        return second_ ? second_->Section(name) : tax::Status();
+        return Both(first_, second_, [&](batch::monthly::Writer& w) { return w.Section(name); });
     }
     tax::Status Finish() override {
-        if (tax::Status s = first_ ? first_->Finish() : tax::Status(); !s) return s;
-        return second_ ? second_->Finish() : tax::Status();
+        return Both(first_, second_, [](batch::monthly::Writer& w) { return w.Finish(); });
     }
 
 private:
