@@ -8,6 +8,7 @@
 
 #include "batch/Sheet.h"
 #include "tax/Batch.h"
+#include "tax/Cell.h"
 #include "tax/Result.h"
 
 #include <array>
@@ -201,12 +202,7 @@ std::string RefusalText(long long line, const tax::batch::RowText& input, const 
 std::string NoteText(const Record& record, const tax::batch::RowResult& r);
 
 // One output cell, for every writer and the window alike.
-struct Cell {
-    enum Kind { kEmpty, kText, kMoney, kRate } kind = kEmpty;
-    std::string_view text; // kText (and the rate's "20%")
-    tax::Decimal value;    // kMoney, kRate
-    std::string own;       // backing for a text built for this cell
-};
+using Cell = tax::Cell;
 void CellAt(const Layout& layout, int col, const Record& record, const tax::batch::RowResult& r, Cell& cell);
 
 // The CSV output: a header line, one line per row, in the calculators' "%.2f" form.

@@ -410,26 +410,26 @@ Figures PackedFigures::Unpack() const {
 }
 
 Cell CellOf(const Figures& f, OutputColumn column) {
-    if (column == kOutNote) return f.note.empty() ? Cell{} : Cell{Cell::kText, Decimal(), f.note};
+    if (column == kOutNote) return f.note.empty() ? Cell{} : Cell::Text(f.note);
     if (!f.ok) return {};
     switch (column) {
-    case kOutIncome: return {Cell::kMoney, f.income, {}};
-    case kOutExempt: return {Cell::kMoney, f.exempt, {}};
-    case kOutBasic: return {Cell::kMoney, f.basic, {}};
-    case kOutSpecial: return {Cell::kMoney, f.special, {}};
-    case kOutExtra: return {Cell::kMoney, f.extra, {}};
-    case kOutOther: return {Cell::kMoney, f.other, {}};
-    case kOutDonation: return {Cell::kMoney, f.donation, {}};
-    case kOutTaxable: return {Cell::kMoney, f.taxable, {}};
+    case kOutIncome: return Cell::Money(f.income);
+    case kOutExempt: return Cell::Money(f.exempt);
+    case kOutBasic: return Cell::Money(f.basic);
+    case kOutSpecial: return Cell::Money(f.special);
+    case kOutExtra: return Cell::Money(f.extra);
+    case kOutOther: return Cell::Money(f.other);
+    case kOutDonation: return Cell::Money(f.donation);
+    case kOutTaxable: return Cell::Money(f.taxable);
     case kOutRate:
-        return {Cell::kRate, f.rate, f.bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(f.bracket)].text)};
-    case kOutQuick: return {Cell::kMoney, f.quick, {}};
-    case kOutTax: return {Cell::kMoney, f.tax, {}};
-    case kOutRelief: return {Cell::kMoney, f.relief, {}};
-    case kOutWithheldBefore: return {Cell::kMoney, f.withheldBefore, {}};
-    case kOutWithheld: return {Cell::kMoney, f.withheld, {}};
-    case kOutNet: return {Cell::kMoney, f.net, {}};
-    case kOutBonusTax: return {Cell::kMoney, f.bonusTax, {}};
+        return Cell::Rate(f.rate, f.bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(f.bracket)].text));
+    case kOutQuick: return Cell::Money(f.quick);
+    case kOutTax: return Cell::Money(f.tax);
+    case kOutRelief: return Cell::Money(f.relief);
+    case kOutWithheldBefore: return Cell::Money(f.withheldBefore);
+    case kOutWithheld: return Cell::Money(f.withheld);
+    case kOutNet: return Cell::Money(f.net);
+    case kOutBonusTax: return Cell::Money(f.bonusTax);
     case kOutNote:
     case kOutputColumns: break;
     }

@@ -11,6 +11,7 @@
 //   ComputeAll    a file in any order, held whole; the figures come back in input order.
 
 #include "tax/BonusTax.h"
+#include "tax/Cell.h"
 #include "tax/Decimal.h"
 #include "tax/Result.h"
 
@@ -154,11 +155,7 @@ inline constexpr std::array<const char*, kOutputColumns> kOutputTitles{
     "累计准予扣除的捐赠额", "累计应纳税所得额", "预扣率", "速算扣除数", "累计应纳税额", "累计减免税额",
     "累计已预扣预缴税额", "本期应预扣预缴税额", "税后工资", "年终奖个税", "说明"};
 
-struct Cell {
-    enum Kind { kEmpty, kMoney, kRate, kText } kind = kEmpty;
-    Decimal value;         // kMoney: the amount; kRate: the fraction (0.10)
-    std::string_view text; // kRate: "10%"; kText: the note
-};
+using Cell = tax::Cell;
 // A refused row has only its note; the others every figure.
 Cell CellOf(const Figures& f, OutputColumn column);
 

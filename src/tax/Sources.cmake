@@ -5,6 +5,7 @@ set(TAX_SOURCES
     Batch.cpp Batch.h
     BonusTax.cpp BonusTax.h
     BusinessTax.cpp BusinessTax.h
+    Cell.h
     Cumulative.cpp Cumulative.h
     Decimal.cpp Decimal.h
     FlatTax.cpp FlatTax.h
