@@ -400,4 +400,39 @@ tax::Status MonthlyXlsx::Finish() {
     return book_.Close();
 }
 
+tax::Status XlsxTableWriter::Begin(std::span<const table::Column> columns) {
+    columns_.assign(columns.begin(), columns.end());
+    std::vector<std::string> titles;
+    for (const table::Column& c : columns_) titles.push_back(c.title);
+    book_.Start("预扣", std::move(titles));
+    return {};
+}
+
+tax::Status XlsxTableWriter::Add(const table::Row& row) {
+    book_.NextRow();
+    if (row.state == table::RowState::kTotal) book_.Unsummed();
+    for (size_t i = 0; i < row.cells.size() && i < columns_.size(); ++i) {
+        const table::Cell& cell = row.cells[i];
+        const int c = static_cast<int>(i);
+        switch (cell.kind) {
+        case table::Cell::kMoney: book_.Money(c, cell.value); break;
+        case table::Cell::kRate: book_.Rate(c, cell.value); break;
+        case table::Cell::kText:
+        case table::Cell::kMonth: book_.Text(c, cell.text); break;
+        case table::Cell::kEmpty: break;
+        }
+    }
+    return {};
+}
+
+tax::Status XlsxTableWriter::Finish(const table::Row& totals) {
+    book_.NextRow();
+    for (size_t i = 0; i < totals.cells.size() && i < columns_.size(); ++i) {
+        const table::Cell& cell = totals.cells[i];
+        if (cell.kind == table::Cell::kText) book_.Label(static_cast<int>(i), cell.text.c_str());
+        else if (cell.kind == table::Cell::kMoney && columns_[i].summed) book_.Total(static_cast<int>(i), cell.value);
+    }
+    return book_.Close();
+}
+
 } // namespace batch

@@ -8,6 +8,7 @@
 
 #include "batch/Monthly.h"
 #include "batch/Rows.h"
+#include "batch/Table.h"
 #include "tax/Batch.h"
 
 #include <string>
@@ -119,6 +120,23 @@ private:
     std::vector<std::string> titles_;
     bool rows_ = false; // rows written since the sheet began
     bool started_ = false;
+};
+
+// Any kind's table as a workbook: its columns as written (money and rates as numbers), the
+// sheet's own total rows kept out of the sums, the totals row as SUM formulas.
+class XlsxTableWriter : public table::TableWriter {
+public:
+    explicit XlsxTableWriter(unsigned rowsPerSheet = 1048576) : book_(rowsPerSheet) {}
+    tax::Status Open(const std::string& path) { return book_.Open(path); }
+    tax::Status Begin(std::span<const table::Column> columns) override;
+    tax::Status Add(const table::Row& row) override;
+    // The totals row, then the file written out.
+    tax::Status Finish(const table::Row& totals) override;
+    void Abandon() { book_.Abandon(); }
+
+private:
+    SheetBook book_;
+    std::vector<table::Column> columns_;
 };
 
 } // namespace batch

@@ -107,7 +107,7 @@ constexpr const char* kUsage = R"(名称
     20%、30%、40% 的预扣率表，稿酬和特许权使用费按 20%。输出是输入的各列，后接：
         收入额,减除费用,应纳税所得额,预扣率,速算扣除数,应预扣预缴税额,说明
     末尾一行是合计。不给 --law 时，标题行有“所得项目”和“本期收入”（没有月份）的表按这种读。
-    这种暂只写 CSV。
+    这种暂只写 CSV 和 XLSX。
 
     五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
     “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
@@ -563,10 +563,10 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
 }
 
 // The 2019 law's labour, author's and royalty payments, one a row: the file's columns, then the
-// figures, then the totals row; CSV only.
+// figures, then the totals row; CSV or XLSX.
 int RunReceipts(const std::string& in, std::string out, const std::string& sheet, const char* how) {
-    if (EndsWithXlsx(out) || out.ends_with(".pdf") || out.ends_with(".PDF"))
-        return Usage("--law 2019receipts 暂只写 CSV，不写“" + out + "”");
+    if (out.ends_with(".pdf") || out.ends_with(".PDF"))
+        return Usage("--law 2019receipts 暂只写 CSV 和 XLSX，不写“" + out + "”");
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
     if (!opened) return Fail(opened.error());
     batch::Input& input = **opened;
@@ -574,25 +574,16 @@ int RunReceipts(const std::string& in, std::string out, const std::string& sheet
     batch::table::TableReader reader(*input.sheet, input.Problem(), kind);
     const std::string shownIn = in == "-" ? std::string("标准输入") : "“" + in + "”";
     if (tax::Status s = reader.Start(); !s) return Fail(shownIn + "：" + s.error());
-    const bool toFile = !out.empty() && out != "-";
-    std::optional<batch::SaveFile> save;
-    if (toFile) {
-        tax::Result<batch::SaveFile> begun = BeginSave(out);
-        if (!begun) return Fail(begun.error());
-        save.emplace(std::move(*begun));
-    }
-    const std::string shown = toFile ? "“" + out + "”" : std::string("标准输出");
-    batch::table::CsvTableWriter csv([&](std::string_view data) { return WriteOut(save, stdout, shown, data); }, toFile);
+    Output<batch::table::TableWriter, batch::XlsxTableWriter, batch::table::CsvTableWriter> output(out, false);
+    if (tax::Status s = output.Open(); !s) return Fail(s.error());
     tb::Totals totals;
     bool writing = false;
-    const tax::Result<bool> done = batch::table::Pump(reader, kind, csv, totals, [&in](const batch::table::Row& row) {
+    const tax::Result<bool> done = batch::table::Pump(reader, kind, *output.writer(), totals, [&in](const batch::table::Row& row) {
         if (row.state == batch::table::RowState::kRefused)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), row.line, row.refusal.c_str());
     }, &writing);
-    if (!done) return Fail(writing ? done.error() : shownIn + "：" + done.error());
-    if (!toFile && std::fflush(stdout) != 0) return Fail("无法写入" + shown + "：" + batch::SystemErrorText(errno));
-    if (save)
-        if (tax::Status s = save->Commit(); !s) return Fail("无法写入" + shown + "：" + s.error());
+    if (!done) return output.Drop(writing ? done.error() : shownIn + "：" + done.error());
+    if (const int status = output.Commit(); status != 0) return status;
     std::string total;
     tb::AppendMoney(total, totals.totalTax.Value());
     std::fprintf(stderr, "读入 %lld 行，计算 %lld 行，拒绝 %lld 行，跳过 %lld 行，合计个税 %s（%s；%s）\n", totals.read,

@@ -67,10 +67,28 @@ check "workbook relief and donation" has out "劳务报酬所得,100000.00,,,,,5
 check "workbook refusal" has err "payments.xlsx:9: 商业健康保险：稿酬所得、特许权使用费所得不扣除商业健康保险"
 check "workbook summary" has err "读入 8 行，计算 5 行，拒绝 3 行，跳过 2 行，合计个税 31660.00（工作表“pay”；"
 
+# A workbook: the same rows, amounts and rates as numbers, the sheet's own total left out of
+# the SUM row, read back by a spreadsheet library.
+check "to a workbook" run 1 --law 2019receipts "$dir/some.csv" -o "$dir/o.xlsx"
+check "workbook written" /usr/bin/python3 -c '
+import openpyxl, sys
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+rows = list(ws.iter_rows(values_only=True))
+assert rows[0][:6] == ("工号", "姓名", "证件类型", "证件号码", "所得项目", "本期收入"), rows[0]
+assert rows[1][5] == 3000 and rows[1][15] == 2200 and rows[1][16] == 0.2 and rows[1][18] == 440, rows[1]
+assert rows[2][13] == 5600 and rows[2][18] == 1120, rows[2]
+assert rows[7][0] == "合计" and rows[7][18] is None, rows[7]
+tax = ws.cell(row=len(rows), column=19).value
+assert tax == "=SUM(S2:S7)", tax
+v = openpyxl.load_workbook(sys.argv[1], data_only=True).worksheets[0]
+assert v.cell(row=len(rows), column=19).value == 6760, v.cell(row=len(rows), column=19).value
+assert v.cell(row=len(rows), column=2).value == "合计"
+' "$dir/o.xlsx"
+
 # What this law does not write yet is refused before anything is read.
-check "no workbook" run 2 --law 2019receipts "$dir/pay.csv" -o "$dir/o.xlsx"
-check "no workbook message" has err "暂只写 CSV"
-check "no workbook written" test ! -e "$dir/o.xlsx"
+check "no PDF" run 2 --law 2019receipts "$dir/pay.csv" -o "$dir/o.pdf"
+check "no PDF message" has err "暂只写 CSV 和 XLSX"
+check "no PDF written" test ! -e "$dir/o.pdf"
 check "no PDFs" run 2 --law 2019receipts "$dir/pay.csv" --payslips "$dir/p.pdf"
 check "bad law" run 2 --law 2019receipt "$dir/pay.csv"
 check "bad law lists" has err "2019receipts"
