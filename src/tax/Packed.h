@@ -1,7 +1,7 @@
 #pragma once
-// Amounts and figures as bytes laid end to end, for a file computed whole: a payroll of a
-// million person-months held in a tenth of the room its text takes. A whole-fen amount is a
-// variable-length integer of two or three bytes; anything else keeps its sixteen bytes, so that
+// Amounts and figures as bytes laid end to end, for a file computed whole: a person-month's
+// figures in some fifty bytes where the unpacked ones take three hundred. A whole-fen amount is
+// a variable-length integer of one to four bytes; anything else keeps its sixteen bytes, so that
 // every value comes back bit for bit.
 
 #include "tax/Decimal.h"
