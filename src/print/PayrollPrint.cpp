@@ -39,6 +39,8 @@ constexpr double kCapShare = 0.3;   // a column wider than this share of the pag
 constexpr double kSlack = 1.03;
 constexpr int kWrapFlags = Qt::TextWrapAnywhere;
 constexpr const char* kCancelled = "已取消。";
+// Rows read between two looks at the cancel flag: well under a tenth of a second.
+constexpr long long kRowsBetweenChecks = 256;
 
 QString Family() {
     static const QString family = [] {
@@ -324,8 +326,10 @@ std::vector<double> Payroll::NaturalWidths(QPagedPaintDevice& device, int n, boo
         QStringList cells;
         bool refused = false;
         spool_->Rewind();
-        while (spool_->Next(cells, refused))
+        for (long long read = 1; spool_->Next(cells, refused); ++read) {
             if (!(slips && refused)) widen(cells, fm);
+            if (read % kRowsBetweenChecks == 0 && Cancelled()) break;
+        }
     }
     return natural;
 }
@@ -354,7 +358,8 @@ std::vector<long long> Payroll::PageStarts(Sheet& sheet, bool slips, bool onePer
     QStringList cells;
     bool refused = false;
     if (rows_ > 0) spool_->Rewind();
-    while (rows_ > 0 && spool_->Next(cells, refused)) {
+    for (long long read = 1; rows_ > 0 && spool_->Next(cells, refused); ++read) {
+        if (read % kRowsBetweenChecks == 0 && Cancelled()) break;
         if (slips && refused) continue;
         const double h = wraps ? sheet.RowHeight(cells, sheet.body) : plain;
         if (slips) place(sheet.SlipHeight(h, cells), cut);
@@ -417,7 +422,7 @@ tax::Status Payroll::WriteChosen(QPagedPaintDevice& device, bool onePerPage) {
     bool refused = false;
     if (rows_ > 0) {
         spool_->Rewind();
-        while (spool_->Next(cells, refused))
+        for (long long read = 1; spool_->Next(cells, refused) && !(read % kRowsBetweenChecks == 0 && Cancelled()); ++read)
             for (int c = 0; c < std::min(n, static_cast<int>(cells.size())) && !refused; ++c)
                 said[static_cast<size_t>(c)] = said[static_cast<size_t>(c)] || Said(cells[c]);
     }
@@ -437,10 +442,12 @@ tax::Status Payroll::WriteChosen(QPagedPaintDevice& device, bool onePerPage) {
     }
     Payroll strips(std::move(head));
     strips.progress_ = progress_;
+    strips.cancel_ = cancel_;
     if (rows_ > 0) {
         spool_->Rewind();
         QStringList picked;
-        while (spool_->Next(cells, refused)) {
+        for (long long read = 1; spool_->Next(cells, refused); ++read) {
+            if (read % kRowsBetweenChecks == 0 && Cancelled()) return tax::Fail(kCancelled);
             picked.clear();
             for (int c : chosen) picked << (c < cells.size() ? cells[c] : QString());
             if (tax::Status s = strips.Add(picked, refused); !s) return s;
@@ -457,7 +464,9 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
     Sheet sheet(device, head_, slips);
     sheet.Place(NaturalWidths(device, sheet.Columns(), slips));
     fit_ = sheet.fit;
+    if (Cancelled()) return tax::Fail(kCancelled);
     const std::vector<long long> starts = PageStarts(sheet, slips, onePerPage);
+    if (Cancelled()) return tax::Fail(kCancelled);
     const int pages = static_cast<int>(starts.size());
     pages_ = pages;
 
@@ -474,7 +483,7 @@ tax::Status Payroll::Write(QPagedPaintDevice& device, bool slips, bool onePerPag
     bool refused = false;
     std::vector<Line> page;
     for (int at = 0; at < pages; ++at) {
-        if (progress_ && !progress_(at, pages)) {
+        if ((progress_ && !progress_(at, pages)) || Cancelled()) {
             p.end();
             return tax::Fail(kCancelled);
         }
@@ -553,7 +562,7 @@ tax::Result<long long> Payroll::PayslipFiles(const QString& dir) {
     while (spool_->Next(cells, refused)) {
         ++ordinal;
         if (refused) continue;
-        if (progress_ && !progress_(written, Slips())) return tax::Fail(kCancelled);
+        if ((progress_ && !progress_(written, Slips())) || Cancelled()) return tax::Fail(kCancelled);
         const auto cell = [&](int at) { return at >= 0 && at < cells.size() ? cells[at] : QString(); };
         const QString base = head_.slipSuffix.isEmpty()
                                  ? SafeFileName(cell(idAt), cell(nameAt), ordinal)

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -70,6 +71,10 @@ public:
     // (the PDF being written is not left behind; whole files a person already written stay).
     using Progress = std::function<bool(long long done, long long total)>;
     void SetProgress(Progress progress) { progress_ = std::move(progress); }
+    // A flag looked at every few hundred rows while the rows are measured and paginated, and
+    // before each page and file: once set, the work fails as cancelled. Reading a large
+    // payroll takes long before the first page, where Progress is not called.
+    void SetCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
     // Pages of the last Write; the fit it used (for tests and the window's messages).
     int Pages() const { return pages_; }
@@ -99,6 +104,8 @@ private:
     int pages_ = 0;
     Fit fit_;
     Progress progress_;
+    const std::atomic<bool>* cancel_ = nullptr;
+    bool Cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
 };
 
 // A file name for a person's payslip from the ID and the name: characters that file systems

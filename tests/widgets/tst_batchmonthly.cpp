@@ -334,11 +334,13 @@ private slots:
         // On paper as in the table: every figure of the month, each person-month a payslip.
         auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
         QVERIFY(paper->ExportPdf(dir.filePath(QStringLiteral("table.pdf"))));
+        drive::WaitForWork(w);
         const QString printed = drive::PdfPages(dir.filePath(QStringLiteral("table.pdf"))).join(QString()).simplified();
         QVERIFY2(printed.contains(QStringLiteral("本期应预扣预缴税额")) && printed.contains(QStringLiteral("1,850.00")) &&
                      printed.contains(QStringLiteral("3,030.00")),
                  qPrintable(printed));
         QVERIFY(paper->ExportPayslips(dir.filePath(QStringLiteral("each")), TBatchPrint::Slips::Files));
+        drive::WaitForWork(w);
         QCOMPARE(QDir(dir.filePath(QStringLiteral("each"))).entryList(QDir::Files, QDir::Name).size(), 3);
         if (qEnvironmentVariableIsSet("KEEP_PDF")) QFile::copy(dir.filePath(QStringLiteral("table.pdf")), qEnvironmentVariable("KEEP_PDF"));
         // From 2028 the bonus joins March's income: no tax of its own, more withheld.
@@ -440,6 +442,7 @@ private slots:
         QTemporaryDir out;
         auto* paper = w->findChild<TBatchPrint*>(QStringLiteral("BatchPrint"));
         QVERIFY(paper->ExportPayslips(out.path(), TBatchPrint::Slips::Files));
+        drive::WaitForWork(w);
         QStringList made = QDir(out.path()).entryList(QDir::Files);
         made.sort();
         QCOMPARE(made, (QStringList{QStringLiteral("001-张伟-2024年6月.pdf"), QStringLiteral("002-王芳-2024年6月.pdf"),
@@ -448,6 +451,7 @@ private slots:
         // a person reads, not the running totals behind them, one strip in at most two bands.
         const QString strips = out.filePath(QStringLiteral("strips.pdf"));
         QVERIFY(paper->ExportPayslips(strips, TBatchPrint::Slips::Strips));
+        drive::WaitForWork(w);
         const QString text = drive::PdfPages(strips).join(QString());
         for (const char* heading : {"基本工资", "绩效工资", "考勤扣款", "实发工资", "个人社保公积金", "代扣个税", "本期应预扣预缴税额", "税后工资", "说明"})
             QVERIFY2(text.contains(QString::fromUtf8(heading)), heading);

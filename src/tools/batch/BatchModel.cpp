@@ -233,8 +233,10 @@ int BatchModel::MonthOf(size_t row) const {
     return m ? *m : 0;
 }
 
-bool BatchModel::Shown(size_t row) const {
-    return monthShown_ == 0 || !Monthly() || row >= rows_.size() || MonthOf(row) == monthShown_;
+bool BatchModel::Shown(size_t row) const { return ShownIn(row, monthShown_); }
+
+bool BatchModel::ShownIn(size_t row, int month) const {
+    return month == 0 || !Monthly() || row >= rows_.size() || MonthOf(row) == month;
 }
 
 const batch::monthly::Sums& BatchModel::ShownSums() const {
@@ -376,8 +378,13 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && refused)
         return Text((row.line > 0 ? "第 " + std::to_string(row.line) + " 行 " : std::string()) + f.note);
     if (role != Qt::DisplayRole) return {};
-    if (!computed) return Text(CellAtIndex(row, col));
-    const tp::Cell cell = tp::CellOf(f, out);
+    return MonthlyText(row, f, col);
+}
+
+QString BatchModel::MonthlyText(const BatchRow& row, const tp::Figures& f, size_t col) const {
+    const size_t inputs = columns_.titles.size();
+    if (col < inputs) return Text(CellAtIndex(row, col));
+    const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(col - inputs));
     switch (cell.kind) {
     case tp::Cell::kEmpty: return {};
     case tp::Cell::kMoney: return batch::Grouped(cell.value);
@@ -399,6 +406,19 @@ QVariant PayrollTaxMark(const batch::Layout& layout, int carriedIndex, const bat
     if (carriedIndex != sheetTaxAt || !batch::TaxDifference(sheetTaxAt, record, r, d) || d == tax::Decimal()) return {};
     if (role == Qt::BackgroundRole) return QBrush(QColor(255, 236, 179));
     return QStringLiteral("表中个税与算出的合计个税（工资个税加年终奖个税）相差 %1（表中 − 算出）").arg(batch::Grouped(d));
+}
+
+// A 2011 row's cell as the table shows it; null for an empty one.
+QString ShownCell(const batch::Layout& layout, int col, const batch::Record& record, const tb::RowResult& r) {
+    batch::Cell cell;
+    batch::CellAt(layout, col, record, r, cell);
+    switch (cell.kind) {
+    case batch::Cell::kEmpty: return {};
+    case batch::Cell::kText:
+    case batch::Cell::kRate: return Text(cell.text);
+    case batch::Cell::kMoney: return batch::Grouped(cell.value);
+    }
+    return {};
 }
 
 } // namespace
@@ -451,15 +471,27 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
         return Text(record.kind == batch::RowKind::kBroken ? std::string(record.problem)
                                                            : batch::RefusalText(record.line, record.input, r));
     if (role != Qt::DisplayRole) return {};
-    batch::Cell cell;
-    batch::CellAt(layout_, col, record, r, cell);
-    switch (cell.kind) {
-    case batch::Cell::kEmpty: return {};
-    case batch::Cell::kText:
-    case batch::Cell::kRate: return Text(cell.text);
-    case batch::Cell::kMoney: return batch::Grouped(cell.value);
+    const QString text = ShownCell(layout_, col, record, r);
+    return text.isNull() ? QVariant() : QVariant(text);
+}
+
+void BatchModel::RowTexts(size_t at, QStringList& cells) const {
+    cells.clear();
+    const int columns = columnCount();
+    const BatchRow& row = rows_[at];
+    // Blank rows, and 2019 rows not yet computed, show nothing, as data() has them.
+    if (IsBlank(row) || (Monthly() && at >= figures_.size())) {
+        for (int c = 0; c < columns; ++c) cells << QString();
+        return;
     }
-    return {};
+    if (Monthly()) {
+        const tp::Figures f = figures_[at].Unpack();
+        for (int c = 0; c < columns; ++c) cells << MonthlyText(row, f, static_cast<size_t>(c));
+        return;
+    }
+    batch::Record record;
+    const tb::RowResult r = ResultOf(row, record);
+    for (int c = 0; c < columns; ++c) cells << ShownCell(layout_, c, record, r);
 }
 
 QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -15,6 +15,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <limits>
@@ -79,6 +80,8 @@ public:
     void SetMonthShown(int month);
     int MonthShown() const { return monthShown_; }
     bool Shown(size_t row) const;
+    // The same for a month given (0: every row), for a worker that took the month when it began.
+    bool ShownIn(size_t row, int month) const;
     // The counts of the rows shown (the month's, with the rows above its sheet's header when the
     // year came from month sheets), as the totals row sums them; the whole table's on 全年.
     const batch::Totals& ShownTotals() const;
@@ -167,6 +170,10 @@ public:
     // A pasted text's cells, line by line, as Paste lays them.
     static std::vector<std::vector<std::string>> Block(const QString& text, size_t most = SIZE_MAX);
 
+    // A row's texts, column by column, as the table shows them. Without the caches the view's
+    // painting fills, so a worker may call it while the table is shown (the table locked).
+    void RowTexts(size_t row, QStringList& cells) const;
+
     // Whether row `row` gets no payslip: a person refused, or a record that could not be read.
     // `why` then says so as the refusal list shows it ("月工资：无法识别“八千”").
     bool Refused(size_t row, std::string* why = nullptr) const;
@@ -194,6 +201,7 @@ signals:
 
 private:
     QVariant MonthlyData(const QModelIndex& index, int role) const;
+    QString MonthlyText(const BatchRow& row, const tax::payroll2019::Figures& f, size_t col) const;
     QVariant TaxDifferenceMark(const BatchRow& row, const tax::payroll2019::Figures& f, int role) const;
     void SetMonthlyCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
     // An empty row of the table's columns, as 添加行 makes it.

@@ -19,7 +19,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -42,34 +41,56 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
     return b;
 }
 
-// The pages or files being written, with 取消, once the work takes more than a moment. Modal
-// for the whole program: nothing may close the window while its rows are being drawn.
-struct Working {
-    QProgressDialog dialog;
-    Working(QWidget* owner, const QString& text) : dialog(text, QStringLiteral("取消"), 0, 0, owner) {
-        dialog.setObjectName(QStringLiteral("DlgPrintProgress"));
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.setMinimumDuration(400);
-        dialog.setAutoReset(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~Working() { QApplication::restoreOverrideCursor(); }
-    void Follow(print::Payroll& payroll) {
-        payroll.SetProgress([this](long long done, long long total) {
-            dialog.setMaximum(static_cast<int>(total));
-            dialog.setValue(static_cast<int>(done));
-            return !dialog.wasCanceled();
-        });
-    }
-    bool Cancelled() const { return dialog.wasCanceled(); }
-};
+// The share of the progress bar for reading the rows from the table; the pages or files take the rest.
+constexpr int kReadShare = 200;
+constexpr const char* kCancelled = "已取消。";
 
 constexpr int kListedRefusals = 20;
 
 } // namespace
 
-TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model)
-    : QObject(window), Window(window), Model(model) {
+// What the rows are printed with: the head, the sheet's pay items (redone to two decimals), the
+// totals row and the month shown, all as the table had them when the work began.
+struct TBatchPrint::Plan {
+    print::Head head;
+    std::vector<bool> payItem;
+    QStringList totals;
+    int month = 0;
+};
+
+// What a write on the worker leaves for the message.
+struct TBatchPrint::Written {
+    tax::Status status;
+    bool cancelled = false;
+    int pages = 0;
+    long long rows = 0, slips = 0;
+};
+
+// The sheet's own total rows and the rows of other months left out. Reads the model without its
+// view caches, so a worker may run it while the table is painted; the table is locked meanwhile.
+tax::Status TBatchPrint::Fill(const Plan& plan, const BatchModel& model, print::Payroll& payroll, batch::Progress* progress) {
+    const size_t rows = model.Rows().size();
+    QStringList cells;
+    for (size_t r = 0; r < rows; ++r) {
+        if (progress && r % 512 == 0) {
+            if (progress->cancel) return tax::Fail(kCancelled);
+            progress->permille = static_cast<int>(kReadShare * r / rows);
+        }
+        if (model.Rows()[r].kind == batch::RowKind::kTotal || !model.ShownIn(r, plan.month)) continue;
+        model.RowTexts(r, cells);
+        for (qsizetype c = 0; c < cells.size() && static_cast<size_t>(c) < plan.payItem.size(); ++c) {
+            tax::batch::Amount a;
+            if (plan.payItem[static_cast<size_t>(c)] && batch::ReadAmount(cells[c].toStdString(), a) == batch::AmountRead::kOk)
+                cells[c] = batch::Grouped(a.value);
+        }
+        if (tax::Status s = payroll.Add(cells, model.Refused(r)); !s) return s;
+    }
+    payroll.SetTotals(plan.totals);
+    return {};
+}
+
+TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model, Runner run)
+    : QObject(window), Window(window), Model(model), Run(std::move(run)) {
     setObjectName(QStringLiteral("BatchPrint"));
     // A row of its own under the file buttons, so the window still fits a narrow screen.
     auto* bar = new QHBoxLayout;
@@ -88,15 +109,20 @@ TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model)
     for (QPushButton* b : {BtnPrint, BtnPdf, BtnPayslips}) bar->addWidget(b);
     bar->addStretch(2);
     BtnPrint->setToolTip(QStringLiteral("打印预览 (Ctrl+P)"));
-    auto* print = new QAction(window);
-    print->setObjectName(QStringLiteral("ActPrint"));
-    print->setShortcut(QKeySequence::Print);
-    print->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(print);
-    connect(print, &QAction::triggered, this, &TBatchPrint::BtnPrintClick);
+    ActPrint = new QAction(window);
+    ActPrint->setObjectName(QStringLiteral("ActPrint"));
+    ActPrint->setShortcut(QKeySequence::Print);
+    ActPrint->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(ActPrint);
+    connect(ActPrint, &QAction::triggered, this, &TBatchPrint::BtnPrintClick);
     connect(BtnPrint, &QPushButton::clicked, this, &TBatchPrint::BtnPrintClick);
     connect(BtnPdf, &QPushButton::clicked, this, &TBatchPrint::BtnPdfClick);
     connect(BtnPayslips, &QPushButton::clicked, this, &TBatchPrint::BtnPayslipsClick);
+}
+
+void TBatchPrint::SetEnabled(bool enabled) {
+    for (QPushButton* b : {BtnPrint, BtnPdf, BtnPayslips}) b->setEnabled(enabled);
+    ActPrint->setEnabled(enabled);
 }
 
 void TBatchPrint::SetTitle(const QString& title) {
@@ -105,17 +131,19 @@ void TBatchPrint::SetTitle(const QString& title) {
     TxtTitle->setText(title.trimmed());
 }
 
-std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
-    print::Head head;
+TBatchPrint::Plan TBatchPrint::MakePlan() const {
+    Plan plan;
+    print::Head& head = plan.head;
     head.title = TxtTitle->text().trimmed();
+    plan.month = Model->Monthly() ? Model->MonthShown() : 0;
     // One month shown: its rows alone, the payslips' files named by it (工号-姓名-2024年6月.pdf).
-    if (Model->Monthly() && Model->MonthShown() > 0)
-        head.slipSuffix = QStringLiteral("%1年%2月").arg(Model->rules().year).arg(Model->MonthShown());
+    if (plan.month > 0) head.slipSuffix = QStringLiteral("%1年%2月").arg(Model->rules().year).arg(plan.month);
     const int columns = Model->columnCount();
     const int totalsRow = static_cast<int>(Model->Rows().size());
     // Under the 2019 law the sheet's own pay items (基本工资, 实发工资) are figures on paper, to
     // two decimals beside the computed ones, and a payslip shows what the command line's does.
-    std::vector<bool> payItem(static_cast<size_t>(columns), false);
+    std::vector<bool>& payItem = plan.payItem;
+    payItem.assign(static_cast<size_t>(columns), false);
     if (Model->Monthly()) {
         const batch::monthly::Columns& sheet = Model->monthlyColumns();
         for (size_t c = 0; c < sheet.titles.size(); ++c) {
@@ -133,28 +161,46 @@ std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
         // Right-aligned in the table, right-aligned on paper.
         const QVariant align = Model->data(Model->index(totalsRow, c), Qt::TextAlignmentRole);
         head.numeric.push_back(payItem[static_cast<size_t>(c)] || (align.isValid() && (align.value<Qt::Alignment>() & Qt::AlignRight)));
+        // The totals row as shown: the month's sums are the view's, worked out here once.
+        QString text = Model->data(Model->index(totalsRow, c), Qt::DisplayRole).toString();
+        tax::batch::Amount a;
+        if (payItem[static_cast<size_t>(c)] && batch::ReadAmount(text.toStdString(), a) == batch::AmountRead::kOk)
+            text = batch::Grouped(a.value);
+        plan.totals << text;
     }
-    auto payroll = std::make_unique<print::Payroll>(std::move(head));
-    QStringList cells;
-    for (int r = 0; r <= totalsRow; ++r) {
-        // The sheet's own total rows are not people: neither on paper nor a payslip.
-        if (r < totalsRow && Model->Rows()[static_cast<size_t>(r)].kind == batch::RowKind::kTotal) continue;
-        if (r < totalsRow && !Model->Shown(static_cast<size_t>(r))) continue;
-        cells.clear();
-        for (int c = 0; c < columns; ++c) {
-            QString text = Model->data(Model->index(r, c), Qt::DisplayRole).toString();
-            tax::batch::Amount a;
-            if (payItem[static_cast<size_t>(c)] && batch::ReadAmount(text.toStdString(), a) == batch::AmountRead::kOk)
-                text = batch::Grouped(a.value);
-            cells << text;
-        }
-        if (r == totalsRow) {
-            payroll->SetTotals(cells);
-        } else if (tax::Status s = payroll->Add(cells, Model->Refused(static_cast<size_t>(r))); !s) {
-            return nullptr;
-        }
-    }
+    return plan;
+}
+
+std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
+    const Plan plan = MakePlan();
+    auto payroll = std::make_unique<print::Payroll>(plan.head);
+    if (!Fill(plan, *Model, *payroll, nullptr)) return nullptr;
     return payroll;
+}
+
+bool TBatchPrint::Start(const QString& what, std::function<tax::Status(print::Payroll&)> write,
+                        std::function<void(const Written&)> report) {
+    auto plan = std::make_shared<const Plan>(MakePlan());
+    auto written = std::make_shared<Written>();
+    const BatchModel* model = Model;
+    auto work = [plan, model, written, write = std::move(write)](batch::Progress& progress) {
+        // Made, filled and dropped here: its scratch file and fonts stay on this thread.
+        print::Payroll payroll(plan->head);
+        written->status = Fill(*plan, *model, payroll, &progress);
+        if (written->status) {
+            payroll.SetCancel(&progress.cancel);
+            payroll.SetProgress([&progress](long long done, long long total) {
+                progress.permille = kReadShare + static_cast<int>((1000 - kReadShare) * done / std::max(1LL, total));
+                return true;
+            });
+            written->status = write(payroll);
+        }
+        written->cancelled = !written->status && progress.cancel;
+        written->pages = payroll.Pages();
+        written->rows = payroll.Rows();
+        written->slips = payroll.Slips();
+    };
+    return Run(what, std::move(work), [written, report = std::move(report)] { report(*written); });
 }
 
 void TBatchPrint::BtnPrintClick() {
@@ -206,53 +252,44 @@ void TBatchPrint::BtnPayslipsClick() {
 }
 
 bool TBatchPrint::ExportPdf(const QString& path) {
-    tax::Status written = tax::Fail("临时文件写不下。");
-    int pages = 0;
-    {
-        Working working(Window, QStringLiteral("正在导出 PDF …"));
-        if (const std::unique_ptr<print::Payroll> payroll = Payroll()) {
-            working.Follow(*payroll);
-            written = payroll->TablePdf(path);
-            pages = payroll->Pages();
-        }
-        if (working.Cancelled()) return false;
-    }
-    if (!written) {
-        dialogs::Current().Message(Window, product::kTitle,
-                                   QStringLiteral("未能导出 PDF：\n%1").arg(QString::fromStdString(written.error())),
-                                   QMessageBox::Warning);
-        return false;
-    }
-    dialogs::Current().Message(Window, product::kTitle,
-                               QStringLiteral("工资表已导出到“%1”，共 %2 页。").arg(QDir::toNativeSeparators(path)).arg(pages),
-                               QMessageBox::Information);
-    return true;
+    return Start(
+        QStringLiteral("正在导出 PDF %1 …").arg(QDir::toNativeSeparators(path)),
+        [path](print::Payroll& payroll) { return payroll.TablePdf(path); },
+        [this, path](const Written& written) {
+            if (written.cancelled) return;
+            if (!written.status) {
+                dialogs::Current().Message(Window, product::kTitle,
+                                           QStringLiteral("未能导出 PDF：\n%1").arg(QString::fromStdString(written.status.error())),
+                                           QMessageBox::Warning);
+                return;
+            }
+            dialogs::Current().Message(
+                Window, product::kTitle,
+                QStringLiteral("工资表已导出到“%1”，共 %2 页。").arg(QDir::toNativeSeparators(path)).arg(written.pages),
+                QMessageBox::Information);
+        });
 }
 
 bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
-    tax::Status written = tax::Fail("临时文件写不下。");
-    long long slips = 0, rows = 0;
-    {
-        Working working(Window, QStringLiteral("正在生成工资条 …"));
-        if (const std::unique_ptr<print::Payroll> payroll = Payroll()) {
-            working.Follow(*payroll);
-            rows = payroll->Rows();
-            slips = payroll->Slips();
-            if (how == Slips::Files) {
-                tax::Result<long long> files = payroll->PayslipFiles(path);
-                written = files ? tax::Status() : tax::Status(files.failure());
-            } else {
-                written = payroll->PayslipsPdf(path, how == Slips::OnePerPage);
-            }
-        }
-        if (working.Cancelled()) return false;
-    }
-    if (!written) {
+    return Start(
+        QStringLiteral("正在生成工资条 %1 …").arg(QDir::toNativeSeparators(path)),
+        [path, how](print::Payroll& payroll) {
+            if (how != Slips::Files) return payroll.PayslipsPdf(path, how == Slips::OnePerPage);
+            tax::Result<long long> files = payroll.PayslipFiles(path);
+            return files ? tax::Status() : tax::Status(files.failure());
+        },
+        [this, path](const Written& written) { ReportPayslips(written, path); });
+}
+
+void TBatchPrint::ReportPayslips(const Written& written, const QString& path) {
+    if (written.cancelled) return;
+    if (!written.status) {
         dialogs::Current().Message(Window, product::kTitle,
-                                   QStringLiteral("未能生成工资条：\n%1").arg(QString::fromStdString(written.error())),
+                                   QStringLiteral("未能生成工资条：\n%1").arg(QString::fromStdString(written.status.error())),
                                    QMessageBox::Warning);
-        return false;
+        return;
     }
+    const long long rows = written.rows, slips = written.slips;
     QString text = QStringLiteral("已生成 %1 张工资条：%2").arg(slips).arg(QDir::toNativeSeparators(path));
     if (rows > slips) {
         // The refused rows, so none is missed when the slips are handed out.
@@ -271,5 +308,4 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
         if (rows - slips > listed) text += QStringLiteral("\n……");
     }
     dialogs::Current().Message(Window, product::kTitle, text, rows > slips ? QMessageBox::Warning : QMessageBox::Information);
-    return true;
 }

@@ -74,7 +74,10 @@ TFrmBatch::TFrmBatch(QWidget* owner) : QWidget(owner, Qt::Window) {
     BuildLawRow(column);
     BuildButtons(column);
     Model = new BatchModel(this);
-    new TBatchPrint(this, column, Model);
+    Paper = new TBatchPrint(this, column, Model, [this](const QString& what, std::function<void(batch::Progress&)> work,
+                                                        std::function<void()> done) {
+        return RunLocked(what, std::move(work), std::move(done));
+    });
     BuildTable(column);
     BuildFoot(column);
     ConnectControls();
@@ -386,6 +389,7 @@ TFrmBatch::~TFrmBatch() {
     if (Worker) {
         WorkProgress->cancel = true;
         Worker->wait();
+        delete Worker;
     }
 }
 
@@ -673,8 +677,10 @@ void TFrmBatch::BtnCancelClick() {
 
 void TFrmBatch::StartWork(QThread* worker, const QString& what) {
     Worker = worker;
-    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint, CmbLaw, CmbYear})
+    // The month too: what a worker writes is the month shown when it began.
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbPoint, CmbLaw, CmbYear, CmbMonth})
         w->setEnabled(false);
+    Paper->SetEnabled(false);
     TableRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TxtStatus->setText(what);
     ProgressWork->setValue(0);
@@ -688,8 +694,9 @@ void TFrmBatch::EndWork() {
     ProgressTimer->stop();
     ProgressWork->hide();
     BtnCancel->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbLaw, CmbYear})
+    for (QWidget* w : std::initializer_list<QWidget*>{BtnAdd, BtnRemove, BtnPaste, BtnImport, BtnExport, CmbLaw, CmbYear, CmbMonth})
         w->setEnabled(true);
+    Paper->SetEnabled(true);
     TableRows->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
     Worker->deleteLater();
@@ -760,31 +767,45 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
     StartWork(worker, QStringLiteral("正在导入 %1 …").arg(QDir::toNativeSeparators(path)));
 }
 
-void TFrmBatch::ExportTo(const QString& path) {
-    if (Worker) return;
+bool TFrmBatch::RunLocked(const QString& what, std::function<void(batch::Progress&)> work, std::function<void()> done) {
+    if (Worker) return false;
     WorkProgress = std::make_unique<batch::Progress>();
-    auto written = std::make_shared<tax::Result<bool>>(false);
     batch::Progress* progress = WorkProgress.get();
-    // The worker writes straight from the table, which stays locked until it is done; it may
+    // The worker reads straight from the table, which stays locked until it is done; it may
     // be looked at meanwhile.
     Model->SetLocked(true);
-    const BatchModel* model = Model;
-    QThread* worker = QThread::create([=] { *written = batch::Export(path, *model, *progress); });
-    connect(worker, &QThread::finished, this, [this, written, path, progress] {
+    QThread* worker = QThread::create([progress, work = std::move(work)] { work(*progress); });
+    connect(worker, &QThread::finished, this, [this, done = std::move(done)] {
         Model->SetLocked(false);
-        const bool saved = written->ok() && **written && !progress->cancel;
-        if (saved) {
-            Undo->setClean();
-            Dirty = false;
-        }
         EndWork();
-        if (saved) ShowExported(path);
-        if (!written->ok())
-            dialogs::Current().Message(this, product::kTitle,
-                                       SaveFailureText(path, QString::fromStdString(written->error())),
-                                       QMessageBox::Warning);
+        done();
     });
-    StartWork(worker, QStringLiteral("正在导出 %1 …").arg(QDir::toNativeSeparators(path)));
+    StartWork(worker, what);
+    return true;
+}
+
+void TFrmBatch::ExportTo(const QString& path) {
+    auto written = std::make_shared<tax::Result<bool>>(false);
+    auto cancelled = std::make_shared<bool>(false);
+    const BatchModel* model = Model;
+    RunLocked(
+        QStringLiteral("正在导出 %1 …").arg(QDir::toNativeSeparators(path)),
+        [=](batch::Progress& progress) {
+            *written = batch::Export(path, *model, progress);
+            *cancelled = progress.cancel;
+        },
+        [this, written, cancelled, path] { Exported(path, *written, *cancelled); });
+}
+
+void TFrmBatch::Exported(const QString& path, const tax::Result<bool>& written, bool cancelled) {
+    if (written.ok() && *written && !cancelled) {
+        Undo->setClean();
+        Dirty = false;
+        ShowExported(path);
+    }
+    if (!written.ok())
+        dialogs::Current().Message(this, product::kTitle, SaveFailureText(path, QString::fromStdString(written.error())),
+                                   QMessageBox::Warning);
 }
 
 void TFrmBatch::ShowExported(const QString& path) {

@@ -7,9 +7,11 @@
 #endif
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class BatchUndo;
+class TBatchPrint;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -97,6 +99,10 @@ private:
     // The status line names the exported file, with a link to its folder.
     void ShowExported(const QString& path);
     void StartWork(QThread* worker, const QString& what);
+    // `work` on a worker thread with the progress bar and 取消, the table locked until it ends;
+    // then `done` here. False, nothing run, while other work runs.
+    bool RunLocked(const QString& what, std::function<void(batch::Progress&)> work, std::function<void()> done);
+    void Exported(const QString& path, const tax::Result<bool>& written, bool cancelled);
     void EndWork();
     // The one place where a failed save's reason becomes the text the user reads.
     QString SaveFailureText(const QString& path, const QString& reason) const;
@@ -119,6 +125,7 @@ private:
     QPushButton* BtnCancel = nullptr;
     BatchModel* Model = nullptr;
     BatchUndo* Undo = nullptr;
+    TBatchPrint* Paper = nullptr;
     QString ImportedPath; // the last file imported, whose name an export suggests
     std::vector<batch::monthly::MonthSheet> YearSheets; // the month sheets the next import reads as one year
 
