@@ -100,23 +100,17 @@ std::uint64_t Arena::Append(std::string_view record) {
     return where;
 }
 
-void FiguresStore::Put(size_t row, const tp::Figures& f) {
-    std::string& out = scratch_;
-    out.clear();
+void PutFigures(std::string& out, const tp::Figures& f) {
     out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4));
     out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
     for (Decimal tp::Figures::*m : kMoney)
         PutAmount(out, f.*m);
     if (f.zone) out.append(reinterpret_cast<const char*>(&f.zone), sizeof f.zone);
     if (!f.note.empty()) PutText(out, f.note);
-    at_[row] = bytes_.Append(out);
 }
 
-tp::Figures FiguresStore::Get(size_t row) const {
+tp::Figures GetFigures(std::string_view in, size_t& at) {
     tp::Figures f;
-    if (at_[row] == kNone) return f;
-    const std::string_view in = bytes_.At(at_[row]);
-    size_t at = 0;
     const auto flags = static_cast<unsigned char>(in[at++]);
     f.ok = flags & 1;
     f.bracket = static_cast<std::int8_t>(in[at++]);
@@ -128,6 +122,18 @@ tp::Figures FiguresStore::Get(size_t row) const {
     }
     if (flags & 4) f.note = std::string(GetText(in, at));
     return f;
+}
+
+void FiguresStore::Put(size_t row, const tp::Figures& f) {
+    scratch_.clear();
+    PutFigures(scratch_, f);
+    at_[row] = bytes_.Append(scratch_);
+}
+
+tp::Figures FiguresStore::Get(size_t row) const {
+    if (at_[row] == kNone) return tp::Figures();
+    size_t at = 0;
+    return GetFigures(bytes_.At(at_[row]), at);
 }
 
 } // namespace tax::packed

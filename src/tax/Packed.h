@@ -23,6 +23,13 @@ std::string_view GetText(std::string_view in, size_t& at);
 void PutAmount(std::string& out, Decimal d);
 Decimal GetAmount(std::string_view in, size_t& at);
 
+// A row's figures, bit for bit: flags, the bracket, the amounts, then the zone and the note
+// where there are any. GetFigures moves `at` past them.
+void PutFigures(std::string& out, const payroll2019::Figures& f);
+payroll2019::Figures GetFigures(std::string_view in, size_t& at);
+// Whether figures put at `in` are ok, without reading them.
+inline bool FiguresOk(std::string_view in) { return !in.empty() && (static_cast<unsigned char>(in[0]) & 1); }
+
 // Records laid end to end in blocks of a megabyte, so that the store grows by a block at a time,
 // never to twice what it holds as one string would.
 class Arena {

@@ -138,7 +138,7 @@ std::unique_ptr<print::Payroll> TBatchPrint::Payroll() const {
     QStringList cells;
     for (int r = 0; r <= totalsRow; ++r) {
         // The sheet's own total rows are not people: neither on paper nor a payslip.
-        if (r < totalsRow && Model->Rows()[static_cast<size_t>(r)].kind == batch::RowKind::kTotal) continue;
+        if (r < totalsRow && Model->Rows().Kind(static_cast<size_t>(r)) == batch::RowKind::kTotal) continue;
         if (r < totalsRow && !Model->Shown(static_cast<size_t>(r))) continue;
         cells.clear();
         for (int c = 0; c < columns; ++c) {
