@@ -49,6 +49,12 @@ double StatusMb(const char* key) {
     return 0;
 }
 
+// What the allocator has handed out and not had back: its heap's and its mapped blocks'.
+size_t InUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+
 void ResetPeak() {
     QFile f(QStringLiteral("/proc/self/clear_refs"));
     if (f.open(QIODevice::WriteOnly)) f.write("5");
@@ -84,7 +90,7 @@ int main(int argc, char** argv) {
     bool done = false;
     QObject::connect(&window, &TFrmBatch::WorkFinished, [&done] { done = true; });
     const double before = StatusMb("VmRSS:");
-    const size_t heapBefore = mallinfo2().uordblks;
+    const size_t heapBefore = InUse();
     QElapsedTimer clock;
     clock.start();
     window.ImportFrom(QString::fromLocal8Bit(argv[1]));
@@ -95,7 +101,7 @@ int main(int argc, char** argv) {
     const qint64 shown = clock.elapsed();
     const double held = StatusMb("VmRSS:") - before;
     // The heap in use, apart from pages the allocator keeps after the import's scratch is freed.
-    const double heapHeld = static_cast<double>(mallinfo2().uordblks - heapBefore);
+    const double heapHeld = static_cast<double>(InUse() - heapBefore);
 
     QScrollBar* bar = table->verticalScrollBar();
     int pages = 0;

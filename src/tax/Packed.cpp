@@ -100,11 +100,16 @@ std::uint64_t Arena::Append(std::string_view record) {
     return where;
 }
 
+// The flags' bit for a rate and quick deduction that are the bracket's, left out of the bytes.
+constexpr unsigned kBracketsOwn = 8;
+
 void PutFigures(std::string& out, const tp::Figures& f) {
-    out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4));
+    Decimal rate, quick;
+    const bool own = tp::BracketFigures(f.bracket, rate, quick) && rate.SameForm(f.rate) && quick.SameForm(f.quick);
+    out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4) | (own ? kBracketsOwn : 0));
     out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
     for (Decimal tp::Figures::*m : kMoney)
-        PutAmount(out, f.*m);
+        if (!own || (m != &tp::Figures::rate && m != &tp::Figures::quick)) PutAmount(out, f.*m);
     if (f.zone) out.append(reinterpret_cast<const char*>(&f.zone), sizeof f.zone);
     if (!f.note.empty()) PutText(out, f.note);
 }
@@ -114,8 +119,10 @@ tp::Figures GetFigures(std::string_view in, size_t& at) {
     const auto flags = static_cast<unsigned char>(in[at++]);
     f.ok = flags & 1;
     f.bracket = static_cast<std::int8_t>(in[at++]);
+    const bool own = flags & kBracketsOwn;
     for (Decimal tp::Figures::*m : kMoney)
-        f.*m = GetAmount(in, at);
+        if (!own || (m != &tp::Figures::rate && m != &tp::Figures::quick)) f.*m = GetAmount(in, at);
+    if (own) tp::BracketFigures(f.bracket, f.rate, f.quick);
     if (flags & 2) {
         std::memcpy(&f.zone, in.data() + at, sizeof f.zone);
         at += sizeof f.zone;

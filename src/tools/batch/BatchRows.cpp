@@ -12,7 +12,7 @@ std::uint64_t PackedColumn::Put(std::string_view bytes) {
 }
 
 BatchRows::BatchRows(const std::vector<BatchRow>& rows) {
-    index_.reserve(rows.size());
+    reserve(rows.size());
     for (const BatchRow& row : rows)
         push_back(row);
 }
@@ -27,41 +27,49 @@ BatchRows::operator std::vector<BatchRow>() const {
 
 BatchRow BatchRows::operator[](size_t i) const {
     BatchRow row;
-    row.line = index_[i].line;
-    row.kind = index_[i].kind;
+    row.line = Line(i);
+    row.kind = Kind(i);
     size_t at = 0;
-    batch::compact::Expand(bytes_.At(index_[i].at), at, row.cells);
+    batch::compact::Expand(Bytes(i), at, row.cells);
     return row;
 }
 
 const BatchRow& BatchRows::Cached(size_t i) const {
     if (cachedRow_ != i) {
-        cached_.line = index_[i].line;
-        cached_.kind = index_[i].kind;
+        cached_.line = Line(i);
+        cached_.kind = Kind(i);
         cached_.cells.clear();
         size_t at = 0;
-        batch::compact::Expand(bytes_.At(index_[i].at), at, cached_.cells);
+        batch::compact::Expand(Bytes(i), at, cached_.cells);
         cachedRow_ = i;
     }
     return cached_;
 }
 
-BatchRows::Entry BatchRows::Pack(const BatchRow& row) {
+std::uint64_t BatchRows::Pack(const BatchRow& row) {
     scratch_.clear();
     batch::compact::Compact(row.cells, scratch_);
-    return Entry{bytes_.Put(scratch_), row.line, row.kind};
+    return bytes_.Put(scratch_) | static_cast<std::uint64_t>(row.kind) << kKindShift;
+}
+
+// Row i of `from` put here as it is stored, not unpacked.
+std::uint64_t BatchRows::Copy(const BatchRows& from, size_t i) {
+    const std::string_view packed = from.Bytes(i);
+    return bytes_.Put(packed.substr(0, batch::compact::CompactSize(packed))) | (from.at_[i] & ~kWhere);
 }
 
 void BatchRows::push_back(const BatchRow& row) {
     Forget();
-    index_.push_back(Pack(row));
+    at_.push_back(Pack(row));
+    line_.push_back(row.line);
 }
 
 void BatchRows::Set(size_t i, const BatchRow& row) {
     Forget();
-    bytes_.Forget(batch::compact::CompactSize(bytes_.At(index_[i].at)));
-    index_[i] = Pack(row);
-    if (bytes_.Wasteful()) Compact();
+    bytes_.Forget(batch::compact::CompactSize(Bytes(i)));
+    at_[i] = Pack(row);
+    line_[i] = row.line;
+    if (bytes_.Wasteful(least_)) Compact();
 }
 
 void BatchRows::Insert(size_t at, BatchRows rows) {
@@ -70,55 +78,56 @@ void BatchRows::Insert(size_t at, BatchRows rows) {
         swap(rows);
         return;
     }
-    std::vector<Entry> added;
+    std::vector<std::uint64_t> added;
     added.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string_view packed = rows.bytes_.At(rows.index_[i].at);
-        added.push_back(Entry{bytes_.Put(packed.substr(0, batch::compact::CompactSize(packed))), rows.index_[i].line,
-                              rows.index_[i].kind});
-    }
-    index_.insert(index_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    for (size_t i = 0; i < rows.size(); ++i)
+        added.push_back(Copy(rows, i));
+    at_.insert(at_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    line_.insert(line_.begin() + static_cast<std::ptrdiff_t>(at), rows.line_.begin(), rows.line_.end());
 }
 
 void BatchRows::Insert(size_t at, size_t count, const BatchRow& row) {
     Forget();
-    std::vector<Entry> added;
+    std::vector<std::uint64_t> added;
     added.reserve(count);
     for (size_t i = 0; i < count; ++i)
         added.push_back(Pack(row));
-    index_.insert(index_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    at_.insert(at_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    line_.insert(line_.begin() + static_cast<std::ptrdiff_t>(at), count, row.line);
 }
 
 void BatchRows::Erase(size_t first, size_t count) {
     Forget();
     for (size_t i = first; i < first + count; ++i)
-        bytes_.Forget(batch::compact::CompactSize(bytes_.At(index_[i].at)));
-    index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(first),
-                 index_.begin() + static_cast<std::ptrdiff_t>(first + count));
-    if (bytes_.Wasteful()) Compact();
+        bytes_.Forget(batch::compact::CompactSize(Bytes(i)));
+    const auto from = static_cast<std::ptrdiff_t>(first), to = static_cast<std::ptrdiff_t>(first + count);
+    at_.erase(at_.begin() + from, at_.begin() + to);
+    line_.erase(line_.begin() + from, line_.begin() + to);
+    if (bytes_.Wasteful(least_)) Compact();
 }
 
 BatchRows BatchRows::Slice(size_t first, size_t count) const {
     BatchRows out;
-    out.index_.reserve(count);
-    for (size_t i = first; i < first + count; ++i) {
-        const std::string_view packed = bytes_.At(index_[i].at);
-        out.index_.push_back(
-            Entry{out.bytes_.Put(packed.substr(0, batch::compact::CompactSize(packed))), index_[i].line, index_[i].kind});
-    }
+    out.reserve(count);
+    for (size_t i = first; i < first + count; ++i)
+        out.at_.push_back(out.Copy(*this, i));
+    out.line_.assign(line_.begin() + static_cast<std::ptrdiff_t>(first),
+                     line_.begin() + static_cast<std::ptrdiff_t>(first + count));
     return out;
 }
 
 void BatchRows::clear() {
     Forget();
-    index_ = {};
+    at_ = {};
+    line_ = {};
     bytes_.Clear();
 }
 
 void BatchRows::swap(BatchRows& other) noexcept {
     Forget();
     other.Forget();
-    index_.swap(other.index_);
+    at_.swap(other.at_);
+    line_.swap(other.line_);
     std::swap(bytes_, other.bytes_);
 }
 
@@ -126,8 +135,7 @@ void BatchRows::swap(BatchRows& other) noexcept {
 void BatchRows::Compact() {
     Forget();
     BatchRows fresh = Slice(0, size());
-    index_.swap(fresh.index_);
-    std::swap(bytes_, fresh.bytes_);
+    swap(fresh);
 }
 
 tp::Figures BatchFigures::operator[](size_t i) const {
@@ -149,7 +157,7 @@ void BatchFigures::Put(size_t i, const tp::Figures& f) {
     scratch_.clear();
     tax::packed::PutFigures(scratch_, f);
     at_[i] = bytes_.Put(scratch_);
-    if (bytes_.Wasteful()) Compact();
+    if (bytes_.Wasteful(least_)) Compact();
 }
 
 void BatchFigures::Assign(size_t rows) {
@@ -165,7 +173,7 @@ void BatchFigures::Erase(size_t first, size_t count) {
     for (size_t i = first; i < first + count; ++i)
         Forget(i);
     at_.erase(at_.begin() + static_cast<std::ptrdiff_t>(first), at_.begin() + static_cast<std::ptrdiff_t>(first + count));
-    if (bytes_.Wasteful()) Compact();
+    if (bytes_.Wasteful(least_)) Compact();
 }
 
 void BatchFigures::Resize(size_t rows) {

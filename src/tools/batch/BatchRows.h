@@ -32,8 +32,9 @@ public:
     std::string_view At(std::uint64_t where) const { return arena_.At(where); }
     // `bytes` of the column's are no longer wanted.
     void Forget(size_t bytes) { garbage_ += bytes; }
-    // Whether the garbage is worth a copy of what is used (and at least a few blocks).
-    bool Wasteful() const { return garbage_ > (4u << 20) && garbage_ > used_ - garbage_; }
+    // Whether the garbage is worth a copy of what is used (and more than `least` bytes).
+    bool Wasteful(size_t least) const { return garbage_ > least && garbage_ > used_ - garbage_; }
+    static constexpr size_t kLeastGarbage = 4u << 20; // a few blocks
     void Clear() { *this = PackedColumn(); }
 
 private:
@@ -47,13 +48,13 @@ public:
     BatchRows(const std::vector<BatchRow>& rows); // NOLINT: a list of rows is a store of them
     operator std::vector<BatchRow>() const;       // NOLINT: and back
 
-    size_t size() const { return index_.size(); }
-    bool empty() const { return index_.empty(); }
+    size_t size() const { return at_.size(); }
+    bool empty() const { return at_.empty(); }
     // A row, unpacked into a row of its own (safe on any thread while nothing changes).
     BatchRow operator[](size_t i) const;
     BatchRow back() const { return (*this)[size() - 1]; }
-    batch::RowKind Kind(size_t i) const { return index_[i].kind; }
-    std::uint32_t Line(size_t i) const { return index_[i].line; }
+    batch::RowKind Kind(size_t i) const { return static_cast<batch::RowKind>(at_[i] >> kKindShift); }
+    std::uint32_t Line(size_t i) const { return line_[i]; }
     // The same, kept unpacked until another row is asked or any change: for the cells of one
     // row asked one after another as a view paints them (the GUI thread alone).
     const BatchRow& Cached(size_t i) const;
@@ -61,7 +62,7 @@ public:
     // nothing unpacked (the text lives until the next call of `each`).
     template <class Each>
     void Cells(size_t i, Each&& each) const {
-        const std::string_view in = bytes_.At(index_[i].at);
+        const std::string_view in = Bytes(i);
         size_t at = 0;
         batch::compact::CellDigits digits;
         const unsigned long long n = batch::compact::GetNumber(in, at);
@@ -73,7 +74,7 @@ public:
     void Set(size_t i, const BatchRow& row);
     void SetLine(size_t i, std::uint32_t line) {
         Forget();
-        index_[i].line = line;
+        line_[i] = line;
     }
     // `rows` in at `at`; `count` copies of `row` in at `at`; rows [first, first + count) out.
     void Insert(size_t at, BatchRows rows);
@@ -82,8 +83,16 @@ public:
     BatchRows Slice(size_t first, size_t count) const;
     void clear();
     void swap(BatchRows& other) noexcept;
-    void reserve(size_t rows) { index_.reserve(rows); }
-    void shrink_to_fit() { index_.shrink_to_fit(); }
+    void reserve(size_t rows) {
+        at_.reserve(rows);
+        line_.reserve(rows);
+    }
+    void shrink_to_fit() {
+        at_.shrink_to_fit();
+        line_.shrink_to_fit();
+    }
+    // The garbage let be before the rows are compacted (tests make it small).
+    void CompactAfter(size_t bytes) { least_ = bytes; }
 
     class const_iterator {
     public:
@@ -109,17 +118,20 @@ public:
     const_iterator end() const { return {this, size()}; }
 
 private:
-    struct Entry {
-        std::uint64_t at;
-        std::uint32_t line;
-        batch::RowKind kind;
-    };
-    Entry Pack(const BatchRow& row);
+    // Where a row's cells were put, its kind in the top byte (the arena's places need fewer bits).
+    static constexpr int kKindShift = 56;
+    static constexpr std::uint64_t kWhere = (1ULL << kKindShift) - 1;
+    std::string_view Bytes(size_t i) const { return bytes_.At(at_[i] & kWhere); }
+    std::uint64_t Pack(const BatchRow& row);
+    std::uint64_t Copy(const BatchRows& from, size_t i);
     void Compact();
     void Forget() const { cachedRow_ = SIZE_MAX; }
 
-    std::vector<Entry> index_;
+    // A row's place and kind, and its line: apart, so that neither is padded.
+    std::vector<std::uint64_t> at_;
+    std::vector<std::uint32_t> line_;
     PackedColumn bytes_;
+    size_t least_ = PackedColumn::kLeastGarbage;
     mutable size_t cachedRow_ = SIZE_MAX;
     mutable BatchRow cached_;
     std::string scratch_;
@@ -141,6 +153,7 @@ public:
     void Resize(size_t rows);
     void clear() { Assign(0); }
     void shrink_to_fit() { at_.shrink_to_fit(); }
+    void CompactAfter(size_t bytes) { least_ = bytes; }
 
 private:
     void Forget(size_t i);
@@ -148,5 +161,6 @@ private:
 
     std::vector<std::uint64_t> at_;
     PackedColumn bytes_;
+    size_t least_ = PackedColumn::kLeastGarbage;
     std::string scratch_;
 };
