@@ -130,7 +130,18 @@ private slots:
                 }
                 }
                 QCOMPARE(rows.size(), want.size());
-                if (at < want.size()) QVERIFY2(Same(rows.Cached(at), want[at]), "the row kept unpacked is stale");
+                if (at < want.size()) {
+                    QVERIFY2(Same(rows.Cached(at), want[at]), "the row kept unpacked is stale");
+                    bool blank = want[at].kind == batch::RowKind::kPerson;
+                    size_t k = 0;
+                    for (size_t c = 0; k < want[at].cells.size(); ++c) {
+                        const std::string_view cell = batch::GetCell(want[at].cells, k);
+                        QCOMPARE(rows.CachedCell(at, c), cell);
+                        blank = blank && cell.empty();
+                    }
+                    QCOMPARE(rows.CachedCell(at, 99), std::string_view());
+                    QCOMPARE(rows.CachedBlank(at), blank);
+                }
                 for (size_t i = 0; i < want.size(); ++i) {
                     QVERIFY2(Same(rows[i], want[i]), qPrintable(QStringLiteral("seed %1 step %2 row %3").arg(seed).arg(step).arg(i)));
                     QCOMPARE(rows.Kind(i), want[i].kind);

@@ -60,14 +60,6 @@ std::vector<std::string> CellsOf(const BatchRow& row, size_t count) {
     return cells;
 }
 
-std::string_view CellAtIndex(const BatchRow& row, size_t col) {
-    size_t at = 0;
-    std::string_view cell;
-    for (size_t i = 0; i <= col; ++i)
-        cell = GetCell(row.cells, at);
-    return cell;
-}
-
 } // namespace
 
 void BatchModel::View(const BatchRow& row, size_t carried, batch::Record& record) {
@@ -188,11 +180,7 @@ bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year
 }
 
 bool BatchModel::IsBlank(const BatchRow& row) {
-    if (row.kind != batch::RowKind::kPerson) return false;
-    size_t at = 0;
-    while (at < row.cells.size())
-        if (!GetCell(row.cells, at).empty()) return false;
-    return true;
+    return BatchRows::Blank(row);
 }
 
 // A row in the sums, and out of them again: a row added and left empty is no one's, so it is
@@ -380,8 +368,8 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     const size_t r = static_cast<size_t>(index.row());
     if (r >= figures_.size()) return {};
     const BatchRow& row = rows_.Cached(r);
-    if (role == Qt::EditRole) return computed ? QVariant() : Text(CellAtIndex(row, col));
-    if (IsBlank(row)) return {};
+    if (role == Qt::EditRole) return computed ? QVariant() : Text(rows_.CachedCell(r, col));
+    if (rows_.CachedBlank(r)) return {};
     const tp::Figures& f = UnpackedRow(index.row());
     const bool total = row.kind == batch::RowKind::kTotal;
     const bool refused = !total && !f.ok;
@@ -397,7 +385,7 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && refused)
         return Text((row.line > 0 ? "第 " + std::to_string(row.line) + " 行 " : std::string()) + f.note);
     if (role != Qt::DisplayRole) return {};
-    if (!computed) return Text(CellAtIndex(row, col));
+    if (!computed) return Text(rows_.CachedCell(r, col));
     const tp::Cell cell = tp::CellOf(f, out);
     switch (cell.kind) {
     case tp::Cell::kEmpty: return {};
@@ -451,7 +439,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
         return {};
-    if (IsBlank(row)) return {};
+    if (rows_.CachedBlank(static_cast<size_t>(index.row()))) return {};
     const Computed& computed = ComputedRow(index.row());
     const batch::Record& record = computed.record;
     const tb::RowResult& r = computed.result;

@@ -41,9 +41,21 @@ const BatchRow& BatchRows::Cached(size_t i) const {
         cached_.cells.clear();
         size_t at = 0;
         batch::compact::Expand(Bytes(i), at, cached_.cells);
+        cachedCells_.clear();
+        for (size_t k = 0; k < cached_.cells.size();)
+            cachedCells_.push_back(batch::GetCell(cached_.cells, k));
+        cachedBlank_ = Blank(cached_);
         cachedRow_ = i;
     }
     return cached_;
+}
+
+bool BatchRows::Blank(const BatchRow& row) {
+    if (row.kind != batch::RowKind::kPerson) return false;
+    size_t at = 0;
+    while (at < row.cells.size())
+        if (!batch::GetCell(row.cells, at).empty()) return false;
+    return true;
 }
 
 std::uint64_t BatchRows::Pack(const BatchRow& row) {

@@ -58,6 +58,17 @@ public:
     // The same, kept unpacked until another row is asked or any change: for the cells of one
     // row asked one after another as a view paints them (the GUI thread alone).
     const BatchRow& Cached(size_t i) const;
+    // Its cell `column` (empty past its last) and whether it is blank, read from the same.
+    std::string_view CachedCell(size_t i, size_t column) const {
+        Cached(i);
+        return column < cachedCells_.size() ? cachedCells_[column] : std::string_view();
+    }
+    bool CachedBlank(size_t i) const {
+        Cached(i);
+        return cachedBlank_;
+    }
+    // A row with nothing typed in it, as 添加行 makes it: a person's row whose cells are empty.
+    static bool Blank(const BatchRow& row);
     // Each cell of row i as stored, handed to `each(column, text)` until it returns false,
     // nothing unpacked (the text lives until the next call of `each`).
     template <class Each>
@@ -134,6 +145,8 @@ private:
     size_t least_ = PackedColumn::kLeastGarbage;
     mutable size_t cachedRow_ = SIZE_MAX;
     mutable BatchRow cached_;
+    mutable std::vector<std::string_view> cachedCells_; // into cached_
+    mutable bool cachedBlank_ = false;
     std::string scratch_;
 };
 
