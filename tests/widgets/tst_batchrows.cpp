@@ -57,6 +57,99 @@ bool Same(const tp::Figures& a, const tp::Figures& b) {
            a.basic.SameForm(b.basic);
 }
 
+// One random edit of the rows and of the vector alike, at `at`.
+void Edit(Rng& rng, BatchRows& rows, std::vector<BatchRow>& want, size_t at) {
+    const size_t n = want.size();
+    switch (rng.Below(8)) {
+    case 0: {
+        const BatchRow r = RandomRow(rng);
+        rows.push_back(r);
+        want.push_back(r);
+        break;
+    }
+    case 1:
+        if (n) {
+            // Seen through the cache first, so that a cache kept past the change shows.
+            QVERIFY(Same(rows.Cached(at), want[at]));
+            want[at] = RandomRow(rng);
+            rows.Set(at, want[at]);
+        }
+        break;
+    case 2: {
+        const size_t count = static_cast<size_t>(rng.Below(4));
+        const BatchRow r = RandomRow(rng);
+        rows.Insert(at, count, r);
+        want.insert(want.begin() + static_cast<std::ptrdiff_t>(at), count, r);
+        break;
+    }
+    case 3: {
+        std::vector<BatchRow> more;
+        for (int k = rng.Below(4); k > 0; --k) more.push_back(RandomRow(rng));
+        rows.Insert(at, BatchRows(more));
+        want.insert(want.begin() + static_cast<std::ptrdiff_t>(at), more.begin(), more.end());
+        break;
+    }
+    case 4: {
+        const size_t count = std::min(n - at, static_cast<size_t>(rng.Below(4)));
+        if (n) QVERIFY(Same(rows.Cached(at), want[at]));
+        rows.Erase(at, count);
+        want.erase(want.begin() + static_cast<std::ptrdiff_t>(at),
+                   want.begin() + static_cast<std::ptrdiff_t>(at + count));
+        break;
+    }
+    case 5:
+        if (n) {
+            QVERIFY(Same(rows.Cached(at), want[at]));
+            want[at].line = static_cast<std::uint32_t>(rng.Below(1000));
+            rows.SetLine(at, want[at].line);
+        }
+        break;
+    case 6: { // a slice, as undo keeps one, and the rows made again from it
+        const size_t count = std::min(n - at, static_cast<size_t>(rng.Below(6)));
+        const std::vector<BatchRow> slice = rows.Slice(at, count);
+        QCOMPARE(slice.size(), count);
+        for (size_t i = 0; i < count; ++i) QVERIFY(Same(slice[i], want[at + i]));
+        break;
+    }
+    default: {
+        BatchRows copy = rows;
+        rows.clear();
+        QVERIFY(rows.empty());
+        rows.swap(copy);
+    }
+    }
+}
+
+// The rows against the vector: every row, read whole and cell by cell, and row `at` as kept
+// unpacked for painting.
+void Check(const BatchRows& rows, const std::vector<BatchRow>& want, size_t at, const QString& where) {
+    QCOMPARE(rows.size(), want.size());
+    if (at < want.size()) {
+        QVERIFY2(Same(rows.Cached(at), want[at]), "the row kept unpacked is stale");
+        bool blank = want[at].kind == batch::RowKind::kPerson;
+        size_t k = 0;
+        for (size_t c = 0; k < want[at].cells.size(); ++c) {
+            const std::string_view cell = batch::GetCell(want[at].cells, k);
+            QCOMPARE(rows.CachedCell(at, c), cell);
+            blank = blank && cell.empty();
+        }
+        QCOMPARE(rows.CachedCell(at, 99), std::string_view());
+        QCOMPARE(rows.CachedBlank(at), blank);
+    }
+    for (size_t i = 0; i < want.size(); ++i) {
+        QVERIFY2(Same(rows[i], want[i]), qPrintable(where + QStringLiteral(" row %1").arg(i)));
+        QCOMPARE(rows.Kind(i), want[i].kind);
+        QCOMPARE(rows.Line(i), want[i].line);
+        // The cells read where they are stored, as the unpacked row has them.
+        std::string cells;
+        rows.Cells(i, [&](size_t, std::string_view c) {
+            batch::PutCell(cells, c);
+            return true;
+        });
+        QCOMPARE(cells, want[i].cells);
+    }
+}
+
 } // namespace
 
 class TestBatchRows : public QObject {
@@ -69,91 +162,11 @@ private slots:
             rows.CompactAfter(300);
             std::vector<BatchRow> want;
             for (int step = 0; step < 400; ++step) {
-                const size_t n = want.size();
-                const size_t at = n ? static_cast<size_t>(rng.Below(static_cast<int>(n))) : 0;
-                switch (rng.Below(8)) {
-                case 0: {
-                    const BatchRow r = RandomRow(rng);
-                    rows.push_back(r);
-                    want.push_back(r);
-                    break;
-                }
-                case 1:
-                    if (n) {
-                        // Seen through the cache first, so that a cache kept past the change shows.
-                        QVERIFY(Same(rows.Cached(at), want[at]));
-                        want[at] = RandomRow(rng);
-                        rows.Set(at, want[at]);
-                    }
-                    break;
-                case 2: {
-                    const size_t count = static_cast<size_t>(rng.Below(4));
-                    const BatchRow r = RandomRow(rng);
-                    rows.Insert(at, count, r);
-                    want.insert(want.begin() + static_cast<std::ptrdiff_t>(at), count, r);
-                    break;
-                }
-                case 3: {
-                    std::vector<BatchRow> more;
-                    for (int k = rng.Below(4); k > 0; --k) more.push_back(RandomRow(rng));
-                    rows.Insert(at, BatchRows(more));
-                    want.insert(want.begin() + static_cast<std::ptrdiff_t>(at), more.begin(), more.end());
-                    break;
-                }
-                case 4: {
-                    const size_t count = std::min(n - at, static_cast<size_t>(rng.Below(4)));
-                    if (n) QVERIFY(Same(rows.Cached(at), want[at]));
-                    rows.Erase(at, count);
-                    want.erase(want.begin() + static_cast<std::ptrdiff_t>(at),
-                               want.begin() + static_cast<std::ptrdiff_t>(at + count));
-                    break;
-                }
-                case 5:
-                    if (n) {
-                        QVERIFY(Same(rows.Cached(at), want[at]));
-                        want[at].line = static_cast<std::uint32_t>(rng.Below(1000));
-                        rows.SetLine(at, want[at].line);
-                    }
-                    break;
-                case 6: { // a slice, as undo keeps one, and the rows made again from it
-                    const size_t count = std::min(n - at, static_cast<size_t>(rng.Below(6)));
-                    const std::vector<BatchRow> slice = rows.Slice(at, count);
-                    QCOMPARE(slice.size(), count);
-                    for (size_t i = 0; i < count; ++i) QVERIFY(Same(slice[i], want[at + i]));
-                    break;
-                }
-                default: {
-                    BatchRows copy = rows;
-                    rows.clear();
-                    QVERIFY(rows.empty());
-                    rows.swap(copy);
-                }
-                }
-                QCOMPARE(rows.size(), want.size());
-                if (at < want.size()) {
-                    QVERIFY2(Same(rows.Cached(at), want[at]), "the row kept unpacked is stale");
-                    bool blank = want[at].kind == batch::RowKind::kPerson;
-                    size_t k = 0;
-                    for (size_t c = 0; k < want[at].cells.size(); ++c) {
-                        const std::string_view cell = batch::GetCell(want[at].cells, k);
-                        QCOMPARE(rows.CachedCell(at, c), cell);
-                        blank = blank && cell.empty();
-                    }
-                    QCOMPARE(rows.CachedCell(at, 99), std::string_view());
-                    QCOMPARE(rows.CachedBlank(at), blank);
-                }
-                for (size_t i = 0; i < want.size(); ++i) {
-                    QVERIFY2(Same(rows[i], want[i]), qPrintable(QStringLiteral("seed %1 step %2 row %3").arg(seed).arg(step).arg(i)));
-                    QCOMPARE(rows.Kind(i), want[i].kind);
-                    QCOMPARE(rows.Line(i), want[i].line);
-                    // The cells read where they are stored, as the unpacked row has them.
-                    std::string cells;
-                    rows.Cells(i, [&](size_t, std::string_view c) {
-                        batch::PutCell(cells, c);
-                        return true;
-                    });
-                    QCOMPARE(cells, want[i].cells);
-                }
+                const size_t at = want.empty() ? 0 : static_cast<size_t>(rng.Below(static_cast<int>(want.size())));
+                Edit(rng, rows, want, at);
+                if (QTest::currentTestFailed()) return;
+                Check(rows, want, at, QStringLiteral("seed %1 step %2").arg(seed).arg(step));
+                if (QTest::currentTestFailed()) return;
             }
             QCOMPARE(std::vector<BatchRow>(rows).size(), want.size());
         }
