@@ -9,14 +9,11 @@ namespace tax::packed {
 namespace tp = payroll2019;
 
 void PutNumber(std::string& out, std::uint64_t v) {
-    char bytes[10];
-    size_t n = 0;
     while (v >= 0x80) {
-        bytes[n++] = static_cast<char>((v & 0x7F) | 0x80);
+        out += static_cast<char>((v & 0x7F) | 0x80);
         v >>= 7;
     }
-    bytes[n++] = static_cast<char>(v);
-    out.append(bytes, n);
+    out += static_cast<char>(v);
 }
 
 std::uint64_t GetNumber(std::string_view in, size_t& at) {
@@ -93,46 +90,66 @@ constexpr std::array<Decimal tp::Figures::*, 16> kMoney{
 
 } // namespace
 
-bool Arena::Append(std::string_view record, std::uint32_t& where) {
-    if (blocks_.empty() || blocks_.back().size() >= kBlock || blocks_.back().size() + record.size() > blocks_.back().capacity()) {
-        if (blocks_.size() == kMaxBlocks) return false;
+std::uint64_t Arena::Append(std::string_view record) {
+    if (blocks_.empty() || blocks_.back().size() >= kBlock ||
+        blocks_.back().size() + record.size() > blocks_.back().capacity()) {
         blocks_.emplace_back();
         blocks_.back().reserve(std::max(kBlock, record.size()));
     }
     // A record longer than a block has a block of its own, from its start.
-    where = static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | blocks_.back().size());
+    const std::uint64_t where = (static_cast<std::uint64_t>(blocks_.size() - 1) << kOffsetBits) | blocks_.back().size();
     blocks_.back() += record;
+    return where;
+}
+
+bool Arena::Append(std::string_view record, std::uint32_t& where) {
+    const std::uint64_t at = Append(record);
+    if (at > UINT32_MAX) return false;
+    where = static_cast<std::uint32_t>(at);
     return true;
 }
 
-bool FiguresStore::Put(size_t row, const tp::Figures& f) {
-    std::string& out = scratch_;
-    out.clear();
-    out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4));
+// The flags' bit for a rate and quick deduction that are the bracket's, left out of the bytes.
+constexpr unsigned kBracketsOwn = 8;
+
+void PutFigures(std::string& out, const tp::Figures& f) {
+    Decimal rate, quick;
+    const bool own = tp::BracketFigures(f.bracket, rate, quick) && rate.SameForm(f.rate) && quick.SameForm(f.quick);
+    out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4) | (own ? kBracketsOwn : 0));
     out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
     for (Decimal tp::Figures::*m : kMoney)
-        PutAmount(out, f.*m);
+        if (!own || (m != &tp::Figures::rate && m != &tp::Figures::quick)) PutAmount(out, f.*m);
     if (f.zone) out.append(reinterpret_cast<const char*>(&f.zone), sizeof f.zone);
     if (!f.note.empty()) PutText(out, f.note);
-    return bytes_.Append(out, at_[row]);
 }
 
-tp::Figures FiguresStore::Get(size_t row) const {
+tp::Figures GetFigures(std::string_view in, size_t& at) {
     tp::Figures f;
-    if (at_[row] == kNone) return f;
-    const std::string_view in = bytes_.At(at_[row]);
-    size_t at = 0;
     const auto flags = static_cast<unsigned char>(in[at++]);
     f.ok = flags & 1;
     f.bracket = static_cast<std::int8_t>(in[at++]);
+    const bool own = flags & kBracketsOwn;
     for (Decimal tp::Figures::*m : kMoney)
-        f.*m = GetAmount(in, at);
+        if (!own || (m != &tp::Figures::rate && m != &tp::Figures::quick)) f.*m = GetAmount(in, at);
+    if (own) tp::BracketFigures(f.bracket, f.rate, f.quick);
     if (flags & 2) {
         std::memcpy(&f.zone, in.data() + at, sizeof f.zone);
         at += sizeof f.zone;
     }
     if (flags & 4) f.note = std::string(GetText(in, at));
     return f;
+}
+
+bool FiguresStore::Put(size_t row, const tp::Figures& f) {
+    scratch_.clear();
+    PutFigures(scratch_, f);
+    return bytes_.Append(scratch_, at_[row]);
+}
+
+tp::Figures FiguresStore::Get(size_t row) const {
+    if (at_[row] == kNone) return tp::Figures();
+    size_t at = 0;
+    return GetFigures(bytes_.At(at_[row]), at);
 }
 
 } // namespace tax::packed

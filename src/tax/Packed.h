@@ -23,20 +23,29 @@ std::string_view GetText(std::string_view in, size_t& at);
 void PutAmount(std::string& out, Decimal d);
 Decimal GetAmount(std::string_view in, size_t& at);
 
+// A row's figures, bit for bit: flags, the bracket, the amounts, then the zone and the note
+// where there are any. GetFigures moves `at` past them.
+void PutFigures(std::string& out, const payroll2019::Figures& f);
+payroll2019::Figures GetFigures(std::string_view in, size_t& at);
+// Whether figures put at `in` are ok, without reading them.
+inline bool FiguresOk(std::string_view in) { return !in.empty() && (static_cast<unsigned char>(in[0]) & 1); }
+
 // Records laid end to end in blocks of a megabyte, so that the store grows by a block at a time,
-// never to twice what it holds as one string would. A record's place is 32 bits: room for 4 GB.
+// never to twice what it holds as one string would.
 class Arena {
 public:
-    // Where `record` was put, for At; false once the arena is full.
+    // Where `record` was put, for At.
+    std::uint64_t Append(std::string_view record);
+    // The same in 32 bits, for stores of very many small records: false past 4 GB.
     bool Append(std::string_view record, std::uint32_t& where);
     // The bytes from a record's start to its block's end.
-    std::string_view At(std::uint32_t where) const {
-        return std::string_view(blocks_[where >> kOffsetBits]).substr(where & ((1U << kOffsetBits) - 1));
+    std::string_view At(std::uint64_t where) const {
+        return std::string_view(blocks_[where >> kOffsetBits]).substr(where & ((1ULL << kOffsetBits) - 1));
     }
 
 private:
     static constexpr int kOffsetBits = 20;
-    static constexpr size_t kBlock = size_t{1} << kOffsetBits, kMaxBlocks = size_t{1} << (32 - kOffsetBits);
+    static constexpr size_t kBlock = size_t{1} << kOffsetBits;
     std::vector<std::string> blocks_;
 };
 

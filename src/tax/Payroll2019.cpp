@@ -361,6 +361,13 @@ constexpr std::array<Decimal Figures::*, 14> kPackedMoney{
 
 } // namespace
 
+bool BracketFigures(int bracket, Decimal& rate, Decimal& quick) {
+    if (bracket < 0 || bracket >= static_cast<int>(Brackets().size())) return false;
+    rate = Brackets()[static_cast<size_t>(bracket)].rate;
+    quick = Brackets()[static_cast<size_t>(bracket)].quick;
+    return true;
+}
+
 PackedFigures::PackedFigures(Figures&& f) {
     ok_ = f.ok;
     bracket_ = static_cast<std::int8_t>(f.bracket);

@@ -144,6 +144,10 @@ private:
     bool ok_ = false, whole_ = true;
 };
 
+// The 预扣率 and 速算扣除数 a row in bracket `bracket` of AnnualTable() gets, as computing sets
+// them; false for a bracket the table has not.
+bool BracketFigures(int bracket, Decimal& rate, Decimal& quick);
+
 // The computed columns, in order, with their titles; CellOf gives a row's cell of each.
 enum OutputColumn {
     kOutIncome, kOutExempt, kOutBasic, kOutSpecial, kOutExtra, kOutOther, kOutDonation, kOutTaxable,

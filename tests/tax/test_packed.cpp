@@ -66,6 +66,11 @@ TEST(Packed, FiguresByRowInAnyOrder) {
         for (Decimal* m : {&f.income, &f.exempt, &f.basic, &f.special, &f.extra, &f.other, &f.donation, &f.taxable,
                            &f.rate, &f.quick, &f.tax, &f.relief, &f.withheldBefore, &f.withheld, &f.net, &f.bonusTax})
             *m = RandomAmount(rng);
+        // The bracket's own rate and quick deduction, which need not be kept, and the same
+        // values in another form, which must.
+        if (i % 4 == 1) tp::BracketFigures(f.bracket, f.rate, f.quick);
+        if (long long c = 0; i % 4 == 2 && tp::BracketFigures(f.bracket, f.rate, f.quick) && f.rate.IsCentsForm(c))
+            f.rate = Decimal::Scaled(c * 10, -3);
         if (i % 5 == 0) f.note = "本年此前月份未提供，按" + std::to_string(i % 12 + 1) + "月起累计";
         if (i % 7 == 0) f.zone = zone;
         store.Put(i, f);

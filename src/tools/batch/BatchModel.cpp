@@ -22,6 +22,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace tb = tax::batch;
 namespace tp = tax::payroll2019;
@@ -55,14 +58,6 @@ std::vector<std::string> CellsOf(const BatchRow& row, size_t count) {
     for (std::string& c : cells)
         c = GetCell(row.cells, at);
     return cells;
-}
-
-std::string_view CellAtIndex(const BatchRow& row, size_t col) {
-    size_t at = 0;
-    std::string_view cell;
-    for (size_t i = 0; i <= col; ++i)
-        cell = GetCell(row.cells, at);
-    return cell;
 }
 
 } // namespace
@@ -115,8 +110,8 @@ void BatchModel::StoreMonthly(const std::vector<std::string_view>& cells, std::s
 // The figures of the rows `which` (in table order; every row of each person among them), the
 // others left as they are. Rows are read again when their turn comes rather than held read: a
 // person-month read is some four hundred bytes, its stored cells a quarter of that.
-static bool FigureRows(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
-                       const std::vector<size_t>& which, std::vector<tp::PackedFigures>& figures,
+static bool FigureRows(const batch::monthly::Columns& columns, int year, const BatchRows& rows,
+                       const std::vector<size_t>& which, BatchFigures& figures,
                        const std::atomic<bool>* cancel) {
     std::vector<size_t> computed; // the rows that are someone's month
     std::vector<std::int8_t> months;
@@ -124,16 +119,18 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const s
     batch::monthly::SameNames names;
     batch::monthly::Record record;
     std::string reason;
+    BatchRow row; // the row that `record` views
     for (size_t k = 0; k < which.size(); ++k) {
         if ((k & 4095) == 0 && cancel && *cancel) return false;
         const size_t i = which[k];
-        figures[i] = tp::PackedFigures();
-        if (BatchModel::IsBlank(rows[i])) continue;
-        BatchModel::ViewMonthly(rows[i], columns, year, record, reason);
+        figures.Clear(i);
+        row = rows[i];
+        if (BatchModel::IsBlank(row)) continue;
+        BatchModel::ViewMonthly(row, columns, year, record, reason);
         if (record.total) {
             tp::Figures f;
             f.note = batch::kTotalNote;
-            figures[i] = tp::PackedFigures(std::move(f));
+            figures.Put(i, f);
             continue;
         }
         months.push_back(static_cast<std::int8_t>(std::clamp(record.row.month, -1, 13)));
@@ -145,34 +142,37 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const s
     tp::ComputeInOrder(
         year, computed.size(), [&](size_t k) { return static_cast<int>(months[k]); },
         [&](size_t k) -> const tp::Row& {
-            BatchModel::ViewMonthly(rows[computed[k]], columns, year, record, reason);
+            row = rows[computed[k]];
+            BatchModel::ViewMonthly(row, columns, year, record, reason);
             carry.Before(record);
             return record.row;
         },
         [&](size_t k, tp::Figures&& f) {
             carry.After(record, f);
             if (notices[k] && f.ok) f.note += (f.note.empty() ? "" : "；") + std::string(notices[k]);
-            figures[computed[k]] = tp::PackedFigures(std::move(f));
+            figures.Put(computed[k], f);
         });
     return !(cancel && *cancel);
 }
 
-bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
-                                std::vector<tp::PackedFigures>& figures, batch::Totals& totals,
+bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year, const BatchRows& rows,
+                                BatchFigures& figures, batch::Totals& totals,
                                 batch::monthly::Sums& sums, const std::atomic<bool>* cancel) {
     std::vector<size_t> all(rows.size());
     for (size_t i = 0; i < all.size(); ++i)
         all[i] = i;
-    figures.assign(rows.size(), tp::PackedFigures());
+    figures.Assign(rows.size());
     if (!FigureRows(columns, year, rows, all, figures, cancel)) return false;
     batch::monthly::Record record;
     std::string reason;
     totals = batch::Totals();
     sums = batch::monthly::Sums();
+    BatchRow row;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (IsBlank(rows[i])) continue;
-        ViewMonthly(rows[i], columns, year, record, reason);
-        const tp::Figures f = figures[i].Unpack();
+        row = rows[i];
+        if (IsBlank(row)) continue;
+        ViewMonthly(row, columns, year, record, reason);
+        const tp::Figures f = figures[i];
         batch::monthly::Tally(totals, record, f);
         sums.Add(columns, record, f);
     }
@@ -180,11 +180,7 @@ bool BatchModel::ComputeMonthly(const batch::monthly::Columns& columns, int year
 }
 
 bool BatchModel::IsBlank(const BatchRow& row) {
-    if (row.kind != batch::RowKind::kPerson) return false;
-    size_t at = 0;
-    while (at < row.cells.size())
-        if (!GetCell(row.cells, at).empty()) return false;
-    return true;
+    return BatchRows::Blank(row);
 }
 
 // A row in the sums, and out of them again: a row added and left empty is no one's, so it is
@@ -226,11 +222,20 @@ void BatchModel::SetMonthShown(int month) {
 
 int BatchModel::MonthOf(size_t row) const {
     if (!Monthly() || row >= rows_.size() || columns_.monthAt < 0) return 0;
-    size_t at = 0;
-    std::string_view cell;
-    for (int c = 0; c <= columns_.monthAt; ++c) cell = GetCell(rows_[row].cells, at);
-    const tax::Result<int> m = tp::ParseMonth(cell, rules_.year);
-    return m ? *m : 0;
+    int month = 0;
+    bool read = false;
+    rows_.Cells(row, [&](size_t c, std::string_view cell) {
+        if (static_cast<int>(c) < columns_.monthAt) return true;
+        const tax::Result<int> m = tp::ParseMonth(cell, rules_.year);
+        month = m ? *m : 0;
+        read = true;
+        return false;
+    });
+    if (!read) { // a row with fewer cells reads the month's as empty
+        const tax::Result<int> m = tp::ParseMonth({}, rules_.year);
+        month = m ? *m : 0;
+    }
+    return month;
 }
 
 bool BatchModel::Shown(size_t row) const { return ShownIn(row, monthShown_); }
@@ -248,10 +253,13 @@ const batch::monthly::Sums& BatchModel::ShownSums() const {
             if (sheet.month == monthShown_) monthTotals_.skipped += sheet.above;
         batch::monthly::Record record;
         std::string reason;
+        BatchRow row;
         for (size_t r = 0; r < rows_.size() && r < figures_.size(); ++r) {
-            if (IsBlank(rows_[r]) || MonthOf(r) != monthShown_) continue;
-            ViewMonthly(rows_[r], columns_, rules_.year, record, reason);
-            const tp::Figures f = figures_[r].Unpack();
+            if (MonthOf(r) != monthShown_) continue;
+            row = rows_[r];
+            if (IsBlank(row)) continue;
+            ViewMonthly(row, columns_, rules_.year, record, reason);
+            const tp::Figures f = figures_[r];
             monthSums_.Add(columns_, record, f);
             batch::monthly::Tally(monthTotals_, record, f);
         }
@@ -304,14 +312,15 @@ tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) c
 
 bool BatchModel::Refused(size_t row, std::string* why) const {
     if (Monthly()) {
-        if (IsBlank(rows_[row]) || rows_[row].kind == batch::RowKind::kTotal || row >= figures_.size()) return false;
-        if (figures_[row].ok()) return false;
-        const tp::Figures f = figures_[row].Unpack();
+        if (row >= figures_.size() || rows_.Kind(row) == batch::RowKind::kTotal || IsBlank(rows_[row])) return false;
+        if (figures_.Ok(row)) return false;
+        const tp::Figures f = figures_[row];
         if (why) *why = f.note;
         return true;
     }
     batch::Record record;
-    const tb::RowResult r = ResultOf(rows_[row], record);
+    const BatchRow stored = rows_[row]; // what the record views
+    const tb::RowResult r = ResultOf(stored, record);
     if (record.kind == batch::RowKind::kTotal) return false;
     const bool refused = record.kind == batch::RowKind::kBroken || !r.ok;
     if (refused && why)
@@ -360,9 +369,9 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     }
     const size_t r = static_cast<size_t>(index.row());
     if (r >= figures_.size()) return {};
-    const BatchRow& row = rows_[r];
-    if (role == Qt::EditRole) return computed ? QVariant() : Text(CellAtIndex(row, col));
-    if (IsBlank(row)) return {};
+    const BatchRow& row = rows_.Cached(r);
+    if (role == Qt::EditRole) return computed ? QVariant() : Text(rows_.CachedCell(r, col));
+    if (rows_.CachedBlank(r)) return {};
     const tp::Figures& f = UnpackedRow(index.row());
     const bool total = row.kind == batch::RowKind::kTotal;
     const bool refused = !total && !f.ok;
@@ -378,7 +387,17 @@ QVariant BatchModel::MonthlyData(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && refused)
         return Text((row.line > 0 ? "第 " + std::to_string(row.line) + " 行 " : std::string()) + f.note);
     if (role != Qt::DisplayRole) return {};
+    if (!computed) return Text(rows_.CachedCell(r, col));
     return MonthlyText(row, f, col);
+}
+
+// Cell `col` of a row unpacked from the store (its cells one after another).
+static std::string_view CellAtIndex(const BatchRow& row, size_t col) {
+    size_t at = 0;
+    std::string_view cell;
+    for (size_t i = 0; i <= col; ++i)
+        cell = GetCell(row.cells, at);
+    return cell;
 }
 
 QString BatchModel::MonthlyText(const BatchRow& row, const tp::Figures& f, size_t col) const {
@@ -439,7 +458,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
             if (o.field == field && o.total) return batch::Grouped((totals_.*o.total).Value());
         return {};
     }
-    const BatchRow& row = rows_[static_cast<size_t>(index.row())];
+    const BatchRow& row = rows_.Cached(static_cast<size_t>(index.row()));
     if (role == Qt::EditRole) {
         if (!Editable(col)) return {};
         batch::Record record;
@@ -450,7 +469,7 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::BackgroundRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
         return {};
-    if (IsBlank(row)) return {};
+    if (rows_.CachedBlank(static_cast<size_t>(index.row()))) return {};
     const Computed& computed = ComputedRow(index.row());
     const batch::Record& record = computed.record;
     const tb::RowResult& r = computed.result;
@@ -485,7 +504,7 @@ void BatchModel::RowTexts(size_t at, QStringList& cells) const {
         return;
     }
     if (Monthly()) {
-        const tp::Figures f = figures_[at].Unpack();
+        const tp::Figures f = figures_[at];
         for (int c = 0; c < columns; ++c) cells << MonthlyText(row, f, static_cast<size_t>(c));
         return;
     }
@@ -532,7 +551,7 @@ batch::RowKind BatchModel::KindOf(const batch::Record& record) {
 
 const tp::Figures& BatchModel::UnpackedRow(int row) const {
     if (unpackedRow_ != row) {
-        unpacked_ = figures_[static_cast<size_t>(row)].Unpack();
+        unpacked_ = figures_[static_cast<size_t>(row)];
         unpackedRow_ = row;
     }
     return unpacked_;
@@ -540,7 +559,8 @@ const tp::Figures& BatchModel::UnpackedRow(int row) const {
 
 const BatchModel::Computed& BatchModel::ComputedRow(int row) const {
     if (computed_.row != row) {
-        computed_.result = ResultOf(rows_[static_cast<size_t>(row)], computed_.record);
+        computed_.row_ = rows_[static_cast<size_t>(row)]; // what the record views
+        computed_.result = ResultOf(computed_.row_, computed_.record);
         computed_.row = row;
     }
     return computed_;
@@ -548,7 +568,7 @@ const BatchModel::Computed& BatchModel::ComputedRow(int row) const {
 
 // Replaces some cells of a row (by output column), the totals kept up to date; no signals.
 void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::string>>& cells) {
-    BatchRow& row = rows_[at];
+    BatchRow row = rows_[at];
     computed_.row = -1;
     Count(row, false);
     batch::Record record;
@@ -576,9 +596,11 @@ void BatchModel::SetCells(size_t at, const std::vector<std::pair<int, std::strin
     record.problem = {};
     record.kind = batch::IsTotalRecord(record) ? batch::RowKind::kTotal : batch::RowKind::kPerson;
     const std::uint32_t line = row.line;
-    Store(record, layout_.carried.size(), row);
-    row.line = line;
-    Count(row, true);
+    BatchRow changed;
+    Store(record, layout_.carried.size(), changed);
+    changed.line = line;
+    Count(changed, true);
+    rows_.Set(at, changed);
 }
 
 bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -641,7 +663,7 @@ void BatchModel::SetYear(int year) {
 }
 
 void BatchModel::SetMonthlyCells(size_t at, const std::vector<std::pair<int, std::string>>& cells) {
-    BatchRow& row = rows_[at];
+    BatchRow row = rows_[at];
     std::vector<std::string> owned = CellsOf(row, columns_.titles.size());
     for (const auto& [col, text] : cells)
         if (col >= 0 && static_cast<size_t>(col) < owned.size()) owned[static_cast<size_t>(col)] = text;
@@ -651,21 +673,26 @@ void BatchModel::SetMonthlyCells(size_t at, const std::vector<std::pair<int, std
     std::string error;
     ViewMonthly(row, columns_, rules_.year, record, error);
     row.kind = record.total ? batch::RowKind::kTotal : batch::RowKind::kPerson;
+    rows_.Set(at, row);
 }
 
-std::pair<std::string_view, std::string_view> BatchModel::IdAndName(const BatchRow& row) const {
-    std::string_view id, name;
-    size_t at = 0;
-    for (size_t c = 0; c < columns_.roles.size() && at < row.cells.size(); ++c) {
-        const std::string_view cell = GetCell(row.cells, at);
+std::pair<std::string, std::string> BatchModel::IdAndName(size_t row) const {
+    std::string id, name;
+    // The cells after the last 工号 or 姓名 column are not read.
+    size_t last = 0;
+    for (size_t c = 0; c < columns_.roles.size(); ++c)
+        if (columns_.roles[c] == batch::monthly::Role::kId || columns_.roles[c] == batch::monthly::Role::kName) last = c;
+    rows_.Cells(row, [&](size_t c, std::string_view cell) {
+        if (c >= columns_.roles.size()) return false;
         if (columns_.roles[c] == batch::monthly::Role::kId) id = batch::TrimCell(cell);
         else if (columns_.roles[c] == batch::monthly::Role::kName) name = batch::TrimCell(cell);
-    }
-    return {id, name};
+        return c < last;
+    });
+    return {std::move(id), std::move(name)};
 }
 
-std::string BatchModel::PersonOf(const BatchRow& row) const {
-    if (row.kind == batch::RowKind::kTotal) return {};
+std::string BatchModel::PersonOf(size_t row) const {
+    if (rows_.Kind(row) == batch::RowKind::kTotal) return {};
     const auto [id, name] = IdAndName(row);
     std::string key;
     tp::PersonKey(key, id, name);
@@ -673,11 +700,12 @@ std::string BatchModel::PersonOf(const BatchRow& row) const {
 }
 
 void BatchModel::Contribute(size_t i, int sign) {
-    if (IsBlank(rows_[i])) return;
+    const BatchRow row = rows_[i];
+    if (IsBlank(row)) return;
     batch::monthly::Record record;
     std::string error;
-    ViewMonthly(rows_[i], columns_, rules_.year, record, error);
-    const tp::Figures f = figures_[i].Unpack();
+    ViewMonthly(row, columns_, rules_.year, record, error);
+    const tp::Figures f = figures_[i];
     batch::monthly::Tally(totals_, record, f, sign);
     sums_.Add(columns_, record, f, sign);
 }
@@ -693,7 +721,7 @@ std::vector<std::string> BatchModel::Unfigure(const std::vector<size_t>& changed
     std::vector<std::string> people;
     for (size_t i : changed) {
         Contribute(i, -1);
-        if (std::string p = PersonOf(rows_[i]); !p.empty()) people.push_back(std::move(p));
+        if (std::string p = PersonOf(i); !p.empty()) people.push_back(std::move(p));
     }
     return people;
 }
@@ -710,14 +738,14 @@ std::vector<size_t> BatchModel::RowsOf(const std::vector<std::string>& people, c
     std::vector<size_t> chosen;
     for (size_t i = 0; i < rows_.size(); ++i)
         if (std::binary_search(changed.begin(), changed.end(), i) ||
-            (!people.empty() && std::binary_search(people.begin(), people.end(), PersonOf(rows_[i]))))
+            (!people.empty() && std::binary_search(people.begin(), people.end(), PersonOf(i))))
             chosen.push_back(i);
     return chosen;
 }
 
 void BatchModel::Refigure(std::vector<std::string> people, const std::vector<size_t>& changed) {
     for (size_t i : changed)
-        if (std::string p = PersonOf(rows_[i]); !p.empty()) people.push_back(std::move(p));
+        if (std::string p = PersonOf(i); !p.empty()) people.push_back(std::move(p));
     std::sort(people.begin(), people.end());
     people.erase(std::unique(people.begin(), people.end()), people.end());
     std::vector<size_t> chosen = RowsOf(people, changed);
@@ -725,14 +753,14 @@ void BatchModel::Refigure(std::vector<std::string> people, const std::vector<siz
     // rows of every name touched are figured again, whoever they belong to.
     std::vector<std::string> names;
     for (size_t i : chosen)
-        if (const auto [id, name] = IdAndName(rows_[i]); !name.empty()) names.emplace_back(name);
+        if (const auto [id, name] = IdAndName(i); !name.empty()) names.emplace_back(name);
     for (const std::string& p : people) // a name whose row was renamed away
         if (p.front() == 'N') names.push_back(p.substr(1));
     std::sort(names.begin(), names.end());
     const size_t before = people.size();
     for (size_t i = 0; i < rows_.size() && !names.empty(); ++i)
-        if (std::binary_search(names.begin(), names.end(), IdAndName(rows_[i]).second))
-            if (std::string p = PersonOf(rows_[i]); !p.empty() && !std::binary_search(people.begin(), people.begin() + before, p))
+        if (std::binary_search(names.begin(), names.end(), IdAndName(i).second))
+            if (std::string p = PersonOf(i); !p.empty() && !std::binary_search(people.begin(), people.begin() + before, p))
                 people.push_back(std::move(p));
     if (people.size() > before) {
         std::sort(people.begin(), people.end());
@@ -774,12 +802,20 @@ void BatchModel::Replace(batch::ImportResult&& read) {
     figures_ = std::move(read.figures);
     totals_ = read.totals;
     sums_ = std::move(read.sums);
+    read = batch::ImportResult();
+    GiveBackFreed();
     long long totalRows = 0;
-    for (const BatchRow& row : rows_)
-        totalRows += row.kind == batch::RowKind::kTotal;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        totalRows += rows_.Kind(i) == batch::RowKind::kTotal;
     skippedAbove_ = totals_.skipped - totalRows;
     endResetModel();
     RecomputeTotals();
+}
+
+void BatchModel::GiveBackFreed() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 void BatchModel::SetSkippedAbove(long long rows) {
@@ -802,15 +838,17 @@ void BatchModel::RecomputeAll() {
     RecomputeTotals();
 }
 
-void BatchModel::Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals) {
+void BatchModel::Replace(BatchRows rows, batch::Layout layout, batch::Totals totals) {
     beginResetModel();
     rows_ = std::move(rows);
     layout_ = std::move(layout);
     totals_ = totals;
     long long totalRows = 0;
-    for (const BatchRow& row : rows_)
-        totalRows += row.kind == batch::RowKind::kTotal;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        totalRows += rows_.Kind(i) == batch::RowKind::kTotal;
     skippedAbove_ = totals_.skipped - totalRows;
+    rows = BatchRows();
+    GiveBackFreed();
     endResetModel();
     RecomputeTotals();
 }
@@ -819,37 +857,39 @@ void BatchModel::AddRows(int at, int count) {
     if (count <= 0 || locked_) return;
     at = std::clamp(at, 0, static_cast<int>(rows_.size()));
     beginInsertRows(QModelIndex(), at, at + count - 1);
-    rows_.insert(rows_.begin() + at, static_cast<size_t>(count), BlankRow());
-    if (Monthly()) figures_.insert(figures_.begin() + at, static_cast<size_t>(count), tp::PackedFigures());
+    rows_.Insert(static_cast<size_t>(at), static_cast<size_t>(count), BlankRow());
+    if (Monthly()) figures_.Insert(static_cast<size_t>(at), static_cast<size_t>(count));
     endInsertRows();
     RecomputeTotals(); // blank rows are no one's: nothing else changes
     emit Edited();
 }
 
-void BatchModel::ReplaceRows(int first, int count, std::vector<BatchRow> rows) {
+void BatchModel::ReplaceRows(int first, int count, BatchRows rows) {
     if (locked_) return;
     first = std::clamp(first, 0, static_cast<int>(rows_.size()));
     count = std::clamp(count, 0, static_cast<int>(rows_.size()) - first);
     std::vector<std::string> people = Monthly() ? Unfigure(first, count) : std::vector<std::string>();
     for (int i = first; i < first + count; ++i)
         Count(rows_[static_cast<size_t>(i)], false);
-    for (const BatchRow& row : rows)
-        Count(row, true);
+    if (!Monthly())
+        for (const BatchRow& row : rows)
+            Count(row, true);
     const int given = static_cast<int>(rows.size());
     const int kept = std::min(count, given);
-    std::move(rows.begin(), rows.begin() + kept, rows_.begin() + first);
+    for (int i = 0; i < kept; ++i)
+        rows_.Set(static_cast<size_t>(first + i), rows[static_cast<size_t>(i)]);
     if (kept > 0) emit dataChanged(index(first, 0), index(first + kept - 1, columnCount() - 1));
     if (given > count) {
         beginInsertRows(QModelIndex(), first + count, first + given - 1);
-        rows_.insert(rows_.begin() + first + count, std::make_move_iterator(rows.begin() + kept),
-                     std::make_move_iterator(rows.end()));
-        if (Monthly()) figures_.insert(figures_.begin() + first + count, static_cast<size_t>(given - count), tp::PackedFigures());
+        rows_.Insert(static_cast<size_t>(first + count),
+                     kept == 0 ? std::move(rows) : rows.Slice(static_cast<size_t>(kept), static_cast<size_t>(given - kept)));
+        if (Monthly()) figures_.Insert(static_cast<size_t>(first + count), static_cast<size_t>(given - count));
         endInsertRows();
     } else if (count > given) {
         beginRemoveRows(QModelIndex(), first + given, first + count - 1);
-        rows_.erase(rows_.begin() + first + given, rows_.begin() + first + count);
+        rows_.Erase(static_cast<size_t>(first + given), static_cast<size_t>(count - given));
         if (Monthly() && figures_.size() >= static_cast<size_t>(first + count))
-            figures_.erase(figures_.begin() + first + given, figures_.begin() + first + count);
+            figures_.Erase(static_cast<size_t>(first + given), static_cast<size_t>(count - given));
         endRemoveRows();
     }
     if (Monthly()) Refigure(std::move(people), first, given);
@@ -866,8 +906,8 @@ void BatchModel::RemoveRows(int first, int count) {
     beginRemoveRows(QModelIndex(), first, first + count - 1);
     for (int i = first; i < first + count; ++i)
         Count(rows_[static_cast<size_t>(i)], false);
-    rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
-    if (Monthly()) figures_.erase(figures_.begin() + first, figures_.begin() + first + count);
+    rows_.Erase(static_cast<size_t>(first), static_cast<size_t>(count));
+    if (Monthly()) figures_.Erase(static_cast<size_t>(first), static_cast<size_t>(count));
     endRemoveRows();
     if (Monthly()) Refigure(std::move(people), first, 0);
     else RecomputeTotals();
@@ -945,8 +985,8 @@ tax::Status BatchModel::Paste(int row, int column, const QString& text, QString*
         tax::Result<batch::ImportResult> read = batch::ReadSheet(sheet, &sheet.Problem(), rules_, progress, false);
         if (!read) return read.failure();
         // The clipboard's lines are no line of any file.
-        for (BatchRow& r : read->rows)
-            r.line = 0;
+        for (size_t i = 0; i < read->rows.size(); ++i)
+            read->rows.SetLine(i, 0);
         if (title) *title = read->title;
         // Into an empty 2019 table the block comes with its own columns, as an import of it would.
         if (Monthly() && rows_.empty() && !read->rows.empty()) {
@@ -964,8 +1004,8 @@ tax::Status BatchModel::Paste(int row, int column, const QString& text, QString*
         const int before = static_cast<int>(rows_.size());
         // Blank rows first, as AddRows makes them: no one's until something is laid in them.
         beginInsertRows(QModelIndex(), before, static_cast<int>(needed) - 1);
-        rows_.resize(needed, BlankRow());
-        if (Monthly()) figures_.resize(needed);
+        rows_.Insert(rows_.size(), needed - rows_.size(), BlankRow());
+        if (Monthly()) figures_.Resize(needed);
         endInsertRows();
     }
     std::vector<CellText> cells;
@@ -1049,14 +1089,15 @@ tax::Result<ImportResult> ReadMonthly(SheetSource& sheet, const std::string* pro
     result.columns = reader.columns();
     monthly::Record record;
     bool paid = false;
+    BatchRow row;
     for (;;) {
         const tax::Result<bool> more = reader.Next(record);
         if (!more) return more.failure();
         if (!*more) break;
-        BatchRow& row = result.rows.emplace_back();
         BatchModel::StoreMonthly(record.cells, problem ? std::string_view(*problem) : std::string_view(), row);
         row.line = static_cast<std::uint32_t>(std::clamp<long long>(record.line, 0, UINT32_MAX));
         row.kind = record.total ? RowKind::kTotal : RowKind::kPerson;
+        result.rows.push_back(row);
         paid = paid || (!record.total && monthly::HasPay(result.columns, record.cells));
         if ((result.rows.size() & 1023) == 0) {
             if (progress.cancel) {
@@ -1089,7 +1130,8 @@ tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& mon
     tax::Result<ImportResult> read = ReadSheet(*(*opened)->sheet, (*opened)->Problem(), rules, progress);
     if (!read) return read;
     // A row's line within its own sheet, as the clerk finds it there.
-    for (BatchRow& row : read->rows) row.line = static_cast<std::uint32_t>(monthly::YearSheet::RowOf(row.line));
+    for (size_t i = 0; i < read->rows.size(); ++i)
+        read->rows.SetLine(i, static_cast<std::uint32_t>(monthly::YearSheet::RowOf(read->rows.Line(i))));
     // What was read and the months it told: "6 张表：2024年1月至6月".
     const monthly::Period& first = monthSheets.front().period;
     const std::string months = monthly::PeriodText(first.year, first.month) +
@@ -1119,13 +1161,14 @@ tax::Result<ImportResult> ReadSheet(SheetSource& sheet, const std::string* probl
     result.title = QString::fromStdString(reader.Title());
     const size_t carried = result.layout.carried.size();
     Record record;
+    BatchRow row;
     for (;;) {
         const tax::Result<bool> more = reader.Next(record);
         if (!more) return more.failure();
         if (!*more) break;
         Tally(result.totals, record, ComputeRecord(record, rules));
-        result.rows.emplace_back();
-        BatchModel::Store(record, carried, result.rows.back());
+        BatchModel::Store(record, carried, row);
+        result.rows.push_back(row);
         if ((result.rows.size() & 1023) == 0) {
             if (progress.cancel) {
                 result.cancelled = true;
@@ -1169,14 +1212,15 @@ namespace {
 // Each row of the table to `add`, row by row (nothing of the payroll is copied), a row added and
 // left empty skipped: it is no one's, neither counted nor written. False when cancelled.
 template <class Add>
-tax::Result<bool> EachRow(const std::vector<BatchRow>& rows, Progress& progress, const Add& add) {
+tax::Result<bool> EachRow(const BatchRows& rows, Progress& progress, const Add& add) {
     for (size_t i = 0; i < rows.size(); ++i) {
         if ((i & 1023) == 0) {
             if (progress.cancel) return false;
             progress.permille = static_cast<int>(1000 * i / std::max<size_t>(1, rows.size()));
         }
-        if (BatchModel::IsBlank(rows[i])) continue;
-        if (tax::Status s = add(rows[i], i); !s) return s.failure();
+        const BatchRow row = rows[i];
+        if (BatchModel::IsBlank(row)) continue;
+        if (tax::Status s = add(row, i); !s) return s.failure();
     }
     return !progress.cancel;
 }
@@ -1256,11 +1300,11 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
     // with the mode and owner of the file it replaces; a failure or a cancel drops it.
     tax::Result<SaveFile> save = SaveFile::Begin(QFile::encodeName(path).toStdString());
     if (!save) return save.failure();
-    const std::vector<BatchRow>& rows = model.Rows();
+    const BatchRows& rows = model.Rows();
     const Rules rules = model.rules();
     if (model.Monthly()) {
         const monthly::Columns& columns = model.monthlyColumns();
-        const std::vector<tax::payroll2019::PackedFigures>& figures = model.figures();
+        const BatchFigures& figures = model.figures();
         return WriteAs<monthly::Writer, IMonthlyWorkbook, monthly::CsvOut>(
             path, *save, batchbook::CreateMonthly, [&](monthly::Writer& writer) -> tax::Result<bool> {
                 if (tax::Status s = writer.Begin(columns.titles); !s) return s.failure();
@@ -1278,8 +1322,9 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
                     if (p.sheet != sheet && p.sheet < labels.size())
                         if (tax::Status s = writer.Section(labels[p.sheet]); !s) return s.failure();
                     sheet = p.sheet;
-                    BatchModel::ViewMonthly(rows[p.row], columns, rules.year, record, error);
-                    if (tax::Status s = writer.Add(record, figures[p.row].Unpack()); !s) return s.failure();
+                    const BatchRow row = rows[p.row]; // what the record views
+                    BatchModel::ViewMonthly(row, columns, rules.year, record, error);
+                    if (tax::Status s = writer.Add(record, figures[p.row]); !s) return s.failure();
                 }
                 if (progress.cancel) return false;
                 if (tax::Status s = writer.Finish(); !s) return s.failure();

@@ -11,6 +11,7 @@
 #include "batch/Rows.h"
 #include "tax/Batch.h"
 #include "tax/Payroll2019.h"
+#include "tools/batch/BatchRows.h"
 #endif
 
 #include <QAbstractTableModel>
@@ -21,14 +22,6 @@
 #include <limits>
 #include <string>
 #include <vector>
-
-// One row: its cells (工号, the five inputs, the carried columns, the problem; under the 2019 law
-// the sheet's columns as read, then the problem) each as a length and its bytes, in one string.
-struct BatchRow {
-    std::string cells;
-    std::uint32_t line = 0; // the file line it came from; 0 for typed rows
-    batch::RowKind kind = batch::RowKind::kPerson;
-};
 
 namespace batch {
 struct ImportResult;
@@ -58,14 +51,14 @@ public:
 
     bool IsTotalsRow(int row) const { return row == static_cast<int>(rows_.size()); }
     size_t RowCount() const { return rows_.size(); }
-    const std::vector<BatchRow>& Rows() const { return rows_; }
+    const BatchRows& Rows() const { return rows_; }
     const batch::Layout& layout() const { return layout_; }
     // Under the 2019 law each row is a person's month: the sheet's own columns (the forms'
     // headings, carried ones among them), then the cumulative figures. These depend on the
     // person's other rows, so they are kept computed rather than worked out when shown.
     bool Monthly() const { return rules_.law == batch::Law::k2019; }
     const batch::monthly::Columns& monthlyColumns() const { return columns_; }
-    const std::vector<tax::payroll2019::PackedFigures>& figures() const { return figures_; }
+    const BatchFigures& figures() const { return figures_; }
     const batch::monthly::Sums& sums() const { return sums_; }
     // The 姓名 column (or the first, for a sheet without one), where the totals row says 合计.
     int NameColumn() const;
@@ -97,7 +90,7 @@ public:
     void SetLaw(batch::Law law);
     // The year the 2019 law's rows belong to: it decides whether a bonus may be taxed alone.
     void SetYear(int year);
-    void Replace(std::vector<BatchRow> rows, batch::Layout layout, batch::Totals totals);
+    void Replace(BatchRows rows, batch::Layout layout, batch::Totals totals);
     // Whether an import has the table's columns, so that its rows can replace these as one step
     // that undo takes back.
     bool SameColumns(const batch::ImportResult& read) const;
@@ -108,9 +101,12 @@ public:
     void RemoveRows(int first, int count);
     // The `count` rows from `first` become `rows` (any number), computed afresh: the one edit
     // that undo and redo need.
-    void ReplaceRows(int first, int count, std::vector<BatchRow> rows);
+    void ReplaceRows(int first, int count, BatchRows rows);
     // The rows above the header of what was read (a sheet's title), counted as skipped.
     void SetSkippedAbove(long long rows);
+    // The pages that freed memory (an import's scratch, a table replaced) held, given back to
+    // the system rather than kept by the allocator for allocations that may never come.
+    static void GiveBackFreed();
 
     // A row of cells as a reader takes it from a sheet, with its line.
     struct SheetLine {
@@ -125,7 +121,7 @@ public:
         batch::monthly::Columns columns;
         long long skippedAbove = 0;
         std::vector<BatchMonthSheet> monthSheets;
-        std::vector<BatchRow> rows;
+        BatchRows rows;
     };
     // The law and the columns, without the rows.
     Table Shape() const;
@@ -188,8 +184,8 @@ public:
     static void StoreMonthly(const std::vector<std::string_view>& cells, std::string_view problem, BatchRow& row);
     // Every 2019 row's figures, counts and sums (blank rows get none and are not counted).
     // Safe on a worker thread; `cancel`, when set, stops it (false returned).
-    static bool ComputeMonthly(const batch::monthly::Columns& columns, int year, const std::vector<BatchRow>& rows,
-                               std::vector<tax::payroll2019::PackedFigures>& figures, batch::Totals& totals,
+    static bool ComputeMonthly(const batch::monthly::Columns& columns, int year, const BatchRows& rows,
+                               BatchFigures& figures, batch::Totals& totals,
                                batch::monthly::Sums& sums, const std::atomic<bool>* cancel = nullptr);
 
 signals:
@@ -217,8 +213,9 @@ private:
     // A row in the counts and sums with its present figures (sign 1), or out of them (−1).
     void Contribute(size_t row, int sign);
     // Whom a row's figures belong with, as the ledger tells people apart; empty for none.
-    std::string PersonOf(const BatchRow& row) const;
-    std::pair<std::string_view, std::string_view> IdAndName(const BatchRow& row) const;
+    // Read from the row as stored, not unpacked whole: these run over every row for an edit.
+    std::string PersonOf(size_t row) const;
+    std::pair<std::string, std::string> IdAndName(size_t row) const;
     std::vector<size_t> RowsOf(const std::vector<std::string>& people, const std::vector<size_t>& changed) const;
     tax::batch::RowResult ResultOf(const BatchRow& row, batch::Record& record) const;
     void Count(const BatchRow& row, bool in);
@@ -243,6 +240,7 @@ private:
     // paints them (every role of every column); any change forgets it.
     struct Computed {
         int row = -1;
+        BatchRow row_;
         batch::Record record;
         tax::batch::RowResult result;
     };
@@ -254,12 +252,12 @@ private:
     mutable tax::payroll2019::Figures unpacked_;
     bool Editable(int column) const;
 
-    std::vector<BatchRow> rows_;
+    BatchRows rows_;
     batch::Layout layout_;
     batch::Totals totals_;
     batch::Rules rules_; // 2011, 3500
     batch::monthly::Columns columns_;
-    std::vector<tax::payroll2019::PackedFigures> figures_; // one per row, under the 2019 law, packed
+    BatchFigures figures_; // one per row, under the 2019 law, packed
     batch::monthly::Sums sums_;
     long long skippedAbove_ = 0; // rows above the imported sheet's header, still counted as skipped
     bool locked_ = false;
@@ -280,12 +278,12 @@ struct Progress {
 };
 
 struct ImportResult {
-    std::vector<BatchRow> rows;
+    BatchRows rows;
     Layout layout;
     Totals totals;
     // Under the 2019 law: the sheet's columns, each row's figures and the month's sums.
     monthly::Columns columns;
-    std::vector<tax::payroll2019::PackedFigures> figures;
+    BatchFigures figures;
     monthly::Sums sums;
     std::vector<BatchMonthSheet> monthSheets; // a year read from month sheets: each one's name
     QString described; // the encoding or the sheet read

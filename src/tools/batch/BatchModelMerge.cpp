@@ -105,11 +105,13 @@ void BatchModel::Swap(Table& t) {
 void BatchModel::Widen(batch::Layout layout) {
     beginResetModel();
     batch::Record record;
-    for (BatchRow& row : rows_) {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        BatchRow row = rows_[i];
         View(row, layout_.carried.size(), record);
         BatchRow wide;
         Store(record, layout.carried.size(), wide);
         row.cells = std::move(wide.cells);
+        rows_.Set(i, row);
     }
     layout_ = std::move(layout);
     endResetModel();
@@ -174,12 +176,14 @@ tax::Status BatchModel::AppendMonthly(batch::ImportResult&& read) {
         tax::Result<bm::Columns> wider = bm::Columns::Of(std::vector<std::string_view>(titles.begin(), titles.end()), 1);
         if (!wider) return wider.failure();
         beginResetModel();
-        for (BatchRow& row : rows_) {
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            BatchRow row = rows_[i];
             std::vector<std::string> cells = AllCells(row, columns_.titles.size() + 1);
             const std::string problem = std::move(cells.back());
             cells.pop_back();
             cells.resize(titles.size());
             StoreMonthly(std::vector<std::string_view>(cells.begin(), cells.end()), problem, row);
+            rows_.Set(i, row);
         }
         columns_ = std::move(*wider);
         endResetModel();

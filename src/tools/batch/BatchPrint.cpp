@@ -76,7 +76,7 @@ tax::Status TBatchPrint::Fill(const Plan& plan, const BatchModel& model, print::
             if (progress->cancel) return tax::Fail(kCancelled);
             progress->permille = static_cast<int>(kReadShare * r / rows);
         }
-        if (model.Rows()[r].kind == batch::RowKind::kTotal || !model.ShownIn(r, plan.month)) continue;
+        if (model.Rows().Kind(r) == batch::RowKind::kTotal || !model.ShownIn(r, plan.month)) continue;
         model.RowTexts(r, cells);
         for (qsizetype c = 0; c < cells.size() && static_cast<size_t>(c) < plan.payItem.size(); ++c) {
             tax::batch::Amount a;

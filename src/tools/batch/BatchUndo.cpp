@@ -14,7 +14,7 @@ bool Same(const BatchRow& a, const BatchRow& b) {
 // replaced them: undo and redo swap the two, so a step holds only what is not on screen.
 class RowsStep : public QUndoCommand {
 public:
-    RowsStep(BatchModel* model, const QString& what, int first, std::vector<BatchRow> before, int shown)
+    RowsStep(BatchModel* model, const QString& what, int first, BatchRows before, int shown)
         : QUndoCommand(what), model_(model), first_(first), shown_(shown), kept_(std::move(before)) {}
 
     void undo() override { Swap(); }
@@ -25,8 +25,7 @@ public:
 
 private:
     void Swap() {
-        const std::vector<BatchRow>& rows = model_->Rows();
-        std::vector<BatchRow> out(rows.begin() + first_, rows.begin() + first_ + shown_);
+        BatchRows out = model_->Rows().Slice(static_cast<size_t>(first_), static_cast<size_t>(shown_));
         const int coming = static_cast<int>(kept_.size());
         model_->ReplaceRows(first_, shown_, std::move(kept_));
         kept_ = std::move(out);
@@ -36,7 +35,7 @@ private:
     BatchModel* model_;
     int first_;
     int shown_;
-    std::vector<BatchRow> kept_;
+    BatchRows kept_;
     bool done_ = true;
 };
 
@@ -65,7 +64,7 @@ BatchUndo::BatchUndo(BatchModel* model, QObject* parent) : QUndoStack(parent), m
 }
 
 void BatchUndo::Record(const QString& what, const std::function<void()>& edit, int first, int count) {
-    const std::vector<BatchRow>& rows = model_->Rows();
+    const BatchRows& rows = model_->Rows();
     const bool whole = count < 0;
     if (whole) {
         first = 0;
@@ -73,7 +72,7 @@ void BatchUndo::Record(const QString& what, const std::function<void()>& edit, i
     }
     const size_t size = rows.size();
     BatchModel::Table shape = model_->Shape();
-    std::vector<BatchRow> before(rows.begin() + first, rows.begin() + first + count);
+    BatchRows before = rows.Slice(static_cast<size_t>(first), static_cast<size_t>(count));
     edit();
     if (!model_->SameShape(shape)) {
         // Other columns: the rows alone cannot say what the table was.
@@ -85,7 +84,7 @@ void BatchUndo::Record(const QString& what, const std::function<void()>& edit, i
         push(new TableStep(model_, what, std::move(shape)));
         return;
     }
-    const std::vector<BatchRow>& now = model_->Rows();
+    const BatchRows& now = model_->Rows();
     // The rows after the span are the same ones, shifted by what the edit added or removed.
     const size_t end = static_cast<size_t>(first + count) + now.size() - size;
     // Only the rows between the unchanged head and the unchanged tail are kept.
@@ -98,8 +97,7 @@ void BatchUndo::Record(const QString& what, const std::function<void()>& edit, i
         ++tail;
     const size_t from = static_cast<size_t>(first) + head;
     const int shown = static_cast<int>(end - tail - from);
-    before = std::vector<BatchRow>(std::make_move_iterator(before.begin() + static_cast<std::ptrdiff_t>(head)),
-                                   std::make_move_iterator(before.end() - static_cast<std::ptrdiff_t>(tail)));
+    before = before.Slice(head, before.size() - head - tail);
     if (before.empty() && shown == 0) return;
     push(new RowsStep(model_, what, static_cast<int>(from), std::move(before), shown));
 }

@@ -756,6 +756,8 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
             Dirty = false;
             ImportedPath = path;
             recent::Remember(recent::kPayroll, path);
+            read = batch::ImportResult();
+            BatchModel::GiveBackFreed();
         }
         EndWork();
         if (!error.isEmpty())
