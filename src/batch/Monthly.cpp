@@ -1057,6 +1057,7 @@ tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& inp
     return reader->Start();
 }
 
+constexpr const char* kChangedWhileRead = "文件在读取期间被改动，请在它不再变动后重新运行";
 constexpr const char* kTooLargeToHold = "文件太大：按月份整体计算需要的内存超过 4 GB，请按月份先后排好行，或分成几个文件";
 
 // A file that can be read again, computed whole in a fraction of its size: read once for what
@@ -1091,19 +1092,25 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         });
     if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
+    std::vector<char> total(count);
+    for (size_t k = 0; k < count; ++k) total[k] = rows->Total(k);
     rows.reset();
     std::vector<uint32_t>().swap(computed);
     w = false;
     if (tax::Status s = OpenReader(open, year, input, reader); !s) return s;
-    for (size_t i = 0;; ++i) {
+    // The file read again must give the rows read the first time: one changed in between is
+    // refused rather than written with another row's figures.
+    size_t i = 0;
+    for (;; ++i) {
         w = false;
         const tax::Result<bool> more = reader->Next(record);
         if (!more) return more.failure();
         if (!*more) break;
-        if (i >= count) return tax::Fail("文件在读取期间被改动，请重新运行");
+        if (i >= count || record.total != (total[i] != 0)) return tax::Fail(kChangedWhileRead);
         const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
         if (tax::Status s = emit(record, f); !s) return s;
     }
+    if (i != count) return tax::Fail(kChangedWhileRead);
     return {};
 }
 

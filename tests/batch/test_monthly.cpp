@@ -377,3 +377,35 @@ TEST(Monthly2019Pipeline, FileAndStandardInputAgree) {
 }
 
 } // namespace
+
+// A file read twice (for what computing needs, then for the output) that changes in between is
+// refused, not written with one row's figures beside another's.
+TEST(Monthly2019Pipeline, FileChangedBetweenReadingsRefused) {
+    const std::string before = "工号,姓名,月份,本期收入\nE1,甲,2,10000\nE1,甲,1,10000\nE2,乙,1,8000\n";
+    for (const std::string& after : {std::string("工号,姓名,月份,本期收入\nE1,甲,2,10000\nE1,甲,1,10000\n"),
+                                     before + "E3,丙,1,9000\n", std::string("工号,姓名,月份,本期收入\n合计,,,1\nE1,甲,1,10000\nE2,乙,1,8000\n")}) {
+        int opened = 0;
+        const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
+            auto text = std::make_shared<std::string>(++opened < 3 ? before : after);
+            auto given = std::make_shared<size_t>(0);
+            auto in = std::make_unique<batch::Input>();
+            auto sheet = std::make_unique<batch::TextSheet>(
+                [text, given](char* b, size_t n) {
+                    const size_t k = std::min(n, text->size() - *given);
+                    std::memcpy(b, text->data() + *given, k);
+                    *given += k;
+                    return k;
+                },
+                static_cast<long long>(text->size()));
+            in->text = sheet.get();
+            in->sheet = std::move(sheet);
+            return in;
+        };
+        std::string out;
+        batch::monthly::CsvOut writer([&out](std::string_view d) { out.append(d); return tax::Status(); }, false);
+        tax::batch::Totals totals;
+        const tax::Result<bool> done = batch::monthly::Pump(open, true, 2026, writer, totals);
+        ASSERT_FALSE(done.ok()) << after;
+        EXPECT_NE(done.error().find("文件在读取期间被改动"), std::string::npos) << done.error();
+    }
+}
