@@ -262,6 +262,9 @@ private slots:
             const QString book = dir.filePath(QStringLiteral("out.xlsx"));
             w->ExportTo(book);
             drive::WaitForWork(w);
+            // A row gone before the import, so that taking the import back has rows to restore.
+            undo->Record(QStringLiteral("删除行"), [&] { m->RemoveRows(0, 1); }, 0, 1);
+            const size_t before = m->Rows().size();
             w->ImportFrom(book);
             drive::WaitForWork(w);
             QVERIFY(dialogs.boxes.isEmpty());
@@ -271,6 +274,16 @@ private slots:
                 for (int c = inputs; c < m->columnCount(); ++c)
                     QCOMPARE(Cell(m, r, c), shown[static_cast<size_t>(r)][c]);
             QCOMPARE(m->Rows().back().kind, batch::RowKind::kTotal);
+            // The import taken back and done again: the figures follow the rows each way.
+            const size_t imported = m->Rows().size();
+            undo->undo();
+            QCOMPARE(m->Rows().size(), before);
+            Agree(w, dir.filePath(QStringLiteral("scratch.csv")), "import undone");
+            if (QTest::currentTestFailed()) return;
+            undo->redo();
+            QCOMPARE(m->Rows().size(), imported);
+            Agree(w, dir.filePath(QStringLiteral("scratch.csv")), "import redone");
+            if (QTest::currentTestFailed()) return;
         }
     }
 

@@ -744,6 +744,12 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
             // steps no longer fit the table, so they go.
             if (Model->SameColumns(read)) {
                 Undo->Record(QStringLiteral("导入"), [&] {
+                    // The 2019 law's figures as the import worked them out, for the same columns
+                    // and rules: not computed a second time here.
+                    if (Model->Monthly()) {
+                        Model->Replace(std::move(read));
+                        return;
+                    }
                     Model->ReplaceRows(0, static_cast<int>(Model->Rows().size()), std::move(read.rows));
                     Model->SetSkippedAbove(read.above);
                     Model->SetMonthSheets(std::move(read.monthSheets));
