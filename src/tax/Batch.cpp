@@ -120,6 +120,20 @@ void AppendMoney(std::string& out, Decimal value) {
     out.append(buf, static_cast<size_t>(WriteCents(buf, c) - buf));
 }
 
+void AppendGrouped(std::string& out, Decimal value) {
+    std::string plain;
+    AppendMoney(plain, value);
+    const size_t start = plain[0] == '-' ? 1 : 0;
+    const size_t point = plain.find('.');
+    out.append(plain, 0, start);
+    for (size_t i = start; i < point; ++i) {
+        out += plain[i];
+        const size_t left = point - i - 1;
+        if (left > 0 && left % 3 == 0) out += ',';
+    }
+    out.append(plain, point, std::string::npos);
+}
+
 std::string_view RateText(int bracket) {
     if (bracket < 0) return "0%";
     return Fen().rates[static_cast<size_t>(bracket)];

@@ -57,6 +57,9 @@ RowResult Compute(const Amount& wage, const Amount& insurance, const Amount& all
 
 // Figures as the calculators print them: "%.2f", no separators; the rate as "20%".
 void AppendMoney(std::string& out, Decimal value);
+// The same with a comma between every three digits before the point, as tables show money:
+// "1,234,567.80", "-1,000.00".
+void AppendGrouped(std::string& out, Decimal value);
 // AppendMoney's common case in two steps, for writers that fill their own buffer: the value's
 // cents when it is a whole number of cents within 64 bits, and those cents written at `out`
 // (at most kCentsChars bytes), returning the end. CentsOf never gives INT64_MIN, which

@@ -1,8 +1,11 @@
 #include "tax/Amount.h"
+#include "tax/Batch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 
 using tax::FormatAmount;
 using tax::FormatGeneral;
@@ -159,4 +162,28 @@ TEST(Decimal, FlaggedResultsAreNotNumbers) {
     EXPECT_EQ(Decimal::Scaled(1500, -3).ToCents(), 150);
     EXPECT_FALSE(Decimal::Scaled(1501, -3).ToCents().has_value());
     EXPECT_FALSE((Decimal::Scaled(1, 20) * Decimal(1000)).ToCents().has_value());
+}
+
+// Money with separators, as the tables show it: the plain figure with a comma before every
+// three digits counted back from the point, the sign and the fen untouched.
+TEST(GroupedMoney, CommasEveryThreeDigitsBeforeThePoint) {
+    std::mt19937_64 rng(11);
+    for (int i = 0; i < 20000; ++i) {
+        const long long fen = std::uniform_int_distribution<long long>(-(1LL << 50), 1LL << 50)(rng) >>
+                              std::uniform_int_distribution<int>(0, 50)(rng);
+        const tax::Decimal v = i % 3 ? tax::Decimal::Cents(fen) : tax::Decimal::Scaled(fen, -3);
+        std::string plain, grouped;
+        tax::batch::AppendMoney(plain, v);
+        tax::batch::AppendGrouped(grouped, v);
+        std::string stripped = grouped;
+        std::erase(stripped, ',');
+        ASSERT_EQ(stripped, plain) << grouped;
+        const size_t point = grouped.find('.');
+        const size_t digits = grouped[0] == '-' ? 1 : 0;
+        for (size_t k = digits; k < point; ++k) {
+            const size_t fromPoint = point - k; // the commas fall 4, 8, 12 … places before the point
+            ASSERT_EQ(grouped[k] == ',', fromPoint % 4 == 0) << grouped;
+        }
+        ASSERT_NE(grouped[digits], ',') << grouped;
+    }
 }

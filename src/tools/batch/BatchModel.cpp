@@ -1049,17 +1049,8 @@ void BatchModel::SetTexts(const std::vector<CellText>& given) {
 namespace batch {
 
 QString Grouped(tax::Decimal value) {
-    std::string plain;
-    tb::AppendMoney(plain, value);
-    const size_t start = plain[0] == '-' ? 1 : 0;
-    const size_t point = plain.find('.');
-    std::string out = plain.substr(0, start);
-    for (size_t i = start; i < point; ++i) {
-        out += plain[i];
-        const size_t left = point - i - 1;
-        if (left > 0 && left % 3 == 0) out += ',';
-    }
-    out += plain.substr(point);
+    std::string out;
+    tb::AppendGrouped(out, value);
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
