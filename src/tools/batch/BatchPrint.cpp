@@ -256,13 +256,7 @@ bool TBatchPrint::ExportPdf(const QString& path) {
         QStringLiteral("正在导出 PDF %1 …").arg(QDir::toNativeSeparators(path)),
         [path](print::Payroll& payroll) { return payroll.TablePdf(path); },
         [this, path](const Written& written) {
-            if (written.cancelled) return;
-            if (!written.status) {
-                dialogs::Current().Message(Window, product::kTitle,
-                                           QStringLiteral("未能导出 PDF：\n%1").arg(QString::fromStdString(written.status.error())),
-                                           QMessageBox::Warning);
-                return;
-            }
+            if (Ended(written, QStringLiteral("未能导出 PDF"))) return;
             dialogs::Current().Message(
                 Window, product::kTitle,
                 QStringLiteral("工资表已导出到“%1”，共 %2 页。").arg(QDir::toNativeSeparators(path)).arg(written.pages),
@@ -281,14 +275,18 @@ bool TBatchPrint::ExportPayslips(const QString& path, Slips how) {
         [this, path](const Written& written) { ReportPayslips(written, path); });
 }
 
+// A write cancelled (nothing to say) or failed (said, after `lead`): nothing more to report.
+bool TBatchPrint::Ended(const Written& written, const QString& lead) {
+    if (written.cancelled) return true;
+    if (written.status) return false;
+    dialogs::Current().Message(Window, product::kTitle,
+                               lead + QStringLiteral("：\n") + QString::fromStdString(written.status.error()),
+                               QMessageBox::Warning);
+    return true;
+}
+
 void TBatchPrint::ReportPayslips(const Written& written, const QString& path) {
-    if (written.cancelled) return;
-    if (!written.status) {
-        dialogs::Current().Message(Window, product::kTitle,
-                                   QStringLiteral("未能生成工资条：\n%1").arg(QString::fromStdString(written.status.error())),
-                                   QMessageBox::Warning);
-        return;
-    }
+    if (Ended(written, QStringLiteral("未能生成工资条"))) return;
     const long long rows = written.rows, slips = written.slips;
     QString text = QStringLiteral("已生成 %1 张工资条：%2").arg(slips).arg(QDir::toNativeSeparators(path));
     if (rows > slips) {

@@ -67,6 +67,7 @@ private:
     // the outcome on the GUI thread.
     bool Start(const QString& what, std::function<tax::Status(print::Payroll&)> write,
                std::function<void(const Written&)> report);
+    bool Ended(const Written& written, const QString& lead);
     void ReportPayslips(const Written& written, const QString& path);
 
     QWidget* Window;
