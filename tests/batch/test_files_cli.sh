@@ -80,6 +80,9 @@ printf '工号,姓名,月份,本期收入,累计专项扣除,累计其他扣除,
 check "2019 totals to date" run 1 "$dir/totals19.csv" --law 2019 --year 2024
 check "2019 totals read as the items to date" has out "1,甲,2,20000,4000,200,0,0,40000.00,0.00,10000.00,4000.00,0.00,200.00,0.00,25800.00,3%,0.00,774.00,0.00,387.00,387.00,17613.00,"
 check "2019 a total that falls refused" has err "totals19.csv:5: 累计专项扣除少于前面1月的3000.00"
+# The same totals as a spreadsheet program saved them, the later months' as formulas (=E2+2000).
+check "2019 totals in a saved workbook" run 0 "$files/totals-to-date.xlsx" --law 2019 --year 2024
+check "2019 formulas' totals read" has out "1,甲,2,20000,4000,200,40000.00,0.00,10000.00,4000.00,0.00,200.00,0.00,25800.00,3%,0.00,774.00,0.00,387.00,387.00,17613.00,"
 
 # A 2019 header on two rows, read by its sub-headings.
 printf '工号,姓名,月份,本期收入,代扣社保公积金,,,\n,,,,养老,医疗,失业,公积金\n1,甲,1,20000,800,200,20,1000\n' >"$dir/two19.csv"
