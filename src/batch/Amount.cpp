@@ -192,7 +192,7 @@ AmountRead ReadAmount(std::string_view text, tb::Amount& out) {
     return AmountRead::kOk;
 }
 
-void AppendExact(std::string& out, tax::Decimal value) {
+void AppendExact(std::string& out, const tax::Decimal& value) {
     long long c = 0;
     if (tb::CentsOf(value, c)) { // whole fen, as nearly every figure is: no general conversion
         char buf[tb::kCentsChars];

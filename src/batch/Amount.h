@@ -57,6 +57,6 @@ std::string_view TrimCell(std::string_view s);
 
 // The exact text of an amount: two decimals for whole cents ("12000.00"), all its digits
 // otherwise, so that reading it back gives the same value.
-void AppendExact(std::string& out, tax::Decimal value);
+void AppendExact(std::string& out, const tax::Decimal& value);
 
 } // namespace batch

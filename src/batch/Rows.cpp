@@ -718,13 +718,17 @@ std::string NoteText(const Record& record, const tb::RowResult& r) {
     if (record.kind == RowKind::kTotal) return kTotalNote;
     if (record.kind == RowKind::kBroken) return std::string(record.problem);
     if (!r.ok) return RefusalText(0, record.input, r);
+    long long insurance = 0, wage = 0; // in fen where both are, as nearly always: no decimal comparison
+    const bool above = tb::CentsOf(r.insurance, insurance) && tb::CentsOf(r.wage, wage) ? insurance > wage
+                                                                                         : r.insurance > r.wage;
+    if (!r.zone && !above && record.problem.empty()) return {};
     std::string out;
     auto add = [&out](std::string_view s) {
         if (!out.empty()) out += "；";
         out += s;
     };
     if (r.zone) add(ZoneNote(r.zone->text));
-    if (r.insurance > r.wage) add("五险一金超过月工资，税后工资为负");
+    if (above) add("五险一金超过月工资，税后工资为负");
     if (!record.problem.empty()) add(record.problem);
     return out;
 }
@@ -739,7 +743,7 @@ void CellAt(const Layout& layout, int col, const Record& record, const tb::RowRe
         cell.kind = Cell::kText;
         cell.text = s;
     };
-    auto money = [&cell](tax::Decimal v) {
+    auto money = [&cell](const tax::Decimal& v) {
         cell.kind = Cell::kMoney;
         cell.value = v;
     };
@@ -756,8 +760,8 @@ void CellAt(const Layout& layout, int col, const Record& record, const tb::RowRe
         const std::string_view s = record.input[c];
         if (TrimCell(s).empty()) return;
         if (computed) {
-            const tax::Decimal v[] = {{}, r.wage, r.insurance, r.allowance, r.bonus};
-            return money(v[c]);
+            const tax::Decimal* const v[] = {nullptr, &r.wage, &r.insurance, &r.allowance, &r.bonus};
+            return money(*v[c]);
         }
         tb::Amount a;
         if (record.kind == RowKind::kPerson && static_cast<int>(c) != r.badColumn &&

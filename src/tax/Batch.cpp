@@ -147,7 +147,7 @@ Decimal BracketQuick(int bracket) {
     return bracket < 0 ? Decimal() : WageTable().BracketAt(static_cast<size_t>(bracket)).quick;
 }
 
-void Sum::Add(Decimal v) {
+void Sum::Add(const Decimal& v) {
     long long c = 0;
     if (CentsOf(v, c) || v.ToCents(c)) {
         cents_ += c;

@@ -64,7 +64,7 @@ void AppendGrouped(std::string& out, Decimal value);
 // cents when it is a whole number of cents within 64 bits, and those cents written at `out`
 // (at most kCentsChars bytes), returning the end. CentsOf never gives INT64_MIN, which
 // WriteCents cannot take.
-inline bool CentsOf(Decimal value, long long& cents) {
+inline bool CentsOf(const Decimal& value, long long& cents) {
     // Held as a coefficient of cents or of yuan, as every figure the whole-fen paths compute and
     // every zero is; anything else through the general conversion.
     if (value.HeldCents(cents, static_cast<std::uint64_t>(INT64_MAX))) return true;
@@ -127,7 +127,7 @@ Decimal BracketQuick(int bracket);       // 0 for −1
 // many times faster than decimal additions; anything else in decimals.
 class Sum {
 public:
-    void Add(Decimal v);
+    void Add(const Decimal& v);
     Decimal Value() const;
 
 private:
