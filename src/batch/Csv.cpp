@@ -317,4 +317,42 @@ void AppendCsvField(std::string& out, std::string_view field, char separator) {
     out += '"';
 }
 
+void CsvLine::Grow(size_t bytes) {
+    const size_t at = p_ ? static_cast<size_t>(p_ - out_.data()) : start_;
+    // At least a whole line's worth each time, so that a line of short fields grows once.
+    out_.resize(at + std::max<size_t>(bytes, 512));
+    p_ = out_.data() + at;
+    end_ = out_.data() + out_.size();
+}
+
+void CsvLine::Text(std::string_view field) {
+    Need(2 * field.size() + 2);
+    char* const from = p_;
+    for (char c : field) {
+        // The four bytes that need quotes are all at or below ','; most bytes are above.
+        if (static_cast<unsigned char>(c) <= ',' && (c == ',' || c == '"' || c == '\n' || c == '\r')) {
+            p_ = from;
+            *p_++ = '"';
+            for (char q : field) {
+                if (q == '"') *p_++ = '"';
+                *p_++ = q;
+            }
+            *p_++ = '"';
+            return;
+        }
+        *p_++ = c;
+    }
+}
+
+void CsvLine::Raw(std::string_view text) {
+    Need(text.size());
+    p_ = std::copy(text.begin(), text.end(), p_);
+}
+
+void CsvLine::End() {
+    Need(1);
+    *p_++ = '\n';
+    out_.resize(static_cast<size_t>(p_ - out_.data()));
+}
+
 } // namespace batch

@@ -808,23 +808,35 @@ void AppendHeader(std::string& out, const Layout& layout, int sheetTaxAt) {
     out += '\n';
 }
 
+namespace {
+
+void Exact(CsvLine& line, const tax::Decimal& value) {
+    if (long long c = 0; tb::CentsOf(value, c)) return line.Figure([c](char* p) { return tb::WriteCents(p, c); });
+    std::string text;
+    AppendExact(text, value);
+    line.Raw(text);
+}
+
+} // namespace
+
 void AppendRow(std::string& out, const Layout& layout, const Record& record, const tb::RowResult& r, int sheetTaxAt) {
     Cell cell;
+    CsvLine line(out);
     for (int c = 0; c < layout.Count(); ++c) {
-        if (c) out += ',';
+        if (c) line.Next();
         CellAt(layout, c, record, r, cell);
         switch (cell.kind) {
         case Cell::kEmpty: break;
-        case Cell::kText: AppendCsvField(out, cell.text); break;
-        case Cell::kMoney: AppendExact(out, cell.value); break;
-        case Cell::kRate: out += cell.text; break;
+        case Cell::kText: line.Text(cell.text); break;
+        case Cell::kMoney: Exact(line, cell.value); break;
+        case Cell::kRate: line.Raw(cell.text); break;
         }
     }
     if (sheetTaxAt >= 0) {
-        out += ',';
-        if (tax::Decimal d; TaxDifference(sheetTaxAt, record, r, d)) AppendExact(out, d);
+        line.Next();
+        if (tax::Decimal d; TaxDifference(sheetTaxAt, record, r, d)) Exact(line, d);
     }
-    out += '\n';
+    line.End();
 }
 
 tax::Status CsvWriter::Flush() {
