@@ -376,6 +376,39 @@ TEST(BatchRefusals, QuoteTheCell) {
     EXPECT_TRUE(batch::ComputeRow({"a", "0", "", "4800.00", "20000"}, 3500).ok); // a wage of 0 beside a bonus
 }
 
+// A row's insurance items and notices are the row's own: a negative item refuses its row (it is
+// not netted into 五险一金), and what is said of one row (content past the last heading) is not
+// said again of the rows after it.
+TEST(BatchRefusals, ItemsAndNoticesStayWithTheirRow) {
+    const Output run = RunText("姓名,月工资,养老保险,医疗保险\n"
+                               "甲,10000,-100,200\n"
+                               "乙,10000,100,200,多出\n"
+                               "丙,10000,100,200\n",
+                               1 << 16);
+    ASSERT_TRUE(run.error.empty()) << run.error;
+    const std::vector<std::vector<std::string>> rows = Parse(run.csv);
+    ASSERT_EQ(rows.size(), 4u);
+    const size_t note = rows[0].size() - 1, tax = note - 1;
+    EXPECT_EQ(rows[1][note], "五险一金：“-100”不能为负数");
+    EXPECT_EQ(rows[1][tax], "");
+    EXPECT_EQ(rows[2][note], "第 5 列起的内容没有标题，未带出");
+    EXPECT_EQ(rows[3][note], "");
+    EXPECT_EQ(rows[3][2], "300.00");
+    EXPECT_EQ(run.totals.refused, 1);
+}
+
+// The headings clerks' forms give the insurance, whole or as social insurance alone, each read as
+// such: a synonym lost from the tables would leave the column carried and the tax too high.
+TEST(BatchHeadings, InsuranceAsFormsNameIt) {
+    for (const char* h : {"五险一金", "个人社保公积金", "五险一金合计", "社保公积金", "三险一金", "代扣社保公积金",
+                          "个人缴纳社保公积金", "五险一金（元）"})
+        EXPECT_EQ(batch::FieldOfHeading(h), batch::Field::kInsurance) << h;
+    for (const char* h : {"社保", "社会保险", "代扣社保", "个人社保"})
+        EXPECT_EQ(batch::FieldOfHeading(h), batch::Field::kSocial) << h;
+    for (const char* h : {"养老保险", "医疗保险", "失业保险", "住房公积金"})
+        EXPECT_NE(batch::FieldOfHeading(h), batch::Field::kCarried) << h;
+}
+
 // Payroll sheets as clerks keep them, each read at several read sizes with the same output, every
 // person's figures against the oracle; sheets that cannot be read safely refused whole.
 TEST(BatchFiles, RealShapedSheets) {

@@ -89,6 +89,20 @@ TEST(Payroll2018Q4, AllowanceOtherThan5000IsRefusedNotReplaced) {
     EXPECT_NE(r->zone, nullptr);           // (36000, 38566.67]
 }
 
+// The blind zone is the taxed bonus's, after the wage's shortfall below 5000 is taken from it:
+// 36900 less a shortfall of 1000 is 35900, in no zone, where 36900 itself is in (36000,
+// 38566.67]. The same through the whole-fen path and through the decimal one (a wage in mills).
+TEST(Payroll2018Q4, ZoneJudgedAfterTheShortfall) {
+    for (const Decimal wage : {Decimal(4000), Decimal::Scaled(4000001, -3)}) {
+        auto shortOf = tax::payroll2018q4::Compute(wage, Decimal(), std::nullopt, Decimal(36900));
+        ASSERT_TRUE(shortOf.ok());
+        EXPECT_EQ(shortOf->zone, nullptr);
+        auto full = tax::payroll2018q4::Compute(wage + Decimal(1000), Decimal(), std::nullopt, Decimal(36900));
+        ASSERT_TRUE(full.ok());
+        EXPECT_NE(full->zone, nullptr);
+    }
+}
+
 // ---- 2019 on: the oracle of a year of rows ----
 
 p19::Row RowOf(const In& in) {

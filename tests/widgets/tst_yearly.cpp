@@ -151,6 +151,19 @@ private slots:
         QVERIFY(drive::TextOf(w, "TxtBonusZone").isEmpty());
     }
 
+    // 6000 a month and a 12000 bonus sit wholly in the 3% band either way (720 a year): the
+    // window says the two cost the same rather than calling one of them cheaper by 0.00.
+    void BonusEqualEitherWay() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        FillYear(w, 2021, 1, "6000", "");
+        Type(Child<QLineEdit>(w, "EditBonus"), "12000");
+        QCOMPARE(drive::TextOf(w, "TxtBonusAlone"), QStringLiteral("720.00"));
+        QCOMPARE(drive::TextOf(w, "TxtBonusJoined"), QStringLiteral("720.00"));
+        QCOMPARE(drive::TextOf(w, "TxtBonusBest"), QStringLiteral("两种方式税额相同"));
+    }
+
     // Joins in July at 20000 (2000 insurance): withheld on six months' 5000, settled on 60000.
     void MidYearJoinerIsRefunded() {
         TFrmMain main;
