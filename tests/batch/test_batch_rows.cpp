@@ -314,7 +314,8 @@ TEST(BatchAmounts, CellsThatAreNoAmount) {
         EXPECT_EQ(batch::ReadAmount(text, a), want) << text;
     }
     for (const char* total : {"合计", "合 计", "合　计", " 合计：", "本页合计", "部门小计", "技术部 小计", "（合计）", "(合计)",
-                              "总计", "总　计", "合计金额", "【小计】", "合\xC2\xA0计"})
+                              "总计", "总　计", "合计金额", "【小计】", "合\xC2\xA0计",
+                              "本页合计：", "一二三四五六七八合计"}) // eight characters before it at most
         EXPECT_TRUE(batch::IsTotalCell(total)) << total;
     for (const char* person : {"张三", "合", "计", "", "累计", "合伙人", "总经理", "小明", "计划合同", "一二三四五六七八九合计"})
         EXPECT_FALSE(batch::IsTotalCell(person)) << person;
