@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <cstring>
@@ -408,4 +409,31 @@ TEST(Monthly2019Pipeline, FileChangedBetweenReadingsRefused) {
         ASSERT_FALSE(done.ok()) << after;
         EXPECT_NE(done.error().find("文件在读取期间被改动"), std::string::npos) << done.error();
     }
+}
+
+// A payslip shows the month's own pay items (本期收入 always, the others where someone has one),
+// not the deductions to date, which it sums up in 累计专项附加扣除; the other deductions that
+// follow the to-date block (企业(职业)年金) are the month's own.
+TEST(Monthly2019Payslips, MonthItemsShownTotalsToDateNot) {
+    const std::vector<std::string_view> header{"工号", "姓名", "月份", "本期收入", "基本养老保险费", "累计子女教育",
+                                               "累计个人养老金", "企业(职业)年金", "全年一次性奖金", "部门", "绩效奖金"};
+    const tax::Result<batch::monthly::Columns> columns = batch::monthly::Columns::Of(header, 1);
+    ASSERT_TRUE(columns.ok()) << columns.error();
+    const batch::monthly::SlipColumns slip = batch::monthly::PayslipColumns(*columns);
+    auto has = [](const std::vector<int>& v, int c) { return std::find(v.begin(), v.end(), c) != v.end(); };
+    for (int c : {0, 1, 2, 3, 4, 7, 8, 10}) EXPECT_TRUE(has(slip.shown, c)) << header[static_cast<size_t>(c)];
+    for (int c : {5, 6, 9}) EXPECT_FALSE(has(slip.shown, c)) << header[static_cast<size_t>(c)];
+    EXPECT_FALSE(has(slip.ifAny, 3)); // 本期收入 even when 0
+    for (int c : {4, 7, 8}) EXPECT_TRUE(has(slip.ifAny, c)) << header[static_cast<size_t>(c)];
+}
+
+// A month paid only a bonus is paid: the file is not said to have no pay in it.
+TEST(Monthly2019Payslips, PayIsIncomeOrBonus) {
+    const std::vector<std::string_view> header{"工号", "姓名", "月份", "本期收入", "全年一次性奖金", "备注"};
+    const tax::Result<batch::monthly::Columns> columns = batch::monthly::Columns::Of(header, 1);
+    ASSERT_TRUE(columns.ok()) << columns.error();
+    using Cells = std::vector<std::string_view>;
+    EXPECT_TRUE(batch::monthly::HasPay(*columns, Cells{"1", "甲", "12", "0", "30000", ""}));
+    EXPECT_TRUE(batch::monthly::HasPay(*columns, Cells{"1", "甲", "12", "8000", "", ""}));
+    EXPECT_FALSE(batch::monthly::HasPay(*columns, Cells{"1", "甲", "12", "0.00", " ", "30000"}));
 }
