@@ -365,10 +365,7 @@ bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
     struct stat st{};
     if (in == "-" || stat(in.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
-    if (!opened) return false;
-    batch::table::ReceiptsKind kind;
-    batch::table::TableReader reader(*(*opened)->sheet, (*opened)->Problem(), kind);
-    return static_cast<bool>(reader.Start());
+    return opened && batch::table::ReadsAsReceipts(**opened);
 }
 
 // What a run under the 2019 law writes beyond the rows: the month chosen (--month: the others
