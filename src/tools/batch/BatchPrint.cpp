@@ -226,7 +226,9 @@ void TBatchPrint::BtnPrintClick() {
                                    QMessageBox::Warning);
         return;
     }
-    const QString name = TxtTitle->text().trimmed().isEmpty() ? QStringLiteral("工资表") : TxtTitle->text().trimmed();
+    const QString name = !TxtTitle->text().trimmed().isEmpty() ? TxtTitle->text().trimmed()
+                         : Model->Tabled()                    ? QStringLiteral("支付表")
+                                                              : QStringLiteral("工资表");
     preview->Preview(Window, name, true, [this](QPagedPaintDevice& device) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const std::unique_ptr<print::Payroll> payroll = Payroll();
@@ -274,7 +276,9 @@ bool TBatchPrint::ExportPdf(const QString& path) {
             if (Ended(written, QStringLiteral("未能导出 PDF"))) return;
             dialogs::Current().Message(
                 Window, product::kTitle,
-                QStringLiteral("工资表已导出到“%1”，共 %2 页。").arg(QDir::toNativeSeparators(path)).arg(written.pages),
+                QStringLiteral("%1已导出到“%2”，共 %3 页。")
+                    .arg(Model->Tabled() ? QStringLiteral("支付表") : QStringLiteral("工资表"), QDir::toNativeSeparators(path))
+                    .arg(written.pages),
                 QMessageBox::Information);
         });
 }
