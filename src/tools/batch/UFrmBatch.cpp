@@ -390,14 +390,19 @@ void TFrmBatch::ImportFiles(const QStringList& paths) {
 void TFrmBatch::SetColumnWidths() {
     if (const KindTable* kind = Model->kindTable()) {
         // Wide enough for the heading; figures for a few million; the note for its sentence.
-        const QFontMetrics metrics(TableRows->horizontalHeader()->font());
+        // The sheet's own text (所得项目, 证件号码) as wide as the first rows write it, within bounds.
+        const QFontMetrics metrics(TableRows->horizontalHeader()->font()), cells(TableRows->font());
         const std::span<const batch::table::Column> columns = kind->Columns();
+        const int rows = std::min(static_cast<int>(Model->Rows().size()), 50);
         for (size_t c = 0; c < columns.size(); ++c) {
             const QString title = QString::fromStdString(columns[c].title);
-            const int width = c == kind->ComputedAt() + static_cast<size_t>(kind->kind().NoteOutput()) ? 260
-                              : columns[c].type == batch::table::Type::kRate                              ? 50
-                              : columns[c].type == batch::table::Type::kMoney                             ? 95
-                                                                                                          : 80;
+            int width = c == kind->ComputedAt() + static_cast<size_t>(kind->kind().NoteOutput()) ? 320
+                        : columns[c].type == batch::table::Type::kRate                              ? 50
+                        : columns[c].type == batch::table::Type::kMoney                             ? 95
+                                                                                                    : 70;
+            if (c < kind->ComputedAt() && columns[c].type == batch::table::Type::kText)
+                for (int r = 0; r < rows; ++r)
+                    width = std::clamp(cells.horizontalAdvance(Model->index(r, static_cast<int>(c)).data().toString()) + 16, width, 180);
             TableRows->setColumnWidth(static_cast<int>(c), std::max(width, metrics.horizontalAdvance(title) + 16));
         }
         return;
