@@ -12,7 +12,9 @@
 #include "shell/UMainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBrush>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -301,10 +303,62 @@ print(sheet[-1][18])
                  qPrintable(status->text()));
         undo->undo();
         FiguresAgree(m, "removal undone");
+        // A block with the forms' headings pasted from a spreadsheet: read as the import reads it,
+        // its rows added at the end, computed; undo takes them back.
+        QApplication::clipboard()->setText(QStringLiteral("姓名\t所得项目\t本期收入\n郑一\t稿酬所得\t4000\n"));
+        QString title;
+        tax::Status pasted;
+        undo->Record(QStringLiteral("粘贴"), [&] { pasted = m->Paste(0, 0, QApplication::clipboard()->text(), &title); });
+        QVERIFY2(!pasted, "a block of other columns than the table's is refused");
+        QCOMPARE(static_cast<int>(m->Rows().size()), before);
+        QApplication::clipboard()->setText(QString::fromUtf8(kHeader).replace(QLatin1Char(','), QLatin1Char('\t')) +
+                                           QStringLiteral("\n9\t郑一\t\t\t稿酬所得\t4000\t\t\t\t\t\t\t\n"));
+        Child<QPushButton>(w, "BtnPaste")->click();
+        QCOMPARE(static_cast<int>(m->Rows().size()), before + 1);
+        QCOMPARE(Cell(m, before, ColumnTitled(m, "应预扣预缴税额")), QStringLiteral("448.00")); // (4000 − 800) × 70% × 20%
+        QCOMPARE(m->data(m->index(before, 0), Qt::ToolTipRole).toString(), QString());
+        undo->undo();
+        QCOMPARE(static_cast<int>(m->Rows().size()), before);
+        // The same file imported again over the same columns: one step, undone to the rows before it.
+        undo->Record(QStringLiteral("输入"), [&] { m->setData(m->index(1, income), QStringLiteral("20000"), Qt::EditRole); }, 1, 1);
+        w->ImportFiles({file});
+        drive::WaitForWork(w);
+        FiguresAgree(m, "imported again");
+        QCOMPARE(undo->undoText(), QStringLiteral("导入"));
+        undo->undo();
+        QCOMPARE(Cell(m, 1, income), QStringLiteral("20,000.00"));
+        undo->undo();
+        FiguresAgree(m, "all undone");
+
         // Exported again after the edits and their undoing: the same bytes.
         w->ExportTo(csv);
         drive::WaitForWork(w);
         QCOMPARE(Bytes(csv), Bytes(cliCsv));
+
+        // The workbook written read back in: its computed columns computed afresh, its totals row
+        // kept as the sheet's own, neither computed nor summed.
+        const QStringList totalsBefore = [&] {
+            QStringList t;
+            for (int c = 0; c < m->columnCount(); ++c) t << Cell(m, static_cast<int>(m->Rows().size()), c);
+            return t;
+        }();
+        QStringList taxBefore;
+        for (int r = 0; r < static_cast<int>(std::size(kRows)); ++r) taxBefore << Cell(m, r, ColumnTitled(m, "应预扣预缴税额"));
+        dialogs.boxes.clear();
+        w->ImportFiles({book});
+        drive::WaitForWork(w);
+        QVERIFY2(dialogs.boxes.isEmpty(), dialogs.boxes.isEmpty() ? "" : qPrintable(dialogs.boxes.back().text));
+        QCOMPARE(m->columnCount(), 13 + 7);
+        QCOMPARE(m->Rows().size(), std::size(kRows) + 1);
+        QCOMPARE(m->Rows().Kind(std::size(kRows)), batch::RowKind::kTotal);
+        QCOMPARE(Cell(m, static_cast<int>(std::size(kRows)), ColumnTitled(m, "说明")), QStringLiteral("合计行，未计算"));
+        QStringList totalsAfter;
+        for (int c = 0; c < m->columnCount(); ++c) totalsAfter << Cell(m, static_cast<int>(m->Rows().size()), c);
+        QCOMPARE(totalsAfter, totalsBefore);
+        QVERIFY2(status->text().startsWith(QStringLiteral("读入 8 行，计算 7 行，拒绝 1 行，跳过 1 行；合计个税 25,998.00")),
+                 qPrintable(status->text()));
+        for (int r = 0; r < static_cast<int>(std::size(kRows)); ++r)
+            QCOMPARE(Cell(m, r, ColumnTitled(m, "应预扣预缴税额")), taxBefore[r]);
     }
 
     // A payments file imported under another law: the window asks, as it does for a month's

@@ -41,8 +41,10 @@ QString Text(std::string_view s) {
 // The cells in stored order: 工号, the five inputs, the carried ones.
 constexpr int kStoredInputs = 1 + tb::kInputColumns;
 
-// The totals row's look, under either law.
-QVariant TotalsStyle(int role) {
+} // namespace
+
+// The totals row's look, under every law.
+QVariant BatchModel::TotalsStyle(int role) {
     if (role == Qt::FontRole) {
         QFont bold;
         bold.setBold(true);
@@ -51,6 +53,8 @@ QVariant TotalsStyle(int role) {
     if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
     return {};
 }
+
+namespace {
 
 // The cells of a 2019 row before its problem.
 std::vector<std::string> CellsOf(const BatchRow& row, size_t count) {

@@ -251,6 +251,7 @@ signals:
 private:
     // A kind's law: the cell shown, the cells typed (no signals), the row in the counts.
     QVariant KindData(const QModelIndex& index, int role) const;
+    static QVariant TotalsStyle(int role);
     void SetKindCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
     void KindCount(const BatchRow& row, int sign);
     tax::Status AppendKind(batch::ImportResult&& read);

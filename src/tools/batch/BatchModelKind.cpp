@@ -9,7 +9,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QFont>
 
 #include <algorithm>
 
@@ -139,15 +138,7 @@ QVariant BatchModel::KindData(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && columns[col].type != bt::Type::kText)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (IsTotalsRow(index.row())) {
-        if (role != Qt::DisplayRole) {
-            if (role == Qt::FontRole) {
-                QFont bold;
-                bold.setBold(true);
-                return bold;
-            }
-            if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
-            return {};
-        }
+        if (role != Qt::DisplayRole) return TotalsStyle(role);
         if (static_cast<int>(col) == kind_->LabelColumn()) return QString::fromUtf8(batch::kTotalsTitle);
         if (!columns[col].summed) return {};
         const std::vector<tax::batch::Sum>& sums = tally_.Sums();

@@ -815,6 +815,8 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
                 Model->Replace(std::move(read));
                 Undo->clear();
             }
+            // A kind's text columns fit what was read, over the same columns too.
+            if (Model->Tabled()) SetColumnWidths();
             Undo->setClean();
             Dirty = false;
             ImportedPath = path;
