@@ -74,14 +74,20 @@ std::unique_ptr<bt::Kind> KindTable::KindOf(batch::Law law) {
 }
 
 KindTable::KindTable(batch::Law law, std::vector<std::string> own)
-    : own_(std::move(own)), kind_(KindOf(law)), header_(std::make_unique<Header>()) {
-    if (own_.empty())
-        for (const bt::InputColumn& input : kind_->Inputs())
-            own_.emplace_back(input.names[0]);
-    header_->titles.assign(own_.begin(), own_.end());
-    reader_ = std::make_unique<bt::TableReader>(*header_, nullptr, *kind_);
-    // Own columns are those a reader kept from a header it took: they are taken again.
-    (void)reader_->Start();
+    : own_(std::move(own)), kind_(KindOf(law)) {
+    // Own columns are those a reader kept from a header it took, and are taken again; the form's
+    // own when none are given (or, never expected, when they are not).
+    for (bool form = own_.empty();; form = true) {
+        if (form) {
+            own_.clear();
+            for (const bt::InputColumn& input : kind_->Inputs())
+                own_.emplace_back(input.names[0]);
+        }
+        header_ = std::make_unique<Header>();
+        header_->titles.assign(own_.begin(), own_.end());
+        reader_ = std::make_unique<bt::TableReader>(*header_, nullptr, *kind_);
+        if (reader_->Start() || form) break;
+    }
 }
 
 KindTable::~KindTable() = default;
