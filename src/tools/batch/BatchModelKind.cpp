@@ -187,18 +187,56 @@ void BatchModel::SetKindCells(size_t at, const std::vector<std::pair<int, std::s
     kind_->Forget();
 }
 
+// A pasted block's columns go to the table's of the same heading; one the table lacks is added
+// after its own (a blank-headed one left empty everywhere is dropped). Into an empty table the
+// block comes with its own columns, as an import of it would.
 tax::Status BatchModel::AppendKind(batch::ImportResult&& read) {
-    // A block of other columns than the table's cannot stand under them: an empty table takes its columns.
-    if (read.own != kind_->Own()) {
-        if (!rows_.empty())
-            return tax::Fail("粘贴的标题与表中的列不同，无法接在表后。请先清空表格，或按表中的列排好再粘贴。");
+    if (rows_.empty() && read.own != kind_->Own()) {
         beginResetModel();
         MakeKind(read.own);
         endResetModel();
     }
-    if (!read.rows.empty()) {
+    std::vector<std::string> own = kind_->Own();
+    std::vector<std::vector<std::string>> block;
+    std::vector<std::string> problems;
+    for (const BatchRow& row : read.rows)
+        block.push_back(OwnOf(row, read.own.size(), &problems.emplace_back()));
+    std::vector<size_t> to(read.own.size(), SIZE_MAX);
+    for (size_t c = 0; c < read.own.size(); ++c) {
+        const std::string key = batch::HeadingKeyOf(read.own[c]);
+        for (size_t k = 0; k < own.size() && to[c] == SIZE_MAX; ++k)
+            if (batch::HeadingKeyOf(own[k]) == key) to[c] = k;
+        const bool empty = std::all_of(block.begin(), block.end(), [c](const auto& cells) { return batch::TrimCell(cells[c]).empty(); });
+        if (to[c] != SIZE_MAX || (key.empty() && empty)) continue;
+        to[c] = own.size();
+        own.push_back(read.own[c]);
+    }
+    if (own.size() > kind_->Own().size()) {
+        // Every row gets the new columns, empty; the figures shift right of them.
+        beginResetModel();
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            BatchRow row = rows_[i];
+            std::string problem;
+            std::vector<std::string> cells = OwnOf(row, kind_->Own().size(), &problem);
+            cells.resize(own.size());
+            StoreOwn(std::vector<std::string_view>(cells.begin(), cells.end()), problem, row);
+            rows_.Set(i, row);
+        }
+        MakeKind(own);
+        endResetModel();
+        RecomputeAll();
+    }
+    std::vector<BatchRow> rows;
+    for (size_t r = 0; r < block.size(); ++r) {
+        std::vector<std::string_view> cells(own.size());
+        for (size_t c = 0; c < to.size(); ++c)
+            if (to[c] != SIZE_MAX) cells[to[c]] = block[r][c];
+        BatchRow& row = rows.emplace_back(read.rows[r]);
+        StoreOwn(cells, problems[r], row);
+    }
+    if (!rows.empty()) {
         SetSkippedAbove(skippedAbove_ + read.above);
-        ReplaceRows(static_cast<int>(rows_.size()), 0, std::move(read.rows));
+        ReplaceRows(static_cast<int>(rows_.size()), 0, std::move(rows));
     }
     return {};
 }

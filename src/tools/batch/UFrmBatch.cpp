@@ -801,9 +801,9 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
             // steps no longer fit the table, so they go.
             if (Model->SameColumns(read)) {
                 Undo->Record(QStringLiteral("导入"), [&] {
-                    // The 2019 law's figures as the import worked them out, for the same columns
-                    // and rules: not computed a second time here.
-                    if (Model->Monthly()) {
+                    // The 2019 law's figures (a kind's sums) as the import worked them out, for the
+                    // same columns and rules: not computed a second time here.
+                    if (Model->Monthly() || Model->Tabled()) {
                         Model->Replace(std::move(read));
                         return;
                     }
