@@ -711,7 +711,9 @@ void TFrmBatch::BtnImportClick() {
     if (Worker) return;
     if (!MayReplace()) return;
     const QStringList paths = dialogs::Current().OpenFileNames(
-        this, QStringLiteral("工资表 (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"),
+        this,
+        (Model->Tabled() ? QStringLiteral("支付表") : QStringLiteral("工资表")) +
+            QStringLiteral(" (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"),
         recent::Folder(recent::kPayroll));
     if (!paths.isEmpty()) ImportFiles(paths);
 }
