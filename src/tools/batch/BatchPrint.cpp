@@ -132,6 +132,7 @@ void TBatchPrint::ShowLaw() {
     const bool payments = Model->Tabled();
     if (payments) BtnPayslips->setEnabled(false);
     else if (BtnPrint->isEnabled()) BtnPayslips->setEnabled(true);
+    TxtTitle->setPlaceholderText(payments ? QStringLiteral("某某公司劳务报酬支付表") : QStringLiteral("某某公司工资表"));
     BtnPayslips->setToolTip(payments ? QStringLiteral("劳务报酬、稿酬、特许权使用费是逐次支付，不生成工资条；"
                                                       "可导出 CSV、XLSX 或打印、导出 PDF")
                                      : QString());
