@@ -1,6 +1,7 @@
 #include "batch/ReceiptsKind.h"
 
 #include "batch/Amount.h"
+#include "batch/Input.h"
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 #include "tax/Receipts2019.h"
@@ -122,6 +123,12 @@ tax::Status ReceiptsKind::Compute(const InputRow& in, std::span<Cell> out) {
     out[kWithheld] = Cell::Money(f->withheld);
     out[kNote] = f->donationLater ? Cell::Text("准予扣除的捐赠额不在预扣时扣除，于年度汇算时扣除") : Cell();
     return {};
+}
+
+bool ReadsAsReceipts(batch::Input& input) {
+    ReceiptsKind kind;
+    TableReader reader(*input.sheet, input.Problem(), kind);
+    return static_cast<bool>(reader.Start());
 }
 
 } // namespace batch::table

@@ -6,6 +6,10 @@
 
 #include "batch/Table.h"
 
+namespace batch {
+struct Input;
+}
+
 namespace batch::table {
 
 class ReceiptsKind : public Kind {
@@ -18,5 +22,9 @@ public:
     int NoteOutput() const override;
     tax::Status Compute(const InputRow& in, std::span<Cell> out) override;
 };
+
+// Whether an opened sheet reads as such payments: the kind's reader finds its header. Asked of
+// a sheet another law refuses, by the command line and the batch window alike.
+bool ReadsAsReceipts(batch::Input& input);
 
 } // namespace batch::table

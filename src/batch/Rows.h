@@ -161,7 +161,9 @@ private:
 
 // The law a run computes under: the 2011 table with its allowances, or October to December
 // 2018 (5000 for everyone on the new monthly table). The year is that of the 2019 law's rows.
-enum class Law : unsigned char { k2011, k2018Q4, k2019 };
+// k2019Receipts: the 2019 law's labour, author's and royalty payments, a row a payment, which
+// the payroll readers never take (table::ReceiptsKind computes them).
+enum class Law : unsigned char { k2011, k2018Q4, k2019, k2019Receipts };
 struct Rules {
     Law law = Law::k2011;
     tax::Decimal allowance = 3500; // 2011: the allowance of a row that gives none

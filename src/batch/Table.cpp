@@ -18,8 +18,10 @@ std::string Quoted(std::string_view s) {
     return "“" + std::string(TrimCell(s)) + "”";
 }
 
+} // namespace
+
 // The input a heading names, or −1.
-int InputOf(const Kind& kind, std::string_view heading) {
+int InputOfHeading(const Kind& kind, std::string_view heading) {
     const std::string key = HeadingKeyOf(heading);
     if (key.empty()) return -1;
     const std::span<const InputColumn> inputs = kind.Inputs();
@@ -28,6 +30,10 @@ int InputOf(const Kind& kind, std::string_view heading) {
             if (name && key == HeadingKeyOf(name)) return static_cast<int>(i);
     return -1;
 }
+
+namespace {
+
+int InputOf(const Kind& kind, std::string_view heading) { return InputOfHeading(kind, heading); }
 
 bool IsOutputTitle(const Kind& kind, std::string_view heading) {
     const std::string key = HeadingKeyOf(heading);
@@ -170,7 +176,7 @@ tax::Status TableReader::Start() {
                               " 行中没有一行写着两个以上认得的标题。认得的标题：\n" + HeadingsText(kind_));
 }
 
-void TableReader::Take(long long line, Row& row, InputRow& in) {
+void TableReader::Take(long long line, std::string_view problem, Row& row, InputRow& in) {
     row.line = line;
     row.state = RowState::kComputed;
     row.refusal.clear();
@@ -196,9 +202,9 @@ void TableReader::Take(long long line, Row& row, InputRow& in) {
         if (person.empty()) person = TrimCell(inputCells_[static_cast<size_t>(p)]);
     if (IsTotalCell(person) || (!cells_.empty() && IsTotalCell(cells_[0]))) {
         row.state = RowState::kTotal;
-    } else if (problem_ && !problem_->empty()) {
+    } else if (!problem.empty()) {
         row.state = RowState::kRefused;
-        row.refusal = *problem_;
+        row.refusal = problem;
     } else if (person.empty()) {
         row.state = RowState::kRefused;
         for (int p : kind_.PersonInputs())
@@ -212,8 +218,21 @@ tax::Result<bool> TableReader::Next(Row& row, InputRow& in) {
     long long line = 0;
     const tax::Result<bool> more = sheet_.Next(cells_, line);
     if (!more || !*more) return more;
-    Take(line, row, in);
+    Take(line, problem_ ? std::string_view(*problem_) : std::string_view(), row, in);
     return true;
+}
+
+void TableReader::OwnCells(std::vector<std::string_view>& cells) const {
+    cells.resize(source_.size());
+    for (size_t c = 0; c < source_.size(); ++c)
+        cells[c] = source_[c] < cells_.size() ? cells_[source_[c]] : std::string_view();
+}
+
+void TableReader::Read(std::span<const std::string_view> own, long long line, std::string_view problem, Row& row,
+                       InputRow& in) {
+    // Started on the own columns' header, the reader keeps each column where it stands.
+    cells_.assign(own.begin(), own.end());
+    Take(line, problem, row, in);
 }
 
 void CsvTableWriter::Append(const Row& row) {
@@ -266,38 +285,47 @@ tax::Status CsvTableWriter::Finish(const Row& totals) {
     return Flush();
 }
 
-namespace {
-
-// A row into the counts and, computed, into the sums of the summed columns.
-void Count(const Row& row, std::span<const Column> columns, size_t taxColumn,
-           std::vector<tax::batch::Sum>& sums, tax::batch::Totals& totals) {
+void Tally::Add(const Row& row, std::span<const Column> columns, tax::batch::Totals& totals, int sign) {
     if (row.state == RowState::kTotal) {
-        ++totals.skipped;
+        totals.skipped += sign;
         return;
     }
-    ++totals.read;
+    totals.read += sign;
     if (row.state == RowState::kRefused) {
-        ++totals.refused;
+        totals.refused += sign;
         return;
     }
-    ++totals.computed;
-    for (size_t c = 0; c < columns.size(); ++c)
-        if (columns[c].summed && row.cells[c].kind == Cell::kMoney) sums[c].Add(row.cells[c].value);
-    if (row.cells[taxColumn].kind == Cell::kMoney) totals.totalTax.Add(row.cells[taxColumn].value);
+    totals.computed += sign;
+    auto add = [sign](tax::batch::Sum& sum, tax::Decimal v) { sum.Add(sign < 0 ? -v : v); };
+    for (size_t c = 0; c < columns.size() && c < sums_.size(); ++c)
+        if (columns[c].summed && row.cells[c].kind == Cell::kMoney) add(sums_[c], row.cells[c].value);
+    if (taxColumn_ < row.cells.size() && row.cells[taxColumn_].kind == Cell::kMoney)
+        add(totals.totalTax, row.cells[taxColumn_].value);
 }
 
-Row TotalsRow(const TableReader& reader, const std::vector<tax::batch::Sum>& sums) {
-    const std::span<const Column> columns = reader.Columns();
+Row Tally::TotalsRow(std::span<const Column> columns, int labelColumn) const {
     Row totals;
     totals.state = RowState::kTotal;
     totals.cells.resize(columns.size());
     for (size_t c = 0; c < columns.size(); ++c)
-        if (columns[c].summed) totals.cells[c] = Cell::Money(sums[c].Value());
-    totals.cells[static_cast<size_t>(reader.LabelColumn())] = Cell::Text(kTotalsTitle);
+        if (columns[c].summed) totals.cells[c] = Cell::Money(c < sums_.size() ? sums_[c].Value() : tax::Decimal());
+    if (labelColumn >= 0 && static_cast<size_t>(labelColumn) < columns.size())
+        totals.cells[static_cast<size_t>(labelColumn)] = Cell::Text(kTotalsTitle);
     return totals;
 }
 
-} // namespace
+void ComputeRow(Kind& kind, size_t computedAt, const InputRow& in, Row& row) {
+    const size_t noteColumn = computedAt + static_cast<size_t>(kind.NoteOutput());
+    const std::span<Cell> out(row.cells.data() + computedAt, kind.Outputs().size());
+    if (row.state == RowState::kComputed)
+        if (tax::Status s = kind.Compute(in, out); !s) {
+            std::fill(out.begin(), out.end(), Cell());
+            row.state = RowState::kRefused;
+            row.refusal = s.error();
+        }
+    if (row.state == RowState::kRefused) row.cells[noteColumn] = Cell::Text(row.refusal);
+    if (row.state == RowState::kTotal) row.cells[noteColumn] = Cell::Text(kTotalNote);
+}
 
 tax::Result<bool> Pump(TableReader& reader, Kind& kind, TableWriter& writer, tax::batch::Totals& totals,
                        const std::function<void(const Row&)>& seen, bool* writing) {
@@ -309,8 +337,7 @@ tax::Result<bool> Pump(TableReader& reader, Kind& kind, TableWriter& writer, tax
     const std::span<const Column> columns = reader.Columns();
     const size_t computedAt = columns.size() - kind.Outputs().size();
     const size_t taxColumn = computedAt + static_cast<size_t>(kind.TaxOutput());
-    const size_t noteColumn = computedAt + static_cast<size_t>(kind.NoteOutput());
-    std::vector<tax::batch::Sum> sums(columns.size());
+    Tally tally(columns, taxColumn);
     w = true;
     if (tax::Status s = writer.Begin(columns); !s) return s.failure();
     Row row;
@@ -320,22 +347,14 @@ tax::Result<bool> Pump(TableReader& reader, Kind& kind, TableWriter& writer, tax
         const tax::Result<bool> more = reader.Next(row, in);
         if (!more) return more;
         if (!*more) break;
-        const std::span<Cell> out(row.cells.data() + computedAt, kind.Outputs().size());
-        if (row.state == RowState::kComputed)
-            if (tax::Status s = kind.Compute(in, out); !s) {
-                std::fill(out.begin(), out.end(), Cell());
-                row.state = RowState::kRefused;
-                row.refusal = s.error();
-            }
-        if (row.state == RowState::kRefused) row.cells[noteColumn] = Cell::Text(row.refusal);
-        if (row.state == RowState::kTotal) row.cells[noteColumn] = Cell::Text(kTotalNote);
-        Count(row, columns, taxColumn, sums, totals);
+        ComputeRow(kind, computedAt, in, row);
+        tally.Add(row, columns, totals);
         if (seen) seen(row);
         w = true;
         if (tax::Status s = writer.Add(row); !s) return s.failure();
     }
     w = true;
-    if (tax::Status s = writer.Finish(TotalsRow(reader, sums)); !s) return s.failure();
+    if (tax::Status s = writer.Finish(tally.TotalsRow(columns, reader.LabelColumn())); !s) return s.failure();
     return true;
 }
 

@@ -90,6 +90,9 @@ std::string HeadingsText(const Kind& kind);
 
 // A refusal naming its cell: "本期收入：无法识别“八千”" ("{}" in `message` stands for the cell).
 std::string CellRefusal(std::string_view title, const char* message, std::string_view cell);
+// The input of `kind` a heading names (as a sheet's header is read), or −1.
+int InputOfHeading(const Kind& kind, std::string_view heading);
+
 // Input `input`'s amount: 0 when blank (refused when `required`), refused when unreadable or
 // negative.
 tax::Status ReadMoney(const InputRow& in, int input, bool required, tax::Decimal& out);
@@ -114,10 +117,16 @@ public:
     // The next row: its sheet cells in `row` (the computed ones empty, the state kTotal,
     // kRefused or, still to be computed, kComputed), the kind's inputs in `in`.
     tax::Result<bool> Next(Row& row, InputRow& in);
+    // The row Next read last: its own columns' cells as the sheet wrote them (Columns() order,
+    // the kind's left out), for a table that keeps the rows apart from their sheet.
+    void OwnCells(std::vector<std::string_view>& cells) const;
+    // Such a row read again as Next reads one (`problem`: the sheet's word on it, refusing
+    // it). For a reader started on a header of those own columns alone, nothing above it.
+    void Read(std::span<const std::string_view> own, long long line, std::string_view problem, Row& row, InputRow& in);
 
 private:
     tax::Status Map(const std::vector<std::string_view>& cells, long long line);
-    void Take(long long line, Row& row, InputRow& in);
+    void Take(long long line, std::string_view problem, Row& row, InputRow& in);
 
     SheetSource& sheet_;
     const std::string* problem_;
@@ -161,6 +170,27 @@ private:
     Write write_;
     bool bom_;
     std::string buffer_;
+};
+
+// A row read (Next or Read) computed by `kind` as the pump computes it, its outputs starting at
+// `computedAt`: refused with the reason in its note when the kind cannot take it, the sheet's
+// own total row noted and left.
+void ComputeRow(Kind& kind, size_t computedAt, const InputRow& in, Row& row);
+
+// The counts and the sums of the summed columns the pump keeps: a row added (sign 1) or, for a
+// table edited row by row, taken out again (−1).
+class Tally {
+public:
+    Tally() = default;
+    Tally(std::span<const Column> columns, size_t taxColumn) : sums_(columns.size()), taxColumn_(taxColumn) {}
+    void Add(const Row& row, std::span<const Column> columns, tax::batch::Totals& totals, int sign = 1);
+    // The totals row: 合计 in the label column, the sums of the summed columns.
+    Row TotalsRow(std::span<const Column> columns, int labelColumn) const;
+    const std::vector<tax::batch::Sum>& Sums() const { return sums_; }
+
+private:
+    std::vector<tax::batch::Sum> sums_;
+    size_t taxColumn_ = 0;
 };
 
 // The one loop: every row read, computed by `kind`, counted into `totals` (rows above the

@@ -107,7 +107,7 @@ constexpr const char* kUsage = R"(名称
     20%、30%、40% 的预扣率表，稿酬和特许权使用费按 20%。输出是输入的各列，后接：
         收入额,减除费用,应纳税所得额,预扣率,速算扣除数,应预扣预缴税额,说明
     末尾一行是合计。不给 --law 时，标题行有“所得项目”和“本期收入”（没有月份）的表按这种读。
-    这种暂只写 CSV 和 XLSX。
+    这种写 CSV、XLSX，或 -o 输出.pdf 印成表格（不印工资条）。
 
     五险一金为空按 0 计，起征点为空取 --allowance，年终奖为空表示没有年终奖。金额可以写成
     “12,000.00”“¥12000”“5000元”“１２０００”。姓名（或工号、第一格）是“合计”“小计”“总计”开头
@@ -365,10 +365,7 @@ bool ReadsAsReceipts(const std::string& in, const std::string& sheet) {
     struct stat st{};
     if (in == "-" || stat(in.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
-    if (!opened) return false;
-    batch::table::ReceiptsKind kind;
-    batch::table::TableReader reader(*(*opened)->sheet, (*opened)->Problem(), kind);
-    return static_cast<bool>(reader.Start());
+    return opened && batch::table::ReadsAsReceipts(**opened);
 }
 
 // What a run under the 2019 law writes beyond the rows: the month chosen (--month: the others
@@ -563,10 +560,9 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
 }
 
 // The 2019 law's labour, author's and royalty payments, one a row: the file's columns, then the
-// figures, then the totals row; CSV or XLSX.
-int RunReceipts(const std::string& in, std::string out, const std::string& sheet, const char* how) {
-    if (out.ends_with(".pdf") || out.ends_with(".PDF"))
-        return Usage("--law 2019receipts 暂只写 CSV 和 XLSX，不写“" + out + "”");
+// figures, then the totals row; CSV, XLSX, or the table printed (-o OUT.pdf).
+int RunReceipts(const std::string& in, std::string out, const std::string& sheet, const char* how,
+                cli::PrintOutputs& prints, const char* program) {
     tax::Result<std::unique_ptr<batch::Input>> opened = batch::OpenInput(in, sheet, batch::OpenWorkbook);
     if (!opened) return Fail(opened.error());
     batch::Input& input = **opened;
@@ -574,11 +570,17 @@ int RunReceipts(const std::string& in, std::string out, const std::string& sheet
     batch::table::TableReader reader(*input.sheet, input.Problem(), kind);
     const std::string shownIn = in == "-" ? std::string("标准输入") : "“" + in + "”";
     if (tax::Status s = reader.Start(); !s) return Fail(shownIn + "：" + s.error());
-    Output<batch::table::TableWriter, batch::XlsxTableWriter, batch::table::CsvTableWriter> output(out, false);
+    const bool pdf = prints.TakeOutput(out);
+    if (pdf) {
+        out.clear();
+        prints.DefaultTitle(reader.Title());
+        prints.Start(program);
+    }
+    Output<batch::table::TableWriter, batch::XlsxTableWriter, batch::table::CsvTableWriter> output(out, pdf);
     if (tax::Status s = output.Open(); !s) return Fail(s.error());
     tb::Totals totals;
     bool writing = false;
-    const tax::Result<bool> done = batch::table::Pump(reader, kind, *output.writer(), totals, [&in](const batch::table::Row& row) {
+    const tax::Result<bool> done = batch::table::Pump(reader, kind, pdf ? prints.Table() : *output.writer(), totals, [&in](const batch::table::Row& row) {
         if (row.state == batch::table::RowState::kRefused)
             std::fprintf(stderr, "%s:%lld: %s\n", in.c_str(), row.line, row.refusal.c_str());
     }, &writing);
@@ -625,7 +627,7 @@ int RunPayroll(const std::string& in, std::string out, const std::string& sheet,
         const bool monthly = again && batch::monthly::ReadsAsMonthly(**again);
         // A list of payments with their 所得项目 is read as what it plainly is, unless a law was named.
         const bool isPayments = !monthly && ReadsAsReceipts(in, sheet);
-        if (isPayments && payments && !prints.Wanted()) return RunReceipts(in, out, sheet, kReceiptsRun);
+        if (isPayments && payments && !prints.Wanted()) return RunReceipts(in, out, sheet, kReceiptsRun, prints, program);
         // A book's sheet named, and the others listed, so that another can be chosen.
         std::string sheets = input.book && input.book->SheetNames().size() > 1
                                  ? "\n读的是" + input.Describe() + "；这本工作簿的工作表（--sheet 另选）：\n" + batch::SheetList(*input.book)
@@ -850,7 +852,7 @@ int Run(const Args& args, cli::PrintOutputs& prints, const char* program) {
     // A list of payments (所得项目 beside 本期收入) is no payroll, whatever month its title tells.
     if (args.ins.size() == 1 && ReadsAsReceipts(args.ins.front(), args.sheet)) {
         if (!args.lawGiven && !args.allowanceGiven && !prints.Wanted() && args.month == 0)
-            return RunReceipts(args.ins.front(), args.out, args.sheet, kReceiptsRun);
+            return RunReceipts(args.ins.front(), args.out, args.sheet, kReceiptsRun, prints, program);
         return Fail("“" + args.ins.front() + "”：这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目），不是工资表："
                     "请用 --law 2019receipts");
     }
@@ -960,8 +962,8 @@ int main(int argc, char** argv) {
     if (args.listSheets) return ListSheets(args.ins.front());
     if (args.receipts) {
         if (args.allowanceGiven || prints.Wanted() || args.month > 0 || args.ins.size() > 1)
-            return Usage("--law 2019receipts 每次读一个文件，不用 --allowance 和 --month，暂不印 PDF");
-        return RunReceipts(args.ins.front(), args.out, args.sheet, kReceiptsRun);
+            return Usage("--law 2019receipts 每次读一个文件，不用 --allowance 和 --month，不印工资条（表格可用 -o 输出.pdf）");
+        return RunReceipts(args.ins.front(), args.out, args.sheet, kReceiptsRun, prints, argv[0]);
     }
     return Run(args, prints, argv[0]);
 }

@@ -59,6 +59,8 @@ struct PrintOutputs::State {
     std::string table, slips, slipDir, title, suffix;
     bool onePerPage = false;
     std::unique_ptr<MonthlyPrint> monthly;
+    std::unique_ptr<TablePrint> tabled;
+    const char* tableName = "工资表"; // what the summary calls the table printed
     std::unique_ptr<QGuiApplication> app;
     std::unique_ptr<print::Payroll> payroll;
     batch::Layout layout;
@@ -72,6 +74,7 @@ PrintOutputs::PrintOutputs() : s_(std::make_unique<State>()) {}
 PrintOutputs::~PrintOutputs() {
     // The payroll's fonts belong to the application: gone before it.
     s_->monthly.reset();
+    s_->tabled.reset();
     s_->payroll.reset();
     s_->app.reset();
 }
@@ -183,7 +186,7 @@ tax::Status PrintOutputs::WritePdfs(State& state) {
     print::Payroll& payroll = *state.payroll;
     if (!state.table.empty()) {
         if (tax::Status s = payroll.TablePdf(QString::fromLocal8Bit(state.table.c_str())); !s) return s;
-        std::fprintf(stderr, "工资表 %d 页：%s\n", payroll.Pages(), state.table.c_str());
+        std::fprintf(stderr, "%s %d 页：%s\n", state.tableName, payroll.Pages(), state.table.c_str());
     }
     if (!state.slips.empty()) {
         if (tax::Status s = payroll.PayslipsPdf(QString::fromLocal8Bit(state.slips.c_str()), state.onePerPage); !s) return s;
@@ -287,6 +290,50 @@ private:
     batch::monthly::Columns columns_;
     batch::monthly::Sums sums_;
 };
+
+class PrintOutputs::TablePrint : public batch::table::TableWriter {
+public:
+    explicit TablePrint(State& s) : s_(s) {}
+
+    tax::Status Begin(std::span<const batch::table::Column> columns) override {
+        print::Head head;
+        head.title = QString::fromStdString(s_.title);
+        for (const batch::table::Column& c : columns) {
+            head.columns << QString::fromStdString(c.title);
+            head.numeric.push_back(c.type != batch::table::Type::kText);
+        }
+        s_.payroll = std::make_unique<print::Payroll>(std::move(head));
+        return {};
+    }
+    // As the CSV output writes the row; the sheet's own total rows are left off the paper.
+    tax::Status Add(const batch::table::Row& row) override {
+        if (row.state == batch::table::RowState::kTotal) return {};
+        return s_.payroll->Add(Cells(row), row.state == batch::table::RowState::kRefused);
+    }
+    tax::Status Finish(const batch::table::Row& totals) override {
+        s_.payroll->SetTotals(Cells(totals));
+        return WritePdfs(s_);
+    }
+
+private:
+    static QStringList Cells(const batch::table::Row& row) {
+        QStringList cells;
+        for (const batch::table::Cell& cell : row.cells) {
+            std::string text;
+            if (cell.kind == batch::table::Cell::kMoney) tb::AppendMoney(text, cell.value);
+            else if (cell.kind != batch::table::Cell::kEmpty) text = cell.text;
+            cells << QString::fromStdString(text);
+        }
+        return cells;
+    }
+    State& s_;
+};
+
+batch::table::TableWriter& PrintOutputs::Table() {
+    if (!s_->tabled) s_->tabled = std::make_unique<TablePrint>(*s_);
+    s_->tableName = "支付表";
+    return *s_->tabled;
+}
 
 void PrintOutputs::SlipSuffix(const std::string& suffix) {
     s_->suffix = suffix;

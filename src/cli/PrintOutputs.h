@@ -5,6 +5,7 @@
 
 #include "batch/Monthly.h"
 #include "batch/Rows.h"
+#include "batch/Table.h"
 #include "tax/Batch.h"
 
 #include <memory>
@@ -40,6 +41,9 @@ public:
     // The same PDFs from the 2019 law's person-month rows: the sheet's columns, then the
     // cumulative figures, the month's sums at the end; a payslip a person and month.
     batch::monthly::Writer& Monthly();
+    // The table PDF (-o OUT.pdf) of a kind's rows (the 2019 law's payments): the sheet's own
+    // columns, then the kind's, figures by their columns' types; no payslips.
+    batch::table::TableWriter& Table();
 
     // The options' lines for --help.
     static const char* Help();
@@ -47,6 +51,7 @@ public:
 private:
     struct State;
     class MonthlyPrint;
+    class TablePrint;
     static tax::Status WritePdfs(State& s);
     std::unique_ptr<State> s_;
 };

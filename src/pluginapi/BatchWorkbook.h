@@ -12,6 +12,7 @@
 #include "batch/Monthly.h"
 #include "batch/Rows.h"
 #include "batch/Sheet.h"
+#include "batch/Table.h"
 #include "tax/Batch.h"
 #include "tax/Result.h"
 #endif
@@ -31,13 +32,21 @@ public:
     virtual void Abandon() = 0;
 };
 
+// batch::XlsxTableWriter, any kind's table (the 2019 law's payments), the same way.
+class ITableWorkbook : public batch::table::TableWriter {
+public:
+    virtual tax::Status Open(const std::string& path) = 0;
+    virtual void Abandon() = 0;
+};
+
 class IBatchWorkbookFactory {
 public:
     virtual ~IBatchWorkbookFactory() = default;
     virtual IBatchWorkbook* Create() = 0;
     virtual IMonthlyWorkbook* CreateMonthly() = 0;
+    virtual ITableWorkbook* CreateTable() = 0;
     // batch::OpenWorkbook, inside the plugin.
     virtual tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) = 0;
 };
-#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/4"
+#define IBatchWorkbookFactory_iid "cn.qingfu.BatchWorkbook/5"
 Q_DECLARE_INTERFACE(IBatchWorkbookFactory, IBatchWorkbookFactory_iid)

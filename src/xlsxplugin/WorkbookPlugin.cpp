@@ -37,6 +37,18 @@ private:
     batch::MonthlyXlsx writer_;
 };
 
+class TableWriter : public ITableWorkbook {
+public:
+    tax::Status Open(const std::string& path) override { return writer_.Open(path); }
+    tax::Status Begin(std::span<const batch::table::Column> columns) override { return writer_.Begin(columns); }
+    tax::Status Add(const batch::table::Row& row) override { return writer_.Add(row); }
+    tax::Status Finish(const batch::table::Row& totals) override { return writer_.Finish(totals); }
+    void Abandon() override { writer_.Abandon(); }
+
+private:
+    batch::XlsxTableWriter writer_;
+};
+
 } // namespace
 
 class TBatchWorkbookFactory : public QObject, public IBatchWorkbookFactory {
@@ -46,6 +58,7 @@ class TBatchWorkbookFactory : public QObject, public IBatchWorkbookFactory {
 public:
     IBatchWorkbook* Create() override { return new WorkbookWriter; }
     IMonthlyWorkbook* CreateMonthly() override { return new MonthlyWriter; }
+    ITableWorkbook* CreateTable() override { return new TableWriter; }
     tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) override {
         return batch::OpenWorkbook(path, kind);
     }

@@ -85,11 +85,22 @@ assert v.cell(row=len(rows), column=19).value == 6760, v.cell(row=len(rows), col
 assert v.cell(row=len(rows), column=2).value == "合计"
 ' "$dir/o.xlsx"
 
-# What this law does not write yet is refused before anything is read.
-check "no PDF" run 2 --law 2019receipts "$dir/pay.csv" -o "$dir/o.pdf"
-check "no PDF message" has err "暂只写 CSV 和 XLSX"
-check "no PDF written" test ! -e "$dir/o.pdf"
-check "no PDFs" run 2 --law 2019receipts "$dir/pay.csv" --payslips "$dir/p.pdf"
+# The table printed: the sheet's title above it, the figures as the CSV has them; no payslips.
+check "PDF" run 0 --law 2019receipts "$dir/pay.csv" -o "$dir/o.pdf"
+check "PDF written" test -s "$dir/o.pdf"
+check "PDF said" has err "支付表 1 页"
+check "PDF summary" has err "合计个税 6760.00"
+if command -v pdftotext >/dev/null; then
+    pdftotext -layout "$dir/o.pdf" "$dir/o.txt"
+    check "PDF title" grep -qF "2024年5月劳务报酬、稿酬支付表" "$dir/o.txt"
+    check "PDF figures" grep -qE "稿酬所得 +10000.00 .*5600.00 +2000.00 +5600.00 +20% +0.00" "$dir/o.txt"
+    check "PDF tax" grep -qE "李四 .*1120.00" "$dir/o.txt"
+    check "PDF totals" grep -qE "合计 .*6760.00" "$dir/o.txt"
+fi
+check "PDF without --law" run 0 "$dir/pay.csv" -o "$dir/o2.pdf"
+check "no payslips" run 2 --law 2019receipts "$dir/pay.csv" --payslips "$dir/p.pdf"
+check "no payslips message" has err "不印工资条"
+check "no payslips written" test ! -e "$dir/p.pdf"
 check "bad law" run 2 --law 2019receipt "$dir/pay.csv"
 check "bad law lists" has err "2019receipts"
 printf '姓名,所得项目,备注\n甲,稿酬所得,\n' >"$dir/noincome.csv"

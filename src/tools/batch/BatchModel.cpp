@@ -5,6 +5,7 @@
 #include "batch/FileErrors.h"
 #include "batch/Input.h"
 #include "batch/PackedCells.h"
+#include "batch/ReceiptsKind.h"
 #include "batch/SaveFile.h"
 #include "tools/batch/BatchTips.h"
 #include "tools/batch/BatchWorkbook.h"
@@ -40,8 +41,10 @@ QString Text(std::string_view s) {
 // The cells in stored order: 工号, the five inputs, the carried ones.
 constexpr int kStoredInputs = 1 + tb::kInputColumns;
 
-// The totals row's look, under either law.
-QVariant TotalsStyle(int role) {
+} // namespace
+
+// The totals row's look, under every law.
+QVariant BatchModel::TotalsStyle(int role) {
     if (role == Qt::FontRole) {
         QFont bold;
         bold.setBold(true);
@@ -50,6 +53,8 @@ QVariant TotalsStyle(int role) {
     if (role == Qt::BackgroundRole) return QBrush(QColor(240, 240, 232));
     return {};
 }
+
+namespace {
 
 // The cells of a 2019 row before its problem.
 std::vector<std::string> CellsOf(const BatchRow& row, size_t count) {
@@ -186,6 +191,10 @@ bool BatchModel::IsBlank(const BatchRow& row) {
 // A row in the sums, and out of them again: a row added and left empty is no one's, so it is
 // neither counted nor refused.
 void BatchModel::Count(const BatchRow& row, bool in) {
+    if (Tabled()) {
+        KindCount(row, in ? 1 : -1);
+        return;
+    }
     // The 2019 law's figures depend on the person's other rows: Refigure counts them all.
     if (Monthly() || IsBlank(row)) return;
     batch::Record record;
@@ -199,6 +208,7 @@ BatchModel::BatchModel(QObject* parent) : QAbstractTableModel(parent) {
     auto forget = [this] {
         computed_.row = -1;
         unpackedRow_ = -1;
+        if (kind_) kind_->Forget();
     };
     connect(this, &QAbstractItemModel::dataChanged, this, forget);
     connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, forget);
@@ -287,16 +297,20 @@ int BatchModel::rowCount(const QModelIndex& parent) const {
 
 int BatchModel::columnCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
+    if (Tabled()) return static_cast<int>(kind_->Columns().size());
     return Monthly() ? static_cast<int>(columns_.titles.size()) + tp::kOutputColumns : layout_.Count();
 }
 
 int BatchModel::NameColumn() const {
+    if (Tabled()) return kind_->LabelColumn();
     return Monthly() ? columns_.TotalsLabelAt() : layout_.ColumnOf(batch::Field::kName);
 }
 
 BatchRow BatchModel::BlankRow() const {
     BatchRow row;
-    if (Monthly()) {
+    if (Tabled()) {
+        StoreMonthly(std::vector<std::string_view>(kind_->Own().size()), {}, row);
+    } else if (Monthly()) {
         StoreMonthly(std::vector<std::string_view>(columns_.titles.size()), {}, row);
     } else {
         batch::Record blank;
@@ -310,7 +324,15 @@ tb::RowResult BatchModel::ResultOf(const BatchRow& row, batch::Record& record) c
     return batch::ComputeRecord(record, rules_);
 }
 
-bool BatchModel::Refused(size_t row, std::string* why) const {
+bool BatchModel::Refused(size_t row, std::string* why, KindTable* scratch) const {
+    if (Tabled()) {
+        const BatchRow stored = rows_[row];
+        if (IsBlank(stored)) return false;
+        const batch::table::Row& r = (scratch ? scratch : kind_.get())->Compute(stored);
+        if (r.state != batch::table::RowState::kRefused) return false;
+        if (why) *why = r.refusal;
+        return true;
+    }
     if (Monthly()) {
         if (row >= figures_.size() || rows_.Kind(row) == batch::RowKind::kTotal || IsBlank(rows_[row])) return false;
         if (figures_.Ok(row)) return false;
@@ -329,6 +351,7 @@ bool BatchModel::Refused(size_t row, std::string* why) const {
 }
 
 bool BatchModel::Editable(int column) const {
+    if (Tabled()) return column >= 0 && static_cast<size_t>(column) < kind_->ComputedAt();
     if (Monthly()) return column >= 0 && column < static_cast<int>(columns_.titles.size());
     const batch::Field f = layout_.FieldAt(column);
     return f <= batch::Field::kBonus || f == batch::Field::kCarried;
@@ -444,6 +467,7 @@ QString ShownCell(const batch::Layout& layout, int col, const batch::Record& rec
 
 QVariant BatchModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
+    if (Tabled()) return KindData(index, role);
     if (Monthly()) return MonthlyData(index, role);
     const int col = index.column();
     int carriedIndex = 0;
@@ -494,10 +518,20 @@ QVariant BatchModel::data(const QModelIndex& index, int role) const {
     return text.isNull() ? QVariant() : QVariant(text);
 }
 
-void BatchModel::RowTexts(size_t at, QStringList& cells) const {
+void BatchModel::RowTexts(size_t at, QStringList& cells, KindTable* scratch) const {
     cells.clear();
     const int columns = columnCount();
     const BatchRow& row = rows_[at];
+    if (Tabled() && !IsBlank(row)) {
+        // Figures to two decimals with separators, as the table shows them.
+        for (const batch::table::Cell& cell : (scratch ? scratch : kind_.get())->Compute(row).cells) {
+            std::string text;
+            if (cell.kind == batch::table::Cell::kMoney) tb::AppendGrouped(text, cell.value);
+            else if (cell.kind != batch::table::Cell::kEmpty) text = cell.text;
+            cells << QString::fromStdString(text);
+        }
+        return;
+    }
     // Blank rows, and 2019 rows not yet computed, show nothing, as data() has them.
     if (IsBlank(row) || (Monthly() && at >= figures_.size())) {
         for (int c = 0; c < columns; ++c) cells << QString();
@@ -514,6 +548,16 @@ void BatchModel::RowTexts(size_t at, QStringList& cells) const {
 }
 
 QVariant BatchModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (Tabled() && orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        const std::span<const batch::table::Column> columns = kind_->Columns();
+        if (section < 0 || static_cast<size_t>(section) >= columns.size()) return {};
+        const batch::table::Column& c = columns[static_cast<size_t>(section)];
+        if (role == Qt::DisplayRole) return Text(c.title);
+        if (static_cast<size_t>(section) >= kind_->ComputedAt())
+            return batchtips::ReceiptsColumn(section - static_cast<int>(kind_->ComputedAt()));
+        const int input = batch::table::InputOfHeading(kind_->kind(), c.title);
+        return input < 0 ? QStringLiteral("表中原有的一列，原样带出，不参与计算。") : batchtips::ReceiptsInput(input, c.type == batch::table::Type::kMoney);
+    }
     if (Monthly() && orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
         const size_t inputs = columns_.titles.size();
         const size_t c = static_cast<size_t>(section);
@@ -615,7 +659,8 @@ bool BatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
         emit Edited();
         return true;
     }
-    SetCells(static_cast<size_t>(index.row()), {{index.column(), text}});
+    if (Tabled()) SetKindCells(static_cast<size_t>(index.row()), {{index.column(), text}});
+    else SetCells(static_cast<size_t>(index.row()), {{index.column(), text}});
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
     RecomputeTotals();
     emit Edited();
@@ -638,8 +683,9 @@ void BatchModel::SetAllowance(tax::Decimal allowance) {
 void BatchModel::SetLaw(batch::Law law) {
     if (law == rules_.law || locked_) return;
     const bool wasMonthly = Monthly();
+    const bool wasTabled = Tabled();
     rules_.law = law;
-    if (Monthly() == wasMonthly) {
+    if (Monthly() == wasMonthly && KindTable::Of(law) == wasTabled) {
         RecomputeAll();
         return;
     }
@@ -652,6 +698,8 @@ void BatchModel::SetLaw(batch::Law law) {
     sums_ = batch::monthly::Sums();
     layout_ = batch::Layout();
     columns_ = Monthly() ? batch::monthly::Columns::Forms() : batch::monthly::Columns();
+    skippedAbove_ = 0;
+    MakeKind({});
     endResetModel();
     RecomputeTotals();
 }
@@ -786,11 +834,28 @@ void BatchModel::Refigure() {
 }
 
 bool BatchModel::SameColumns(const batch::ImportResult& read) const {
+    if (Tabled()) return read.own == kind_->Own();
     if (Monthly()) return read.columns.titles == columns_.titles;
     return read.layout.hasId == layout_.hasId && read.layout.carried == layout_.carried;
 }
 
 void BatchModel::Replace(batch::ImportResult&& read) {
+    if (Tabled()) {
+        beginResetModel();
+        rows_ = std::move(read.rows);
+        MakeKind(std::move(read.own));
+        tally_ = std::move(read.tally);
+        totals_ = read.totals;
+        read = batch::ImportResult();
+        GiveBackFreed();
+        long long totalRows = 0;
+        for (size_t i = 0; i < rows_.size(); ++i)
+            totalRows += rows_.Kind(i) == batch::RowKind::kTotal;
+        skippedAbove_ = totals_.skipped - totalRows;
+        endResetModel();
+        RecomputeTotals();
+        return;
+    }
     if (!Monthly()) {
         Replace(std::move(read.rows), std::move(read.layout), read.totals);
         return;
@@ -832,6 +897,7 @@ void BatchModel::RecomputeAll() {
     }
     totals_ = batch::Totals();
     totals_.skipped = skippedAbove_;
+    if (Tabled()) MakeKind(kind_->Own());
     for (const BatchRow& row : rows_)
         Count(row, true);
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
@@ -957,6 +1023,10 @@ bool BatchModel::HasHeadings(const QString& text) const {
     for (const std::vector<std::string>& line : Block(text, kHeaderSearchRows)) {
         int known = 0;
         for (const std::string& cell : line) {
+            if (Tabled()) {
+                known += batch::table::InputOfHeading(kind_->kind(), cell) >= 0;
+                continue;
+            }
             if (!Monthly()) {
                 known += batch::FieldOfHeading(cell) != batch::Field::kCarried;
                 continue;
@@ -1034,6 +1104,7 @@ void BatchModel::SetTexts(const std::vector<CellText>& given) {
         for (; i < cells.size() && static_cast<size_t>(cells[i].row) == changed[k]; ++i)
             row.emplace_back(cells[i].column, cells[i].text);
         if (Monthly()) SetMonthlyCells(changed[k], row);
+        else if (Tabled()) SetKindCells(changed[k], row);
         else SetCells(changed[k], row);
     }
     if (Monthly()) {
@@ -1142,6 +1213,7 @@ tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& mon
 
 tax::Result<ImportResult> ReadSheet(SheetSource& sheet, const std::string* problem, const Rules& rules,
                                     Progress& progress, bool figures) {
+    if (KindTable::Of(rules.law)) return ReadKind(sheet, problem, rules, progress);
     if (rules.law == Law::k2019) return ReadMonthly(sheet, problem, rules, progress, figures);
     ImportResult result;
     PayrollReader reader(sheet, problem);
@@ -1183,6 +1255,22 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, cons
     auto refused = [&](const tax::Failure& why) -> tax::Result<ImportResult> {
         tax::Result<std::unique_ptr<Input>> again =
             OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
+        if (!again) return why;
+        if (KindTable::Of(rules.law)) {
+            if (monthly::ReadsAsMonthly(**again))
+                return tax::Fail("这张表每行是一个人一个月（有月份和本期收入），是工资薪金的累计预扣格式："
+                                 "请把“税法”选为“2019年起（累计预扣）”再导入。\n\n" + why.message);
+            tax::Result<std::unique_ptr<Input>> third =
+                OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
+            if (third && monthly::ReadsAsPayroll(**third))
+                return tax::Fail("这张表每行是一个人的工资，是2019年以前的格式：请把“税法”选为"
+                                 "“2011-09—2018-09”或“2018年10—12月”再导入。\n\n" + why.message);
+            return why;
+        }
+        if (table::ReadsAsReceipts(**again))
+            return tax::Fail("这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目）：请把“税法”选为"
+                             "“2019年起 劳务报酬、稿酬、特许权使用费”再导入。\n\n" + why.message);
+        again = OpenInput(QFile::encodeName(path).toStdString(), sheet.toStdString(), batchbook::OpenBook);
         if (!again) return why;
         if (rules.law == Law::k2019 && monthly::ReadsAsPayroll(**again))
             return tax::Fail("这张表每行是一个人（没有月份一列），是2019年以前的格式：请把“税法”选为"
@@ -1293,6 +1381,26 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
     if (!save) return save.failure();
     const BatchRows& rows = model.Rows();
     const Rules rules = model.rules();
+    if (model.Tabled()) {
+        // The rows computed again here as the command line's pump computes them, through the
+        // same writers: the same bytes for the same rows.
+        const std::unique_ptr<KindTable> scratch = model.KindScratch();
+        return WriteAs<table::TableWriter, ITableWorkbook, table::CsvTableWriter>(
+            path, *save, batchbook::CreateTable, [&](table::TableWriter& writer) -> tax::Result<bool> {
+                const std::span<const table::Column> columns = scratch->Columns();
+                if (tax::Status s = writer.Begin(columns); !s) return s.failure();
+                table::Tally tally(columns, scratch->ComputedAt() + static_cast<size_t>(scratch->kind().TaxOutput()));
+                Totals totals;
+                const tax::Result<bool> done = EachRow(rows, progress, [&](const BatchRow& row, size_t) {
+                    const table::Row& computed = scratch->Compute(row);
+                    tally.Add(computed, columns, totals);
+                    return writer.Add(computed);
+                });
+                if (!done || !*done) return done;
+                if (tax::Status s = writer.Finish(tally.TotalsRow(columns, scratch->LabelColumn())); !s) return s.failure();
+                return true;
+            });
+    }
     if (model.Monthly()) {
         const monthly::Columns& columns = model.monthlyColumns();
         const BatchFigures& figures = model.figures();

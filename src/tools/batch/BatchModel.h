@@ -9,6 +9,7 @@
 #include "batch/Monthly.h"
 #include "batch/MonthlyYear.h"
 #include "batch/Rows.h"
+#include "batch/Table.h"
 #include "tax/Batch.h"
 #include "tax/Payroll2019.h"
 #include "tools/batch/BatchRows.h"
@@ -20,12 +21,54 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace batch {
 struct ImportResult;
 }
+
+#ifndef Q_MOC_RUN
+// A law whose rows a table::Kind computes (the 2019 law's payments): the sheet's own columns
+// the rows keep, and the kind, which computes a row through a reader started on a header of
+// those columns, as the command line's pump computes a row read from the file. A row read and
+// computed changes its scratch: one for each thread that reads the rows.
+class KindTable {
+public:
+    // `own` empty: the kind's own form, a column for each input it reads.
+    KindTable(batch::Law law, std::vector<std::string> own);
+    ~KindTable();
+    KindTable(const KindTable&) = delete;
+    KindTable& operator=(const KindTable&) = delete;
+    // Whether a law's rows are a kind's.
+    static bool Of(batch::Law law) { return law == batch::Law::k2019Receipts; }
+    static std::unique_ptr<batch::table::Kind> KindOf(batch::Law law);
+
+    const std::vector<std::string>& Own() const { return own_; }
+    // The table's columns: the own ones, then the kind's outputs.
+    std::span<const batch::table::Column> Columns() const { return reader_->Columns(); }
+    int LabelColumn() const { return reader_->LabelColumn(); }
+    size_t ComputedAt() const { return own_.size(); }
+    batch::table::Kind& kind() const { return *kind_; }
+    // A stored row read and computed (valid until the next call).
+    const batch::table::Row& Compute(const BatchRow& row);
+    // The same for row `index` of the store, kept until another is asked (for a view's cells).
+    const batch::table::Row& Computed(const BatchRows& rows, size_t index);
+    void Forget() { computedIndex_ = SIZE_MAX; }
+
+private:
+    struct Header;
+    std::vector<std::string> own_;
+    std::unique_ptr<batch::table::Kind> kind_;
+    std::unique_ptr<Header> header_;
+    std::unique_ptr<batch::table::TableReader> reader_;
+    std::vector<std::string_view> cells_;
+    batch::table::Row row_;
+    batch::table::InputRow in_;
+    size_t computedIndex_ = SIZE_MAX;
+};
+#endif
 
 // A month of a year imported from several sheets or files: the sheet's name as read, which the
 // workbook written gives that month's sheet, and the rows above its header (a title), skipped.
@@ -57,6 +100,14 @@ public:
     // headings, carried ones among them), then the cumulative figures. These depend on the
     // person's other rows, so they are kept computed rather than worked out when shown.
     bool Monthly() const { return rules_.law == batch::Law::k2019; }
+    // Under a law that is a kind's (KindTable::Of) each row is the sheet's own columns, then the
+    // kind's outputs, computed through the kind when shown or written.
+    bool Tabled() const { return kind_ != nullptr; }
+    const KindTable* kindTable() const { return kind_.get(); }
+    // A scratch of the kind's for a worker reading the rows (null when the law is no kind's).
+    std::unique_ptr<KindTable> KindScratch() const;
+    // The column's type under a kind's law (kText for any other).
+    batch::table::Type ColumnType(int column) const;
     const batch::monthly::Columns& monthlyColumns() const { return columns_; }
     const BatchFigures& figures() const { return figures_; }
     const batch::monthly::Sums& sums() const { return sums_; }
@@ -121,6 +172,7 @@ public:
         batch::monthly::Columns columns;
         long long skippedAbove = 0;
         std::vector<BatchMonthSheet> monthSheets;
+        std::vector<std::string> own; // a kind's law: the sheet's own columns
         BatchRows rows;
     };
     // The law and the columns, without the rows.
@@ -168,11 +220,12 @@ public:
 
     // A row's texts, column by column, as the table shows them. Without the caches the view's
     // painting fills, so a worker may call it while the table is shown (the table locked).
-    void RowTexts(size_t row, QStringList& cells) const;
+    // Under a kind's law a worker gives its own `scratch` (KindScratch).
+    void RowTexts(size_t row, QStringList& cells, KindTable* scratch = nullptr) const;
 
     // Whether row `row` gets no payslip: a person refused, or a record that could not be read.
     // `why` then says so as the refusal list shows it ("月工资：无法识别“八千”").
-    bool Refused(size_t row, std::string* why = nullptr) const;
+    bool Refused(size_t row, std::string* why = nullptr, KindTable* scratch = nullptr) const;
 
     // A row as the writers and the figures see it; views into `row` and `scratch`.
     static void View(const BatchRow& row, size_t carried, batch::Record& record);
@@ -196,6 +249,13 @@ signals:
     void LawChanged();
 
 private:
+    // A kind's law: the cell shown, the cells typed (no signals), the row in the counts.
+    QVariant KindData(const QModelIndex& index, int role) const;
+    static QVariant TotalsStyle(int role);
+    void SetKindCells(size_t row, const std::vector<std::pair<int, std::string>>& cells);
+    void KindCount(const BatchRow& row, int sign);
+    tax::Status AppendKind(batch::ImportResult&& read);
+    void MakeKind(std::vector<std::string> own);
     QVariant MonthlyData(const QModelIndex& index, int role) const;
     QString MonthlyText(const BatchRow& row, const tax::payroll2019::Figures& f, size_t col) const;
     QVariant TaxDifferenceMark(const BatchRow& row, const tax::payroll2019::Figures& f, int role) const;
@@ -258,6 +318,8 @@ private:
     batch::Rules rules_; // 2011, 3500
     batch::monthly::Columns columns_;
     BatchFigures figures_; // one per row, under the 2019 law, packed
+    std::unique_ptr<KindTable> kind_; // under a kind's law: its columns and the GUI thread's scratch
+    batch::table::Tally tally_;       // and its sums
     batch::monthly::Sums sums_;
     long long skippedAbove_ = 0; // rows above the imported sheet's header, still counted as skipped
     bool locked_ = false;
@@ -286,6 +348,9 @@ struct ImportResult {
     BatchFigures figures;
     monthly::Sums sums;
     std::vector<BatchMonthSheet> monthSheets; // a year read from month sheets: each one's name
+    // Under a kind's law: the sheet's own columns the rows keep, and the sums.
+    std::vector<std::string> own;
+    batch::table::Tally tally;
     QString described; // the encoding or the sheet read
     QString title;     // the sheet's own title row, if it had one
     long long above = 0; // rows above the header, counted as skipped
@@ -299,6 +364,9 @@ tax::Result<ImportResult> Import(const QString& path, const QString& sheet, cons
 // A year under the 2019 law from several sheets and files (monthly::FindMonthSheets): read as one
 // sheet, each row's month from its sheet, title or file where it has none.
 tax::Result<ImportResult> ImportYear(const std::vector<monthly::MonthSheet>& monthSheets, const Rules& rules, Progress& progress);
+// A sheet's rows under a kind's law (KindTable::Of): the rows kept as the sheet wrote its own
+// columns, each computed once for the counts and sums, as the command line's pump does.
+tax::Result<ImportResult> ReadKind(SheetSource& sheet, const std::string* problem, const Rules& rules, Progress& progress);
 // A sheet's rows as the law's reader reads them (the header found under title rows, a sheet's own
 // totals rows told apart); `figures`: the 2019 law's computed as an import shows them, or left
 // for the table the rows join. `problem`: the text sheet's word on each row, when it has one.

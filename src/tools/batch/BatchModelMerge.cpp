@@ -73,13 +73,14 @@ BatchModel::Table BatchModel::Shape() const {
     t.columns = columns_;
     t.skippedAbove = skippedAbove_;
     t.monthSheets = monthSheets_;
+    if (kind_) t.own = kind_->Own();
     return t;
 }
 
 bool BatchModel::SameShape(const Table& t) const {
     return t.law == rules_.law && t.layout.hasId == layout_.hasId && t.layout.carried == layout_.carried &&
            t.columns.titles == columns_.titles && t.skippedAbove == skippedAbove_ &&
-           t.monthSheets == monthSheets_;
+           t.monthSheets == monthSheets_ && t.own == (kind_ ? kind_->Own() : std::vector<std::string>());
 }
 
 void BatchModel::Swap(Table& t) {
@@ -92,6 +93,9 @@ void BatchModel::Swap(Table& t) {
     rows_.swap(t.rows);
     std::swap(skippedAbove_, t.skippedAbove);
     monthSheets_.swap(t.monthSheets);
+    std::vector<std::string> own = std::move(t.own);
+    t.own = kind_ ? kind_->Own() : std::vector<std::string>();
+    MakeKind(std::move(own));
     if (Monthly() && rules_.year == 0) rules_.year = QDate::currentDate().year();
     figures_.clear();
     totals_ = batch::Totals();
@@ -119,6 +123,7 @@ void BatchModel::Widen(batch::Layout layout) {
 
 tax::Status BatchModel::Append(batch::ImportResult&& read) {
     if (locked_) return {};
+    if (Tabled()) return AppendKind(std::move(read));
     if (Monthly()) return AppendMonthly(std::move(read));
     // Each carried column of the block goes to the table's of the same title, or becomes one.
     batch::Layout merged = layout_;
@@ -216,7 +221,7 @@ int BatchModel::CarriedMonthAt() const {
 }
 
 bool BatchModel::NeedsMonth() const {
-    if (Monthly()) return false;
+    if (Monthly() || Tabled()) return false;
     const int at = CarriedMonthAt();
     batch::Record record;
     for (const BatchRow& row : rows_) {
@@ -240,6 +245,14 @@ static QString DroppedColumn(const std::vector<std::string>& titles, const std::
 }
 
 QString BatchModel::LawChangeLoss(batch::Law law) const {
+    // A kind's columns are no other law's: its rows, or the others', are not carried across.
+    if (KindTable::Of(law) != Tabled()) {
+        long long typed = 0;
+        for (const BatchRow& row : rows_)
+            typed += !IsBlank(row);
+        return typed == 0 ? QString()
+                          : QStringLiteral("换用后表中的列不同，表中的 %1 行不能带过去，将被清空（可以撤销）。").arg(typed);
+    }
     if (Monthly() == (law == batch::Law::k2019)) return {};
     const std::vector<SheetLine> sheet = Monthly() ? SheetForPayroll() : SheetForMonthly(1);
     std::vector<std::vector<std::string>> rows;
@@ -355,6 +368,14 @@ std::vector<BatchModel::SheetLine> BatchModel::SheetForPayroll() const {
 
 tax::Status BatchModel::ChangeLaw(batch::Law law, int month) {
     if (locked_ || law == rules_.law) return {};
+    if (KindTable::Of(law) != Tabled()) {
+        // Into or out of a kind's law the table starts empty, as one step undo takes back.
+        Table empty;
+        empty.law = law;
+        if (law == batch::Law::k2019) empty.columns = bm::Columns::Forms();
+        Swap(empty);
+        return {};
+    }
     const bool toMonthly = law == batch::Law::k2019;
     if (toMonthly == Monthly()) {
         SetLaw(law);

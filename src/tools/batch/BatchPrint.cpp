@@ -70,6 +70,8 @@ struct TBatchPrint::Written {
 // view caches, so a worker may run it while the table is painted; the table is locked meanwhile.
 tax::Status TBatchPrint::Fill(const Plan& plan, const BatchModel& model, print::Payroll& payroll, batch::Progress* progress) {
     const size_t rows = model.Rows().size();
+    // A kind's rows are computed on this thread with a scratch of its own.
+    const std::unique_ptr<KindTable> scratch = model.KindScratch();
     QStringList cells;
     for (size_t r = 0; r < rows; ++r) {
         if (progress && r % 512 == 0) {
@@ -77,13 +79,13 @@ tax::Status TBatchPrint::Fill(const Plan& plan, const BatchModel& model, print::
             progress->permille = static_cast<int>(kReadShare * r / rows);
         }
         if (model.Rows().Kind(r) == batch::RowKind::kTotal || !model.ShownIn(r, plan.month)) continue;
-        model.RowTexts(r, cells);
+        model.RowTexts(r, cells, scratch.get());
         for (qsizetype c = 0; c < cells.size() && static_cast<size_t>(c) < plan.payItem.size(); ++c) {
             tax::batch::Amount a;
             if (plan.payItem[static_cast<size_t>(c)] && batch::ReadAmount(cells[c].toStdString(), a) == batch::AmountRead::kOk)
                 cells[c] = batch::Grouped(a.value);
         }
-        if (tax::Status s = payroll.Add(cells, model.Refused(r)); !s) return s;
+        if (tax::Status s = payroll.Add(cells, model.Refused(r, nullptr, scratch.get())); !s) return s;
     }
     payroll.SetTotals(plan.totals);
     return {};
@@ -123,6 +125,17 @@ TBatchPrint::TBatchPrint(QWidget* window, QBoxLayout* column, BatchModel* model,
 void TBatchPrint::SetEnabled(bool enabled) {
     for (QPushButton* b : {BtnPrint, BtnPdf, BtnPayslips}) b->setEnabled(enabled);
     ActPrint->setEnabled(enabled);
+    ShowLaw();
+}
+
+void TBatchPrint::ShowLaw() {
+    const bool payments = Model->Tabled();
+    if (payments) BtnPayslips->setEnabled(false);
+    else if (BtnPrint->isEnabled()) BtnPayslips->setEnabled(true);
+    TxtTitle->setPlaceholderText(payments ? QStringLiteral("某某公司劳务报酬支付表") : QStringLiteral("某某公司工资表"));
+    BtnPayslips->setToolTip(payments ? QStringLiteral("劳务报酬、稿酬、特许权使用费是逐次支付，不生成工资条；"
+                                                      "可导出 CSV、XLSX 或打印、导出 PDF")
+                                     : QString());
 }
 
 void TBatchPrint::SetTitle(const QString& title) {
@@ -158,9 +171,12 @@ TBatchPrint::Plan TBatchPrint::MakePlan() const {
     }
     for (int c = 0; c < columns; ++c) {
         head.columns << Model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        // Right-aligned in the table, right-aligned on paper.
+        // A kind's figures (money to two decimals, rates) by the column's type; otherwise
+        // right-aligned in the table, right-aligned on paper.
         const QVariant align = Model->data(Model->index(totalsRow, c), Qt::TextAlignmentRole);
-        head.numeric.push_back(payItem[static_cast<size_t>(c)] || (align.isValid() && (align.value<Qt::Alignment>() & Qt::AlignRight)));
+        head.numeric.push_back(Model->Tabled() ? Model->ColumnType(c) != batch::table::Type::kText
+                                               : payItem[static_cast<size_t>(c)] ||
+                                                     (align.isValid() && (align.value<Qt::Alignment>() & Qt::AlignRight)));
         // The totals row as shown: the month's sums are the view's, worked out here once.
         QString text = Model->data(Model->index(totalsRow, c), Qt::DisplayRole).toString();
         tax::batch::Amount a;
@@ -211,7 +227,9 @@ void TBatchPrint::BtnPrintClick() {
                                    QMessageBox::Warning);
         return;
     }
-    const QString name = TxtTitle->text().trimmed().isEmpty() ? QStringLiteral("工资表") : TxtTitle->text().trimmed();
+    const QString name = !TxtTitle->text().trimmed().isEmpty() ? TxtTitle->text().trimmed()
+                         : Model->Tabled()                    ? QStringLiteral("支付表")
+                                                              : QStringLiteral("工资表");
     preview->Preview(Window, name, true, [this](QPagedPaintDevice& device) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const std::unique_ptr<print::Payroll> payroll = Payroll();
@@ -259,7 +277,9 @@ bool TBatchPrint::ExportPdf(const QString& path) {
             if (Ended(written, QStringLiteral("未能导出 PDF"))) return;
             dialogs::Current().Message(
                 Window, product::kTitle,
-                QStringLiteral("工资表已导出到“%1”，共 %2 页。").arg(QDir::toNativeSeparators(path)).arg(written.pages),
+                QStringLiteral("%1已导出到“%2”，共 %3 页。")
+                    .arg(Model->Tabled() ? QStringLiteral("支付表") : QStringLiteral("工资表"), QDir::toNativeSeparators(path))
+                    .arg(written.pages),
                 QMessageBox::Information);
         });
 }

@@ -35,6 +35,8 @@ public:
 
     // The buttons and Ctrl+P, off while the window's other work runs.
     void SetEnabled(bool enabled);
+    // The payslip button as the table's law allows: payments (a kind's table) have none.
+    void ShowLaw();
 
     // The title row an imported file had, offered as the title line.
     void SetTitle(const QString& title);

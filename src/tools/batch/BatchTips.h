@@ -63,4 +63,39 @@ inline QString MonthlyColumn(int column) {
     return QString::fromUtf8(kTips[static_cast<size_t>(column)]);
 }
 
+// The 2019 law's labour, author's and royalty payments (table::ReceiptsKind): its inputs in its
+// order, an amount said apart from a text column, and its outputs.
+inline QString ReceiptsInput(int input, bool amount) {
+    static const std::array<const char*, 13> kTips{
+        "工号，与姓名一起辨认这一次支付是付给谁的，不参与计算。",
+        "姓名：这一次支付是付给谁的。",
+        "身份证件类型，原样带出，不参与计算。",
+        "身份证件号码，原样带出，不参与计算。",
+        "所得项目：劳务报酬所得、稿酬所得或特许权使用费所得，决定减除和预扣率。",
+        "这一次支付的收入，须大于 0。",
+        "本期免税收入，从收入额中减除。",
+        "商业健康保险，劳务报酬所得可以扣除。",
+        "税延养老保险，劳务报酬所得可以扣除。",
+        "其他扣除。",
+        "准予扣除的捐赠额：预扣时不扣除，于年度汇算时扣除。",
+        "减免税额，从应纳税额中减去。",
+        "备注，原样带出，不参与计算。"};
+    if (input < 0 || input >= static_cast<int>(kTips.size())) return {};
+    const QString tip = QString::fromUtf8(kTips[static_cast<size_t>(input)]);
+    return amount ? tip + QStringLiteral("可带千位分隔符；空着按 0 计。") : tip;
+}
+
+inline QString ReceiptsColumn(int column) {
+    static const std::array<const char*, 7> kTips{
+        "本期收入不超过 4000 元减除 800 元，超过的减除 20%；稿酬所得再按 70% 计；减去本期免税收入。",
+        "本期收入不超过 4000 元为 800 元，超过的为收入的 20%。",
+        "收入额 − 商业健康保险 − 税延养老保险 − 其他，不足 0 时为 0。",
+        "劳务报酬所得按应纳税所得额：不超过 2 万元 20%，2 万至 5 万元 30%，超过 5 万元 40%；稿酬所得和特许权使用费所得 20%。",
+        "劳务报酬所得 30% 一档 2000 元，40% 一档 7000 元。",
+        "应纳税所得额 × 预扣率 − 速算扣除数 − 减免税额，四舍五入到分。",
+        "行被拒绝时写明哪一列读不懂及原因；有捐赠额时提醒于汇算时扣除。"};
+    if (column < 0 || column >= static_cast<int>(kTips.size())) return {};
+    return QString::fromUtf8(kTips[static_cast<size_t>(column)]);
+}
+
 } // namespace batchtips

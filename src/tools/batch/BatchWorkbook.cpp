@@ -32,6 +32,12 @@ std::unique_ptr<IMonthlyWorkbook> CreateMonthly(QString& error) {
     return std::unique_ptr<IMonthlyWorkbook>(factory->CreateMonthly());
 }
 
+std::unique_ptr<ITableWorkbook> CreateTable(QString& error) {
+    IBatchWorkbookFactory* factory = Factory(error);
+    if (!factory) return nullptr;
+    return std::unique_ptr<ITableWorkbook>(factory->CreateTable());
+}
+
 tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) {
     QString error;
     IBatchWorkbookFactory* factory = Factory(error);

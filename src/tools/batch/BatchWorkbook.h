@@ -11,6 +11,7 @@ namespace batchbook {
 // A new workbook writer, or null when the plugin cannot be found or loaded; `error` says why.
 std::unique_ptr<IBatchWorkbook> Create(QString& error);
 std::unique_ptr<IMonthlyWorkbook> CreateMonthly(QString& error);
+std::unique_ptr<ITableWorkbook> CreateTable(QString& error);
 // batch::OpenWorkbook through the plugin; a failure when the plugin cannot be loaded either.
 tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind);
 } // namespace batchbook

@@ -1,5 +1,7 @@
 #include "tools/batch/UFrmBatch.h"
 
+#include "batch/Input.h"
+#include "batch/ReceiptsKind.h"
 #include "framework/Dialogs.h"
 #include "framework/Fields.h"
 #include "framework/Fonts.h"
@@ -45,6 +47,17 @@
 namespace tb = tax::batch;
 
 namespace {
+
+// 税法's rows, in order.
+constexpr batch::Law kLaws[] = {batch::Law::k2011, batch::Law::k2018Q4, batch::Law::k2019, batch::Law::k2019Receipts};
+
+batch::Law LawAt(int index) {
+    return index >= 0 && index < static_cast<int>(std::size(kLaws)) ? kLaws[index] : batch::Law::k2011;
+}
+
+int IndexOf(batch::Law law) {
+    return static_cast<int>(std::find(std::begin(kLaws), std::end(kLaws), law) - std::begin(kLaws));
+}
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& text) {
     auto* b = new QPushButton(text, parent);
@@ -99,8 +112,9 @@ void TFrmBatch::BuildLawRow(QVBoxLayout* column) {
     CmbLaw = new QComboBox(this);
     CmbLaw->setObjectName(QStringLiteral("CmbLaw"));
     CmbLaw->addItems({QStringLiteral("2011-09—2018-09"), QStringLiteral("2018年10—12月"),
-                      QStringLiteral("2019年起（累计预扣）")});
-    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用时表中的行随之换到新的列"));
+                      QStringLiteral("2019年起（累计预扣）"), QStringLiteral("2019年起 劳务报酬、稿酬、特许权使用费")});
+    CmbLaw->setToolTip(QStringLiteral("2019年起每行是一个人一个月，按累计预扣法计算；换用时表中的行随之换到新的列。"
+                                      "劳务报酬、稿酬、特许权使用费每行是一次支付，逐次预扣"));
     laws->addWidget(CmbLaw);
     laws->addSpacing(16);
     StaticPoint = new QLabel(QStringLiteral("起征点"), this);
@@ -254,14 +268,16 @@ void TFrmBatch::BuildMenu(QVBoxLayout* column) {
 
 void TFrmBatch::ShowLawChoices() {
     const batch::Law law = Model->rules().law;
-    StaticPoint->setVisible(law != batch::Law::k2019);
-    CmbPoint->setVisible(law != batch::Law::k2019);
+    // The allowance is the wage laws' before 2019; the payments have none to choose.
+    StaticPoint->setVisible(law == batch::Law::k2011 || law == batch::Law::k2018Q4);
+    CmbPoint->setVisible(law == batch::Law::k2011 || law == batch::Law::k2018Q4);
     CmbPoint->setEnabled(law == batch::Law::k2011 && !Worker);
     StaticYear->setVisible(law == batch::Law::k2019);
     CmbYear->setVisible(law == batch::Law::k2019);
     CmbMonth->setVisible(law == batch::Law::k2019);
     StaticMonth->setVisible(law == batch::Law::k2019);
     if (law != batch::Law::k2019 && CmbMonth->currentIndex() != 0) CmbMonth->setCurrentIndex(0);
+    Paper->ShowLaw();
 }
 
 void TFrmBatch::CmbMonthChange() {
@@ -278,18 +294,10 @@ void TFrmBatch::ShowMonthRows() {
 
 void TFrmBatch::UseLawOf(int year, int month) {
     const batch::monthly::PeriodLaw law = batch::monthly::LawOf(year, month);
-    const int index = law == batch::monthly::PeriodLaw::k2019 ? 2 : law == batch::monthly::PeriodLaw::k2018Q4 ? 1 : 0;
-    {
-        const QSignalBlocker quiet(CmbLaw);
-        CmbLaw->setCurrentIndex(index);
-    }
-    const batch::Law chosen = index == 2 ? batch::Law::k2019 : index == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
-    if (Model->rules().law != chosen) {
-        Model->SetLaw(chosen);
-        Undo->clear();
-        Undo->setClean();
-        Dirty = false;
-    }
+    const batch::Law chosen = law == batch::monthly::PeriodLaw::k2019     ? batch::Law::k2019
+                              : law == batch::monthly::PeriodLaw::k2018Q4 ? batch::Law::k2018Q4
+                                                                          : batch::Law::k2011;
+    UseLaw(chosen);
     if (chosen == batch::Law::k2019 && CmbYear->findData(year) >= 0) {
         const QSignalBlocker quiet(CmbYear);
         CmbYear->setCurrentIndex(CmbYear->findData(year));
@@ -298,9 +306,38 @@ void TFrmBatch::UseLawOf(int year, int month) {
     ShowLawChoices();
 }
 
+void TFrmBatch::UseLaw(batch::Law law) {
+    {
+        const QSignalBlocker quiet(CmbLaw);
+        CmbLaw->setCurrentIndex(IndexOf(law));
+    }
+    if (Model->rules().law != law) {
+        Model->SetLaw(law);
+        Undo->clear();
+        Undo->setClean();
+        Dirty = false;
+    }
+    ShowLawChoices();
+}
+
 void TFrmBatch::ImportFiles(const QStringList& paths) {
     namespace bm = batch::monthly;
     if (Worker || paths.isEmpty()) return;
+    // A list of payments (所得项目 beside 本期收入) is no payroll, whatever month its title or
+    // name tells: read under the payments' law, asked first when 税法 says another.
+    if (paths.size() == 1) {
+        tax::Result<std::unique_ptr<batch::Input>> opened =
+            batch::OpenInput(QFile::encodeName(paths.front()).toStdString(), std::string(), batchbook::OpenBook);
+        if (opened && batch::table::ReadsAsReceipts(**opened)) {
+            if (!Model->Tabled() &&
+                dialogs::Current().QuestionYes(
+                    this, product::kTitle,
+                    QStringLiteral("这张表每行是一次劳务报酬、稿酬或特许权使用费（有所得项目），要改用“%1”吗？")
+                        .arg(CmbLaw->itemText(IndexOf(batch::Law::k2019Receipts)))))
+                UseLaw(batch::Law::k2019Receipts);
+            return ImportFrom(paths.front());
+        }
+    }
     std::vector<std::string> files;
     for (const QString& p : paths) files.push_back(QFile::encodeName(p).toStdString());
     std::vector<std::string> skipped;
@@ -351,6 +388,25 @@ void TFrmBatch::ImportFiles(const QStringList& paths) {
 }
 
 void TFrmBatch::SetColumnWidths() {
+    if (const KindTable* kind = Model->kindTable()) {
+        // Wide enough for the heading; figures for a few million; the note for its sentence.
+        // The sheet's own text (所得项目, 证件号码) as wide as the first rows write it, within bounds.
+        const QFontMetrics metrics(TableRows->horizontalHeader()->font()), cells(TableRows->font());
+        const std::span<const batch::table::Column> columns = kind->Columns();
+        const int rows = std::min(static_cast<int>(Model->Rows().size()), 50);
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const QString title = QString::fromStdString(columns[c].title);
+            int width = c == kind->ComputedAt() + static_cast<size_t>(kind->kind().NoteOutput()) ? 320
+                        : columns[c].type == batch::table::Type::kRate                              ? 50
+                        : columns[c].type == batch::table::Type::kMoney                             ? 95
+                                                                                                    : 70;
+            if (c < kind->ComputedAt() && columns[c].type == batch::table::Type::kText)
+                for (int r = 0; r < rows; ++r)
+                    width = std::clamp(cells.horizontalAdvance(Model->index(r, static_cast<int>(c)).data().toString()) + 16, width, 180);
+            TableRows->setColumnWidth(static_cast<int>(c), std::max(width, metrics.horizontalAdvance(title) + 16));
+        }
+        return;
+    }
     if (Model->Monthly()) {
         namespace bm = batch::monthly;
         // The forms' long headings (累计已预扣预缴税额) read whole.
@@ -408,6 +464,7 @@ void TFrmBatch::UpdateStatus() {
     QStringList about;
     if (!Described.isEmpty()) about << Described;
     if (Model->Monthly()) about << QStringLiteral("%1 年度，累计预扣").arg(Model->rules().year);
+    if (Model->Tabled()) about << QStringLiteral("2019年起劳务报酬、稿酬、特许权使用费，逐次预扣");
     if (!about.isEmpty()) text += QStringLiteral("（%1）").arg(about.join(QStringLiteral("；")));
     TxtStatus->setText(text);
 }
@@ -421,11 +478,11 @@ void TFrmBatch::CmbPointChange() {
 // takes back: asked first for the month of rows that have none, and whether to go on when
 // anything typed would change.
 void TFrmBatch::CmbLawChange() {
-    const int index = CmbLaw->currentIndex();
-    const batch::Law law = index == 2 ? batch::Law::k2019 : index == 1 ? batch::Law::k2018Q4 : batch::Law::k2011;
+    const batch::Law law = LawAt(CmbLaw->currentIndex());
     const batch::Law before = Model->rules().law;
     if (law == before) return;
-    const bool reshaped = (law == batch::Law::k2019) != (before == batch::Law::k2019);
+    const bool reshaped = (law == batch::Law::k2019) != (before == batch::Law::k2019) ||
+                          KindTable::Of(law) != KindTable::Of(before);
     if (!reshaped || (Model->Rows().empty() && Undo->count() == 0)) {
         Model->SetLaw(law);
         if (reshaped && law == batch::Law::k2019) CmbYearChange();
@@ -470,7 +527,7 @@ void TFrmBatch::ShowLaw() {
     const batch::Law law = Model->rules().law;
     {
         const QSignalBlocker quiet(CmbLaw);
-        CmbLaw->setCurrentIndex(law == batch::Law::k2019 ? 2 : law == batch::Law::k2018Q4 ? 1 : 0);
+        CmbLaw->setCurrentIndex(IndexOf(law));
     }
     ShowLawChoices();
     UpdateStatus();
@@ -654,7 +711,9 @@ void TFrmBatch::BtnImportClick() {
     if (Worker) return;
     if (!MayReplace()) return;
     const QStringList paths = dialogs::Current().OpenFileNames(
-        this, QStringLiteral("工资表 (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"),
+        this,
+        (Model->Tabled() ? QStringLiteral("支付表") : QStringLiteral("工资表")) +
+            QStringLiteral(" (*.csv *.txt *.xlsx *.xlsm *.xls);;所有文件 (*)"),
         recent::Folder(recent::kPayroll));
     if (!paths.isEmpty()) ImportFiles(paths);
 }
@@ -744,9 +803,9 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
             // steps no longer fit the table, so they go.
             if (Model->SameColumns(read)) {
                 Undo->Record(QStringLiteral("导入"), [&] {
-                    // The 2019 law's figures as the import worked them out, for the same columns
-                    // and rules: not computed a second time here.
-                    if (Model->Monthly()) {
+                    // The 2019 law's figures (a kind's sums) as the import worked them out, for the
+                    // same columns and rules: not computed a second time here.
+                    if (Model->Monthly() || Model->Tabled()) {
                         Model->Replace(std::move(read));
                         return;
                     }
@@ -758,6 +817,8 @@ void TFrmBatch::ImportFrom(const QString& path, const QString& chosenSheet) {
                 Model->Replace(std::move(read));
                 Undo->clear();
             }
+            // A kind's text columns fit what was read, over the same columns too.
+            if (Model->Tabled()) SetColumnWidths();
             Undo->setClean();
             Dirty = false;
             ImportedPath = path;

@@ -84,6 +84,8 @@ private:
     void ShowMonthRows();
     // 税法 (and 年度) set to the law in force in a month, without the question CmbLawChange asks.
     void UseLawOf(int year, int month);
+    // 税法 set to `law` without a question: the table starts empty under it, undo forgotten.
+    void UseLaw(batch::Law law);
     // A block smaller than the selection repeated over it (one value fills every selected cell);
     // false when the block is to be laid from the cursor instead.
     bool FillSelection(const QString& text);
