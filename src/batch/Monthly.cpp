@@ -10,11 +10,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace batch::monthly {
 
@@ -762,24 +767,25 @@ bool ReadsAsPayroll(Input& input) {
 }
 
 tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
-    buffer_.reserve(1 << 21);
-    if (bom_) buffer_ += "\xEF\xBB\xBF";
+    std::string head;
+    if (bom_) head += "\xEF\xBB\xBF";
     bool first = true;
     for (const std::string& t : titles) {
-        if (!first) buffer_ += ',';
-        AppendCsvField(buffer_, t);
+        if (!first) head += ',';
+        AppendCsvField(head, t);
         first = false;
     }
     for (const char* t : tp::kOutputTitles) {
-        if (!first) buffer_ += ',';
-        AppendCsvField(buffer_, t);
+        if (!first) head += ',';
+        AppendCsvField(head, t);
         first = false;
     }
     const std::vector<std::string_view> views(titles.begin(), titles.end());
     const tax::Result<Columns> columns = Columns::Of(views, 1);
     checked_ = columns && columns->Checked();
-    if (checked_) buffer_ += std::string(",") + kTaxDifferenceTitle;
-    buffer_ += '\n';
+    if (checked_) head += std::string(",") + kTaxDifferenceTitle;
+    head += '\n';
+    Put(head);
     return {};
 }
 
@@ -794,86 +800,148 @@ constexpr std::array<tax::Decimal tp::Figures::*, tp::kOutNote> kMoneyColumns{
     &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax};
 static_assert(tp::kOutRate == 8 && tp::kOutNote == tp::kOutputColumns - 1);
 
+// Whether a cell goes out without quotes: none of ',', '"', CR or LF. Eight bytes at a time
+// while none is below '-' (every byte needing quotes is), then byte by byte.
+bool PlainField(std::string_view c) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+    const char* p = c.data();
+    size_t n = c.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if ((w - kOnes * '-') & ~w & kHigh) break;
+    }
+    for (; n > 0; --n, ++p)
+        if (static_cast<unsigned char>(*p) <= ',' && (*p == ',' || *p == '"' || *p == '\n' || *p == '\r')) return false;
+    return true;
+}
+
+// The row's cells as the one stretch of text they were cut from, when they lie in it back to
+// back, a comma between each two, and none needs quotes: the stretch then holds exactly one
+// comma a gap and no quote or line break. Empty otherwise.
+std::string_view PlainLine(const std::vector<std::string_view>& cells) {
+    if (cells.empty()) return {};
+    const char* const begin = cells.front().data();
+    for (size_t i = 1; i < cells.size(); ++i) {
+        if (!cells[i - 1].data()) return {};
+        const char* end = cells[i - 1].data() + cells[i - 1].size();
+        if (cells[i].data() != end + 1 || *end != ',') return {};
+    }
+    if (!cells.back().data()) return {};
+    const std::string_view line(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin));
+    size_t commas = 0, i = 0;
+#ifdef __SSE2__
+    const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"'), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= line.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
+        const __m128i bad = _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        if (_mm_movemask_epi8(bad) != 0) return {};
+        commas += static_cast<size_t>(std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)))));
+    }
+#endif
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"' || c == '\n' || c == '\r') return {};
+        commas += c == ',';
+    }
+    return commas + 1 == cells.size() ? line : std::string_view();
+}
+
 } // namespace
 
-tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
-    // The file's own cells copied straight into room made for them at their worst (every byte
-    // a doubled quote); a cell that needs quotes is written again by AppendCsvField.
-    size_t room = 0;
-    for (std::string_view c : record.cells)
-        room += 2 * c.size() + 3;
-    const size_t start = buffer_.size();
-    buffer_.resize(start + room);
-    char* p = buffer_.data() + start;
-    bool first = true;
-    for (std::string_view c : record.cells) {
-        if (!first) *p++ = ',';
-        first = false;
-        char* const from = p;
-        bool plain = true;
-        for (char ch : c) {
-            // The four bytes that need quotes are all at or below ','; most bytes are above.
-            if (static_cast<unsigned char>(ch) <= ',' && (ch == ',' || ch == '"' || ch == '\n' || ch == '\r')) {
-                plain = false;
-                break;
-            }
-            *p++ = ch;
-        }
-        if (!plain) {
-            std::string quoted;
-            AppendCsvField(quoted, c);
-            p = std::copy(quoted.begin(), quoted.end(), from);
-        }
-    }
-    // The figures likewise while each is whole cents or a rate; the note after them.
-    const size_t mark = static_cast<size_t>(p - buffer_.data());
-    buffer_.resize(mark + tp::kOutNote * (tax::batch::kCentsChars + 1));
-    p = buffer_.data() + mark;
-    const bool firstAtMark = first;
-    bool fast = tp::kOutNote == tp::kOutputColumns - 1;
-    for (int c = 0; c < tp::kOutNote && fast; ++c) {
-        if (!first) *p++ = ',';
-        first = false;
+char* CsvOut::Room(size_t n) {
+    if (buffer_.size() < used_ + n) buffer_.resize(std::max(used_ + n, std::max<size_t>(2 * buffer_.size(), 1 << 21)));
+    return buffer_.data() + used_;
+}
+
+void CsvOut::Put(std::string_view bytes) {
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+// The figures, each whole cents or a rate, written straight into the buffer; false (nothing
+// written) for a row with any other figure.
+bool CsvOut::PutWholeFigures(const tp::Figures& f, bool comma) {
+    char* const start = Room(tp::kOutNote * (tax::batch::kCentsChars + 1));
+    char* p = start;
+    for (int c = 0; c < tp::kOutNote; ++c) {
+        if (c > 0 || comma) *p++ = ',';
         long long cents = 0;
         if (!f.ok) continue; // a refused row has its note only
         if (c == tp::kOutRate) {
-            const tp::Cell cell = tp::CellOf(f, tp::kOutRate);
-            fast = cell.text.size() <= tax::batch::kCentsChars;
-            if (fast) p = std::copy(cell.text.begin(), cell.text.end(), p);
+            const std::string_view rate = tp::RateTextOf(f.bracket);
+            if (rate.size() > tax::batch::kCentsChars) return false;
+            p = std::copy(rate.begin(), rate.end(), p);
         } else if (tax::batch::CentsOf(f.*kMoneyColumns[static_cast<size_t>(c)], cents)) {
             p = tax::batch::WriteCents(p, cents);
         } else {
-            fast = false;
+            return false;
         }
     }
-    buffer_.resize(fast ? static_cast<size_t>(p - buffer_.data()) : mark);
-    if (!fast) first = firstAtMark;
+    used_ += static_cast<size_t>(p - start);
+    return true;
+}
+
+tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
+    // The file's own cells: the line they were cut from where it can go out as it is.
+    if (const std::string_view line = PlainLine(record.cells); !line.empty()) {
+        Put(line);
+    } else {
+        PutCells(record.cells);
+    }
+    // The figures straight into the buffer while each is whole cents or a rate; the note after them.
+    const bool fast = PutWholeFigures(f, !record.cells.empty());
+    scratch_.clear();
     for (int c = fast ? tp::kOutNote : 0; c < tp::kOutputColumns; ++c) {
-        if (!first) buffer_ += ',';
-        first = false;
+        if (c > 0 || !record.cells.empty()) scratch_ += ',';
         const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));
         switch (cell.kind) {
         case tp::Cell::kEmpty: break;
-        case tp::Cell::kMoney: tax::batch::AppendMoney(buffer_, cell.value); break;
-        case tp::Cell::kRate: buffer_ += cell.text; break;
-        case tp::Cell::kText: AppendCsvField(buffer_, cell.text); break;
+        case tp::Cell::kMoney: tax::batch::AppendMoney(scratch_, cell.value); break;
+        case tp::Cell::kRate: scratch_ += cell.text; break;
+        case tp::Cell::kText: AppendCsvField(scratch_, cell.text); break;
         }
     }
     if (checked_) {
-        buffer_ += ',';
-        if (tax::Decimal d; TaxDifference(record, f, d)) tax::batch::AppendMoney(buffer_, d);
+        scratch_ += ',';
+        if (tax::Decimal d; TaxDifference(record, f, d)) tax::batch::AppendMoney(scratch_, d);
     }
-    buffer_ += '\n';
-    if (buffer_.size() < (1 << 20)) return {};
-    tax::Status s = write_(buffer_);
-    buffer_.clear();
+    scratch_ += '\n';
+    Put(scratch_);
+    if (used_ < (1 << 20)) return {};
+    tax::Status s = write_(std::string_view(buffer_.data(), used_));
+    used_ = 0;
     return s;
 }
 
+// Cell by cell into room made for them; a cell that needs quotes is written by AppendCsvField.
+void CsvOut::PutCells(const std::vector<std::string_view>& cells) {
+    size_t room = 0;
+    for (std::string_view c : cells)
+        room += c.size() + 1;
+    char* p = Room(room);
+    bool first = true;
+    for (std::string_view c : cells) {
+        if (!first) *p++ = ',';
+        first = false;
+        if (PlainField(c)) {
+            std::memcpy(p, c.data(), c.size());
+            p += c.size();
+            continue;
+        }
+        scratch_.clear();
+        AppendCsvField(scratch_, c);
+        used_ = static_cast<size_t>(p - buffer_.data());
+        Put(scratch_);
+        p = Room(room);
+    }
+    used_ = static_cast<size_t>(p - buffer_.data());
+}
+
 tax::Status CsvOut::Finish() {
-    if (buffer_.empty()) return {};
-    tax::Status s = write_(buffer_);
-    buffer_.clear();
+    if (used_ == 0) return {};
+    tax::Status s = write_(std::string_view(buffer_.data(), used_));
+    used_ = 0;
     return s;
 }
 

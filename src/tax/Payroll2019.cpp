@@ -416,6 +416,10 @@ Figures PackedFigures::Unpack() const {
     return f;
 }
 
+std::string_view RateTextOf(int bracket) {
+    return bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(bracket)].text);
+}
+
 Cell CellOf(const Figures& f, OutputColumn column) {
     if (column == kOutNote) return f.note.empty() ? Cell{} : Cell::Text(f.note);
     if (!f.ok) return {};
@@ -429,7 +433,7 @@ Cell CellOf(const Figures& f, OutputColumn column) {
     case kOutDonation: return Cell::Money(f.donation);
     case kOutTaxable: return Cell::Money(f.taxable);
     case kOutRate:
-        return Cell::Rate(f.rate, f.bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(f.bracket)].text));
+        return Cell::Rate(f.rate, RateTextOf(f.bracket));
     case kOutQuick: return Cell::Money(f.quick);
     case kOutTax: return Cell::Money(f.tax);
     case kOutRelief: return Cell::Money(f.relief);
