@@ -104,6 +104,14 @@ bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& ce
 // empty cells a merged group heading leaves, none under a heading of its own but a group's.
 bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells);
 
+// TrimCell, without a call for a cell with nothing to trim.
+std::string_view Trimmed(std::string_view s) {
+    if (!s.empty() && static_cast<unsigned char>(s.front()) > 32 && s.front() != '\xE3' &&
+        static_cast<unsigned char>(s.back()) > 32 && s.back() != '\x80')
+        return s;
+    return TrimCell(s);
+}
+
 bool IsBlankOrZero(std::string_view cell) {
     tax::batch::Amount a;
     return TrimCell(cell).empty() || (ReadAmount(cell, a) == AmountRead::kOk && (a.fast ? a.cents == 0 : a.value.IsZero()));
@@ -302,6 +310,8 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
                          "一列（2019年起的税法每行是一个人一个月）。认得的标题：\n" + HeadingsText());
+    c.identity_ = true;
+    for (size_t i = 0; i < c.source.size(); ++i) c.identity_ = c.identity_ && c.source[i] == i;
     for (size_t i = 0; i < c.roles.size(); ++i) {
         const int at = static_cast<int>(i);
         if (c.roles[i] == Role::kId) c.idAt = at;
@@ -398,6 +408,11 @@ void SetRunDefaults(RunDefaults d) {
 template <class At>
 static void ReadStart(const Columns& columns, int year, const At& at, tp::Row& row, std::string& error) {
     row.employedMonth = 0;
+    if (columns.employedAt < 0 && columns.firstJobAt < 0 && columns.lowEarnerAt < 0) { // the usual sheet
+        row.firstJob = gRunDefaults.firstJob;
+        row.lowEarner = gRunDefaults.lowEarner;
+        return;
+    }
     if (const std::string_view cell = TrimCell(at(columns.employedAt)); !cell.empty()) {
         const tax::Result<int> m = tp::ParseEmployed(cell, year);
         if (m) row.employedMonth = *m;
@@ -493,10 +508,11 @@ std::string LateStartNote(int first) {
 const char* SameNames::Notice(const tp::Row& row) {
     if (row.name.empty()) return nullptr;
     const bool withId = !row.id.empty();
-    std::unordered_set<std::string>& mine = withId ? withId_ : without_;
-    const std::unordered_set<std::string>& other = withId ? without_ : withId_;
-    if (mine.size() < kMaxNames) mine.emplace(row.name);
-    if (!other.contains(std::string(row.name))) return nullptr;
+    Names& mine = withId ? withId_ : without_;
+    const Names& other = withId ? without_ : withId_;
+    // Most names are met again month after month: looked up before a node is made for them.
+    if (mine.size() < kMaxNames && !mine.contains(row.name)) mine.emplace(row.name);
+    if (other.empty() || !other.contains(row.name)) return nullptr;
     return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
 }
 
@@ -560,34 +576,70 @@ void ShowToTheFen(const Columns& columns, Record& record) {
 
 namespace {
 
+// The commonest amount, "1234.56" (at most thirteen digits, a point, two digits), in fen: what
+// PlainCents reads it as, in fewer steps.
+bool TwoDecimals(std::string_view s, long long& fen) {
+    const size_t n = s.size();
+    if (n < 4 || n > 16 || s[n - 3] != '.') return false;
+    unsigned long long v = 0;
+    for (size_t i = 0; i + 3 < n; ++i) {
+        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(s[i])) - '0';
+        if (d > 9) return false;
+        v = v * 10 + d;
+    }
+    const unsigned d1 = static_cast<unsigned>(static_cast<unsigned char>(s[n - 2])) - '0';
+    const unsigned d2 = static_cast<unsigned>(static_cast<unsigned char>(s[n - 1])) - '0';
+    if (d1 > 9 || d2 > 9) return false;
+    fen = static_cast<long long>(v * 100 + d1 * 10 + d2);
+    return true;
+}
+
+// A 月份 cell of one or two digits, 1 to 12, as ParseMonth reads it; 0 for any other.
+int PlainMonth(std::string_view s) {
+    if (s.empty() || s.size() > 2 || s[0] < '0' || s[0] > '9') return 0;
+    int m = s[0] - '0';
+    if (s.size() == 2) {
+        if (s[1] < '0' || s[1] > '9') return 0;
+        m = m * 10 + (s[1] - '0');
+    }
+    return m >= 1 && m <= 12 ? m : 0;
+}
+
 // Each column by its role, without asking every cell what it is: true when every cell read
 // plainly. Any cell in doubt leaves the row to ReadEachCell, which gives the first cell's reason
-// in column order.
+// in column order. `toTheFen` stays true while every amount was written to the fen or less.
 template <class At>
-bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText) {
+bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText, bool& toTheFen) {
     bool clean = true;
-    row.month = 0;
-    const tax::Result<int> month =
-        TrimCell(at(columns.monthAt)).empty() ? tax::Result<int>(tax::Fail("")) : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
-    if (month) row.month = *month;
-    else clean = false;
+    row.month = PlainMonth(at(columns.monthAt));
+    if (row.month == 0) {
+        const tax::Result<int> month = TrimCell(at(columns.monthAt)).empty()
+                                           ? tax::Result<int>(tax::Fail(""))
+                                           : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
+        if (month) row.month = *month;
+        else clean = false;
+    }
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
         const std::string_view cell = at(columns.amountAt[k].first);
         if (cell.empty()) continue;
         tax::Decimal& amount = row.amounts[static_cast<size_t>(columns.amountAt[k].second)];
         long long cents = 0;
+        if (TwoDecimals(cell, cents)) {
+            amount = tax::Decimal::Cents(cents);
+            continue;
+        }
         tax::batch::Amount a;
-        if (cell == "0.00") { // most of a form's cells, most months
-            amount = tax::Decimal::Cents(0);
-        } else if (PlainCents(cell, cents)) {
+        if (PlainCents(cell, cents)) {
             if (cents < 0) clean = false;
             else amount = tax::Decimal::Cents(cents);
         } else if (ReadAmount(cell, a) != AmountRead::kOk || (a.fast ? a.cents < 0 : a.value < tax::Decimal())) {
             clean = false;
         } else {
             amount = a.value;
+            toTheFen = false;
         }
     }
+    if (!clean) toTheFen = false;
     return clean;
 }
 
@@ -644,16 +696,19 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     auto at = [&record, n](int column) {
         return column >= 0 && static_cast<size_t>(column) < n ? record.cells[static_cast<size_t>(column)] : std::string_view();
     };
-    row.id = TrimCell(at(columns.idAt));
-    row.name = TrimCell(at(columns.nameAt));
+    row.id = Trimmed(at(columns.idAt));
+    row.name = Trimmed(at(columns.nameAt));
     row.amounts.fill(tax::Decimal());
     row.givenToDate = columns.givenToDate;
     std::string monthText;
-    if (!ReadPlainly(columns, year, at, row, monthText)) ReadEachCell(columns, year, n, record, monthText, error);
+    bool toTheFen = true;
+    if (!ReadPlainly(columns, year, at, row, monthText, toTheFen)) ReadEachCell(columns, year, n, record, monthText, error);
     ReadStart(columns, year, at, row, error);
     ReadOwnColumns(columns, record, n, error);
     record.total = IsTotalMonthRow(row, record.cells);
-    if (error.empty()) ShowToTheFen(columns, record);
+    // Amounts PlainCents read have no digit past the fen but zeros: none to show otherwise.
+    if (!toTheFen && error.empty()) ShowToTheFen(columns, record);
+    else record.shown.clear();
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
 }
@@ -728,6 +783,12 @@ tax::Result<bool> Reader::Take(Record& record) {
         if (!more || !*more) return more;
     }
     record.line = line;
+    if (columns_.Identity()) {
+        // The cells as the sheet gave them, without copying: the sheet fills the other vector next.
+        record.cells.swap(cells_);
+        record.cells.resize(columns_.titles.size());
+        return true;
+    }
     record.cells.assign(columns_.titles.size(), std::string_view());
     for (size_t i = 0; i < columns_.titles.size(); ++i)
         if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];

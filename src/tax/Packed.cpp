@@ -111,10 +111,40 @@ bool Arena::Append(std::string_view record, std::uint32_t& where) {
 
 // The flags' bit for a rate and quick deduction that are the bracket's, left out of the bytes.
 constexpr unsigned kBracketsOwn = 8;
+// The flags' bit for figures of the usual kind (no note, no zone, every amount Decimal() or fen
+// not below 0, the rate and quick deduction the bracket's or, without one, Decimal()): each
+// amount is then one number, 0 for Decimal() and fen + 1 for fen.
+constexpr unsigned kPlainFen = 16;
+
+// The money figures but the rate and the quick deduction.
+constexpr std::array<Decimal tp::Figures::*, 14> kFen{
+    &tp::Figures::income, &tp::Figures::exempt, &tp::Figures::basic,          &tp::Figures::special,
+    &tp::Figures::extra,  &tp::Figures::other,  &tp::Figures::donation,       &tp::Figures::taxable,
+    &tp::Figures::tax,    &tp::Figures::relief, &tp::Figures::withheldBefore, &tp::Figures::withheld,
+    &tp::Figures::net,    &tp::Figures::bonusTax};
+
+// PutFigures' usual case, as kPlainFen says; false (nothing written) for any other.
+static bool PutPlainFen(std::string& out, const tp::Figures& f, bool own) {
+    if (f.zone || !f.note.empty()) return false;
+    if (!own && (f.bracket != -1 || !f.rate.SameForm(Decimal()) || !f.quick.SameForm(Decimal()))) return false;
+    std::array<std::uint64_t, kFen.size()> n;
+    for (size_t m = 0; m < kFen.size(); ++m) {
+        long long v = 0;
+        const Decimal d = f.*kFen[m];
+        if (d.IsCentsForm(v) && v >= 0 && v < INT64_MAX) n[m] = static_cast<std::uint64_t>(v) + 1;
+        else if (d.SameForm(Decimal())) n[m] = 0;
+        else return false;
+    }
+    out += static_cast<char>((f.ok ? 1 : 0) | (own ? kBracketsOwn : 0) | kPlainFen);
+    out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
+    for (std::uint64_t v : n) PutNumber(out, v);
+    return true;
+}
 
 void PutFigures(std::string& out, const tp::Figures& f) {
     Decimal rate, quick;
     const bool own = tp::BracketFigures(f.bracket, rate, quick) && rate.SameForm(f.rate) && quick.SameForm(f.quick);
+    if (PutPlainFen(out, f, own)) return;
     out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4) | (own ? kBracketsOwn : 0));
     out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
     for (Decimal tp::Figures::*m : kMoney)
@@ -129,6 +159,14 @@ tp::Figures GetFigures(std::string_view in, size_t& at) {
     f.ok = flags & 1;
     f.bracket = static_cast<std::int8_t>(in[at++]);
     const bool own = flags & kBracketsOwn;
+    if (flags & kPlainFen) {
+        for (Decimal tp::Figures::*m : kFen) {
+            const std::uint64_t v = GetNumber(in, at);
+            if (v != 0) f.*m = Decimal::Cents(static_cast<long long>(v - 1));
+        }
+        if (own) tp::BracketFigures(f.bracket, f.rate, f.quick);
+        return f;
+    }
     for (Decimal tp::Figures::*m : kMoney)
         if (!own || (m != &tp::Figures::rate && m != &tp::Figures::quick)) f.*m = GetAmount(in, at);
     if (own) tp::BracketFigures(f.bracket, f.rate, f.quick);
