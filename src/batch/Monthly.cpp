@@ -802,6 +802,20 @@ tax::Result<bool> Reader::Next(Record& record) {
     return true;
 }
 
+void Reader::ReadSkimmed(Record& record) {
+    ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
+}
+
+tax::Result<bool> Reader::Cells(Record& record) {
+    const tax::Result<bool> more = Take(record);
+    if (!more || !*more) return more;
+    auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
+    record.row.id = Trimmed(cell(columns_.idAt));
+    record.row.name = Trimmed(cell(columns_.nameAt));
+    record.total = IsTotalMonthRow(record.row, record.cells);
+    return true;
+}
+
 tax::Result<bool> Reader::Skim(Record& record) {
     const tax::Result<bool> more = Take(record);
     if (!more || !*more) return more;
@@ -1063,26 +1077,35 @@ class ComputedRows {
 public:
     // False once the store is full (4 GB of packed rows).
     bool Add(const Record& r) {
-        std::string& out = scratch_;
-        out.clear();
+        // The fixed part into a buffer of its own, the reason for refusing the row (of any length) last.
+        char bytes[4 + 10 + (tp::kAmountColumns + tp::kToDateColumns + 1) * tax::packed::kMostAmount];
+        char* p = bytes;
         const bool deductions = std::any_of(r.deductions.begin(), r.deductions.end(),
                                             [](tax::Decimal d) { return !d.SameForm(tax::Decimal()); });
-        out += static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
-                                 (deductions ? 8 : 0));
-        out += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
-        out += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
-        out += static_cast<char>(r.row.givenToDate);
-        tax::packed::PutNumber(out, Who(r.row.id, r.row.name));
-        tax::packed::PutText(out, r.row.readError);
-        for (tax::Decimal a : r.row.amounts) tax::packed::PutAmount(out, a);
+        *p++ = static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
+                                 (deductions ? 8 : 0) | (r.taxGiven ? 16 : 0) | (r.shown.empty() ? 0 : 32));
+        *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
+        *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
+        *p++ = static_cast<char>(r.row.givenToDate);
+        p = tax::packed::PutNumberAt(p, Who(r.row.id, r.row.name));
+        if (PlainFen(r.row.amounts, p)) {
+            bytes[0] = static_cast<char>(bytes[0] | kPlain);
+        } else {
+            for (tax::Decimal a : r.row.amounts) p = tax::packed::PutAmountAt(p, a);
+        }
         if (deductions)
-            for (tax::Decimal d : r.deductions) tax::packed::PutAmount(out, d);
-        return arena_.Append(out, at_.emplace_back());
+            for (tax::Decimal d : r.deductions) p = tax::packed::PutAmountAt(p, d);
+        if (r.taxGiven) p = tax::packed::PutAmountAt(p, r.sheetTax);
+        scratch_.assign(bytes, static_cast<size_t>(p - bytes));
+        tax::packed::PutText(scratch_, r.row.readError);
+        return arena_.Append(scratch_, at_.emplace_back());
     }
     size_t Size() const { return at_.size(); }
     bool Total(size_t i) const { return arena_.At(at_[i])[0] & 1; }
+    // Whether the row showed an amount to the fen in place of its cell's text: read again whole.
+    bool Shown(size_t i) const { return arena_.At(at_[i])[0] & 32; }
     int Month(size_t i) const { return static_cast<std::int8_t>(arena_.At(at_[i])[1]); }
-    // Row i into `record`: its row, deductions and total (views into this store).
+    // Row i into `record`: its row, deductions, sheet tax and total (views into this store).
     void Read(size_t i, Record& record) const {
         const std::string_view in = arena_.At(at_[i]);
         size_t at = 0;
@@ -1099,12 +1122,35 @@ public:
         const size_t split = who.find('\0');
         row.id = std::string_view(who).substr(0, split);
         row.name = std::string_view(who).substr(split + 1);
-        row.readError = tax::packed::GetText(in, at);
-        for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
+        if (flags & kPlain) {
+            for (tax::Decimal& a : row.amounts) {
+                const std::uint64_t v = tax::packed::GetNumber(in, at);
+                a = v == 0 ? tax::Decimal() : tax::Decimal::Cents(static_cast<long long>(v - 1));
+            }
+        } else {
+            for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
+        }
         for (tax::Decimal& d : record.deductions) d = flags & 8 ? tax::packed::GetAmount(in, at) : tax::Decimal();
+        record.taxGiven = flags & 16;
+        record.sheetTax = record.taxGiven ? tax::packed::GetAmount(in, at) : tax::Decimal();
+        row.readError = tax::packed::GetText(in, at);
     }
 
 private:
+    // The flags' bit for amounts each Decimal() or fen not below 0 (as the reader gives them),
+    // each one number: 0 for Decimal(), fen + 1 for fen.
+    static constexpr unsigned kPlain = 64;
+    static bool PlainFen(const std::array<tax::Decimal, tp::kAmountColumns>& amounts, char*& p) {
+        std::array<std::uint64_t, tp::kAmountColumns> n;
+        for (size_t c = 0; c < amounts.size(); ++c) {
+            long long v = 0;
+            if (amounts[c].IsCentsForm(v) && v >= 0 && v < INT64_MAX) n[c] = static_cast<std::uint64_t>(v) + 1;
+            else if (amounts[c].SameForm(tax::Decimal())) n[c] = 0;
+            else return false;
+        }
+        for (std::uint64_t v : n) p = tax::packed::PutNumberAt(p, v);
+        return true;
+    }
     // The number of a 工号 and 姓名 together ("id\0name").
     size_t Who(std::string_view id, std::string_view name) {
         key_.assign(id);
@@ -1221,21 +1267,21 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         });
     if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
-    std::vector<char> total(count);
-    for (size_t k = 0; k < count; ++k) total[k] = rows->Total(k);
-    rows.reset();
     std::vector<uint32_t>().swap(computed);
     w = false;
     if (tax::Status s = OpenReader(open, year, input, reader); !s) return s;
     // The file read again must give the rows read the first time: one changed in between is
-    // refused rather than written with another row's figures.
+    // refused rather than written with another row's figures. Its cells are read for the output
+    // alone; the rest of each row is as the first reading packed it.
     size_t i = 0;
     for (;; ++i) {
         w = false;
-        const tax::Result<bool> more = reader->Next(record);
+        const tax::Result<bool> more = reader->Cells(record);
         if (!more) return more.failure();
         if (!*more) break;
-        if (i >= count || record.total != (total[i] != 0)) return tax::Fail(kChangedWhileRead);
+        if (i >= count || record.total != rows->Total(i)) return tax::Fail(kChangedWhileRead);
+        if (rows->Shown(i)) reader->ReadSkimmed(record);
+        else rows->Read(i, record);
         const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
         if (tax::Status s = emit(record, f); !s) return s;
     }

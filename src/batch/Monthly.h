@@ -205,6 +205,10 @@ public:
     // until it is computed: line, total, cells, row.id, row.name and row.month (0 when it
     // cannot be read); ReadCells on the cells reads the rest.
     tax::Result<bool> Skim(Record& record);
+    // The row Skim or Cells gave read whole, as Next would have.
+    void ReadSkimmed(Record& record);
+    // The next row's line, cells, row.id, row.name and total alone.
+    tax::Result<bool> Cells(Record& record);
 
 private:
     // The next row's line and its cells, column by column.

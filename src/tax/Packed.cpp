@@ -8,24 +8,6 @@ namespace tax::packed {
 
 namespace tp = payroll2019;
 
-void PutNumber(std::string& out, std::uint64_t v) {
-    while (v >= 0x80) {
-        out += static_cast<char>((v & 0x7F) | 0x80);
-        v >>= 7;
-    }
-    out += static_cast<char>(v);
-}
-
-std::uint64_t GetNumber(std::string_view in, size_t& at) {
-    std::uint64_t v = 0;
-    for (int shift = 0; at < in.size(); shift += 7) {
-        const auto b = static_cast<unsigned char>(in[at++]);
-        v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-        if (!(b & 0x80)) break;
-    }
-    return v;
-}
-
 void PutText(std::string& out, std::string_view text) {
     PutNumber(out, text.size());
     out += text;
@@ -38,21 +20,9 @@ std::string_view GetText(std::string_view in, size_t& at) {
     return text;
 }
 
-namespace {
+namespace detail {
 
-// The form in the two low bits: 0 Decimal(), 1 fen, 2 whole yuan, 3 the sixteen bytes follow.
-std::uint64_t Zigzag(long long v) {
-    return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
-}
-long long Unzigzag(std::uint64_t v) {
-    return static_cast<long long>(v >> 1) ^ -static_cast<long long>(v & 1);
-}
-// Room for the form beside the number: values up to 2^61 in magnitude.
-constexpr long long kShort = 1LL << 60;
-
-} // namespace
-
-void PutAmount(std::string& out, Decimal d) {
+void PutOtherAmount(std::string& out, Decimal d) {
     long long v = 0;
     if (d.SameForm(Decimal())) {
         PutNumber(out, 0);
@@ -66,8 +36,7 @@ void PutAmount(std::string& out, Decimal d) {
     }
 }
 
-Decimal GetAmount(std::string_view in, size_t& at) {
-    const std::uint64_t v = GetNumber(in, at);
+Decimal GetOtherAmount(std::uint64_t v, std::string_view in, size_t& at) {
     switch (v & 3) {
     case 0: return Decimal();
     case 1: return Decimal::Cents(Unzigzag(v >> 2));
@@ -79,6 +48,8 @@ Decimal GetAmount(std::string_view in, size_t& at) {
     }
     }
 }
+
+} // namespace detail
 
 namespace {
 
@@ -127,17 +98,18 @@ constexpr std::array<Decimal tp::Figures::*, 14> kFen{
 static bool PutPlainFen(std::string& out, const tp::Figures& f, bool own) {
     if (f.zone || !f.note.empty()) return false;
     if (!own && (f.bracket != -1 || !f.rate.SameForm(Decimal()) || !f.quick.SameForm(Decimal()))) return false;
-    std::array<std::uint64_t, kFen.size()> n;
-    for (size_t m = 0; m < kFen.size(); ++m) {
+    char bytes[2 + kFen.size() * 10];
+    char* p = bytes;
+    *p++ = static_cast<char>((f.ok ? 1 : 0) | (own ? kBracketsOwn : 0) | kPlainFen);
+    *p++ = static_cast<char>(static_cast<std::int8_t>(f.bracket));
+    for (Decimal tp::Figures::*m : kFen) {
         long long v = 0;
-        const Decimal d = f.*kFen[m];
-        if (d.IsCentsForm(v) && v >= 0 && v < INT64_MAX) n[m] = static_cast<std::uint64_t>(v) + 1;
-        else if (d.SameForm(Decimal())) n[m] = 0;
+        const Decimal d = f.*m;
+        if (d.IsCentsForm(v) && v >= 0 && v < INT64_MAX) p = PutNumberAt(p, static_cast<std::uint64_t>(v) + 1);
+        else if (d.SameForm(Decimal())) *p++ = '\0';
         else return false;
     }
-    out += static_cast<char>((f.ok ? 1 : 0) | (own ? kBracketsOwn : 0) | kPlainFen);
-    out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
-    for (std::uint64_t v : n) PutNumber(out, v);
+    out.append(bytes, static_cast<size_t>(p - bytes));
     return true;
 }
 
