@@ -10,11 +10,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace batch::monthly {
 
@@ -98,6 +103,14 @@ bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& ce
 // Sub-headings under a header's group headings: some headings known, no figure, some under the
 // empty cells a merged group heading leaves, none under a heading of its own but a group's.
 bool IsSubHeadingRow(const std::vector<std::string>& header, const std::vector<std::string_view>& cells);
+
+// TrimCell, without a call for a cell with nothing to trim.
+std::string_view Trimmed(std::string_view s) {
+    if (!s.empty() && static_cast<unsigned char>(s.front()) > 32 && s.front() != '\xE3' &&
+        static_cast<unsigned char>(s.back()) > 32 && s.back() != '\x80')
+        return s;
+    return TrimCell(s);
+}
 
 bool IsBlankOrZero(std::string_view cell) {
     tax::batch::Amount a;
@@ -297,6 +310,8 @@ tax::Result<Columns> Columns::Of(const std::vector<std::string_view>& cells, lon
         return tax::Fail("第 " + std::to_string(line) + " 行的标题中缺少" +
                          (!person ? "工号或姓名" : !month ? "月份" : "本期收入") +
                          "一列（2019年起的税法每行是一个人一个月）。认得的标题：\n" + HeadingsText());
+    c.identity_ = true;
+    for (size_t i = 0; i < c.source.size(); ++i) c.identity_ = c.identity_ && c.source[i] == i;
     for (size_t i = 0; i < c.roles.size(); ++i) {
         const int at = static_cast<int>(i);
         if (c.roles[i] == Role::kId) c.idAt = at;
@@ -393,6 +408,11 @@ void SetRunDefaults(RunDefaults d) {
 template <class At>
 static void ReadStart(const Columns& columns, int year, const At& at, tp::Row& row, std::string& error) {
     row.employedMonth = 0;
+    if (columns.employedAt < 0 && columns.firstJobAt < 0 && columns.lowEarnerAt < 0) { // the usual sheet
+        row.firstJob = gRunDefaults.firstJob;
+        row.lowEarner = gRunDefaults.lowEarner;
+        return;
+    }
     if (const std::string_view cell = TrimCell(at(columns.employedAt)); !cell.empty()) {
         const tax::Result<int> m = tp::ParseEmployed(cell, year);
         if (m) row.employedMonth = *m;
@@ -488,10 +508,11 @@ std::string LateStartNote(int first) {
 const char* SameNames::Notice(const tp::Row& row) {
     if (row.name.empty()) return nullptr;
     const bool withId = !row.id.empty();
-    std::unordered_set<std::string>& mine = withId ? withId_ : without_;
-    const std::unordered_set<std::string>& other = withId ? without_ : withId_;
-    if (mine.size() < kMaxNames) mine.emplace(row.name);
-    if (!other.contains(std::string(row.name))) return nullptr;
+    Names& mine = withId ? withId_ : without_;
+    const Names& other = withId ? without_ : withId_;
+    // Most names are met again month after month: looked up before a node is made for them.
+    if (mine.size() < kMaxNames && !mine.contains(row.name)) mine.emplace(row.name);
+    if (other.empty() || !other.contains(row.name)) return nullptr;
     return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
 }
 
@@ -555,34 +576,70 @@ void ShowToTheFen(const Columns& columns, Record& record) {
 
 namespace {
 
+// The commonest amount, "1234.56" (at most thirteen digits, a point, two digits), in fen: what
+// PlainCents reads it as, in fewer steps.
+bool TwoDecimals(std::string_view s, long long& fen) {
+    const size_t n = s.size();
+    if (n < 4 || n > 16 || s[n - 3] != '.') return false;
+    unsigned long long v = 0;
+    for (size_t i = 0; i + 3 < n; ++i) {
+        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(s[i])) - '0';
+        if (d > 9) return false;
+        v = v * 10 + d;
+    }
+    const unsigned d1 = static_cast<unsigned>(static_cast<unsigned char>(s[n - 2])) - '0';
+    const unsigned d2 = static_cast<unsigned>(static_cast<unsigned char>(s[n - 1])) - '0';
+    if (d1 > 9 || d2 > 9) return false;
+    fen = static_cast<long long>(v * 100 + d1 * 10 + d2);
+    return true;
+}
+
+// A 月份 cell of one or two digits, 1 to 12, as ParseMonth reads it; 0 for any other.
+int PlainMonth(std::string_view s) {
+    if (s.empty() || s.size() > 2 || s[0] < '0' || s[0] > '9') return 0;
+    int m = s[0] - '0';
+    if (s.size() == 2) {
+        if (s[1] < '0' || s[1] > '9') return 0;
+        m = m * 10 + (s[1] - '0');
+    }
+    return m >= 1 && m <= 12 ? m : 0;
+}
+
 // Each column by its role, without asking every cell what it is: true when every cell read
 // plainly. Any cell in doubt leaves the row to ReadEachCell, which gives the first cell's reason
-// in column order.
+// in column order. `toTheFen` stays true while every amount was written to the fen or less.
 template <class At>
-bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText) {
+bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText, bool& toTheFen) {
     bool clean = true;
-    row.month = 0;
-    const tax::Result<int> month =
-        TrimCell(at(columns.monthAt)).empty() ? tax::Result<int>(tax::Fail("")) : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
-    if (month) row.month = *month;
-    else clean = false;
+    row.month = PlainMonth(at(columns.monthAt));
+    if (row.month == 0) {
+        const tax::Result<int> month = TrimCell(at(columns.monthAt)).empty()
+                                           ? tax::Result<int>(tax::Fail(""))
+                                           : tp::ParseMonth(MonthCell(at(columns.monthAt), monthText), year);
+        if (month) row.month = *month;
+        else clean = false;
+    }
     for (size_t k = 0; k < columns.amountAt.size() && clean; ++k) {
         const std::string_view cell = at(columns.amountAt[k].first);
         if (cell.empty()) continue;
         tax::Decimal& amount = row.amounts[static_cast<size_t>(columns.amountAt[k].second)];
         long long cents = 0;
+        if (TwoDecimals(cell, cents)) {
+            amount = tax::Decimal::Cents(cents);
+            continue;
+        }
         tax::batch::Amount a;
-        if (cell == "0.00") { // most of a form's cells, most months
-            amount = tax::Decimal::Cents(0);
-        } else if (PlainCents(cell, cents)) {
+        if (PlainCents(cell, cents)) {
             if (cents < 0) clean = false;
             else amount = tax::Decimal::Cents(cents);
         } else if (ReadAmount(cell, a) != AmountRead::kOk || (a.fast ? a.cents < 0 : a.value < tax::Decimal())) {
             clean = false;
         } else {
             amount = a.value;
+            toTheFen = false;
         }
     }
+    if (!clean) toTheFen = false;
     return clean;
 }
 
@@ -639,16 +696,19 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     auto at = [&record, n](int column) {
         return column >= 0 && static_cast<size_t>(column) < n ? record.cells[static_cast<size_t>(column)] : std::string_view();
     };
-    row.id = TrimCell(at(columns.idAt));
-    row.name = TrimCell(at(columns.nameAt));
+    row.id = Trimmed(at(columns.idAt));
+    row.name = Trimmed(at(columns.nameAt));
     row.amounts.fill(tax::Decimal());
     row.givenToDate = columns.givenToDate;
     std::string monthText;
-    if (!ReadPlainly(columns, year, at, row, monthText)) ReadEachCell(columns, year, n, record, monthText, error);
+    bool toTheFen = true;
+    if (!ReadPlainly(columns, year, at, row, monthText, toTheFen)) ReadEachCell(columns, year, n, record, monthText, error);
     ReadStart(columns, year, at, row, error);
     ReadOwnColumns(columns, record, n, error);
     record.total = IsTotalMonthRow(row, record.cells);
-    if (error.empty()) ShowToTheFen(columns, record);
+    // Amounts PlainCents read have no digit past the fen but zeros: none to show otherwise.
+    if (!toTheFen && error.empty()) ShowToTheFen(columns, record);
+    else record.shown.clear();
     if (!record.total && row.id.empty() && row.name.empty() && error.empty()) error = "工号和姓名都是空的，不知是谁";
     row.readError = error;
 }
@@ -723,6 +783,12 @@ tax::Result<bool> Reader::Take(Record& record) {
         if (!more || !*more) return more;
     }
     record.line = line;
+    if (columns_.Identity()) {
+        // The cells as the sheet gave them, without copying: the sheet fills the other vector next.
+        record.cells.swap(cells_);
+        record.cells.resize(columns_.titles.size());
+        return true;
+    }
     record.cells.assign(columns_.titles.size(), std::string_view());
     for (size_t i = 0; i < columns_.titles.size(); ++i)
         if (columns_.source[i] < cells_.size()) record.cells[i] = cells_[columns_.source[i]];
@@ -733,6 +799,20 @@ tax::Result<bool> Reader::Next(Record& record) {
     const tax::Result<bool> more = Take(record);
     if (!more || !*more) return more;
     ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
+    return true;
+}
+
+void Reader::ReadSkimmed(Record& record) {
+    ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
+}
+
+tax::Result<bool> Reader::Cells(Record& record) {
+    const tax::Result<bool> more = Take(record);
+    if (!more || !*more) return more;
+    auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
+    record.row.id = Trimmed(cell(columns_.idAt));
+    record.row.name = Trimmed(cell(columns_.nameAt));
+    record.total = IsTotalMonthRow(record.row, record.cells);
     return true;
 }
 
@@ -762,24 +842,25 @@ bool ReadsAsPayroll(Input& input) {
 }
 
 tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
-    buffer_.reserve(1 << 21);
-    if (bom_) buffer_ += "\xEF\xBB\xBF";
+    std::string head;
+    if (bom_) head += "\xEF\xBB\xBF";
     bool first = true;
     for (const std::string& t : titles) {
-        if (!first) buffer_ += ',';
-        AppendCsvField(buffer_, t);
+        if (!first) head += ',';
+        AppendCsvField(head, t);
         first = false;
     }
     for (const char* t : tp::kOutputTitles) {
-        if (!first) buffer_ += ',';
-        AppendCsvField(buffer_, t);
+        if (!first) head += ',';
+        AppendCsvField(head, t);
         first = false;
     }
     const std::vector<std::string_view> views(titles.begin(), titles.end());
     const tax::Result<Columns> columns = Columns::Of(views, 1);
     checked_ = columns && columns->Checked();
-    if (checked_) buffer_ += std::string(",") + kTaxDifferenceTitle;
-    buffer_ += '\n';
+    if (checked_) head += std::string(",") + kTaxDifferenceTitle;
+    head += '\n';
+    Put(head);
     return {};
 }
 
@@ -794,86 +875,161 @@ constexpr std::array<tax::Decimal tp::Figures::*, tp::kOutNote> kMoneyColumns{
     &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax};
 static_assert(tp::kOutRate == 8 && tp::kOutNote == tp::kOutputColumns - 1);
 
-} // namespace
+// Whether a cell goes out without quotes: none of ',', '"', CR or LF. Eight bytes at a time
+// while none is below '-' (every byte needing quotes is), then byte by byte.
+bool PlainField(std::string_view c) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+    const char* p = c.data();
+    size_t n = c.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if ((w - kOnes * '-') & ~w & kHigh) break;
+    }
+    for (; n > 0; --n, ++p)
+        if (static_cast<unsigned char>(*p) <= ',' && (*p == ',' || *p == '"' || *p == '\n' || *p == '\r')) return false;
+    return true;
+}
 
-tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
-    // The file's own cells copied straight into room made for them at their worst (every byte
-    // a doubled quote); a cell that needs quotes is written again by AppendCsvField.
-    size_t room = 0;
-    for (std::string_view c : record.cells)
-        room += 2 * c.size() + 3;
-    const size_t start = buffer_.size();
-    buffer_.resize(start + room);
-    char* p = buffer_.data() + start;
-    bool first = true;
-    for (std::string_view c : record.cells) {
-        if (!first) *p++ = ',';
-        first = false;
-        char* const from = p;
-        bool plain = true;
-        for (char ch : c) {
-            // The four bytes that need quotes are all at or below ','; most bytes are above.
-            if (static_cast<unsigned char>(ch) <= ',' && (ch == ',' || ch == '"' || ch == '\n' || ch == '\r')) {
-                plain = false;
-                break;
-            }
-            *p++ = ch;
-        }
-        if (!plain) {
-            std::string quoted;
-            AppendCsvField(quoted, c);
-            p = std::copy(quoted.begin(), quoted.end(), from);
+// The row's cells as the one stretch of text they were cut from, when they lie in it back to
+// back, a comma between each two, and none needs quotes: the stretch then holds exactly one
+// comma a gap and no quote or line break. Empty otherwise.
+std::string_view PlainLine(const std::vector<std::string_view>& cells) {
+    if (cells.empty()) return {};
+    const char* const begin = cells.front().data();
+    for (size_t i = 1; i < cells.size(); ++i) {
+        if (!cells[i - 1].data()) return {};
+        const char* end = cells[i - 1].data() + cells[i - 1].size();
+        if (cells[i].data() != end + 1 || *end != ',') return {};
+    }
+    if (!cells.back().data()) return {};
+    const std::string_view line(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin));
+    size_t commas = 0, i = 0;
+#ifdef __SSE2__
+    const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"'), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    // The commas counted in sixteen byte lanes (a match is −1, subtracted), summed every 255 steps.
+    __m128i counts = zero;
+    auto add = [&] {
+        const __m128i sums = _mm_sad_epu8(counts, zero);
+        commas += static_cast<size_t>(_mm_cvtsi128_si64(sums)) + static_cast<size_t>(_mm_extract_epi16(sums, 4));
+        counts = zero;
+    };
+    for (int steps = 0; i + 16 <= line.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
+        const __m128i bad = _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        if (_mm_movemask_epi8(bad) != 0) return {};
+        counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(v, comma));
+        if (++steps == 255) {
+            add();
+            steps = 0;
         }
     }
-    // The figures likewise while each is whole cents or a rate; the note after them.
-    const size_t mark = static_cast<size_t>(p - buffer_.data());
-    buffer_.resize(mark + tp::kOutNote * (tax::batch::kCentsChars + 1));
-    p = buffer_.data() + mark;
-    const bool firstAtMark = first;
-    bool fast = tp::kOutNote == tp::kOutputColumns - 1;
-    for (int c = 0; c < tp::kOutNote && fast; ++c) {
-        if (!first) *p++ = ',';
-        first = false;
+    add();
+#endif
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"' || c == '\n' || c == '\r') return {};
+        commas += c == ',';
+    }
+    return commas + 1 == cells.size() ? line : std::string_view();
+}
+
+} // namespace
+
+char* CsvOut::Room(size_t n) {
+    if (buffer_.size() < used_ + n) buffer_.resize(std::max(used_ + n, std::max<size_t>(2 * buffer_.size(), 1 << 21)));
+    return buffer_.data() + used_;
+}
+
+void CsvOut::Put(std::string_view bytes) {
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+// The figures, each whole cents or a rate, written straight into the buffer; false (nothing
+// written) for a row with any other figure.
+bool CsvOut::PutWholeFigures(const tp::Figures& f, bool comma) {
+    char* const start = Room(tp::kOutNote * (tax::batch::kCentsChars + 1));
+    char* p = start;
+    for (int c = 0; c < tp::kOutNote; ++c) {
+        if (c > 0 || comma) *p++ = ',';
         long long cents = 0;
         if (!f.ok) continue; // a refused row has its note only
         if (c == tp::kOutRate) {
-            const tp::Cell cell = tp::CellOf(f, tp::kOutRate);
-            fast = cell.text.size() <= tax::batch::kCentsChars;
-            if (fast) p = std::copy(cell.text.begin(), cell.text.end(), p);
+            const std::string_view rate = tp::RateTextOf(f.bracket);
+            if (rate.size() > tax::batch::kCentsChars) return false;
+            p = std::copy(rate.begin(), rate.end(), p);
         } else if (tax::batch::CentsOf(f.*kMoneyColumns[static_cast<size_t>(c)], cents)) {
             p = tax::batch::WriteCents(p, cents);
         } else {
-            fast = false;
+            return false;
         }
     }
-    buffer_.resize(fast ? static_cast<size_t>(p - buffer_.data()) : mark);
-    if (!fast) first = firstAtMark;
+    used_ += static_cast<size_t>(p - start);
+    return true;
+}
+
+tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
+    // The file's own cells: the line they were cut from where it can go out as it is.
+    if (const std::string_view line = PlainLine(record.cells); !line.empty()) {
+        Put(line);
+    } else {
+        PutCells(record.cells);
+    }
+    // The figures straight into the buffer while each is whole cents or a rate; the note after them.
+    const bool fast = PutWholeFigures(f, !record.cells.empty());
+    scratch_.clear();
     for (int c = fast ? tp::kOutNote : 0; c < tp::kOutputColumns; ++c) {
-        if (!first) buffer_ += ',';
-        first = false;
+        if (c > 0 || !record.cells.empty()) scratch_ += ',';
         const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(c));
         switch (cell.kind) {
         case tp::Cell::kEmpty: break;
-        case tp::Cell::kMoney: tax::batch::AppendMoney(buffer_, cell.value); break;
-        case tp::Cell::kRate: buffer_ += cell.text; break;
-        case tp::Cell::kText: AppendCsvField(buffer_, cell.text); break;
+        case tp::Cell::kMoney: tax::batch::AppendMoney(scratch_, cell.value); break;
+        case tp::Cell::kRate: scratch_ += cell.text; break;
+        case tp::Cell::kText: AppendCsvField(scratch_, cell.text); break;
         }
     }
     if (checked_) {
-        buffer_ += ',';
-        if (tax::Decimal d; TaxDifference(record, f, d)) tax::batch::AppendMoney(buffer_, d);
+        scratch_ += ',';
+        if (tax::Decimal d; TaxDifference(record, f, d)) tax::batch::AppendMoney(scratch_, d);
     }
-    buffer_ += '\n';
-    if (buffer_.size() < (1 << 20)) return {};
-    tax::Status s = write_(buffer_);
-    buffer_.clear();
+    scratch_ += '\n';
+    Put(scratch_);
+    if (used_ < (1 << 20)) return {};
+    tax::Status s = write_(std::string_view(buffer_.data(), used_));
+    used_ = 0;
     return s;
 }
 
+// Cell by cell into room made for them; a cell that needs quotes is written by AppendCsvField.
+void CsvOut::PutCells(const std::vector<std::string_view>& cells) {
+    size_t room = 0;
+    for (std::string_view c : cells)
+        room += c.size() + 1;
+    char* p = Room(room);
+    bool first = true;
+    for (std::string_view c : cells) {
+        if (!first) *p++ = ',';
+        first = false;
+        if (PlainField(c)) {
+            std::memcpy(p, c.data(), c.size());
+            p += c.size();
+            continue;
+        }
+        scratch_.clear();
+        AppendCsvField(scratch_, c);
+        used_ = static_cast<size_t>(p - buffer_.data());
+        Put(scratch_);
+        p = Room(room);
+    }
+    used_ = static_cast<size_t>(p - buffer_.data());
+}
+
 tax::Status CsvOut::Finish() {
-    if (buffer_.empty()) return {};
-    tax::Status s = write_(buffer_);
-    buffer_.clear();
+    if (used_ == 0) return {};
+    tax::Status s = write_(std::string_view(buffer_.data(), used_));
+    used_ = 0;
     return s;
 }
 
@@ -934,26 +1090,35 @@ class ComputedRows {
 public:
     // False once the store is full (4 GB of packed rows).
     bool Add(const Record& r) {
-        std::string& out = scratch_;
-        out.clear();
+        // The fixed part into a buffer of its own, the reason for refusing the row (of any length) last.
+        char bytes[4 + 10 + (tp::kAmountColumns + tp::kToDateColumns + 1) * tax::packed::kMostAmount];
+        char* p = bytes;
         const bool deductions = std::any_of(r.deductions.begin(), r.deductions.end(),
                                             [](tax::Decimal d) { return !d.SameForm(tax::Decimal()); });
-        out += static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
-                                 (deductions ? 8 : 0));
-        out += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
-        out += static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
-        out += static_cast<char>(r.row.givenToDate);
-        tax::packed::PutNumber(out, Who(r.row.id, r.row.name));
-        tax::packed::PutText(out, r.row.readError);
-        for (tax::Decimal a : r.row.amounts) tax::packed::PutAmount(out, a);
+        *p++ = static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
+                                 (deductions ? 8 : 0) | (r.taxGiven ? 16 : 0) | (r.shown.empty() ? 0 : 32));
+        *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
+        *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
+        *p++ = static_cast<char>(r.row.givenToDate);
+        p = tax::packed::PutNumberAt(p, Who(r.row.id, r.row.name));
+        if (PlainFen(r.row.amounts, p)) {
+            bytes[0] = static_cast<char>(bytes[0] | kPlain);
+        } else {
+            for (tax::Decimal a : r.row.amounts) p = tax::packed::PutAmountAt(p, a);
+        }
         if (deductions)
-            for (tax::Decimal d : r.deductions) tax::packed::PutAmount(out, d);
-        return arena_.Append(out, at_.emplace_back());
+            for (tax::Decimal d : r.deductions) p = tax::packed::PutAmountAt(p, d);
+        if (r.taxGiven) p = tax::packed::PutAmountAt(p, r.sheetTax);
+        scratch_.assign(bytes, static_cast<size_t>(p - bytes));
+        tax::packed::PutText(scratch_, r.row.readError);
+        return arena_.Append(scratch_, at_.emplace_back());
     }
     size_t Size() const { return at_.size(); }
     bool Total(size_t i) const { return arena_.At(at_[i])[0] & 1; }
+    // Whether the row showed an amount to the fen in place of its cell's text: read again whole.
+    bool Shown(size_t i) const { return arena_.At(at_[i])[0] & 32; }
     int Month(size_t i) const { return static_cast<std::int8_t>(arena_.At(at_[i])[1]); }
-    // Row i into `record`: its row, deductions and total (views into this store).
+    // Row i into `record`: its row, deductions, sheet tax and total (views into this store).
     void Read(size_t i, Record& record) const {
         const std::string_view in = arena_.At(at_[i]);
         size_t at = 0;
@@ -970,12 +1135,35 @@ public:
         const size_t split = who.find('\0');
         row.id = std::string_view(who).substr(0, split);
         row.name = std::string_view(who).substr(split + 1);
-        row.readError = tax::packed::GetText(in, at);
-        for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
+        if (flags & kPlain) {
+            for (tax::Decimal& a : row.amounts) {
+                const std::uint64_t v = tax::packed::GetNumber(in, at);
+                a = v == 0 ? tax::Decimal() : tax::Decimal::Cents(static_cast<long long>(v - 1));
+            }
+        } else {
+            for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
+        }
         for (tax::Decimal& d : record.deductions) d = flags & 8 ? tax::packed::GetAmount(in, at) : tax::Decimal();
+        record.taxGiven = flags & 16;
+        record.sheetTax = record.taxGiven ? tax::packed::GetAmount(in, at) : tax::Decimal();
+        row.readError = tax::packed::GetText(in, at);
     }
 
 private:
+    // The flags' bit for amounts each Decimal() or fen not below 0 (as the reader gives them),
+    // each one number: 0 for Decimal(), fen + 1 for fen.
+    static constexpr unsigned kPlain = 64;
+    static bool PlainFen(const std::array<tax::Decimal, tp::kAmountColumns>& amounts, char*& p) {
+        std::array<std::uint64_t, tp::kAmountColumns> n;
+        for (size_t c = 0; c < amounts.size(); ++c) {
+            long long v = 0;
+            if (amounts[c].IsCentsForm(v) && v >= 0 && v < INT64_MAX) n[c] = static_cast<std::uint64_t>(v) + 1;
+            else if (amounts[c].SameForm(tax::Decimal())) n[c] = 0;
+            else return false;
+        }
+        for (std::uint64_t v : n) p = tax::packed::PutNumberAt(p, v);
+        return true;
+    }
     // The number of a 工号 and 姓名 together ("id\0name").
     size_t Who(std::string_view id, std::string_view name) {
         key_.assign(id);
@@ -1092,21 +1280,21 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         });
     if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
-    std::vector<char> total(count);
-    for (size_t k = 0; k < count; ++k) total[k] = rows->Total(k);
-    rows.reset();
     std::vector<uint32_t>().swap(computed);
     w = false;
     if (tax::Status s = OpenReader(open, year, input, reader); !s) return s;
     // The file read again must give the rows read the first time: one changed in between is
-    // refused rather than written with another row's figures.
+    // refused rather than written with another row's figures. Its cells are read for the output
+    // alone; the rest of each row is as the first reading packed it.
     size_t i = 0;
     for (;; ++i) {
         w = false;
-        const tax::Result<bool> more = reader->Next(record);
+        const tax::Result<bool> more = reader->Cells(record);
         if (!more) return more.failure();
         if (!*more) break;
-        if (i >= count || record.total != (total[i] != 0)) return tax::Fail(kChangedWhileRead);
+        if (i >= count || record.total != rows->Total(i)) return tax::Fail(kChangedWhileRead);
+        if (rows->Shown(i)) reader->ReadSkimmed(record);
+        else rows->Read(i, record);
         const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
         if (tax::Status s = emit(record, f); !s) return s;
     }

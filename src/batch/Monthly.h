@@ -92,6 +92,8 @@ struct Columns {
     std::vector<std::pair<int, int>> deductionAt;
     // The titles written after the computed ones: 个税差额 where the sheet has a tax of its own.
     bool Checked() const { return taxAt >= 0; }
+    // Whether column i is the sheet's cell i for every column.
+    bool Identity() const { return identity_; }
     // A header row: fails for a heading given twice, or without 月份, 本期收入, and 工号 or 姓名.
     static tax::Result<Columns> Of(const std::vector<std::string_view>& cells, long long line);
     // The forms' own columns (工号, 姓名, 月份, every amount, 备注), for a table typed from scratch.
@@ -100,6 +102,9 @@ struct Columns {
     bool Summed(size_t c) const;
     // Where the totals row says 合计: under 姓名, or the first column of a sheet without one.
     int TotalsLabelAt() const { return nameAt >= 0 ? nameAt : 0; }
+
+private:
+    bool identity_ = false;
 };
 
 // The columns of a payslip as clerks hand it out: 工号, 姓名, the month, the sheet's own pay items
@@ -160,7 +165,13 @@ public:
 
 private:
     static constexpr size_t kMaxNames = 1'000'000;
-    std::unordered_set<std::string> withId_, without_;
+    // Looked up by a view of the name, without a string made for it.
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
+    Names withId_, without_;
 };
 
 // The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum
@@ -194,6 +205,10 @@ public:
     // until it is computed: line, total, cells, row.id, row.name and row.month (0 when it
     // cannot be read); ReadCells on the cells reads the rest.
     tax::Result<bool> Skim(Record& record);
+    // The row Skim or Cells gave read whole, as Next would have.
+    void ReadSkimmed(Record& record);
+    // The next row's line, cells, row.id, row.name and total alone.
+    tax::Result<bool> Cells(Record& record);
 
 private:
     // The next row's line and its cells, column by column.
@@ -243,13 +258,21 @@ public:
     tax::Status Add(const Record& record, const tax::payroll2019::Figures& f) override;
     tax::Status Finish() override;
     // Forgets what it has not yet handed to `write`, for a run that starts its output afresh.
-    void Restart() { buffer_.clear(); }
+    void Restart() { used_ = 0; }
 
 private:
+    // Room for `n` more bytes at the end of what is written, without filling it first.
+    char* Room(size_t n);
+    void Put(std::string_view bytes);
+    void PutCells(const std::vector<std::string_view>& cells);
+    bool PutWholeFigures(const tax::payroll2019::Figures& f, bool comma);
+
     Write write_;
     bool bom_;
     bool checked_ = false; // a 个税差额 column after the computed ones
-    std::string buffer_;
+    std::string buffer_;   // the bytes not yet handed to `write_` are its first used_
+    size_t used_ = 0;
+    std::string scratch_;
 };
 
 // The whole run. `open` opens the input afresh; `reopenable` says whether a second opening

@@ -8,24 +8,6 @@ namespace tax::packed {
 
 namespace tp = payroll2019;
 
-void PutNumber(std::string& out, std::uint64_t v) {
-    while (v >= 0x80) {
-        out += static_cast<char>((v & 0x7F) | 0x80);
-        v >>= 7;
-    }
-    out += static_cast<char>(v);
-}
-
-std::uint64_t GetNumber(std::string_view in, size_t& at) {
-    std::uint64_t v = 0;
-    for (int shift = 0; at < in.size(); shift += 7) {
-        const auto b = static_cast<unsigned char>(in[at++]);
-        v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-        if (!(b & 0x80)) break;
-    }
-    return v;
-}
-
 void PutText(std::string& out, std::string_view text) {
     PutNumber(out, text.size());
     out += text;
@@ -38,21 +20,9 @@ std::string_view GetText(std::string_view in, size_t& at) {
     return text;
 }
 
-namespace {
+namespace detail {
 
-// The form in the two low bits: 0 Decimal(), 1 fen, 2 whole yuan, 3 the sixteen bytes follow.
-std::uint64_t Zigzag(long long v) {
-    return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
-}
-long long Unzigzag(std::uint64_t v) {
-    return static_cast<long long>(v >> 1) ^ -static_cast<long long>(v & 1);
-}
-// Room for the form beside the number: values up to 2^61 in magnitude.
-constexpr long long kShort = 1LL << 60;
-
-} // namespace
-
-void PutAmount(std::string& out, Decimal d) {
+void PutOtherAmount(std::string& out, Decimal d) {
     long long v = 0;
     if (d.SameForm(Decimal())) {
         PutNumber(out, 0);
@@ -66,8 +36,7 @@ void PutAmount(std::string& out, Decimal d) {
     }
 }
 
-Decimal GetAmount(std::string_view in, size_t& at) {
-    const std::uint64_t v = GetNumber(in, at);
+Decimal GetOtherAmount(std::uint64_t v, std::string_view in, size_t& at) {
     switch (v & 3) {
     case 0: return Decimal();
     case 1: return Decimal::Cents(Unzigzag(v >> 2));
@@ -79,6 +48,8 @@ Decimal GetAmount(std::string_view in, size_t& at) {
     }
     }
 }
+
+} // namespace detail
 
 namespace {
 
@@ -111,10 +82,41 @@ bool Arena::Append(std::string_view record, std::uint32_t& where) {
 
 // The flags' bit for a rate and quick deduction that are the bracket's, left out of the bytes.
 constexpr unsigned kBracketsOwn = 8;
+// The flags' bit for figures of the usual kind (no note, no zone, every amount Decimal() or fen
+// not below 0, the rate and quick deduction the bracket's or, without one, Decimal()): each
+// amount is then one number, 0 for Decimal() and fen + 1 for fen.
+constexpr unsigned kPlainFen = 16;
+
+// The money figures but the rate and the quick deduction.
+constexpr std::array<Decimal tp::Figures::*, 14> kFen{
+    &tp::Figures::income, &tp::Figures::exempt, &tp::Figures::basic,          &tp::Figures::special,
+    &tp::Figures::extra,  &tp::Figures::other,  &tp::Figures::donation,       &tp::Figures::taxable,
+    &tp::Figures::tax,    &tp::Figures::relief, &tp::Figures::withheldBefore, &tp::Figures::withheld,
+    &tp::Figures::net,    &tp::Figures::bonusTax};
+
+// PutFigures' usual case, as kPlainFen says; false (nothing written) for any other.
+static bool PutPlainFen(std::string& out, const tp::Figures& f, bool own) {
+    if (f.zone || !f.note.empty()) return false;
+    if (!own && (f.bracket != -1 || !f.rate.SameForm(Decimal()) || !f.quick.SameForm(Decimal()))) return false;
+    char bytes[2 + kFen.size() * 10];
+    char* p = bytes;
+    *p++ = static_cast<char>((f.ok ? 1 : 0) | (own ? kBracketsOwn : 0) | kPlainFen);
+    *p++ = static_cast<char>(static_cast<std::int8_t>(f.bracket));
+    for (Decimal tp::Figures::*m : kFen) {
+        long long v = 0;
+        const Decimal d = f.*m;
+        if (d.IsCentsForm(v) && v >= 0 && v < INT64_MAX) p = PutNumberAt(p, static_cast<std::uint64_t>(v) + 1);
+        else if (d.SameForm(Decimal())) *p++ = '\0';
+        else return false;
+    }
+    out.append(bytes, static_cast<size_t>(p - bytes));
+    return true;
+}
 
 void PutFigures(std::string& out, const tp::Figures& f) {
     Decimal rate, quick;
     const bool own = tp::BracketFigures(f.bracket, rate, quick) && rate.SameForm(f.rate) && quick.SameForm(f.quick);
+    if (PutPlainFen(out, f, own)) return;
     out += static_cast<char>((f.ok ? 1 : 0) | (f.zone ? 2 : 0) | (f.note.empty() ? 0 : 4) | (own ? kBracketsOwn : 0));
     out += static_cast<char>(static_cast<std::int8_t>(f.bracket));
     for (Decimal tp::Figures::*m : kMoney)
@@ -129,6 +131,14 @@ tp::Figures GetFigures(std::string_view in, size_t& at) {
     f.ok = flags & 1;
     f.bracket = static_cast<std::int8_t>(in[at++]);
     const bool own = flags & kBracketsOwn;
+    if (flags & kPlainFen) {
+        for (Decimal tp::Figures::*m : kFen) {
+            const std::uint64_t v = GetNumber(in, at);
+            if (v != 0) f.*m = Decimal::Cents(static_cast<long long>(v - 1));
+        }
+        if (own) tp::BracketFigures(f.bracket, f.rate, f.quick);
+        return f;
+    }
     for (Decimal tp::Figures::*m : kMoney)
         if (!own || (m != &tp::Figures::rate && m != &tp::Figures::quick)) f.*m = GetAmount(in, at);
     if (own) tp::BracketFigures(f.bracket, f.rate, f.quick);

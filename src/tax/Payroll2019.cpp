@@ -8,6 +8,7 @@
 #include "tax/Year.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tax::payroll2019 {
 
@@ -29,7 +30,10 @@ struct Sums {
 // The two kinds of number the step below runs on.
 Fen Zero(Fen) { return 0; }
 Decimal Zero(Decimal) { return Decimal(); }
-Fen Basic(Fen, int months) { return fen::Of(law2019::kBasicMonth) * months; }
+Fen Basic(Fen, int months) {
+    static const Fen month = fen::Of(law2019::kBasicMonth);
+    return month * months;
+}
 Decimal Basic(Decimal, int months) { return law2019::kBasicMonth * months; }
 Decimal Dec(Fen v) { return Decimal::Cents(v); }
 Decimal Dec(Decimal v) { return v; }
@@ -283,14 +287,15 @@ Figures Ledger::Add(const Row& row) {
                                  FormatAmount(fast ? Decimal::Cents(p->fen.toDate[t]) : p->dec->toDate[t]));
     }
 
-    std::array<Decimal, kAmountColumns> given; // the row with its totals to date made the month's
+    // The row with its totals to date made the month's, made only for a row that gives any.
+    std::optional<std::array<Decimal, kAmountColumns>> given;
     if (row.givenToDate != 0) {
         if (!fast) given = row.amounts;
         std::string why = fast ? MonthOfGivenTotals(p->fen, row.givenToDate, cents, p->last)
-                               : MonthOfGivenTotals(*p->dec, row.givenToDate, given, p->last);
+                               : MonthOfGivenTotals(*p->dec, row.givenToDate, *given, p->last);
         if (!why.empty()) return Refuse(p, std::move(why));
     }
-    const std::array<Decimal, kAmountColumns>& amounts = row.givenToDate != 0 && !fast ? given : row.amounts;
+    const std::array<Decimal, kAmountColumns>& amounts = given ? *given : row.amounts;
 
     if (p->first == 0 && row.employedMonth > row.month)
         return Refuse(p, "任职受雇日期晚于本行的" + MonthText(row.month));
@@ -416,6 +421,10 @@ Figures PackedFigures::Unpack() const {
     return f;
 }
 
+std::string_view RateTextOf(int bracket) {
+    return bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(bracket)].text);
+}
+
 Cell CellOf(const Figures& f, OutputColumn column) {
     if (column == kOutNote) return f.note.empty() ? Cell{} : Cell::Text(f.note);
     if (!f.ok) return {};
@@ -429,7 +438,7 @@ Cell CellOf(const Figures& f, OutputColumn column) {
     case kOutDonation: return Cell::Money(f.donation);
     case kOutTaxable: return Cell::Money(f.taxable);
     case kOutRate:
-        return Cell::Rate(f.rate, f.bracket < 0 ? std::string_view("0%") : std::string_view(Brackets()[static_cast<size_t>(f.bracket)].text));
+        return Cell::Rate(f.rate, RateTextOf(f.bracket));
     case kOutQuick: return Cell::Money(f.quick);
     case kOutTax: return Cell::Money(f.tax);
     case kOutRelief: return Cell::Money(f.relief);

@@ -159,6 +159,9 @@ inline constexpr std::array<const char*, kOutputColumns> kOutputTitles{
     "累计准予扣除的捐赠额", "累计应纳税所得额", "预扣率", "速算扣除数", "累计应纳税额", "累计减免税额",
     "累计已预扣预缴税额", "本期应预扣预缴税额", "税后工资", "年终奖个税", "说明"};
 
+// The 预扣率 as CellOf shows it for a row in bracket `bracket` ("0%" for −1).
+std::string_view RateTextOf(int bracket);
+
 using Cell = tax::Cell;
 // A refused row has only its note; the others every figure.
 Cell CellOf(const Figures& f, OutputColumn column);

@@ -437,3 +437,93 @@ TEST(Monthly2019Payslips, PayIsIncomeOrBonus) {
     EXPECT_TRUE(batch::monthly::HasPay(*columns, Cells{"1", "甲", "12", "8000", "", ""}));
     EXPECT_FALSE(batch::monthly::HasPay(*columns, Cells{"1", "甲", "12", "0.00", " ", "30000"}));
 }
+
+namespace {
+
+// A row's cells in random forms, for the readings below: amounts of many digits and none, with
+// one, two or three decimals, leading zeros, signs; months as digits, with 月, or out of range.
+std::string RandomAmountText(std::mt19937_64& rng) {
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    if (pick(8) == 0) return std::vector<std::string>{"", "0.00", "abc", "-5.00", "1,234.50", "12.345", "12.340", "0.5"}[static_cast<size_t>(pick(8))];
+    std::string text;
+    const int digits = 1 + pick(15);
+    for (int i = 0; i < digits; ++i) text += static_cast<char>('0' + pick(10));
+    const int decimals = pick(4);
+    if (decimals > 0) text += '.';
+    for (int i = 0; i < decimals; ++i) text += static_cast<char>('0' + (i == 2 && pick(2) ? 0 : pick(10)));
+    return text;
+}
+
+std::string RandomMonthText(std::mt19937_64& rng) {
+    static const std::vector<std::string> months{"1", "7", "07", "12", "0", "13", "7月", "2026-03", "2025-03", "", "x", "007"};
+    return months[std::uniform_int_distribution<size_t>(0, months.size() - 1)(rng)];
+}
+
+} // namespace
+
+// The cells read as they stand and the same cells with blanks around them (which every reading
+// of a plain cell passes by) give the same row: month, amounts in the same form, the same
+// reason for refusing it, and the same text written for an amount past the fen.
+TEST(Monthly2019Cells, PlainCellsReadAsPaddedOnes) {
+    const std::vector<std::string_view> header{"工号", "姓名", "月份", "本期收入", "基本养老保险费", "全年一次性奖金"};
+    const tax::Result<batch::monthly::Columns> columns = batch::monthly::Columns::Of(header, 1);
+    ASSERT_TRUE(columns.ok());
+    std::mt19937_64 rng(19);
+    for (int i = 0; i < 20000; ++i) {
+        const std::vector<std::string> texts{"E1", "甲", RandomMonthText(rng), RandomAmountText(rng), RandomAmountText(rng),
+                                             RandomAmountText(rng)};
+        std::vector<std::string> padded;
+        for (const std::string& t : texts) padded.push_back(" " + t + " ");
+        batch::monthly::Record plain, blank;
+        plain.cells.assign(texts.begin(), texts.end());
+        blank.cells.assign(padded.begin(), padded.end());
+        std::string plainError, blankError;
+        batch::monthly::ReadCells(*columns, 2026, {}, plain, plainError);
+        batch::monthly::ReadCells(*columns, 2026, {}, blank, blankError);
+        SCOPED_TRACE(texts[2] + " | " + texts[3] + " | " + texts[4] + " | " + texts[5]);
+        ASSERT_EQ(plainError, blankError);
+        if (!plainError.empty()) continue;
+        EXPECT_EQ(plain.row.month, blank.row.month);
+        for (size_t c = 0; c < p19::kAmountColumns; ++c)
+            ASSERT_TRUE(plain.row.amounts[c].SameForm(blank.row.amounts[c])) << c;
+        // An amount past the fen is written as read, to the fen, in both.
+        for (size_t c = 3; c < texts.size(); ++c) {
+            const bool shown = blank.cells[c].data() != padded[c].data();
+            EXPECT_EQ(plain.cells[c].data() != texts[c].data(), shown) << c;
+            if (shown) {
+                EXPECT_EQ(plain.cells[c], blank.cells[c]) << c;
+            }
+        }
+    }
+}
+
+// A shuffled file read twice (the second reading for the cells alone, the rest as the first
+// packed it), held whole from one reading, and streamed then started afresh: the same bytes,
+// with the sheet's own tax, monthly deductions, amounts past the fen, quoted cells, a total
+// row and a long note among the rows.
+TEST(Monthly2019Pipeline, ReadingsOfAShuffledFileAgree) {
+    std::mt19937_64 rng(2019);
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    std::vector<std::string> rows;
+    for (int person = 0; person < 40; ++person)
+        for (int month = 1; month <= 12; ++month) {
+            std::string wage = std::to_string(3000 + pick(50000)) + "." + std::to_string(10 + pick(90));
+            if (pick(10) == 0) wage += "5";                       // past the fen, shown to it
+            const std::string name = pick(8) == 0 ? "\"员工," + std::to_string(person) + "\"" : "员工" + std::to_string(person);
+            const std::string note = pick(40) == 0 ? std::string(5000, 'n') : pick(10) == 0 ? "\"说\"\"明\"" : "";
+            rows.push_back("E" + std::to_string(person) + "," + name + "," + std::to_string(month) + "," + wage + "," +
+                           (pick(3) ? "1000.00" : "") + "," + (pick(4) ? std::to_string(pick(900)) + ".00" : "") + "," +
+                           (pick(30) == 0 ? "-1.00" : "0.00") + "," + note + "\n");
+        }
+    std::shuffle(rows.begin(), rows.end(), rng);
+    rows.insert(rows.begin() + 100, "合计,,,,,,,\n");
+    std::string text = "工号,姓名,月份,本期收入,子女教育,个税,全年一次性奖金,备注\n";
+    for (const std::string& r : rows) text += r;
+    const Outcome twice = Pump(text, true, 2026), once = Pump(text, false, 2026), at = Pump(text, true, 2026, true);
+    EXPECT_EQ(twice.out, once.out);
+    EXPECT_EQ(at.out, once.out);
+    EXPECT_EQ(twice.totals.computed, once.totals.computed);
+    EXPECT_EQ(twice.totals.totalTax.Value(), once.totals.totalTax.Value());
+    EXPECT_GT(once.totals.refused, 0);
+    EXPECT_NE(once.out.find("个税差额"), std::string::npos);
+}

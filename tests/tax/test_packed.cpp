@@ -88,3 +88,44 @@ TEST(Packed, FiguresByRowInAnyOrder) {
 }
 
 } // namespace
+
+// Figures as the ledger gives them (fen not below 0, Decimal() where nothing was set) take the
+// short form; one figure of any other form among them (a negative fen, −0.00, whole yuan, a
+// rate not the bracket's) takes the long one. Either way they come back bit for bit.
+TEST(Packed, PlainFiguresAndTheirNeighboursComeBack) {
+    std::mt19937_64 rng(9);
+    const size_t rows = 4000;
+    std::vector<tp::Figures> want(rows);
+    packed::FiguresStore store(rows);
+    for (size_t i = 0; i < rows; ++i) {
+        tp::Figures& f = want[i];
+        f.ok = i % 5 != 0;
+        f.bracket = static_cast<int>(i % 8) - 1;
+        std::vector<Decimal*> money{&f.income, &f.exempt, &f.basic,          &f.special,  &f.extra, &f.other, &f.donation,
+                                    &f.taxable, &f.tax,   &f.relief, &f.withheldBefore, &f.withheld, &f.net, &f.bonusTax};
+        for (Decimal* m : money) {
+            const long long fen = std::uniform_int_distribution<long long>(0, 1LL << 40)(rng) >> (rng() % 41);
+            *m = rng() % 4 == 0 ? Decimal() : Decimal::Cents(fen);
+        }
+        if (i % 3 == 0) tp::BracketFigures(f.bracket, f.rate, f.quick);
+        Decimal* odd = money[i % money.size()];
+        switch (i % 7) {
+        case 0: *odd = Decimal::Cents(-1 - static_cast<long long>(i)); break;
+        case 1: *odd = -Decimal::Cents(0); break;
+        case 2: *odd = Decimal(static_cast<long long>(i)); break;
+        case 3: f.rate = Decimal::Cents(3); break;
+        default: break;
+        }
+        store.Put(i, f);
+    }
+    for (size_t i = 0; i < rows; ++i) {
+        const tp::Figures got = store.Get(i), &f = want[i];
+        ASSERT_EQ(got.ok, f.ok) << i;
+        ASSERT_EQ(got.bracket, f.bracket) << i;
+        for (Decimal tp::Figures::*m : {&tp::Figures::income, &tp::Figures::exempt, &tp::Figures::basic, &tp::Figures::special,
+                                        &tp::Figures::extra, &tp::Figures::other, &tp::Figures::donation, &tp::Figures::taxable,
+                                        &tp::Figures::rate, &tp::Figures::quick, &tp::Figures::tax, &tp::Figures::relief,
+                                        &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax})
+            ASSERT_TRUE((got.*m).SameForm(f.*m)) << i << ": " << tax::FormatGeneral(f.*m) << " came back as " << tax::FormatGeneral(got.*m);
+    }
+}
