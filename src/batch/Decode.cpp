@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace batch {
@@ -41,6 +42,25 @@ int SequenceAt(std::string_view s, size_t i) {
 }
 
 } // namespace
+
+bool IsUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        // Eight ASCII bytes at a time: most of a payroll line is digits and commas.
+        std::uint64_t word = 0;
+        if (i + 8 <= s.size() && (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+            i += 8;
+            continue;
+        }
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const int n = SequenceAt(s, i);
+        if (n <= 0) return false;
+        i += static_cast<size_t>(n);
+    }
+    return true;
+}
 
 Encoding DetectEncoding(std::string_view head) {
     if (head.substr(0, 3) == "\xEF\xBB\xBF") return Encoding::kUtf8;

@@ -16,6 +16,9 @@ namespace batch {
 enum class Encoding { kUtf8, kUtf16LE, kUtf16BE, kGb18030 };
 
 Encoding DetectEncoding(std::string_view head);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF); a sequence cut at the end is not.
+bool IsUtf8(std::string_view s);
 const char* EncodingName(Encoding e);
 
 // Reads `raw` as UTF-8, converting as its first megabyte says. The mark is dropped.

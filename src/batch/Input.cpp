@@ -4,7 +4,6 @@
 #include "batch/FileErrors.h"
 #include "batch/Rows.h"
 
-#include <QByteArrayView>
 #include <QString>
 
 #include <algorithm>
@@ -32,7 +31,10 @@ tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long lon
         problem_ = csv_.Problem();
         // A NUL byte is no text anyone typed: the row is refused, never read with it.
         // It is shown as U+FFFD, as bytes that are no text are, so that nothing written holds it.
-        for (size_t i = 0; i < cells.size(); ++i) {
+        // A plain line is searched once rather than cell by cell.
+        const std::string_view plain = csv_.Plain();
+        const bool nul = plain.empty() || std::memchr(plain.data(), '\0', plain.size());
+        for (size_t i = 0; i < cells.size() && nul; ++i) {
             if (cells[i].find('\0') == std::string_view::npos) continue;
             if (problem_.empty())
                 problem_ = "第 " + std::to_string(row) + " 行第 " + std::to_string(i + 1) +
@@ -46,16 +48,14 @@ tax::Result<bool> TextSheet::Next(std::vector<std::string_view>& cells, long lon
         bool blank = true;
         // A record read as one plain line is UTF-8 in every cell when the line is, since the
         // separators it was cut at are single bytes.
-        const std::string_view plain = csv_.Plain();
-        if (encoding() == Encoding::kUtf8 && !plain.empty() &&
-            QByteArrayView(plain.data(), static_cast<qsizetype>(plain.size())).isValidUtf8()) {
+        if (encoding() == Encoding::kUtf8 && !plain.empty() && IsUtf8(plain)) {
             for (size_t i = 0; i < cells.size() && blank; ++i)
                 blank = TrimCell(cells[i]).empty();
             if (!blank || !problem_.empty()) return true;
             continue;
         }
         for (size_t i = 0; i < cells.size(); ++i) {
-            if (!QByteArrayView(cells[i].data(), static_cast<qsizetype>(cells[i].size())).isValidUtf8()) {
+            if (!IsUtf8(cells[i])) {
                 if (problem_.empty())
                     problem_ = "第 " + std::to_string(row) + " 行有不是 UTF-8 的字节（文件按 UTF-8 读取），此行未读取";
                 if (clean_.size() < cells.size()) clean_.resize(cells.size());
