@@ -92,12 +92,9 @@ const Heading kHeadings[] = {
 
 RunDefaults gRunDefaults;
 
-// The sheet's own total row: its name, 工号 or first cell a total cell, or, naming nobody,
-// any of its cells.
+// IsTotalRow on a month's row, every cell of it for the cells of a row naming nobody.
 bool IsTotalMonthRow(const tp::Row& row, const std::vector<std::string_view>& cells) {
-    if (IsTotalCell(row.name) || (row.name.empty() && IsTotalCell(row.id)) || (!cells.empty() && IsTotalCell(cells[0])))
-        return true;
-    return row.name.empty() && row.id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
+    return IsTotalRow(row.name, row.id, cells.empty() ? std::string_view() : cells[0], cells);
 }
 
 // Sub-headings under a header's group headings: some headings known, no figure, some under the

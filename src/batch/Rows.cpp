@@ -159,10 +159,16 @@ bool IsTotalCell(std::string_view s) {
     return false;
 }
 
+bool IsTotalRow(std::string_view name, std::string_view id, std::string_view first,
+                const std::vector<std::string_view>& cells) {
+    name = TrimCell(name);
+    id = TrimCell(id);
+    if (IsTotalCell(name) || IsTotalCell(id) || IsTotalCell(first)) return true;
+    return name.empty() && id.empty() && std::any_of(cells.begin(), cells.end(), IsTotalCell);
+}
+
 bool IsTotalRecord(const Record& record) {
-    const bool nameless = TrimCell(record.input[tb::kName]).empty() && TrimCell(record.id).empty();
-    return IsTotalCell(record.input[tb::kName]) || IsTotalCell(record.id) ||
-           (nameless && std::any_of(record.carried.begin(), record.carried.end(), IsTotalCell));
+    return IsTotalRow(record.input[tb::kName], record.id, {}, record.carried);
 }
 
 std::string HeadingKeyOf(std::string_view heading) {
@@ -503,7 +509,8 @@ void PayrollReader::Take(const std::vector<std::string_view>& cells, long long l
     AddPayBonus(payBonus, record);
     // A total row keeps its 合计 where the clerk wrote it; once written out that cell is among
     // the carried ones, after the figures, so a row naming nobody is a total row by any of them.
-    if (record.kind == RowKind::kPerson && (IsTotalRecord(record) || IsTotalCell(firstCell))) record.kind = RowKind::kTotal;
+    if (record.kind == RowKind::kPerson && IsTotalRow(record.input[tb::kName], record.id, firstCell, record.carried))
+        record.kind = RowKind::kTotal;
     // What the sheet hides is computed as any other, and said.
     if (record.kind == RowKind::kPerson && (hidden || !hiddenInputs_.empty())) {
         std::string said = hidden ? "此行在表中是隐藏的，已照常计算" : "";

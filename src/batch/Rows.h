@@ -185,7 +185,13 @@ void Untally(Totals& totals, const Record& record, const tax::batch::RowResult& 
 // 合计, 小计 or 总计 at its start (合计：, 合 计) or at the end of a few words (本页合计, 部门小计),
 // blanks of any width and brackets (（合计）) not counted.
 bool IsTotalCell(std::string_view cell);
-// The one rule for a row: its name or 工号 a total cell, or, naming nobody, any carried cell.
+// The one rule for a sheet's own total row, under every law: its name, 工号 or first cell a
+// total cell (a 合计 under 工号 stays one when a name is typed beside it); or, naming nobody,
+// any of `cells`. `first` is empty
+// where the sheet's first cell is not known (a row typed in the window).
+bool IsTotalRow(std::string_view name, std::string_view id, std::string_view first,
+                const std::vector<std::string_view>& cells);
+// IsTotalRow on a payroll row as read or typed: the carried cells for `cells`.
 bool IsTotalRecord(const Record& record);
 
 // The sheet's own tax less the row's whole computed tax (工资个税 and 年终奖个税: 合计个税), to the
