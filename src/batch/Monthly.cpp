@@ -940,7 +940,7 @@ char* CsvOut::Room(size_t n) {
 }
 
 void CsvOut::Put(std::string_view bytes) {
-    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), Room(bytes.size()));
     used_ += bytes.size();
 }
 
@@ -1010,8 +1010,7 @@ void CsvOut::PutCells(const std::vector<std::string_view>& cells) {
         if (!first) *p++ = ',';
         first = false;
         if (PlainField(c)) {
-            std::memcpy(p, c.data(), c.size());
-            p += c.size();
+            p = std::copy(c.begin(), c.end(), p); // an empty cell may view no memory at all
             continue;
         }
         scratch_.clear();
