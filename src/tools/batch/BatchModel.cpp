@@ -848,10 +848,7 @@ void BatchModel::Replace(batch::ImportResult&& read) {
         totals_ = read.totals;
         read = batch::ImportResult();
         GiveBackFreed();
-        long long totalRows = 0;
-        for (size_t i = 0; i < rows_.size(); ++i)
-            totalRows += rows_.Kind(i) == batch::RowKind::kTotal;
-        skippedAbove_ = totals_.skipped - totalRows;
+        CountSkippedAbove();
         endResetModel();
         RecomputeTotals();
         return;
@@ -869,12 +866,16 @@ void BatchModel::Replace(batch::ImportResult&& read) {
     sums_ = std::move(read.sums);
     read = batch::ImportResult();
     GiveBackFreed();
+    CountSkippedAbove();
+    endResetModel();
+    RecomputeTotals();
+}
+
+void BatchModel::CountSkippedAbove() {
     long long totalRows = 0;
     for (size_t i = 0; i < rows_.size(); ++i)
         totalRows += rows_.Kind(i) == batch::RowKind::kTotal;
     skippedAbove_ = totals_.skipped - totalRows;
-    endResetModel();
-    RecomputeTotals();
 }
 
 void BatchModel::GiveBackFreed() {
@@ -909,10 +910,7 @@ void BatchModel::Replace(BatchRows rows, batch::Layout layout, batch::Totals tot
     rows_ = std::move(rows);
     layout_ = std::move(layout);
     totals_ = totals;
-    long long totalRows = 0;
-    for (size_t i = 0; i < rows_.size(); ++i)
-        totalRows += rows_.Kind(i) == batch::RowKind::kTotal;
-    skippedAbove_ = totals_.skipped - totalRows;
+    CountSkippedAbove();
     rows = BatchRows();
     GiveBackFreed();
     endResetModel();
@@ -1232,17 +1230,21 @@ tax::Result<ImportResult> ReadSheet(SheetSource& sheet, const std::string* probl
         Tally(result.totals, record, ComputeRecord(record, rules));
         BatchModel::Store(record, carried, row);
         result.rows.push_back(row);
-        if ((result.rows.size() & 1023) == 0) {
-            if (progress.cancel) {
-                result.cancelled = true;
-                result.rows.clear();
-                return result;
-            }
-            progress.permille = sheet.Permille();
-        }
+        if (ImportCancelled(result, progress, sheet)) return result;
     }
     result.rows.shrink_to_fit();
     return result;
+}
+
+bool ImportCancelled(ImportResult& result, Progress& progress, const SheetSource& sheet) {
+    if ((result.rows.size() & 1023) != 0) return false;
+    if (progress.cancel) {
+        result.cancelled = true;
+        result.rows.clear();
+        return true;
+    }
+    progress.permille = sheet.Permille();
+    return false;
 }
 
 tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress) {

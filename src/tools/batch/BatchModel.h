@@ -158,6 +158,8 @@ public:
     // The pages that freed memory (an import's scratch, a table replaced) held, given back to
     // the system rather than kept by the allocator for allocations that may never come.
     static void GiveBackFreed();
+    // The rows skipped above the header: those the import skipped less the sheet's own total rows.
+    void CountSkippedAbove();
 
     // A row of cells as a reader takes it from a sheet, with its line.
     struct SheetLine {
@@ -358,6 +360,9 @@ struct ImportResult {
     bool cancelled = false;
 };
 
+// After each row an import keeps: every 1024 rows a cancel honoured (nothing kept; true) or the
+// progress told.
+bool ImportCancelled(ImportResult& result, Progress& progress, const SheetSource& sheet);
 // Reads a payroll file (text or a workbook's sheet, `sheet` by name or number; empty: the
 // first), or says why it cannot. Safe to run on a worker thread.
 tax::Result<ImportResult> Import(const QString& path, const QString& sheet, const Rules& rules, Progress& progress);

@@ -271,14 +271,7 @@ tax::Result<ImportResult> ReadKind(SheetSource& sheet, const std::string* proble
         bt::ComputeRow(*kind, computedAt, in, row);
         result.tally.Add(row, columns, result.totals);
         result.rows.push_back(stored);
-        if ((result.rows.size() & 1023) == 0) {
-            if (progress.cancel) {
-                result.cancelled = true;
-                result.rows.clear();
-                return result;
-            }
-            progress.permille = sheet.Permille();
-        }
+        if (ImportCancelled(result, progress, sheet)) return result;
     }
     result.rows.shrink_to_fit();
     return result;
