@@ -15,7 +15,6 @@
 #include <cstring>
 #include <deque>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -502,21 +501,26 @@ std::string LateStartNote(int first) {
     return "本年此前月份未提供，按" + std::to_string(first) + "月起累计";
 }
 
-const char* SameNames::Notice(const tp::Row& row) {
+const char* SameNames::Notice(const tp::Row& row, uint32_t person) {
     if (row.name.empty()) return nullptr;
+    Names::value_type* entry = nullptr;
+    if (person != tp::Ledger::kNobody && person < last_.size() && last_[person] && last_[person]->first == row.name) {
+        entry = last_[person];
+    } else {
+        const auto found = names_.find(row.name);
+        // Past the bound the names already met are still told, new ones no longer kept.
+        if (found != names_.end()) entry = &*found;
+        else if (names_.size() < kMaxNames) entry = &*names_.try_emplace(std::string(row.name)).first;
+        if (person != tp::Ledger::kNobody) {
+            if (person >= last_.size()) last_.resize(std::max<size_t>(person + 1, last_.size() * 2), nullptr);
+            last_[person] = entry;
+        }
+    }
+    if (!entry) return nullptr;
     const bool withId = !row.id.empty();
-    Names& mine = withId ? withId_ : without_;
-    const Names& other = withId ? without_ : withId_;
-    // Most names are met again month after month: looked up before a node is made for them.
-    if (mine.size() < kMaxNames && !mine.contains(row.name)) mine.emplace(row.name);
-    if (other.empty() || !other.contains(row.name)) return nullptr;
+    (withId ? entry->second.withId : entry->second.without) = true;
+    if (!(withId ? entry->second.without : entry->second.withId)) return nullptr;
     return withId ? "前面有同名而没有工号的行，与此行按两个人分别累计" : "前面有同名而有工号的行，与此行按两个人分别累计";
-}
-
-void SameNames::Note(const tp::Row& row, tp::Figures& f) {
-    const char* notice = Notice(row);
-    if (!notice || !f.ok) return;
-    f.note += (f.note.empty() ? "" : "；") + std::string(notice);
 }
 
 void YearCarry::Before(Record& record) {
@@ -530,13 +534,14 @@ void YearCarry::Before(Record& record) {
     }
 }
 
-void YearCarry::After(const Record& record, tp::Figures& f) {
+void YearCarry::After(const Record& record, tp::Figures& f, uint32_t person) {
     // With a 任职受雇日期 column, or a first job in the year, no earlier month was left out.
-    if (record.total || columns_->employedAt >= 0 || record.row.firstJob || record.row.month < 1 ||
-        record.row.month > 12)
+    // A row naming nobody is no one's first month.
+    if (record.total || person == tp::Ledger::kNobody || columns_->employedAt >= 0 || record.row.firstJob ||
+        record.row.month < 1 || record.row.month > 12)
         return;
-    tp::PersonKey(key_, record.row.id, record.row.name);
-    std::int8_t& first = first_[key_];
+    if (person >= first_.size()) first_.resize(std::max<size_t>(person + 1, first_.size() * 2), 0);
+    std::int8_t& first = first_[person];
     if (first == 0) {
         first = static_cast<std::int8_t>(record.row.month);
         if (first > 1) ++late_;
@@ -1209,8 +1214,10 @@ tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearC
     std::vector<uint32_t> computed;
     for (size_t i = 0; i < held.Size(); ++i)
         if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
-    // Each row's figures kept, packed, from its turn in month order to its turn in input order.
+    // Each row's figures kept, packed, from its turn in month order to its turn in input order,
+    // with its person's number.
     std::vector<tp::PackedFigures> figures(held.Size());
+    std::vector<uint32_t> persons(held.Size(), tp::Ledger::kNobody);
     tp::ComputeInOrder(
         year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
         [&](size_t k) -> const tp::Row& {
@@ -1218,16 +1225,17 @@ tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearC
             carry.Before(record);
             return record.row;
         },
-        [&](size_t k, tp::Figures&& f) {
+        [&](size_t k, tp::Figures&& f, uint32_t person) {
             // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
-            carry.After(record, f);
+            carry.After(record, f, person);
             figures[computed[k]] = tp::PackedFigures(std::move(f));
+            persons[computed[k]] = person;
         });
     std::vector<uint32_t>().swap(computed);
     for (size_t i = 0; i < held.Size(); ++i) {
         held.Read(i, reader.columns(), year, record);
         const tp::Figures f = record.total ? TotalRowFigures() : figures[i].Unpack();
-        if (tax::Status s = emit(record, f); !s) return s;
+        if (tax::Status s = emit(record, f, persons[i]); !s) return s;
     }
     return {};
 }
@@ -1262,6 +1270,7 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
     for (size_t i = 0; i < rows->Size(); ++i)
         if (!rows->Total(i)) computed.push_back(static_cast<uint32_t>(i));
     tax::packed::FiguresStore figures(rows->Size());
+    std::vector<uint32_t> persons(rows->Size(), tp::Ledger::kNobody);
     bool full = false;
     tp::ComputeInOrder(
         year, computed.size(), [&](size_t k) { return rows->Month(computed[k]); },
@@ -1270,9 +1279,10 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
             carry.Before(record);
             return record.row;
         },
-        [&](size_t k, tp::Figures&& f) {
-            carry.After(record, f);
+        [&](size_t k, tp::Figures&& f, uint32_t person) {
+            carry.After(record, f, person);
             full = full || !figures.Put(computed[k], f);
+            persons[computed[k]] = person;
         });
     if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
@@ -1292,7 +1302,7 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         if (rows->Shown(i)) reader->ReadSkimmed(record);
         else rows->Read(i, record);
         const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
-        if (tax::Status s = emit(record, f); !s) return s;
+        if (tax::Status s = emit(record, f, persons[i]); !s) return s;
     }
     if (i != count) return tax::Fail(kChangedWhileRead);
     return {};
@@ -1325,10 +1335,10 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
     w = true;
     if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
     SameNames names;
-    auto emit = [&](const Record& r, const tp::Figures& given) -> tax::Status {
+    auto emit = [&](const Record& r, const tp::Figures& given, uint32_t person) -> tax::Status {
         const tp::Figures* f = &given;
         tp::Figures noted;
-        const char* notice = r.total ? nullptr : names.Notice(r.row);
+        const char* notice = r.total ? nullptr : names.Notice(r.row, person);
         if (notice && given.ok) {
             noted = given;
             noted.note += (noted.note.empty() ? "" : "；") + std::string(notice);
@@ -1350,7 +1360,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             if (!*more) break;
             carry->Before(record);
             tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
-            carry->After(record, f);
+            carry->After(record, f, record.total ? tp::Ledger::kNobody : ledger.LastPerson());
             if (optimistic && ledger.OutOfOrder()) {
                 // Out of order after all: the output so far goes, and the file is held whole.
                 w = true;
@@ -1364,7 +1374,8 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
                 inOrder = false;
                 break;
             }
-            if (tax::Status s = emit(record, f); !s) return s.failure();
+            if (tax::Status s = emit(record, f, record.total ? tp::Ledger::kNobody : ledger.LastPerson()); !s)
+                return s.failure();
         }
     }
     if (!inOrder) {

@@ -17,7 +17,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -138,8 +137,9 @@ public:
     explicit YearCarry(const Columns& columns) : columns_(&columns) {}
     // Before the row is computed: its amounts to date gain the deductions of its months so far.
     void Before(Record& record);
-    // After: the notice of months not given, for a person first seen after January.
-    void After(const Record& record, tax::payroll2019::Figures& f);
+    // After: the notice of months not given, for a person first seen after January. `person`
+    // is the ledger's number for the row's person (Ledger::LastPerson).
+    void After(const Record& record, tax::payroll2019::Figures& f, uint32_t person);
     // The people first given after January.
     long long LateStarters() const { return late_; }
 
@@ -147,7 +147,8 @@ private:
     const Columns* columns_;
     // Each person's deductions to date (only for a sheet with monthly deductions), and first month.
     std::unordered_map<std::string, std::array<tax::Decimal, tax::payroll2019::kToDateColumns>> sums_;
-    std::unordered_map<std::string, std::int8_t> first_;
+    // By the ledger's person number.
+    std::vector<std::int8_t> first_;
     std::string key_;
     long long late_ = 0;
 };
@@ -159,9 +160,9 @@ std::string LateStartNote(int first);
 class SameNames {
 public:
     // The notice for this row, if an earlier row had its name with the other kind of key.
-    const char* Notice(const tax::payroll2019::Row& row);
-    // The notice added to a computed row's 说明.
-    void Note(const tax::payroll2019::Row& row, tax::payroll2019::Figures& f);
+    // `person`, the ledger's number for the row's person, spares looking the name up again
+    // while a person's rows keep their name; kNobody looks it up every time.
+    const char* Notice(const tax::payroll2019::Row& row, uint32_t person = tax::payroll2019::Ledger::kNobody);
 
 private:
     static constexpr size_t kMaxNames = 1'000'000;
@@ -170,8 +171,13 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
-    Names withId_, without_;
+    struct Seen {
+        bool withId = false, without = false;
+    };
+    using Names = std::unordered_map<std::string, Seen, Hash, std::equal_to<>>;
+    Names names_;
+    // By person: the entry of the name their last row gave.
+    std::vector<Names::value_type*> last_;
 };
 
 // The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum

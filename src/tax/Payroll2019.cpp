@@ -223,6 +223,7 @@ Ledger::Person* Ledger::Find(const Row& row) {
         if (previous_ != kNobody) people_[previous_].next = found;
         previous_ = found;
     }
+    lastPerson_ = found;
     return &people_[found];
 }
 
@@ -244,7 +245,10 @@ void Ledger::Order(const Row& row) {
 }
 
 Figures Ledger::Add(const Row& row) {
-    if (row.id.empty() && row.name.empty()) return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
+    if (row.id.empty() && row.name.empty()) {
+        lastPerson_ = kNobody;
+        return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
+    }
     Person* p = Find(row);
     Track(p, row);
     if (p->stopped) {
@@ -324,7 +328,8 @@ Figures Ledger::Add(const Row& row) {
 }
 
 void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
-                    const std::function<const Row&(size_t)>& row, const std::function<void(size_t, Figures&&)>& done) {
+                    const std::function<const Row&(size_t)>& row,
+                    const std::function<void(size_t, Figures&&, uint32_t)>& done) {
     Ledger ledger(year);
     ledger.hints_ = false; // in any order, the next person is anyone
     // Months in rising order, each in input order: every person's rows then come in month order,
@@ -341,18 +346,22 @@ void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& mo
     // A row without a month could belong anywhere in its person's year: none of it is computed.
     for (uint32_t i : byMonth[0]) {
         const Row& r = row(i);
-        done(i, ledger.Add(r));
-        if (Ledger::Person* p = r.id.empty() && r.name.empty() ? nullptr : ledger.Find(r)) p->stopped = kUndatedRefused;
+        Figures f = ledger.Add(r);
+        done(i, std::move(f), ledger.LastPerson());
+        if (ledger.LastPerson() != Ledger::kNobody) ledger.people_[ledger.LastPerson()].stopped = kUndatedRefused;
     }
     for (size_t m = 1; m < byMonth.size(); ++m)
-        for (uint32_t i : byMonth[m]) done(i, ledger.Add(row(i)));
+        for (uint32_t i : byMonth[m]) {
+            Figures f = ledger.Add(row(i));
+            done(i, std::move(f), ledger.LastPerson());
+        }
 }
 
 std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
     std::vector<Figures> out(rows.size());
     ComputeInOrder(
         year, rows.size(), [rows](size_t i) { return rows[i].month; },
-        [rows](size_t i) -> const Row& { return rows[i]; }, [&out](size_t i, Figures&& f) { out[i] = std::move(f); });
+        [rows](size_t i) -> const Row& { return rows[i]; }, [&out](size_t i, Figures&& f, uint32_t) { out[i] = std::move(f); });
     return out;
 }
 

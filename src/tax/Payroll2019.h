@@ -204,10 +204,14 @@ public:
     // be computed whole with ComputeAll, whose figures may then differ.
     bool OutOfOrder() const { return outOfOrder_; }
     size_t People() const;
+    // The number of the last row's person (0, 1, … in the order first met), kNobody for a row
+    // with neither 工号 nor 姓名: for what callers keep per person beside the ledger.
+    static constexpr uint32_t kNobody = UINT32_MAX;
+    uint32_t LastPerson() const { return lastPerson_; }
 
 private:
     friend void ComputeInOrder(int, size_t, const std::function<int(size_t)>&, const std::function<const Row&(size_t)>&,
-                               const std::function<void(size_t, Figures&&)>&);
+                               const std::function<void(size_t, Figures&&, uint32_t)>&);
     struct Person;
     Person* Find(const Row& row);
     void Track(Person* p, const Row& row);
@@ -223,7 +227,7 @@ private:
     // the last one last time is tried before the table.
     bool hints_ = true;
     uint32_t previous_ = kNobody;
-    static constexpr uint32_t kNobody = UINT32_MAX;
+    uint32_t lastPerson_ = kNobody;
     std::string key_; // scratch
 };
 
@@ -233,9 +237,10 @@ std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
 
 // The same for rows held elsewhere, in whatever form: `month(i)` is row i's month (what
 // row(i).month would be), `row(i)` the row itself (needed only until the next call), and
-// `done(i, figures)` takes its figures. Rows are computed, and handed to `done`, in the order
-// ComputeAll takes them, not in input order.
+// `done(i, figures, person)` takes its figures and the number of its person (as LastPerson).
+// Rows are computed, and handed to `done`, in the order ComputeAll takes them, not in input order.
 void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
-                    const std::function<const Row&(size_t)>& row, const std::function<void(size_t, Figures&&)>& done);
+                    const std::function<const Row&(size_t)>& row,
+                    const std::function<void(size_t, Figures&&, uint32_t)>& done);
 
 } // namespace tax::payroll2019

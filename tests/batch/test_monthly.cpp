@@ -100,6 +100,7 @@ struct Outcome {
     std::string out;
     size_t givenAtFirstRow = 0; // bytes of input handed to the reader, in its last reading, when the first row was written
     tax::batch::Totals totals;
+    long long lateStarters = 0;
 };
 
 class Spy : public batch::monthly::CsvOut {
@@ -146,7 +147,8 @@ Outcome Pump(const std::string& text, bool reopenable, int year, bool rewindable
             writer.Restart();
             return tax::Status();
         };
-    const tax::Result<bool> done = batch::monthly::Pump(open, reopenable, year, writer, run.totals, {}, nullptr, rewind);
+    const tax::Result<bool> done = batch::monthly::Pump(open, reopenable, year, writer, run.totals, {}, nullptr, rewind,
+                                                              &run.lateStarters);
     EXPECT_TRUE(done.ok()) << (done.ok() ? "" : done.error());
     return run;
 }
@@ -526,4 +528,78 @@ TEST(Monthly2019Pipeline, ReadingsOfAShuffledFileAgree) {
     EXPECT_EQ(twice.totals.totalTax.Value(), once.totals.totalTax.Value());
     EXPECT_GT(once.totals.refused, 0);
     EXPECT_NE(once.out.find("个税差额"), std::string::npos);
+}
+
+// The notices a row's 说明 gains from other rows, against an oracle over the whole table: a name
+// met earlier (in table order) with the other kind of key, refused rows counting too; and a
+// person first given after January, from their earliest month. Rows naming nobody, a 工号 now
+// and then given another name, and repeated months among them; in table order, in month order
+// (streamed) and shuffled, read once and twice.
+TEST(Monthly2019Pipeline, NoticesFromOtherRowsAgainstAnOracle) {
+    std::mt19937_64 rng(77);
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const std::vector<std::string> names{"张三", "李四", "王五", "赵六"};
+    const std::string sameWithout = "前面有同名而没有工号的行", sameWith = "前面有同名而有工号的行";
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        struct In {
+            std::string id, name;
+            int month;
+        };
+        std::vector<In> rows;
+        for (int k = 0; k < 60; ++k) {
+            In in;
+            const int who = pick(8);
+            if (who < 4) {
+                in.id = "E" + std::to_string(who);
+                in.name = pick(12) == 0 ? names[static_cast<size_t>(pick(4))] : names[static_cast<size_t>(who)];
+            } else if (who < 7) {
+                in.name = names[static_cast<size_t>(pick(4))];
+            } // else neither 工号 nor 姓名
+            in.month = 1 + pick(12);
+            rows.push_back(in);
+        }
+        if (round % 2) // month after month, each person's rows rising: streamed
+            std::stable_sort(rows.begin(), rows.end(), [](const In& a, const In& b) { return a.month < b.month; });
+        std::string text = "工号,姓名,月份,本期收入\n";
+        for (const In& in : rows) text += in.id + "," + in.name + "," + std::to_string(in.month) + ",9000.00\n";
+
+        // The oracle: notices in table order; each person's earliest month.
+        std::vector<std::string> want(rows.size());
+        std::map<std::string, int> earliest;
+        for (const In& in : rows)
+            if (!in.id.empty() || !in.name.empty()) {
+                int& e = earliest[in.id.empty() ? "N" + in.name : "I" + in.id];
+                e = e == 0 ? in.month : std::min(e, in.month);
+            }
+        std::map<std::string, std::pair<bool, bool>> seen; // by name: with a 工号, without
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const In& in = rows[i];
+            const int first = earliest[in.id.empty() ? "N" + in.name : "I" + in.id];
+            if (first > 1) want[i] = "按" + std::to_string(first) + "月起累计";
+            if (in.name.empty()) continue;
+            auto& [with, without] = seen[in.name];
+            (in.id.empty() ? without : with) = true;
+            if (!in.id.empty() && without) want[i] += sameWithout;
+            if (in.id.empty() && with) want[i] += sameWith;
+        }
+        for (const auto& [reopenable, rewindable] : {std::pair{true, false}, {false, false}, {true, true}}) {
+            SCOPED_TRACE(std::string(reopenable ? "read twice" : "read once") + (rewindable ? ", rewindable" : ""));
+            const Outcome run = Pump(text, reopenable, 2024, rewindable);
+            const auto out = ParseCsv(run.out);
+            ASSERT_EQ(out.size(), rows.size() + 1);
+            long long computed = 0;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                const std::vector<std::string>& got = out[i + 1];
+                if (got[4].empty()) continue; // refused: no figures, nor notices
+                ++computed;
+                std::string notices;
+                for (const std::string& n : {"按" + std::to_string(earliest[rows[i].id.empty() ? "N" + rows[i].name : "I" + rows[i].id]) + "月起累计", sameWithout, sameWith})
+                    if (got.back().find(n) != std::string::npos) notices += n;
+                EXPECT_EQ(notices, want[i]) << "row " << i + 1 << ": " << got.back();
+            }
+            EXPECT_GT(computed, 10);
+            EXPECT_EQ(run.lateStarters, std::count_if(earliest.begin(), earliest.end(), [](const auto& e) { return e.second > 1; }));
+        }
+    }
 }

@@ -296,7 +296,9 @@ TEST(Payroll2019, RefusalsStopThePersonOnly) {
         {"one 工号 under two names",
          {Make("E1", "甲", 1, 20000), Make("E1", "丙", 2, 20000), Make("E1", "甲", 3, 20000)},
          {"", "前面的行姓名为“甲”", p19::kEarlierRefused}},
-        {"no 工号 nor 姓名", {Make("", "", 1, 20000), Make("", "乙", 1, 20000)}, {"均为空", ""}},
+        {"no 工号 nor 姓名",
+         {Make("", "", 1, 20000), Make("", "乙", 1, 20000), Make("", "", 1, 20000), Make("", "乙", 2, 20000)},
+         {"均为空", "", "均为空", ""}},
         {"months going backwards in a stream",
          {Make("E1", "甲", 2, 20000), Make("E1", "甲", 1, 20000), Make("E1", "甲", 3, 20000), Make("E2", "乙", 1, 20000)},
          {"", "月份早于该员工前面的2月", p19::kEarlierRefused, ""},
@@ -315,6 +317,17 @@ TEST(Payroll2019, RefusalsStopThePersonOnly) {
             got = p19::ComputeAll(2024, input);
         }
         ASSERT_EQ(got.size(), c.notes.size());
+        // Whatever a row is refused for, its person keeps one number, counted as first met.
+        p19::Ledger numbering(2024);
+        std::map<std::string, uint32_t> numbers;
+        for (const In& in : c.rows) {
+            numbering.Add(RowOf(in));
+            const std::string key = in.id.empty() ? "N" + in.name : "I" + in.id;
+            const uint32_t want = in.id.empty() && in.name.empty()
+                                      ? p19::Ledger::kNobody
+                                      : numbers.try_emplace(key, static_cast<uint32_t>(numbers.size())).first->second;
+            EXPECT_EQ(numbering.LastPerson(), want) << in.id << in.name;
+        }
         for (size_t i = 0; i < got.size(); ++i) {
             const std::string note = c.notes[i];
             EXPECT_EQ(got[i].ok, note.empty()) << i << " " << got[i].note;

@@ -152,8 +152,8 @@ static bool FigureRows(const batch::monthly::Columns& columns, int year, const B
             carry.Before(record);
             return record.row;
         },
-        [&](size_t k, tp::Figures&& f) {
-            carry.After(record, f);
+        [&](size_t k, tp::Figures&& f, uint32_t person) {
+            carry.After(record, f, person);
             if (notices[k] && f.ok) f.note += (f.note.empty() ? "" : "；") + std::string(notices[k]);
             figures.Put(computed[k], f);
         });
