@@ -1089,21 +1089,19 @@ private:
 // and 姓名 is kept once, the rows naming theirs by number.
 class ComputedRows {
 public:
-    // False once the store is full (4 GB of packed rows).
+    // False once the store is full (4 GB of packed rows of one month).
     bool Add(const Record& r) {
         // The fixed part into a buffer of its own, the reason for refusing the row (of any length) last.
-        char bytes[4 + 10 + (tp::kAmountColumns + tp::kToDateColumns + 1) * tax::packed::kMostAmount];
+        char bytes[2 + (tp::kAmountColumns + tp::kToDateColumns + 1) * tax::packed::kMostAmount];
         char* p = bytes;
         const bool deductions = std::any_of(r.deductions.begin(), r.deductions.end(),
                                             [](tax::Decimal d) { return !d.SameForm(tax::Decimal()); });
-        *p++ = static_cast<char>((r.total ? 1 : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
-                                 (deductions ? 8 : 0) | (r.taxGiven ? 16 : 0) | (r.shown.empty() ? 0 : 32));
-        *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13)));
+        unsigned flags = (r.total ? kTotal : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
+                         (deductions ? 8 : 0) | (r.taxGiven ? 16 : 0) | (r.shown.empty() ? 0 : kShown);
         *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
         *p++ = static_cast<char>(r.row.givenToDate);
-        p = tax::packed::PutNumberAt(p, Who(r.row.id, r.row.name));
         if (PlainFen(r.row.amounts, p)) {
-            bytes[0] = static_cast<char>(bytes[0] | kPlain);
+            flags |= kPlain;
         } else {
             for (tax::Decimal a : r.row.amounts) p = tax::packed::PutAmountAt(p, a);
         }
@@ -1112,30 +1110,36 @@ public:
         if (r.taxGiven) p = tax::packed::PutAmountAt(p, r.sheetTax);
         scratch_.assign(bytes, static_cast<size_t>(p - bytes));
         tax::packed::PutText(scratch_, r.row.readError);
-        return arena_.Append(scratch_, at_.emplace_back());
+        const std::int8_t month = static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13));
+        flags_.push_back(static_cast<std::uint8_t>(flags));
+        month_.push_back(month);
+        who_.push_back(Who(r.row.id, r.row.name));
+        return ByMonth(month).Append(scratch_, at_.emplace_back());
     }
     size_t Size() const { return at_.size(); }
-    bool Total(size_t i) const { return arena_.At(at_[i])[0] & 1; }
+    bool Total(size_t i) const { return flags_[i] & kTotal; }
     // Whether the row showed an amount to the fen in place of its cell's text: read again whole.
-    bool Shown(size_t i) const { return arena_.At(at_[i])[0] & 32; }
-    int Month(size_t i) const { return static_cast<std::int8_t>(arena_.At(at_[i])[1]); }
+    bool Shown(size_t i) const { return flags_[i] & kShown; }
+    int Month(size_t i) const { return month_[i]; }
+    // The number of row i's 工号 and 姓名 together.
+    uint32_t Who(size_t i) const { return who_[i]; }
     // Row i into `record`: its row, deductions, sheet tax and total (views into this store).
     void Read(size_t i, Record& record) const {
-        const std::string_view in = arena_.At(at_[i]);
+        const std::string_view in = arenas_[static_cast<size_t>(month_[i] + 1)].At(at_[i]);
         size_t at = 0;
-        const auto flags = static_cast<unsigned char>(in[at]);
+        const unsigned flags = flags_[i];
         tp::Row& row = record.row;
-        record.total = flags & 1;
+        record.total = flags & kTotal;
         row.firstJob = flags & 2;
         row.lowEarner = flags & 4;
-        row.month = static_cast<std::int8_t>(in[at + 1]);
-        row.employedMonth = static_cast<std::int8_t>(in[at + 2]);
-        row.givenToDate = static_cast<unsigned char>(in[at + 3]);
-        at += 4;
-        const std::string& who = people_[tax::packed::GetNumber(in, at)];
-        const size_t split = who.find('\0');
-        row.id = std::string_view(who).substr(0, split);
-        row.name = std::string_view(who).substr(split + 1);
+        row.month = month_[i];
+        row.employedMonth = static_cast<std::int8_t>(in[at]);
+        row.givenToDate = static_cast<unsigned char>(in[at + 1]);
+        at += 2;
+        const Person& who = people_[who_[i]];
+        const std::string_view text = names_.At(who.at);
+        row.id = text.substr(0, who.id);
+        row.name = text.substr(who.id, who.name);
         if (flags & kPlain) {
             for (tax::Decimal& a : row.amounts) {
                 const std::uint64_t v = tax::packed::GetNumber(in, at);
@@ -1151,6 +1155,7 @@ public:
     }
 
 private:
+    static constexpr unsigned kTotal = 1, kShown = 32;
     // The flags' bit for amounts each Decimal() or fen not below 0 (as the reader gives them),
     // each one number: 0 for Decimal(), fen + 1 for fen.
     static constexpr unsigned kPlain = 64;
@@ -1165,20 +1170,36 @@ private:
         for (std::uint64_t v : n) p = tax::packed::PutNumberAt(p, v);
         return true;
     }
-    // The number of a 工号 and 姓名 together ("id\0name").
-    size_t Who(std::string_view id, std::string_view name) {
+    // Rows kept a month to a store: computing takes them a month at a time, each month's in input
+    // order, so that each store is read from start to end rather than all over.
+    tax::packed::Arena& ByMonth(std::int8_t month) { return arenas_[static_cast<size_t>(month + 1)]; }
+    // The number of a 工号 and 姓名 together.
+    uint32_t Who(std::string_view id, std::string_view name) {
         key_.assign(id);
-        key_ += '\0';
         key_ += name;
-        const auto [it, added] = index_.try_emplace(key_, people_.size());
-        if (added) people_.push_back(key_);
-        return it->second;
+        for (int shift = 0; shift < 32; shift += 8) // "张三" with 工号 "1" and "1张三" without are two
+            key_ += static_cast<char>((id.size() >> shift) & 0xFF);
+        const auto found = index_.find(key_);
+        if (found != index_.end()) return found->second;
+        const std::uint64_t at = names_.Append(key_);
+        people_.push_back({at, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(name.size())});
+        const auto number = static_cast<uint32_t>(people_.size() - 1);
+        index_.emplace(names_.At(at).substr(0, key_.size()), number);
+        return number;
     }
 
-    tax::packed::Arena arena_;
+    struct Person {
+        std::uint64_t at; // in names_: the 工号, then the 姓名
+        std::uint32_t id, name;
+    };
+    std::array<tax::packed::Arena, 15> arenas_; // by month, −1 to 13
     std::vector<std::uint32_t> at_;
-    std::vector<std::string> people_;
-    std::unordered_map<std::string, size_t> index_;
+    std::vector<std::uint8_t> flags_;
+    std::vector<std::int8_t> month_;
+    std::vector<std::uint32_t> who_;
+    tax::packed::Arena names_;
+    std::vector<Person> people_;
+    std::unordered_map<std::string_view, uint32_t> index_;
     std::string scratch_, key_;
 };
 
@@ -1283,7 +1304,8 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
             carry.After(record, f, person);
             full = full || !figures.Put(computed[k], f);
             persons[computed[k]] = person;
-        });
+        },
+        [&](size_t k) { return rows->Who(computed[k]); });
     if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
     std::vector<uint32_t>().swap(computed);

@@ -208,6 +208,10 @@ size_t Ledger::People() const {
 }
 
 Ledger::Person* Ledger::Find(const Row& row) {
+    if (known_ != kNobody) {
+        lastPerson_ = std::exchange(known_, kNobody);
+        return &people_[lastPerson_];
+    }
     PersonKey(key_, row.id, row.name);
     uint32_t found = previous_ == kNobody ? kNobody : people_[previous_].next;
     if (found == kNobody || people_[found].key != key_) {
@@ -329,7 +333,8 @@ Figures Ledger::Add(const Row& row) {
 
 void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
                     const std::function<const Row&(size_t)>& row,
-                    const std::function<void(size_t, Figures&&, uint32_t)>& done) {
+                    const std::function<void(size_t, Figures&&, uint32_t)>& done,
+                    const std::function<uint32_t(size_t)>& who) {
     Ledger ledger(year);
     ledger.hints_ = false; // in any order, the next person is anyone
     // Months in rising order, each in input order: every person's rows then come in month order,
@@ -343,16 +348,30 @@ void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& mo
     for (size_t i = 0; i < count; ++i) ++counts[bucket(i)];
     for (size_t m = 0; m < byMonth.size(); ++m) byMonth[m].reserve(counts[m]);
     for (size_t i = 0; i < count; ++i) byMonth[bucket(i)].push_back(static_cast<uint32_t>(i));
+    // The ledger's number for each of the caller's, once met: the same 工号 and 姓名 are the same person.
+    std::vector<uint32_t> person;
+    auto add = [&](size_t i) {
+        const Row& r = row(i);
+        uint32_t* known = nullptr;
+        if (who && !(r.id.empty() && r.name.empty())) {
+            const uint32_t w = who(i);
+            if (w >= person.size()) person.resize(std::max<size_t>(w + 1, person.size() * 2), Ledger::kNobody);
+            known = &person[w];
+            ledger.known_ = *known;
+        }
+        Figures f = ledger.Add(r);
+        if (known) *known = ledger.LastPerson();
+        return f;
+    };
     // A row without a month could belong anywhere in its person's year: none of it is computed.
     for (uint32_t i : byMonth[0]) {
-        const Row& r = row(i);
-        Figures f = ledger.Add(r);
+        Figures f = add(i);
         done(i, std::move(f), ledger.LastPerson());
         if (ledger.LastPerson() != Ledger::kNobody) ledger.people_[ledger.LastPerson()].stopped = kUndatedRefused;
     }
     for (size_t m = 1; m < byMonth.size(); ++m)
         for (uint32_t i : byMonth[m]) {
-            Figures f = ledger.Add(row(i));
+            Figures f = add(i);
             done(i, std::move(f), ledger.LastPerson());
         }
 }

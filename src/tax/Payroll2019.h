@@ -211,7 +211,8 @@ public:
 
 private:
     friend void ComputeInOrder(int, size_t, const std::function<int(size_t)>&, const std::function<const Row&(size_t)>&,
-                               const std::function<void(size_t, Figures&&, uint32_t)>&);
+                               const std::function<void(size_t, Figures&&, uint32_t)>&,
+                               const std::function<uint32_t(size_t)>&);
     struct Person;
     Person* Find(const Row& row);
     void Track(Person* p, const Row& row);
@@ -228,6 +229,7 @@ private:
     bool hints_ = true;
     uint32_t previous_ = kNobody;
     uint32_t lastPerson_ = kNobody;
+    uint32_t known_ = kNobody; // the next row's person, when the caller knows it
     std::string key_; // scratch
 };
 
@@ -239,8 +241,11 @@ std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
 // row(i).month would be), `row(i)` the row itself (needed only until the next call), and
 // `done(i, figures, person)` takes its figures and the number of its person (as LastPerson).
 // Rows are computed, and handed to `done`, in the order ComputeAll takes them, not in input order.
+// `who(i)`, where given, numbers row i's 工号 and 姓名 together (one number for one pair), which
+// spares looking the person up again.
 void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
                     const std::function<const Row&(size_t)>& row,
-                    const std::function<void(size_t, Figures&&, uint32_t)>& done);
+                    const std::function<void(size_t, Figures&&, uint32_t)>& done,
+                    const std::function<uint32_t(size_t)>& who = {});
 
 } // namespace tax::payroll2019

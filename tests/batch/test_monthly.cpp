@@ -517,6 +517,9 @@ TEST(Monthly2019Pipeline, ReadingsOfAShuffledFileAgree) {
                            (pick(3) ? "1000.00" : "") + "," + (pick(4) ? std::to_string(pick(900)) + ".00" : "") + "," +
                            (pick(30) == 0 ? "-1.00" : "0.00") + "," + note + "\n");
         }
+    // One 工号 and 姓名 run together are another's 姓名 alone: two people.
+    for (int month = 1; month <= 3; ++month)
+        for (const char* who : {"1,张三,", ",1张三,"}) rows.push_back(who + std::to_string(month) + ",8000.00,,,,\n");
     std::shuffle(rows.begin(), rows.end(), rng);
     rows.insert(rows.begin() + 100, "合计,,,,,,,\n");
     std::string text = "工号,姓名,月份,本期收入,子女教育,个税,全年一次性奖金,备注\n";
