@@ -32,7 +32,9 @@ double TextWidth(std::string_view utf8) {
 
 // A spreadsheet cell holds a binary double, so the exact figure becomes the nearest one here, at
 // the file's edge; an amount in cents below 2^53 survives the trip exactly and shows two decimals.
-double Double(tax::Decimal v) {
+double Double(const tax::Decimal& v) {
+    // A whole number of fen: the division rounds once, to the same nearest double as the text would.
+    if (long long c = 0; tb::CentsOf(v, c) && c < (1LL << 53) && c > -(1LL << 53)) return static_cast<double>(c) / 100;
     const tax::Decimal::Parts p = v.Decompose();
     const std::string text = (p.negative ? "-" : "") + p.digits + "e" + std::to_string(p.exponent);
     double cell = 0;
@@ -41,7 +43,12 @@ double Double(tax::Decimal v) {
 }
 
 // The width of the figure as "#,##0.00" shows it.
-double MoneyWidth(tax::Decimal v) {
+double MoneyWidth(const tax::Decimal& v) {
+    if (long long c = 0; tb::CentsOf(v, c)) {
+        long long whole = 1;
+        for (unsigned long long w = static_cast<unsigned long long>(c < 0 ? -c : c) / 100; w >= 10; w /= 10) ++whole;
+        return static_cast<double>(whole + (whole - 1) / 3 + 3 + (c < 0 ? 1 : 0));
+    }
     const tax::Decimal::Parts p = v.Decompose();
     const long long whole = std::max<long long>(1, static_cast<long long>(p.digits.size()) + p.exponent);
     return static_cast<double>(whole + (whole - 1) / 3 + 3 + (p.negative ? 1 : 0));
