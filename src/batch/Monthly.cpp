@@ -502,7 +502,7 @@ std::string LateStartNote(int first) {
 }
 
 const char* SameNames::Notice(const tp::Row& row, uint32_t person) {
-    if (row.name.empty()) return nullptr;
+    if (row.name.empty() || unneeded_) return nullptr;
     Names::value_type* entry = nullptr;
     if (person != tp::Ledger::kNobody && person < last_.size() && last_[person] && last_[person]->first == row.name) {
         entry = last_[person];
@@ -1114,6 +1114,7 @@ public:
         flags_.push_back(static_cast<std::uint8_t>(flags));
         month_.push_back(month);
         who_.push_back(Who(r.row.id, r.row.name));
+        if (!r.total && !r.row.name.empty()) (r.row.id.empty() ? namesWithout_ : namesWithId_) = true;
         return ByMonth(month).Append(scratch_, at_.emplace_back());
     }
     size_t Size() const { return at_.size(); }
@@ -1123,6 +1124,18 @@ public:
     int Month(size_t i) const { return month_[i]; }
     // The number of row i's 工号 and 姓名 together.
     uint32_t Who(size_t i) const { return who_[i]; }
+    // Row i and its person fetched from memory ahead of a Read.
+    void Prefetch(size_t i) const {
+#if defined(__GNUC__)
+        const Person& who = people_[who_[i]];
+        __builtin_prefetch(&who);
+        __builtin_prefetch(arenas_[static_cast<size_t>(month_[i] + 1)].At(at_[i]).data());
+#else
+        (void)i;
+#endif
+    }
+    // Whether some rows give a 姓名 with a 工号 and others one without.
+    bool NamesOfBothKinds() const { return namesWithId_ && namesWithout_; }
     // Row i into `record`: its row, deductions, sheet tax and total (views into this store).
     void Read(size_t i, Record& record) const {
         const std::string_view in = arenas_[static_cast<size_t>(month_[i] + 1)].At(at_[i]);
@@ -1179,17 +1192,38 @@ private:
         key_ += name;
         for (int shift = 0; shift < 32; shift += 8) // "张三" with 工号 "1" and "1张三" without are two
             key_ += static_cast<char>((id.size() >> shift) & 0xFF);
-        const auto found = index_.find(key_);
-        if (found != index_.end()) return found->second;
-        const std::uint64_t at = names_.Append(key_);
-        people_.push_back({at, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(name.size())});
-        const auto number = static_cast<uint32_t>(people_.size() - 1);
-        index_.emplace(names_.At(at).substr(0, key_.size()), number);
-        return number;
+        const std::uint64_t hash = std::hash<std::string_view>{}(key_);
+        // Open addressing, each slot the hash's top half and the person's number + 1: a person
+        // met again costs one slot read and one comparison, not a walk through nodes.
+        if (2 * (people_.size() + 1) > slots_.size()) Rehash();
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const std::uint64_t slot = slots_[i];
+            if (slot == 0) {
+                const std::uint64_t at = names_.Append(key_);
+                people_.push_back({at, hash, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(name.size())});
+                slots_[i] = (hash & kTop) | people_.size();
+                return static_cast<uint32_t>(people_.size() - 1);
+            }
+            if ((slot & kTop) != (hash & kTop)) continue;
+            const Person& p = people_[(slot & ~kTop) - 1];
+            if (names_.At(p.at).substr(0, p.id + p.name + 4) == key_) return static_cast<uint32_t>((slot & ~kTop) - 1);
+        }
     }
+    void Rehash() {
+        slots_.assign(std::max<size_t>(1024, 4 * people_.size()), 0);
+        const size_t mask = slots_.size() - 1;
+        for (size_t n = 0; n < people_.size(); ++n) {
+            size_t i = people_[n].hash & mask;
+            while (slots_[i]) i = (i + 1) & mask;
+            slots_[i] = (people_[n].hash & kTop) | (n + 1);
+        }
+    }
+    static constexpr std::uint64_t kTop = 0xFFFFFFFF00000000ULL;
 
     struct Person {
         std::uint64_t at; // in names_: the 工号, then the 姓名
+        std::uint64_t hash;
         std::uint32_t id, name;
     };
     std::array<tax::packed::Arena, 15> arenas_; // by month, −1 to 13
@@ -1199,7 +1233,8 @@ private:
     std::vector<std::uint32_t> who_;
     tax::packed::Arena names_;
     std::vector<Person> people_;
-    std::unordered_map<std::string_view, uint32_t> index_;
+    std::vector<std::uint64_t> slots_;
+    bool namesWithId_ = false, namesWithout_ = false;
     std::string scratch_, key_;
 };
 
@@ -1278,7 +1313,7 @@ constexpr const char* kTooLargeToHold = "文件太大：按月份整体计算需
 // input order.
 template <class Emit>
 tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& input, std::unique_ptr<Reader>& reader,
-                       YearCarry& carry, Record& record, bool& w, const Emit& emit) {
+                       YearCarry& carry, SameNames& names, Record& record, bool& w, const Emit& emit) {
     auto rows = std::make_unique<ComputedRows>();
     for (;;) {
         w = false;
@@ -1287,6 +1322,8 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         if (!*more) break;
         if (!rows->Add(record)) return tax::Fail(kTooLargeToHold);
     }
+    // Without names both with a 工号 and without one, no row has a namesake of the other kind.
+    if (!rows->NamesOfBothKinds()) names.Unneeded();
     std::vector<uint32_t> computed;
     for (size_t i = 0; i < rows->Size(); ++i)
         if (!rows->Total(i)) computed.push_back(static_cast<uint32_t>(i));
@@ -1305,7 +1342,7 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
             full = full || !figures.Put(computed[k], f);
             persons[computed[k]] = person;
         },
-        [&](size_t k) { return rows->Who(computed[k]); });
+        [&](size_t k) { return rows->Who(computed[k]); }, [&](size_t k) { rows->Prefetch(computed[k]); });
     if (full) return tax::Fail(kTooLargeToHold);
     const size_t count = rows->Size();
     std::vector<uint32_t>().swap(computed);
@@ -1401,7 +1438,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         }
     }
     if (!inOrder) {
-        const tax::Status s = reopenable ? EmitReread(open, year, input, reader, *carry, record, w, emit)
+        const tax::Status s = reopenable ? EmitReread(open, year, input, reader, *carry, names, record, w, emit)
                                          : EmitHeld(*reader, input->Problem(), year, *carry, record, w, emit);
         if (!s) return s.failure();
     }

@@ -163,6 +163,8 @@ public:
     // `person`, the ledger's number for the row's person, spares looking the name up again
     // while a person's rows keep their name; kNobody looks it up every time.
     const char* Notice(const tax::payroll2019::Row& row, uint32_t person = tax::payroll2019::Ledger::kNobody);
+    // For a table known to have no name both with a 工号 and without one: every notice is none.
+    void Unneeded() { unneeded_ = true; }
 
 private:
     static constexpr size_t kMaxNames = 1'000'000;
@@ -178,6 +180,7 @@ private:
     Names names_;
     // By person: the entry of the name their last row gave.
     std::vector<Names::value_type*> last_;
+    bool unneeded_ = false;
 };
 
 // The totals row: the month's own amounts and figures summed. The amounts to date are not: a sum

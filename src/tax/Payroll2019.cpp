@@ -334,7 +334,7 @@ Figures Ledger::Add(const Row& row) {
 void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
                     const std::function<const Row&(size_t)>& row,
                     const std::function<void(size_t, Figures&&, uint32_t)>& done,
-                    const std::function<uint32_t(size_t)>& who) {
+                    const std::function<uint32_t(size_t)>& who, const std::function<void(size_t)>& ahead) {
     Ledger ledger(year);
     ledger.hints_ = false; // in any order, the next person is anyone
     // Months in rising order, each in input order: every person's rows then come in month order,
@@ -369,11 +369,33 @@ void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& mo
         done(i, std::move(f), ledger.LastPerson());
         if (ledger.LastPerson() != Ledger::kNobody) ledger.people_[ledger.LastPerson()].stopped = kUndatedRefused;
     }
-    for (size_t m = 1; m < byMonth.size(); ++m)
-        for (uint32_t i : byMonth[m]) {
-            Figures f = add(i);
-            done(i, std::move(f), ledger.LastPerson());
+    // A person met before is fetched from memory some rows ahead of their turn: in any order,
+    // each is a wait on memory otherwise.
+    constexpr size_t kAhead = 12;
+    for (size_t m = 1; m < byMonth.size(); ++m) {
+        const std::vector<uint32_t>& rows = byMonth[m];
+        for (size_t k = 0; k < rows.size(); ++k) {
+            if (k + kAhead < rows.size()) {
+                const uint32_t next = rows[k + kAhead];
+                if (ahead) ahead(next);
+                if (who) {
+                    const uint32_t w = who(next);
+                    if (w < person.size() && person[w] != Ledger::kNobody) ledger.Prefetch(person[w]);
+                }
+            }
+            Figures f = add(rows[k]);
+            done(rows[k], std::move(f), ledger.LastPerson());
         }
+    }
+}
+
+void Ledger::Prefetch(uint32_t person) const {
+#if defined(__GNUC__)
+    const char* p = reinterpret_cast<const char*>(&people_[person]);
+    for (size_t at = 0; at < sizeof(Person); at += 64) __builtin_prefetch(p + at);
+#else
+    (void)person;
+#endif
 }
 
 std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {

@@ -212,7 +212,8 @@ public:
 private:
     friend void ComputeInOrder(int, size_t, const std::function<int(size_t)>&, const std::function<const Row&(size_t)>&,
                                const std::function<void(size_t, Figures&&, uint32_t)>&,
-                               const std::function<uint32_t(size_t)>&);
+                               const std::function<uint32_t(size_t)>&, const std::function<void(size_t)>&);
+    void Prefetch(uint32_t person) const;
     struct Person;
     Person* Find(const Row& row);
     void Track(Person* p, const Row& row);
@@ -242,10 +243,11 @@ std::vector<Figures> ComputeAll(int year, std::span<const Row> rows);
 // `done(i, figures, person)` takes its figures and the number of its person (as LastPerson).
 // Rows are computed, and handed to `done`, in the order ComputeAll takes them, not in input order.
 // `who(i)`, where given, numbers row i's 工号 and 姓名 together (one number for one pair), which
-// spares looking the person up again.
+// spares looking the person up again. `ahead(i)` is told of row i some rows before it is asked
+// for, so that a store may fetch it early.
 void ComputeInOrder(int year, size_t count, const std::function<int(size_t)>& month,
                     const std::function<const Row&(size_t)>& row,
                     const std::function<void(size_t, Figures&&, uint32_t)>& done,
-                    const std::function<uint32_t(size_t)>& who = {});
+                    const std::function<uint32_t(size_t)>& who = {}, const std::function<void(size_t)>& ahead = {});
 
 } // namespace tax::payroll2019
