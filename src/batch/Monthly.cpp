@@ -1419,7 +1419,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
             if (!*more) break;
             carry->Before(record);
             tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
-            carry->After(record, f, record.total ? tp::Ledger::kNobody : ledger.LastPerson());
+            carry->After(record, f, ledger.LastPerson()); // a total row is no one's: neither looks
             if (optimistic && ledger.OutOfOrder()) {
                 // Out of order after all: the output so far goes, and the file is held whole.
                 w = true;
@@ -1433,8 +1433,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
                 inOrder = false;
                 break;
             }
-            if (tax::Status s = emit(record, f, record.total ? tp::Ledger::kNobody : ledger.LastPerson()); !s)
-                return s.failure();
+            if (tax::Status s = emit(record, f, ledger.LastPerson()); !s) return s.failure();
         }
     }
     if (!inOrder) {

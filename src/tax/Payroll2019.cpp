@@ -232,6 +232,7 @@ Ledger::Person* Ledger::Find(const Row& row) {
 }
 
 Figures Ledger::Refuse(Person* p, std::string reason) {
+    if (!p) lastPerson_ = kNobody; // a row of no one's
     if (p && !p->stopped) p->stopped = kEarlierRefused;
     Figures f;
     f.note = std::move(reason);
@@ -249,10 +250,7 @@ void Ledger::Order(const Row& row) {
 }
 
 Figures Ledger::Add(const Row& row) {
-    if (row.id.empty() && row.name.empty()) {
-        lastPerson_ = kNobody;
-        return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
-    }
+    if (row.id.empty() && row.name.empty()) return Refuse(nullptr, "工号和姓名均为空，无法归属，未计算");
     Person* p = Find(row);
     Track(p, row);
     if (p->stopped) {
