@@ -1193,37 +1193,50 @@ private:
         for (int shift = 0; shift < 32; shift += 8) // "张三" with 工号 "1" and "1张三" without are two
             key_ += static_cast<char>((id.size() >> shift) & 0xFF);
         const std::uint64_t hash = std::hash<std::string_view>{}(key_);
-        // Open addressing, each slot the hash's top half and the person's number + 1: a person
-        // met again costs one slot read and one comparison, not a walk through nodes.
+        // Open addressing, each slot the hash's top half, the person's number + 1 and, when it is
+        // short, the key itself: a person met again costs one slot read, most often one cache line.
         if (2 * (people_.size() + 1) > slots_.size()) Rehash();
         const size_t mask = slots_.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const std::uint64_t slot = slots_[i];
-            if (slot == 0) {
+            Slot& slot = slots_[i];
+            if (slot.tag == 0) {
                 const std::uint64_t at = names_.Append(key_);
-                people_.push_back({at, hash, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(name.size())});
-                slots_[i] = (hash & kTop) | people_.size();
+                people_.push_back({at, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(name.size())});
+                slot.tag = (hash & kTop) | people_.size();
+                slot.size = key_.size() <= sizeof(slot.key) ? static_cast<std::uint8_t>(key_.size()) : kLong;
+                if (slot.size != kLong) std::memcpy(slot.key, key_.data(), key_.size());
                 return static_cast<uint32_t>(people_.size() - 1);
             }
-            if ((slot & kTop) != (hash & kTop)) continue;
-            const Person& p = people_[(slot & ~kTop) - 1];
-            if (names_.At(p.at).substr(0, p.id + p.name + 4) == key_) return static_cast<uint32_t>((slot & ~kTop) - 1);
+            if ((slot.tag & kTop) != (hash & kTop)) continue;
+            const auto number = static_cast<uint32_t>((slot.tag & ~kTop) - 1);
+            if (slot.size != kLong ? std::string_view(slot.key, slot.size) == key_
+                                   : key_.size() > sizeof(slot.key) &&
+                                         names_.At(people_[number].at).substr(0, key_.size()) == key_)
+                return number;
         }
     }
     void Rehash() {
-        slots_.assign(std::max<size_t>(1024, 4 * people_.size()), 0);
+        std::vector<Slot> old(std::max<size_t>(1024, 4 * people_.size()));
+        old.swap(slots_);
         const size_t mask = slots_.size() - 1;
-        for (size_t n = 0; n < people_.size(); ++n) {
-            size_t i = people_[n].hash & mask;
-            while (slots_[i]) i = (i + 1) & mask;
-            slots_[i] = (people_[n].hash & kTop) | (n + 1);
+        for (const Slot& slot : old) {
+            if (slot.tag == 0) continue;
+            const Person& p = people_[(slot.tag & ~kTop) - 1];
+            size_t i = std::hash<std::string_view>{}(names_.At(p.at).substr(0, p.id + p.name + 4)) & mask;
+            while (slots_[i].tag) i = (i + 1) & mask;
+            slots_[i] = slot;
         }
     }
     static constexpr std::uint64_t kTop = 0xFFFFFFFF00000000ULL;
+    static constexpr std::uint8_t kLong = 0xFF;
+    struct Slot {
+        std::uint64_t tag = 0;
+        std::uint8_t size = 0; // of the key held here, or kLong for one kept in names_ alone
+        char key[23];
+    };
 
     struct Person {
-        std::uint64_t at; // in names_: the 工号, then the 姓名
-        std::uint64_t hash;
+        std::uint64_t at; // in names_: the 工号, then the 姓名, then the 工号's length
         std::uint32_t id, name;
     };
     std::array<tax::packed::Arena, 15> arenas_; // by month, −1 to 13
@@ -1233,7 +1246,7 @@ private:
     std::vector<std::uint32_t> who_;
     tax::packed::Arena names_;
     std::vector<Person> people_;
-    std::vector<std::uint64_t> slots_;
+    std::vector<Slot> slots_;
     bool namesWithId_ = false, namesWithout_ = false;
     std::string scratch_, key_;
 };

@@ -518,8 +518,10 @@ TEST(Monthly2019Pipeline, ReadingsOfAShuffledFileAgree) {
                            (pick(30) == 0 ? "-1.00" : "0.00") + "," + note + "\n");
         }
     // One 工号 and 姓名 run together are another's 姓名 alone: two people.
+    // A 工号 of eighteen digits with a name: a key longer than most.
     for (int month = 1; month <= 3; ++month)
-        for (const char* who : {"1,张三,", ",1张三,"}) rows.push_back(who + std::to_string(month) + ",8000.00,,,,\n");
+        for (const char* who : {"1,张三,", ",1张三,", "110101199001011234,欧阳娜娜,", "110101199001011234,欧阳娜,"})
+            rows.push_back(who + std::to_string(month) + ",8000.00,,,,\n");
     std::shuffle(rows.begin(), rows.end(), rng);
     rows.insert(rows.begin() + 100, "合计,,,,,,,\n");
     std::string text = "工号,姓名,月份,本期收入,子女教育,个税,全年一次性奖金,备注\n";
