@@ -1134,6 +1134,14 @@ public:
         (void)i;
 #endif
     }
+    // The texts of row i's person, once the person is near (fetched by Prefetch some rows before).
+    void PrefetchTexts(size_t i) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(names_.At(people_[who_[i]].at).data());
+#else
+        (void)i;
+#endif
+    }
     // Whether some rows give a 姓名 with a 工号 and others one without.
     bool NamesOfBothKinds() const { return namesWithId_ && namesWithout_; }
     // Row i into `record`: its row, deductions, sheet tax and total (views into this store).
@@ -1371,6 +1379,12 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
         if (!more) return more.failure();
         if (!*more) break;
         if (i >= count || record.total != rows->Total(i)) return tax::Fail(kChangedWhileRead);
+        // Two steps: a row's person some rows ahead, then that person's texts.
+        if (constexpr size_t kAhead = 16; i + kAhead < count) {
+            rows->Prefetch(i + kAhead);
+            figures.Prefetch(i + kAhead);
+        }
+        if (constexpr size_t kNear = 8; i + kNear < count) rows->PrefetchTexts(i + kNear);
         if (rows->Shown(i)) reader->ReadSkimmed(record);
         else rows->Read(i, record);
         const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
