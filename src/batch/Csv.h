@@ -84,6 +84,11 @@ public:
         *p_++ = ',';
     }
     void End();
+    // Where the line has got to, and back there: for fields given up halfway.
+    size_t Mark() const { return p_ ? static_cast<size_t>(p_ - out_.data()) : start_; }
+    void Back(size_t mark) {
+        if (p_) p_ = out_.data() + mark;
+    }
 
 private:
     static constexpr size_t kFigureRoom = 32;

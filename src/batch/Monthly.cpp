@@ -844,6 +844,7 @@ bool ReadsAsPayroll(Input& input) {
 }
 
 tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
+    buffer_.reserve(1 << 21);
     std::string head;
     if (bom_) head += "\xEF\xBB\xBF";
     bool first = true;
@@ -862,7 +863,7 @@ tax::Status CsvOut::Begin(const std::vector<std::string>& titles) {
     checked_ = columns && columns->Checked();
     if (checked_) head += std::string(",") + kTaxDifferenceTitle;
     head += '\n';
-    Put(head);
+    buffer_ += head;
     return {};
 }
 
@@ -876,22 +877,6 @@ constexpr std::array<tax::Decimal tp::Figures::*, tp::kOutNote> kMoneyColumns{
     &tp::Figures::rate,   &tp::Figures::quick,    &tp::Figures::tax,      &tp::Figures::relief,
     &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax};
 static_assert(tp::kOutRate == 8 && tp::kOutNote == tp::kOutputColumns - 1);
-
-// Whether a cell goes out without quotes: none of ',', '"', CR or LF. Eight bytes at a time
-// while none is below '-' (every byte needing quotes is), then byte by byte.
-bool PlainField(std::string_view c) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-    const char* p = c.data();
-    size_t n = c.size();
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        if ((w - kOnes * '-') & ~w & kHigh) break;
-    }
-    for (; n > 0; --n, ++p)
-        if (static_cast<unsigned char>(*p) <= ',' && (*p == ',' || *p == '"' || *p == '\n' || *p == '\r')) return false;
-    return true;
-}
 
 // The row's cells as the one stretch of text they were cut from, when they lie in it back to
 // back, a comma between each two, and none needs quotes: the stretch then holds exactly one
@@ -939,48 +924,31 @@ std::string_view PlainLine(const std::vector<std::string_view>& cells) {
 
 } // namespace
 
-char* CsvOut::Room(size_t n) {
-    if (buffer_.size() < used_ + n) buffer_.resize(std::max(used_ + n, std::max<size_t>(2 * buffer_.size(), 1 << 21)));
-    return buffer_.data() + used_;
-}
-
-void CsvOut::Put(std::string_view bytes) {
-    std::copy(bytes.begin(), bytes.end(), Room(bytes.size()));
-    used_ += bytes.size();
-}
-
-// The figures, each whole cents or a rate, written straight into the buffer; false (nothing
-// written) for a row with any other figure.
-bool CsvOut::PutWholeFigures(const tp::Figures& f, bool comma) {
-    char* const start = Room(tp::kOutNote * (tax::batch::kCentsChars + 1));
-    char* p = start;
-    for (int c = 0; c < tp::kOutNote; ++c) {
-        if (c > 0 || comma) *p++ = ',';
-        long long cents = 0;
-        if (!f.ok) continue; // a refused row has its note only
-        if (c == tp::kOutRate) {
-            const std::string_view rate = tp::RateTextOf(f.bracket);
-            if (rate.size() > tax::batch::kCentsChars) return false;
-            p = std::copy(rate.begin(), rate.end(), p);
-        } else if (tax::batch::CentsOf(f.*kMoneyColumns[static_cast<size_t>(c)], cents)) {
-            p = tax::batch::WriteCents(p, cents);
-        } else {
-            return false;
+tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
+    CsvLine line(buffer_);
+    // The file's own cells: the line they were cut from where it can go out as it is.
+    if (const std::string_view plain = PlainLine(record.cells); !plain.empty()) {
+        line.Raw(plain);
+    } else {
+        for (size_t i = 0; i < record.cells.size(); ++i) {
+            if (i) line.Next();
+            line.Text(record.cells[i]);
         }
     }
-    used_ += static_cast<size_t>(p - start);
-    return true;
-}
-
-tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
-    // The file's own cells: the line they were cut from where it can go out as it is.
-    if (const std::string_view line = PlainLine(record.cells); !line.empty()) {
-        Put(line);
-    } else {
-        PutCells(record.cells);
+    // The figures straight into the line while each is whole cents or a rate; the note after them.
+    // A row with any other figure is taken back and written whole by the general formatter.
+    const size_t mark = line.Mark();
+    bool fast = true;
+    for (int c = 0; fast && c < tp::kOutNote; ++c) {
+        if (c > 0 || !record.cells.empty()) line.Next();
+        long long cents = 0;
+        if (!f.ok) continue; // a refused row has its note only
+        if (c == tp::kOutRate) line.Raw(tp::RateTextOf(f.bracket));
+        else if (tax::batch::CentsOf(f.*kMoneyColumns[static_cast<size_t>(c)], cents))
+            line.Figure([cents](char* p) { return tax::batch::WriteCents(p, cents); });
+        else fast = false;
     }
-    // The figures straight into the buffer while each is whole cents or a rate; the note after them.
-    const bool fast = PutWholeFigures(f, !record.cells.empty());
+    if (!fast) line.Back(mark);
     scratch_.clear();
     for (int c = fast ? tp::kOutNote : 0; c < tp::kOutputColumns; ++c) {
         if (c > 0 || !record.cells.empty()) scratch_ += ',';
@@ -996,41 +964,19 @@ tax::Status CsvOut::Add(const Record& record, const tp::Figures& f) {
         scratch_ += ',';
         if (tax::Decimal d; TaxDifference(record, f, d)) tax::batch::AppendMoney(scratch_, d);
     }
-    scratch_ += '\n';
-    Put(scratch_);
-    if (used_ < (1 << 20)) return {};
-    tax::Status s = write_(std::string_view(buffer_.data(), used_));
-    used_ = 0;
-    return s;
-}
-
-// Cell by cell into room made for them; a cell that needs quotes is written by AppendCsvField.
-void CsvOut::PutCells(const std::vector<std::string_view>& cells) {
-    size_t room = 0;
-    for (std::string_view c : cells)
-        room += c.size() + 1;
-    char* p = Room(room);
-    bool first = true;
-    for (std::string_view c : cells) {
-        if (!first) *p++ = ',';
-        first = false;
-        if (PlainField(c)) {
-            p = std::copy(c.begin(), c.end(), p); // an empty cell may view no memory at all
-            continue;
-        }
-        scratch_.clear();
-        AppendCsvField(scratch_, c);
-        used_ = static_cast<size_t>(p - buffer_.data());
-        Put(scratch_);
-        p = Room(room);
-    }
-    used_ = static_cast<size_t>(p - buffer_.data());
+    line.Raw(scratch_);
+    line.End();
+    return buffer_.size() < (1 << 20) ? tax::Status() : Flush();
 }
 
 tax::Status CsvOut::Finish() {
-    if (used_ == 0) return {};
-    tax::Status s = write_(std::string_view(buffer_.data(), used_));
-    used_ = 0;
+    return Flush();
+}
+
+tax::Status CsvOut::Flush() {
+    if (buffer_.empty()) return {};
+    tax::Status s = write_(buffer_);
+    buffer_.clear();
     return s;
 }
 

@@ -267,20 +267,14 @@ public:
     tax::Status Add(const Record& record, const tax::payroll2019::Figures& f) override;
     tax::Status Finish() override;
     // Forgets what it has not yet handed to `write`, for a run that starts its output afresh.
-    void Restart() { used_ = 0; }
+    void Restart() { buffer_.clear(); }
 
 private:
-    // Room for `n` more bytes at the end of what is written, without filling it first.
-    char* Room(size_t n);
-    void Put(std::string_view bytes);
-    void PutCells(const std::vector<std::string_view>& cells);
-    bool PutWholeFigures(const tax::payroll2019::Figures& f, bool comma);
-
+    tax::Status Flush();
     Write write_;
     bool bom_;
     bool checked_ = false; // a 个税差额 column after the computed ones
-    std::string buffer_;   // the bytes not yet handed to `write_` are its first used_
-    size_t used_ = 0;
+    std::string buffer_;   // the bytes not yet handed to `write_`
     std::string scratch_;
 };
 

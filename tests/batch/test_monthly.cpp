@@ -608,3 +608,37 @@ TEST(Monthly2019Pipeline, NoticesFromOtherRowsAgainstAnOracle) {
         }
     }
 }
+
+// A row whose figures are whole fen goes into the line directly; one with a figure past the fen
+// is written by the general formatter instead, the figures started directly taken back: the same
+// fields either way, none twice.
+TEST(Monthly2019Output, FiguresPastTheFenWrittenOnce) {
+    std::string out;
+    batch::monthly::CsvOut csv([&out](std::string_view d) { out.append(d); return tax::Status(); }, false);
+    ASSERT_TRUE(csv.Begin({"工号", "姓名", "月份", "本期收入"}));
+    batch::monthly::Record record;
+    record.cells = {"E1", "张三", "1", "10000.00"};
+    p19::Figures f;
+    f.ok = true;
+    f.income = tax::Decimal::Cents(1000000);
+    f.basic = tax::Decimal::Cents(500000);
+    f.taxable = tax::Decimal::Cents(500000);
+    f.bracket = 0;
+    f.rate = tax::Decimal::Scaled(3, -2);
+    f.tax = tax::Decimal::Cents(15000);
+    ASSERT_TRUE(csv.Add(record, f));
+    f.tax = tax::Decimal::Scaled(150005, -3); // 150.005: past the fen
+    ASSERT_TRUE(csv.Add(record, f));
+    ASSERT_TRUE(csv.Finish());
+    const auto rows = ParseCsv(out);
+    ASSERT_EQ(rows.size(), 3U);
+    ASSERT_EQ(rows[1].size(), rows[0].size());
+    ASSERT_EQ(rows[2].size(), rows[0].size());
+    for (size_t c = 0; c < rows[0].size(); ++c) {
+        std::string want;
+        if (rows[0][c] == "累计应纳税额") tax::batch::AppendMoney(want, f.tax);
+        if (!want.empty()) EXPECT_EQ(rows[2][c], want);
+        else EXPECT_EQ(rows[2][c], rows[1][c]) << rows[0][c];
+    }
+    EXPECT_EQ(rows[1][4], "10000.00");
+}
