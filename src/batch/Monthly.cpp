@@ -609,9 +609,11 @@ int PlainMonth(std::string_view s) {
 
 // Each column by its role, without asking every cell what it is: true when every cell read
 // plainly. Any cell in doubt leaves the row to ReadEachCell, which gives the first cell's reason
-// in column order. `toTheFen` stays true while every amount was written to the fen or less.
+// in column order. `toTheFen` stays true while every amount was written to the fen or less,
+// `exact` while each was written as the output writes it (Record::exact).
 template <class At>
-bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText, bool& toTheFen) {
+bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText, bool& toTheFen,
+                 bool& exact) {
     bool clean = true;
     row.month = PlainMonth(at(columns.monthAt));
     if (row.month == 0) {
@@ -628,8 +630,10 @@ bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, s
         long long cents = 0;
         if (TwoDecimals(cell, cents)) {
             amount = tax::Decimal::Cents(cents);
+            exact = exact && (cell[0] != '0' || cell.size() == 4); // "08.00" is read, but written "8.00"
             continue;
         }
+        exact = false;
         tax::batch::Amount a;
         if (PlainCents(cell, cents)) {
             if (cents < 0) clean = false;
@@ -641,7 +645,7 @@ bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, s
             toTheFen = false;
         }
     }
-    if (!clean) toTheFen = false;
+    if (!clean) toTheFen = exact = false;
     return clean;
 }
 
@@ -704,7 +708,9 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     row.givenToDate = columns.givenToDate;
     std::string monthText;
     bool toTheFen = true;
-    if (!ReadPlainly(columns, year, at, row, monthText, toTheFen)) ReadEachCell(columns, year, n, record, monthText, error);
+    record.exact = true;
+    if (!ReadPlainly(columns, year, at, row, monthText, toTheFen, record.exact))
+        ReadEachCell(columns, year, n, record, monthText, error);
     ReadStart(columns, year, at, row, error);
     ReadOwnColumns(columns, record, n, error);
     record.total = IsTotalMonthRow(row, record.cells);
@@ -801,20 +807,6 @@ tax::Result<bool> Reader::Next(Record& record) {
     const tax::Result<bool> more = Take(record);
     if (!more || !*more) return more;
     ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
-    return true;
-}
-
-void Reader::ReadSkimmed(Record& record) {
-    ReadCells(columns_, year_, problem_ ? std::string_view(*problem_) : std::string_view(), record, error_);
-}
-
-tax::Result<bool> Reader::Cells(Record& record) {
-    const tax::Result<bool> more = Take(record);
-    if (!more || !*more) return more;
-    auto cell = [&record](int at) { return at >= 0 ? record.cells[static_cast<size_t>(at)] : std::string_view(); };
-    record.row.id = Trimmed(cell(columns_.idAt));
-    record.row.name = Trimmed(cell(columns_.nameAt));
-    record.total = IsTotalMonthRow(record.row, record.cells);
     return true;
 }
 
@@ -982,68 +974,30 @@ tax::Status CsvOut::Flush() {
 
 namespace {
 
-// The rows of a file computed whole, each row's cells (then the sheet's reason for refusing
-// it, if any) packed into one string, the strings laid end to end in large blocks.
-class HeldRows {
-public:
-    void Add(const Record& record, std::string_view problem, int month) {
-        scratch_.clear();
-        for (std::string_view c : record.cells) PutCell(scratch_, c);
-        PutCell(scratch_, problem);
-        if (blocks_.empty() || blocks_.back().size() + scratch_.size() > blocks_.back().capacity()) {
-            blocks_.emplace_back();
-            blocks_.back().reserve(std::max(kBlock, scratch_.size()));
-        }
-        rows_.push_back({static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(blocks_.back().size()),
-                         static_cast<uint32_t>(scratch_.size()), static_cast<std::int8_t>(month), record.total, record.line});
-        blocks_.back() += scratch_;
-    }
-    size_t Size() const { return rows_.size(); }
-    bool Total(size_t i) const { return rows_[i].total; }
-    int Month(size_t i) const { return rows_[i].month; }
-    // Row i read again into `record`, whose views then point into this store.
-    void Read(size_t i, const Columns& columns, int year, Record& record) {
-        const Row& r = rows_[i];
-        const std::string_view packed = std::string_view(blocks_[r.block]).substr(r.offset, r.size);
-        cells_.clear();
-        size_t at = 0;
-        while (at < packed.size()) cells_.push_back(GetCell(packed, at));
-        const std::string_view problem = cells_.empty() ? std::string_view() : cells_.back();
-        if (!cells_.empty()) cells_.pop_back();
-        record.line = r.line;
-        record.cells.assign(cells_.begin(), cells_.end());
-        ReadCells(columns, year, problem, record, error_);
-    }
-
-private:
-    static constexpr size_t kBlock = 1 << 20;
-    struct Row {
-        uint32_t block, offset, size;
-        std::int8_t month;
-        bool total;
-        long long line;
-    };
-    std::vector<std::string> blocks_;
-    std::vector<Row> rows_;
-    std::string scratch_;
-    std::vector<std::string_view> cells_;
-    std::string error_; // the read row's reason for refusal, which its readError views
-};
-
-// What computing a row needs of it, as bytes laid end to end (some fifty a person-month, where
-// HeldRows keeps its whole text): for a file that can be read again for its output. Each 工号
-// and 姓名 is kept once, the rows naming theirs by number.
+// A file's rows held whole, as bytes laid end to end: what computing a row needs of it (some
+// fifty bytes a person-month), then what writing it out again needs. A row whose every amount
+// is written as the output writes it keeps only its other cells' text: its 工号, 姓名, 月份 and
+// amounts are written again from what was read. Any other row (amounts past the fen or written
+// otherwise, a 月份 of "02") keeps all its cells as read, and the sheet's word on it. Each 工号 and 姓名 is kept once, the
+// rows naming theirs by number.
 class ComputedRows {
 public:
-    // False once the store is full (4 GB of packed rows of one month).
-    bool Add(const Record& r) {
+    explicit ComputedRows(const Columns& columns) : from_(columns.titles.size(), kFromText), columns_(columns) {
+        if (columns.idAt >= 0) from_[static_cast<size_t>(columns.idAt)] = kFromId;
+        if (columns.nameAt >= 0) from_[static_cast<size_t>(columns.nameAt)] = kFromName;
+        if (columns.monthAt >= 0) from_[static_cast<size_t>(columns.monthAt)] = kFromMonth;
+        for (const auto& [at, amount] : columns.amountAt) from_[static_cast<size_t>(at)] = static_cast<std::uint8_t>(amount);
+    }
+    // False once the store is full (4 GB of packed rows of one month). `problem`: the sheet's word
+    // on the row, as the reader had it.
+    bool Add(const Record& r, std::string_view problem) {
         // The fixed part into a buffer of its own, the reason for refusing the row (of any length) last.
         char bytes[2 + (tp::kAmountColumns + tp::kToDateColumns + 1) * tax::packed::kMostAmount];
         char* p = bytes;
         const bool deductions = std::any_of(r.deductions.begin(), r.deductions.end(),
                                             [](tax::Decimal d) { return !d.SameForm(tax::Decimal()); });
         unsigned flags = (r.total ? kTotal : 0) | (r.row.firstJob ? 2 : 0) | (r.row.lowEarner ? 4 : 0) |
-                         (deductions ? 8 : 0) | (r.taxGiven ? 16 : 0) | (r.shown.empty() ? 0 : kShown);
+                         (deductions ? 8 : 0) | (r.taxGiven ? 16 : 0);
         *p++ = static_cast<char>(static_cast<std::int8_t>(std::clamp(r.row.employedMonth, -1, 13)));
         *p++ = static_cast<char>(r.row.givenToDate);
         if (PlainFen(r.row.amounts, p)) {
@@ -1056,6 +1010,16 @@ public:
         if (r.taxGiven) p = tax::packed::PutAmountAt(p, r.sheetTax);
         scratch_.assign(bytes, static_cast<size_t>(p - bytes));
         tax::packed::PutText(scratch_, r.row.readError);
+        tax::packed::PutNumber(scratch_, tax::packed::detail::Zigzag(r.line - static_cast<long long>(at_.size())));
+        if (Rebuilt(r)) {
+            flags |= kRebuilt;
+            for (size_t c = 0; c < from_.size(); ++c)
+                if (from_[c] == kFromText) tax::packed::PutText(scratch_, r.cells[c]);
+        } else {
+            tax::packed::PutText(scratch_, problem);
+            tax::packed::PutNumber(scratch_, r.cells.size());
+            for (std::string_view cell : r.cells) tax::packed::PutText(scratch_, cell);
+        }
         const std::int8_t month = static_cast<std::int8_t>(std::clamp(r.row.month, -1, 13));
         flags_.push_back(static_cast<std::uint8_t>(flags));
         month_.push_back(month);
@@ -1065,8 +1029,6 @@ public:
     }
     size_t Size() const { return at_.size(); }
     bool Total(size_t i) const { return flags_[i] & kTotal; }
-    // Whether the row showed an amount to the fen in place of its cell's text: read again whole.
-    bool Shown(size_t i) const { return flags_[i] & kShown; }
     int Month(size_t i) const { return month_[i]; }
     // The number of row i's 工号 and 姓名 together.
     uint32_t Who(size_t i) const { return who_[i]; }
@@ -1091,7 +1053,60 @@ public:
     // Whether some rows give a 姓名 with a 工号 and others one without.
     bool NamesOfBothKinds() const { return namesWithId_ && namesWithout_; }
     // Row i into `record`: its row, deductions, sheet tax and total (views into this store).
-    void Read(size_t i, Record& record) const {
+    void Read(size_t i, Record& record) const { ReadComputed(i, record); }
+    // Row i whole, as the reader gave it: its line and cells too, read as it read them.
+    void Whole(size_t i, int year, Record& record) {
+        const std::string_view in = arenas_[static_cast<size_t>(month_[i] + 1)].At(at_[i]);
+        size_t at = ReadComputed(i, record, plain_.data());
+        record.line = static_cast<long long>(i) + tax::packed::detail::Unzigzag(tax::packed::GetNumber(in, at));
+        if (!(flags_[i] & kRebuilt)) {
+            const std::string_view problem = tax::packed::GetText(in, at);
+            record.cells.resize(tax::packed::GetNumber(in, at));
+            for (std::string_view& cell : record.cells) cell = tax::packed::GetText(in, at);
+            ReadCells(columns_, year, problem, record, error_);
+            return;
+        }
+        // The cells laid back to back, a comma between, as the line they were cut from.
+        const tp::Row& row = record.row;
+        const size_t n = from_.size();
+        ends_.resize(n);
+        char* p = line_.data();
+        const char* end = p + line_.size();
+        auto room = [&](size_t more) {
+            if (static_cast<size_t>(end - p) >= more) return;
+            const size_t used = static_cast<size_t>(p - line_.data());
+            line_.resize(2 * (used + more));
+            p = line_.data() + used;
+            end = line_.data() + line_.size();
+        };
+        auto put = [&](std::string_view text) {
+            room(text.size() + 1);
+            p = std::copy(text.begin(), text.end(), p);
+        };
+        for (size_t c = 0; c < n; ++c) {
+            switch (const std::uint8_t from = from_[c]) {
+            case kFromText: put(tax::packed::GetText(in, at)); break;
+            case kFromId: put(row.id); break;
+            case kFromName: put(row.name); break;
+            case kFromMonth: put(kMonthTexts[static_cast<size_t>(row.month)]); break;
+            default: // every amount of a rebuilt row is none (0) or fen + 1
+                room(tax::batch::kCentsChars + 1);
+                if (const std::uint64_t v = plain_[from]) p = tax::batch::WriteCents(p, static_cast<long long>(v - 1));
+            }
+            ends_[c] = static_cast<size_t>(p - line_.data());
+            *p++ = ',';
+        }
+        record.cells.resize(n);
+        for (size_t c = 0, start = 0; c < n; start = ends_[c++] + 1)
+            record.cells[c] = std::string_view(line_.data() + start, ends_[c] - start);
+        record.shown.clear();
+        record.exact = true;
+    }
+
+private:
+    // Row i's part for computing into `record`: where the rest of the row starts. `plain`, for a
+    // row of amounts each none or fen, is given each amount's number as put.
+    size_t ReadComputed(size_t i, Record& record, std::uint64_t* plain = nullptr) const {
         const std::string_view in = arenas_[static_cast<size_t>(month_[i] + 1)].At(at_[i]);
         size_t at = 0;
         const unsigned flags = flags_[i];
@@ -1108,9 +1123,10 @@ public:
         row.id = text.substr(0, who.id);
         row.name = text.substr(who.id, who.name);
         if (flags & kPlain) {
-            for (tax::Decimal& a : row.amounts) {
+            for (size_t k = 0; k < row.amounts.size(); ++k) {
                 const std::uint64_t v = tax::packed::GetNumber(in, at);
-                a = v == 0 ? tax::Decimal() : tax::Decimal::Cents(static_cast<long long>(v - 1));
+                row.amounts[k] = v == 0 ? tax::Decimal() : tax::Decimal::Cents(static_cast<long long>(v - 1));
+                if (plain) plain[k] = v;
             }
         } else {
             for (tax::Decimal& a : row.amounts) a = tax::packed::GetAmount(in, at);
@@ -1119,10 +1135,23 @@ public:
         record.taxGiven = flags & 16;
         record.sheetTax = record.taxGiven ? tax::packed::GetAmount(in, at) : tax::Decimal();
         row.readError = tax::packed::GetText(in, at);
+        return at;
     }
 
-private:
-    static constexpr unsigned kTotal = 1, kShown = 32;
+    static constexpr unsigned kTotal = 1, kRebuilt = 128;
+    // What each cell of a rebuilt row is written from: its text kept, the row's 工号, 姓名 or 月份,
+    // or the amount of that number.
+    static constexpr std::uint8_t kFromText = 0xFF, kFromId = 0xFE, kFromName = 0xFD, kFromMonth = 0xFC;
+    static_assert(tp::kAmountColumns < kFromMonth);
+    static constexpr std::array<std::string_view, 13> kMonthTexts{"", "1", "2", "3", "4",  "5", "6",
+                                                                  "7", "8", "9", "10", "11", "12"};
+    bool Rebuilt(const Record& r) const {
+        // A refused or total row is written out as any other: its reason and kind are kept apart.
+        if (!r.exact || r.cells.size() != from_.size()) return false;
+        const auto cell = [&r](int at) { return at >= 0 ? r.cells[static_cast<size_t>(at)] : std::string_view(); };
+        return cell(columns_.idAt) == r.row.id && cell(columns_.nameAt) == r.row.name &&
+               (columns_.monthAt < 0 || cell(columns_.monthAt) == kMonthTexts[static_cast<size_t>(std::clamp(r.row.month, 0, 12))]);
+    }
     // The flags' bit for amounts each Decimal() or fen not below 0 (as the reader gives them),
     // each one number: 0 for Decimal(), fen + 1 for fen.
     static constexpr unsigned kPlain = 64;
@@ -1193,6 +1222,11 @@ private:
         std::uint64_t at; // in names_: the 工号, then the 姓名, then the 工号's length
         std::uint32_t id, name;
     };
+    std::vector<std::uint8_t> from_; // of each column, for a rebuilt row
+    const Columns& columns_;
+    std::string line_, error_; // the row Whole gave: its cells' text, its reason for refusal
+    std::vector<size_t> ends_;
+    std::array<std::uint64_t, tp::kAmountColumns> plain_{};
     std::array<tax::packed::Arena, 15> arenas_; // by month, −1 to 13
     std::vector<std::uint32_t> at_;
     std::vector<std::uint8_t> flags_;
@@ -1221,48 +1255,6 @@ tax::Result<bool> InMonthOrder(Reader& reader, int year, Record& record) {
     return !probe.OutOfOrder();
 }
 
-// The file held whole, each row packed: computed in month order, written in input order.
-template <class Emit>
-tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearCarry& carry, Record& record, bool& w,
-                     const Emit& emit) {
-    HeldRows held;
-    for (;;) {
-        w = false;
-        const tax::Result<bool> more = reader.Skim(record);
-        if (!more) return more.failure();
-        if (!*more) break;
-        held.Add(record, problem ? std::string_view(*problem) : std::string_view(), record.row.month);
-    }
-    // The sheet's own total rows are copied through; the others computed in month order.
-    std::vector<uint32_t> computed;
-    for (size_t i = 0; i < held.Size(); ++i)
-        if (!held.Total(i)) computed.push_back(static_cast<uint32_t>(i));
-    // Each row's figures kept, packed, from its turn in month order to its turn in input order,
-    // with its person's number.
-    std::vector<tp::PackedFigures> figures(held.Size());
-    std::vector<uint32_t> persons(held.Size(), tp::Ledger::kNobody);
-    tp::ComputeInOrder(
-        year, computed.size(), [&](size_t k) { return held.Month(computed[k]); },
-        [&](size_t k) -> const tp::Row& {
-            held.Read(computed[k], reader.columns(), year, record);
-            carry.Before(record);
-            return record.row;
-        },
-        [&](size_t k, tp::Figures&& f, uint32_t person) {
-            // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
-            carry.After(record, f, person);
-            figures[computed[k]] = tp::PackedFigures(std::move(f));
-            persons[computed[k]] = person;
-        });
-    std::vector<uint32_t>().swap(computed);
-    for (size_t i = 0; i < held.Size(); ++i) {
-        held.Read(i, reader.columns(), year, record);
-        const tp::Figures f = record.total ? TotalRowFigures() : figures[i].Unpack();
-        if (tax::Status s = emit(record, f, persons[i]); !s) return s;
-    }
-    return {};
-}
-
 // The input opened afresh and read up to its header.
 tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& input, std::unique_ptr<Reader>& reader) {
     tax::Result<std::unique_ptr<Input>> opened = open();
@@ -1272,22 +1264,20 @@ tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& inp
     return reader->Start();
 }
 
-constexpr const char* kChangedWhileRead = "文件在读取期间被改动，请在它不再变动后重新运行";
 constexpr const char* kTooLargeToHold = "文件太大：按月份整体计算需要的内存超过 4 GB，请按月份先后排好行，或分成几个文件";
 
-// A file that can be read again, computed whole in a fraction of its size: read once for what
-// computing needs, computed in month order into packed figures, then read again and written in
-// input order.
+// The file held whole, in a fraction of its size: read once, computed in month order into packed
+// figures, then written in input order from what was held.
 template <class Emit>
-tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& input, std::unique_ptr<Reader>& reader,
-                       YearCarry& carry, SameNames& names, Record& record, bool& w, const Emit& emit) {
-    auto rows = std::make_unique<ComputedRows>();
+tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearCarry& carry, SameNames& names,
+                     Record& record, bool& w, const Emit& emit) {
+    auto rows = std::make_unique<ComputedRows>(reader.columns());
     for (;;) {
         w = false;
-        const tax::Result<bool> more = reader->Next(record);
+        const tax::Result<bool> more = reader.Next(record);
         if (!more) return more.failure();
         if (!*more) break;
-        if (!rows->Add(record)) return tax::Fail(kTooLargeToHold);
+        if (!rows->Add(record, problem ? std::string_view(*problem) : std::string_view())) return tax::Fail(kTooLargeToHold);
     }
     // Without names both with a 工号 and without one, no row has a namesake of the other kind.
     if (!rows->NamesOfBothKinds()) names.Unneeded();
@@ -1305,38 +1295,27 @@ tax::Status EmitReread(const Opener& open, int year, std::unique_ptr<Input>& inp
             return record.row;
         },
         [&](size_t k, tp::Figures&& f, uint32_t person) {
+            // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
             carry.After(record, f, person);
             full = full || !figures.Put(computed[k], f);
             persons[computed[k]] = person;
         },
         [&](size_t k) { return rows->Who(computed[k]); }, [&](size_t k) { rows->Prefetch(computed[k]); });
     if (full) return tax::Fail(kTooLargeToHold);
-    const size_t count = rows->Size();
     std::vector<uint32_t>().swap(computed);
-    w = false;
-    if (tax::Status s = OpenReader(open, year, input, reader); !s) return s;
-    // The file read again must give the rows read the first time: one changed in between is
-    // refused rather than written with another row's figures. Its cells are read for the output
-    // alone; the rest of each row is as the first reading packed it.
-    size_t i = 0;
-    for (;; ++i) {
+    const size_t count = rows->Size();
+    for (size_t i = 0; i < count; ++i) {
         w = false;
-        const tax::Result<bool> more = reader->Cells(record);
-        if (!more) return more.failure();
-        if (!*more) break;
-        if (i >= count || record.total != rows->Total(i)) return tax::Fail(kChangedWhileRead);
         // Two steps: a row's person some rows ahead, then that person's texts.
         if (constexpr size_t kAhead = 16; i + kAhead < count) {
             rows->Prefetch(i + kAhead);
             figures.Prefetch(i + kAhead);
         }
         if (constexpr size_t kNear = 8; i + kNear < count) rows->PrefetchTexts(i + kNear);
-        if (rows->Shown(i)) reader->ReadSkimmed(record);
-        else rows->Read(i, record);
+        rows->Whole(i, year, record);
         const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
         if (tax::Status s = emit(record, f, persons[i]); !s) return s;
     }
-    if (i != count) return tax::Fail(kChangedWhileRead);
     return {};
 }
 
@@ -1410,8 +1389,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         }
     }
     if (!inOrder) {
-        const tax::Status s = reopenable ? EmitReread(open, year, input, reader, *carry, names, record, w, emit)
-                                         : EmitHeld(*reader, input->Problem(), year, *carry, record, w, emit);
+        const tax::Status s = EmitHeld(*reader, input->Problem(), year, *carry, names, record, w, emit);
         if (!s) return s.failure();
     }
     w = true;

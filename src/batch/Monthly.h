@@ -62,6 +62,9 @@ struct Record {
     // An amount given to more than the fen, as read (to the fen) and so written out: cells[i]
     // then views it.
     std::vector<std::string> shown;
+    // Every amount cell empty or its amount to the fen exactly as written out ("1234.56", "0.05"):
+    // the cell can be written again from the amount alone.
+    bool exact = false;
 };
 
 // The column after the computed ones where the sheet has a tax of its own: the sheet's figure
@@ -210,14 +213,9 @@ public:
     const std::string& Title() const { return title_; }
     // The next row; views stay valid until the next call.
     tax::Result<bool> Next(Record& record);
-    // The next row without its amounts, for learning the file's order or holding the row
-    // until it is computed: line, total, cells, row.id, row.name and row.month (0 when it
-    // cannot be read); ReadCells on the cells reads the rest.
+    // The next row without its amounts, for learning the file's order: line, total, cells,
+    // row.id, row.name and row.month (0 when it cannot be read).
     tax::Result<bool> Skim(Record& record);
-    // The row Skim or Cells gave read whole, as Next would have.
-    void ReadSkimmed(Record& record);
-    // The next row's line, cells, row.id, row.name and total alone.
-    tax::Result<bool> Cells(Record& record);
 
 private:
     // The next row's line and its cells, column by column.
@@ -282,8 +280,8 @@ private:
 // reads the same rows (not for standard input). Rows that come month after month for each
 // person, every month readable, are streamed through one ledger (the file read twice: once,
 // people and months alone, to learn its order, once to write); a file in any other order, or
-// one that cannot be read twice, is held whole, each row packed into one string. Either way
-// the figures are the same. Output rows keep the input's order. `seen` sees each row (for
+// one that cannot be read twice, is held whole, packed, and read once. Either way the figures
+// are the same. Output rows keep the input's order. `seen` sees each row (for
 // messages).
 //
 // `rewind`, when given for a file that can be read twice, saves the first reading: the rows are
