@@ -614,7 +614,7 @@ int PlainMonth(std::string_view s) {
 template <class At>
 bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, std::string& monthText, bool& toTheFen,
                  bool& exact) {
-    bool clean = true;
+    bool clean = true, same = true; // a local, kept in a register through the loop
     row.month = PlainMonth(at(columns.monthAt));
     if (row.month == 0) {
         const tax::Result<int> month = TrimCell(at(columns.monthAt)).empty()
@@ -630,10 +630,10 @@ bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, s
         long long cents = 0;
         if (TwoDecimals(cell, cents)) {
             amount = tax::Decimal::Cents(cents);
-            exact = exact && (cell[0] != '0' || cell.size() == 4); // "08.00" is read, but written "8.00"
+            same = same && (cell[0] != '0' || cell.size() == 4); // "08.00" is read, but written "8.00"
             continue;
         }
-        exact = false;
+        same = false;
         tax::batch::Amount a;
         if (PlainCents(cell, cents)) {
             if (cents < 0) clean = false;
@@ -645,7 +645,8 @@ bool ReadPlainly(const Columns& columns, int year, const At& at, tp::Row& row, s
             toTheFen = false;
         }
     }
-    if (!clean) toTheFen = exact = false;
+    if (!clean) toTheFen = false;
+    exact = clean && same;
     return clean;
 }
 
@@ -708,7 +709,6 @@ void ReadCells(const Columns& columns, int year, std::string_view problem, Recor
     row.givenToDate = columns.givenToDate;
     std::string monthText;
     bool toTheFen = true;
-    record.exact = true;
     if (!ReadPlainly(columns, year, at, row, monthText, toTheFen, record.exact))
         ReadEachCell(columns, year, n, record, monthText, error);
     ReadStart(columns, year, at, row, error);
