@@ -978,8 +978,8 @@ namespace {
 // fifty bytes a person-month), then what writing it out again needs. A row whose every amount
 // is written as the output writes it keeps only its other cells' text: its 工号, 姓名, 月份 and
 // amounts are written again from what was read. Any other row (amounts past the fen or written
-// otherwise, a 月份 of "02") keeps all its cells as read, and the sheet's word on it. Each 工号 and 姓名 is kept once, the
-// rows naming theirs by number.
+// otherwise, a 月份 of "02") keeps all its cells as read, and the sheet's word on it. Each 工号
+// and 姓名 is kept once, the rows naming theirs by number.
 class ComputedRows {
 public:
     explicit ComputedRows(const Columns& columns) : from_(columns.titles.size(), kFromText), columns_(columns) {
@@ -1150,7 +1150,7 @@ private:
         if (!r.exact || r.cells.size() != from_.size()) return false;
         const auto cell = [&r](int at) { return at >= 0 ? r.cells[static_cast<size_t>(at)] : std::string_view(); };
         return cell(columns_.idAt) == r.row.id && cell(columns_.nameAt) == r.row.name &&
-               (columns_.monthAt < 0 || cell(columns_.monthAt) == kMonthTexts[static_cast<size_t>(std::clamp(r.row.month, 0, 12))]);
+               cell(columns_.monthAt) == kMonthTexts[static_cast<size_t>(std::clamp(r.row.month, 0, 12))];
     }
     // The flags' bit for amounts each Decimal() or fen not below 0 (as the reader gives them),
     // each one number: 0 for Decimal(), fen + 1 for fen.

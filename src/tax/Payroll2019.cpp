@@ -8,6 +8,7 @@
 #include "tax/Year.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace tax::payroll2019 {
@@ -404,69 +405,11 @@ std::vector<Figures> ComputeAll(int year, std::span<const Row> rows) {
     return out;
 }
 
-namespace {
-
-constexpr std::array<Decimal Figures::*, 14> kPackedMoney{
-    &Figures::income, &Figures::exempt, &Figures::basic,          &Figures::special,  &Figures::extra,
-    &Figures::other,  &Figures::donation, &Figures::taxable,      &Figures::tax,      &Figures::relief,
-    &Figures::withheldBefore, &Figures::withheld, &Figures::net,  &Figures::bonusTax};
-
-
-} // namespace
-
 bool BracketFigures(int bracket, Decimal& rate, Decimal& quick) {
     if (bracket < 0 || bracket >= static_cast<int>(Brackets().size())) return false;
     rate = Brackets()[static_cast<size_t>(bracket)].rate;
     quick = Brackets()[static_cast<size_t>(bracket)].quick;
     return true;
-}
-
-PackedFigures::PackedFigures(Figures&& f) {
-    ok_ = f.ok;
-    bracket_ = static_cast<std::int8_t>(f.bracket);
-    zone_ = f.zone;
-    bool whole = f.note.empty() && f.bracket >= -1 && f.bracket < static_cast<int>(Brackets().size());
-    for (size_t m = 0; m < kPackedMoney.size() && whole; ++m) {
-        if ((f.*kPackedMoney[m]).SameForm(Decimal())) plainZero_ |= static_cast<std::uint16_t>(1U << m); // never set
-        else whole = (f.*kPackedMoney[m]).IsCentsForm(fen_[m]);
-    }
-    // The rate and quick deduction are their bracket's, as the ledger sets them.
-    if (whole && f.bracket >= 0) {
-        const BracketText& b = Brackets()[static_cast<size_t>(f.bracket)];
-        whole = b.rate.SameForm(f.rate) && b.quick.SameForm(f.quick);
-    } else if (whole) {
-        whole = f.rate.SameForm(Decimal()) && f.quick.SameForm(Decimal());
-    }
-    if (!whole) {
-        whole_ = false;
-        whole_figures_ = std::make_unique<Figures>(std::move(f));
-    }
-}
-
-PackedFigures::PackedFigures(const PackedFigures& o)
-    : fen_(o.fen_), whole_figures_(o.whole_figures_ ? std::make_unique<Figures>(*o.whole_figures_) : nullptr),
-      zone_(o.zone_), plainZero_(o.plainZero_), bracket_(o.bracket_), ok_(o.ok_), whole_(o.whole_) {}
-
-PackedFigures& PackedFigures::operator=(const PackedFigures& o) {
-    if (this != &o) *this = PackedFigures(o);
-    return *this;
-}
-
-PackedFigures::~PackedFigures() = default;
-
-Figures PackedFigures::Unpack() const {
-    if (!whole_) return *whole_figures_;
-    Figures f;
-    f.ok = ok_;
-    f.bracket = bracket_;
-    f.zone = zone_;
-    for (size_t m = 0; m < kPackedMoney.size(); ++m)
-        f.*kPackedMoney[m] = (plainZero_ >> m) & 1 ? Decimal() : Decimal::Cents(fen_[m]);
-    if (bracket_ >= 0) {
-        f.rate = Brackets()[static_cast<size_t>(bracket_)].rate;
-        f.quick = Brackets()[static_cast<size_t>(bracket_)].quick;
-    }
-    return f;
 }
 
 std::string_view RateTextOf(int bracket) {

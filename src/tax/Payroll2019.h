@@ -18,7 +18,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -118,30 +117,6 @@ struct Figures {
     Decimal net;                 // 税后工资: the month's income − the four items − withheld
     Decimal bonusTax;            // 年终奖个税: the bonus taxed alone; 0 when none or joined
     const BlindZone* zone = nullptr; // of a bonus taxed alone
-};
-
-// A row's figures in under half the room, for tables that keep many: whole fen as 64-bit
-// integers where every figure is one (the usual case), the figures themselves where not, or
-// where there is a note to keep. Unpack gives back the figures bit for bit.
-class PackedFigures {
-public:
-    PackedFigures() = default;
-    explicit PackedFigures(Figures&& f);
-    PackedFigures(const PackedFigures& other);
-    PackedFigures& operator=(const PackedFigures& other);
-    PackedFigures(PackedFigures&&) noexcept = default;
-    PackedFigures& operator=(PackedFigures&&) noexcept = default;
-    ~PackedFigures();
-    Figures Unpack() const;
-    bool ok() const { return whole_ ? ok_ : whole_figures_->ok; }
-
-private:
-    std::array<long long, 14> fen_{};
-    std::unique_ptr<Figures> whole_figures_; // when not whole fen, or with a note
-    const BlindZone* zone_ = nullptr;
-    std::uint16_t plainZero_ = 0; // the figures that are Decimal() as it starts, not 0.00
-    std::int8_t bracket_ = -1;
-    bool ok_ = false, whole_ = true;
 };
 
 // The 预扣率 and 速算扣除数 a row in bracket `bracket` of AnnualTable() gets, as computing sets
