@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev
   libintelrdfpmath-dev
-  libxlsxwriter-dev zlib1g-dev python3 python3-openpyxl poppler-utils
+  libxlsxwriter-dev libminizip-dev zlib1g-dev python3 python3-openpyxl poppler-utils
   libzip-dev libfreexl-dev libgsf-1-dev
   fonts-wqy-microhei
   xvfb xauth xdotool valgrind python3-pandas

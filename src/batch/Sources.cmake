@@ -17,8 +17,9 @@ set(BATCH_SOURCES
     Sheet.cpp Sheet.h
     Table.cpp Table.h
 )
-# Workbooks written through libxlsxwriter.
+# Workbooks written: the sheets' XML here, the zip container through minizip and zlib.
 set(BATCH_XLSX_SOURCES
+    SheetZip.cpp SheetZip.h
     Xlsx.cpp Xlsx.h
 )
 # Workbooks read: .xlsx through libzip; .xls in a helper process that alone links the .xls

@@ -3,10 +3,10 @@
 #include "batch/Amount.h"
 #include "batch/Rows.h"
 
-#include <xlsxwriter.h>
-
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -28,18 +28,6 @@ double TextWidth(std::string_view utf8) {
         if (c < 0x80) width += 1;
         else if (c >= 0xE0) width += 2; // the lead byte of a three- or four-byte character
     return width;
-}
-
-// A spreadsheet cell holds a binary double, so the exact figure becomes the nearest one here, at
-// the file's edge; an amount in cents below 2^53 survives the trip exactly and shows two decimals.
-double Double(const tax::Decimal& v) {
-    // A whole number of fen: the division rounds once, to the same nearest double as the text would.
-    if (long long c = 0; tb::CentsOf(v, c) && c < (1LL << 53) && c > -(1LL << 53)) return static_cast<double>(c) / 100;
-    const tax::Decimal::Parts p = v.Decompose();
-    const std::string text = (p.negative ? "-" : "") + p.digits + "e" + std::to_string(p.exponent);
-    double cell = 0;
-    std::from_chars(text.data(), text.data() + text.size(), cell);
-    return cell;
 }
 
 // The width of the figure as "#,##0.00" shows it.
@@ -64,41 +52,99 @@ std::string Quoted(const std::string& name) {
     return out + "'";
 }
 
-// A workbook written row by row (constant memory), large ones included.
-lxw_workbook* NewBook(const std::string& path) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    return workbook_new_opt(path.c_str(), &options);
+// Text as XML character data: the markup characters escaped, and the control characters XML
+// cannot carry written as a spreadsheet writes them (_x0001_).
+void AppendXml(std::string& out, std::string_view text) {
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c > '>' || (c >= ' ' && c != '&' && c != '<' && c != '>' && c != '"')) continue;
+        if (c == '\t' || c == '\n' || c == '\r') continue;
+        out.append(text.substr(from, i - from));
+        from = i + 1;
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: {
+            char code[8];
+            std::snprintf(code, sizeof code, "_x%04X_", c);
+            out += code;
+        }
+        }
+    }
+    out.append(text.substr(from));
 }
 
-lxw_format* NewFormat(lxw_workbook* book, const char* number, bool bold) {
-    lxw_format* f = workbook_add_format(book);
-    if (number) format_set_num_format(f, number);
-    if (bold) format_set_bold(f);
-    return f;
+// A figure as a cell's value: two decimals from its fen, else every digit it has, so that a
+// spreadsheet reads the double nearest the exact figure.
+void AppendNumber(std::string& out, const tax::Decimal& v) {
+    char buffer[tb::kCentsChars];
+    if (long long c = 0; tb::CentsOf(v, c)) {
+        // Without the zeros a spreadsheet drops itself: "1200", "1234.5".
+        char* end = tb::WriteCents(buffer, c);
+        if (end[-1] == '0') --end;
+        if (end[-1] == '0') end -= 2;
+        out.append(buffer, static_cast<size_t>(end - buffer));
+        return;
+    }
+    const tax::Decimal::Parts p = v.Decompose();
+    if (p.negative) out += '-';
+    out += p.digits;
+    out += 'E';
+    out += std::to_string(p.exponent);
 }
+
+std::string ColumnName(int col) {
+    std::string name;
+    for (int c = col + 1; c > 0; c = (c - 1) / 26) name.insert(name.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return name;
+}
+
+// A width as the file holds it: the content's digits plus the cell's padding, in 256ths, at most
+// the 255 characters a spreadsheet allows a column.
+std::string FileWidth(double digits) {
+    const double width = std::min(255.0, std::floor((std::floor(digits * 7 + 0.5) + 5) / 7 * 256) / 256);
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, width).ptr);
+}
+
+constexpr std::string_view kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+constexpr std::string_view kMainNs = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                                     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+// Printed as a clerk sets the sheet up: A4 landscape, one page wide, page numbers in the footer.
+constexpr std::string_view kSheetTail =
+    "</sheetData><pageMargins left=\"0.4\" right=\"0.4\" top=\"0.6\" bottom=\"0.6\" header=\"0.3\" footer=\"0.3\"/>"
+    "<pageSetup paperSize=\"9\" orientation=\"landscape\" fitToHeight=\"0\"/>"
+    "<headerFooter><oddFooter>&amp;L打印日期：&amp;D&amp;R第 &amp;P 页 / 共 &amp;N 页</oddFooter></headerFooter></worksheet>";
+
+// The five formats every cell takes one of, in the order of SheetBook::Style; the number
+// formats are the spreadsheet's built-in "#,##0.00" (4) and "0%" (9).
+constexpr std::string_view kStyles =
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font>"
+    "<font><b/><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font></fonts>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+    "<cellXfs count=\"5\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+    "<xf numFmtId=\"4\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+    "<xf numFmtId=\"9\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+    "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
+    "<xf numFmtId=\"4\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" applyFont=\"1\"/></cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles></styleSheet>";
 
 } // namespace
 
 SheetBook::~SheetBook() {
-    if (book_) workbook_close(book_);
+    if (zip_.IsOpen()) (void)Close();
 }
 
-void SheetBook::Abandon() {
-    if (book_) lxw_workbook_free(book_);
-    book_ = nullptr;
-}
+void SheetBook::Abandon() { zip_.Abandon(); }
 
-tax::Status SheetBook::Open(const std::string& path) {
-    book_ = NewBook(path);
-    if (!book_) return tax::Fail("无法创建工作簿");
-    money_ = NewFormat(book_, "#,##0.00", false);
-    rate_ = NewFormat(book_, "0%", false);
-    bold_ = NewFormat(book_, nullptr, true);
-    boldMoney_ = NewFormat(book_, "#,##0.00", true);
-    return {};
-}
+tax::Status SheetBook::Open(const std::string& path) { return zip_.Open(path); }
 
 void SheetBook::Start(std::string name, std::vector<std::string> titles) {
     name_ = std::move(name);
@@ -106,38 +152,141 @@ void SheetBook::Start(std::string name, std::vector<std::string> titles) {
     NewSheet();
 }
 
-// Widths from what was written: the sheet's columns are written out when the book is closed, so
-// they can follow the content even though the rows were streamed.
-void SheetBook::EndSheet() {
-    for (size_t c = 0; c < widths_.size(); ++c)
-        worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths_[c] + 2, nullptr);
-    lastRows_.push_back(row_ - 1);
+// A cell is written as it comes, straight after the row's others, its place kept so that a row
+// written out of column order still reaches the file in order.
+void SheetBook::Open(int col, Style style, const char* type) {
+    while (letters_.size() <= static_cast<size_t>(col)) letters_.push_back(ColumnName(static_cast<int>(letters_.size())));
+    const std::string& letters = letters_[static_cast<size_t>(col)];
+    char head[64] = "<c r=\"";
+    char* p = head + 6;
+    p = std::copy(letters.begin(), letters.end(), p);
+    p = std::copy(rowRef_.begin(), rowRef_.end(), p);
+    *p++ = '"';
+    if (style != kPlain) {
+        p = std::copy_n(" s=\"", 4, p);
+        *p++ = static_cast<char>('0' + style);
+        *p++ = '"';
+    }
+    if (type) p = std::copy_n(" t=\"inlineStr\"", 14, p);
+    *p++ = '>';
+    zip_.Rows().append(head, static_cast<size_t>(p - head));
 }
 
-// Printed as a clerk sets the sheet up: A4 landscape, one page wide, the header row frozen on
-// screen and repeated at the top of every printed page, page numbers in the footer.
+void SheetBook::Placed(int col) { placed_.push_back({col, zip_.Rows().size() - cellsAt_}); }
+
+void SheetBook::Value(int col, Style style, const tax::Decimal& value) {
+    Open(col, style);
+    std::string& out = zip_.Rows();
+    out.append("<v>", 3);
+    AppendNumber(out, value);
+    out.append("</v></c>", 8);
+    Placed(col);
+}
+
+void SheetBook::Inline(int col, Style style, std::string_view text) {
+    std::string& out = zip_.Rows();
+    if (text.empty()) { // a blank cell keeps its format, as a spreadsheet saves it
+        Open(col, style);
+        out.insert(out.size() - 1, "/");
+        Placed(col);
+        return;
+    }
+    Open(col, style, "inlineStr");
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    if (space(text.front()) || space(text.back())) out.append("<is><t xml:space=\"preserve\">");
+    else out.append("<is><t>", 7);
+    AppendXml(out, text);
+    out.append("</t></is></c>", 13);
+    Placed(col);
+}
+
+void SheetBook::BeginRow() {
+    EndRow();
+    rowOpen_ = true;
+    rowRef_ = std::to_string(row_ + 1);
+    std::string& out = zip_.Rows();
+    rowAt_ = out.size();
+    out.append("<row r=\"", 8).append(rowRef_).append("\">", 2);
+    cellsAt_ = out.size();
+}
+
+// The row's cells put in column order, the last written of a column kept; a row with none left
+// out.
+void SheetBook::EndRow() {
+    if (!rowOpen_) return;
+    rowOpen_ = false;
+    std::string& out = zip_.Rows();
+    if (placed_.empty()) {
+        out.resize(rowAt_);
+        return;
+    }
+    const bool inOrder = std::is_sorted(placed_.begin(), placed_.end(), [](const Place& a, const Place& b) { return a.col <= b.col; });
+    if (!inOrder) {
+        const std::string cells = out.substr(cellsAt_);
+        out.resize(cellsAt_);
+        std::vector<size_t> order(placed_.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return placed_[a].col < placed_[b].col; });
+        for (size_t k = 0; k < order.size(); ++k) {
+            const size_t i = order[k];
+            if (k + 1 < order.size() && placed_[order[k + 1]].col == placed_[i].col) continue;
+            const size_t begin = i == 0 ? 0 : placed_[i - 1].end;
+            out.append(cells, begin, placed_[i].end - begin);
+        }
+    }
+    out.append("</row>", 6);
+    for (const Place& p : placed_) lastCol_ = std::max(lastCol_, p.col);
+    lastRow_ = row_;
+    placed_.clear();
+    zip_.Appended();
+}
+
+// The sheet's head, now that its widths are known: frozen under the header row, the columns as
+// wide as what was written in them.
+void SheetBook::EndSheet() {
+    EndRow();
+    lastRows_.push_back(row_ - 1);
+    std::string head(kXmlHead);
+    head += "<worksheet ";
+    head += kMainNs;
+    head += "><sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><dimension ref=\"A1:";
+    head += ColumnName(lastCol_) + std::to_string(lastRow_ + 1);
+    head += sheets_ == 1 ? "\"/><sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\">" : "\"/><sheetViews><sheetView workbookViewId=\"0\">";
+    head += "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/><selection pane=\"bottomLeft\"/>"
+            "</sheetView></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/>";
+    if (!widths_.empty()) {
+        head += "<cols>";
+        for (size_t c = 0; c < widths_.size(); ++c) {
+            const std::string n = std::to_string(c + 1);
+            head += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + FileWidth(widths_[c] + 2) + "\" customWidth=\"1\"/>";
+        }
+        head += "</cols>";
+    }
+    head += "<sheetData>";
+    zip_.EndSheet("xl/worksheets/sheet" + std::to_string(sheets_) + ".xml", head, kSheetTail);
+    sheetOpen_ = false;
+}
+
 void SheetBook::NewSheet() {
-    if (sheet_) EndSheet();
+    if (sheetOpen_) EndSheet();
+    sheetOpen_ = true;
     ++sheets_;
     ++inSeries_;
     if (inSeries_ > 1) skips_.emplace_back();
     const std::string name = inSeries_ == 1 ? name_ : name_ + " (" + std::to_string(inSeries_) + ")";
     names_.push_back(name);
     used_.push_back(name);
-    sheet_ = workbook_add_worksheet(book_, name.c_str());
+    zip_.BeginRows();
     widths_.clear();
+    lastCol_ = 0;
+    lastRow_ = 0;
+    row_ = 0;
+    BeginRow();
     for (size_t c = 0; c < titles_.size(); ++c) {
-        worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), titles_[c].c_str(), bold_);
+        Inline(static_cast<int>(c), kBold, titles_[c]);
         Widen(widths_, static_cast<int>(c), TextWidth(titles_[c]));
     }
-    worksheet_freeze_panes(sheet_, 1, 0);
-    worksheet_set_paper(sheet_, 9); // A4
-    worksheet_set_landscape(sheet_);
-    worksheet_fit_to_pages(sheet_, 1, 0);
-    worksheet_repeat_rows(sheet_, 0, 0);
-    worksheet_set_margins(sheet_, 0.4, 0.4, 0.6, 0.6);
-    worksheet_set_footer(sheet_, "&L打印日期：&D&R第 &P 页 / 共 &N 页");
-    row_ = 0; // NextRow moves to the first row under the header
+    EndRow(); // NextRow moves to the first row under the header
 }
 
 namespace {
@@ -166,8 +315,7 @@ std::string SheetName(std::string name, const std::vector<std::string>& used) {
 
 void SheetBook::Restart(std::string name) {
     name = SheetName(std::move(name), used_);
-    if (sheet_) EndSheet();
-    sheet_ = nullptr;
+    if (sheetOpen_) EndSheet();
     names_.clear();
     lastRows_.clear();
     skips_.assign(1, {});
@@ -177,7 +325,7 @@ void SheetBook::Restart(std::string name) {
 }
 
 void SheetBook::Number(int col, tax::Decimal value) {
-    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(value), nullptr);
+    Value(col, kPlain, value);
     Widen(widths_, col, MoneyWidth(value) - 3);
 }
 
@@ -186,31 +334,30 @@ void SheetBook::NextRow() {
         NewSheet();
         row_ = 1;
     }
+    BeginRow();
 }
 
 void SheetBook::Text(int col, std::string_view text) {
-    if (!text.empty()) worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), std::string(text).c_str(), nullptr);
+    if (!text.empty()) Inline(col, kPlain, text);
     Widen(widths_, col, TextWidth(text));
 }
 
 void SheetBook::Money(int col, tax::Decimal value) {
-    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(value), money_);
+    Value(col, kMoney, value);
     Widen(widths_, col, MoneyWidth(value));
 }
 
 void SheetBook::Rate(int col, tax::Decimal value) {
-    worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), Double(value), rate_);
+    Value(col, kRate, value);
     Widen(widths_, col, 4);
 }
 
-void SheetBook::Label(int col, const char* text) {
-    worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), text, bold_);
-}
+void SheetBook::Label(int col, const char* text) { Inline(col, kBold, text); }
 
 void SheetBook::Total(int col, tax::Decimal sum) {
     Widen(widths_, col, MoneyWidth(sum));
     std::string formula;
-    const lxw_col_t c = static_cast<lxw_col_t>(col);
+    const std::string letters = ColumnName(col);
     for (size_t s = 0; s < names_.size(); ++s) {
         // The totals' own sheet runs to the row above them.
         const unsigned last = s + 1 < names_.size() ? lastRows_[s] : row_ - 1;
@@ -220,31 +367,75 @@ void SheetBook::Total(int col, tax::Decimal sum) {
         ends.push_back(last + 1);
         for (unsigned end : ends) {
             if (end > from) {
-                char range[64];
-                lxw_rowcol_to_range(range, from, c, std::min(end - 1, last), c);
                 if (!formula.empty()) formula += ',';
                 if (names_.size() > 1 && s + 1 < names_.size()) formula += Quoted(names_[s]) + '!';
-                formula += range;
+                const unsigned to = std::min(end - 1, last);
+                formula += letters + std::to_string(from + 1);
+                if (to != from) formula += ':' + letters + std::to_string(to + 1);
             }
             from = std::max(from, end + 1);
             if (from > last) break;
         }
     }
     if (formula.empty()) {
-        worksheet_write_number(sheet_, row_, c, Double(sum), boldMoney_);
+        Value(col, kBoldMoney, sum);
         return;
     }
-    formula = "=SUM(" + formula + ")";
-    worksheet_write_formula_num(sheet_, row_, c, formula.c_str(), boldMoney_, Double(sum));
+    Open(col, kBoldMoney);
+    std::string& out = zip_.Rows();
+    out += "<f>SUM(";
+    AppendXml(out, formula);
+    out += ")</f><v>";
+    AppendNumber(out, sum);
+    out += "</v></c>";
+    Placed(col);
 }
 
 tax::Status SheetBook::Close() {
+    if (used_.empty()) Start("Sheet1", {}); // a workbook holds at least one sheet
     ++row_;
-    EndSheet();
-    const lxw_error result = workbook_close(book_);
-    book_ = nullptr;
-    if (result != LXW_NO_ERROR) return tax::Fail(std::string("写入工作簿失败：") + lxw_strerror(result));
-    return {};
+    if (sheetOpen_) EndSheet();
+    return Finish();
+}
+
+// The workbook's own parts: its sheets in order, each with its header row printed on every page.
+tax::Status SheetBook::Finish() {
+    std::string types(kXmlHead), book(kXmlHead), rels(kXmlHead), names;
+    types += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+             "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+             "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+             "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    book += "<workbook ";
+    book += kMainNs;
+    book += "><bookViews><workbookView/></bookViews><sheets>";
+    rels += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (size_t i = 0; i < used_.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        types += "<Override PartName=\"/xl/worksheets/sheet" + n +
+                 ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        book += "<sheet name=\"";
+        AppendXml(book, used_[i]);
+        book += "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        rels += "<Relationship Id=\"rId" + n +
+                "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
+        names += "<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"" + std::to_string(i) + "\">";
+        AppendXml(names, Quoted(used_[i]) + "!$1:$1");
+        names += "</definedName>";
+    }
+    types += "</Types>";
+    book += "</sheets><definedNames>" + names + "</definedNames></workbook>";
+    rels += "<Relationship Id=\"rId" + std::to_string(used_.size() + 1) +
+            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/></Relationships>";
+    zip_.Part("[Content_Types].xml", types);
+    zip_.Part("_rels/.rels", std::string(kXmlHead) +
+                                 "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                                 "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                 "Target=\"xl/workbook.xml\"/></Relationships>");
+    zip_.Part("xl/workbook.xml", book);
+    zip_.Part("xl/_rels/workbook.xml.rels", rels);
+    zip_.Part("xl/styles.xml", std::string(kXmlHead) + std::string(kStyles));
+    return zip_.Close();
 }
 
 namespace {

@@ -2,21 +2,18 @@
 // The payroll as a spreadsheet workbook, set up as a clerk would: a header row frozen and repeated
 // on every printed page, one row per row read with the figures as numbers of two decimals (the
 // rate as a percentage), the totals as SUM formulas with their values cached, columns as wide as
-// their content, A4 landscape one page wide. libxlsxwriter in its constant-memory mode writes row by row, so a
+// their content, A4 landscape one page wide. Written row by row into the zip as it goes, so a
 // workbook of any length needs no more memory than a short one. A sheet holds 1,048,576 rows:
 // longer payrolls go on in further sheets, each under the header, the totals on the last.
 
 #include "batch/Monthly.h"
 #include "batch/Rows.h"
+#include "batch/SheetZip.h"
 #include "batch/Table.h"
 #include "tax/Batch.h"
 
 #include <string>
 #include <vector>
-
-struct lxw_workbook;
-struct lxw_worksheet;
-struct lxw_format;
 
 namespace batch {
 
@@ -57,26 +54,43 @@ public:
     int Sheets() const { return sheets_; }
 
 private:
+    enum Style { kPlain, kMoney, kRate, kBold, kBoldMoney }; // the workbook's cell formats
     void NewSheet();
     void EndSheet();
+    void BeginRow();
+    void EndRow();
+    // A cell's opening up to its value: the reference, the format and the type.
+    void Open(int col, Style style, const char* type = nullptr);
+    void Placed(int col); // the cell just written ends here
+    void Value(int col, Style style, const tax::Decimal& value);
+    void Inline(int col, Style style, std::string_view text);
+    tax::Status Finish();
 
-    lxw_workbook* book_ = nullptr;
-    lxw_worksheet* sheet_ = nullptr;
-    lxw_format* money_ = nullptr;
-    lxw_format* rate_ = nullptr;
-    lxw_format* bold_ = nullptr;
-    lxw_format* boldMoney_ = nullptr;
+    SheetZip zip_;
+    bool sheetOpen_ = false;
+    bool rowOpen_ = false;
+    std::string rowRef_; // the row's number as the file writes it
+    size_t rowAt_ = 0;   // where the current row begins in the rows being written
+    size_t cellsAt_ = 0; // where its cells begin
+    struct Place {
+        int col;
+        size_t end; // where the cell's XML ends, from cellsAt_
+    };
+    std::vector<Place> placed_;
+    std::vector<std::string> letters_; // column names, "A" to "ZZ" as used
     std::string name_;
     std::vector<std::string> titles_;
     unsigned rowsPerSheet_;
     unsigned row_ = 0; // the row being written
+    int lastCol_ = 0;       // the widest row of the sheet, and its last, for its dimension
+    unsigned lastRow_ = 0;
     int sheets_ = 0;
     std::vector<double> widths_;     // widest content per column of the sheet, in digit widths
     std::vector<std::string> names_; // the sheets so far, for the totals' formulas
     std::vector<unsigned> lastRows_; // the last row of figures of each finished sheet
     std::vector<std::vector<unsigned>> skips_{{}}; // per sheet, the rows the totals leave out
     int inSeries_ = 0; // sheets of the current name
-    std::vector<std::string> used_; // every sheet's name in the book
+    std::vector<std::string> used_; // every sheet's name in the book, in order
 };
 
 class XlsxWriter : public PayrollWriter {

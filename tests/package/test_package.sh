@@ -19,7 +19,7 @@ echo "package: $(basename "$deb")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for want in libqt6widgets6 libqt6gui6 libqt6printsupport6 libc6 libxlsxwriter fonts-wqy-microhei qt6-translations-l10n; do
+for want in libqt6widgets6 libqt6gui6 libqt6printsupport6 libc6 libminizip1 fonts-wqy-microhei qt6-translations-l10n; do
   grep -q "$want" <<<"$depends" || fail "Depends does not name $want"
 done
 

@@ -1,0 +1,199 @@
+#include "batch/SheetZip.h"
+
+#include "batch/FileErrors.h"
+
+#include <minizip/zip.h>
+#include <zlib.h>
+
+#include <cerrno>
+
+namespace batch {
+
+namespace {
+
+// The fastest level: a sheet's XML is so repetitive that it still shrinks about five times,
+// and the default level would take most of a large export's time.
+constexpr int kLevel = Z_BEST_SPEED;
+
+zipFile Zip(void* zip) { return static_cast<zipFile>(zip); }
+
+// Every part dated 1 January 1980, the first day a zip can hold: the same rows make the same file.
+zip_fileinfo Dated() {
+    zip_fileinfo info{};
+    info.tmz_date.tm_mday = 1;
+    info.tmz_date.tm_year = 1980;
+    return info;
+}
+
+} // namespace
+
+SheetZip::SheetZip() = default;
+
+SheetZip::~SheetZip() { Abandon(); }
+
+void SheetZip::Stop() {
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void SheetZip::Deflating() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return pending_ || quit_; });
+        if (!pending_) return;
+        lock.unlock();
+        Deflate(given_, last_);
+        lock.lock();
+        pending_ = false;
+        changed_.notify_all();
+    }
+}
+
+void SheetZip::Hand(bool last) {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !pending_; });
+        given_.swap(rows_);
+        last_ = last;
+        pending_ = true;
+    }
+    changed_.notify_all();
+    rows_.clear();
+}
+
+void SheetZip::Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !pending_; });
+}
+
+tax::Status SheetZip::Open(const std::string& path) {
+    errno = 0;
+    zip_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    if (!zip_) return tax::Fail("无法创建工作簿：" + SystemErrorText(errno));
+    out_.resize(kChunk);
+    deflated_.resize(kChunk);
+    quit_ = false;
+    thread_ = std::thread([this] { Deflating(); });
+    return {};
+}
+
+void SheetZip::Fail(std::string why) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (failure_.empty()) failure_ = std::move(why);
+}
+
+void SheetZip::Part(const char* name, std::string_view xml) {
+    const zip_fileinfo info = Dated();
+    if (zipOpenNewFileInZip64(Zip(zip_), name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, kLevel, 0) != ZIP_OK ||
+        zipWriteInFileInZip(Zip(zip_), xml.data(), static_cast<unsigned>(xml.size())) != ZIP_OK ||
+        zipCloseFileInZip(Zip(zip_)) != ZIP_OK)
+        Fail(SystemErrorText(errno));
+}
+
+void SheetZip::BeginRows() {
+    Drain();
+    stream_ = std::make_unique<z_stream>();
+    if (deflateInit2(stream_.get(), kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        stream_.reset();
+        Fail("内存不足");
+    }
+    if (!scratch_) scratch_ = std::tmpfile();
+    if (!scratch_) Fail("无法创建临时文件：" + SystemErrorText(errno));
+    rows_.clear();
+    rowsCrc_ = crc32(0, nullptr, 0);
+    rowsSize_ = 0;
+}
+
+// Rows into the scratch file; the last of a sheet ends on a byte boundary without closing the
+// stream, so that the sheet's tail can follow it as a stream of its own.
+void SheetZip::Deflate(const std::string& text, bool last) {
+    if (!stream_ || !scratch_) return;
+    rowsCrc_ = crc32_z(rowsCrc_, reinterpret_cast<const Bytef*>(text.data()), text.size());
+    rowsSize_ += text.size();
+    z_stream& s = *stream_;
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    s.avail_in = static_cast<uInt>(text.size());
+    do {
+        s.next_out = reinterpret_cast<Bytef*>(deflated_.data());
+        s.avail_out = static_cast<uInt>(deflated_.size());
+        deflate(&s, last ? Z_SYNC_FLUSH : Z_NO_FLUSH);
+        const size_t made = deflated_.size() - s.avail_out;
+        if (made && std::fwrite(deflated_.data(), 1, made, scratch_) != made) Fail(SystemErrorText(errno));
+    } while (s.avail_out == 0);
+}
+
+void SheetZip::DeflateInto(std::string_view text, bool finish) {
+    z_stream s{};
+    if (deflateInit2(&s, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        Fail("内存不足");
+        return;
+    }
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    s.avail_in = static_cast<uInt>(text.size());
+    do {
+        s.next_out = reinterpret_cast<Bytef*>(out_.data());
+        s.avail_out = static_cast<uInt>(out_.size());
+        deflate(&s, finish ? Z_FINISH : Z_SYNC_FLUSH);
+        const size_t made = out_.size() - s.avail_out;
+        if (made && zipWriteInFileInZip(Zip(zip_), out_.data(), static_cast<unsigned>(made)) != ZIP_OK)
+            Fail(SystemErrorText(errno));
+    } while (s.avail_out == 0);
+    deflateEnd(&s);
+}
+
+// Three deflate streams back to back make one: the head's and the rows' end on a byte boundary
+// with no final block, and the checksum of the whole is combined from the parts'.
+void SheetZip::EndSheet(const std::string& name, std::string_view head, std::string_view tail) {
+    Hand(true);
+    Drain();
+    if (stream_) deflateEnd(stream_.get());
+    stream_.reset();
+    const zip_fileinfo info = Dated();
+    if (zipOpenNewFileInZip2_64(Zip(zip_), name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, kLevel, 1, 1) != ZIP_OK) {
+        Fail(SystemErrorText(errno));
+        return;
+    }
+    DeflateInto(head, false);
+    if (scratch_) {
+        if (std::fflush(scratch_) != 0) Fail(SystemErrorText(errno));
+        std::rewind(scratch_);
+        for (size_t got; (got = std::fread(out_.data(), 1, out_.size(), scratch_)) > 0;)
+            if (zipWriteInFileInZip(Zip(zip_), out_.data(), static_cast<unsigned>(got)) != ZIP_OK) Fail(SystemErrorText(errno));
+        if (std::ferror(scratch_)) Fail(SystemErrorText(errno));
+        // Emptied for the next sheet.
+        std::fclose(scratch_);
+        scratch_ = nullptr;
+    }
+    DeflateInto(tail, true);
+    const auto bytes = [](std::string_view t) { return reinterpret_cast<const Bytef*>(t.data()); };
+    uLong crc = crc32_z(crc32(0, nullptr, 0), bytes(head), head.size());
+    crc = crc32_combine64(crc, rowsCrc_, static_cast<z_off64_t>(rowsSize_));
+    crc = crc32_combine64(crc, crc32_z(crc32(0, nullptr, 0), bytes(tail), tail.size()), static_cast<z_off64_t>(tail.size()));
+    if (zipCloseFileInZipRaw64(Zip(zip_), head.size() + rowsSize_ + tail.size(), crc) != ZIP_OK) Fail(SystemErrorText(errno));
+}
+
+tax::Status SheetZip::Close() {
+    Stop();
+    errno = 0;
+    if (zipClose(Zip(zip_), nullptr) != ZIP_OK) Fail(SystemErrorText(errno));
+    zip_ = nullptr;
+    if (!failure_.empty()) return tax::Fail("写入工作簿失败：" + failure_);
+    return {};
+}
+
+void SheetZip::Abandon() {
+    Stop();
+    if (stream_) deflateEnd(stream_.get());
+    stream_.reset();
+    if (scratch_) std::fclose(scratch_);
+    scratch_ = nullptr;
+    if (zip_) zipClose(Zip(zip_), nullptr);
+    zip_ = nullptr;
+}
+
+} // namespace batch
