@@ -52,26 +52,37 @@ std::string Quoted(const std::string& name) {
     return out + "'";
 }
 
-// Text as XML character data: the markup characters escaped, and the control characters XML
-// cannot carry written as a spreadsheet writes them (_x0001_).
+bool Hex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// Text as XML character data: the markup characters escaped, and the characters XML cannot carry
+// written as a spreadsheet writes them (_x0001_, _xFFFE_); a text that reads like such a code
+// itself has its "_" written so, lest a spreadsheet turn "_x0041_" into "A".
 void AppendXml(std::string& out, std::string_view text) {
     size_t from = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c > '>' || (c >= ' ' && c != '&' && c != '<' && c != '>' && c != '"')) continue;
-        if (c == '\t' || c == '\n' || c == '\r') continue;
+        if (c > '>' && c != '_' && c != 0xEF) continue; // the most of any text
+        const char* with = nullptr;
+        size_t length = 1;
+        if (c == '&') with = "&amp;";
+        else if (c == '<') with = "&lt;";
+        else if (c == '>') with = "&gt;";
+        else if (c == '"') with = "&quot;";
+        else if (c == '_' && i + 6 < text.size() && text[i + 1] == 'x' && Hex(text[i + 2]) && Hex(text[i + 3]) && Hex(text[i + 4]) &&
+                 Hex(text[i + 5]) && text[i + 6] == '_')
+            with = "_x005F_";
+        else if (c == 0xEF && text.substr(i, 3) == "\xEF\xBF\xBE") with = "_xFFFE_", length = 3;
+        else if (c == 0xEF && text.substr(i, 3) == "\xEF\xBF\xBF") with = "_xFFFF_", length = 3;
+        else if (c >= ' ' || c == '\t' || c == '\n') continue; // a '\r' would be read back as '\n'
         out.append(text.substr(from, i - from));
-        from = i + 1;
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: {
+        from = i + length;
+        i += length - 1;
+        if (with) {
+            out += with;
+        } else {
             char code[8];
             std::snprintf(code, sizeof code, "_x%04X_", c);
             out += code;
-        }
         }
     }
     out.append(text.substr(from));
