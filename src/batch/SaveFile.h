@@ -45,7 +45,7 @@ public:
 
     // The file that will be replaced.
     const std::string& Target() const { return target_; }
-    // The scratch file under a name that a library opening files by name (libxlsxwriter) can
+    // The scratch file under a name that a library opening files by name (the zip library) can
     // open for writing, truncating what is there.
     const std::string& ScratchName() const { return scratchName_; }
     bool Unnamed() const { return unnamed_; }

@@ -1,6 +1,6 @@
 #pragma once
-// The interface between the batch window and the workbook plugin (libxlsxwriter, the workbook
-// readers and what they pull in: zip, crypto), which the window loads on its first workbook
+// The interface between the batch window and the workbook plugin (the workbook writer and
+// readers and what they pull in: zip, deflate), which the window loads on its first workbook
 // export or import, so the program's start never loads them. Both sides include this alone.
 
 #include <QString>
