@@ -44,12 +44,17 @@ void SheetZip::Stop() {
 void SheetZip::Deflating() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return pending_ || quit_; });
-        if (!pending_) return;
+        changed_.wait(lock, [this] { return !given_.empty() || quit_; });
+        if (given_.empty()) return;
+        Given next = std::move(given_.front());
+        given_.pop_front();
+        busy_ = true;
         lock.unlock();
-        Deflate(given_, last_);
+        Deflate(next.rows, next.last);
+        next.rows.clear();
         lock.lock();
-        pending_ = false;
+        spare_.push_back(std::move(next.rows));
+        busy_ = false;
         changed_.notify_all();
     }
 }
@@ -57,18 +62,20 @@ void SheetZip::Deflating() {
 void SheetZip::Hand(bool last) {
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !pending_; });
-        given_.swap(rows_);
-        last_ = last;
-        pending_ = true;
+        changed_.wait(lock, [this] { return given_.size() < kWaiting; });
+        given_.push_back({std::move(rows_), last});
+        rows_.clear(); // a moved-from string is left valid but unspecified
+        if (!spare_.empty()) {
+            rows_.swap(spare_.back());
+            spare_.pop_back();
+        }
     }
     changed_.notify_all();
-    rows_.clear();
 }
 
 void SheetZip::Drain() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !pending_; });
+    changed_.wait(lock, [this] { return given_.empty() && !busy_; });
 }
 
 tax::Status SheetZip::Open(const std::string& path) {

@@ -10,11 +10,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 struct z_stream_s;
 
@@ -47,6 +49,9 @@ public:
 
 private:
     static constexpr size_t kChunk = 1 << 18;
+    // Buffers waiting to be deflated: a few, so that neither thread waits on the other's
+    // moment-to-moment pace, and memory stays a megabyte or two.
+    static constexpr size_t kWaiting = 4;
     // Gives the rows so far to the deflating thread, once it has done with the last ones.
     void Hand(bool last);
     void Drain(); // waits until the thread has written all it was given
@@ -65,9 +70,13 @@ private:
     // Shared with the deflating thread, under `mutex_`.
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::string given_;   // rows handed over
-    bool pending_ = false;
-    bool last_ = false;   // `given_` ends the sheet
+    struct Given {
+        std::string rows;
+        bool last; // ends the sheet
+    };
+    std::deque<Given> given_;        // rows handed over, oldest first
+    std::vector<std::string> spare_; // emptied buffers, their room kept
+    bool busy_ = false;              // the thread is deflating one
     bool quit_ = false;
     std::string failure_;
 
