@@ -17,6 +17,22 @@ constexpr int kLevel = Z_BEST_SPEED;
 
 zipFile Zip(void* zip) { return static_cast<zipFile>(zip); }
 
+// A raw deflate stream, as a zip entry holds it.
+bool Start(z_stream& s) { return deflateInit2(&s, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+
+// Deflates `text` through `s` with `flush`, each piece of output through `buffer` to `put`.
+template <class Put>
+void Through(z_stream& s, std::string_view text, int flush, std::string& buffer, const Put& put) {
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    s.avail_in = static_cast<uInt>(text.size());
+    do {
+        s.next_out = reinterpret_cast<Bytef*>(buffer.data());
+        s.avail_out = static_cast<uInt>(buffer.size());
+        deflate(&s, flush);
+        if (const size_t made = buffer.size() - s.avail_out; made) put(buffer.data(), made);
+    } while (s.avail_out == 0);
+}
+
 // Every part dated 1 January 1980, the first day a zip can hold: the same rows make the same file.
 zip_fileinfo Dated() {
     zip_fileinfo info{};
@@ -105,7 +121,7 @@ void SheetZip::Part(const char* name, std::string_view xml) {
 void SheetZip::BeginRows() {
     Drain();
     stream_ = std::make_unique<z_stream>();
-    if (deflateInit2(stream_.get(), kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (!Start(*stream_)) {
         stream_.reset();
         Fail("内存不足");
     }
@@ -122,34 +138,20 @@ void SheetZip::Deflate(const std::string& text, bool last) {
     if (!stream_ || !scratch_) return;
     rowsCrc_ = crc32_z(rowsCrc_, reinterpret_cast<const Bytef*>(text.data()), text.size());
     rowsSize_ += text.size();
-    z_stream& s = *stream_;
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    s.avail_in = static_cast<uInt>(text.size());
-    do {
-        s.next_out = reinterpret_cast<Bytef*>(deflated_.data());
-        s.avail_out = static_cast<uInt>(deflated_.size());
-        deflate(&s, last ? Z_SYNC_FLUSH : Z_NO_FLUSH);
-        const size_t made = deflated_.size() - s.avail_out;
-        if (made && std::fwrite(deflated_.data(), 1, made, scratch_) != made) Fail(SystemErrorText(errno));
-    } while (s.avail_out == 0);
+    Through(*stream_, text, last ? Z_SYNC_FLUSH : Z_NO_FLUSH, deflated_, [this](const char* data, size_t size) {
+        if (std::fwrite(data, 1, size, scratch_) != size) Fail(SystemErrorText(errno));
+    });
 }
 
 void SheetZip::DeflateInto(std::string_view text, bool finish) {
     z_stream s{};
-    if (deflateInit2(&s, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (!Start(s)) {
         Fail("内存不足");
         return;
     }
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    s.avail_in = static_cast<uInt>(text.size());
-    do {
-        s.next_out = reinterpret_cast<Bytef*>(out_.data());
-        s.avail_out = static_cast<uInt>(out_.size());
-        deflate(&s, finish ? Z_FINISH : Z_SYNC_FLUSH);
-        const size_t made = out_.size() - s.avail_out;
-        if (made && zipWriteInFileInZip(Zip(zip_), out_.data(), static_cast<unsigned>(made)) != ZIP_OK)
-            Fail(SystemErrorText(errno));
-    } while (s.avail_out == 0);
+    Through(s, text, finish ? Z_FINISH : Z_SYNC_FLUSH, out_, [this](const char* data, size_t size) {
+        if (zipWriteInFileInZip(Zip(zip_), data, static_cast<unsigned>(size)) != ZIP_OK) Fail(SystemErrorText(errno));
+    });
     deflateEnd(&s);
 }
 
