@@ -76,6 +76,10 @@ void SheetZip::Deflating() {
 }
 
 void SheetZip::Hand(bool last) {
+    if (!thread_.joinable()) { // not open: nothing would ever take the rows
+        rows_.clear();
+        return;
+    }
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return given_.size() < kWaiting; });

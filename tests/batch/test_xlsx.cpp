@@ -201,8 +201,15 @@ TEST(BatchXlsx, RandomCellsReadBackAsWritten) {
     }
 }
 
-// A disk that fills while the workbook is written is a failure said in words, not a workbook.
+// A workbook that cannot be made, or a disk that fills while it is written, is a failure said
+// in words, not a workbook.
 TEST(BatchXlsx, FullDiskReported) {
+    {
+        batch::SheetBook nowhere(1048576);
+        const tax::Status opened = nowhere.Open("/nonexistent-folder/out.xlsx");
+        ASSERT_FALSE(opened);
+        EXPECT_EQ(opened.error(), "无法创建工作簿：文件或文件夹不存在");
+    }
     batch::SheetBook book(1048576);
     ASSERT_TRUE(book.Open("/dev/full"));
     book.Start("个税", {"姓名", "工资个税"});
