@@ -214,6 +214,7 @@ void SheetBook::Inline(int col, Style style, std::string_view text) {
 void SheetBook::BeginRow() {
     EndRow();
     rowOpen_ = true;
+    openRow_ = row_;
     rowRef_ = std::to_string(row_ + 1);
     std::string& out = zip_.Rows();
     rowAt_ = out.size();
@@ -247,7 +248,7 @@ void SheetBook::EndRow() {
     }
     out.append("</row>", 6);
     for (const Place& p : placed_) lastCol_ = std::max(lastCol_, p.col);
-    lastRow_ = row_;
+    lastRow_ = openRow_; // row_ may have moved on to the next row already
     placed_.clear();
     zip_.Appended();
 }

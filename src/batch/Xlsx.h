@@ -69,7 +69,8 @@ private:
     SheetZip zip_;
     bool sheetOpen_ = false;
     bool rowOpen_ = false;
-    std::string rowRef_; // the row's number as the file writes it
+    unsigned openRow_ = 0; // the row being laid out, and its number as the file writes it
+    std::string rowRef_;
     size_t rowAt_ = 0;   // where the current row begins in the rows being written
     size_t cellsAt_ = 0; // where its cells begin
     struct Place {

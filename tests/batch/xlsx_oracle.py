@@ -19,7 +19,14 @@ for name in package.namelist():
         for row in re.findall(r'<row [^>]*>(.*?)</row>', package.read(name).decode()):
             columns = [openpyxl.utils.column_index_from_string(c) for c in re.findall(r'<c r="([A-Z]+)[0-9]+"', row)]
             assert columns == sorted(set(columns)), (name, columns)
-        for value in re.findall(r'<v>([^<]*)</v>', package.read(name).decode()):
+        xml = package.read(name).decode()
+        # The sheet's stated extent is the extent of its cells.
+        last_col, last_row = re.search(r'<dimension ref="A1:([A-Z]+)([0-9]+)"/>', xml).groups()
+        rows = [int(r) for r in re.findall(r'<row r="([0-9]+)"', xml)]
+        cols = [openpyxl.utils.column_index_from_string(c) for c in re.findall(r'<c r="([A-Z]+)[0-9]+"', xml)]
+        assert int(last_row) == max(rows, default=1), (name, last_row, max(rows, default=1))
+        assert openpyxl.utils.column_index_from_string(last_col) == max(cols, default=1), (name, last_col)
+        for value in re.findall(r'<v>([^<]*)</v>', xml):
             assert re.fullmatch(r'-?[0-9]+(\.[0-9]*[1-9])?(E-?[0-9]+)?', value), value
 book = openpyxl.load_workbook(book_path)
 names, cells = [], {}
