@@ -12,6 +12,20 @@
 
 namespace batch {
 
+// The character an .xlsx text writes as "_xHHHH_" at `at` (one XML cannot carry, or the "_" of a
+// text that itself reads like such a code), or -1 when there is no such code there.
+inline int EscapeCodeAt(std::string_view text, size_t at) {
+    if (text.size() < at + 7 || text[at] != '_' || text[at + 1] != 'x' || text[at + 6] != '_') return -1;
+    int code = 0;
+    for (size_t k = at + 2; k < at + 6; ++k) {
+        const char c = text[k];
+        const int h = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (h < 0) return -1;
+        code = code * 16 + h;
+    }
+    return code;
+}
+
 enum class FileKind { kText, kXlsx, kXls, kOther };
 
 // A file's kind told from its first bytes (pass at least the first 4 KiB, or the whole file when

@@ -129,7 +129,8 @@ void SheetZip::BeginRows() {
         stream_.reset();
         Fail("内存不足");
     }
-    if (!scratch_) scratch_ = std::tmpfile();
+    if (scratch_) std::fclose(scratch_); // left by a sheet whose end failed
+    scratch_ = std::tmpfile();
     if (!scratch_) Fail("无法创建临时文件：" + SystemErrorText(errno));
     rows_.clear();
     rowsCrc_ = crc32(0, nullptr, 0);
@@ -178,7 +179,6 @@ void SheetZip::EndSheet(const std::string& name, std::string_view head, std::str
         for (size_t got; (got = std::fread(out_.data(), 1, out_.size(), scratch_)) > 0;)
             if (zipWriteInFileInZip(Zip(zip_), out_.data(), static_cast<unsigned>(got)) != ZIP_OK) Fail(SystemErrorText(errno));
         if (std::ferror(scratch_)) Fail(SystemErrorText(errno));
-        // Emptied for the next sheet.
         std::fclose(scratch_);
         scratch_ = nullptr;
     }

@@ -52,7 +52,7 @@ private:
     // Buffers waiting to be deflated: a few, so that neither thread waits on the other's
     // moment-to-moment pace, and memory stays a megabyte or two.
     static constexpr size_t kWaiting = 4;
-    // Gives the rows so far to the deflating thread, once it has done with the last ones.
+    // Gives the rows so far to the deflating thread, waiting while kWaiting buffers wait.
     void Hand(bool last);
     void Drain(); // waits until the thread has written all it was given
     void Deflating();

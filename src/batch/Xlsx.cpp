@@ -2,6 +2,7 @@
 
 #include "batch/Amount.h"
 #include "batch/Rows.h"
+#include "batch/Sheet.h"
 
 #include <algorithm>
 #include <charconv>
@@ -52,8 +53,6 @@ std::string Quoted(const std::string& name) {
     return out + "'";
 }
 
-bool Hex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-
 // Text as XML character data: the markup characters escaped, and the characters XML cannot carry
 // written as a spreadsheet writes them (_x0001_, _xFFFE_); a text that reads like such a code
 // itself has its "_" written so, lest a spreadsheet turn "_x0041_" into "A".
@@ -68,9 +67,7 @@ void AppendXml(std::string& out, std::string_view text) {
         else if (c == '<') with = "&lt;";
         else if (c == '>') with = "&gt;";
         else if (c == '"') with = "&quot;";
-        else if (c == '_' && i + 6 < text.size() && text[i + 1] == 'x' && Hex(text[i + 2]) && Hex(text[i + 3]) && Hex(text[i + 4]) &&
-                 Hex(text[i + 5]) && text[i + 6] == '_')
-            with = "_x005F_";
+        else if (c == '_' && EscapeCodeAt(text, i) >= 0) with = "_x005F_";
         else if (c == 0xEF && text.substr(i, 3) == "\xEF\xBF\xBE") with = "_xFFFE_", length = 3;
         else if (c == 0xEF && text.substr(i, 3) == "\xEF\xBF\xBF") with = "_xFFFF_", length = 3;
         else if (c >= ' ' || c == '\t' || c == '\n') continue; // a '\r' would be read back as '\n'
@@ -165,7 +162,7 @@ void SheetBook::Start(std::string name, std::vector<std::string> titles) {
 
 // A cell is written as it comes, straight after the row's others, its place kept so that a row
 // written out of column order still reaches the file in order.
-void SheetBook::Open(int col, Style style, const char* type) {
+void SheetBook::Open(int col, Style style, bool inlineText) {
     while (letters_.size() <= static_cast<size_t>(col)) letters_.push_back(ColumnName(static_cast<int>(letters_.size())));
     const std::string& letters = letters_[static_cast<size_t>(col)];
     char head[64] = "<c r=\"";
@@ -178,7 +175,7 @@ void SheetBook::Open(int col, Style style, const char* type) {
         *p++ = static_cast<char>('0' + style);
         *p++ = '"';
     }
-    if (type) p = std::copy_n(" t=\"inlineStr\"", 14, p);
+    if (inlineText) p = std::copy_n(" t=\"inlineStr\"", 14, p);
     *p++ = '>';
     zip_.Rows().append(head, static_cast<size_t>(p - head));
 }
@@ -202,7 +199,7 @@ void SheetBook::Inline(int col, Style style, std::string_view text) {
         Placed(col);
         return;
     }
-    Open(col, style, "inlineStr");
+    Open(col, style, true);
     const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     if (space(text.front()) || space(text.back())) out.append("<is><t xml:space=\"preserve\">");
     else out.append("<is><t>", 7);

@@ -59,8 +59,8 @@ private:
     void EndSheet();
     void BeginRow();
     void EndRow();
-    // A cell's opening up to its value: the reference, the format and the type.
-    void Open(int col, Style style, const char* type = nullptr);
+    // A cell's opening up to its value: the reference, the format and whether it holds text.
+    void Open(int col, Style style, bool inlineText = false);
     void Placed(int col); // the cell just written ends here
     void Value(int col, Style style, const tax::Decimal& value);
     void Inline(int col, Style style, std::string_view text);

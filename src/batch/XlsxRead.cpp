@@ -61,19 +61,9 @@ void DecodeEscapes(std::string& text) {
     if (text.find("_x") == std::string::npos) return;
     std::string out;
     out.reserve(text.size());
-    auto hex = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-    };
     for (size_t i = 0; i < text.size();) {
-        if (text.compare(i, 2, "_x") == 0 && i + 7 <= text.size() && text[i + 6] == '_') {
-            int code = 0;
-            bool ok = true;
-            for (size_t k = i + 2; k < i + 6; ++k) {
-                const int h = hex(text[k]);
-                ok = ok && h >= 0;
-                code = code * 16 + h;
-            }
-            if (ok && (code < 0xD800 || code > 0xDFFF)) {
+        if (const int code = EscapeCodeAt(text, i); code >= 0) {
+            if (code < 0xD800 || code > 0xDFFF) {
                 if (code < 0x80) {
                     out += static_cast<char>(code);
                 } else if (code < 0x800) {
