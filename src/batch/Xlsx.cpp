@@ -161,15 +161,13 @@ void SheetBook::Start(std::string name, std::vector<std::string> titles) {
 }
 
 // A cell is written as it comes, straight after the row's others, its place kept so that a row
-// written out of column order still reaches the file in order.
+// written out of column order still reaches the file in order. A cell straight after the one
+// before it goes without its reference (the format lets a reader count it): the references are
+// a third of a sheet's text, and what compresses worst.
 void SheetBook::Open(int col, Style style, bool inlineText) {
-    while (letters_.size() <= static_cast<size_t>(col)) letters_.push_back(ColumnName(static_cast<int>(letters_.size())));
-    const std::string& letters = letters_[static_cast<size_t>(col)];
-    char head[64] = "<c r=\"";
-    char* p = head + 6;
-    p = std::copy(letters.begin(), letters.end(), p);
-    p = std::copy(rowRef_.begin(), rowRef_.end(), p);
-    *p++ = '"';
+    char head[64] = "<c";
+    char* p = head + 2;
+    if (placed_.empty() ? col != 0 : col != placed_.back().col + 1) p = Ref(p, col);
     if (style != kPlain) {
         p = std::copy_n(" s=\"", 4, p);
         *p++ = static_cast<char>('0' + style);
@@ -178,6 +176,17 @@ void SheetBook::Open(int col, Style style, bool inlineText) {
     if (inlineText) p = std::copy_n(" t=\"inlineStr\"", 14, p);
     *p++ = '>';
     zip_.Rows().append(head, static_cast<size_t>(p - head));
+}
+
+// ` r="B7"` for column `col` of the row being written, at `p`; the end returned.
+char* SheetBook::Ref(char* p, int col) {
+    while (letters_.size() <= static_cast<size_t>(col)) letters_.push_back(ColumnName(static_cast<int>(letters_.size())));
+    const std::string& letters = letters_[static_cast<size_t>(col)];
+    p = std::copy_n(" r=\"", 4, p);
+    p = std::copy(letters.begin(), letters.end(), p);
+    p = std::copy(rowRef_.begin(), rowRef_.end(), p);
+    *p++ = '"';
+    return p;
 }
 
 void SheetBook::Placed(int col) { placed_.push_back({col, zip_.Rows().size() - cellsAt_}); }
@@ -236,11 +245,18 @@ void SheetBook::EndRow() {
         std::vector<size_t> order(placed_.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return placed_[a].col < placed_[b].col; });
+        // Each cell's reference written again for its new neighbours.
+        int before = -1;
         for (size_t k = 0; k < order.size(); ++k) {
             const size_t i = order[k];
             if (k + 1 < order.size() && placed_[order[k + 1]].col == placed_[i].col) continue;
-            const size_t begin = i == 0 ? 0 : placed_[i - 1].end;
-            out.append(cells, begin, placed_[i].end - begin);
+            size_t begin = (i == 0 ? 0 : placed_[i - 1].end) + 2; // past "<c"
+            if (cells.compare(begin, 4, " r=\"") == 0) begin = cells.find('"', begin + 4) + 1;
+            char head[64] = "<c";
+            char* p = head + 2;
+            if (placed_[i].col != before + 1) p = Ref(p, placed_[i].col);
+            out.append(head, static_cast<size_t>(p - head)).append(cells, begin, placed_[i].end - begin);
+            before = placed_[i].col;
         }
     }
     out.append("</row>", 6);

@@ -13,17 +13,24 @@ from openpyxl.utils.escape import unescape
 book_path, wants_path = sys.argv[1], sys.argv[2]
 package = zipfile.ZipFile(book_path)
 assert package.testzip() is None, "a part's checksum is wrong"
-# A spreadsheet program refuses a row whose cells repeat a column or go backwards.
+# A spreadsheet program refuses a row whose cells repeat a column or go backwards. A cell without
+# its reference is the one after the cell before it; one with it names its own row.
+CELL = re.compile(r'<c(?: r="([A-Z]+)([0-9]+)")?[ />]')
 for name in package.namelist():
     if name.startswith("xl/worksheets/"):
-        for row in re.findall(r'<row [^>]*>(.*?)</row>', package.read(name).decode()):
-            columns = [openpyxl.utils.column_index_from_string(c) for c in re.findall(r'<c r="([A-Z]+)[0-9]+"', row)]
-            assert columns == sorted(set(columns)), (name, columns)
         xml = package.read(name).decode()
+        rows, cols = [], []
+        for number, row in re.findall(r'<row r="([0-9]+)"[^>]*>(.*?)</row>', xml, re.S):
+            columns = []
+            for letters, at in CELL.findall(row):
+                assert not at or at == number, (name, number, letters + at)
+                columns.append(openpyxl.utils.column_index_from_string(letters) if letters else
+                               (columns[-1] if columns else 0) + 1)
+            assert columns == sorted(set(columns)), (name, columns)
+            rows.append(int(number))
+            cols += columns
         # The sheet's stated extent is the extent of its cells.
         last_col, last_row = re.search(r'<dimension ref="A1:([A-Z]+)([0-9]+)"/>', xml).groups()
-        rows = [int(r) for r in re.findall(r'<row r="([0-9]+)"', xml)]
-        cols = [openpyxl.utils.column_index_from_string(c) for c in re.findall(r'<c r="([A-Z]+)[0-9]+"', xml)]
         assert int(last_row) == max(rows, default=1), (name, last_row, max(rows, default=1))
         assert openpyxl.utils.column_index_from_string(last_col) == max(cols, default=1), (name, last_col)
         for value in re.findall(r'<v>([^<]*)</v>', xml):
