@@ -318,7 +318,8 @@ tax::Status PayrollReader::MapHeader(const std::vector<std::string>& cells, long
     // The sheet's own columns named like computed ones are kept beside them, marked as the
     // sheet's; only this program's own output, read back, has them computed afresh.
     const bool ownOutput = IsOwnOutput(map, cells);
-    addBonus_ = !IsGrossHeading(cells[static_cast<size_t>(wage)]);
+    // This program's 月工资 already holds the month's 奖金 it carries beside it.
+    addBonus_ = !ownOutput && !IsGrossHeading(cells[static_cast<size_t>(wage)]);
     layout_ = Layout();
     for (size_t i = 0; i < cells.size(); ++i) {
         if (map[i] == Field::kId && !hasName) map[i] = Field::kName;

@@ -616,6 +616,18 @@ TEST(BatchFiles, RealWorkbooks) {
     CheckOutput("own workbook read back", own, clerkTitles, back, 0);
     std::remove(path.c_str());
 
+    // A month's 奖金, added to a 月工资 or already in an 应发 column, is carried beside the wage
+    // it is part of: the output read back computes to itself, not to the 奖金 added again.
+    for (const char* wageTitle : {"月工资", "应发工资"}) {
+        const Output first = RunText(std::string("姓名,") + wageTitle + ",奖金,五险一金\n张三,10000,500,1000\n李四,9000,,800\n", 1 << 20);
+        ASSERT_EQ(first.error, "");
+        EXPECT_NE(first.csv.find(wageTitle == std::string("月工资") ? "张三,10500.00" : "张三,10000.00"), std::string::npos)
+            << first.csv;
+        const Output again = RunText(first.csv, 1 << 20);
+        ASSERT_EQ(again.error, "");
+        EXPECT_EQ(again.csv, first.csv) << wageTitle;
+    }
+
     // Neither text nor a workbook: refused whole.
     const Output png = RunFile(BookFile("picture.png"), "");
     EXPECT_NE(png.error.find("既不是文本表格（CSV），也不是工作簿"), std::string::npos) << png.error;
