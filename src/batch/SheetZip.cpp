@@ -11,7 +11,7 @@ namespace batch {
 
 namespace {
 
-// The fastest level: a sheet's XML is so repetitive that it still shrinks about five times,
+// The fastest level: a sheet's XML is so repetitive that it still shrinks five to nine times,
 // and the default level would take most of a large export's time.
 constexpr int kLevel = Z_BEST_SPEED;
 

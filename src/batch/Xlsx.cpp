@@ -166,8 +166,7 @@ void SheetBook::Start(std::string name, std::vector<std::string> titles) {
 // a third of a sheet's text, and what compresses worst.
 void SheetBook::Open(int col, Style style, bool inlineText) {
     char head[64] = "<c";
-    char* p = head + 2;
-    if (placed_.empty() ? col != 0 : col != placed_.back().col + 1) p = Ref(p, col);
+    char* p = Ref(head + 2, col, placed_.empty() ? -1 : placed_.back().col);
     if (style != kPlain) {
         p = std::copy_n(" s=\"", 4, p);
         *p++ = static_cast<char>('0' + style);
@@ -178,8 +177,10 @@ void SheetBook::Open(int col, Style style, bool inlineText) {
     zip_.Rows().append(head, static_cast<size_t>(p - head));
 }
 
-// ` r="B7"` for column `col` of the row being written, at `p`; the end returned.
-char* SheetBook::Ref(char* p, int col) {
+// ` r="B7"` for column `col` of the row being written, at `p`, unless the cell comes straight
+// after the one in column `before` (-1: the row's first); the end returned.
+char* SheetBook::Ref(char* p, int col, int before) {
+    if (col == before + 1) return p;
     while (letters_.size() <= static_cast<size_t>(col)) letters_.push_back(ColumnName(static_cast<int>(letters_.size())));
     const std::string& letters = letters_[static_cast<size_t>(col)];
     p = std::copy_n(" r=\"", 4, p);
@@ -253,8 +254,7 @@ void SheetBook::EndRow() {
             size_t begin = (i == 0 ? 0 : placed_[i - 1].end) + 2; // past "<c"
             if (cells.compare(begin, 4, " r=\"") == 0) begin = cells.find('"', begin + 4) + 1;
             char head[64] = "<c";
-            char* p = head + 2;
-            if (placed_[i].col != before + 1) p = Ref(p, placed_[i].col);
+            const char* p = Ref(head + 2, placed_[i].col, before);
             out.append(head, static_cast<size_t>(p - head)).append(cells, begin, placed_[i].end - begin);
             before = placed_[i].col;
         }

@@ -61,7 +61,7 @@ private:
     void EndRow();
     // A cell's opening up to its value: the reference, the format and whether it holds text.
     void Open(int col, Style style, bool inlineText = false);
-    char* Ref(char* p, int col);
+    char* Ref(char* p, int col, int before);
     void Placed(int col); // the cell just written ends here
     void Value(int col, Style style, const tax::Decimal& value);
     void Inline(int col, Style style, std::string_view text);
