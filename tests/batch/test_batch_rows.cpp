@@ -627,6 +627,11 @@ TEST(BatchFiles, RealWorkbooks) {
         ASSERT_EQ(again.error, "");
         EXPECT_EQ(again.csv, first.csv) << wageTitle;
     }
+    // The same through a spreadsheet program's book: 应发工资 over a two-row header, 奖金 beside it.
+    const Output saved = RunFile(BookFile("lo-headings.xlsx"), "");
+    ASSERT_EQ(saved.error, "");
+    EXPECT_NE(saved.csv.find("张三,12000.00"), std::string::npos) << saved.csv;
+    EXPECT_EQ(RunText(saved.csv, 1 << 20).csv, saved.csv);
 
     // Neither text nor a workbook: refused whole.
     const Output png = RunFile(BookFile("picture.png"), "");
