@@ -1,9 +1,9 @@
 #include "shell/Tools.h"
 
-#include "tools/batch/UFrmBatch.h"
-#include "tools/comparison/UFrmCompare.h"
-#include "tools/planning/UFrmPlan.h"
-#include "tools/yearly/UFrmYearly.h"
+#include "tools/batch/Tool.h"
+#include "tools/comparison/Tool.h"
+#include "tools/planning/Tool.h"
+#include "tools/yearly/Tool.h"
 
 #include <array>
 
@@ -11,20 +11,11 @@ namespace tools {
 
 namespace {
 
-template <class Window>
-QWidget* Make(QWidget* parent) {
-    return new Window(parent);
-}
-
-bool BatchMayClose(QWidget* window) {
-    return static_cast<TFrmBatch*>(window)->ConfirmClose();
-}
-
 const std::array<Tool, 4> kTools{{
-    {"年终奖筹划(&P)...", "Menu_Tool_Plan", &Make<TFrmPlan>, nullptr},
-    {"综合所得（2019年起）(&Z)...", "Menu_Tool_Yearly", &Make<TFrmYearly>, nullptr},
-    {"新旧税制对比(&C)...", "Menu_Tool_Compare", &Make<TFrmCompare>, nullptr},
-    {"批量计算(&B)...", "Menu_Tool_Batch", &Make<TFrmBatch>, &BatchMayClose},
+    {"年终奖筹划(&P)...", "Menu_Tool_Plan", &MakePlan, nullptr},
+    {"综合所得（2019年起）(&Z)...", "Menu_Tool_Yearly", &MakeYearly, nullptr},
+    {"新旧税制对比(&C)...", "Menu_Tool_Compare", &MakeCompare, nullptr},
+    {"批量计算(&B)...", "Menu_Tool_Batch", &MakeBatch, &BatchMayClose},
 }};
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // The tool windows the main window's 工具 menu opens, in the menu's order: a new tool window is
-// one line in Tools.cpp and a folder of its own under src/tools.
+// one line in Tools.cpp and a folder of its own under src/tools, whose Tool.h declares its entry.
 
 #include <span>
 

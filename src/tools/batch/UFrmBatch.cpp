@@ -1,4 +1,5 @@
 #include "tools/batch/UFrmBatch.h"
+#include "tools/batch/Tool.h"
 
 #include "batch/Input.h"
 #include "batch/ReceiptsKind.h"
@@ -921,4 +922,12 @@ void TFrmBatch::closeEvent(QCloseEvent* event) {
     }
     Dirty = false; // asked once: the program's close does not ask again
     event->accept();
+}
+
+QWidget* tools::MakeBatch(QWidget* parent) {
+    return new TFrmBatch(parent);
+}
+
+bool tools::BatchMayClose(QWidget* window) {
+    return static_cast<TFrmBatch*>(window)->ConfirmClose();
 }

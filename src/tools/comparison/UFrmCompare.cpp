@@ -1,4 +1,5 @@
 #include "tools/comparison/UFrmCompare.h"
+#include "tools/comparison/Tool.h"
 
 #include "framework/ToolWindow.h"
 #include "framework/AmountReader.h"
@@ -321,4 +322,8 @@ void TFrmCompare::CopySelection() {
         lines << cells.join(QLatin1Char('\t'));
     }
     QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+QWidget* tools::MakeCompare(QWidget* parent) {
+    return new TFrmCompare(parent);
 }

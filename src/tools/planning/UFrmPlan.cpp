@@ -1,4 +1,5 @@
 #include "tools/planning/UFrmPlan.h"
+#include "tools/planning/Tool.h"
 
 #include "framework/AmountReader.h"
 #include "framework/CalcPanel.h"
@@ -437,4 +438,8 @@ void TFrmPlan::BtnCalcClick() {
 
 void TFrmPlan::BtnCopyClick() {
     if (!summary.isEmpty()) QApplication::clipboard()->setText(summary);
+}
+
+QWidget* tools::MakePlan(QWidget* parent) {
+    return new TFrmPlan(parent);
 }

@@ -1,4 +1,5 @@
 #include "tools/yearly/UFrmYearly.h"
+#include "tools/yearly/Tool.h"
 
 #include "framework/ToolWindow.h"
 #include "framework/AmountReader.h"
@@ -855,4 +856,8 @@ void TFrmYearly::ShowSettlement(const y::YearQuestion& q, const y::YearAnswer& a
 
 void TFrmYearly::BtnCopyClick() {
     if (!summary.isEmpty()) QApplication::clipboard()->setText(summary);
+}
+
+QWidget* tools::MakeYearly(QWidget* parent) {
+    return new TFrmYearly(parent);
 }
