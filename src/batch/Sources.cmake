@@ -8,6 +8,7 @@ set(BATCH_SOURCES
     Decode.cpp Decode.h
     FileErrors.cpp FileErrors.h
     Input.cpp Input.h
+    LawTables.cpp LawTables.h
     Rows.cpp Rows.h
     Monthly.cpp Monthly.h PackedCells.h
     MonthlyPeriod.cpp MonthlyPeriod.h

@@ -246,6 +246,9 @@ void CsvTableWriter::Append(const Row& row) {
         case Cell::kMoney:
             tax::batch::AppendMoney(buffer_, cell.value);
             break;
+        case Cell::kNumber:
+            AppendExact(buffer_, cell.value);
+            break;
         case Cell::kText:
         case Cell::kRate:
         case Cell::kMonth:

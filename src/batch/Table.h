@@ -28,8 +28,9 @@ struct Column {
 };
 
 struct Cell {
-    enum Kind : unsigned char { kEmpty, kText, kMoney, kRate, kMonth } kind = kEmpty;
-    tax::Decimal value;                   // kMoney: the amount; kRate: the fraction (0.2); kMonth: the month
+    // kNumber: a figure a sheet carries that is no amount (序号, 出勤天数), shown unformatted.
+    enum Kind : unsigned char { kEmpty, kText, kMoney, kRate, kMonth, kNumber } kind = kEmpty;
+    tax::Decimal value;                   // kMoney, kNumber: the figure; kRate: the fraction (0.2); kMonth: the month
     std::string text;                     // kText; kRate "20%"; kMonth as the kind shows it
     static Cell Text(std::string_view s); // empty for blank text
     static Cell Money(tax::Decimal v);
@@ -150,6 +151,17 @@ public:
     virtual ~TableWriter() = default;
     virtual tax::Status Begin(std::span<const Column> columns) = 0;
     virtual tax::Status Add(const Row& row) = 0;
+    // The rows after this form a part called `name` (a month of a year read from several
+    // sheets): a workbook gives them a sheet of that name, other writers go on.
+    virtual tax::Status Section(const std::string& name) {
+        (void)name;
+        return {};
+    }
+    // The sums of a part, before the next part begins: a workbook writes them under its rows.
+    virtual tax::Status Subtotal(const Row& totals) {
+        (void)totals;
+        return {};
+    }
     // The totals row last: 合计 in the label column, the sums of the summed columns.
     virtual tax::Status Finish(const Row& totals) = 0;
 };

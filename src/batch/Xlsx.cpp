@@ -463,182 +463,38 @@ tax::Status SheetBook::Finish() {
     return zip_.Close();
 }
 
-namespace {
-
-// Whether a carried column's numbers are amounts and counts a clerk goes on computing with, not
-// codes written in digits (账号, 身份证号, 电话): those stay text, every digit kept.
-bool NumericHeading(std::string_view title) {
-    if (title == "序号") return true;
-    for (std::string_view code : {"号", "码", "账", "证", "电话", "手机", "卡", "编"})
-        if (title.find(code) != std::string_view::npos) return false;
-    return true;
-}
-
-// A carried cell written as a number: plain decimal text of at most 12 whole digits, no leading
-// zero that a number would drop.
-bool NumberCell(std::string_view cell, tb::Amount& a) {
-    cell = TrimCell(cell);
-    if (cell.empty() || cell.size() > 16) return false;
-    if (cell.size() > 1 && cell[0] == '0' && cell[1] != '.') return false;
-    for (char ch : cell)
-        if (!(ch >= '0' && ch <= '9') && ch != '.' && ch != '-') return false;
-    return ReadAmount(cell, a) == AmountRead::kOk;
-}
-
-} // namespace
-
-tax::Status XlsxWriter::Begin(const Layout& layout) {
-    layout_ = layout;
-    sheetTaxAt_ = layout_.SheetTaxAt();
-    std::vector<std::string> titles;
-    for (int c = 0; c < layout_.Count(); ++c)
-        titles.emplace_back(layout_.Title(c));
-    if (sheetTaxAt_ >= 0) titles.emplace_back(kTaxDifferenceTitle);
-    book_.Start("个税", std::move(titles));
-    return {};
-}
-
-tax::Status XlsxWriter::Add(const Record& record, const tb::RowResult& r) {
-    book_.NextRow();
-    // The sheet's own 合计 row is kept as written, but the totals leave it out.
-    if (record.kind == RowKind::kTotal) book_.Unsummed();
-    Cell cell;
-    for (int c = 0; c < layout_.Count(); ++c) {
-        CellAt(layout_, c, record, r, cell);
-        tb::Amount a;
-        switch (cell.kind) {
-        case Cell::kEmpty: break;
-        case Cell::kText:
-            // A carried number (序号, 基本工资, 实发工资) stays a number a clerk can go on with.
-            if (layout_.FieldAt(c) == Field::kCarried && NumericHeading(layout_.Title(c)) && NumberCell(cell.text, a))
-                cell.text.find('.') != std::string_view::npos ? book_.Money(c, a.value) : book_.Number(c, a.value);
-            else
-                book_.Text(c, cell.text);
-            break;
-        case Cell::kMoney: book_.Money(c, cell.value); break;
-        case Cell::kRate: book_.Rate(c, cell.value); break;
-        }
-    }
-    if (tax::Decimal d; TaxDifference(sheetTaxAt_, record, r, d)) book_.Money(layout_.Count(), d);
-    return {};
-}
-
-tax::Status XlsxWriter::Finish(const Totals& t) {
-    book_.NextRow();
-    book_.Label(layout_.ColumnOf(Field::kName), kTotalsTitle);
-    for (const OutputColumn& o : kOutput)
-        if (o.total) book_.Total(layout_.ColumnOf(o.field), (t.*o.total).Value());
-    return book_.Close();
-}
-
-
-tax::Status MonthlyXlsx::Begin(const std::vector<std::string>& titles) {
-    const std::vector<std::string_view> views(titles.begin(), titles.end());
-    tax::Result<monthly::Columns> columns = monthly::Columns::Of(views, 1);
-    if (!columns) return columns.failure();
-    columns_ = std::move(*columns);
-    titles_ = titles;
-    for (const char* t : tax::payroll2019::kOutputTitles)
-        titles_.emplace_back(t);
-    if (columns_.Checked()) titles_.emplace_back(monthly::kTaxDifferenceTitle);
-    return {};
-}
-
-// The first sheet waits for its name: a year read from month sheets names it after the first.
-void MonthlyXlsx::Started() {
-    if (started_) return;
-    started_ = true;
-    book_.Start("累计预扣", titles_);
-}
-
-tax::Status MonthlyXlsx::Section(const std::string& name) {
-    if (rows_) {
-        WriteTotals();
-        sums_ = monthly::Sums();
-    }
-    rows_ = false;
-    if (started_) {
-        book_.Restart(name);
-    } else {
-        started_ = true;
-        book_.Start(name, titles_);
-    }
-    return {};
-}
-
-tax::Status MonthlyXlsx::Add(const monthly::Record& record, const tax::payroll2019::Figures& f) {
-    namespace tp = tax::payroll2019;
-    using monthly::Role;
-    Started();
-    book_.NextRow();
-    rows_ = true;
-    sums_.Add(columns_, record, f);
-    // The sheet's own 合计 row is kept as written, its numbers too, but the totals leave it out.
-    if (record.total) book_.Unsummed();
-    // Amounts as numbers only in the rows the totals count: a refused row's stay text as
-    // written, so that the SUM under them agrees with its cached value.
-    const bool counted = f.ok || record.total;
-    int c = 0;
-    for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
-        tb::Amount a;
-        const Role role = i < columns_.roles.size() ? columns_.roles[i] : Role::kCarried;
-        const bool amount = role == Role::kAmount || role == Role::kCumulative || role == Role::kDeduction || role == Role::kSheetTax;
-        if (counted && amount && ReadAmount(record.cells[i], a) == AmountRead::kOk)
-            book_.Money(c, a.value);
-        else if (role == Role::kCarried && NumericHeading(columns_.titles[i]) && NumberCell(record.cells[i], a))
-            record.cells[i].find('.') != std::string_view::npos ? book_.Money(c, a.value) : book_.Number(c, a.value);
-        else
-            book_.Text(c, record.cells[i]);
-    }
-    for (int k = 0; k < tp::kOutputColumns; ++k, ++c) {
-        const tp::Cell cell = tp::CellOf(f, static_cast<tp::OutputColumn>(k));
-        switch (cell.kind) {
-        case tp::Cell::kEmpty: break;
-        case tp::Cell::kMoney: book_.Money(c, cell.value); break;
-        case tp::Cell::kRate: book_.Rate(c, cell.value); break;
-        case tp::Cell::kText: book_.Text(c, cell.text); break;
-        }
-    }
-    if (tax::Decimal d; columns_.Checked() && monthly::TaxDifference(record, f, d)) book_.Money(c, d);
-    return {};
-}
-
-// The month's own amounts and figures summed under the rows; the sheet's 合计 under 姓名.
-void MonthlyXlsx::WriteTotals() {
-    namespace tp = tax::payroll2019;
-    book_.NextRow();
-    book_.Label(columns_.TotalsLabelAt(), kTotalsTitle);
-    const size_t inputs = columns_.titles.size();
-    sums_.cells.resize(inputs);
-    for (size_t c = 0; c < inputs; ++c)
-        if (columns_.Summed(c)) book_.Total(static_cast<int>(c), sums_.cells[c].Value());
-    for (int k = 0; k < tp::kOutputColumns; ++k)
-        if (const tb::Sum* sum = sums_.Of(static_cast<tp::OutputColumn>(k)))
-            book_.Total(static_cast<int>(inputs) + k, sum->Value());
-}
-
-tax::Status MonthlyXlsx::Finish() {
-    Started();
-    WriteTotals();
-    return book_.Close();
-}
-
 tax::Status XlsxTableWriter::Begin(std::span<const table::Column> columns) {
     columns_.assign(columns.begin(), columns.end());
+    started_ = false;
+    return {};
+}
+
+// The first sheet waits for its name: a section begun before any row names it.
+void XlsxTableWriter::Started(std::string name) {
+    if (started_) return;
+    started_ = true;
     std::vector<std::string> titles;
     for (const table::Column& c : columns_) titles.push_back(c.title);
-    book_.Start("预扣", std::move(titles));
+    book_.Start(std::move(name), std::move(titles));
+}
+
+tax::Status XlsxTableWriter::Section(const std::string& name) {
+    if (started_) book_.Restart(name);
+    else Started(name);
     return {};
 }
 
 tax::Status XlsxTableWriter::Add(const table::Row& row) {
+    Started("预扣");
     book_.NextRow();
+    // The sheet's own 合计 row is kept as written, but the totals leave it out.
     if (row.state == table::RowState::kTotal) book_.Unsummed();
     for (size_t i = 0; i < row.cells.size() && i < columns_.size(); ++i) {
         const table::Cell& cell = row.cells[i];
         const int c = static_cast<int>(i);
         switch (cell.kind) {
         case table::Cell::kMoney: book_.Money(c, cell.value); break;
+        case table::Cell::kNumber: book_.Number(c, cell.value); break;
         case table::Cell::kRate: book_.Rate(c, cell.value); break;
         case table::Cell::kText:
         case table::Cell::kMonth: book_.Text(c, cell.text); break;
@@ -648,13 +504,23 @@ tax::Status XlsxTableWriter::Add(const table::Row& row) {
     return {};
 }
 
-tax::Status XlsxTableWriter::Finish(const table::Row& totals) {
+tax::Status XlsxTableWriter::Subtotal(const table::Row& totals) {
+    Totals(totals);
+    return {};
+}
+
+void XlsxTableWriter::Totals(const table::Row& totals) {
+    Started("预扣");
     book_.NextRow();
     for (size_t i = 0; i < totals.cells.size() && i < columns_.size(); ++i) {
         const table::Cell& cell = totals.cells[i];
         if (cell.kind == table::Cell::kText) book_.Label(static_cast<int>(i), cell.text.c_str());
         else if (cell.kind == table::Cell::kMoney && columns_[i].summed) book_.Total(static_cast<int>(i), cell.value);
     }
+}
+
+tax::Status XlsxTableWriter::Finish(const table::Row& totals) {
+    Totals(totals);
     return book_.Close();
 }
 

@@ -6,8 +6,6 @@
 // workbook of any length needs no more memory than a short one. A sheet holds 1,048,576 rows:
 // longer payrolls go on in further sheets, each under the header, the totals on the last.
 
-#include "batch/Monthly.h"
-#include "batch/Rows.h"
 #include "batch/SheetZip.h"
 #include "batch/Table.h"
 #include "tax/Batch.h"
@@ -17,7 +15,7 @@
 
 namespace batch {
 
-// One workbook written row by row as both payroll writers lay it out: a sheet headed by the
+// One workbook written row by row as the table writer lays it out: a sheet headed by the
 // titles in bold, set up for print, widths following what was written, further sheets of the
 // same name and titles past a sheet's rows, totals as SUM formulas over every sheet.
 class SheetBook {
@@ -95,64 +93,31 @@ private:
     std::vector<std::string> used_; // every sheet's name in the book, in order
 };
 
-class XlsxWriter : public PayrollWriter {
-public:
-    // `rowsPerSheet` below the format's limit only for tests.
-    explicit XlsxWriter(unsigned rowsPerSheet = 1048576) : book_(rowsPerSheet) {}
-    tax::Status Open(const std::string& path) { return book_.Open(path); }
-    tax::Status Begin(const Layout& layout) override;
-    tax::Status Add(const Record& record, const tax::batch::RowResult& r) override;
-    // The totals row, then the file written out.
-    tax::Status Finish(const Totals& totals) override;
-    void Abandon() { book_.Abandon(); }
-    int Sheets() const { return book_.Sheets(); }
-
-private:
-    SheetBook book_;
-    Layout layout_;
-    int sheetTaxAt_ = -1;
-};
-
-// The 2019 law's person-month rows as a workbook: the file's columns (amounts as numbers), then
-// the cumulative figures, streamed in constant memory, further sheets past a sheet's rows, and the
-// month's sums under them.
-class MonthlyXlsx : public monthly::Writer {
-public:
-    explicit MonthlyXlsx(unsigned rowsPerSheet = 1048576) : book_(rowsPerSheet) {}
-    tax::Status Open(const std::string& path) { return book_.Open(path); }
-    tax::Status Begin(const std::vector<std::string>& titles) override;
-    tax::Status Add(const monthly::Record& record, const tax::payroll2019::Figures& f) override;
-    tax::Status Section(const std::string& name) override;
-    tax::Status Finish() override;
-    void Abandon() { book_.Abandon(); }
-
-private:
-    void WriteTotals();
-    void Started();
-
-    SheetBook book_;
-    monthly::Columns columns_;
-    monthly::Sums sums_;
-    std::vector<std::string> titles_;
-    bool rows_ = false; // rows written since the sheet began
-    bool started_ = false;
-};
-
-// Any kind's table as a workbook: its columns as written (money and rates as numbers), the
-// sheet's own total rows kept out of the sums, the totals row as SUM formulas.
+// Any table as a workbook, every law's (batch/LawTables.h lays the wage laws' rows out as one):
+// its columns as written (money, figures and rates as numbers), the sheet's own total rows kept
+// out of the sums, the totals row as SUM formulas. The first sheet is called 预扣 unless a
+// section names it; each section after it a sheet of its own.
 class XlsxTableWriter : public table::TableWriter {
 public:
+    // `rowsPerSheet` below the format's limit only for tests.
     explicit XlsxTableWriter(unsigned rowsPerSheet = 1048576) : book_(rowsPerSheet) {}
     tax::Status Open(const std::string& path) { return book_.Open(path); }
     tax::Status Begin(std::span<const table::Column> columns) override;
     tax::Status Add(const table::Row& row) override;
+    tax::Status Section(const std::string& name) override;
+    tax::Status Subtotal(const table::Row& totals) override;
     // The totals row, then the file written out.
     tax::Status Finish(const table::Row& totals) override;
     void Abandon() { book_.Abandon(); }
+    int Sheets() const { return book_.Sheets(); }
 
 private:
+    void Started(std::string name);
+    void Totals(const table::Row& totals);
+
     SheetBook book_;
     std::vector<table::Column> columns_;
+    bool started_ = false;
 };
 
 } // namespace batch

@@ -3,6 +3,7 @@
 
 #include "batch/FileErrors.h"
 #include "batch/Input.h"
+#include "batch/LawTables.h"
 #include "batch/Monthly.h"
 #include "batch/MonthlyPeriod.h"
 #include "batch/MonthlyYear.h"
@@ -27,6 +28,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -205,8 +207,9 @@ bool EndsWithXlsx(const std::string& path) {
 }
 
 // Where a run's rows go: CSV or a workbook (by the name's ending) into a file saved whole, or
-// CSV onto standard output, or nowhere when the PDFs are the output. The same for every law.
-template <class Writer, class Book, class Csv>
+// CSV onto standard output, or nowhere when the PDFs are the output. The same for every law: a
+// workbook takes the rows as a table, laid out as one by `Laid` (the writer itself for a table).
+template <class Writer, class Laid, class Csv>
 class Output {
 public:
     Output(std::string out, bool pdfOnly) : out_(std::move(out)), pdfOnly_(pdfOnly) {}
@@ -222,25 +225,26 @@ public:
             if (!begun) return begun.failure();
             save_.emplace(std::move(*begun));
             if (xlsx_) {
-                auto w = std::make_unique<Book>();
-                if (tax::Status s = w->Open(save_->ScratchName()); !s)
+                book_ = std::make_unique<batch::XlsxTableWriter>();
+                if (tax::Status s = book_->Open(save_->ScratchName()); !s) {
+                    book_.reset();
                     return tax::Fail("无法写入“" + out_ + "”：" + s.error());
-                book_ = w.get();
-                writer_ = std::move(w);
+                }
+                if constexpr (std::is_same_v<Writer, Laid>) writer_ = book_.get();
+                else writer_ = (laid_ = std::make_unique<Laid>(*book_)).get();
             }
         }
         shown_ = toFile_ ? "“" + out_ + "”" : std::string("标准输出");
         if (!writer_ && !pdfOnly_) {
-            auto w = std::make_unique<Csv>([this](std::string_view data) { return WriteOut(save_, stdout, shown_, data); },
-                                           toFile_);
-            csv_ = w.get();
-            writer_ = std::move(w);
+            csv_ = std::make_unique<Csv>([this](std::string_view data) { return WriteOut(save_, stdout, shown_, data); },
+                                         toFile_);
+            writer_ = csv_.get();
         }
         return {};
     }
-    Writer* writer() const { return writer_.get(); }
-    Book* book() const { return book_; }
-    Csv* csv() const { return csv_; }
+    Writer* writer() const { return writer_; }
+    batch::XlsxTableWriter* book() const { return book_.get(); }
+    Csv* csv() const { return csv_.get(); }
     batch::SaveFile* save() { return save_ ? &*save_ : nullptr; }
     bool xlsx() const { return xlsx_; }
     bool toFile() const { return toFile_; }
@@ -249,17 +253,13 @@ public:
     // The run failed: nothing of the workbook is written out, the scratch file goes.
     int Drop(const std::string& why) {
         if (book_) book_->Abandon();
-        book_ = nullptr;
-        csv_ = nullptr;
-        writer_.reset();
+        Close();
         save_.reset();
         return Fail(why);
     }
     // The rest written and the file put in place; the exit status of a failure, or 0.
     int Commit() {
-        writer_.reset();
-        book_ = nullptr;
-        csv_ = nullptr;
+        Close();
         if (!toFile_ && !pdfOnly_ && std::fflush(stdout) != 0) return Drop("无法写入" + shown_ + "：" + batch::SystemErrorText(errno));
         if (save_)
             if (tax::Status s = save_->Commit(); !s) return Fail("无法写入" + shown_ + "：" + s.error());
@@ -267,14 +267,22 @@ public:
     }
 
 private:
+    void Close() {
+        writer_ = nullptr;
+        laid_.reset();
+        book_.reset();
+        csv_.reset();
+    }
+
     std::string out_;
     bool pdfOnly_;
     bool xlsx_ = false, toFile_ = false;
     std::string shown_;
     std::optional<batch::SaveFile> save_; // a file is saved whole, or not at all
-    std::unique_ptr<Writer> writer_;
-    Book* book_ = nullptr;
-    Csv* csv_ = nullptr;
+    std::unique_ptr<batch::XlsxTableWriter> book_;
+    std::unique_ptr<Laid> laid_;
+    std::unique_ptr<Csv> csv_;
+    Writer* writer_ = nullptr;
 };
 
 void PrintUsage() {
@@ -504,7 +512,7 @@ int RunMonthly(const MonthlyRun& run, cli::PrintOutputs& prints, const char* pro
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(program);
-    Output<batch::monthly::Writer, batch::MonthlyXlsx, batch::monthly::CsvOut> output(out, pdfOnly);
+    Output<batch::monthly::Writer, batch::monthly::TableOut, batch::monthly::CsvOut> output(out, pdfOnly);
     if (tax::Status s = output.Open(); !s) return Fail(s.error());
     tb::Totals totals;
     bool writing = false;
@@ -576,7 +584,7 @@ int RunReceipts(const std::string& in, std::string out, const std::string& sheet
         prints.DefaultTitle(reader.Title());
         prints.Start(program);
     }
-    Output<batch::table::TableWriter, batch::XlsxTableWriter, batch::table::CsvTableWriter> output(out, pdf);
+    Output<batch::table::TableWriter, batch::table::TableWriter, batch::table::CsvTableWriter> output(out, pdf);
     if (tax::Status s = output.Open(); !s) return Fail(s.error());
     tb::Totals totals;
     bool writing = false;
@@ -649,7 +657,7 @@ int RunPayroll(const std::string& in, std::string out, const std::string& sheet,
     const bool pdfOnly = prints.TakeOutput(out) || (out.empty() && prints.Wanted());
     if (pdfOnly) out.clear();
     if (prints.Wanted()) prints.Start(program);
-    Output<batch::PayrollWriter, batch::XlsxWriter, batch::CsvWriter> output(out, pdfOnly);
+    Output<batch::PayrollWriter, batch::PayrollTable, batch::CsvWriter> output(out, pdfOnly);
     if (tax::Status s = output.Open(); !s) return Fail(s.error());
 
     batch::Totals totals;

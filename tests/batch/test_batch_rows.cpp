@@ -8,6 +8,7 @@
 #include "batch/Input.h"
 #include "batch/Rows.h"
 #include "batch/Sheet.h"
+#include "batch/LawTables.h"
 #include "batch/Xlsx.h"
 #include "tax/Amount.h"
 #include "tax/Batch.h"
@@ -600,8 +601,9 @@ TEST(BatchFiles, RealWorkbooks) {
             batch::OpenInput(BookFile("payroll-clerk.xlsx"), "", batch::OpenWorkbook);
         ASSERT_TRUE(input);
         batch::PayrollReader reader(*(*input)->sheet, (*input)->Problem());
-        batch::XlsxWriter writer;
-        ASSERT_TRUE(writer.Open(path));
+        batch::XlsxTableWriter book;
+        batch::PayrollTable writer(book);
+        ASSERT_TRUE(book.Open(path));
         batch::Totals totals;
         const tax::Result<bool> done = batch::Pump(reader, 3500, writer, totals);
         ASSERT_TRUE(done);

@@ -453,6 +453,17 @@ last = rows[-1]
 assert last[col["应发工资"]] == "=SUM(H2:H5)", last
 cached = [c.value for c in openpyxl.load_workbook(sys.argv[1], data_only=True)["6月"][ws.max_row]]
 assert cached[col["应发工资"]] == 81000 and cached[col["本期应预扣预缴税额"]] == 4696, cached
+# Every month's sheet closed by its own sums, over its own rows alone, the figures cached.
+values = openpyxl.load_workbook(sys.argv[1], data_only=True)
+for name in wb.sheetnames:
+    ws, vs = wb[name], values[name]
+    head = [c.value for c in ws[1]]
+    t = head.index("本期应预扣预缴税额")
+    last = [c.value for c in ws[ws.max_row]]
+    assert last[head.index("姓名")] == "合计" and str(last[t]).startswith("=SUM(") and "!" not in last[t], (name, last)
+    body = [[c.value for c in r] for r in vs.iter_rows(min_row=2, max_row=ws.max_row - 1)]
+    taxes = [r[t] for r in body if isinstance(r[t], (int, float))]
+    assert len(taxes) >= 3 and vs.cell(row=ws.max_row, column=t + 1).value == sum(taxes), (name, taxes)
 PY
 check "June alone" run 0 "$clerk/2024年工资.xlsx" --month 6
 check "June alone: four people" test "$(grep -c ',2024-06,' "$dir/out")" = 5

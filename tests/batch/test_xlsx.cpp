@@ -2,6 +2,7 @@
 // the header, the totals on the last; read back by a spreadsheet library, not by our own code.
 
 #include "batch/Input.h"
+#include "batch/LawTables.h"
 #include "batch/Rows.h"
 #include "batch/Xlsx.h"
 
@@ -18,8 +19,9 @@
 
 TEST(BatchXlsx, LongPayrollGoesOnInFurtherSheets) {
     const std::string path = "/tmp/qingfu-xlsx-" + std::to_string(getpid()) + ".xlsx";
-    batch::XlsxWriter writer(5); // five rows a sheet: the header and four more
-    ASSERT_TRUE(writer.Open(path));
+    batch::XlsxTableWriter book(5); // five rows a sheet: the header and four more
+    batch::PayrollTable writer(book);
+    ASSERT_TRUE(book.Open(path));
     batch::Layout layout;
     layout.carried = {"部门"};
     ASSERT_TRUE(writer.Begin(layout));
@@ -36,7 +38,7 @@ TEST(BatchXlsx, LongPayrollGoesOnInFurtherSheets) {
         ASSERT_TRUE(writer.Add(record, r));
     }
     ASSERT_TRUE(writer.Finish(totals));
-    EXPECT_EQ(writer.Sheets(), 3);
+    EXPECT_EQ(book.Sheets(), 3);
     // Every person once, in order; each sheet under the header; the totals row last.
     const std::string check = "/usr/bin/python3 -c '\n"
                               "import openpyxl, sys\n"

@@ -4,6 +4,7 @@
 #include "batch/Csv.h"
 #include "batch/FileErrors.h"
 #include "batch/Input.h"
+#include "batch/LawTables.h"
 #include "batch/PackedCells.h"
 #include "batch/ReceiptsKind.h"
 #include "batch/SaveFile.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <type_traits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -1306,15 +1308,14 @@ tax::Result<bool> EachRow(const BatchRows& rows, Progress& progress, const Add& 
     return !progress.cancel;
 }
 
-// A workbook (through the plugin, made by `create`) for a .xlsx name, else CSV in UTF-8 with a
-// byte-order mark, written by `write` into the save and put in place. An unfinished workbook is
-// dropped, not written out first.
-template <class Base, class Book, class Csv>
-tax::Result<bool> WriteAs(const QString& path, SaveFile& save, std::unique_ptr<Book> (*create)(QString&),
-                          const std::function<tax::Result<bool>(Base&)>& write) {
+// A workbook (through the plugin) for a .xlsx name, the rows laid out as its table by `Laid`
+// (the writer itself for a table already), else CSV in UTF-8 with a byte-order mark, written by
+// `write` into the save and put in place. An unfinished workbook is dropped, not written out first.
+template <class Base, class Laid, class Csv>
+tax::Result<bool> WriteAs(const QString& path, SaveFile& save, const std::function<tax::Result<bool>(Base&)>& write) {
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString loadError;
-        const std::unique_ptr<Book> book = create(loadError);
+        const std::unique_ptr<ITableWorkbook> book = batchbook::Create(loadError);
         if (!book) return tax::Fail((QStringLiteral("无法载入写 XLSX 的组件：") + loadError).toStdString());
         // The library's own messages, told the way the program's other saves tell theirs; the
         // error number is read right after the failing call.
@@ -1322,7 +1323,14 @@ tax::Result<bool> WriteAs(const QString& path, SaveFile& save, std::unique_ptr<B
             return tax::Fail(files::SaveErrorText(path, errno, QString::fromStdString(systemText)).toStdString());
         };
         if (tax::Status s = book->Open(save.ScratchName()); !s) return failed(s.error());
-        const tax::Result<bool> done = write(*book);
+        const tax::Result<bool> done = [&] {
+            if constexpr (std::is_same_v<Base, Laid>) {
+                return write(*book);
+            } else {
+                Laid laid(*book);
+                return write(laid);
+            }
+        }();
         if (!done || !*done) {
             const tax::Result<bool> reason = done ? done : failed(done.error());
             book->Abandon();
@@ -1387,8 +1395,8 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
         // The rows computed again here as the command line's pump computes them, through the
         // same writers: the same bytes for the same rows.
         const std::unique_ptr<KindTable> scratch = model.KindScratch();
-        return WriteAs<table::TableWriter, ITableWorkbook, table::CsvTableWriter>(
-            path, *save, batchbook::CreateTable, [&](table::TableWriter& writer) -> tax::Result<bool> {
+        return WriteAs<table::TableWriter, table::TableWriter, table::CsvTableWriter>(
+            path, *save, [&](table::TableWriter& writer) -> tax::Result<bool> {
                 const std::span<const table::Column> columns = scratch->Columns();
                 if (tax::Status s = writer.Begin(columns); !s) return s.failure();
                 table::Tally tally(columns, scratch->ComputedAt() + static_cast<size_t>(scratch->kind().TaxOutput()));
@@ -1406,8 +1414,8 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
     if (model.Monthly()) {
         const monthly::Columns& columns = model.monthlyColumns();
         const BatchFigures& figures = model.figures();
-        return WriteAs<monthly::Writer, IMonthlyWorkbook, monthly::CsvOut>(
-            path, *save, batchbook::CreateMonthly, [&](monthly::Writer& writer) -> tax::Result<bool> {
+        return WriteAs<monthly::Writer, monthly::TableOut, monthly::CsvOut>(
+            path, *save, [&](monthly::Writer& writer) -> tax::Result<bool> {
                 if (tax::Status s = writer.Begin(columns.titles); !s) return s.failure();
                 monthly::Record record;
                 std::string error;
@@ -1433,8 +1441,8 @@ tax::Result<bool> Export(const QString& path, const BatchModel& model, Progress&
             });
     }
     const Layout& layout = model.layout();
-    return WriteAs<PayrollWriter, IBatchWorkbook, CsvWriter>(
-        path, *save, batchbook::Create, [&](PayrollWriter& writer) -> tax::Result<bool> {
+    return WriteAs<PayrollWriter, PayrollTable, CsvWriter>(
+        path, *save, [&](PayrollWriter& writer) -> tax::Result<bool> {
             if (tax::Status s = writer.Begin(layout); !s) return s.failure();
             Record record;
             const tax::Result<bool> done = EachRow(rows, progress, [&](const BatchRow& row, size_t) {

@@ -27,6 +27,11 @@ QString KindCellText(const bt::Cell& cell) {
     switch (cell.kind) {
     case bt::Cell::kEmpty: return {};
     case bt::Cell::kMoney: return batch::Grouped(cell.value);
+    case bt::Cell::kNumber: {
+        std::string text;
+        batch::AppendExact(text, cell.value);
+        return Text(text);
+    }
     case bt::Cell::kText:
     case bt::Cell::kRate:
     case bt::Cell::kMonth: return Text(cell.text);

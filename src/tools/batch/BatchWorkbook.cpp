@@ -20,22 +20,10 @@ IBatchWorkbookFactory* Factory(QString& error) {
 
 } // namespace
 
-std::unique_ptr<IBatchWorkbook> Create(QString& error) {
+std::unique_ptr<ITableWorkbook> Create(QString& error) {
     IBatchWorkbookFactory* factory = Factory(error);
     if (!factory) return nullptr;
-    return std::unique_ptr<IBatchWorkbook>(factory->Create());
-}
-
-std::unique_ptr<IMonthlyWorkbook> CreateMonthly(QString& error) {
-    IBatchWorkbookFactory* factory = Factory(error);
-    if (!factory) return nullptr;
-    return std::unique_ptr<IMonthlyWorkbook>(factory->CreateMonthly());
-}
-
-std::unique_ptr<ITableWorkbook> CreateTable(QString& error) {
-    IBatchWorkbookFactory* factory = Factory(error);
-    if (!factory) return nullptr;
-    return std::unique_ptr<ITableWorkbook>(factory->CreateTable());
+    return std::unique_ptr<ITableWorkbook>(factory->Create());
 }
 
 tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind) {

@@ -9,9 +9,8 @@
 
 namespace batchbook {
 // A new workbook writer, or null when the plugin cannot be found or loaded; `error` says why.
-std::unique_ptr<IBatchWorkbook> Create(QString& error);
-std::unique_ptr<IMonthlyWorkbook> CreateMonthly(QString& error);
-std::unique_ptr<ITableWorkbook> CreateTable(QString& error);
+// Every law's rows go into it as one table (batch/LawTables.h for the wage laws).
+std::unique_ptr<ITableWorkbook> Create(QString& error);
 // batch::OpenWorkbook through the plugin; a failure when the plugin cannot be loaded either.
 tax::Result<std::unique_ptr<batch::Workbook>> OpenBook(const std::string& path, batch::FileKind kind);
 } // namespace batchbook
