@@ -2,6 +2,7 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/Handoff.h"
 #include "batch/Monthly.h"
 #include "tax/Amount.h"
 #include "tax/Messages.h"
@@ -9,6 +10,7 @@
 #include "tax/WageTax.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace batch {
 
@@ -873,6 +875,86 @@ tax::Status CsvWriter::Finish(const Totals&) {
     return Flush();
 }
 
+namespace {
+
+// Rows read and computed, for the writing thread: each row's text copied into the batch, its
+// views pointing there. The reading's end, or its failure, comes after the rows before it.
+struct RowBatch {
+    static constexpr size_t kRows = 2048, kBytes = 256 * 1024;
+    std::string text;
+    std::vector<Record> records;
+    std::vector<tb::RowResult> results;
+    size_t count = 0;
+    bool end = false;
+    tax::Status failure;
+
+    void Clear() {
+        text.clear();
+        count = 0;
+        end = false;
+        failure = {};
+    }
+    static size_t Bytes(const Record& r) {
+        size_t n = r.id.size() + r.problem.size();
+        for (std::string_view v : r.input) n += v.size();
+        for (std::string_view v : r.carried) n += v.size();
+        return n;
+    }
+    // False when the row does not fit beside those already here.
+    bool Put(const Record& r, tb::RowResult&& result) {
+        const size_t bytes = Bytes(r);
+        if (count > 0 && (count == kRows || text.size() + bytes > text.capacity())) return false;
+        if (count == 0) text.reserve(std::max(kBytes, bytes));
+        if (records.size() == count) {
+            records.emplace_back();
+            results.emplace_back();
+        }
+        Record& to = records[count];
+        auto copy = [this](std::string_view v) {
+            const size_t at = text.size();
+            text.append(v);
+            return std::string_view(text.data() + at, v.size()); // the capacity was made above
+        };
+        to.kind = r.kind;
+        to.line = r.line;
+        to.id = copy(r.id);
+        for (size_t i = 0; i < r.input.size(); ++i) to.input[i] = copy(r.input[i]);
+        to.carried.resize(r.carried.size());
+        for (size_t i = 0; i < r.carried.size(); ++i) to.carried[i] = copy(r.carried[i]);
+        to.problem = copy(r.problem);
+        results[count] = std::move(result);
+        ++count;
+        return true;
+    }
+};
+
+// The reading thread: every row read and computed, in batches, until the end, a failure or the
+// writing side stopping.
+void ReadAhead(PayrollReader& reader, const Rules& rules, Handoff<RowBatch>& handoff) {
+    Record record;
+    RowBatch* b = handoff.Empty();
+    if (b) b->Clear();
+    while (b) {
+        const tax::Result<bool> more = reader.Next(record);
+        if (!more || !*more) {
+            b->end = true;
+            if (!more) b->failure = more.failure();
+            handoff.Give(b, true);
+            return;
+        }
+        tb::RowResult r = ComputeRecord(record, rules);
+        if (b->Put(record, std::move(r))) continue;
+        handoff.Give(b);
+        if ((b = handoff.Empty())) {
+            b->Clear();
+            (void)b->Put(record, std::move(r)); // an empty batch takes any row: r is still whole
+        }
+    }
+    handoff.Close();
+}
+
+} // namespace
+
 tax::Result<bool> Pump(PayrollReader& reader, const Rules& rules, PayrollWriter& writer, Totals& totals,
                        const std::function<bool(const Record&, const tb::RowResult&)>& seen, bool* writing) {
     bool ignored = false;
@@ -882,18 +964,30 @@ tax::Result<bool> Pump(PayrollReader& reader, const Rules& rules, PayrollWriter&
     totals.skipped += reader.SkippedAbove();
     w = true;
     if (tax::Status s = writer.Begin(reader.layout()); !s) return s.failure();
-    Record record;
-    for (;;) {
-        w = false;
-        const tax::Result<bool> more = reader.Next(record);
-        if (!more) return more;
-        if (!*more) break;
-        const tb::RowResult r = ComputeRecord(record, rules);
-        Tally(totals, record, r);
-        if (seen && !seen(record, r)) return false;
-        w = true;
-        if (tax::Status s = writer.Add(record, r); !s) return s.failure();
-    }
+    // Reading and computing on a thread of their own, a few batches ahead of the writing here.
+    Handoff<RowBatch> handoff;
+    std::thread reading(ReadAhead, std::ref(reader), std::cref(rules), std::ref(handoff));
+    const tax::Result<bool> done = [&]() -> tax::Result<bool> {
+        while (RowBatch* b = handoff.Take()) {
+            for (size_t i = 0; i < b->count; ++i) {
+                const Record& record = b->records[i];
+                const tb::RowResult& r = b->results[i];
+                Tally(totals, record, r);
+                if (seen && !seen(record, r)) return false;
+                w = true;
+                if (tax::Status s = writer.Add(record, r); !s) return s.failure();
+            }
+            w = false;
+            if (!b->failure) return b->failure.failure();
+            const bool end = b->end;
+            handoff.Back(b);
+            if (end) break;
+        }
+        return true;
+    }();
+    handoff.Stop();
+    reading.join();
+    if (!done || !*done) return done;
     w = true;
     if (tax::Status s = writer.Finish(totals); !s) return s.failure();
     return true;

@@ -7,6 +7,7 @@ set(BATCH_SOURCES
     Csv.cpp Csv.h
     Decode.cpp Decode.h
     FileErrors.cpp FileErrors.h
+    Handoff.h
     Input.cpp Input.h
     LawTables.cpp LawTables.h
     Rows.cpp Rows.h

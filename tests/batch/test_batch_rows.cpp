@@ -855,3 +855,143 @@ TEST(BatchFiles, WorkbookSheetChosen) {
     }
     std::remove(path.c_str());
 }
+
+// The pump reads and computes on a thread of its own, a few batches of rows ahead of the writing.
+// Against the same rows read, computed and written one at a time on one thread: the same output
+// and counts across every batch boundary (rows far longer than a batch among them), and a stop,
+// a writer's failure or a reading's failure each taking effect exactly after the rows before it.
+namespace {
+
+// Rows handed out from memory, with a damaged file's failure after row `failAt` (0: none).
+class RowsSheet : public batch::SheetSource {
+public:
+    RowsSheet(const std::vector<std::vector<std::string>>& rows, size_t failAt) : rows_(rows), failAt_(failAt) {}
+    tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) override {
+        if (failAt_ && at_ == failAt_) return tax::Fail("文件已损坏");
+        if (at_ == rows_.size()) return false;
+        cells.assign(rows_[at_].begin(), rows_[at_].end());
+        row = static_cast<long long>(++at_);
+        return true;
+    }
+    int Permille() const override { return 0; }
+
+private:
+    const std::vector<std::vector<std::string>>& rows_;
+    size_t failAt_, at_ = 0;
+};
+
+std::string OneByOne(const std::vector<std::vector<std::string>>& rows, size_t failAt, size_t stopAt, batch::Totals& totals,
+                     std::string& error) {
+    RowsSheet sheet(rows, failAt);
+    batch::PayrollReader reader(sheet);
+    std::string out;
+    batch::CsvWriter writer([&out](std::string_view d) { out += d; return tax::Status(); }, false);
+    if (!reader.Start() || !writer.Begin(reader.layout())) return "no start";
+    batch::Record record;
+    for (size_t seen = 1;; ++seen) {
+        const tax::Result<bool> more = reader.Next(record);
+        if (!more) error = more.error();
+        if (!more || !*more) break;
+        const tax::batch::RowResult r = batch::ComputeRecord(record, 3500);
+        batch::Tally(totals, record, r);
+        if (seen == stopAt) break;
+        if (!writer.Add(record, r)) return "add failed";
+    }
+    (void)writer.Finish(totals); // what was added, flushed, and the totals so far
+    return out;
+}
+
+} // namespace
+
+TEST(BatchPump, ReadAheadKeepsEveryRowInOrder) {
+    std::mt19937 random(20261208);
+    std::vector<std::vector<std::string>> rows{{"姓名", "月工资", "五险一金", "部门"}};
+    for (int c = 1; c <= 10; ++c) rows[0].push_back("备注" + std::to_string(c));
+    for (int i = 0; i < 9000; ++i) {
+        const unsigned pick = random() % 100;
+        std::string wage = std::to_string(3000 + random() % 40000) + "." + std::to_string(random() % 100);
+        if (pick < 4) wage = "八千"; // refused
+        rows.push_back({pick == 5 ? "合计" : "员工" + std::to_string(i), wage, std::to_string(random() % 2000),
+                        std::string(random() % 40, 'x')});
+        // Rows of ten cells of 30,000 bytes and more each, longer than a batch holds (one cell cut,
+        // which the row's 说明 says).
+        if (i == 2500 || i == 2501 || i == 6000)
+            for (int c = 0; c < 10; ++c) rows.back().push_back(std::string((c ? 30000 : 40000) + random() % 100, 'y'));
+    }
+    auto pumped = [&rows](size_t failAt, size_t stopAt, size_t addFailsAt, batch::Totals& totals, std::string& error,
+                          bool& writing, size_t& seenRows) {
+        RowsSheet sheet(rows, failAt);
+        batch::PayrollReader reader(sheet);
+        std::string out;
+        size_t added = 0;
+        batch::CsvWriter csv([&out](std::string_view d) { out += d; return tax::Status(); }, false);
+        struct Failing : batch::PayrollWriter {
+            batch::PayrollWriter& next;
+            size_t& added;
+            size_t failsAt;
+            Failing(batch::PayrollWriter& n, size_t& a, size_t f) : next(n), added(a), failsAt(f) {}
+            tax::Status Begin(const batch::Layout& l) override { return next.Begin(l); }
+            tax::Status Add(const batch::Record& r, const tax::batch::RowResult& x) override {
+                return ++added == failsAt ? tax::Fail("磁盘已满") : next.Add(r, x);
+            }
+            tax::Status Finish(const batch::Totals& t) override { return next.Finish(t); }
+        } writer(csv, added, addFailsAt);
+        seenRows = 0;
+        const tax::Result<bool> done = batch::Pump(
+            reader, 3500, writer, totals, [&](const batch::Record&, const tax::batch::RowResult&) { return ++seenRows != stopAt; },
+            &writing);
+        if (!done) error = done.error();
+        else if (!*done) error = "stopped";
+        if (!done || !*done) (void)csv.Finish(totals); // what was added, flushed
+        return out;
+    };
+
+    // Every row: the same bytes and counts.
+    batch::Totals want, got;
+    std::string wantError, gotError;
+    bool writing = false;
+    size_t seen = 0;
+    const std::string whole = OneByOne(rows, 0, 0, want, wantError);
+    EXPECT_EQ(pumped(0, 0, 0, got, gotError, writing, seen), whole);
+    EXPECT_EQ(gotError, "");
+    EXPECT_EQ(seen, rows.size() - 1);
+    EXPECT_EQ(got.read, want.read);
+    EXPECT_EQ(got.refused, want.refused);
+    EXPECT_EQ(got.skipped, want.skipped);
+    EXPECT_EQ(got.totalTax.Value(), want.totalTax.Value());
+    EXPECT_GT(want.refused, 100);
+
+    // Stopped by what sees the rows at row 4,097, just past two batches: the rows before it
+    // written, nothing after.
+    for (size_t stopAt : {size_t{1}, size_t{2049}, size_t{4097}, size_t{8999}}) {
+        batch::Totals w, g;
+        std::string we, ge;
+        const std::string head = OneByOne(rows, 0, stopAt, w, we);
+        EXPECT_EQ(pumped(0, stopAt, 0, g, ge, writing, seen), head) << stopAt;
+        EXPECT_EQ(ge, "stopped");
+        EXPECT_EQ(seen, stopAt);
+    }
+    // The writer failing on row 3,000: its failure, the writing said to be the cause.
+    {
+        batch::Totals g;
+        std::string ge;
+        writing = false;
+        pumped(0, 0, 3000, g, ge, writing, seen);
+        EXPECT_EQ(ge, "磁盘已满");
+        EXPECT_TRUE(writing);
+        EXPECT_EQ(seen, 3000u);
+    }
+    // The file failing after row 5,000 (the header is row 1): every row before it written, then
+    // the failure, the reading said to be the cause.
+    {
+        batch::Totals w, g;
+        std::string we, ge;
+        writing = true;
+        const std::string head = OneByOne(rows, 5001, 0, w, we);
+        EXPECT_EQ(pumped(5001, 0, 0, g, ge, writing, seen), head);
+        EXPECT_EQ(ge, we);
+        EXPECT_EQ(ge, "文件已损坏");
+        EXPECT_FALSE(writing);
+        EXPECT_EQ(seen, 5000u);
+    }
+}

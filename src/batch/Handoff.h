@@ -1,0 +1,77 @@
+#pragma once
+// Batches of rows handed from a reading thread to the thread that writes them, in order: a few in
+// flight, each handed back empty to be filled again, so that reading and computing one part of a
+// file overlaps writing the part before it, and memory stays that of a few batches.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace batch {
+
+template <class Batch>
+class Handoff {
+public:
+    explicit Handoff(size_t inFlight = 4) : batches_(inFlight) {
+        for (Batch& b : batches_) empty_.push_back(&b);
+    }
+    Handoff(const Handoff&) = delete;
+    Handoff& operator=(const Handoff&) = delete;
+
+    // The reading side: a batch to fill, once one is free; null once the writing side has stopped.
+    Batch* Empty() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopped_ || !empty_.empty(); });
+        if (stopped_) return nullptr;
+        Batch* b = empty_.front();
+        empty_.pop_front();
+        return b;
+    }
+    // A filled batch on to the writing side; `last`: nothing comes after it.
+    void Give(Batch* b, bool last = false) {
+        std::lock_guard lock(mutex_);
+        full_.push_back(b);
+        closed_ = closed_ || last;
+        changed_.notify_all();
+    }
+    // Nothing more to give (the reading side ends without a last batch).
+    void Close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        changed_.notify_all();
+    }
+
+    // The writing side: the next batch in the order given; null when all are taken.
+    Batch* Take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return closed_ || !full_.empty(); });
+        if (full_.empty()) return nullptr;
+        Batch* b = full_.front();
+        full_.pop_front();
+        return b;
+    }
+    // A batch written, to be filled again.
+    void Back(Batch* b) {
+        std::lock_guard lock(mutex_);
+        empty_.push_back(b);
+        changed_.notify_all();
+    }
+    // The writing side stops early (a failure, or told to stop): the reading side's next Empty
+    // gives null.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::vector<Batch> batches_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Batch*> empty_, full_;
+    bool closed_ = false, stopped_ = false;
+};
+
+} // namespace batch
