@@ -3,10 +3,14 @@
 // flight, each handed back empty to be filled again, so that reading and computing one part of a
 // file overlaps writing the part before it, and memory stays that of a few batches.
 
+#include "tax/Result.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace batch {
@@ -73,5 +77,52 @@ private:
     std::deque<Batch*> empty_, full_;
     bool closed_ = false, stopped_ = false;
 };
+
+// Rows read on a thread of their own while this one takes them, a few batches behind: there
+// `read()` reads the next row (true), finds the end (false) or fails, and `put(batch)` puts the
+// row just read into a batch (false when it is full: an empty one takes any row); here
+// `each(batch, i)` takes each row in order, true going on, false stopping the run, a failure
+// ending it. After the rows before it, the reading's failure. The reading is stopped and waited
+// for however the taking ends. A batch has Clear(), `count`, `end` and `failure`.
+template <class Batch, class Read, class Put, class Each>
+tax::Result<bool> ReadAhead(const Read& read, const Put& put, const Each& each) {
+    Handoff<Batch> handoff;
+    std::thread reading([&] {
+        Batch* b = handoff.Empty();
+        if (b) b->Clear();
+        while (b) {
+            const tax::Result<bool> more = read();
+            if (!more || !*more) {
+                b->end = true;
+                if (!more) b->failure = more.failure();
+                handoff.Give(b, true);
+                return;
+            }
+            if (put(*b)) continue;
+            handoff.Give(b);
+            if ((b = handoff.Empty())) {
+                b->Clear();
+                (void)put(*b);
+            }
+        }
+        handoff.Close();
+    });
+    const tax::Result<bool> done = [&]() -> tax::Result<bool> {
+        while (Batch* b = handoff.Take()) {
+            for (size_t i = 0; i < b->count; ++i) {
+                const tax::Result<bool> go = each(*b, i);
+                if (!go || !*go) return go;
+            }
+            if (!b->failure) return b->failure.failure();
+            const bool end = b->end;
+            handoff.Back(b);
+            if (end) break;
+        }
+        return true;
+    }();
+    handoff.Stop();
+    reading.join();
+    return done;
+}
 
 } // namespace batch

@@ -4,6 +4,7 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/Handoff.h"
 #include "batch/PackedCells.h"
 #include "batch/Rows.h"
 #include "tax/Messages.h"
@@ -1266,19 +1267,120 @@ tax::Status OpenReader(const Opener& open, int year, std::unique_ptr<Input>& inp
 
 constexpr const char* kTooLargeToHold = "文件太大：按月份整体计算需要的内存超过 4 GB，请按月份先后排好行，或分成几个文件";
 
+namespace {
+
+// Rows read, for the thread that computes and writes or holds them: each row's cells copied into
+// the batch back to back, a comma between (as the line they were cut from, so a plain line is
+// still written as it is), its 工号, 姓名, reason and the sheet's word on it after them.
+struct RecordBatch {
+    static constexpr size_t kRows = 1024, kBytes = 512 * 1024;
+    std::string text;
+    std::vector<Record> records;
+    std::vector<std::string_view> problems; // the sheet's word on each row, when asked for
+    size_t count = 0;
+    bool end = false;
+    tax::Status failure; // the reading's, after the rows here
+
+    void Clear() {
+        text.clear();
+        count = 0;
+        end = false;
+        failure = {};
+    }
+    // False when the row does not fit beside those already here.
+    bool Put(const Record& r, std::string_view problem) {
+        const std::vector<std::string_view>& cells = r.cells;
+        size_t bytes = r.row.id.size() + r.row.name.size() + r.row.readError.size() + problem.size();
+        for (std::string_view c : cells) bytes += c.size() + 1;
+        if (count > 0 && (count == kRows || text.size() + bytes > text.capacity())) return false;
+        if (count == 0) text.reserve(std::max(kBytes, bytes));
+        if (records.size() == count) {
+            records.emplace_back();
+            problems.emplace_back();
+        }
+        auto copy = [this](std::string_view v) {
+            const size_t at = text.size();
+            text.append(v);
+            return std::string_view(text.data() + at, v.size()); // the capacity was made above
+        };
+        Record& to = records[count];
+        to.cells.resize(cells.size());
+        // Cells as cut from one line, a comma between each two, go over in one copy.
+        bool line = !cells.empty() && cells.front().data();
+        for (size_t i = 1; line && i < cells.size(); ++i)
+            line = cells[i].data() == cells[i - 1].data() + cells[i - 1].size() + 1 && cells[i].data()[-1] == ',';
+        if (line) {
+            const char* begin = cells.front().data();
+            const std::string_view all = copy(std::string_view(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin)));
+            for (size_t i = 0; i < cells.size(); ++i) to.cells[i] = all.substr(static_cast<size_t>(cells[i].data() - begin), cells[i].size());
+            text += ',';
+        } else {
+            for (size_t i = 0; i < cells.size(); ++i) {
+                to.cells[i] = copy(cells[i]);
+                text += ',';
+            }
+        }
+        to.line = r.line;
+        to.total = r.total;
+        to.row = r.row;
+        to.row.id = copy(r.row.id);
+        to.row.name = copy(r.row.name);
+        to.row.readError = copy(r.row.readError);
+        to.deductions = r.deductions;
+        to.taxGiven = r.taxGiven;
+        to.sheetTax = r.sheetTax;
+        to.shown.clear(); // the cells hold their text
+        to.exact = r.exact;
+        problems[count] = copy(problem);
+        ++count;
+        return true;
+    }
+};
+
+// The rows streamed through one ledger, read on a thread of their own a few batches ahead of the
+// computing and writing here: true when every row was written, false when a person's month came
+// out of order (when `optimistic`; the rows before it written).
+template <class Emit>
+tax::Result<bool> Stream(Reader& reader, int year, YearCarry& carry, bool optimistic, bool& w, const Emit& emit) {
+    Record read;
+    tp::Ledger ledger(year);
+    return ReadAhead<RecordBatch>(
+        [&] { return reader.Next(read); }, [&](RecordBatch& b) { return b.Put(read, {}); },
+        [&](RecordBatch& b, size_t i) -> tax::Result<bool> {
+            Record& record = b.records[i];
+            carry.Before(record);
+            tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
+            carry.After(record, f, ledger.LastPerson()); // a total row is no one's: neither looks
+            if (optimistic && ledger.OutOfOrder()) return false;
+            if (tax::Status s = emit(record, f, ledger.LastPerson()); !s) return s.failure();
+            w = false;
+            return true;
+        });
+}
+
+// Every row read into the store, read on a thread of its own a few batches ahead of the packing.
+tax::Status Hold(Reader& reader, const std::string* problem, ComputedRows& rows) {
+    Record read;
+    const tax::Result<bool> held = ReadAhead<RecordBatch>(
+        [&] { return reader.Next(read); },
+        [&](RecordBatch& b) { return b.Put(read, problem ? std::string_view(*problem) : std::string_view()); },
+        [&](RecordBatch& b, size_t i) -> tax::Result<bool> {
+            if (!rows.Add(b.records[i], b.problems[i])) return tax::Fail(kTooLargeToHold);
+            return true;
+        });
+    return held ? tax::Status() : held.failure();
+}
+
+} // namespace
+
 // The file held whole, in a fraction of its size: read once, computed in month order into packed
 // figures, then written in input order from what was held.
 template <class Emit>
 tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearCarry& carry, SameNames& names,
                      Record& record, bool& w, const Emit& emit) {
     auto rows = std::make_unique<ComputedRows>(reader.columns());
-    for (;;) {
-        w = false;
-        const tax::Result<bool> more = reader.Next(record);
-        if (!more) return more.failure();
-        if (!*more) break;
-        if (!rows->Add(record, problem ? std::string_view(*problem) : std::string_view())) return tax::Fail(kTooLargeToHold);
-    }
+    w = false;
+    if (tax::Status s = Hold(reader, problem, *rows); !s) return s;
     // Without names both with a 工号 and without one, no row has a namesake of the other kind.
     if (!rows->NamesOfBothKinds()) names.Unneeded();
     std::vector<uint32_t> computed;
@@ -1363,29 +1465,20 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
 
     auto carry = std::make_unique<YearCarry>(reader->columns());
     if (inOrder) {
-        tp::Ledger ledger(year);
-        for (;;) {
-            w = false;
-            const tax::Result<bool> more = reader->Next(record);
-            if (!more) return more;
-            if (!*more) break;
-            carry->Before(record);
-            tp::Figures f = record.total ? TotalRowFigures() : ledger.Add(record.row);
-            carry->After(record, f, ledger.LastPerson()); // a total row is no one's: neither looks
-            if (optimistic && ledger.OutOfOrder()) {
-                // Out of order after all: the output so far goes, and the file is held whole.
-                w = true;
-                if (tax::Status s = rewind(); !s) return s.failure();
-                totals = initial;
-                names = SameNames();
-                if (tax::Status s = OpenReader(open, year, input, reader); !s) return s.failure();
-                totals.skipped += reader->SkippedAbove();
-                if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
-                carry = std::make_unique<YearCarry>(reader->columns());
-                inOrder = false;
-                break;
-            }
-            if (tax::Status s = emit(record, f, ledger.LastPerson()); !s) return s.failure();
+        w = false;
+        const tax::Result<bool> streamed = Stream(*reader, year, *carry, optimistic, w, emit);
+        if (!streamed) return streamed;
+        if (!*streamed) {
+            // Out of order after all: the output so far goes, and the file is held whole.
+            w = true;
+            if (tax::Status s = rewind(); !s) return s.failure();
+            totals = initial;
+            names = SameNames();
+            if (tax::Status s = OpenReader(open, year, input, reader); !s) return s.failure();
+            totals.skipped += reader->SkippedAbove();
+            if (tax::Status s = writer.Begin(reader->Titles()); !s) return s.failure();
+            carry = std::make_unique<YearCarry>(reader->columns());
+            inOrder = false;
         }
     }
     if (!inOrder) {

@@ -10,7 +10,6 @@
 #include "tax/WageTax.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace batch {
 
@@ -901,7 +900,7 @@ struct RowBatch {
         return n;
     }
     // False when the row does not fit beside those already here.
-    bool Put(const Record& r, tb::RowResult&& result) {
+    bool Put(const Record& r, const tb::RowResult& result) {
         const size_t bytes = Bytes(r);
         if (count > 0 && (count == kRows || text.size() + bytes > text.capacity())) return false;
         if (count == 0) text.reserve(std::max(kBytes, bytes));
@@ -922,36 +921,11 @@ struct RowBatch {
         to.carried.resize(r.carried.size());
         for (size_t i = 0; i < r.carried.size(); ++i) to.carried[i] = copy(r.carried[i]);
         to.problem = copy(r.problem);
-        results[count] = std::move(result);
+        results[count] = result;
         ++count;
         return true;
     }
 };
-
-// The reading thread: every row read and computed, in batches, until the end, a failure or the
-// writing side stopping.
-void ReadAhead(PayrollReader& reader, const Rules& rules, Handoff<RowBatch>& handoff) {
-    Record record;
-    RowBatch* b = handoff.Empty();
-    if (b) b->Clear();
-    while (b) {
-        const tax::Result<bool> more = reader.Next(record);
-        if (!more || !*more) {
-            b->end = true;
-            if (!more) b->failure = more.failure();
-            handoff.Give(b, true);
-            return;
-        }
-        tb::RowResult r = ComputeRecord(record, rules);
-        if (b->Put(record, std::move(r))) continue;
-        handoff.Give(b);
-        if ((b = handoff.Empty())) {
-            b->Clear();
-            (void)b->Put(record, std::move(r)); // an empty batch takes any row: r is still whole
-        }
-    }
-    handoff.Close();
-}
 
 } // namespace
 
@@ -965,28 +939,25 @@ tax::Result<bool> Pump(PayrollReader& reader, const Rules& rules, PayrollWriter&
     w = true;
     if (tax::Status s = writer.Begin(reader.layout()); !s) return s.failure();
     // Reading and computing on a thread of their own, a few batches ahead of the writing here.
-    Handoff<RowBatch> handoff;
-    std::thread reading(ReadAhead, std::ref(reader), std::cref(rules), std::ref(handoff));
-    const tax::Result<bool> done = [&]() -> tax::Result<bool> {
-        while (RowBatch* b = handoff.Take()) {
-            for (size_t i = 0; i < b->count; ++i) {
-                const Record& record = b->records[i];
-                const tb::RowResult& r = b->results[i];
-                Tally(totals, record, r);
-                if (seen && !seen(record, r)) return false;
-                w = true;
-                if (tax::Status s = writer.Add(record, r); !s) return s.failure();
-            }
+    Record record;
+    tb::RowResult result;
+    const tax::Result<bool> done = ReadAhead<RowBatch>(
+        [&]() -> tax::Result<bool> {
+            const tax::Result<bool> more = reader.Next(record);
+            if (more && *more) result = ComputeRecord(record, rules);
+            return more;
+        },
+        [&](RowBatch& b) { return b.Put(record, result); },
+        [&](const RowBatch& b, size_t i) -> tax::Result<bool> {
+            const Record& row = b.records[i];
+            const tb::RowResult& r = b.results[i];
+            Tally(totals, row, r);
+            if (seen && !seen(row, r)) return false;
+            w = true;
+            if (tax::Status s = writer.Add(row, r); !s) return s.failure();
             w = false;
-            if (!b->failure) return b->failure.failure();
-            const bool end = b->end;
-            handoff.Back(b);
-            if (end) break;
-        }
-        return true;
-    }();
-    handoff.Stop();
-    reading.join();
+            return true;
+        });
     if (!done || !*done) return done;
     w = true;
     if (tax::Status s = writer.Finish(totals); !s) return s.failure();

@@ -17,6 +17,8 @@
 
 #include <QByteArrayView>
 #include <QStringEncoder>
+#include "MemorySheet.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -862,27 +864,10 @@ TEST(BatchFiles, WorkbookSheetChosen) {
 // a writer's failure or a reading's failure each taking effect exactly after the rows before it.
 namespace {
 
-// Rows handed out from memory, with a damaged file's failure after row `failAt` (0: none).
-class RowsSheet : public batch::SheetSource {
-public:
-    RowsSheet(const std::vector<std::vector<std::string>>& rows, size_t failAt) : rows_(rows), failAt_(failAt) {}
-    tax::Result<bool> Next(std::vector<std::string_view>& cells, long long& row) override {
-        if (failAt_ && at_ == failAt_) return tax::Fail("文件已损坏");
-        if (at_ == rows_.size()) return false;
-        cells.assign(rows_[at_].begin(), rows_[at_].end());
-        row = static_cast<long long>(++at_);
-        return true;
-    }
-    int Permille() const override { return 0; }
-
-private:
-    const std::vector<std::vector<std::string>>& rows_;
-    size_t failAt_, at_ = 0;
-};
-
+// The rows read, computed and written one at a time, as the pump once did: its oracle.
 std::string OneByOne(const std::vector<std::vector<std::string>>& rows, size_t failAt, size_t stopAt, batch::Totals& totals,
                      std::string& error) {
-    RowsSheet sheet(rows, failAt);
+    MemorySheet sheet(rows, failAt);
     batch::PayrollReader reader(sheet);
     std::string out;
     batch::CsvWriter writer([&out](std::string_view d) { out += d; return tax::Status(); }, false);
@@ -920,7 +905,7 @@ TEST(BatchPump, ReadAheadKeepsEveryRowInOrder) {
     }
     auto pumped = [&rows](size_t failAt, size_t stopAt, size_t addFailsAt, batch::Totals& totals, std::string& error,
                           bool& writing, size_t& seenRows) {
-        RowsSheet sheet(rows, failAt);
+        MemorySheet sheet(rows, failAt);
         batch::PayrollReader reader(sheet);
         std::string out;
         size_t added = 0;

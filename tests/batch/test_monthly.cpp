@@ -10,6 +10,8 @@
 
 #include "Oracle2019.h"
 
+#include "MemorySheet.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -701,4 +703,72 @@ TEST(Monthly2019Output, FiguresPastTheFenWrittenOnce) {
         else EXPECT_EQ(rows[2][c], rows[1][c]) << rows[0][c];
     }
     EXPECT_EQ(rows[1][4], "10000.00");
+}
+
+// Rows are read on a thread of their own, batches ahead of the computing and writing. A file
+// that proves damaged partway, and a writer that fails, each stop the run exactly there: in
+// month order the rows before it written and seen, none after; a shuffled file, held whole,
+// writes nothing. A row far longer than a batch holds goes through as any other.
+TEST(Monthly2019Pipeline, FailuresStopTheRunWhereTheyHappen) {
+    std::mt19937_64 rng(5);
+    std::vector<std::vector<std::string>> ordered{{"工号", "姓名", "月份", "本期收入", "部门"}};
+    for (int month = 1; month <= 12; ++month)
+        for (int person = 0; person < 400; ++person)
+            ordered.push_back({"E" + std::to_string(person), "员工" + std::to_string(person), std::to_string(month),
+                               std::to_string(5000 + rng() % 30000) + ".00", month == 6 && person == 7 ? std::string(600 * 1024, 'y') : "财务"});
+    std::vector<std::vector<std::string>> shuffled(ordered);
+    std::shuffle(shuffled.begin() + 1, shuffled.end(), rng);
+    struct Run {
+        std::string error, out;
+        long long seen = 0;
+        bool writing = false;
+    };
+    auto run = [](const std::vector<std::vector<std::string>>& rows, size_t failAt, long long addFailsAt) {
+        Run r;
+        const batch::monthly::Opener open = [&]() -> tax::Result<std::unique_ptr<batch::Input>> {
+            auto in = std::make_unique<batch::Input>();
+            in->sheet = std::make_unique<MemorySheet>(rows, failAt);
+            return in;
+        };
+        long long added = 0;
+        struct Failing : batch::monthly::CsvOut {
+            long long &added, failsAt;
+            Failing(std::string& out, long long& a, long long f)
+                : CsvOut([&out](std::string_view d) { out.append(d); return tax::Status(); }, false), added(a), failsAt(f) {}
+            tax::Status Add(const batch::monthly::Record& rec, const p19::Figures& f) override {
+                return ++added == failsAt ? tax::Fail("磁盘已满") : CsvOut::Add(rec, f);
+            }
+        } writer(r.out, added, addFailsAt);
+        tax::batch::Totals totals;
+        const tax::Result<bool> done = batch::monthly::Pump(
+            open, true, 2026, writer, totals, [&r](const batch::monthly::Record&, const p19::Figures&) { ++r.seen; }, &r.writing,
+            [&] { r.out.clear(); r.seen = added = 0; writer.Restart(); return tax::Status(); });
+        if (!done) r.error = done.error();
+        (void)writer.Finish();
+        return r;
+    };
+    const Run whole = run(ordered, 0, 0);
+    ASSERT_EQ(whole.error, "");
+    EXPECT_EQ(whole.seen, 4800);
+    EXPECT_NE(whole.out.find(std::string(600 * 1024, 'y')), std::string::npos);
+    EXPECT_EQ(run(shuffled, 0, 0).seen, 4800);
+
+    // In month order the file fails after row 3,001 (the header its row 1): 3,000 rows written.
+    const Run damaged = run(ordered, 3001, 0);
+    EXPECT_EQ(damaged.error, "文件已损坏");
+    EXPECT_FALSE(damaged.writing);
+    EXPECT_EQ(damaged.seen, 3000);
+    EXPECT_EQ(whole.out.compare(0, damaged.out.size(), damaged.out), 0);
+    EXPECT_EQ(std::count(damaged.out.begin(), damaged.out.end(), '\n'), 3001);
+    // Held whole, nothing is written before the whole file is read.
+    const Run heldDamaged = run(shuffled, 3001, 0);
+    EXPECT_EQ(heldDamaged.error, "文件已损坏");
+    EXPECT_EQ(heldDamaged.seen, 0);
+    // The writer failing on row 2,500: its failure, the writing the cause, no row seen after.
+    for (const auto* rows : {&ordered, &shuffled}) {
+        const Run full = run(*rows, 0, 2500);
+        EXPECT_EQ(full.error, "磁盘已满");
+        EXPECT_TRUE(full.writing);
+        EXPECT_EQ(full.seen, 2500);
+    }
 }
