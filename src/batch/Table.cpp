@@ -52,6 +52,17 @@ Cell Cell::Text(std::string_view s) {
     return c;
 }
 
+void AppendCellText(std::string& out, const Cell& cell, bool grouped) {
+    switch (cell.kind) {
+    case Cell::kEmpty: break;
+    case Cell::kMoney: grouped ? tax::batch::AppendGrouped(out, cell.value) : tax::batch::AppendMoney(out, cell.value); break;
+    case Cell::kNumber: AppendExact(out, cell.value); break;
+    case Cell::kText:
+    case Cell::kRate:
+    case Cell::kMonth: out += cell.text; break;
+    }
+}
+
 Cell Cell::Money(tax::Decimal v) {
     Cell c;
     c.kind = kMoney;

@@ -86,6 +86,10 @@ public:
     virtual tax::Status Compute(const InputRow& in, std::span<Cell> out) = 0;
 };
 
+// A cell as a table shows it: money to two decimals (`grouped`: a comma every three digits), a
+// figure as it is, text, rates and months as their text.
+void AppendCellText(std::string& out, const Cell& cell, bool grouped);
+
 // The headings a kind understands, one line per input column: "本期收入：本期收入、收入".
 std::string HeadingsText(const Kind& kind);
 

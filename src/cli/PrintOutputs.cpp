@@ -320,8 +320,7 @@ private:
         QStringList cells;
         for (const batch::table::Cell& cell : row.cells) {
             std::string text;
-            if (cell.kind == batch::table::Cell::kMoney) tb::AppendMoney(text, cell.value);
-            else if (cell.kind != batch::table::Cell::kEmpty) text = cell.text;
+            batch::table::AppendCellText(text, cell, false);
             cells << QString::fromStdString(text);
         }
         return cells;

@@ -528,8 +528,7 @@ void BatchModel::RowTexts(size_t at, QStringList& cells, KindTable* scratch) con
         // Figures to two decimals with separators, as the table shows them.
         for (const batch::table::Cell& cell : (scratch ? scratch : kind_.get())->Compute(row).cells) {
             std::string text;
-            if (cell.kind == batch::table::Cell::kMoney) tb::AppendGrouped(text, cell.value);
-            else if (cell.kind != batch::table::Cell::kEmpty) text = cell.text;
+            batch::table::AppendCellText(text, cell, true);
             cells << QString::fromStdString(text);
         }
         return;

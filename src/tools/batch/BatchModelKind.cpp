@@ -24,19 +24,9 @@ QString Text(std::string_view s) {
 
 // A computed cell as the table shows it: money with separators to two decimals.
 QString KindCellText(const bt::Cell& cell) {
-    switch (cell.kind) {
-    case bt::Cell::kEmpty: return {};
-    case bt::Cell::kMoney: return batch::Grouped(cell.value);
-    case bt::Cell::kNumber: {
-        std::string text;
-        batch::AppendExact(text, cell.value);
-        return Text(text);
-    }
-    case bt::Cell::kText:
-    case bt::Cell::kRate:
-    case bt::Cell::kMonth: return Text(cell.text);
-    }
-    return {};
+    std::string text;
+    bt::AppendCellText(text, cell, true);
+    return text.empty() ? QString() : Text(text);
 }
 
 // The cells of a stored row before its problem, and the problem.
