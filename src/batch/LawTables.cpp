@@ -155,8 +155,13 @@ tax::Status TableOut::Add(const Record& record, const tp::Figures& f) {
     // Amounts as figures only in the rows the totals count: a refused row's stay text as
     // written, so that the sums under them agree with the rows above.
     const bool counted = f.ok || record.total;
+    // One cell a column of the sheet, as the readers give them; the figures under their titles.
     size_t c = 0;
-    for (size_t i = 0; i < record.cells.size(); ++i, ++c) {
+    for (size_t i = 0; i < columns_.titles.size(); ++i, ++c) {
+        if (i >= record.cells.size()) {
+            row_.cells[c].kind = OutCell::kEmpty;
+            continue;
+        }
         const Role role = i < columns_.roles.size() ? columns_.roles[i] : Role::kCarried;
         const bool amount = role == Role::kAmount || role == Role::kCumulative || role == Role::kDeduction || role == Role::kSheetTax;
         if (tb::Amount a; counted && amount && ReadAmount(record.cells[i], a) == AmountRead::kOk)

@@ -1308,7 +1308,8 @@ struct RecordBatch {
         // Cells as cut from one line, a comma between each two, go over in one copy.
         bool line = !cells.empty() && cells.front().data();
         for (size_t i = 1; line && i < cells.size(); ++i)
-            line = cells[i].data() == cells[i - 1].data() + cells[i - 1].size() + 1 && cells[i].data()[-1] == ',';
+            line = cells[i - 1].data() && cells[i].data() == cells[i - 1].data() + cells[i - 1].size() + 1 &&
+                   cells[i].data()[-1] == ',';
         if (line) {
             const char* begin = cells.front().data();
             const std::string_view all = copy(std::string_view(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin)));

@@ -941,6 +941,7 @@ tax::Result<bool> Pump(PayrollReader& reader, const Rules& rules, PayrollWriter&
     // Reading and computing on a thread of their own, a few batches ahead of the writing here.
     Record record;
     tb::RowResult result;
+    w = false;
     const tax::Result<bool> done = ReadAhead<RowBatch>(
         [&]() -> tax::Result<bool> {
             const tax::Result<bool> more = reader.Next(record);

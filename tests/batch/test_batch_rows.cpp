@@ -979,4 +979,13 @@ TEST(BatchPump, ReadAheadKeepsEveryRowInOrder) {
         EXPECT_FALSE(writing);
         EXPECT_EQ(seen, 5000u);
     }
+    // The file failing at its first rows: the reading, never the writing, said to be the cause.
+    for (size_t failAt : {2, 3}) {
+        batch::Totals g;
+        std::string ge;
+        writing = true;
+        pumped(failAt, 0, 0, g, ge, writing, seen);
+        EXPECT_EQ(ge, "文件已损坏") << failAt;
+        EXPECT_FALSE(writing) << failAt;
+    }
 }
