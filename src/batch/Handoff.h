@@ -5,15 +5,47 @@
 
 #include "tax/Result.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace batch {
+
+// What the batches of ReadAhead share: their rows' text, copied in so that the reading can go on
+// over its own buffers, and how the reading ended after them.
+struct TextBatch {
+    std::string text;
+    size_t count = 0; // rows here
+    bool end = false;
+    tax::Status failure; // the reading's, after the rows here
+
+    void Clear() {
+        text.clear();
+        count = 0;
+        end = false;
+        failure = {};
+    }
+    // Room for one more row of `bytes` of text: none once `rows` rows are here or the text would
+    // outgrow what was reserved (its views would move); an empty batch makes room for any row.
+    bool Room(size_t bytes, size_t rows, size_t reserve) {
+        if (count > 0 && (count == rows || text.size() + bytes > text.capacity())) return false;
+        if (count == 0) text.reserve(std::max(reserve, bytes));
+        return true;
+    }
+    // `v` copied in, within the room made for its row.
+    std::string_view Copy(std::string_view v) {
+        const size_t at = text.size();
+        text.append(v);
+        return std::string_view(text.data() + at, v.size());
+    }
+};
 
 template <class Batch>
 class Handoff {
@@ -83,7 +115,7 @@ private:
 // row just read into a batch (false when it is full: an empty one takes any row); here
 // `each(batch, i)` takes each row in order, true going on, false stopping the run, a failure
 // ending it. After the rows before it, the reading's failure. The reading is stopped and waited
-// for however the taking ends. A batch has Clear(), `count`, `end` and `failure`.
+// for however the taking ends. A batch is a TextBatch.
 template <class Batch, class Read, class Put, class Each>
 tax::Result<bool> ReadAhead(const Read& read, const Put& put, const Each& each) {
     Handoff<Batch> handoff;

@@ -871,18 +871,22 @@ constexpr std::array<tax::Decimal tp::Figures::*, tp::kOutNote> kMoneyColumns{
     &tp::Figures::withheldBefore, &tp::Figures::withheld, &tp::Figures::net, &tp::Figures::bonusTax};
 static_assert(tp::kOutRate == 8 && tp::kOutNote == tp::kOutputColumns - 1);
 
+// Whether the cells lie in one stretch of text back to back, one comma between each two.
+bool BackToBack(const std::vector<std::string_view>& cells) {
+    if (cells.empty() || !cells.front().data()) return false;
+    for (size_t i = 1; i < cells.size(); ++i) {
+        const char* end = cells[i - 1].data() + cells[i - 1].size();
+        if (cells[i].data() != end + 1 || *end != ',') return false;
+    }
+    return true;
+}
+
 // The row's cells as the one stretch of text they were cut from, when they lie in it back to
 // back, a comma between each two, and none needs quotes: the stretch then holds exactly one
 // comma a gap and no quote or line break. Empty otherwise.
 std::string_view PlainLine(const std::vector<std::string_view>& cells) {
-    if (cells.empty()) return {};
+    if (!BackToBack(cells)) return {};
     const char* const begin = cells.front().data();
-    for (size_t i = 1; i < cells.size(); ++i) {
-        if (!cells[i - 1].data()) return {};
-        const char* end = cells[i - 1].data() + cells[i - 1].size();
-        if (cells[i].data() != end + 1 || *end != ',') return {};
-    }
-    if (!cells.back().data()) return {};
     const std::string_view line(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin));
     size_t commas = 0, i = 0;
 #ifdef __SSE2__
@@ -1272,67 +1276,46 @@ namespace {
 // Rows read, for the thread that computes and writes or holds them: each row's cells copied into
 // the batch back to back, a comma between (as the line they were cut from, so a plain line is
 // still written as it is), its 工号, 姓名, reason and the sheet's word on it after them.
-struct RecordBatch {
-    static constexpr size_t kRows = 1024, kBytes = 512 * 1024;
-    std::string text;
+struct RecordBatch : TextBatch {
     std::vector<Record> records;
     std::vector<std::string_view> problems; // the sheet's word on each row, when asked for
-    size_t count = 0;
-    bool end = false;
-    tax::Status failure; // the reading's, after the rows here
 
-    void Clear() {
-        text.clear();
-        count = 0;
-        end = false;
-        failure = {};
-    }
     // False when the row does not fit beside those already here.
     bool Put(const Record& r, std::string_view problem) {
         const std::vector<std::string_view>& cells = r.cells;
         size_t bytes = r.row.id.size() + r.row.name.size() + r.row.readError.size() + problem.size();
         for (std::string_view c : cells) bytes += c.size() + 1;
-        if (count > 0 && (count == kRows || text.size() + bytes > text.capacity())) return false;
-        if (count == 0) text.reserve(std::max(kBytes, bytes));
+        if (!Room(bytes, 1024, 512 * 1024)) return false;
         if (records.size() == count) {
             records.emplace_back();
             problems.emplace_back();
         }
-        auto copy = [this](std::string_view v) {
-            const size_t at = text.size();
-            text.append(v);
-            return std::string_view(text.data() + at, v.size()); // the capacity was made above
-        };
         Record& to = records[count];
         to.cells.resize(cells.size());
         // Cells as cut from one line, a comma between each two, go over in one copy.
-        bool line = !cells.empty() && cells.front().data();
-        for (size_t i = 1; line && i < cells.size(); ++i)
-            line = cells[i - 1].data() && cells[i].data() == cells[i - 1].data() + cells[i - 1].size() + 1 &&
-                   cells[i].data()[-1] == ',';
-        if (line) {
+        if (BackToBack(cells)) {
             const char* begin = cells.front().data();
-            const std::string_view all = copy(std::string_view(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin)));
+            const std::string_view all = Copy(std::string_view(begin, static_cast<size_t>(cells.back().data() + cells.back().size() - begin)));
             for (size_t i = 0; i < cells.size(); ++i) to.cells[i] = all.substr(static_cast<size_t>(cells[i].data() - begin), cells[i].size());
             text += ',';
         } else {
             for (size_t i = 0; i < cells.size(); ++i) {
-                to.cells[i] = copy(cells[i]);
+                to.cells[i] = Copy(cells[i]);
                 text += ',';
             }
         }
         to.line = r.line;
         to.total = r.total;
         to.row = r.row;
-        to.row.id = copy(r.row.id);
-        to.row.name = copy(r.row.name);
-        to.row.readError = copy(r.row.readError);
+        to.row.id = Copy(r.row.id);
+        to.row.name = Copy(r.row.name);
+        to.row.readError = Copy(r.row.readError);
         to.deductions = r.deductions;
         to.taxGiven = r.taxGiven;
         to.sheetTax = r.sheetTax;
         to.shown.clear(); // the cells hold their text
         to.exact = r.exact;
-        problems[count] = copy(problem);
+        problems[count] = Copy(problem);
         ++count;
         return true;
     }

@@ -878,49 +878,28 @@ namespace {
 
 // Rows read and computed, for the writing thread: each row's text copied into the batch, its
 // views pointing there. The reading's end, or its failure, comes after the rows before it.
-struct RowBatch {
-    static constexpr size_t kRows = 2048, kBytes = 256 * 1024;
-    std::string text;
+struct RowBatch : TextBatch {
     std::vector<Record> records;
     std::vector<tb::RowResult> results;
-    size_t count = 0;
-    bool end = false;
-    tax::Status failure;
 
-    void Clear() {
-        text.clear();
-        count = 0;
-        end = false;
-        failure = {};
-    }
-    static size_t Bytes(const Record& r) {
-        size_t n = r.id.size() + r.problem.size();
-        for (std::string_view v : r.input) n += v.size();
-        for (std::string_view v : r.carried) n += v.size();
-        return n;
-    }
     // False when the row does not fit beside those already here.
     bool Put(const Record& r, const tb::RowResult& result) {
-        const size_t bytes = Bytes(r);
-        if (count > 0 && (count == kRows || text.size() + bytes > text.capacity())) return false;
-        if (count == 0) text.reserve(std::max(kBytes, bytes));
+        size_t bytes = r.id.size() + r.problem.size();
+        for (std::string_view v : r.input) bytes += v.size();
+        for (std::string_view v : r.carried) bytes += v.size();
+        if (!Room(bytes, 2048, 256 * 1024)) return false;
         if (records.size() == count) {
             records.emplace_back();
             results.emplace_back();
         }
         Record& to = records[count];
-        auto copy = [this](std::string_view v) {
-            const size_t at = text.size();
-            text.append(v);
-            return std::string_view(text.data() + at, v.size()); // the capacity was made above
-        };
         to.kind = r.kind;
         to.line = r.line;
-        to.id = copy(r.id);
-        for (size_t i = 0; i < r.input.size(); ++i) to.input[i] = copy(r.input[i]);
+        to.id = Copy(r.id);
+        for (size_t i = 0; i < r.input.size(); ++i) to.input[i] = Copy(r.input[i]);
         to.carried.resize(r.carried.size());
-        for (size_t i = 0; i < r.carried.size(); ++i) to.carried[i] = copy(r.carried[i]);
-        to.problem = copy(r.problem);
+        for (size_t i = 0; i < r.carried.size(); ++i) to.carried[i] = Copy(r.carried[i]);
+        to.problem = Copy(r.problem);
         results[count] = result;
         ++count;
         return true;

@@ -1,7 +1,5 @@
 #include "batch/Xlsx.h"
 
-#include "batch/Amount.h"
-#include "batch/Rows.h"
 #include "batch/Sheet.h"
 
 #include <algorithm>
