@@ -1321,6 +1321,24 @@ struct RecordBatch : TextBatch {
     }
 };
 
+// Rows taken back out of the store, each with its figures and the number of its person.
+struct HeldBatch : RecordBatch {
+    std::vector<tp::Figures> figures;
+    std::vector<uint32_t> persons;
+
+    // False when the row does not fit beside those already here (`f` then left as it was).
+    bool Put(const Record& r, tp::Figures& f, uint32_t person) {
+        if (!RecordBatch::Put(r, {})) return false;
+        if (figures.size() < count) {
+            figures.resize(count);
+            persons.resize(count);
+        }
+        std::swap(figures[count - 1], f);
+        persons[count - 1] = person;
+        return true;
+    }
+};
+
 // The rows streamed through one ledger, read on a thread of their own a few batches ahead of the
 // computing and writing here: true when every row was written, false when a person's month came
 // out of order (when `optimistic`; the rows before it written).
@@ -1389,20 +1407,32 @@ tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearC
         [&](size_t k) { return rows->Who(computed[k]); }, [&](size_t k) { rows->Prefetch(computed[k]); });
     if (full) return tax::Fail(kTooLargeToHold);
     std::vector<uint32_t>().swap(computed);
+    // Rows taken back out of the store in input order on a thread of their own, a few batches
+    // ahead of the writing here.
     const size_t count = rows->Size();
-    for (size_t i = 0; i < count; ++i) {
-        w = false;
-        // Two steps: a row's person some rows ahead, then that person's texts.
-        if (constexpr size_t kAhead = 16; i + kAhead < count) {
-            rows->Prefetch(i + kAhead);
-            figures.Prefetch(i + kAhead);
-        }
-        if (constexpr size_t kNear = 8; i + kNear < count) rows->PrefetchTexts(i + kNear);
-        rows->Whole(i, year, record);
-        const tp::Figures f = record.total ? TotalRowFigures() : figures.Get(i);
-        if (tax::Status s = emit(record, f, persons[i]); !s) return s;
-    }
-    return {};
+    size_t next = 0;
+    tp::Figures f;
+    const tax::Result<bool> written = ReadAhead<HeldBatch>(
+        [&]() -> tax::Result<bool> {
+            if (next == count) return false;
+            // Two steps: a row's person some rows ahead, then that person's texts.
+            if (constexpr size_t kAhead = 16; next + kAhead < count) {
+                rows->Prefetch(next + kAhead);
+                figures.Prefetch(next + kAhead);
+            }
+            if (constexpr size_t kNear = 8; next + kNear < count) rows->PrefetchTexts(next + kNear);
+            rows->Whole(next, year, record);
+            f = record.total ? TotalRowFigures() : figures.Get(next);
+            ++next;
+            return true;
+        },
+        [&](HeldBatch& b) { return b.Put(record, f, persons[next - 1]); },
+        [&](HeldBatch& b, size_t i) -> tax::Result<bool> {
+            w = false;
+            if (tax::Status s = emit(b.records[i], b.figures[i], b.persons[i]); !s) return s.failure();
+            return true;
+        });
+    return written ? tax::Status() : written.failure();
 }
 
 tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& writer, tax::batch::Totals& totals,

@@ -588,9 +588,13 @@ TEST(Monthly2019Pipeline, HeldRowsWrittenAsStreamedOnes) {
     };
     EXPECT_EQ(sorted(held.out), sorted(streamed.out));
     EXPECT_GT(held.totals.refused, 0);
-    // Each row held says the line it was read from: its 工号, 姓名 and 月份 there.
+    // Each row held says the line it was read from: its 工号, 姓名 and 月份 there; and the rows
+    // come out in the file's order, batch after batch.
     const std::vector<std::vector<std::string>> lines = ParseCsv(shuffled);
     ASSERT_EQ(held.seen.size() + 1, lines.size());
+    EXPECT_TRUE(std::adjacent_find(held.seen.begin(), held.seen.end(), [](const auto& a, const auto& b) {
+                    return a.first >= b.first;
+                }) == held.seen.end());
     for (const auto& [line, cells] : held.seen) {
         ASSERT_TRUE(line >= 2 && static_cast<size_t>(line) <= lines.size()) << line;
         const std::vector<std::string>& given = lines[static_cast<size_t>(line - 1)];
