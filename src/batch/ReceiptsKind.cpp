@@ -64,6 +64,9 @@ constexpr Item kItems[] = {
 };
 
 std::optional<law::ReceiptKind> ItemOf(std::string_view cell) {
+    // Most cells name the item as a form does: the blanks and brackets sought only then.
+    for (const Item& item : kItems)
+        if (cell == item.name) return item.kind;
     const std::string key = HeadingKeyOf(cell);
     for (const Item& item : kItems)
         if (key == item.name) return item.kind;
