@@ -2,6 +2,7 @@
 
 #include "batch/Amount.h"
 #include "batch/Csv.h"
+#include "batch/Handoff.h"
 #include "batch/Rows.h"
 #include "tax/Messages.h"
 
@@ -17,6 +18,19 @@ constexpr size_t kFlushAt = 1 << 20;
 std::string Quoted(std::string_view s) {
     return "“" + std::string(TrimCell(s)) + "”";
 }
+
+// Rows computed, each owning its cells: a row goes in by a swap, and the one it leaves behind
+// is filled again with its strings' room kept.
+struct RowsBatch : TextBatch {
+    std::vector<Row> rows;
+
+    bool Put(Row& row) {
+        if (!Room(0, 512, 0)) return false;
+        if (rows.size() == count) rows.emplace_back();
+        std::swap(rows[count++], row);
+        return true;
+    }
+};
 
 } // namespace
 
@@ -354,19 +368,27 @@ tax::Result<bool> Pump(TableReader& reader, Kind& kind, TableWriter& writer, tax
     Tally tally(columns, taxColumn);
     w = true;
     if (tax::Status s = writer.Begin(columns); !s) return s.failure();
+    // Rows read and computed on a thread of their own, a few batches ahead of the writing here.
     Row row;
     InputRow in;
-    for (;;) {
-        w = false;
-        const tax::Result<bool> more = reader.Next(row, in);
-        if (!more) return more;
-        if (!*more) break;
-        ComputeRow(kind, computedAt, in, row);
-        tally.Add(row, columns, totals);
-        if (seen) seen(row);
-        w = true;
-        if (tax::Status s = writer.Add(row); !s) return s.failure();
-    }
+    w = false;
+    const tax::Result<bool> done = ReadAhead<RowsBatch>(
+        [&]() -> tax::Result<bool> {
+            const tax::Result<bool> more = reader.Next(row, in);
+            if (more && *more) ComputeRow(kind, computedAt, in, row);
+            return more;
+        },
+        [&](RowsBatch& b) { return b.Put(row); },
+        [&](RowsBatch& b, size_t i) -> tax::Result<bool> {
+            const Row& r = b.rows[i];
+            tally.Add(r, columns, totals);
+            if (seen) seen(r);
+            w = true;
+            if (tax::Status s = writer.Add(r); !s) return s.failure();
+            w = false;
+            return true;
+        });
+    if (!done) return done;
     w = true;
     if (tax::Status s = writer.Finish(tally.TotalsRow(columns, reader.LabelColumn())); !s) return s.failure();
     return true;

@@ -4,6 +4,7 @@
 #include "batch/Input.h"
 #include "batch/ReceiptsKind.h"
 #include "batch/Table.h"
+#include "MemorySheet.h"
 
 #include <gtest/gtest.h>
 
@@ -291,4 +292,58 @@ TEST(Receipts, CellsThatAreNoAmountRefusedByWhatTheyAre) {
     EXPECT_NE(got[1].find("本期免税收入：“10%”是百分比格式"), std::string::npos) << got[1];
     EXPECT_NE(got[2].find("本期收入："), std::string::npos) << got[2];
     EXPECT_EQ(run.totals.computed, 0);
+}
+
+// Rows are read and computed a few batches ahead of the writing: over many batches each row comes
+// out in its place with its own figures; a file damaged partway stops after the rows before the
+// damage, a writer failing stops at its row, and each failure says which side it came from.
+TEST(Receipts, ManyPaymentsInOrderAndFailuresWhereTheyHappen) {
+    std::vector<std::vector<std::string>> rows{{"工号", "姓名", "所得项目", "本期收入", "备注"}};
+    for (int i = 0; i < 5000; ++i)
+        rows.push_back({std::to_string(i), "人" + std::to_string(i), i % 2 ? "稿酬所得" : "劳务报酬所得",
+                        std::to_string(1000 + i % 3000) + ".00", i == 2600 ? std::string(600 * 1024, 'y') : ""});
+    struct Run {
+        std::string error, out;
+        std::vector<long long> lines;
+        bool writing = false;
+    };
+    auto run = [&rows](size_t failAt, size_t addFailsAt) {
+        Run r;
+        MemorySheet sheet(rows, failAt);
+        bt::ReceiptsKind kind;
+        bt::TableReader reader(sheet, nullptr, kind);
+        struct Failing : bt::CsvTableWriter {
+            size_t added = 0, failsAt;
+            Failing(std::string& out, size_t f)
+                : CsvTableWriter([&out](std::string_view d) { out.append(d); return tax::Status(); }, false), failsAt(f) {}
+            tax::Status Add(const bt::Row& row) override { return ++added == failsAt ? tax::Fail("磁盘已满") : CsvTableWriter::Add(row); }
+        } writer(r.out, addFailsAt);
+        tax::batch::Totals totals;
+        const tax::Result<bool> done = bt::Pump(reader, kind, writer, totals, [&r](const bt::Row& row) { r.lines.push_back(row.line); }, &r.writing);
+        if (!done) r.error = done.error();
+        return r;
+    };
+    const Run whole = run(0, 0);
+    ASSERT_EQ(whole.error, "");
+    const std::vector<std::string> lines = Lines(whole.out);
+    ASSERT_EQ(lines.size(), rows.size() + 1);
+    for (int i = 0; i < 5000; ++i) {
+        // 收入额 of a labour payment up to 4000 is the income less 800; of an author's, 70% of that.
+        const long long income = (1000 + i % 3000) * 100, amount = i % 2 ? (income - 80000) * 7 / 10 : income - 80000;
+        EXPECT_TRUE(lines[static_cast<size_t>(i) + 1].starts_with(rows[static_cast<size_t>(i) + 1][0] + "," + rows[static_cast<size_t>(i) + 1][1] + ","))
+            << i;
+        EXPECT_NE(lines[static_cast<size_t>(i) + 1].find("," + Fmt(amount) + ",800.00,"), std::string::npos) << i;
+        EXPECT_EQ(whole.lines[static_cast<size_t>(i)], i + 2);
+    }
+
+    const Run damaged = run(3001, 0); // the header is the file's first row: 3,000 rows before the damage
+    EXPECT_EQ(damaged.error, "文件已损坏");
+    EXPECT_FALSE(damaged.writing);
+    EXPECT_EQ(damaged.lines.size(), 3000U);
+    EXPECT_EQ(whole.out.compare(0, damaged.out.size(), damaged.out), 0);
+
+    const Run full = run(0, 1500);
+    EXPECT_EQ(full.error, "磁盘已满");
+    EXPECT_TRUE(full.writing);
+    EXPECT_EQ(full.lines.size(), 1500U);
 }
