@@ -42,7 +42,7 @@ constexpr const char* kUsage = R"(名称
 
 用法
     qingfu-batch 输入文件… [-o 输出.csv | -o 输出.xlsx | -o 输出.pdf] [--allowance 3500|4800]
-                 [--law 2011|2018q4|2019] [--year 年度] [--month 月份]
+                 [--law 2011|2018q4|2019|2019receipts] [--year 年度] [--month 月份]
                  [--sheet 名称|序号] [--payslips 输出.pdf] [--payslips-dir 目录]
                  [--payslip-per-page] [--title 标题]
     qingfu-batch 输入文件 --sheets
