@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #ifdef __SSE2__
@@ -1037,6 +1038,9 @@ public:
     int Month(size_t i) const { return month_[i]; }
     // The number of row i's 工号 and 姓名 together.
     uint32_t Who(size_t i) const { return who_[i]; }
+    // Which half of the people row i's person falls in, by the key the ledger knows them by (the
+    // 工号, else the 姓名), so that one person's rows all fall in one.
+    unsigned Half(size_t i) const { return halves_[who_[i]]; }
     // Row i and its person fetched from memory ahead of a Read.
     void Prefetch(size_t i) const {
 #if defined(__GNUC__)
@@ -1190,6 +1194,7 @@ private:
             if (slot.tag == 0) {
                 const std::uint64_t at = names_.Append(key_);
                 people_.push_back({at, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(name.size())});
+                halves_.push_back(static_cast<std::uint8_t>(std::hash<std::string_view>{}(id.empty() ? name : id) & 1));
                 slot.tag = (hash & kTop) | people_.size();
                 slot.size = key_.size() <= sizeof(slot.key) ? static_cast<std::uint8_t>(key_.size()) : kLong;
                 if (slot.size != kLong) std::memcpy(slot.key, key_.data(), key_.size());
@@ -1239,6 +1244,7 @@ private:
     std::vector<std::uint32_t> who_;
     tax::packed::Arena names_;
     std::vector<Person> people_;
+    std::vector<std::uint8_t> halves_; // of each person
     std::vector<Slot> slots_;
     bool namesWithId_ = false, namesWithout_ = false;
     std::string scratch_, key_;
@@ -1373,44 +1379,63 @@ tax::Status Hold(Reader& reader, const std::string* problem, ComputedRows& rows)
     return held ? tax::Status() : held.failure();
 }
 
+// Each person's rows computed in month order into packed figures, half the people (by the key
+// the ledger knows them by) on a thread of their own: no person's figures depend on another's.
+// `persons` gets each row's person, numbered apart for the two halves.
+bool ComputeHeld(const ComputedRows& rows, const Columns& columns, int year, YearCarry& carry,
+                 std::array<tax::packed::FiguresStore, 2>& figures, std::vector<uint32_t>& persons) {
+    std::array<std::vector<uint32_t>, 2> computed;
+    for (size_t i = 0; i < rows.Size(); ++i)
+        if (!rows.Total(i)) computed[rows.Half(i)].push_back(static_cast<uint32_t>(i));
+    YearCarry other(columns);
+    std::array<YearCarry*, 2> carries{&carry, &other};
+    std::array<bool, 2> full{};
+    auto compute = [&](unsigned h) {
+        const std::vector<uint32_t>& mine = computed[h];
+        Record record;
+        tp::ComputeInOrder(
+            year, mine.size(), [&](size_t k) { return rows.Month(mine[k]); },
+            [&](size_t k) -> const tp::Row& {
+                rows.Read(mine[k], record);
+                carries[h]->Before(record);
+                return record.row;
+            },
+            [&](size_t k, tp::Figures&& f, uint32_t person) {
+                // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
+                carries[h]->After(record, f, person);
+                full[h] = full[h] || !figures[h].Put(mine[k], f);
+                persons[mine[k]] = person == tp::Ledger::kNobody ? person : 2 * person + h;
+            },
+            [&](size_t k) { return rows.Who(mine[k]); }, [&](size_t k) { rows.Prefetch(mine[k]); });
+    };
+    std::thread second(compute, 1U);
+    compute(0);
+    second.join();
+    carry.Join(other);
+    return !full[0] && !full[1];
+}
+
 } // namespace
 
 // The file held whole, in a fraction of its size: read once, computed in month order into packed
 // figures, then written in input order from what was held.
 template <class Emit>
-tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearCarry& carry, SameNames& names,
-                     Record& record, bool& w, const Emit& emit) {
+tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearCarry& carry, SameNames& names, bool& w,
+                     const Emit& emit) {
     auto rows = std::make_unique<ComputedRows>(reader.columns());
     w = false;
     if (tax::Status s = Hold(reader, problem, *rows); !s) return s;
     // Without names both with a 工号 and without one, no row has a namesake of the other kind.
     if (!rows->NamesOfBothKinds()) names.Unneeded();
-    std::vector<uint32_t> computed;
-    for (size_t i = 0; i < rows->Size(); ++i)
-        if (!rows->Total(i)) computed.push_back(static_cast<uint32_t>(i));
-    tax::packed::FiguresStore figures(rows->Size());
+    std::array<tax::packed::FiguresStore, 2> figures{tax::packed::FiguresStore(rows->Size()),
+                                                     tax::packed::FiguresStore(rows->Size())};
     std::vector<uint32_t> persons(rows->Size(), tp::Ledger::kNobody);
-    bool full = false;
-    tp::ComputeInOrder(
-        year, computed.size(), [&](size_t k) { return rows->Month(computed[k]); },
-        [&](size_t k) -> const tp::Row& {
-            rows->Read(computed[k], record);
-            carry.Before(record);
-            return record.row;
-        },
-        [&](size_t k, tp::Figures&& f, uint32_t person) {
-            // The row just read is this one: ComputeInOrder asks for a row, then hands its figures.
-            carry.After(record, f, person);
-            full = full || !figures.Put(computed[k], f);
-            persons[computed[k]] = person;
-        },
-        [&](size_t k) { return rows->Who(computed[k]); }, [&](size_t k) { rows->Prefetch(computed[k]); });
-    if (full) return tax::Fail(kTooLargeToHold);
-    std::vector<uint32_t>().swap(computed);
+    if (!ComputeHeld(*rows, reader.columns(), year, carry, figures, persons)) return tax::Fail(kTooLargeToHold);
     // Rows taken back out of the store in input order on a thread of their own, a few batches
     // ahead of the writing here.
     const size_t count = rows->Size();
     size_t next = 0;
+    Record record;
     tp::Figures f;
     const tax::Result<bool> written = ReadAhead<HeldBatch>(
         [&]() -> tax::Result<bool> {
@@ -1418,11 +1443,11 @@ tax::Status EmitHeld(Reader& reader, const std::string* problem, int year, YearC
             // Two steps: a row's person some rows ahead, then that person's texts.
             if (constexpr size_t kAhead = 16; next + kAhead < count) {
                 rows->Prefetch(next + kAhead);
-                figures.Prefetch(next + kAhead);
+                figures[rows->Half(next + kAhead)].Prefetch(next + kAhead);
             }
             if (constexpr size_t kNear = 8; next + kNear < count) rows->PrefetchTexts(next + kNear);
             rows->Whole(next, year, record);
-            f = record.total ? TotalRowFigures() : figures.Get(next);
+            f = record.total ? TotalRowFigures() : figures[rows->Half(next)].Get(next);
             ++next;
             return true;
         },
@@ -1496,7 +1521,7 @@ tax::Result<bool> Pump(const Opener& open, bool reopenable, int year, Writer& wr
         }
     }
     if (!inOrder) {
-        const tax::Status s = EmitHeld(*reader, input->Problem(), year, *carry, names, record, w, emit);
+        const tax::Status s = EmitHeld(*reader, input->Problem(), year, *carry, names, w, emit);
         if (!s) return s.failure();
     }
     w = true;

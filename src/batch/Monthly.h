@@ -145,6 +145,8 @@ public:
     void After(const Record& record, tax::payroll2019::Figures& f, uint32_t person);
     // The people first given after January.
     long long LateStarters() const { return late_; }
+    // Another's people, kept apart from these (computed beside them), counted in.
+    void Join(const YearCarry& other) { late_ += other.late_; }
 
 private:
     const Columns* columns_;
