@@ -582,6 +582,26 @@ check "deductions twice named" has err "重复：专项附加扣除一列已含�
 printf '工号,月份,本期收入,子女教育\n1,2024-01,30000,两千\n1,2024-02,30000,2000\n' >"$dir/unread.csv"
 check "a deduction unreadable" run 1 "$dir/unread.csv"
 check "a deduction unreadable: the row refused" has err "unread.csv:2: 子女教育：无法识别“两千”"
+printf '工号,月份,本期收入,子女教育\n1,2024-01,30000,-2000\n' >"$dir/negdeduction.csv"
+check "a deduction below 0" run 1 "$dir/negdeduction.csv"
+check "a deduction below 0: its cell named" has err "negdeduction.csv:2: 子女教育：“-2000”不能为负数"
+# The sheet's own tax is the month's whole withholding, the bonus's included: January's
+# (10000 − 5000) × 3% = 150 and the bonus's 36000 × 3% = 1080 agree with a sheet saying 1230.
+printf '工号,月份,本期收入,全年一次性奖金,代扣个税\n1,2024-01,10000,36000,1230\n' >"$dir/bonustax.csv"
+check "sheet tax with a bonus" run 0 "$dir/bonustax.csv"
+check "sheet tax with a bonus: 个税差额 0.00" hasline out "1,2024-01,10000,36000,1230,10000.00,0.00,5000.00,0.00,0.00,0.00,0.00,5000.00,3%,0.00,150.00,0.00,0.00,150.00,9850.00,1080.00,,0.00"
+check "sheet tax with a bonus: nothing said" hasnt err "表中个税与算出的不同"
+# --month writes that month's rows alone, the later ones too held back; a row refused in any
+# month of the file still ends the run with 1; --month and --year outside the 2019 law refused.
+printf '工号,月份,本期收入\n1,2024-01,10000\n1,2024-02,10000\n1,2024-03,10000\n2,2024-03,-5\n' >"$dir/months.csv"
+check "--month 2 of three" run 1 "$dir/months.csv" --month 2
+check "--month 2 of three: February alone" test "$(tail -n +2 "$dir/out" | cut -d, -f2 | tr '\n' ' ')" = "2024-02 "
+check "--month 2 of three: the summary is February's" has err "2月：读入 1 行，计算 1 行，拒绝 0 行"
+check "--month 2 of three: March's refusal said" has err "months.csv:5: 本期收入：“-5”不能为负数"
+check "--month under 2011" run 2 "$sample" --law 2011 --month 6
+check "--month under 2011: said" has err "--month 只用于 2019 年起的累计预扣（--law 2019）"
+check "--year before 2019" run 2 "$m19" --law 2019 --year 2018
+check "--year before 2019: said" has err "--year 应是 2019 年或以后的四位年份，不是“2018”"
 check "-o twice refused" run 2 "$sample" -o "$dir/a.csv" -o "$dir/b.csv"
 check "-o twice said" has err "-o 只能给一次"
 check "-o twice: nothing written" test ! -e "$dir/a.csv"

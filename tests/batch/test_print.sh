@@ -184,6 +184,13 @@ PY
 check "2019 payslips" test "$(pages "$dir/m19-slips.pdf")" -ge 1
 check "2019 a payslip a computed month" bash -c "pdftotext '$dir/m19-slips.pdf' - | grep -c '某某公司2024年度工资条' | grep -qx 3"
 check "2019 refused month has none" has err "拒绝的 1 行没有工资条"
+# The sheet's own total row is no person: neither a row of the printed table (its 合计 comes once
+# a band, as 甲 does, from the program's totals row) nor a refused month without a payslip.
+printf '工号,姓名,月份,本期收入\n001,甲,1,30000\n002,乙,1,12000\n合计,,,42000\n' >"$dir/m19total.csv"
+check "2019 sheet's total row" run 0 "$dir/m19total.csv" --law 2019 --year 2024 -o "$dir/m19total.pdf" --payslips "$dir/m19total-slips.pdf"
+check "2019 sheet's total row not printed" bash -c "t=\$(pdftotext -layout '$dir/m19total.pdf' -); test \"\$(grep -c 合计 <<<\"\$t\")\" = \"\$(grep -c 甲 <<<\"\$t\")\""
+check "2019 sheet's total row: two payslips" bash -c "pdftotext '$dir/m19total-slips.pdf' - | grep -c '工资条' | grep -qx 2"
+check "2019 sheet's total row not refused" bash -c "! grep -q 没有工资条 '$dir/err'"
 check "--help has the PDF options" run 0 --help
 for o in "-o 输出.pdf" "--payslips 输出.pdf" "--payslips-dir 目录" "--title 标题"; do
     check "--help: $o" has out "$o"

@@ -59,6 +59,12 @@ check "own total skipped" has err "读入 6 行，计算 4 行，拒绝 2 行，
 check "totals unchanged by refusals" has out "$totals"
 check "own total copied" has out "合计,,,,,43795.00,,,,,,,,,,,,,,合计行，未计算"
 
+# A total row told by its first cell (序号 here, no column of the payments) naming no one:
+# skipped, not refused; the one payment 3000 − 800 at 20%.
+printf '序号,姓名,所得项目,本期收入\n1,张三,劳务报酬所得,3000\n合计,,,3000\n' >"$dir/numbered.csv"
+check "total by its first cell" run 0 --law 2019receipts "$dir/numbered.csv"
+check "total by its first cell skipped" has err "读入 1 行，计算 1 行，拒绝 0 行，跳过 1 行，合计个税 440.00"
+
 # A workbook (saved by a spreadsheet program from the same rows) goes through the same pump.
 book=$(dirname "$0")/files/payments.xlsx
 check "workbook" run 1 "$book"

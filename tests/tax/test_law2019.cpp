@@ -210,6 +210,33 @@ TEST(Law2019, WaiverBoundaries) {
     EXPECT_EQ(above->Best().kind, BalanceKind::Pay);
 }
 
+// Joined, the bonus is comprehensive income and counts towards the 120000 that waives a balance;
+// taxed alone it does not. 5000 a month (untaxed) and a bonus, nothing prepaid: joined, the tax
+// is (wages + bonus − 60000) × 10% − 2520, cheaper than the bonus alone at 10% − 210.
+TEST(Law2019, BonusJoinedCountsInTheWaiversIncome) {
+    YearQuestion q;
+    q.year = 2024;
+    for (Month& m : q.months) m = {5000, 0, 0, 0};
+    q.withheld = Decimal();
+    struct Case {
+        Fen bonus, joinedTax, aloneTax;
+        BalanceKind kind;
+    };
+    for (const Case c : std::vector<Case>{{6500000, 398000, 629000, BalanceKind::Pay},     // 125000 in all
+                                          {6000000, 348000, 579000, BalanceKind::Waived},  // exactly 120000
+                                          {6000001, 348000, 579000, BalanceKind::Pay}}) {  // a fen above
+        q.bonus = D(c.bonus);
+        const tax::Result<YearAnswer> a = ComputeYear(q);
+        ASSERT_TRUE(a.ok());
+        EXPECT_EQ(Cents(a->alone->tax), c.aloneTax) << c.bonus;
+        EXPECT_EQ(Cents(a->joined.tax), c.joinedTax) << c.bonus;
+        ASSERT_TRUE(a->joinedCheaper) << c.bonus;
+        EXPECT_EQ(a->joined.grossIncome, D(6000000 + c.bonus));
+        EXPECT_EQ(a->alone->grossIncome, Decimal(60000));
+        EXPECT_EQ(a->Best().kind, c.kind) << c.bonus;
+    }
+}
+
 TEST(Law2019, BonusAloneOrJoined) {
     // Low wages: the bonus costs less joined to the year.
     YearQuestion q;

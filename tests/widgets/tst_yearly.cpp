@@ -397,6 +397,70 @@ private slots:
         QVERIFY(!w->isVisible());
     }
 
+    // 10000 a month, 2000 insurance, a 20000 bonus in 2021: alone, (120000 − 60000 − 24000) × 3%
+    // = 1080 and 20000 × 3% = 600; joined, 56000 × 10% − 2520 = 3080. The settlement shown is
+    // the cheaper one, whose withholding (1080 over the months, 600 on the bonus) leaves nothing.
+    void BonusCheaperAloneIsSettledAlone() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        FillYear(w, 2021, 1, "10000", "2000");
+        Type(Child<QLineEdit>(w, "EditBonus"), "20000");
+        QCOMPARE(drive::TextOf(w, "TxtBonusAlone"), QStringLiteral("1680.00"));
+        QCOMPARE(drive::TextOf(w, "TxtBonusJoined"), QStringLiteral("3080.00"));
+        QCOMPARE(drive::TextOf(w, "TxtBonusBest"), QStringLiteral("单独计税更省：少缴 1400.00 元"));
+        QCOMPARE(drive::TextOf(w, "TxtYearTax"), QStringLiteral("1680.00"));
+        QCOMPARE(drive::TextOf(w, "TxtYearWithheld"), QStringLiteral("1680.00"));
+        QCOMPARE(drive::TextOf(w, "TxtYearBalance"), QStringLiteral("0.00"));
+    }
+
+    // The first-job rule runs from July 2020: offered in 2020 (5000 × 7 in a July start), not in 2019.
+    void FirstJobRuleFromItsFirstYear() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        auto* table = Child<QTableWidget>(w, "TblMonths");
+        auto* first = Child<QCheckBox>(w, "ChkFirstJob");
+        FillYear(w, 2020, 7, "10000", "1500");
+        QVERIFY(first->isEnabled());
+        first->setChecked(true);
+        QCOMPARE(table->item(6, 5)->text(), QStringLiteral("35000.00"));
+        QCOMPARE(Withheld(w, 7), QStringLiteral("0.00"));
+        Child<QComboBox>(w, "CmbYear")->setCurrentText(QStringLiteral("2019"));
+        QVERIFY(!first->isEnabled());
+        QCOMPARE(table->item(6, 5)->text(), QStringLiteral("5000.00"));
+        QCOMPARE(Withheld(w, 7), QStringLiteral("105.00")); // (10000 − 5000 − 1500) × 3%
+    }
+
+    // Each kind of receipt by its own rule, 10000 and 30000 of each: withheld on 80% (author's
+    // 70% of that) at 20%, labour on its own table (24000 × 30% − 2000), counted in the year at
+    // 80% (author's 56%).
+    void ReceiptsTaxedByTheirKind() {
+        TFrmMain main;
+        main.show();
+        QWidget* w = Open(main);
+        FillYear(w, 2024, 1, "8000", "");
+        auto* receipts = Child<QTableWidget>(w, "TblReceipts");
+        const struct {
+            int kind;
+            const char* amount;
+            const char* withheld;
+            const char* year;
+        } cases[] = {{0, "30000", "5200.00", "24000.00"},
+                     {1, "10000", "1120.00", "5600.00"},
+                     {2, "30000", "4800.00", "24000.00"}};
+        for (const auto& c : cases) {
+            QTest::mouseClick(Child<QPushButton>(w, "BtnAddReceipt"), Qt::LeftButton);
+            const int r = receipts->rowCount() - 1;
+            qobject_cast<QComboBox*>(receipts->cellWidget(r, 0))->setCurrentIndex(c.kind);
+            TypeCell(receipts, r, 1, QString::fromLatin1(c.amount));
+        }
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(receipts->item(r, 2)->text(), QString::fromLatin1(cases[r].withheld));
+            QCOMPARE(receipts->item(r, 3)->text(), QString::fromLatin1(cases[r].year));
+        }
+    }
+
     void YearDefaultsToTheLastCompleteYearOrTheLastChoice() {
         settings::Store().remove(QStringLiteral("yearly/year"));
         {
